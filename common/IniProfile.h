@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tlv::common {
+
+// Private-profile access to INI files as PG5 and its Windows peers use them:
+// case-insensitive section and key names, first match wins, values trimmed,
+// CP1252 on disk, CRLF for lines we write. Every call reads the file afresh,
+// so other writers see each other's changes.
+class IniProfile
+{
+public:
+    static constexpr int ValueLimit = 255;
+    static constexpr int SectionLimit = 32764;
+
+    // The value of key in section, cut to maxChars, or defaultValue when the
+    // file, section or key is missing.
+    [[nodiscard]] static QString read(const QString &file, const QString &section,
+                                      const QString &key, const QString &defaultValue = {},
+                                      int maxChars = ValueLimit);
+    // The lines of a whole section in order ("key=value" as written, comments
+    // and blank lines left out), empty when missing.
+    [[nodiscard]] static QStringList readSection(const QString &file, const QString &section);
+    // Section names in file order.
+    [[nodiscard]] static QStringList sections(const QString &file);
+
+    // Replaces the first matching key in place, else appends it to its section,
+    // else appends the section; creates the file; keeps every other byte.
+    // False when the file cannot be written; the old file then stays intact.
+    static bool write(const QString &file, const QString &section, const QString &key,
+                      const QString &value);
+    // Replaces a whole section's lines (creating it at the end when missing).
+    static bool writeSection(const QString &file, const QString &section,
+                             const QStringList &lines);
+    // Removes a section with all its keys; true when nothing is left of it.
+    static bool eraseSection(const QString &file, const QString &section);
+    // Removes one key; true when it is gone.
+    static bool eraseKey(const QString &file, const QString &section, const QString &key);
+};
+
+} // namespace tlv::common
