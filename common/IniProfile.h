@@ -18,22 +18,25 @@ public:
     // The value of key in section, cut to maxChars, or defaultValue when the
     // file, section or key is missing.
     [[nodiscard]] static QString read(const QString &file, const QString &section,
-                                      const QString &key, const QString &defaultValue = {},
-                                      int maxChars = ValueLimit);
-    // The lines of a whole section in order ("key=value" as written, comments
-    // and blank lines left out), empty when missing.
+        const QString &key, const QString &defaultValue = {}, int maxChars = ValueLimit);
+    // The lines of a whole section in order as "key=value" with both sides
+    // trimmed (a line without "=" as its trimmed text), comments and blank
+    // lines left out; empty when missing. Not cut: callers that keep the
+    // SectionLimit measure the lines (each + 1 for its separator) themselves.
     [[nodiscard]] static QStringList readSection(const QString &file, const QString &section);
     // Section names in file order.
     [[nodiscard]] static QStringList sections(const QString &file);
 
     // Replaces the first matching key in place, else appends it to its section,
     // else appends the section; creates the file; keeps every other byte.
-    // False when the file cannot be written; the old file then stays intact.
-    static bool write(const QString &file, const QString &section, const QString &key,
-                      const QString &value);
-    // Replaces a whole section's lines (creating it at the end when missing).
-    static bool writeSection(const QString &file, const QString &section,
-                             const QStringList &lines);
+    // False when the file cannot be read or written, or when a name or value
+    // would not read back as written (line breaks, "]" in a section, "=" in a
+    // key); the old file then stays intact.
+    static bool write(
+        const QString &file, const QString &section, const QString &key, const QString &value);
+    // Replaces a whole section's lines (creating it at the end when missing);
+    // blank lines after the section stay. False for a line that starts with "[".
+    static bool writeSection(const QString &file, const QString &section, const QStringList &lines);
     // Removes a section with all its keys; true when nothing is left of it.
     static bool eraseSection(const QString &file, const QString &section);
     // Removes one key; true when it is gone.
