@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace tlv::viewer {
+
+struct ColumnTable;
+struct ColumnDescription;
+class TextSources;
+
+// One column of a decoded record.
+struct DecodedColumn
+{
+    int column = 0; // column number in the table
+    QString text; // display text
+    QString raw; // raw line entry (a String column gives its text)
+    qint64 value = 0; // raw value (0 for a String column)
+    QString comment; // from the text files, else empty
+};
+
+// One decoded record: the three lines of the grid row and the PC stamps.
+struct DecodedRecord
+{
+    bool ok = false; // false when a word of the record lies outside the answer
+    QString displayLine; // TAB + text per defined column
+    QString rawLine; // ';'-joined raw values
+    QString commentLine; // ';'-joined column comments
+    QString date; // "dd/mm/yy"
+    QString time; // "hh:mm:ss"
+    QList<DecodedColumn> columns;
+};
+
+// Cuts records into column values and formats them. The clock is injectable so
+// the stamps and the current year of the "td" format are deterministic in tests.
+class RecordDecoder
+{
+public:
+    using Clock = std::function<QDateTime()>;
+
+    explicit RecordDecoder(Clock clock = {});
+
+    // Decodes the record that starts at element recordStart of words; sources
+    // may be null (texts then fall back to "<" value ">" or the bare value).
+    [[nodiscard]] DecodedRecord decode(const ColumnTable &table, const QList<qint32> &words,
+        qint64 recordStart, TextSources *sources) const;
+
+    // Display text and raw value of one column given its first word (and the
+    // further words of a String column).
+    [[nodiscard]] DecodedColumn decodeColumn(const ColumnDescription &column,
+        const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const;
+
+private:
+    Clock m_clock;
+};
+
+} // namespace tlv::viewer

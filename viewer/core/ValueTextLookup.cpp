@@ -1,0 +1,21 @@
+#include "viewer/core/ValueTextLookup.h"
+
+#include "viewer/core/ColumnTable.h"
+
+namespace tlv::viewer {
+
+QString columnText(const ColumnDescription &column, qint64 value, bool plain)
+{
+    const qsizetype inUse
+        = qBound(qsizetype(0), qsizetype(column.TextCount), column.ValueTexts.size());
+    for (qsizetype i = 0; i < inUse; ++i) {
+        if (column.ValueTexts[i].value == value)
+            return column.ValueTexts[i].text;
+    }
+    if (!column.DefaultText.isEmpty())
+        return column.DefaultText;
+    const QString bare = QString::number(value);
+    return plain ? bare : QLatin1Char('<') + bare + QLatin1Char('>');
+}
+
+} // namespace tlv::viewer

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace tlv::viewer {
+
+struct ColumnDescription;
+
+// Text of a value from the column's value texts: the first entry with that
+// value, else DefaultText when set, else "<" value ">" or, plain, the bare value.
+[[nodiscard]] QString columnText(const ColumnDescription &column, qint64 value, bool plain);
+
+} // namespace tlv::viewer
