@@ -81,8 +81,8 @@ public:
     [[nodiscard]] quint64 attemptsSent() const { return m_attempts; }
 
 private:
-    SbusResult transact(quint8 command, const QByteArray &data, int answerLength,
-        QByteArray *answerData);
+    SbusResult transact(
+        quint8 command, const QByteArray &data, int answerLength, QByteArray *answerData);
     SbusResult readWords(quint8 command, int first, int count, QList<qint32> *values);
     SbusResult readBits(quint8 command, int first, int count, QList<bool> *values);
     SbusResult finish(const SbusResult &result);
@@ -92,6 +92,7 @@ private:
     SbusResult m_last;
     quint16 m_sequence = 0;
     quint64 m_attempts = 0;
+    bool m_busy = false;
 };
 
 } // namespace tlv::comm

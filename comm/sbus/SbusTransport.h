@@ -15,6 +15,7 @@ struct SbusRequest
     QByteArray data; // command data after the command byte
     quint16 sequence = 0; // Ether-S-Bus only; the serial data mode has none
     int answerLength = 0; // data bytes a data answer must carry
+    bool resend = false; // a retry of the previous request (same sequence)
 };
 
 // One answer: data (attribute 1) or ACK/NAK (attribute 2, code 0 = ACK).

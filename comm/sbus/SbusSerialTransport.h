@@ -1,0 +1,38 @@
+#pragma once
+
+#include "comm/sbus/SbusSerialDecoder.h"
+#include "comm/sbus/SbusTransport.h"
+
+#include <memory>
+
+class QSerialPort;
+
+namespace tlv::comm {
+
+// S-Bus data mode on a serial line (8N1, raw). The mode has no sequence numbers and no length
+// field: an answer is recognised by its attribute and the length the request implies, and
+// bytes left over from earlier exchanges are thrown away before each request.
+class SbusSerialTransport : public SbusTransport
+{
+public:
+    SbusSerialTransport(const QString &device, qint32 baudRate);
+    ~SbusSerialTransport() override;
+
+    SbusResult open() override;
+    void close() override;
+    [[nodiscard]] bool isOpen() const override;
+    [[nodiscard]] QString describe() const override;
+    SbusResult exchange(const SbusRequest &request, int timeoutMs, SbusAnswer *answer) override;
+
+private:
+    enum class Progress { Waiting, Done };
+    Progress evaluate(const SbusRequest &request, SbusAnswer *answer, SbusResult *result);
+    void drainStray(const SbusRequest &request, qint64 ms);
+
+    QString m_device;
+    qint32 m_baudRate;
+    std::unique_ptr<QSerialPort> m_port;
+    SbusSerialDecoder m_decoder;
+};
+
+} // namespace tlv::comm

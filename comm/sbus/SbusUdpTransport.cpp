@@ -1,0 +1,164 @@
+#include "comm/sbus/SbusUdpTransport.h"
+
+#include "comm/sbus/SbusEventWait.h"
+#include "comm/sbus/SbusFrame.h"
+
+#include <QDeadlineTimer>
+#include <QHostInfo>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+namespace tlv::comm {
+
+namespace {
+
+bool sameHost(const QHostAddress &a, const QHostAddress &b)
+{
+    return a.isEqual(b, QHostAddress::TolerantConversion);
+}
+
+} // namespace
+
+SbusUdpTransport::SbusUdpTransport(const QString &host, quint16 port)
+    : m_host(host.trimmed())
+    , m_port(port)
+{ }
+
+SbusUdpTransport::~SbusUdpTransport() = default;
+
+SbusResult SbusUdpTransport::open()
+{
+    if (m_socket)
+        return SbusResult::failure(SbusError::AlreadyOpen, describe() + u" is already open");
+    if (m_port == 0)
+        return SbusResult::failure(SbusError::InvalidArgument, QStringLiteral("UDP port 0"));
+    QHostAddress address(m_host);
+    if (address.isNull()) {
+        const QHostInfo info = QHostInfo::fromName(m_host);
+        for (const QHostAddress &candidate : info.addresses()) {
+            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+                address = candidate;
+                break;
+            }
+        }
+        if (address.isNull() && !info.addresses().isEmpty())
+            address = info.addresses().constFirst();
+    }
+    if (address.isNull())
+        return SbusResult::failure(SbusError::PortOpenFailed, u"Unknown host \"" + m_host + u"\"");
+    auto socket = std::make_unique<QUdpSocket>();
+    const QHostAddress any = address.protocol() == QAbstractSocket::IPv6Protocol
+        ? QHostAddress(QHostAddress::AnyIPv6)
+        : QHostAddress(QHostAddress::AnyIPv4);
+    if (!socket->bind(any, 0))
+        return SbusResult::failure(SbusError::PortOpenFailed,
+            u"Cannot open a UDP socket for " + describe() + u": " + socket->errorString());
+    m_address = address;
+    m_socket = std::move(socket);
+    return SbusResult::success();
+}
+
+void SbusUdpTransport::close()
+{
+    m_socket.reset();
+}
+
+bool SbusUdpTransport::isOpen() const
+{
+    return m_socket != nullptr;
+}
+
+QString SbusUdpTransport::describe() const
+{
+    return u"udp:" + m_host + u':' + QString::number(m_port);
+}
+
+quint16 SbusUdpTransport::localPort() const
+{
+    return m_socket ? m_socket->localPort() : 0;
+}
+
+SbusResult SbusUdpTransport::judge(
+    const QByteArray &datagram, const SbusRequest &request, SbusAnswer *answer, bool *decided) const
+{
+    *decided = true;
+    SbusFrame::Ether frame;
+    switch (SbusFrame::parseEther(datagram, &frame)) {
+    case SbusFrame::Check::BadCrc:
+        return SbusResult::failure(SbusError::BadCrc, u"Bad CRC in the answer from " + describe());
+    case SbusFrame::Check::Malformed:
+        // Only blame this request when the frame claims its sequence number.
+        if (datagram.size() >= SbusFrame::etherHeaderSize
+            && quint16((quint8(datagram[6]) << 8) | quint8(datagram[7])) != request.sequence) {
+            *decided = false;
+            return {};
+        }
+        return SbusResult::failure(SbusError::WrongAnswer,
+            u"Malformed answer from " + describe() + u" (" + QString::number(datagram.size())
+                + u" bytes)");
+    case SbusFrame::Check::Ok:
+        break;
+    }
+    if (frame.sequence != request.sequence) {
+        *decided = false; // an answer to an earlier request
+        return {};
+    }
+    if (frame.attribute == quint8(SbusFrame::Attribute::AckNak)) {
+        if (frame.body.size() != 2)
+            return SbusResult::failure(SbusError::WrongAnswer,
+                u"ACK/NAK of " + QString::number(frame.body.size()) + u" bytes from " + describe());
+        answer->kind = SbusAnswer::Kind::AckNak;
+        answer->code = quint16((quint8(frame.body[0]) << 8) | quint8(frame.body[1]));
+        answer->data.clear();
+        return SbusResult::success();
+    }
+    if (frame.attribute != quint8(SbusFrame::Attribute::Response))
+        return SbusResult::failure(
+            SbusError::WrongAnswer, u"A request came back from " + describe());
+    if (frame.body.size() != request.answerLength)
+        return SbusResult::failure(SbusError::WrongAnswer,
+            u"Answer of " + QString::number(frame.body.size()) + u" data bytes from " + describe()
+                + u", expected " + QString::number(request.answerLength));
+    answer->kind = SbusAnswer::Kind::Data;
+    answer->code = 0;
+    answer->data = frame.body;
+    return SbusResult::success();
+}
+
+SbusResult SbusUdpTransport::exchange(const SbusRequest &request, int timeoutMs, SbusAnswer *answer)
+{
+    if (!m_socket)
+        return SbusResult::failure(SbusError::NotOpen, describe() + u" is not open");
+    // Whatever is still queued answers earlier requests.
+    while (m_socket->hasPendingDatagrams())
+        m_socket->receiveDatagram();
+
+    const QByteArray telegram
+        = SbusFrame::etherRequest(request.sequence, request.station, request.command, request.data);
+    if (m_socket->writeDatagram(telegram, m_address, m_port) != telegram.size())
+        return SbusResult::failure(SbusError::SendFailed,
+            u"Cannot send to " + describe() + u": " + m_socket->errorString());
+
+    const QDeadlineTimer deadline(qMax(1, timeoutMs), Qt::PreciseTimer);
+    for (;;) {
+        while (m_socket->hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = m_socket->receiveDatagram(65536);
+            if (!sameHost(datagram.senderAddress(), m_address)
+                || datagram.senderPort() != int(m_port))
+                continue;
+            bool decided = false;
+            SbusResult result = judge(datagram.data(), request, answer, &decided);
+            if (decided)
+                return result;
+        }
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
+            break;
+        waitForSignal(m_socket.get(), &QUdpSocket::readyRead, int(remaining));
+        if (!m_socket)
+            return SbusResult::failure(SbusError::NotOpen, describe() + u" was closed");
+    }
+    return SbusResult::failure(SbusError::NoResponse, u"No response from " + describe());
+}
+
+} // namespace tlv::comm

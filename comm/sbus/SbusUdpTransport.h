@@ -1,0 +1,41 @@
+#pragma once
+
+#include "comm/sbus/SbusTransport.h"
+
+#include <QHostAddress>
+
+#include <memory>
+
+class QUdpSocket;
+
+namespace tlv::comm {
+
+// Ether-S-Bus over UDP: one telegram per datagram; an answer must come from the peer's address
+// and port and carry the request's sequence number. Answers with another sequence (late or
+// duplicated answers to earlier requests) are skipped.
+class SbusUdpTransport : public SbusTransport
+{
+public:
+    SbusUdpTransport(const QString &host, quint16 port);
+    ~SbusUdpTransport() override;
+
+    SbusResult open() override;
+    void close() override;
+    [[nodiscard]] bool isOpen() const override;
+    [[nodiscard]] QString describe() const override;
+    SbusResult exchange(const SbusRequest &request, int timeoutMs, SbusAnswer *answer) override;
+
+    // Local port the socket is bound to (0 while closed).
+    [[nodiscard]] quint16 localPort() const;
+
+private:
+    SbusResult judge(const QByteArray &datagram, const SbusRequest &request, SbusAnswer *answer,
+        bool *decided) const;
+
+    QString m_host;
+    quint16 m_port;
+    QHostAddress m_address;
+    std::unique_ptr<QUdpSocket> m_socket;
+};
+
+} // namespace tlv::comm
