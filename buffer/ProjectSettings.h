@@ -31,12 +31,11 @@ struct ProjectSettings
         const ConnectionSettings &b = saved.connection;
         return a.baudrate != b.baudrate || a.com != b.com || a.cpu != b.cpu || a.dll != b.dll
             || a.protocol != b.protocol || a.readInterval != b.readInterval
-            || a.startReg != b.startReg || a.autoConnect != b.autoConnect
-            || a.station != b.station || exportFile != saved.exportFile
-            || maxGraph != saved.maxGraph || maxRows != saved.maxRows
-            || autoExport != saved.autoExport || indexFile != saved.indexFile
-            || dateColumn != saved.dateColumn || timeColumn != saved.timeColumn
-            || statusColumn != saved.statusColumn;
+            || a.startReg != b.startReg || a.autoConnect != b.autoConnect || a.station != b.station
+            || exportFile != saved.exportFile || maxGraph != saved.maxGraph
+            || maxRows != saved.maxRows || autoExport != saved.autoExport
+            || indexFile != saved.indexFile || dateColumn != saved.dateColumn
+            || timeColumn != saved.timeColumn || statusColumn != saved.statusColumn;
     }
 };
 

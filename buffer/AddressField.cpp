@@ -1,0 +1,40 @@
+#include "buffer/AddressField.h"
+
+#include "buffer/NumberText.h"
+
+namespace tlv::buffer {
+
+namespace {
+
+int highestAddress(QChar letter)
+{
+    return letter == u'R' ? 16383 : 8191;
+}
+
+std::optional<QString> typed(QChar letter, double value)
+{
+    const auto n = toInt16(value);
+    if (!n || *n < 0 || *n > highestAddress(letter))
+        return std::nullopt;
+    return QString(letter) + u' ' + QString::number(*n);
+}
+
+} // namespace
+
+std::optional<QString> normaliseAddress(const QString &text, QStringView allowed)
+{
+    if (allowed.isEmpty())
+        return std::nullopt;
+    const QString s = text.trimmed();
+    if (!s.isEmpty() && s[0].isDigit() && s[0].unicode() < 128)
+        return typed(allowed[0].toUpper(), leadingNumber(s));
+    if (s.size() < 2 || s[1] != u' ')
+        return s; // a symbol
+    const QString rest = s.mid(2);
+    const QChar letter = s[0].toUpper();
+    if (!isNumeric(rest) || !allowed.contains(letter, Qt::CaseInsensitive))
+        return std::nullopt;
+    return typed(letter, fieldNumber(rest));
+}
+
+} // namespace tlv::buffer

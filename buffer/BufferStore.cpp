@@ -1,0 +1,168 @@
+#include "buffer/BufferStore.h"
+
+#include "buffer/AddressField.h"
+#include "buffer/BufferType.h"
+#include "buffer/LayoutValidation.h"
+#include "buffer/NumberText.h"
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
+#include "common/Prompter.h"
+
+namespace tlv::buffer {
+
+namespace {
+
+using Field = EditorFields::Field;
+using Style = common::Prompter::Style;
+
+const QString CompileAborted = QStringLiteral("Compile aborted");
+
+bool hasLineBreak(const QString &text)
+{
+    return text.contains(u'\r') || text.contains(u'\n');
+}
+
+BufferStore::Result rejectField(Field field, common::Prompter &prompter)
+{
+    prompter.message(QStringLiteral("Invalid buffer value !"), CompileAborted, Style::Exclamation);
+    return BufferStore::Result { false, field, 0, 0 };
+}
+
+BufferStore::Result rejectBuffer(common::Prompter &prompter, int row = 0, int gridColumn = 0)
+{
+    prompter.message(QStringLiteral("Invalid User Buffer !"), CompileAborted, Style::Exclamation);
+    return BufferStore::Result { false, Field::None, row, gridColumn };
+}
+
+} // namespace
+
+QString BufferStore::unstorableColumn(const TraceProject &project, int position, int *gridColumn)
+{
+    const UserColumn *c = project.buffer().item(position);
+    if (!c)
+        return {};
+    const QString n = QString::number(position);
+    // The column line has no quoting: a comma would split the field when read back.
+    const struct
+    {
+        const QString &text;
+        int gridColumn;
+    } texts[] = { { c->Title, 1 }, { c->Variable, 2 }, { c->DataType, 4 }, { c->Format, 6 } };
+    for (const auto &t : texts) {
+        if (t.text.contains(u',') || hasLineBreak(t.text)) {
+            *gridColumn = t.gridColumn;
+            return QStringLiteral("Invalid character in column ") + n
+                + QStringLiteral(" : commas and line breaks cannot be stored in a column !");
+        }
+    }
+    if (TraceProject::columnLine(*c).size() > MaxValueLength) {
+        *gridColumn = 1;
+        return QStringLiteral("Column ") + n
+            + QStringLiteral(" is too long to be stored (more than ")
+            + QString::number(MaxValueLength) + QStringLiteral(" characters) !");
+    }
+    return {};
+}
+
+BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceProject &project,
+    const cFormats &formats, common::Prompter &prompter)
+{
+    UserColumns &b = project.buffer();
+    b.setTitle(fields.title);
+    b.setStartReg(fields.startReg);
+
+    if (fields.recordInterval.trimmed().isEmpty()) {
+        b.setRecordInt(0);
+    } else {
+        if (strict && !isNumeric(fields.recordInterval))
+            return rejectField(Field::RecordInterval, prompter);
+        const double tenths = fieldNumber(fields.recordInterval) * 10.0;
+        if (tenths > MaxRecordInterval || (strict && tenths < 0))
+            return rejectField(Field::RecordInterval, prompter);
+        // 16 bits hold at most 3276.7 s; larger intervals are refused, not wrapped.
+        const auto value = toInt16(tenths);
+        if (!value)
+            return rejectField(Field::RecordInterval, prompter);
+        b.setRecordInt(*value);
+    }
+
+    const struct
+    {
+        QString *text;
+        const char16_t *allowed;
+        Field field;
+        void (UserColumns::*set)(const QString &);
+    } addresses[] = {
+        { &fields.recordEnable, u"FIO", Field::RecordEnable, &UserColumns::setRecordEnable },
+        { &fields.recordCommand, u"FIO", Field::RecordCommand, &UserColumns::setRecordCommand },
+        { &fields.clearCommand, u"IOF", Field::ClearCommand, &UserColumns::setClearBuf },
+        { &fields.viewerCommand, u"R", Field::ViewerCommand, &UserColumns::setCloseTlv },
+        { &fields.serialNumber, u"R", Field::SerialNumber, &UserColumns::setSerialNr },
+    };
+    for (const auto &a : addresses) {
+        if (strict && !a.text->isEmpty()) {
+            const auto normal = normaliseAddress(*a.text, QStringView(a.allowed));
+            if (!normal)
+                return rejectField(a.field, prompter);
+            *a.text = *normal;
+        }
+        (b.*a.set)(*a.text);
+    }
+
+    b.setMemory(fields.memory);
+
+    if (strict && !isNumeric(fields.numberOfRecords))
+        return rejectField(Field::NumberOfRecords, prompter);
+    const double records = fieldNumber(fields.numberOfRecords);
+    if (strict && (records < MinRecords || records > MaxRecords))
+        return rejectField(Field::NumberOfRecords, prompter);
+    const auto bufferLen = toInt16(records);
+    if (!bufferLen)
+        return rejectField(Field::NumberOfRecords, prompter);
+    b.setBufferLen(*bufferLen);
+
+    // Texts the project file would hand back cut or broken are refused here.
+    const struct
+    {
+        const QString &text;
+        Field field;
+    } texts[] = {
+        { fields.title, Field::Title },
+        { fields.startReg, Field::StartReg },
+        { fields.recordEnable, Field::RecordEnable },
+        { fields.recordCommand, Field::RecordCommand },
+        { fields.clearCommand, Field::ClearCommand },
+        { fields.viewerCommand, Field::ViewerCommand },
+        { fields.serialNumber, Field::SerialNumber },
+    };
+    for (const auto &t : texts) {
+        if (t.text.size() > MaxValueLength || hasLineBreak(t.text))
+            return rejectField(t.field, prompter);
+    }
+
+    for (int i = 1; i <= b.count(); ++i) {
+        int gridColumn = 0;
+        const QString problem = unstorableColumn(project, i, &gridColumn);
+        if (!problem.isEmpty()) {
+            prompter.message(problem, LayoutValidation::messageTitle(), Style::Exclamation);
+            return rejectBuffer(prompter, i, gridColumn);
+        }
+    }
+
+    if (strict && project.bufferType() == BufferType::Configured) {
+        const LayoutValidation::Result check = LayoutValidation::validate(b, formats);
+        if (!check.ok) {
+            prompter.message(check.message, LayoutValidation::messageTitle(), Style::Exclamation);
+            return rejectBuffer(prompter, check.row, check.gridColumn);
+        }
+        fields.recordLength = QString::number(check.recordLength);
+    }
+
+    if (!project.writeUserBuffer())
+        return rejectBuffer(prompter);
+    // Cleared only once stored, so a rejected buffer still counts as unsaved.
+    b.setChanged(false);
+    return Result { true, Field::None, 0, 0 };
+}
+
+} // namespace tlv::buffer
