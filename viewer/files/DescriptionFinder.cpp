@@ -1,0 +1,74 @@
+#include "DescriptionFinder.h"
+
+#include "common/PathUtil.h"
+#include "common/Prompter.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace tlv::viewer {
+
+namespace {
+
+// The key is matched as text, never as a pattern: it comes from the PCD.
+QString firstMatch(const QDir &dir, const QString &headerKey, QLatin1String extension)
+{
+    const QStringList names
+        = dir.entryList(QDir::Files | QDir::Readable | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : names) {
+        if (name.startsWith(headerKey, Qt::CaseInsensitive)
+            && name.endsWith(extension, Qt::CaseInsensitive))
+            return dir.filePath(name);
+    }
+    return {};
+}
+
+} // namespace
+
+QString DescriptionFinder::search(const QString &headerKey, const QString &resourcePath)
+{
+    QStringList trimmed;
+    for (const QString &entry : resourcePath.split(u',')) {
+        QString folder = entry;
+        while (!folder.isEmpty() && folder.back().isSpace())
+            folder.chop(1);
+        trimmed.append(folder);
+    }
+    const QStringList folders = common::splitFolderList(trimmed.join(u','));
+    for (const QString &folder : folders) {
+        const QDir dir(common::toLocalPath(folder));
+        if (!dir.exists())
+            continue;
+        QString path = firstMatch(dir, headerKey, QLatin1String(".tlvd"));
+        if (path.isEmpty())
+            path = firstMatch(dir, headerKey, QLatin1String(".tlv"));
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+QString DescriptionFinder::find(
+    const QString &headerKey, const QString &resourcePath, common::Prompter *prompter)
+{
+    const QString found = search(headerKey, resourcePath);
+    if (!found.isEmpty() || !prompter)
+        return found;
+    const QString question = QStringLiteral("The file ") + headerKey
+        + QStringLiteral(".tlvd was not found.\n\nDo you want to search it  ?");
+    if (prompter->message(question, QStringLiteral("Tolvane"), common::Prompter::Style::Exclamation,
+            common::Prompter::Buttons::YesNo)
+        != common::Prompter::Answer::Yes)
+        return {};
+    common::Prompter::FileRequest request;
+    request.filter = QStringLiteral("Tolvane Files (*.tlv,*.tlvd)|*.tlv,*.tlvd");
+    request.defaultExtension = QStringLiteral("tlvd");
+    request.mustExist = true;
+    const QString chosen = prompter->openFile(request);
+    // The dialog promises an existing file; a scripted or remote one may not keep it.
+    if (chosen.isEmpty() || !QFileInfo::exists(common::toLocalPath(chosen)))
+        return {};
+    return chosen;
+}
+
+} // namespace tlv::viewer

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+// Finds the description file of a buffer by its header key in the resource
+// folders; asks the user for it when no folder holds one.
+class DescriptionFinder
+{
+public:
+    // The first folder of resourcePath holding HeaderKey*.tlvd, else
+    // HeaderKey*.tlv, decides; empty when none does.
+    [[nodiscard]] static QString search(const QString &headerKey, const QString &resourcePath);
+    // search(), then the question and the open dialog; empty when not found,
+    // declined or cancelled.
+    [[nodiscard]] static QString find(
+        const QString &headerKey, const QString &resourcePath, common::Prompter *prompter);
+};
+
+} // namespace tlv::viewer

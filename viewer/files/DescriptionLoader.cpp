@@ -1,0 +1,167 @@
+#include "DescriptionLoader.h"
+
+#include "FileTextSources.h"
+#include "LineCipher.h"
+#include "ProfileNumber.h"
+#include "RegisterSection.h"
+#include "common/IniProfile.h"
+#include "common/PathUtil.h"
+
+#include "DescriptionFinder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
+
+namespace tlv::viewer {
+
+namespace {
+
+using common::IniProfile;
+
+// The plain text of a description file, or false with the conversion's message.
+bool decipher(const QString &source, QByteArray *plain, QString *error)
+{
+    const QString extension = common::lastExtension(source);
+    if (extension.compare(QLatin1String("tlvd"), Qt::CaseInsensitive) != 0
+        && extension.compare(QLatin1String("tlv"), Qt::CaseInsensitive) != 0) {
+        *error = LineCipher::BadExtension;
+        return false;
+    }
+    QFile file(common::toLocalPath(source));
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray enciphered = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    return LineCipher::decipher(enciphered, plain, error);
+}
+
+} // namespace
+
+DescriptionLoader::DescriptionLoader(common::Prompter *prompter, FileTextSources *texts)
+    : m_prompter(prompter)
+    , m_texts(texts)
+{ }
+
+bool DescriptionLoader::load(
+    const DescriptionRequest &request, ColumnTable &table, BufferDescription &description)
+{
+    description.ErrorText.clear();
+    if (m_texts) {
+        m_texts->startDescriptionLoad();
+        m_texts->setSymbolFile(request.SymbFile);
+    }
+
+    const QString path
+        = DescriptionFinder::find(request.HeaderKey, request.ResourcePath, m_prompter);
+    if (path.isEmpty()) {
+        description.ErrorText = noFileMessage();
+        return false;
+    }
+    description.FilePath = path;
+
+    QByteArray plain;
+    QString conversionError;
+    if (!decipher(path, &plain, &conversionError)) {
+        description.ErrorText = QStringLiteral("Error in description file :\n") + path
+            + QStringLiteral("\r\r") + conversionError;
+        return false;
+    }
+
+    {
+        // A private file in the temporary folder: the library's own folder is
+        // read-only once installed. Removed when this scope ends, whatever happens.
+        QTemporaryFile temporary(QDir::tempPath() + QStringLiteral("/TLVfile-XXXXXX.unc"));
+        if (!temporary.open() || temporary.write(plain) != plain.size() || !temporary.flush()) {
+            description.ErrorText = QStringLiteral("Error in description file :\n") + path
+                + QStringLiteral("\r\r") + temporary.errorString();
+            return false;
+        }
+        if (!readSections(temporary.fileName(), table, description))
+            return false;
+    }
+
+    if (!description.TextFile.isEmpty() && m_texts) {
+        QStringList folders;
+        if (!request.ProjectPath.isEmpty())
+            folders.append(common::withTrailingSeparator(request.ProjectPath));
+        if (!request.libraryFolder.isEmpty())
+            folders.append(common::withTrailingSeparator(request.libraryFolder));
+        folders.append(common::splitFolderList(request.ResourcePath));
+        m_texts->loadTextFiles(folders, description.TextFile, request.HeaderKey);
+    }
+
+    if (table.MaxColumn < 1) {
+        description.ErrorText = QStringLiteral("No valid section founded.");
+        return false;
+    }
+    return true;
+}
+
+bool DescriptionLoader::readSections(
+    const QString &plainFile, ColumnTable &table, BufferDescription &description)
+{
+    const auto value = [&](const char *section, const char *key) {
+        return IniProfile::read(plainFile, QLatin1String(section), QLatin1String(key));
+    };
+
+    qint32 headerLength = 0;
+    if (!ProfileNumber::leading(value("TOLVANE", "HeaderLenght"), &headerLength)
+        || headerLength <= 0) {
+        description.ErrorText = QStringLiteral("Invalid Header Lenght : ")
+            + QString::number(description.HeaderLenght);
+        return false;
+    }
+
+    qint16 counterIndex = 0;
+    if (!ProfileNumber::leading(value("TOLVANE", "CounterIndex"), &counterIndex)
+        || counterIndex <= 0) {
+        description.ErrorText = QStringLiteral("Invalid Counter Index : ")
+            + QString::number(description.CounterIndex);
+        return false;
+    }
+    description.CounterIndex = counterIndex;
+
+    qint16 recordLength = 0;
+    if (!ProfileNumber::leading(value("TOLVANE", "RecordLenght"), &recordLength)
+        || recordLength <= 0) {
+        description.ErrorText = QStringLiteral("Invalid Record Lenght : ")
+            + QString::number(description.RecordLenght);
+        return false;
+    }
+    description.RecordLenght = recordLength;
+
+    description.StringIndex = value("TOLVANE", "StringIndex");
+    description.Version = value("TOLVANE", "Version");
+    description.App = value("TOLVANE", "App");
+    description.Key = value("TOLVANE", "Key");
+    description.Title = value("DRIVER", "Title");
+
+    const QStringList info = IniProfile::readSection(plainFile, QStringLiteral("INFO"));
+    description.InfoText = info.join(u'\r');
+    if (description.InfoText.size() >= RegisterSection::SizeLimit)
+        description.InfoText.clear();
+
+    // A width outside 16 bits is as unusable as a missing one.
+    qint16 columnWidth = 0;
+    if (!ProfileNumber::leading(value("DRIVER", "ColumnWidth"), &columnWidth) || columnWidth < 10)
+        columnWidth = 1000;
+
+    table.clear();
+    for (qint16 r = 0; r < recordLength; ++r) {
+        const QStringList lines
+            = IniProfile::readSection(plainFile, QStringLiteral("REGISTER_") + QString::number(r));
+        if (!RegisterSection::parse(lines, r, columnWidth, table, m_texts, &description.ErrorText))
+            return false;
+    }
+
+    description.TextFile = value("DRIVER", "TextFile");
+    return true;
+}
+
+} // namespace tlv::viewer

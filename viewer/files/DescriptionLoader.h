@@ -1,0 +1,50 @@
+#pragma once
+
+#include "BufferDescription.h"
+#include "viewer/core/ColumnTable.h"
+
+#include <QString>
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+class FileTextSources;
+
+// What a description load reads from the control's settings.
+struct DescriptionRequest
+{
+    QString HeaderKey;
+    QString ResourcePath; // comma-separated folders
+    QString ProjectPath; // folder of the trace project, searched first for text files
+    QString SymbFile;
+    QString libraryFolder; // the control library's own folder
+};
+
+// Loads the description file of a standard buffer: finds it by header key,
+// deciphers it into a private temporary file (removed on every exit), and
+// reads the buffer parameters, the info text and the columns of every
+// REGISTER_n section, then the value-text files it names.
+class DescriptionLoader
+{
+public:
+    DescriptionLoader(common::Prompter *prompter, FileTextSources *texts);
+
+    // True on success; else false with description.ErrorText set.
+    bool load(
+        const DescriptionRequest &request, ColumnTable &table, BufferDescription &description);
+    [[nodiscard]] static QString noFileMessage()
+    {
+        return QStringLiteral("No description file from driver found (*.tlv)");
+    }
+
+private:
+    bool readSections(const QString &plainFile, ColumnTable &table, BufferDescription &description);
+
+    common::Prompter *m_prompter;
+    FileTextSources *m_texts;
+};
+
+} // namespace tlv::viewer

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "DescriptionLoader.h"
+#include "FileTextSources.h"
+#include "UserBufferLoader.h"
+#include "viewer/core/BufferLoader.h"
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+// The reading cycle's loader: description files, the trace project's user
+// buffer, and the text files and symbols the decoder asks for.
+class FileBufferLoader final : public BufferLoader
+{
+public:
+    // libraryFolder is searched for text files after the project folder.
+    FileBufferLoader(common::Prompter *prompter, const QString &libraryFolder);
+
+    bool loadDescription(const LoadContext &context, ColumnTable &table, BufferLayout &layout,
+        QString *error) override;
+    bool loadUserBuffer(const LoadContext &context, bool checkHeaderKey, ColumnTable &table,
+        BufferLayout &layout, QString *error) override;
+    TextSources *textSources() override { return &m_texts; }
+
+    // The header length in force, quoted when a description's own is invalid.
+    void setHeaderLength(qint32 length) { m_headerLength = length; }
+    [[nodiscard]] const BufferDescription &lastDescription() const { return m_description; }
+    [[nodiscard]] FileTextSources &texts() { return m_texts; }
+
+private:
+    FileTextSources m_texts;
+    common::Prompter *m_prompter = nullptr;
+    QString m_libraryFolder;
+    qint32 m_headerLength = 0;
+    BufferDescription m_description;
+};
+
+} // namespace tlv::viewer

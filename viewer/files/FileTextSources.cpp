@@ -1,0 +1,123 @@
+#include "FileTextSources.h"
+
+#include "MediaText.h"
+#include "SymbolFileReader.h"
+#include "TextFileReader.h"
+#include "TextFileSearch.h"
+#include "common/Prompter.h"
+#include "viewer/core/ColumnTable.h"
+
+namespace tlv::viewer {
+
+namespace {
+
+const QString Title = QStringLiteral("Tolvane");
+
+} // namespace
+
+FileTextSources::FileTextSources(common::Prompter *prompter)
+    : m_prompter(prompter)
+{ }
+
+void FileTextSources::startDescriptionLoad()
+{
+    m_values = cValues();
+    m_symbolsLoaded = false;
+}
+
+void FileTextSources::startUserBufferLoad()
+{
+    m_values = cValues();
+}
+
+void FileTextSources::loadSymbols()
+{
+    m_symbols = cSymbol();
+    m_symbolsLoaded = true;
+    if (m_symbolFile.isEmpty())
+        return;
+    const QString path = TextFileSearch::existingFile(m_symbolFile);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!SymbolFileReader::read(path, m_symbols, &error) && m_prompter) {
+        m_prompter->message(error + u'\r' + u'\r' + QStringLiteral("Read PG5 Symbol file aborted."),
+            Title, common::Prompter::Style::Critical);
+    }
+}
+
+void FileTextSources::loadTextFiles(
+    const QStringList &folders, const QString &textFile, const QString &headerKey)
+{
+    if (textFile.isEmpty())
+        return;
+    QStringList files;
+    QString error;
+    // These boxes carry no icon of their own on the PG5 side; Information is the plainest style.
+    if (!TextFileSearch::find(folders, textFile, &files, &error) && m_prompter) {
+        m_prompter->message(QStringLiteral("SearchTextFile Function Error : ") + error, Title,
+            common::Prompter::Style::Information);
+    }
+    for (const QString &file : std::as_const(files)) {
+        if (!TextFileReader::read(file, headerKey, m_values, &error) && m_prompter) {
+            m_prompter->message(
+                QStringLiteral("ReadText File ") + file + QStringLiteral(" Error : ") + error,
+                Title, common::Prompter::Style::Information);
+        }
+    }
+}
+
+QString FileTextSources::textFileText(
+    const ColumnDescription &column, qint64 value, bool plain, QString *comment)
+{
+    QString key;
+    if (column.Title.compare(QLatin1String("Application"), Qt::CaseInsensitive) == 0) {
+        m_application = value;
+        key = cValues::keyOf(m_application, QStringLiteral("Application"), 0);
+    } else {
+        key = cValues::keyOf(m_application, column.Title, value);
+    }
+    QString result;
+    if (const cValue *entry = m_values.Item(key)) {
+        result = entry->Text;
+        m_lastComment = entry->Comment;
+    } else {
+        result = plain ? QString::number(value) : u'<' + QString::number(value) + u'>';
+        m_lastComment.clear();
+    }
+    if (comment)
+        *comment = m_lastComment;
+    return result;
+}
+
+std::optional<QString> FileTextSources::symbolName(const QString &mediaText) const
+{
+    if (const colSymbols *symbol = m_symbols.Item(mediaText))
+        return symbol->Name;
+    return std::nullopt;
+}
+
+std::optional<QString> FileTextSources::symbolComment(const QString &mediaText) const
+{
+    if (const colSymbols *symbol = m_symbols.Item(mediaText))
+        return symbol->Comment;
+    return std::nullopt;
+}
+
+void FileTextSources::ensureSymbolsLoaded()
+{
+    if (!m_symbolsLoaded)
+        loadSymbols();
+}
+
+void FileTextSources::mediaTextFailed(const QString &message)
+{
+    if (!m_prompter)
+        return;
+    const QString text = message.startsWith(MediaText::FailureTitle)
+        ? message
+        : MediaText::FailureTitle + u'\n' + message;
+    m_prompter->message(text, Title, common::Prompter::Style::Exclamation);
+}
+
+} // namespace tlv::viewer
