@@ -1,0 +1,55 @@
+#include "comm/PcdStatusMap.h"
+
+namespace tlv::comm::PcdStatusMap {
+
+// The controller answers its run status as one letter. The viewer's table
+// knows numbers only, so the letters are mapped here and nowhere else:
+//   'R' -> 2 Run, 'S' -> 3 Stop, 'H' -> 4 Halt, 'C' -> 5 Conditional Run,
+//   'D' -> 1 Disconnect (a CPU that is not there answers 'D'),
+//   anything else (for instance the intermediate 'X') -> 6, shown as "Bad Status".
+// 0 Offline is never answered by a controller: the host uses it when the read fails.
+qint32 fromPcdByte(quint8 byte)
+{
+    switch (byte) {
+    case 'R':
+        return Run;
+    case 'S':
+        return Stop;
+    case 'H':
+        return Halt;
+    case 'C':
+        return ConditionalRun;
+    case 'D':
+        return Disconnect;
+    default:
+        return BadStatus;
+    }
+}
+
+QString text(qint32 status)
+{
+    switch (status) {
+    case 0:
+        return QStringLiteral("Offline");
+    case 1:
+        return QStringLiteral("Disconnect");
+    case 2:
+        return QStringLiteral("Run");
+    case 3:
+        return QStringLiteral("Stop");
+    case 4:
+        return QStringLiteral("Halt");
+    case 5:
+        return QStringLiteral("Conditional Run");
+    case 7:
+        return QStringLiteral("Conditional Stop");
+    case 8:
+        return QStringLiteral("Trace");
+    case 99:
+        return QStringLiteral("Demo");
+    default:
+        return QStringLiteral("Bad Status");
+    }
+}
+
+} // namespace tlv::comm::PcdStatusMap
