@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSet>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+namespace tlv::viewer {
+
+struct ColumnTable;
+
+// The rows of the records grid. Grid column 0 holds the record number, 1-3 the
+// PC date, PC time and PCD status, then one column per defined data column,
+// then the hidden raw and comment cells. Rows live in a deque so appending and
+// dropping the oldest cost the same at any size.
+class RowStore : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Role { ColumnNumberRole = Qt::UserRole + 1, GraphSelectedRole, SeparatorRole };
+    static constexpr int StampColumns = 4; // record number, date, time, status
+    static constexpr int StampWidth = 1100; // twips
+    static constexpr int NumberWidth = 500;
+    static constexpr qint32 RecordCountLimit = 2147483647;
+    static constexpr int DashCount = 16;
+
+    struct DataColumn
+    {
+        int number = 0; // column number in the column table
+        QString title;
+        qint32 width = 0; // twips
+    };
+
+    explicit RowStore(QObject *parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex &parent = {}) const override;
+    [[nodiscard]] QVariant data(
+        const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    [[nodiscard]] QVariant headerData(
+        int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Rebuilds the columns from the defined columns of the table; rows go.
+    void setColumns(const ColumnTable &table);
+    void setColumns(const QList<DataColumn> &columns);
+    [[nodiscard]] const QList<DataColumn> &dataColumns() const { return m_columns; }
+    [[nodiscard]] int rawColumn() const { return StampColumns + int(m_columns.size()); }
+    [[nodiscard]] int commentColumn() const { return rawColumn() + 1; }
+    // Column number of a grid column, -1 when it is not a data column.
+    [[nodiscard]] int columnNumberAt(int gridColumn) const;
+    // Width in twips of a grid column as the grid should show it.
+    [[nodiscard]] qint32 columnWidth(int gridColumn) const;
+
+    // Removes all rows and sets the record count to 0; the selection stays.
+    void clear();
+    // Removes all rows, keeping the record count (an export that empties the grid).
+    void removeAllRows();
+
+    // A decoded record: display line without its leading tab, raw and comment lines.
+    void addRecord(const QString &display, const QString &raw, const QString &comment,
+        const QString &date, const QString &time);
+    // A PCD status change: a numbered row with no data.
+    void addStatusRow(const QString &date, const QString &time);
+    // "Miss n" or "Restart": not numbered, dashes in the data cells.
+    void addSeparator(const QString &text, const QString &date, const QString &time);
+    // Output line and cells of a row; the text of grid column c.
+    [[nodiscard]] QString cell(int row, int gridColumn) const;
+    [[nodiscard]] bool isSeparator(int row) const;
+
+    void setMaxRows(qint32 maxRows);
+    [[nodiscard]] qint32 maxRows() const { return m_maxRows; }
+    void setAutoExport(bool on) { m_autoExport = on; }
+    // Called when the grid is full and AutoExport is on; true when it exported.
+    // An export that leaves rows behind still lets the oldest row go.
+    void setExportHandler(std::function<bool()> handler) { m_exportHandler = std::move(handler); }
+
+    void setStamps(bool date, bool time, bool status);
+    [[nodiscard]] bool dateStamp() const { return m_dateStamp; }
+    [[nodiscard]] bool timeStamp() const { return m_timeStamp; }
+    [[nodiscard]] bool statusStamp() const { return m_statusStamp; }
+    void setStatusText(const QString &text) { m_statusText = text; }
+    [[nodiscard]] QString statusText() const { return m_statusText; }
+
+    [[nodiscard]] qint32 recordCount() const { return m_recordCount; }
+    [[nodiscard]] bool recordCounterRed() const { return m_recordCounterRed; }
+    [[nodiscard]] int dataRowCount() const { return int(m_rows.size()); }
+    [[nodiscard]] bool rowCounterRed() const { return m_rowCounterRed; }
+
+    // Graph selection by column number; survives clear() and column rebuilds.
+    void toggleGraphSelection(int gridColumn);
+    void setGraphSelection(const QSet<int> &columnNumbers);
+    [[nodiscard]] QSet<int> graphSelection() const { return m_selected; }
+    [[nodiscard]] bool isGraphSelected(int gridColumn) const;
+    // Selected data columns in grid order.
+    [[nodiscard]] QList<int> selectedGridColumns() const;
+    // "3,5,7": the selection as stored in SelColumn.
+    [[nodiscard]] QString selectionText() const;
+    static QSet<int> parseSelection(const QString &text);
+
+Q_SIGNALS:
+    void outputLine(const QString &line);
+    void countersChanged();
+    void columnWidthsChanged();
+    void graphSelectionChanged();
+    // A row was appended (row index); the grid scrolls to it.
+    void rowAppended(int row);
+
+private:
+    struct Row
+    {
+        QStringList cells;
+        bool separator = false;
+    };
+
+    QString stampedLine(
+        const QString &line, const QString &status, const QString &date, const QString &time) const;
+    void makeRoom();
+    void append(Row row);
+    void dropOldest(int count);
+
+    QList<DataColumn> m_columns;
+    std::deque<Row> m_rows;
+    QSet<int> m_selected;
+    std::function<bool()> m_exportHandler;
+    QString m_statusText;
+    qint32 m_recordCount = 0;
+    qint32 m_maxRows = 500;
+    bool m_recordCounterRed = false;
+    bool m_rowCounterRed = false;
+    bool m_autoExport = false;
+    bool m_dateStamp = false;
+    bool m_timeStamp = false;
+    bool m_statusStamp = false;
+};
+
+} // namespace tlv::viewer
