@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSaveFile;
+
+namespace tlv::viewer {
+
+// Comma-separated values as RFC 4180 has them: UTF-8, CRLF after every line,
+// a field holding a comma, quote, CR or LF is quoted with its quotes doubled.
+// The target only takes the new content at close(), like ExcelFile.
+class CsvFile
+{
+public:
+    CsvFile();
+    ~CsvFile();
+    CsvFile(const CsvFile &) = delete;
+    CsvFile &operator=(const CsvFile &) = delete;
+
+    bool open(const QString &fileName);
+    bool writeLine(const QStringList &fields);
+    bool close();
+    void discard();
+
+    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] QString errorString() const { return m_error; }
+
+    // One field as it goes into a line.
+    [[nodiscard]] static QString quoted(const QString &field);
+    // The fields joined and ended with CRLF.
+    [[nodiscard]] static QString line(const QStringList &fields);
+
+private:
+    std::unique_ptr<QSaveFile> m_file;
+    QString m_error;
+};
+
+} // namespace tlv::viewer

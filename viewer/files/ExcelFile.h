@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class QSaveFile;
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+// Writes one BIFF2 worksheet as a flat run of records, each call appending its
+// records at once. Rows and columns count from 1. The target only takes the new
+// content at CloseFile, so a failed or abandoned file never replaces a good one.
+class ExcelFile
+{
+public:
+    static constexpr int FormatCount = 24;
+    static constexpr int MaxTextLength = 255;
+
+    // prompter may be null: the failures of OpenFile and SetDefaultRowHeight are then silent.
+    explicit ExcelFile(common::Prompter *prompter = nullptr);
+    ~ExcelFile();
+    ExcelFile(const ExcelFile &) = delete;
+    ExcelFile &operator=(const ExcelFile &) = delete;
+
+    // Header, code page, the format table, one font and one cell style per format.
+    bool OpenFile(const QString &fileName);
+    bool SetDefaultRowHeight(int points);
+    bool SetColumnWidth(int firstColumn, int lastColumn, int characters);
+    bool SetRowHeight(qint32 row, int points);
+    bool EWriteString(int row, int column, const QString &text);
+    // 0..65535 as an INTEGER cell, any other value as a NUMBER cell; both format "0".
+    bool EWriteInteger(int row, int column, qint32 value);
+    bool EWriteDouble(int row, int column, double value, int formatIndex);
+    // EOF, then the file replaces the target. False when that fails.
+    bool CloseFile();
+    // Drops everything written; the target stays as it was.
+    void discard();
+
+    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] QString fileName() const { return m_fileName; }
+    // Why the last failing operation failed.
+    [[nodiscard]] QString errorString() const { return m_error; }
+
+    [[nodiscard]] static QString formatString(int index);
+
+private:
+    bool WriteDefaultFormats();
+    bool writeRecord(quint16 id, const QByteArray &data);
+    bool checkCell(int row, int column);
+    bool fail(const QString &error);
+    static QByteArray cellHead(int row, int column, int formatIndex);
+
+    common::Prompter *m_prompter = nullptr;
+    std::unique_ptr<QSaveFile> m_file;
+    QString m_fileName;
+    QString m_error;
+};
+
+} // namespace tlv::viewer

@@ -1,0 +1,55 @@
+#include "viewer/files/ExportNaming.h"
+
+#include "common/PathUtil.h"
+
+namespace tlv::viewer {
+
+namespace {
+
+qsizetype lastSeparator(const QString &path)
+{
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (common::isSeparator(path.at(i)))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+QString ExportNaming::completed(const QString &exportFile)
+{
+    if (exportFile.lastIndexOf(u'.') > lastSeparator(exportFile))
+        return exportFile;
+    return exportFile + defaultFileName();
+}
+
+QString ExportNaming::stamp(const QDateTime &now)
+{
+    return u'_' + now.toString(QStringLiteral("yyMMddHHmmss"));
+}
+
+QString ExportNaming::target(
+    const QString &exportFile, qint16 indexFile, const QDateTime &now, qint32 exportIndex)
+{
+    const qsizetype dot = exportFile.lastIndexOf(u'.');
+    if (dot <= lastSeparator(exportFile))
+        return exportFile;
+    const QString base = exportFile.left(dot);
+    const QString ext = exportFile.mid(dot);
+    switch (indexFile) {
+    case DateStamp:
+        return base + stamp(now) + ext;
+    case PcdIndex:
+        return base + u'_' + QString::number(exportIndex) + ext;
+    default:
+        return exportFile;
+    }
+}
+
+bool ExportNaming::isCsv(const QString &fileName)
+{
+    return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+}
+
+} // namespace tlv::viewer

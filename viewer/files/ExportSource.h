@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+namespace tlv::viewer {
+
+struct ColumnDescription;
+
+// What an export reads from the records grid. Grid columns are numbered as the
+// grid shows them: 0 the record number, 1 the PC date, 2 the PC time, 3 the PCD
+// status, then the data columns, then two hidden ones (raw and comment lines).
+// Rows count from 0 over the data rows (the header row is not a row here).
+class ExportSource
+{
+public:
+    enum class RowKind { Record, Status, Separator };
+
+    virtual ~ExportSource() = default;
+
+    // All grid columns, the record number and the two hidden ones included.
+    [[nodiscard]] virtual int gridColumnCount() const = 0;
+    [[nodiscard]] virtual int rowCount() const = 0;
+    [[nodiscard]] virtual QString headerText(int gridColumn) const = 0;
+    // Width in twips as the grid shows it (0 for a hidden column).
+    [[nodiscard]] virtual qint32 columnWidth(int gridColumn) const = 0;
+    // Selected by the user (the graph selection).
+    [[nodiscard]] virtual bool isSelected(int gridColumn) const = 0;
+    // The description of a data column; null for the other grid columns.
+    [[nodiscard]] virtual const ColumnDescription *description(int gridColumn) const = 0;
+    [[nodiscard]] virtual QString cellText(int row, int gridColumn) const = 0;
+    [[nodiscard]] virtual RowKind rowKind(int row) const
+    {
+        Q_UNUSED(row);
+        return RowKind::Record;
+    }
+};
+
+} // namespace tlv::viewer

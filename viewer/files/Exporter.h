@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+class ExcelFile;
+class ExportSource;
+
+// Writes the rows of the records grid to a spreadsheet file (or to comma-
+// separated values when the name ends in ".csv"): names the target, picks the
+// columns, turns the texts into cells and tells the user what happened when
+// the PCD asked for the export.
+class Exporter : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Result {
+        NoRecords, // the grid holds no row; nothing happened
+        NoExportFile, // no file name and nobody to supply one
+        Exported,
+        NoData, // no column written; nothing kept
+        Failed, // the target is untouched; lastError() says why
+        Busy, // another export is running
+    };
+    using Clock = std::function<QDateTime()>;
+
+    explicit Exporter(
+        const ExportSource &source, common::Prompter *prompter, QObject *parent = nullptr);
+
+    void setExportFile(const QString &file) { m_exportFile = file; }
+    [[nodiscard]] QString exportFile() const { return m_exportFile; }
+    void setAutoExport(bool on) { m_autoExport = on; }
+    [[nodiscard]] bool autoExport() const { return m_autoExport; }
+    void setIndexFile(qint16 mode) { m_indexFile = mode; }
+    [[nodiscard]] qint16 indexFile() const { return m_indexFile; }
+    // Whether the PC date, PC time and PCD status take part when no column is selected.
+    void setStampColumns(bool date, bool time, bool status);
+    // The export index word last read from the buffer header.
+    void setExportIndex(qint32 index) { m_exportIndex = index; }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Folder for the default file name; the working directory when not set.
+    void setDefaultFolder(const QString &folder) { m_defaultFolder = folder; }
+    // Empties the grid after a good export.
+    void setClearRecords(std::function<void()> clear) { m_clearRecords = std::move(clear); }
+
+    // The Export button (pcdRequest false), PCD command 8 (true) and the grid-full
+    // export. Messages show only for a PCD request with AutoExport off, except
+    // "No export file defined !" which a user press gets.
+    Result Export(bool pcdRequest = false);
+
+    [[nodiscard]] QString lastTarget() const { return m_lastTarget; }
+    [[nodiscard]] QString lastError() const { return m_lastError; }
+    // Grid columns written by the last export, in spreadsheet order.
+    [[nodiscard]] QList<int> lastColumns() const { return m_lastColumns; }
+
+Q_SIGNALS:
+    // The target name is fixed (and exportFile() completed); nothing written yet.
+    void NewExportFile();
+    // True while the file is written: the grid stops redrawing, the pointer shows busy.
+    void busyChanged(bool busy);
+
+private:
+    [[nodiscard]] QList<int> columnsToExport() const;
+    Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
+    Result writeCsv(const QString &path, const QList<int> &columns);
+    bool writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started);
+    Result failed(const QString &description, bool tell);
+    Result finish(bool anyColumn, bool tell);
+
+    const ExportSource &m_source;
+    common::Prompter *m_prompter = nullptr;
+    Clock m_clock;
+    std::function<void()> m_clearRecords;
+    QString m_exportFile;
+    QString m_defaultFolder;
+    QString m_lastTarget;
+    QString m_lastError;
+    QList<int> m_lastColumns;
+    qint32 m_exportIndex = 0;
+    qint16 m_indexFile = 0;
+    bool m_autoExport = false;
+    bool m_dateStampCol = false;
+    bool m_timeStampCol = false;
+    bool m_pcdStatusCol = false;
+    bool m_running = false;
+};
+
+} // namespace tlv::viewer
