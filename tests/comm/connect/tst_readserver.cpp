@@ -1,0 +1,241 @@
+#include "comm/PCDConnect.h"
+#include "comm/ReadServer.h"
+#include "comm/Scomm5.h"
+#include "common/ScriptedPrompter.h"
+
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace tlv::comm;
+using test::DbValue;
+using test::RegisterValue;
+
+namespace {
+
+class ReadServerTest : public ::testing::Test
+{
+protected:
+    ReadServerTest()
+    {
+        test::ensureApplication();
+        settings.connected = true;
+        control.runMode = 2;
+    }
+
+    QStringList reads() const
+    {
+        QStringList out;
+        for (const QString &c : api.calls) {
+            if (c.startsWith(QLatin1String("rtc")) || c.startsWith(QLatin1String("db")))
+                out << c;
+        }
+        return out;
+    }
+    static QList<qint32> registers(qint32 first, qint32 count)
+    {
+        QList<qint32> v;
+        for (qint32 i = 0; i < count; ++i)
+            v << RegisterValue(first + i);
+        return v;
+    }
+
+    tlv::buffer::ConnectionSettings settings;
+    test::FakeVarnok varnok;
+    test::FakeScommApi api;
+    tlv::common::ScriptedPrompter prompter;
+    Scomm5 scomm { api, prompter, settings };
+    test::RecordingView view;
+    test::RecordingControl control;
+    PCDConnect connection { settings, varnok, scomm, view, control };
+    ReadServer server { connection, control, view, prompter };
+};
+
+TEST_F(ReadServerTest, BlocksOf32AndProgressOnlyFromTwoBlocks)
+{
+    const struct
+    {
+        qint16 count;
+        QStringList telegrams;
+        int progressMax;
+    } rows[] = {
+        { 1, { QStringLiteral("rtc 82 100 1") }, -1 },
+        { 32, { QStringLiteral("rtc 82 100 32") }, -1 },
+        { 63, { QStringLiteral("rtc 82 100 32"), QStringLiteral("rtc 82 132 31") }, -1 },
+        { 64, { QStringLiteral("rtc 82 100 32"), QStringLiteral("rtc 82 132 32") }, 2 },
+        { 65,
+            { QStringLiteral("rtc 82 100 32"), QStringLiteral("rtc 82 132 32"),
+                QStringLiteral("rtc 82 164 1") },
+            2 },
+    };
+    for (const auto &row : rows) {
+        api.calls.clear();
+        control.dataBlocks.clear();
+        view.progressMax = -1;
+        bool abortSeenEnabled = false;
+        server.setProcessEvents([&] { abortSeenEnabled |= view.abortEnabled; });
+        server.ReadPCDReg(100, row.count);
+        EXPECT_EQ(api.calls.first(), QStringLiteral("status")) << row.count;
+        EXPECT_EQ(reads(), row.telegrams) << row.count;
+        ASSERT_EQ(control.dataBlocks.size(), 1);
+        EXPECT_EQ(control.dataBlocks.first(), registers(100, row.count));
+        EXPECT_EQ(view.progressMax, row.progressMax);
+        EXPECT_EQ(abortSeenEnabled, row.progressMax > 0) << row.count;
+        EXPECT_FALSE(view.abortEnabled);
+        EXPECT_FALSE(server.readingInBlocks());
+        EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication OK."));
+    }
+    EXPECT_EQ(control.pcdStatuses.last(), 2);
+}
+
+TEST_F(ReadServerTest, BaseRegisterAndRegisterLimit)
+{
+    settings.baseRegister = 1000;
+    server.ReadPCDReg(10, 1);
+    EXPECT_EQ(reads(), QStringList { QStringLiteral("rtc 82 1010 1") });
+    EXPECT_EQ(control.dataBlocks.last(), registers(1010, 1));
+
+    settings.baseRegister = 0;
+    control.dataBlocks.clear();
+    server.ReadPCDReg(16380, 4);
+    EXPECT_EQ(view.panel[2],
+        QStringLiteral("PCD reading aborted.    Error: Register address out of range !"));
+    EXPECT_TRUE(control.dataBlocks.isEmpty());
+
+    // The limit applies to each block as it is read.
+    api.calls.clear();
+    server.ReadPCDReg(16300, 100);
+    EXPECT_EQ(reads().size(), 2);
+    EXPECT_TRUE(control.dataBlocks.isEmpty());
+    EXPECT_FALSE(view.abortEnabled);
+    EXPECT_EQ(view.progressValue, 0);
+}
+
+TEST_F(ReadServerTest, AbortAfterThreeBlocksHandsOver96Values)
+{
+    int blocks = 0;
+    server.setProcessEvents([&] {
+        if (++blocks == 3)
+            server.abortClicked();
+    });
+    server.ReadPCDReg(0, 320);
+    EXPECT_EQ(reads().size(), 3);
+    ASSERT_EQ(control.dataBlocks.size(), 1);
+    EXPECT_EQ(control.dataBlocks.first(), registers(0, 96));
+    EXPECT_EQ(view.progressValues.mid(0, 3), (QList<int> { 1, 2, 3 }));
+    EXPECT_EQ(view.progressMax, 10);
+    EXPECT_EQ(view.progressValue, 0);
+    EXPECT_FALSE(view.abortEnabled);
+    EXPECT_FALSE(server.readingInBlocks());
+}
+
+TEST_F(ReadServerTest, ErrorInsideTheLoopEndsAtOnceWithoutValues)
+{
+    api.failOnRead = 2;
+    api.readFailure = 6;
+    server.ReadPCDReg(0, 320);
+    EXPECT_EQ(reads().size(), 2);
+    EXPECT_TRUE(control.dataBlocks.isEmpty());
+    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication problems.    Error:  PCD_NORESP"));
+    EXPECT_FALSE(view.abortEnabled);
+    EXPECT_EQ(view.progressValue, 0);
+    EXPECT_FALSE(server.readingInBlocks());
+    EXPECT_EQ(control.runMode, 2);
+}
+
+TEST_F(ReadServerTest, DataBlockReadsAndTheirFailures)
+{
+    settings.baseRegister = 1000; // not used for data blocks
+    server.ReadPCDDB(7, 10, 40);
+    EXPECT_EQ(reads(), (QStringList { QStringLiteral("db 7 10 32"), QStringLiteral("db 7 42 8") }));
+    ASSERT_EQ(control.dataBlocks.size(), 1);
+    EXPECT_EQ(control.dataBlocks.first().last(), DbValue(7, 49));
+
+    // Code 2: only the status bar.
+    control.dataBlocks.clear();
+    api.reads = 0;
+    api.failOnRead = 1;
+    api.readFailure = 2;
+    server.ReadPCDDB(7, 0, 5);
+    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication problems.    Error:  PCD_COMERR"));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(control.runMode, 2);
+
+    // Code 1 (refused): the control is stopped and told so.
+    api.reads = 0;
+    api.readFailure = 1;
+    server.ReadPCDDB(7, 0, 5);
+    EXPECT_TRUE(control.dataBlocks.isEmpty());
+    EXPECT_EQ(control.runMode, 0);
+    EXPECT_EQ(view.panel[2],
+        QStringLiteral("PCD reading aborted.   Invalid Start Register or reading overflow !"
+                       "   Error:  PCD_NAK"));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("PCD reading aborted.\r\rInvalid Start Register or reading overflow "
+                       "!\rError:  PCD_NAK"));
+    EXPECT_EQ(prompter.lastMessage().style, tlv::common::Prompter::Style::Critical);
+}
+
+TEST_F(ReadServerTest, StatusFirstAndNinetyNineInSimulation)
+{
+    api.statusResult = 6;
+    server.ReadPCDReg(0, 1);
+    EXPECT_EQ(control.pcdStatuses.last(), 0);
+    EXPECT_EQ(control.dataBlocks.size(), 1); // the read itself worked
+    connection.setSimulation(true);
+    server.ReadPCDReg(0, 1);
+    EXPECT_EQ(control.pcdStatuses.last(), 99);
+}
+
+TEST_F(ReadServerTest, RunAndStopWaitForTheBlockReadAndTheNextStatus)
+{
+    server.setProcessEvents([&] {
+        server.stopClicked();
+        server.runPauseClicked();
+        // A request arriving meanwhile must not disturb the one being served.
+        server.ReadPCDReg(5000, 1);
+    });
+    server.ReadPCDReg(0, 320);
+    EXPECT_TRUE(server.stopPending());
+    EXPECT_TRUE(server.runPending());
+    EXPECT_EQ(control.runMode, 2);
+    ASSERT_EQ(control.dataBlocks.size(), 1);
+    EXPECT_EQ(control.dataBlocks.first(), registers(0, 320));
+
+    server.statusChanged(2);
+    EXPECT_TRUE(server.stopPending());
+    EXPECT_EQ(view.startCaption, QStringLiteral("Start"));
+    EXPECT_TRUE(view.startEnabled);
+    EXPECT_EQ(view.focus, 1);
+
+    server.statusChanged(3);
+    EXPECT_EQ(view.startCaption, QStringLiteral("Restart"));
+    EXPECT_EQ(view.runCaption, QStringLiteral("Run")); // Run/Pause paused it first
+    EXPECT_EQ(control.runMode, 0); // then Stop
+    EXPECT_FALSE(server.stopPending());
+    EXPECT_FALSE(server.runPending());
+    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication stoped."));
+}
+
+TEST_F(ReadServerTest, RunPauseToggleAndStatusWhileDisconnected)
+{
+    control.runMode = 1;
+    server.runPauseClicked();
+    EXPECT_EQ(control.runMode, 2);
+    EXPECT_EQ(view.runCaption, QStringLiteral("Pause"));
+    server.runPauseClicked();
+    EXPECT_EQ(control.runMode, 1);
+    EXPECT_EQ(view.runCaption, QStringLiteral("Run"));
+    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication stoped."));
+    control.runMode = 0;
+    server.runPauseClicked();
+    EXPECT_EQ(control.runMode, 0);
+
+    settings.connected = false;
+    view.startCaption.clear();
+    server.statusChanged(3);
+    EXPECT_TRUE(view.startCaption.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,204 @@
+#include "comm/Scomm5.h"
+#include "common/ScriptedPrompter.h"
+
+#include "Fakes.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::comm;
+using test::DbValue;
+using test::RegisterValue;
+using tlv::common::Prompter;
+using tlv::common::ScriptedPrompter;
+
+namespace {
+
+class Scomm5Test : public ::testing::Test
+{
+protected:
+    void TearDown() override { QDir::setCurrent(m_startDir); }
+
+    // DBX contents: a 2-byte head, then entries.
+    static QByteArray registry(const QList<QByteArray> &entries)
+    {
+        QByteArray bytes("\0\0", 2);
+        for (const QByteArray &e : entries)
+            bytes += e;
+        return bytes;
+    }
+    static QByteArray filler(int i)
+    {
+        return test::dbxEntryBytes("OTHER_" + QByteArray::number(i), 0, {});
+    }
+    int dbxReads(qint32 number) const
+    {
+        return int(api.calls.filter(QStringLiteral("dbx %1 ").arg(number)).size());
+    }
+
+    QString m_startDir = QDir::currentPath();
+    test::FakeScommApi api;
+    ScriptedPrompter prompter;
+    tlv::buffer::ConnectionSettings settings;
+    Scomm5 scomm { api, prompter, settings };
+};
+
+TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
+{
+    for (const auto &[code, name] : { std::pair { 0, "ScommDll.dll" }, { 19, "ScommDll.dll" },
+             { 20, "ScommDll52.dll" }, { 21, "ScommDll52.dll" } }) {
+        scomm.setPg5VersionCode(code);
+        EXPECT_EQ(scomm.libraryName(), QLatin1String(name)) << code;
+    }
+}
+
+TEST_F(Scomm5Test, UnknownVersionWarnsAndStillOpensWithoutChangingFolder)
+{
+    scomm.setPg5VersionCode(0);
+    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("PG5 version not supported! 0"));
+    EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Critical);
+    EXPECT_EQ(api.calls,
+        (QStringList { QStringLiteral("setup null GoOnline"), QStringLiteral("connect") }));
+    EXPECT_EQ(QDir::currentPath(), m_startDir);
+    EXPECT_EQ(scomm.handle(), 7);
+}
+
+TEST_F(Scomm5Test, FolderOfTheVersionBecomesCurrent)
+{
+    QTemporaryDir apps;
+    scomm.setPg5VersionCode(21);
+    scomm.setAppsDirs({ { 21, apps.path() + QLatin1Char('/') } });
+    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(QDir(QDir::currentPath()).canonicalPath(), QDir(apps.path()).canonicalPath());
+}
+
+TEST_F(Scomm5Test, MissingFolderEntryWarnsButGoesOn)
+{
+    scomm.setPg5VersionCode(20);
+    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
+    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Missing PG5 folder!") });
+    EXPECT_TRUE(api.calls.contains(QStringLiteral("connect")));
+}
+
+TEST_F(Scomm5Test, RunTimeFailuresGive101WithTheirMessage)
+{
+    scomm.setPg5VersionCode(20);
+    scomm.setAppsDirs({ { 20, QStringLiteral("/no/such/pg5/folder") } });
+    EXPECT_EQ(scomm.ScommOpenChannel(), 101);
+    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error setting current PG5 directory."));
+    EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
+    EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Tolvane"));
+    EXPECT_TRUE(api.calls.isEmpty());
+
+    prompter.clear();
+    scomm.setAppsDirs({});
+    scomm.setPg5VersionCode(0);
+    api.failure = QStringLiteral("cannot load");
+    EXPECT_EQ(scomm.ScommOpenChannel(), 101);
+    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error reading channel settings."));
+    EXPECT_TRUE(api.calls.isEmpty());
+}
+
+TEST_F(Scomm5Test, OnlyTheConnectResultDecides)
+{
+    scomm.setPg5VersionCode(0);
+    api.setupResult = 20; // setup unreadable, connect still tried
+    api.connectResult = 0;
+    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
+    EXPECT_TRUE(api.calls.contains(QStringLiteral("connect")));
+
+    api.connectResult = 6;
+    EXPECT_EQ(scomm.ScommOpenChannel(), 6);
+    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_NORESP"));
+}
+
+TEST_F(Scomm5Test, FailedDisconnectKeepsThePortOpen)
+{
+    api.disconnectResult = 2;
+    EXPECT_FALSE(scomm.ScommCloseChannel());
+    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_COMERR"));
+    EXPECT_TRUE(api.calls.filter(QStringLiteral("close")).isEmpty());
+
+    api.disconnectResult = 0;
+    EXPECT_TRUE(scomm.ScommCloseChannel());
+    EXPECT_EQ(api.calls.filter(QStringLiteral("close")).size(), 1);
+}
+
+TEST_F(Scomm5Test, ErrorNameLeavesTextForCodesWithoutName)
+{
+    settings.errorText = QStringLiteral("before");
+    scomm.ScommErrorName(7);
+    EXPECT_EQ(settings.errorText, QStringLiteral("before"));
+    scomm.ScommErrorName(40);
+    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_LOCKED"));
+}
+
+TEST_F(Scomm5Test, ReadsRefuseSpansOutsideTheBuffer)
+{
+    QList<qint32> buffer(10, 0);
+    EXPECT_EQ(scomm.ScommReadRegisters(0, 5, 6, buffer), 10);
+    EXPECT_EQ(scomm.ScommReadDataBlock(1, 0, 11, 0, buffer), 10);
+    EXPECT_EQ(scomm.ScommReadRegisters(0, 1, -1, buffer), 10);
+    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_BADPARM"));
+    EXPECT_EQ(api.reads, 0);
+    EXPECT_EQ(scomm.ScommReadRegisters(100, 4, 6, buffer), 0);
+    EXPECT_EQ(buffer.mid(6),
+        (QList<qint32> {
+            RegisterValue(100), RegisterValue(101), RegisterValue(102), RegisterValue(103) }));
+    EXPECT_EQ(buffer[5], 0);
+}
+
+TEST_F(Scomm5Test, DbxSearchFindsKeyInOrderAndDecodesBigEndian)
+{
+    api.dbx[3] = registry({ filler(0), filler(1),
+        test::dbxEntryBytes("x TLVR__ACCESS_KEY", 0x00007F10, { 1000, 7 }) });
+    DbxEntry entry;
+    ASSERT_TRUE(scomm.ScommFindDbxEntry(3, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+    EXPECT_EQ(entry.value, 0x7F10);
+    EXPECT_EQ(entry.values[0], 1000);
+    EXPECT_EQ(entry.values[1], 7);
+    EXPECT_EQ(api.calls.filter(QStringLiteral("dbx")),
+        (QStringList { QStringLiteral("dbx 3 2 128"), QStringLiteral("dbx 3 130 128"),
+            QStringLiteral("dbx 3 258 128") }));
+    EXPECT_EQ(api.calls.first(), QStringLiteral("size 65 3 1"));
+    // Case matters.
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(3, QStringLiteral("tlvr__access_key"), entry));
+}
+
+TEST_F(Scomm5Test, AbsentKeyReadsAtMostSixEntriesOfEachDbxDownToZero)
+{
+    QList<QByteArray> many;
+    for (int i = 0; i < 9; ++i)
+        many << filler(i);
+    for (qint32 n = 0; n <= 2; ++n)
+        api.dbx[n] = registry(many);
+    api.dbx[1] = QByteArray(100, 'x'); // smaller than one entry: skipped unread
+    DbxEntry entry;
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(2, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+    EXPECT_EQ(dbxReads(2), 6);
+    EXPECT_EQ(dbxReads(1), 0);
+    EXPECT_EQ(dbxReads(0), 6);
+    EXPECT_EQ(api.calls.filter(QStringLiteral("size")).size(), 3);
+}
+
+TEST_F(Scomm5Test, KeyBeyondTheTextAndRefusedSizeQuery)
+{
+    QByteArray late = test::dbxEntryBytes("", 0, {});
+    late.replace(50, 16, "TLVR__ACCESS_KEY"); // starts inside the text, ends outside
+    api.dbx[0] = registry({ late });
+    DbxEntry entry;
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(0, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+
+    // A DBX whose size cannot be read ends the whole search.
+    api.calls.clear();
+    api.dbx[0] = registry({ test::dbxEntryBytes("TLVR__ACCESS_KEY", 0, {}) });
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(1, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+    EXPECT_EQ(api.calls, QStringList { QStringLiteral("size 65 1 1") });
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include "comm/DbxEntry.h"
+#include "comm/DriverTexts.h"
+#include "comm/PCDConnect.h"
+#include "comm/PcdStatusMap.h"
+
+#include "Fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace tlv::comm;
+
+TEST(PcdStatusMap, LettersBecomeTheViewerNumbers)
+{
+    const struct
+    {
+        quint8 byte;
+        qint32 status;
+        const char *text;
+    } rows[] = {
+        { 'R', 2, "Run" },
+        { 'S', 3, "Stop" },
+        { 'H', 4, "Halt" },
+        { 'C', 5, "Conditional Run" },
+        { 'D', 1, "Disconnect" },
+        { 'X', 6, "Bad Status" },
+        { 'r', 6, "Bad Status" },
+        { 0, 6, "Bad Status" },
+        { 0xFF, 6, "Bad Status" },
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(PcdStatusMap::fromPcdByte(row.byte), row.status) << row.byte;
+        EXPECT_EQ(PcdStatusMap::text(row.status), QLatin1String(row.text));
+    }
+    EXPECT_EQ(PcdStatusMap::text(0), QStringLiteral("Offline"));
+    EXPECT_EQ(PcdStatusMap::text(7), QStringLiteral("Conditional Stop"));
+    EXPECT_EQ(PcdStatusMap::text(8), QStringLiteral("Trace"));
+    EXPECT_EQ(PcdStatusMap::text(99), QStringLiteral("Demo"));
+}
+
+TEST(DriverTexts, MakersCodesAfterTheOffsetAndUnknownOnes)
+{
+    EXPECT_EQ(DriverTexts::varnokText(1), QStringLiteral("Invalid COM-Port Parameter"));
+    EXPECT_EQ(DriverTexts::varnokText(32), QStringLiteral("COM don't exist"));
+    EXPECT_EQ(DriverTexts::varnokText(35), QStringLiteral("Can't open COM"));
+    EXPECT_EQ(DriverTexts::varnokText(101), QStringLiteral("NAK Response"));
+    EXPECT_EQ(DriverTexts::varnokText(103), QStringLiteral("Invalid BCC"));
+    EXPECT_EQ(DriverTexts::varnokText(104), QStringLiteral("Invalid Response"));
+    EXPECT_EQ(DriverTexts::varnokText(106), QStringLiteral("No Response"));
+    EXPECT_EQ(DriverTexts::varnokText(135), QStringLiteral("COM Closed"));
+    EXPECT_EQ(DriverTexts::varnokText(6), QStringLiteral("Unknow error : 6"));
+    EXPECT_EQ(DriverTexts::varnokText(-3), QStringLiteral("Unknow error : -3"));
+}
+
+TEST(DriverTexts, ScommNamesHaveALeadingBlankAndGaps)
+{
+    EXPECT_EQ(DriverTexts::scommName(0), QStringLiteral("PCD_OK!"));
+    EXPECT_EQ(DriverTexts::scommName(1), QStringLiteral(" PCD_NAK"));
+    EXPECT_EQ(DriverTexts::scommName(3), QStringLiteral(" PCD_BCCERR"));
+    EXPECT_EQ(DriverTexts::scommName(6), QStringLiteral(" PCD_NORESP"));
+    EXPECT_EQ(DriverTexts::scommName(34), QStringLiteral(" PCD_NOCHGEXT"));
+    EXPECT_EQ(DriverTexts::scommName(37), QStringLiteral(" PCD_COMBUSY"));
+    EXPECT_EQ(DriverTexts::scommName(40), QStringLiteral(" PCD_LOCKED"));
+    for (qint32 code : { 7, 32, 33, 36, 38, 39, 41, -1, 1000 })
+        EXPECT_FALSE(DriverTexts::scommName(code).has_value()) << code;
+}
+
+TEST(DisconnectMessages, EveryKind)
+{
+    const QString e = QStringLiteral("E");
+    const struct
+    {
+        qint16 kind;
+        qint32 code;
+        const char *text;
+    } rows[] = {
+        { 0, 0, "Press 'Connect' button to activate the PCD connection" },
+        { 1, 8, "PCD Connection parameters not correct.   Error: E" },
+        { 1, 9, "PCD Open Connection aborted.   Error: E" },
+        { 2, 101, "Communication DLL unavailable." },
+        { 2, 6, "PCD Open Connection aborted.   Error: E" },
+        { 3, 0, "PCD communication failed   Error: E" },
+        { 4, 0, "Invalid start register." },
+        { 6, 0, "Invalid DBX registery." },
+        { 7, 0, "Invalid Media Address in DBX registery." },
+        { 10, 0, "Error..." },
+        { 5, 0, "Disconnected by function 5" },
+        { 11, 0, "Disconnected by function 11" },
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(PCDConnect::disconnectMessage(row.kind, row.code, e), QLatin1String(row.text))
+            << row.kind << "/" << row.code;
+}
+
+TEST(DbxEntry, BothByteOrdersGiveTheSameEntry)
+{
+    const QByteArray wire
+        = test::dbxEntryBytes("TLVR__ACCESS_KEY", 0x00007F10, { 1000, 0x80000001u, 0xFFFFFFFFu });
+    const DbxEntry scomm = DbxEntry::fromScommBlock(wire);
+    const DbxEntry varnok = DbxEntry::fromVarnokBlock(test::swapGroups(wire));
+    for (const DbxEntry &entry : { scomm, varnok }) {
+        EXPECT_EQ(entry.text.size(), 60);
+        EXPECT_TRUE(entry.text.startsWith(QStringLiteral("TLVR__ACCESS_KEY ")));
+        EXPECT_EQ(entry.value, 0x7F10);
+        EXPECT_EQ(entry.values[0], 1000);
+        // Slots hold the unsigned value; nothing turns negative.
+        EXPECT_EQ(entry.values[1], qint64(0x80000001u));
+        EXPECT_EQ(entry.values[2], qint64(0xFFFFFFFFu));
+        EXPECT_EQ(entry.values[16], 0);
+    }
+    // Text bytes are characters of their own code, 0xE9 included.
+    QByteArray accented = wire;
+    accented[0] = char(0xE9);
+    EXPECT_EQ(DbxEntry::scommText(accented).at(0), QChar(0xE9));
+    EXPECT_EQ(DbxEntry::varnokText(test::swapGroups(accented)).at(0), QChar(0xE9));
+}
+
+TEST(DbxEntry, ShortBlocksGiveNothing)
+{
+    EXPECT_TRUE(DbxEntry::scommText(QByteArray(59, 'A')).isEmpty());
+    const DbxEntry entry = DbxEntry::fromScommBlock(QByteArray(127, 'A'));
+    EXPECT_TRUE(entry.text.isEmpty());
+    EXPECT_EQ(entry.value, 0);
+}
