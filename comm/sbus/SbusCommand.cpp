@@ -22,10 +22,10 @@ int requestDataLength(quint8 command, QByteArrayView dataSoFar)
     case WriteOutputs:
     case WriteRegisters:
     case WriteTimers:
-        // wcount counts the bytes after itself
+        // wcount leaves out itself and one address byte (4·n + 1 for n registers)
         if (dataSoFar.isEmpty())
             return -2;
-        return 1 + quint8(dataSoFar[0]);
+        return 2 + quint8(dataSoFar[0]);
     case ReadDataBlock:
         return 5; // count-1, DB, first element
     case ReadBlockSize:

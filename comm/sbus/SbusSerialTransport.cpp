@@ -164,12 +164,18 @@ SbusResult SbusSerialTransport::exchange(
     const QDeadlineTimer deadline(qMax(1, timeoutMs), Qt::PreciseTimer);
     SbusResult result;
     for (;;) {
-        m_decoder.feed(m_port->readAll());
-        if (evaluate(request, answer, &result) == Progress::Done) {
-            if (result.ok() && request.resend)
-                drainStray(request, deadline.remainingTime());
-            return result;
+        // Byte by byte: a complete answer must not be lost to a frame start right behind it.
+        const QByteArray chunk = m_port->readAll();
+        for (const char byte : chunk) {
+            m_decoder.feed(QByteArrayView(&byte, 1));
+            if (evaluate(request, answer, &result) == Progress::Done) {
+                if (result.ok() && request.resend)
+                    drainStray(request, deadline.remainingTime());
+                return result;
+            }
         }
+        if (chunk.isEmpty() && evaluate(request, answer, &result) == Progress::Done)
+            return result;
         const qint64 remaining = deadline.remainingTime();
         if (remaining <= 0)
             break;

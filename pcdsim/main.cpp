@@ -1,0 +1,141 @@
+// tolvane-pcdsim: a simulated PCD answering S-Bus over UDP and on a pseudo terminal.
+#include "pcdsim/PcdSetup.h"
+#include "pcdsim/SbusServer.h"
+#include "pcdsim/SimulatedPcd.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+using namespace tlv::pcdsim;
+
+namespace {
+
+bool parseShare(
+    const QCommandLineParser &parser, const QString &name, double *share, QString *error)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double value = parser.value(name).toDouble(&ok);
+    if (!ok || value < 0.0 || value > 1.0) {
+        *error = u"--" + name + u" needs a share from 0 to 1";
+        return false;
+    }
+    *share = value;
+    return true;
+}
+
+bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    const QString host = colon < 0 ? text : text.left(colon);
+    bool ok = true;
+    const uint number = colon < 0 ? 5050u : text.mid(colon + 1).toUInt(&ok);
+    if (!ok || number > 65535)
+        return false;
+    *address = host.isEmpty() || host == u"localhost" ? QHostAddress(QHostAddress::LocalHost)
+                                                      : QHostAddress(host);
+    *port = quint16(number);
+    return !address->isNull();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvane-pcdsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION_TEXT));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated Saia PCD answering S-Bus over UDP (Ether-S-Bus) and on a pseudo terminal "
+        "(serial data mode). Prints \"udp ADDRESS:PORT\" and \"pty PATH\" when ready."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        { QStringLiteral("config"), QStringLiteral("Set-up file (see docs/pcdsim.md)."),
+            QStringLiteral("file") },
+        { QStringLiteral("set"),
+            QStringLiteral("One set-up line, e.g. \"R 100 = 5\" (repeatable)."),
+            QStringLiteral("line") },
+        { QStringLiteral("udp"), QStringLiteral("UDP address and port (port 0: any free one)."),
+            QStringLiteral("host:port"), QStringLiteral("127.0.0.1:5050") },
+        { QStringLiteral("no-udp"), QStringLiteral("Do not serve UDP.") },
+        { QStringLiteral("pty"),
+            QStringLiteral("Also serve serial data mode on a pseudo terminal.") },
+        { QStringLiteral("station"), QStringLiteral("S-Bus station number."), QStringLiteral("n") },
+        { QStringLiteral("status"), QStringLiteral("CPU status letter (R, S, H, C, D)."),
+            QStringLiteral("c") },
+        { QStringLiteral("seed"), QStringLiteral("Seed of the fault injection."),
+            QStringLiteral("n") },
+        { QStringLiteral("drop"), QStringLiteral("Share of answers dropped."),
+            QStringLiteral("p") },
+        { QStringLiteral("duplicate"), QStringLiteral("Share of answers sent twice."),
+            QStringLiteral("p") },
+        { QStringLiteral("corrupt"), QStringLiteral("Share of answers with one byte changed."),
+            QStringLiteral("p") },
+        { QStringLiteral("delay"), QStringLiteral("Share of answers delayed."),
+            QStringLiteral("p") },
+        { QStringLiteral("delay-ms"), QStringLiteral("Delay of a delayed answer (default 500)."),
+            QStringLiteral("ms") },
+        { QStringLiteral("cycle-ms"), QStringLiteral("CPU cycle of running programs (default 10)."),
+            QStringLiteral("ms") },
+    });
+    parser.process(app);
+
+    SimulatedPcd pcd;
+    QString error;
+    const auto fail = [&err](const QString &text) {
+        err << "tolvane-pcdsim: " << text << Qt::endl;
+        return 2;
+    };
+    if (parser.isSet(QStringLiteral("config"))
+        && !PcdSetup::applyFile(parser.value(QStringLiteral("config")), &pcd, &error))
+        return fail(error);
+    QStringList lines = parser.values(QStringLiteral("set"));
+    if (parser.isSet(QStringLiteral("station")))
+        lines.append(u"station " + parser.value(QStringLiteral("station")));
+    if (parser.isSet(QStringLiteral("status")))
+        lines.append(u"status " + parser.value(QStringLiteral("status")));
+    if (!PcdSetup::applyLines(lines, &pcd, &error, QStringLiteral("command line")))
+        return fail(error);
+
+    FaultPlan faults;
+    if (parser.isSet(QStringLiteral("seed")))
+        faults.seed = parser.value(QStringLiteral("seed")).toUInt();
+    if (!parseShare(parser, QStringLiteral("drop"), &faults.drop, &error)
+        || !parseShare(parser, QStringLiteral("duplicate"), &faults.duplicate, &error)
+        || !parseShare(parser, QStringLiteral("corrupt"), &faults.corrupt, &error)
+        || !parseShare(parser, QStringLiteral("delay"), &faults.delay, &error))
+        return fail(error);
+    if (parser.isSet(QStringLiteral("delay-ms")))
+        faults.delayMs = parser.value(QStringLiteral("delay-ms")).toInt();
+
+    SbusServer server(&pcd);
+    server.setFaultPlan(faults);
+    if (!parser.isSet(QStringLiteral("no-udp"))) {
+        QHostAddress address;
+        quint16 port = 0;
+        if (!parseEndpoint(parser.value(QStringLiteral("udp")), &address, &port))
+            return fail(u"Bad --udp " + parser.value(QStringLiteral("udp")));
+        if (!server.listenUdp(address, port, &error))
+            return fail(error);
+        out << "udp " << server.udpAddress().toString() << ':' << server.udpPort() << Qt::endl;
+    }
+    if (parser.isSet(QStringLiteral("pty"))) {
+        if (!server.openPseudoTerminal(&error))
+            return fail(error);
+        out << "pty " << server.slavePath() << Qt::endl;
+    }
+    if (parser.isSet(QStringLiteral("no-udp")) && !parser.isSet(QStringLiteral("pty")))
+        return fail(QStringLiteral("Nothing to serve: --no-udp without --pty"));
+
+    pcd.startCycling(parser.isSet(QStringLiteral("cycle-ms"))
+            ? parser.value(QStringLiteral("cycle-ms")).toInt()
+            : 10);
+    return app.exec();
+}
