@@ -1,0 +1,189 @@
+#include "BufferTestSupport.h"
+
+#include "buffer/BufferCommands.h"
+#include "buffer/BufferType.h"
+#include "buffer/PublicEvents.h"
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
+#include "buffer/cFormats.h"
+#include "common/IniProfile.h"
+#include "common/ScriptedPrompter.h"
+
+#include <gtest/gtest.h>
+
+using namespace tlv::buffer;
+using namespace tlv::buffer::test;
+using tlv::common::IniProfile;
+using tlv::common::ScriptedPrompter;
+using Style = ScriptedPrompter::Style;
+
+namespace {
+
+class CommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        project.setPath(dir.filePath(QStringLiteral("plant.tlvr")));
+        source = dir.filePath(QStringLiteral("plant.tlvs"));
+        project.setBufferType(BufferType::Configured);
+        buffer.applyNewBufferDefaults();
+        buffer.setStartReg(QStringLiteral("1000"));
+        buffer.add(QStringLiteral("Level"), QStringLiteral("R 120"), 0, QStringLiteral("Long"), 0,
+            QStringLiteral("%d"), 1000, 5);
+        fields = EditorFields::fromModel(buffer);
+        project.settings().connection.pcdRegistery = 1;
+    }
+
+    QTemporaryDir dir;
+    QString source;
+    UserColumns buffer;
+    TraceProject project { buffer };
+    const cFormats formats = cFormats::standard();
+    ScriptedPrompter prompter;
+    BufferCommands commands { project, formats, prompter };
+    EditorFields fields;
+};
+
+} // namespace
+
+TEST_F(CommandsTest, CompileStoresAndGenerates)
+{
+    ASSERT_TRUE(commands.compile(fields));
+    EXPECT_EQ(prompter.messages(),
+        (QList<ScriptedPrompter::Message> { { QStringLiteral("Compilation successful !"),
+            QStringLiteral("Tolvane"), Style::Information } }));
+    const QByteArray text = readBytes(source);
+    EXPECT_TRUE(text.contains("TLVR__config2 ('DEFA',R 1000,,600,,0,0,1,100,10)\r\n"));
+    EXPECT_TRUE(text.contains("TLVR__Record (R 120,0,L,0)\r\n"));
+    EXPECT_EQ(IniProfile::read(
+                  project.path(), QStringLiteral("CONNECTION"), QStringLiteral("PCDRegistery")),
+        QStringLiteral("0"));
+    EXPECT_EQ(
+        IniProfile::read(project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("Column1")),
+        QStringLiteral("0,Long,0,R 120,1000,Level,%d,5"));
+}
+
+TEST_F(CommandsTest, RejectedBufferLeavesTheSourceAlone)
+{
+    ASSERT_TRUE(writeBytes(source, "old source"));
+    buffer.item(1)->DataType = QStringLiteral("Strg");
+    EXPECT_FALSE(commands.compile(fields));
+    EXPECT_EQ(prompter.texts(),
+        (strings({ "Invalid Data Type in column 1", "Invalid User Buffer !",
+            "Error during compile !\r" })));
+    EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
+    EXPECT_EQ(readBytes(source), QByteArray("old source"));
+    EXPECT_EQ(commands.lastStore().gridColumn, 4);
+
+    prompter.clear();
+    fields.numberOfRecords = QStringLiteral("19");
+    EXPECT_FALSE(commands.compile(fields));
+    EXPECT_EQ(
+        prompter.texts(), (strings({ "Invalid buffer value !", "Error during compile !\r" })));
+    EXPECT_EQ(commands.lastStore().field, EditorFields::Field::NumberOfRecords);
+    EXPECT_EQ(readBytes(source), QByteArray("old source"));
+}
+
+TEST_F(CommandsTest, StandardBufferEmptiesTheSource)
+{
+    project.setBufferType(BufferType::Standard);
+    ASSERT_TRUE(writeBytes(source, "old source"));
+    ASSERT_TRUE(commands.compile(fields));
+    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Compilation successful !") });
+    EXPECT_TRUE(QFile::exists(source));
+    EXPECT_TRUE(readBytes(source).isEmpty());
+
+    ASSERT_TRUE(writeBytes(source, "old source"));
+    prompter.clear();
+    ASSERT_TRUE(commands.save(fields));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(readBytes(source).isEmpty());
+}
+
+TEST_F(CommandsTest, SaveOfAConfiguredBufferKeepsTheSource)
+{
+    ASSERT_TRUE(writeBytes(source, "old source"));
+    buffer.item(1)->DataType = QStringLiteral("Strg"); // not checked when saving
+    fields.numberOfRecords = QStringLiteral("7");
+    ASSERT_TRUE(commands.save(fields));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(readBytes(source), QByteArray("old source"));
+    EXPECT_EQ(IniProfile::read(
+                  project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("RecordNumber")),
+        QStringLiteral("7"));
+}
+
+TEST_F(CommandsTest, SimulationCompilesNothing)
+{
+    project.setSimulation(true);
+    EXPECT_FALSE(commands.compile(fields));
+    EXPECT_EQ(prompter.messages(),
+        (QList<ScriptedPrompter::Message> {
+            { QStringLiteral("Demo mode without compilation !\r\rPress save button to use "
+                             "new parameter for the demo."),
+                QStringLiteral("Tolvane"), Style::Information } }));
+    EXPECT_FALSE(QFile::exists(source));
+    EXPECT_FALSE(QFile::exists(project.path()));
+}
+
+TEST_F(CommandsTest, GenerationFailureIsReported)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("plant.tlvs"))); // a folder in the way
+    EXPECT_FALSE(commands.compile(fields));
+    EXPECT_TRUE(prompter.lastMessage().text.startsWith(QStringLiteral("Error during compile !\r")));
+    EXPECT_GT(prompter.lastMessage().text.size(), 24);
+}
+
+TEST_F(CommandsTest, SourceFileChores)
+{
+    ASSERT_TRUE(commands.createSourceIfMissing());
+    EXPECT_TRUE(QFile::exists(source));
+    ASSERT_TRUE(writeBytes(source, "kept"));
+    ASSERT_TRUE(commands.createSourceIfMissing());
+    EXPECT_EQ(readBytes(source), QByteArray("kept"));
+    ASSERT_TRUE(commands.emptySource()); // configured: nothing to do
+    EXPECT_EQ(readBytes(source), QByteArray("kept"));
+}
+
+TEST(PublicEventsTest, FindsTheStartRegister)
+{
+    QTemporaryDir dir;
+    const QString project = dir.filePath(QStringLiteral("plant.tlvr"));
+    const QString symbols = dir.filePath(QStringLiteral("Sym_System.sy5"));
+    ScriptedPrompter prompter;
+
+    const struct
+    {
+        QByteArray file;
+        qint16 reg;
+        const char *status;
+    } cases[] = {
+        { "; s.tlvr.start EQU R 1\r\nshort\r\ns.tlvr.start\tEQU\tR 1000\r\n", 1000, "" },
+        { "x.other\tEQU\tR 5\ns.tlvr.start EQU R 42\n", 42, "" },
+        { "S.TLVR.START EQU R 7\n", -1, "Public Events Buffer not found !" },
+        { "s.tlvr.start EQU R 99999\n", -1, "Get Public Start Register Error !" },
+    };
+    for (const auto &c : cases) {
+        prompter.clear();
+        ASSERT_TRUE(writeBytes(symbols, c.file));
+        const PublicEvents::Result r = PublicEvents::findStartRegister(project, prompter);
+        EXPECT_EQ(r.startRegister, c.reg) << c.file.constData();
+        EXPECT_EQ(r.statusText, QString::fromLatin1(c.status));
+        if (r.startRegister >= 0)
+            EXPECT_TRUE(prompter.messages().isEmpty());
+        else
+            EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
+    }
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("Get Public Start Register Error: \r\nStart register out of range : 99999"));
+
+    QFile::remove(symbols);
+    prompter.clear();
+    const PublicEvents::Result missing = PublicEvents::findStartRegister(project, prompter);
+    EXPECT_EQ(missing.startRegister, -1);
+    EXPECT_EQ(missing.statusText, QStringLiteral("Get Public Start Register Error !"));
+    EXPECT_TRUE(prompter.lastMessage().text.startsWith(
+        QStringLiteral("Get Public Start Register Error: \r\n")));
+}
