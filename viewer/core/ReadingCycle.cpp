@@ -168,8 +168,14 @@ void ReadingCycle::applyRunMode()
             m_readTimer.start();
         break;
     case SingleRead:
-        if (m_state == Stopped) {
+        if (m_state == Stopped && !m_loaded) {
+            // Without a header there is no record layout to read with.
+            m_reader.clearCounters();
+            requestHeader();
+        } else if (m_state == Stopped) {
             setState(Refreshing);
+        }
+        if (m_state == Refreshing) {
             m_singleRead = true;
             requestCounters();
             m_singleRead = false;

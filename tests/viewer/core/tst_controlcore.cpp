@@ -1,0 +1,242 @@
+#include "ControlTestHost.h"
+
+#include "common/ScriptedPrompter.h"
+#include "viewer/core/ControlCore.h"
+#include "viewer/core/PromptingSeams.h"
+#include "viewer/core/PropertyStore.h"
+#include "viewer/core/SettingsPropertyStore.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::viewer;
+using namespace tlv::viewer::test;
+
+namespace {
+
+class ApplicationEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override { ensureApplication(); }
+};
+const auto *const applicationEnvironment
+    = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+class MapStore : public PropertyStore
+{
+public:
+    QVariant value(const QString &name) const override { return values.value(name); }
+    void setValue(const QString &name, const QVariant &value) override { values[name] = value; }
+    QVariantMap values;
+};
+
+} // namespace
+
+TEST(ControlCore, DefaultsOfANewInstance)
+{
+    ControlCore core;
+    const QList<QPair<const char *, QVariant>> defaults {
+        { "Enabled", true },
+        { "ResourcePath", QStringLiteral("C:\\") },
+        { "ProjectPath", QString() },
+        { "UserFile", QString() },
+        { "SymbFile", QString() },
+        { "Interval", 1000 },
+        { "RunMode", 0 },
+        { "Simulation", false },
+        { "DisplayMode", 1 },
+        { "GridFontName", QStringLiteral("Courier") },
+        { "GridFontSize", QStringLiteral("10") },
+        { "DateStampCol", false },
+        { "TimeStampCol", false },
+        { "PCDStatusCol", false },
+        { "PCDStatus", 0 },
+        { "StartRegister", 0 },
+        { "MaxRows", 500 },
+        { "MaxGraph", 20 },
+        { "ExportFile", QString() },
+        { "AutoExport", false },
+        { "IndexFile", 0 },
+        { "SelColumn", QString() },
+        { "RecordCount", 0 },
+        { "HeaderKey", QString() },
+    };
+    for (const auto &[name, value] : defaults) {
+        const QVariant actual = core.property(name);
+        ASSERT_TRUE(actual.isValid()) << name;
+        EXPECT_EQ(actual.toString(), value.toString()) << name;
+    }
+    EXPECT_EQ(ControlCore::persistedNames().size(), 22);
+    EXPECT_EQ(core.title(), QStringLiteral("No Buffer Selected"));
+    EXPECT_EQ(core.cycle().state(), 0);
+    EXPECT_EQ(core.graphButtonText(), QStringLiteral("Graph"));
+}
+
+TEST(ControlCore, SetterRules)
+{
+    ControlCore core;
+    core.setMaxGraph(5);
+    EXPECT_EQ(core.maxGraph(), 20);
+    core.setResourcePath(QStringLiteral("C:\\a,D:\\b\\"));
+    EXPECT_EQ(core.resourceFolders(),
+        QStringList({ QStringLiteral("C:\\a\\"), QStringLiteral("D:\\b\\") }));
+
+    // While disabled, the "only while enabled" setters keep their value.
+    core.setEnabled(false);
+    core.setUserFile(QStringLiteral("x.tlvr"));
+    core.setInterval(50);
+    core.setExportFile(QStringLiteral("a.xls"));
+    core.setRunMode(2);
+    core.setSimulation(true);
+    core.setSelColumn(QStringLiteral("3"));
+    EXPECT_TRUE(core.userFile().isEmpty());
+    EXPECT_EQ(core.interval(), 1000);
+    EXPECT_TRUE(core.exportFile().isEmpty());
+    EXPECT_EQ(core.runMode(), 0);
+    EXPECT_FALSE(core.simulation());
+    EXPECT_TRUE(core.selColumn().isEmpty());
+    // Others are stored anyway.
+    core.setMaxRows(7);
+    core.setGridFontName(QStringLiteral("Mono"));
+    EXPECT_EQ(core.maxRows(), 7);
+    EXPECT_EQ(core.gridFontName(), QStringLiteral("Mono"));
+    EXPECT_EQ(core.appliedFontName(), QStringLiteral("Courier")); // until Clear
+    core.Clear();
+    EXPECT_EQ(core.appliedFontName(), QStringLiteral("Mono"));
+    EXPECT_TRUE(core.propertiesChanged());
+
+    core.setEnabled(true);
+    core.setInterval(250);
+    EXPECT_EQ(core.cycle().readTimerInterval(), 250);
+}
+
+TEST(ControlCore, PcdStatusRows)
+{
+    FakeLoader loader;
+    ControlCore core;
+    core.setLoader(&loader);
+    TestHost host(core);
+    TraceWriter writer(host.pcd, false, 100, false, 2, 10);
+    host.pcd.registers[0] = writer.startValue();
+    core.setPcdStatusCol(true);
+
+    // Before state 2 only the text changes; 0 first changes nothing.
+    core.setPcdStatus(0);
+    EXPECT_TRUE(core.rows().statusText().isEmpty());
+    core.setPcdStatus(6);
+    EXPECT_EQ(core.rows().statusText(), QStringLiteral("Bad Status"));
+    EXPECT_TRUE(host.lines.isEmpty());
+
+    core.Start();
+    ASSERT_EQ(core.cycle().state(), 2);
+    core.setPcdStatus(3);
+    core.setPcdStatus(3);
+    EXPECT_EQ(host.lines, QStringList({ QStringLiteral("Stop\t") }));
+    EXPECT_EQ(core.recordCount(), 1);
+
+    const QList<QPair<qint32, const char *>> texts { { 0, "Offline" }, { 1, "Disconnect" },
+        { 2, "Run" }, { 4, "Halt" }, { 5, "Conditional Run" }, { 7, "Conditional Stop" },
+        { 8, "Trace" }, { 99, "Demo" }, { -1, "Bad Status" } };
+    for (const auto &[value, text] : texts)
+        EXPECT_EQ(ControlCore::pcdStatusText(value), QString::fromLatin1(text)) << value;
+}
+
+TEST(ControlCore, RunModeChangesOnlyWhenDifferent)
+{
+    ControlCore core;
+    QSignalSpy status(&core, &ControlCore::Status);
+    core.setRunMode(0);
+    EXPECT_TRUE(status.isEmpty());
+    core.setRunMode(7); // not a run mode
+    EXPECT_EQ(core.runMode(), 0);
+}
+
+TEST(ControlCore, PersistenceRoundTrip)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("control.ini"));
+    {
+        ControlCore core;
+        core.setResourcePath(QStringLiteral("D:\\lib\\"));
+        core.setInterval(300);
+        core.setStartRegister(1234);
+        core.setDateStampCol(true);
+        core.setMaxRows(42);
+        core.setMaxGraph(60);
+        core.setIndexFile(2);
+        core.setAutoExport(true);
+        core.setSelColumn(QStringLiteral("2,9"));
+        QSettings settings(file, QSettings::IniFormat);
+        SettingsPropertyStore store(settings, QStringLiteral("Tolvane"));
+        core.save(store);
+    }
+    QSettings settings(file, QSettings::IniFormat);
+    SettingsPropertyStore store(settings, QStringLiteral("Tolvane"));
+    for (const QString &name : ControlCore::persistedNames())
+        EXPECT_TRUE(store.value(name).isValid()) << name.toStdString();
+    ControlCore restored;
+    restored.restore(store);
+    EXPECT_EQ(restored.resourcePath(), QStringLiteral("D:\\lib\\"));
+    EXPECT_EQ(restored.interval(), 300);
+    EXPECT_EQ(restored.cycle().readTimerInterval(), 300);
+    EXPECT_EQ(restored.startRegister(), 1234);
+    EXPECT_TRUE(restored.dateStampCol());
+    EXPECT_FALSE(restored.timeStampCol());
+    EXPECT_EQ(restored.maxRows(), 42);
+    EXPECT_EQ(restored.maxGraph(), 60);
+    EXPECT_EQ(restored.indexFile(), 2);
+    EXPECT_TRUE(restored.autoExport());
+    EXPECT_EQ(restored.rows().graphSelection(), QSet<int>({ 2, 9 }));
+    EXPECT_FALSE(restored.propertiesChanged());
+
+    // Missing or unusable values fall back to the defaults.
+    MapStore partial;
+    partial.values[QStringLiteral("StartRegister")] = 40000; // not 16-bit
+    partial.values[QStringLiteral("Interval")] = QStringLiteral("abc");
+    partial.values[QStringLiteral("MaxGraph")] = 3;
+    ControlCore fallback;
+    fallback.restore(partial);
+    EXPECT_EQ(fallback.startRegister(), 0);
+    EXPECT_EQ(fallback.interval(), 1000);
+    EXPECT_EQ(fallback.maxGraph(), 20);
+    EXPECT_EQ(fallback.maxRows(), 500);
+    EXPECT_TRUE(fallback.isEnabled());
+}
+
+TEST(ControlCore, SeamsSayWhatIsMissing)
+{
+    tlv::common::ScriptedPrompter prompter;
+    ControlCore core(&prompter);
+    core.exportByUser();
+    core.openConversionWindow(0, 4);
+    EXPECT_FALSE(core.Crypt(QStringLiteral("a.tlv")));
+    ASSERT_EQ(prompter.messages().size(), 3);
+    EXPECT_EQ(prompter.messages()[0].text, PromptingSeams::exportUnavailableText());
+    EXPECT_EQ(prompter.messages()[0].style, tlv::common::Prompter::Style::Exclamation);
+
+    // A grid full with AutoExport tells once and still keeps the row limit.
+    prompter.clear();
+    FakeLoader loader(1);
+    core.setLoader(&loader);
+    TestHost host(core);
+    TraceWriter writer(host.pcd, false, 100, false, 1, 10);
+    host.pcd.registers[0] = writer.startValue();
+    core.setMaxRows(2);
+    core.setAutoExport(true);
+    writer.writeNumbered(5);
+    core.Start();
+    core.setRunMode(2);
+    EXPECT_EQ(host.lines.size(), 5);
+    EXPECT_EQ(core.rows().dataRowCount(), 2);
+    EXPECT_EQ(prompter.texts(), QStringList({ PromptingSeams::exportUnavailableText() }));
+
+    // Info texts.
+    prompter.clear();
+    core.Reset();
+    core.showInfo();
+    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("No info avalaible."));
+}

@@ -1,0 +1,407 @@
+#include "ControlTestHost.h"
+
+#include "common/ScriptedPrompter.h"
+#include "viewer/core/ControlCore.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::viewer;
+using namespace tlv::viewer::test;
+
+namespace {
+
+constexpr qint16 kStartRegister = 50;
+
+// A control wired to a test host, a fake loader and fake seams, stopped in
+// state 2 with its start register accepted.
+struct Rig
+{
+    explicit Rig(bool dataBlock = false, bool tlv2 = false, qint32 address = 100, int words = 2,
+        qint32 capacity = 10)
+        : loader(words, 10, std::min(words, 2))
+        , core(&prompter)
+        , host(core)
+        , writer(host.pcd, dataBlock, address, tlv2, words, capacity)
+    {
+        core.setLoader(&loader);
+        seams.core = &core;
+        core.setSeams(&seams);
+        core.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(14, 15, 16)); });
+        core.setStartRegister(kStartRegister);
+        host.pcd.registers[kStartRegister] = writer.startValue();
+    }
+    void startAndRun()
+    {
+        core.Start();
+        core.setRunMode(2);
+    }
+    [[nodiscard]] qint16 state() { return core.cycle().state(); }
+
+    tlv::common::ScriptedPrompter prompter;
+    FakeLoader loader;
+    FakeSeams seams;
+    ControlCore core;
+    TestHost host;
+    TraceWriter writer;
+};
+
+QStringList numbered(int from, int to)
+{
+    QStringList out;
+    for (int n = from; n <= to; ++n)
+        out << QString::number(n) + u'\t' + QString::number(n * 10);
+    return out;
+}
+
+} // namespace
+
+TEST(ReadingCycle, RegisterBufferRequestSequence)
+{
+    Rig rig;
+    rig.writer.writeNumbered(3);
+    rig.core.Start();
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(kStartRegister, 1) }));
+    EXPECT_EQ(rig.state(), 2);
+    EXPECT_EQ(rig.core.statusLabel(), QStringLiteral("Stoped"));
+
+    rig.core.setRunMode(2);
+    // Header (16 words at the first read), counters at A+c, 3 records from slot 0.
+    EXPECT_EQ(rig.host.requests,
+        QList<Request>({ reg(kStartRegister, 1), reg(100, 16), reg(104, 12), reg(108, 6) }));
+    EXPECT_EQ(rig.host.lines, numbered(1, 3));
+    EXPECT_EQ(rig.state(), 3);
+    EXPECT_TRUE(rig.core.cycle().readTimerActive());
+    EXPECT_EQ(rig.core.title(), QStringLiteral("Tolvane for : Test buffer      version 3"));
+    EXPECT_EQ(rig.core.headerKey(), QStringLiteral("TEST"));
+    EXPECT_EQ(rig.core.headerVersion(), 3);
+    EXPECT_EQ(rig.core.recordNumber(), 10);
+
+    // One tick with 3 new records: counter block, then R*3 words at A+F.
+    rig.host.requests.clear();
+    rig.host.lines.clear();
+    rig.writer.writeNumbered(3);
+    QSignalSpy status(&rig.core, &ControlCore::Status);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(100 + 8 + 2 * 3, 6) }));
+    EXPECT_EQ(rig.host.lines, numbered(4, 6));
+    EXPECT_EQ(rig.state(), 3);
+    ASSERT_EQ(status.size(), 2);
+    EXPECT_EQ(status[0][0].value<qint16>(), 4);
+    EXPECT_EQ(status[1][0].value<qint16>(), 3);
+    EXPECT_EQ(rig.core.recordCount(), 6);
+
+    // Nothing new: only the counter request.
+    rig.host.requests.clear();
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12) }));
+    EXPECT_EQ(rig.state(), 3);
+    EXPECT_TRUE(rig.host.errors.isEmpty());
+    EXPECT_EQ(rig.loader.descriptionLoads.size(), 1);
+    EXPECT_EQ(rig.loader.descriptionLoads[0].headerKey, QStringLiteral("TEST"));
+}
+
+TEST(ReadingCycle, DataBlockBufferTlv2)
+{
+    Rig rig(true, true, 7);
+    rig.writer.writeNumbered(2);
+    rig.startAndRun();
+    EXPECT_EQ(rig.host.requests,
+        QList<Request>({ reg(kStartRegister, 1), db(7, 0, 16), db(7, 4, 12), db(7, 16, 4) }));
+    EXPECT_EQ(rig.host.lines, numbered(1, 2));
+
+    rig.host.requests.clear();
+    rig.writer.writeNumbered(1);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.requests, QList<Request>({ db(7, 4, 12), db(7, 16 + 2 * 2, 2) }));
+    EXPECT_EQ(rig.host.lines, numbered(1, 3));
+}
+
+TEST(ReadingCycle, WrapFetchesTheRingEndThenItsStart)
+{
+    Rig rig;
+    rig.writer.writeNumbered(8);
+    rig.startAndRun();
+    ASSERT_EQ(rig.host.lines, numbered(1, 8));
+
+    // 5 more: slots 8, 9, 0, 1, 2. First the end of the ring, then its start.
+    rig.writer.writeNumbered(5);
+    rig.host.requests.clear();
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(100 + 8 + 2 * 8, 4) }));
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.requests.mid(2), QList<Request>({ reg(104, 12), reg(108, 6) }));
+    EXPECT_EQ(rig.host.lines, numbered(1, 13));
+    EXPECT_EQ(rig.core.recordCount(), 13);
+}
+
+TEST(ReadingCycle, OvertakenReaderAddsMissRowAndReadsTheWholeRing)
+{
+    Rig rig;
+    rig.core.setPcdStatusCol(true);
+    rig.core.setPcdStatus(2);
+    rig.writer.writeNumbered(2);
+    rig.startAndRun();
+    rig.host.lines.clear();
+
+    // 15 new records in a ring of 10: 6 lost, the 9 readable ones oldest first.
+    rig.writer.writeNumbered(15);
+    rig.core.cycle().tick();
+    QStringList expected { QStringLiteral("Miss 6\t----------------\t----------------") };
+    for (const QString &line : numbered(9, 17))
+        expected << QStringLiteral("Run\t") + line;
+    EXPECT_EQ(rig.host.lines, expected);
+    EXPECT_EQ(rig.core.recordCount(), 2 + 9);
+    EXPECT_EQ(rig.state(), 3);
+    EXPECT_TRUE(rig.host.errors.isEmpty());
+}
+
+TEST(ReadingCycle, RestartAddsSeparatorThenReadsEverythingAgain)
+{
+    Rig rig;
+    rig.writer.writeNumbered(4);
+    rig.startAndRun();
+    rig.host.lines.clear();
+    rig.host.requests.clear();
+
+    rig.writer.restart();
+    rig.writer.writeNumbered(2); // records 5 and 6 in slots 0 and 1, counter 2
+    rig.core.cycle().tick();
+    EXPECT_EQ(
+        rig.host.lines, QStringList({ QStringLiteral("----------------\t----------------") }));
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12) }));
+    const qint32 countAfterRestart = rig.core.recordCount();
+    EXPECT_EQ(countAfterRestart, 4); // a separator is not counted
+
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.lines.mid(1), numbered(5, 6));
+    EXPECT_EQ(rig.core.rows().cell(rig.core.rows().dataRowCount() - 1, 0), QStringLiteral("6"));
+}
+
+TEST(ReadingCycle, PcdCommandWord)
+{
+    Rig rig(false, true);
+    rig.writer.writeNumbered(3);
+    rig.startAndRun();
+    ASSERT_EQ(rig.core.recordCount(), 3);
+
+    // 0 -> 1 clears once; staying 1 does nothing more.
+    rig.writer.setCommand(1);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.core.recordCount(), 0);
+    rig.writer.writeNumbered(2);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.core.recordCount(), 2);
+    // 1 -> 0 -> 1 clears again.
+    rig.writer.setCommand(0);
+    rig.core.cycle().tick();
+    rig.writer.setCommand(1);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.core.recordCount(), 0);
+
+    // 8 exports as asked by the PCD; 9 shows the notice, then PCDCmd(9).
+    rig.writer.setCommand(8);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.seams.exports,
+        QList<ControlSeams::ExportTrigger>({ ControlSeams::ExportTrigger::Pcd }));
+    QSignalSpy cmd(&rig.core, &ControlCore::PCDCmd);
+    rig.writer.setCommand(9);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.seams.notices, 1);
+    ASSERT_EQ(cmd.size(), 1);
+    EXPECT_EQ(cmd[0][0].value<qint16>(), 9);
+    rig.core.cycle().tick();
+    EXPECT_EQ(cmd.size(), 1);
+}
+
+TEST(ReadingCycle, ShortRecordAnswerStopsTheRun)
+{
+    Rig rig;
+    rig.writer.writeNumbered(1);
+    rig.startAndRun();
+    rig.writer.writeNumbered(3);
+    rig.host.lines.clear();
+
+    // The counter answer is whole; the record answer holds one record and a half.
+    rig.host.cutAnswers[int(rig.host.requests.size()) + 1] = 3;
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.lines, numbered(2, 2));
+    ASSERT_EQ(rig.host.errors.size(), 1);
+    EXPECT_EQ(rig.host.errors[0].first, 12);
+    EXPECT_EQ(rig.host.errors[0].second, QStringLiteral("1 from 3 records loaded."));
+    EXPECT_EQ(rig.core.runMode(), 0);
+    EXPECT_EQ(rig.state(), 2);
+    EXPECT_EQ(rig.core.statusLabel(), QStringLiteral("Stoped"));
+    EXPECT_FALSE(rig.core.cycle().readTimerActive());
+}
+
+TEST(ReadingCycle, ShortHeaderAndCounterAnswers)
+{
+    Rig rig;
+    rig.core.Start();
+    rig.host.cutAnswers[1] = 10; // the header
+    rig.core.setRunMode(2);
+    ASSERT_EQ(rig.host.errors.size(), 1);
+    EXPECT_EQ(rig.host.errors[0],
+        qMakePair(qint16(10),
+            QStringLiteral("The DataBlock Property wait an array of 16 registers (long value).")));
+    EXPECT_EQ(rig.state(), 2);
+
+    // Run again with a whole header but a counter answer shorter than c.
+    rig.core.setRunMode(0);
+    rig.host.cutAnswers[3] = 3;
+    rig.core.setRunMode(2);
+    ASSERT_EQ(rig.host.errors.size(), 2);
+    EXPECT_EQ(rig.host.errors[1],
+        qMakePair(qint16(10),
+            QStringLiteral("The DataBlock Property wait an array of 4 registers (long value).")));
+    EXPECT_EQ(rig.state(), 3);
+}
+
+TEST(ReadingCycle, RefusedStartRegisterAndHeader)
+{
+    const QString badStart = QStringLiteral("Invalid buffer\rCheck the start register value");
+    for (const qint32 value : { 8001, -1, 16777216 }) {
+        Rig rig;
+        rig.host.pcd.registers[kStartRegister] = value;
+        rig.core.Start();
+        ASSERT_EQ(rig.host.errors.size(), 1) << value;
+        EXPECT_EQ(rig.host.errors[0], qMakePair(qint16(10), badStart)) << value;
+        EXPECT_EQ(rig.state(), 1) << value;
+        rig.core.setRunMode(2); // below state 2 the run mode falls back to 0
+        EXPECT_EQ(rig.core.runMode(), 0);
+    }
+
+    Rig rig;
+    rig.writer.setWord(0, fourChars("XLV1"));
+    rig.startAndRun();
+    ASSERT_EQ(rig.host.errors.size(), 1);
+    EXPECT_EQ(rig.host.errors[0], qMakePair(qint16(11), badStart));
+    EXPECT_EQ(rig.state(), 2);
+    EXPECT_TRUE(rig.loader.descriptionLoads.isEmpty());
+
+    Rig badSize;
+    badSize.writer.setWord(3, 4097);
+    badSize.startAndRun();
+    ASSERT_EQ(badSize.host.errors.size(), 1);
+    EXPECT_EQ(badSize.host.errors[0].second, QStringLiteral("Invalid buffer\rBad size value"));
+}
+
+TEST(ReadingCycle, DescriptionFailureIsCode10)
+{
+    Rig rig;
+    rig.loader.failWith = QStringLiteral("No description file from driver found (*.tlv)");
+    rig.startAndRun();
+    ASSERT_EQ(rig.host.errors.size(), 1);
+    EXPECT_EQ(rig.host.errors[0], qMakePair(qint16(10), rig.loader.failWith));
+    EXPECT_EQ(rig.state(), 2);
+    EXPECT_EQ(rig.core.title(), ControlCore::noBufferTitle());
+
+    // A user file makes it a user buffer, checked against the header key.
+    Rig user;
+    user.core.setUserFile(QStringLiteral("C:\\p\\x.tlvr"));
+    user.startAndRun();
+    EXPECT_TRUE(user.loader.descriptionLoads.isEmpty());
+    ASSERT_EQ(user.loader.keyChecks, QList<bool>({ true }));
+    EXPECT_EQ(user.loader.userLoads[0].headerKey, QStringLiteral("TEST"));
+}
+
+TEST(ReadingCycle, LargeFetchesAreSplitInto16BitRequests)
+{
+    struct Case
+    {
+        bool dataBlock;
+        qint32 address;
+    };
+    for (const Case &c : { Case { false, 100 }, Case { true, 9 } }) {
+        // Records of 8000 words: five of them need 40000 words.
+        Rig rig(c.dataBlock, false, c.address, 8000, 6);
+        rig.writer.writeNumbered(5);
+        rig.startAndRun();
+        ASSERT_TRUE(rig.host.errors.isEmpty()) << rig.host.errors.value(0).second.toStdString();
+        EXPECT_EQ(rig.host.lines.size(), 5);
+        EXPECT_EQ(rig.host.lines.first(), QStringLiteral("1\t10"));
+        EXPECT_EQ(rig.host.lines.last(), QStringLiteral("5\t50"));
+        qint64 words = 0;
+        int recordRequests = 0;
+        for (const Request &r : rig.host.requests) {
+            EXPECT_LE(r.first, 32767);
+            EXPECT_LE(r.offset, 32767);
+            EXPECT_LE(r.count, 32767);
+            if (r.count >= 8000) {
+                words += r.count;
+                ++recordRequests;
+            }
+        }
+        EXPECT_EQ(words, 40000);
+        EXPECT_GE(recordRequests, 2);
+        EXPECT_EQ(rig.state(), 3);
+    }
+}
+
+TEST(ReadingCycle, RunModes)
+{
+    // Single read from state 2: one counter read of c words, one record read,
+    // run mode 1 afterwards, no timer.
+    Rig rig;
+    rig.writer.writeNumbered(2);
+    rig.startAndRun();
+    rig.core.setRunMode(0);
+    rig.writer.writeNumbered(2);
+    rig.host.requests.clear();
+    rig.core.setRunMode(3);
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 4), reg(112, 4) }));
+    EXPECT_EQ(rig.core.runMode(), 1);
+    EXPECT_EQ(rig.state(), 3);
+    EXPECT_FALSE(rig.core.cycle().readTimerActive());
+    EXPECT_EQ(rig.host.lines, numbered(1, 4));
+
+    // Right after Start no header has been read yet: it is read first.
+    Rig fresh;
+    fresh.writer.writeNumbered(2);
+    fresh.core.Start();
+    fresh.host.requests.clear();
+    fresh.core.setRunMode(3);
+    EXPECT_EQ(fresh.host.requests, QList<Request>({ reg(100, 16), reg(104, 4), reg(108, 4) }));
+    EXPECT_EQ(fresh.host.lines, numbered(1, 2));
+
+    // Pause from a run: state 3, timer off, "Refresh mode paused"; stop: state 2.
+    Rig run;
+    run.startAndRun();
+    run.core.setRunMode(1);
+    EXPECT_EQ(run.state(), 3);
+    EXPECT_FALSE(run.core.cycle().readTimerActive());
+    EXPECT_EQ(run.core.statusLabel(), QStringLiteral("Refresh mode paused"));
+    run.host.requests.clear();
+    run.core.cycle().tick(); // paused ticks read nothing
+    EXPECT_TRUE(run.host.requests.isEmpty());
+    run.core.setRunMode(2);
+    EXPECT_EQ(run.core.statusLabel(), QStringLiteral("Refresh mode running"));
+    EXPECT_TRUE(run.core.cycle().readTimerActive());
+    run.core.setRunMode(0);
+    EXPECT_EQ(run.state(), 2);
+    EXPECT_EQ(run.core.statusLabel(), QStringLiteral("Stoped"));
+    EXPECT_FALSE(run.core.activityVisible());
+
+    // Reset returns to state 0 and forgets the header.
+    run.core.Reset();
+    EXPECT_EQ(run.state(), 0);
+    EXPECT_EQ(run.core.runMode(), 0);
+    EXPECT_TRUE(run.core.headerKey().isEmpty());
+    EXPECT_EQ(run.core.title(), ControlCore::noBufferTitle());
+}
+
+TEST(ReadingCycle, AnswersIgnoredWhileDisabledOrInState0)
+{
+    Rig rig;
+    QSignalSpy status(&rig.core, &ControlCore::Status);
+    rig.core.setDataBlock(QList<qint32> { rig.writer.startValue() });
+    EXPECT_EQ(rig.state(), 0);
+    EXPECT_TRUE(status.isEmpty());
+
+    rig.core.setEnabled(false);
+    rig.core.Start();
+    EXPECT_TRUE(rig.host.requests.isEmpty());
+    EXPECT_EQ(rig.state(), 0);
+}

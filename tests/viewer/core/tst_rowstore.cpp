@@ -1,0 +1,181 @@
+#include "viewer/core/RowStore.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using tlv::viewer::RowStore;
+
+namespace {
+
+struct Store
+{
+    Store()
+    {
+        rows.setColumns(QList<RowStore::DataColumn> {
+            { 1, QStringLiteral("Level"), 1200 }, { 5, QStringLiteral("Pump"), 800 } });
+        QObject::connect(
+            &rows, &RowStore::outputLine, [this](const QString &line) { lines.append(line); });
+    }
+    void add(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            ++next;
+            rows.addRecord(QString::number(next) + QStringLiteral("\tOn"),
+                QString::number(next) + QStringLiteral(";1"), QStringLiteral(";"),
+                QStringLiteral("05/03/24"), QStringLiteral("14:15:16"));
+        }
+    }
+    [[nodiscard]] QStringList firstCells() const
+    {
+        QStringList out;
+        for (int r = 0; r < rows.dataRowCount(); ++r)
+            out << rows.cell(r, 4);
+        return out;
+    }
+
+    RowStore rows;
+    QAbstractItemModelTester tester { &rows,
+        QAbstractItemModelTester::FailureReportingMode::Fatal };
+    QStringList lines;
+    int next = 0;
+};
+
+} // namespace
+
+TEST(RowStore, ColumnsAndCells)
+{
+    Store s;
+    s.rows.setStatusText(QStringLiteral("Run"));
+    s.add(1);
+    ASSERT_EQ(s.rows.columnCount(), 4 + 2 + 2);
+    EXPECT_EQ(s.rows.headerData(1, Qt::Horizontal).toString(), QStringLiteral("PC Date"));
+    EXPECT_EQ(s.rows.headerData(5, Qt::Horizontal).toString(), QStringLiteral("Pump"));
+    EXPECT_EQ(s.rows.headerData(5, Qt::Horizontal, RowStore::ColumnNumberRole).toInt(), 5);
+    const QStringList expected { QStringLiteral("1"), QStringLiteral("05/03/24"),
+        QStringLiteral("14:15:16"), QStringLiteral("Run"), QStringLiteral("1"),
+        QStringLiteral("On"), QStringLiteral("1;1"), QStringLiteral(";") };
+    for (int c = 0; c < expected.size(); ++c)
+        EXPECT_EQ(s.rows.cell(0, c), expected[c]) << c;
+    // Hidden raw/comment cells and stamp columns without their option.
+    const QList<qint32> widths { 500, 0, 0, 0, 1200, 800, 0, 0 };
+    for (int c = 0; c < widths.size(); ++c)
+        EXPECT_EQ(s.rows.columnWidth(c), widths[c]) << c;
+    s.rows.setStamps(true, false, true);
+    EXPECT_EQ(s.rows.columnWidth(1), 1100);
+    EXPECT_EQ(s.rows.columnWidth(2), 0);
+    EXPECT_EQ(s.rows.columnWidth(3), 1100);
+    EXPECT_EQ(s.rows.cell(0, 1), QStringLiteral("05/03/24")); // kept cells
+}
+
+TEST(RowStore, OutputLineStamps)
+{
+    struct Case
+    {
+        bool date, time, status;
+        const char *line;
+    };
+    const Case cases[] = {
+        { false, false, false, "1\tOn" },
+        { false, false, true, "Halt\t1\tOn" },
+        { false, true, false, "14:15:16\t1\tOn" },
+        { true, true, true, "05/03/24\t14:15:16\tHalt\t1\tOn" },
+    };
+    for (const Case &c : cases) {
+        Store s;
+        s.rows.setStatusText(QStringLiteral("Halt"));
+        s.rows.setStamps(c.date, c.time, c.status);
+        s.add(1);
+        EXPECT_EQ(s.lines, QStringList({ QString::fromLatin1(c.line) }));
+    }
+}
+
+TEST(RowStore, RowLimit)
+{
+    // Without AutoExport a fourth record drops the first and the counter turns red.
+    Store s;
+    s.rows.setMaxRows(3);
+    s.add(3);
+    EXPECT_FALSE(s.rows.rowCounterRed());
+    s.add(1);
+    EXPECT_EQ(s.firstCells(),
+        QStringList({ QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4") }));
+    EXPECT_TRUE(s.rows.rowCounterRed());
+    EXPECT_EQ(s.rows.recordCount(), 4);
+
+    // With AutoExport the grid is exported first; the export empties it.
+    Store e;
+    int exports = 0;
+    e.rows.setMaxRows(3);
+    e.rows.setAutoExport(true);
+    e.rows.setExportHandler([&] {
+        ++exports;
+        e.rows.removeAllRows();
+        return true;
+    });
+    e.add(4);
+    EXPECT_EQ(exports, 1);
+    EXPECT_EQ(e.firstCells(), QStringList({ QStringLiteral("4") }));
+    EXPECT_FALSE(e.rows.rowCounterRed());
+
+    // An export that fails still keeps the grid within the limit.
+    Store f;
+    f.rows.setMaxRows(2);
+    f.rows.setAutoExport(true);
+    f.rows.setExportHandler([] { return false; });
+    f.add(5);
+    EXPECT_EQ(f.rows.dataRowCount(), 2);
+
+    // Lowering MaxRows keeps the newest rows.
+    Store m;
+    m.add(50);
+    m.rows.setMaxRows(10);
+    EXPECT_EQ(m.rows.dataRowCount(), 10);
+    EXPECT_EQ(m.firstCells().first(), QStringLiteral("41"));
+    EXPECT_TRUE(m.rows.rowCounterRed());
+}
+
+TEST(RowStore, SeparatorsAndStatusRows)
+{
+    Store s;
+    s.rows.setStamps(false, false, true);
+    s.add(2);
+    s.rows.addSeparator(QStringLiteral("Miss 4"), QStringLiteral("d"), QStringLiteral("t"));
+    EXPECT_EQ(s.rows.recordCount(), 2);
+    EXPECT_EQ(s.rows.cell(2, 0), QStringLiteral("2"));
+    EXPECT_EQ(s.rows.cell(2, 3), QStringLiteral("Miss 4"));
+    EXPECT_EQ(s.rows.cell(2, 4), QStringLiteral("----------------"));
+    EXPECT_TRUE(s.rows.isSeparator(2));
+    EXPECT_EQ(s.lines.last(), QStringLiteral("Miss 4\t----------------\t----------------"));
+    s.add(1);
+    EXPECT_EQ(s.rows.cell(3, 0), QStringLiteral("3"));
+
+    s.rows.setStatusText(QStringLiteral("Stop"));
+    s.rows.addStatusRow(QStringLiteral("d"), QStringLiteral("t"));
+    EXPECT_EQ(s.rows.recordCount(), 4);
+    EXPECT_EQ(s.lines.last(), QStringLiteral("Stop\t"));
+    EXPECT_TRUE(s.rows.cell(4, 4).isEmpty());
+}
+
+TEST(RowStore, ClearAndGraphSelection)
+{
+    Store s;
+    s.add(3);
+    s.rows.toggleGraphSelection(5);
+    s.rows.toggleGraphSelection(2); // not a data column
+    EXPECT_EQ(s.rows.selectionText(), QStringLiteral("5"));
+    EXPECT_EQ(s.rows.selectedGridColumns(), QList<int>({ 5 }));
+
+    s.rows.clear();
+    EXPECT_EQ(s.rows.dataRowCount(), 0);
+    EXPECT_EQ(s.rows.recordCount(), 0);
+    EXPECT_TRUE(s.rows.isGraphSelected(5));
+    // The selection follows the column number through a rebuild.
+    s.rows.setColumns(QList<RowStore::DataColumn> { { 5, QStringLiteral("Pump"), 800 } });
+    EXPECT_TRUE(s.rows.isGraphSelected(4));
+    s.rows.toggleGraphSelection(4);
+    EXPECT_TRUE(s.rows.selectionText().isEmpty());
+
+    EXPECT_EQ(RowStore::parseSelection(QStringLiteral("3, 7,x,,200,-1")), QSet<int>({ 3, 7 }));
+}
