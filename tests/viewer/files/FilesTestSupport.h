@@ -1,0 +1,43 @@
+#pragma once
+
+#include "viewer/files/LineCipher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace tlv::viewer::test {
+
+inline const QString DescriptionData = QStringLiteral(TOLVANE_TEST_DATA "/descriptions/");
+
+inline std::string str(const QString &text)
+{
+    return text.toStdString();
+}
+
+inline void writeBytes(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << str(path);
+    file.write(data);
+}
+
+// Writes text as an enciphered description, the way descriptions are shipped.
+inline void writeDescription(const QString &path, const QString &plain)
+{
+    QByteArray data;
+    QString error;
+    ASSERT_TRUE(LineCipher::encipher(plain.toLatin1(), &data, &error)) << str(error);
+    writeBytes(path, data);
+}
+
+// Left-over plain copies of a description in the temporary folder.
+inline QStringList leftoverPlainFiles()
+{
+    return QDir(QDir::tempPath()).entryList({ QStringLiteral("TLVfile*") }, QDir::Files);
+}
+
+} // namespace tlv::viewer::test

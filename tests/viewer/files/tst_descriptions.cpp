@@ -1,0 +1,358 @@
+#include "FilesTestSupport.h"
+
+#include "common/ScriptedPrompter.h"
+#include "viewer/files/ColumnTexts.h"
+#include "viewer/files/DescriptionFinder.h"
+#include "viewer/files/DescriptionLoader.h"
+#include "viewer/files/FileTextSources.h"
+#include "viewer/files/InfoDisplay.h"
+#include "viewer/files/RegisterSection.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::viewer;
+using namespace tlv::viewer::test;
+using tlv::common::Prompter;
+using tlv::common::ScriptedPrompter;
+
+namespace {
+
+// A loader with a scripted user, and the values in force before a load.
+struct DescriptionLoad
+{
+    ScriptedPrompter prompter;
+    FileTextSources texts { &prompter };
+    DescriptionLoader loader { &prompter, &texts };
+    ColumnTable table;
+    BufferDescription description;
+    DescriptionRequest request;
+
+    DescriptionLoad()
+    {
+        description.HeaderLenght = 16;
+        description.CounterIndex = 5;
+        description.RecordLenght = 7;
+        request.HeaderKey = QStringLiteral("PUMP");
+    }
+    bool run() { return loader.load(request, table, description); }
+};
+
+QString tolvaneSection(const QString &overrides = {})
+{
+    QString text = QStringLiteral("[TOLVANE]\nHeaderLenght=8\nCounterIndex=4\nRecordLenght=2\n");
+    return overrides.isEmpty() ? text : QStringLiteral("[TOLVANE]\n") + overrides;
+}
+
+} // namespace
+
+TEST(DescriptionFinder, FoldersInOrderAndTlvdBeforeTlvInEachFolder)
+{
+    QTemporaryDir root;
+    const QString a = root.filePath(QStringLiteral("Drv"));
+    const QString b = root.filePath(QStringLiteral("Lib"));
+    writeBytes(a + QStringLiteral("/ABCD_v1.tlv"), "x");
+    writeBytes(b + QStringLiteral("/ABCD.tlvd"), "x");
+    // The first folder holding either extension decides.
+    EXPECT_EQ(DescriptionFinder::search(QStringLiteral("ABCD"), a + u',' + b + u'/'),
+        a + QStringLiteral("/ABCD_v1.tlv"));
+    writeBytes(a + QStringLiteral("/abcd_v2.TLVD"), "x");
+    EXPECT_EQ(DescriptionFinder::search(QStringLiteral("ABCD"), a + QStringLiteral(" ,") + b),
+        a + QStringLiteral("/abcd_v2.TLVD"));
+    EXPECT_EQ(DescriptionFinder::search(QStringLiteral("ABCD"), b + u',' + a),
+        b + QStringLiteral("/ABCD.tlvd"));
+    // The key is text, never a pattern.
+    EXPECT_TRUE(DescriptionFinder::search(QStringLiteral("A*"), a).isEmpty());
+    EXPECT_TRUE(DescriptionFinder::search(QStringLiteral("ABCE"), a + u',' + b).isEmpty());
+}
+
+TEST(DescriptionLoad, ReadsAShippedDescription)
+{
+    DescriptionLoad load;
+    load.request.ResourcePath = DescriptionData;
+    load.request.SymbFile = DescriptionData + QStringLiteral("_Global.sy5");
+    ASSERT_TRUE(load.run()) << str(load.description.ErrorText);
+    EXPECT_TRUE(leftoverPlainFiles().isEmpty());
+
+    const BufferDescription &d = load.description;
+    EXPECT_TRUE(d.FilePath.endsWith(QStringLiteral("/PUMP.tlvd"))) << str(d.FilePath);
+    EXPECT_EQ(d.Title, QStringLiteral("Pump station"));
+    EXPECT_EQ(d.CounterIndex, 4);
+    EXPECT_EQ(d.RecordLenght, 4);
+    EXPECT_EQ(d.StringIndex, QStringLiteral("6"));
+    EXPECT_EQ(d.InfoText, QStringLiteral("Pump station trace\rTwo pumps, one valve"));
+    EXPECT_EQ(d.TextFile, QStringLiteral("PUMP*.txt"));
+
+    const ColumnTable &t = load.table;
+    EXPECT_EQ(t.MaxColumn, 13);
+    struct Expected
+    {
+        int column;
+        qint16 type, position, registerIndex;
+        qint32 width;
+        const char *title, *format;
+        qint32 textCount;
+    };
+    const Expected expected[] = {
+        { 12, ColumnDescription::Bit, 3, 0, 800, "Pump", "s", 2 },
+        { 13, ColumnDescription::Bit, 4, 0, 1000, "Valve", "d", 0 }, // ColumnWidth 5 means 1000
+        { 4, ColumnDescription::Byte, 0, 0, 1000, "Mode", "s", 3 },
+        { 2, ColumnDescription::Nibble, 7, 0, 700, "Step", "h", 0 },
+        { 1, ColumnDescription::Long, 0, 2, 1200, "Level", "3d", 0 },
+        { 3, ColumnDescription::Word, 1, 2, 1000, "Alarm", "gm", 2 },
+        { 5, ColumnDescription::String, 0, 2, 1500, "Name", "8a", 0 },
+        { 7, ColumnDescription::Word, 0, 3, 1000, "Pump state", "F", 0 },
+    };
+    for (const Expected &e : expected) {
+        SCOPED_TRACE(e.column);
+        const ColumnDescription &c = t[e.column];
+        EXPECT_TRUE(c.Defined);
+        EXPECT_EQ(c.DataType, e.type);
+        EXPECT_EQ(c.Position, e.position);
+        EXPECT_EQ(c.RegisterIndex, e.registerIndex);
+        EXPECT_EQ(c.Width, e.width);
+        EXPECT_EQ(c.Title, QLatin1String(e.title));
+        EXPECT_EQ(c.Format, QLatin1String(e.format));
+        EXPECT_EQ(c.TextCount, e.textCount);
+    }
+    // Bit_32 and Byte4 are no keys of ours.
+    EXPECT_FALSE(t[14].Defined);
+    EXPECT_FALSE(t[15].Defined);
+    EXPECT_EQ(ColumnTexts::lookup(t[4], 2, false), QStringLiteral("Auto"));
+    EXPECT_EQ(ColumnTexts::lookup(t[4], 9, false), QStringLiteral("Manual"));
+    EXPECT_EQ(ColumnTexts::lookup(t[12], 1, false), QStringLiteral("On"));
+
+    // The "gm" column read the symbol file; the text files followed the description.
+    EXPECT_TRUE(load.texts.symbolsLoaded());
+    EXPECT_EQ(load.texts.symbolName(QStringLiteral("R 100")), QStringLiteral("Heat.Pump"));
+    EXPECT_GT(load.texts.values().Count(), 0);
+    EXPECT_TRUE(load.prompter.messages().isEmpty());
+}
+
+TEST(DescriptionLoad, AskingTheUserWhenNoFolderHoldsTheFile)
+{
+    const QString question
+        = QStringLiteral("The file QQQQ.tlvd was not found.\n\nDo you want to search it  ?");
+    {
+        DescriptionLoad declined;
+        declined.request.HeaderKey = QStringLiteral("QQQQ");
+        declined.prompter.queueAnswer(Prompter::Answer::No);
+        EXPECT_FALSE(declined.run());
+        EXPECT_EQ(declined.description.ErrorText,
+            QStringLiteral("No description file from driver found (*.tlv)"));
+        ASSERT_EQ(declined.prompter.messages().size(), 1);
+        EXPECT_EQ(declined.prompter.messages()[0],
+            (ScriptedPrompter::Message { question, QStringLiteral("Tolvane"),
+                Prompter::Style::Exclamation, Prompter::Buttons::YesNo }));
+        EXPECT_TRUE(declined.prompter.fileDialogs().isEmpty());
+    }
+    {
+        DescriptionLoad cancelled;
+        cancelled.request.HeaderKey = QStringLiteral("QQQQ");
+        cancelled.prompter.queueAnswer(Prompter::Answer::Yes);
+        EXPECT_FALSE(cancelled.run());
+        EXPECT_EQ(cancelled.description.ErrorText, DescriptionLoader::noFileMessage());
+        ASSERT_EQ(cancelled.prompter.fileDialogs().size(), 1);
+        const Prompter::FileRequest &r = cancelled.prompter.fileDialogs()[0].request;
+        EXPECT_EQ(r.filter, QStringLiteral("Tolvane Files (*.tlv,*.tlvd)|*.tlv,*.tlvd"));
+        EXPECT_EQ(r.defaultExtension, QStringLiteral("tlvd"));
+        EXPECT_TRUE(r.mustExist);
+    }
+    {
+        DescriptionLoad chosen;
+        chosen.request.HeaderKey = QStringLiteral("QQQQ");
+        chosen.prompter.queueAnswer(Prompter::Answer::Yes);
+        chosen.prompter.queueFile(DescriptionData + QStringLiteral("PUMP.tlv"));
+        EXPECT_TRUE(chosen.run()) << str(chosen.description.ErrorText);
+        EXPECT_EQ(chosen.description.Title, QStringLiteral("Pump station (plain extension)"));
+    }
+}
+
+TEST(DescriptionLoad, RefusesBrokenDescriptionsWithTheirMessage)
+{
+    const QString reg0 = QStringLiteral("[REGISTER_0]\nLong=3,,Level,%d\n");
+    QString bigSection = QStringLiteral("[REGISTER_0]\n");
+    for (int i = 0; i < 700; ++i)
+        bigSection
+            += QStringLiteral("Long=3,1000,A rather long column title number %1,%d\n").arg(i);
+    struct Case
+    {
+        const char *name;
+        QString plain;
+        QString error;
+    };
+    const Case cases[] = {
+        { "header length 0",
+            tolvaneSection(QStringLiteral("HeaderLenght=0\nCounterIndex=4\n"
+                                          "RecordLenght=1\n"))
+                + reg0,
+            QStringLiteral("Invalid Header Lenght : 16") },
+        { "header length missing", tolvaneSection(QStringLiteral("CounterIndex=4\n")) + reg0,
+            QStringLiteral("Invalid Header Lenght : 16") },
+        { "counter index 0",
+            tolvaneSection(QStringLiteral("HeaderLenght=8\nCounterIndex=0\nRecordLenght=1\n"))
+                + reg0,
+            QStringLiteral("Invalid Counter Index : 5") },
+        { "counter index beyond 16 bits",
+            tolvaneSection(QStringLiteral("HeaderLenght=8\nCounterIndex=40000\nRecordLenght=1\n"))
+                + reg0,
+            QStringLiteral("Invalid Counter Index : 5") },
+        { "record length 0",
+            tolvaneSection(QStringLiteral("HeaderLenght=8\nCounterIndex=4\nRecordLenght=0\n"))
+                + reg0,
+            QStringLiteral("Invalid Record Lenght : 7") },
+        { "only column 0", tolvaneSection() + QStringLiteral("[REGISTER_1]\nLong=0,,Zero,%d\n"),
+            QStringLiteral("No valid section founded.") },
+        { "no register sections", tolvaneSection(), QStringLiteral("No valid section founded.") },
+        { "column past the table",
+            tolvaneSection() + reg0 + QStringLiteral("[REGISTER_1]\nWord0=128,,Far,%d\n"),
+            QStringLiteral("Reading error in section REGISTER_1") },
+        { "width not a number",
+            tolvaneSection() + QStringLiteral("[REGISTER_0]\nLong=3,wide,Level,%d\n"),
+            QStringLiteral("Reading error in section REGISTER_0") },
+        { "2048 value texts",
+            tolvaneSection() + QStringLiteral("[REGISTER_0]\nLong=3,,Level,%s \\0..2047)many\n"),
+            QStringLiteral("Too many value with a string in culumn number 3Read tlv file") },
+        { "section too large", tolvaneSection() + bigSection,
+            QStringLiteral("Too many bytes in the section REGISTER_0") },
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeDescription(dir.filePath(QStringLiteral("PUMP.tlvd")), c.plain);
+        DescriptionLoad load;
+        load.request.ResourcePath = dir.path();
+        EXPECT_FALSE(load.run());
+        EXPECT_EQ(load.description.ErrorText, c.error);
+        EXPECT_TRUE(leftoverPlainFiles().isEmpty());
+    }
+
+    // One value text fewer is fine.
+    writeDescription(dir.filePath(QStringLiteral("PUMP.tlvd")),
+        tolvaneSection() + QStringLiteral("[REGISTER_1]\nLong=3,,Level,%s \\0..2046)many\n"));
+    DescriptionLoad load;
+    load.request.ResourcePath = dir.path();
+    EXPECT_TRUE(load.run()) << str(load.description.ErrorText);
+    EXPECT_EQ(load.table[3].TextCount, 2047);
+    EXPECT_EQ(load.table[3].RegisterIndex, 1);
+}
+
+TEST(DescriptionLoad, FileThatIsNotEnciphered)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("PUMP.tlv"));
+    writeBytes(
+        path, (tolvaneSection() + QStringLiteral("[REGISTER_0]\nLong=3,,L,%d\n")).toLatin1());
+    DescriptionLoad load;
+    load.request.ResourcePath = dir.path();
+    EXPECT_FALSE(load.run());
+    EXPECT_EQ(load.description.ErrorText,
+        QStringLiteral("Error in description file :\n") + path
+            + QStringLiteral("\r\rIncorrect file !"));
+    EXPECT_TRUE(leftoverPlainFiles().isEmpty());
+}
+
+TEST(RegisterSection, ColumnLines)
+{
+    struct Case
+    {
+        const char *line;
+        int column; // -1: no column defined
+        qint16 type, position;
+        qint32 width;
+        const char *title, *format, *defaultText;
+        qint32 textCount;
+    };
+    const Case cases[] = {
+        { "Bit_3=12,800,Pump,%s \\0)Off \\1)On", 12, 1, 3, 800, "Pump", "s", "", 2 },
+        { "bit_3=12,800,Pump,%d", 12, 1, 3, 800, "Pump", "d", "", 0 },
+        { "Bit_32=12,800,Pump,%d", -1, 0, 0, 0, "", "", "", 0 },
+        { "Byte4=12,800,Pump,%d", -1, 0, 0, 0, "", "", "", 0 },
+        { "Nibble1=12,800,Pump,%d", -1, 0, 0, 0, "", "", "", 0 },
+        { "Nibe7=12,800,Pump,%h", 12, 2, 7, 800, "Pump", "h", "", 0 },
+        { "Word1=12,,,%d", 12, 4, 1, 1111, "", "d", "", 0 },
+        { "Byte0=4,,Mode,%s \\1..3)Auto \\)Manual", 4, 3, 0, 1111, "Mode", "s", "Manual", 3 },
+        { "Long=4,,Mode,%S   \\1)  One  \\2)Two", 4, 5, 0, 1111, "Mode", "S", "", 2 },
+        { "Long=4,,Mode,%d \\1)On", 4, 5, 0, 1111, "Mode", "d", "", 0 },
+        { "Long=4,,Mode,%s Off", -1, 0, 0, 0, "", "", "", 0 },
+        { "Long=4,,Mode,%s \\1 On", -1, 0, 0, 0, "", "", "", 0 },
+        { "Long=4,,Mode,d", -1, 0, 0, 0, "", "", "", 0 },
+        { "Long=4,,Mode", -1, 0, 0, 0, "", "", "", 0 },
+        { "Long=4", -1, 0, 0, 0, "", "", "", 0 },
+        { "Long=,800,Mode,%d", -1, 0, 0, 0, "", "", "", 0 },
+        { "; Long=4,,Mode,%d", -1, 0, 0, 0, "", "", "", 0 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        ColumnTable table;
+        QString error;
+        ASSERT_TRUE(
+            RegisterSection::parse({ QLatin1String(c.line) }, 2, 1111, table, nullptr, &error))
+            << str(error);
+        if (c.column < 0) {
+            EXPECT_EQ(table.MaxColumn, -1);
+            for (const ColumnDescription &d : table.columns)
+                EXPECT_FALSE(d.Defined);
+            continue;
+        }
+        const ColumnDescription &d = table[c.column];
+        EXPECT_TRUE(d.Defined);
+        EXPECT_EQ(table.MaxColumn, c.column);
+        EXPECT_EQ(d.RegisterIndex, 2);
+        EXPECT_EQ(d.DataType, c.type);
+        EXPECT_EQ(d.Position, c.position);
+        EXPECT_EQ(d.Width, c.width);
+        EXPECT_EQ(d.Title, QLatin1String(c.title));
+        EXPECT_EQ(d.Format, QLatin1String(c.format));
+        EXPECT_EQ(d.DefaultText, QLatin1String(c.defaultText));
+        EXPECT_EQ(d.TextCount, c.textCount);
+        EXPECT_EQ(d.ValueTexts.size(), c.textCount);
+    }
+}
+
+TEST(RegisterSection, LaterLinesAndRepeatedValues)
+{
+    ColumnTable table;
+    QString error;
+    ASSERT_TRUE(RegisterSection::parse(
+        { QStringLiteral("Long=4,900,Mode,%s \\5)first \\5)second \\)other"),
+            QStringLiteral("Word1=4,,Mode2") }, // no format: column keeps its earlier fields
+        0, 1000, table, nullptr, &error));
+    const ColumnDescription &c = table[4];
+    EXPECT_TRUE(c.Defined);
+    EXPECT_EQ(c.DataType, ColumnDescription::Word);
+    EXPECT_EQ(c.Width, 1000);
+    EXPECT_EQ(c.Title, QStringLiteral("Mode")); // the line ends before its title
+    EXPECT_EQ(c.Format, QStringLiteral("s"));
+    EXPECT_EQ(ColumnTexts::lookup(c, 5, false), QStringLiteral("first"));
+    EXPECT_EQ(ColumnTexts::lookup(c, 6, true), QStringLiteral("other"));
+
+    // A new "s" line starts the list afresh.
+    ASSERT_TRUE(RegisterSection::parse(
+        { QStringLiteral("Long=4,,Mode,%s \\7)seven") }, 0, 1000, table, nullptr, &error));
+    EXPECT_EQ(table[4].TextCount, 1);
+    EXPECT_TRUE(table[4].DefaultText.isEmpty());
+    EXPECT_EQ(ColumnTexts::lookup(table[4], 5, false), QStringLiteral("<5>"));
+    EXPECT_EQ(ColumnTexts::lookup(table[4], 5, true), QStringLiteral("5"));
+}
+
+TEST(InfoDisplay, MessagesByState)
+{
+    ScriptedPrompter prompter;
+    EXPECT_FALSE(InfoDisplay::show(prompter, true, QStringLiteral("PUMP"),
+        QStringLiteral("/d/PUMP.tlvd"), QStringLiteral("text")));
+    EXPECT_FALSE(InfoDisplay::show(prompter, false, QString(), QString(), QString()));
+    EXPECT_FALSE(InfoDisplay::show(
+        prompter, false, QStringLiteral("PUMP"), QStringLiteral("/d/PUMP.tlvd"), QString()));
+    EXPECT_TRUE(InfoDisplay::show(prompter, false, QStringLiteral("PUMP"),
+        QStringLiteral("/d/PUMP.tlvd"), QStringLiteral("a\rb")));
+    using M = ScriptedPrompter::Message;
+    const auto info = Prompter::Style::Information;
+    const QList<M> expected {
+        M { QStringLiteral("No info in demo mode."), QStringLiteral("Tolvane"), info },
+        M { QStringLiteral("No info avalaible."), QStringLiteral("Tolvane"), info },
+        M { QStringLiteral("Info section :\r\ra\rb"), QStringLiteral("/d/PUMP.tlvd"), info },
+    };
+    EXPECT_EQ(prompter.messages(), expected);
+}

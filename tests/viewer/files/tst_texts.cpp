@@ -1,0 +1,238 @@
+#include "FilesTestSupport.h"
+
+#include "common/ScriptedPrompter.h"
+#include "viewer/core/ColumnTable.h"
+#include "viewer/files/FileTextSources.h"
+#include "viewer/files/MediaText.h"
+#include "viewer/files/SymbolFileReader.h"
+#include "viewer/files/cSymbol.h"
+#include "viewer/files/cValues.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::viewer;
+using namespace tlv::viewer::test;
+using tlv::common::Prompter;
+using tlv::common::ScriptedPrompter;
+
+namespace {
+
+ColumnDescription titled(const char *title)
+{
+    ColumnDescription column;
+    column.Title = QLatin1String(title);
+    return column;
+}
+
+} // namespace
+
+TEST(Collections, FirstDefinitionWinsAndKeysIgnoreCase)
+{
+    cSymbol symbols;
+    ASSERT_NE(symbols.Add(QStringLiteral("db"), QStringLiteral("First"), QString(), 40), nullptr);
+    EXPECT_EQ(symbols.Add(QStringLiteral("DB"), QStringLiteral("Second"), QString(), 40), nullptr);
+    symbols.Add(QStringLiteral("R"), QStringLiteral("Reg"), QString(), 1);
+    EXPECT_EQ(symbols.Count(), 2);
+    EXPECT_EQ(symbols.Item(QStringLiteral("DB 40"))->Name, QStringLiteral("First"));
+    EXPECT_EQ(symbols.Item(2)->Name, QStringLiteral("Reg"));
+    EXPECT_EQ(symbols.Item(3), nullptr);
+    EXPECT_TRUE(symbols.Remove(QStringLiteral("Db 40")));
+    EXPECT_EQ(symbols.Item(QStringLiteral("r 1"))->Name, QStringLiteral("Reg"));
+    EXPECT_EQ(symbols.Item(1)->Name, QStringLiteral("Reg"));
+
+    cValues values;
+    EXPECT_TRUE(values.Add(3, QStringLiteral("Pump state"), 2, QStringLiteral("a"), QString()));
+    EXPECT_FALSE(values.Add(3, QStringLiteral("PUMP STATE"), 2, QStringLiteral("b"), QString()));
+    EXPECT_EQ(values.Item(QStringLiteral("3_pump state_2"))->Text, QStringLiteral("a"));
+}
+
+TEST(SymbolFile, LinesAndGroups)
+{
+    struct Case
+    {
+        const char *line;
+        const char *key; // nullptr: no symbol
+        const char *name;
+        const char *comment;
+    };
+    const Case cases[] = {
+        { "Pump EQU R 100 ;flow pump", "R 100", "Pump", "flow pump" },
+        { "Pump\tequ\tR\t100", "R 100", "Pump", "" },
+        { "Flag EQU VOL RAM F 12", "F 12", "Flag", "" },
+        { "Msg EQU TEXT 7", "X 7", "Msg", "" },
+        { "Msg EQU X 8", "X 8", "Msg", "" },
+        { "Tab EQU DB [4] 4000", "DB 4000", "Tab", "" },
+        { "Pump EQU R  100", nullptr, "", "" },
+        { "Pump  EQU R 100", nullptr, "", "" },
+        { "Const EQU K 5", nullptr, "", "" },
+        { "Pump EQU R", nullptr, "", "" },
+        { ";Pump EQU R 100", nullptr, "", "" },
+        { "Pump DEF R 100", nullptr, "", "" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        cSymbol symbols;
+        QStringList groups;
+        QString error;
+        ASSERT_TRUE(SymbolFileReader::readLine(QLatin1String(c.line), groups, symbols, &error));
+        if (!c.key) {
+            EXPECT_EQ(symbols.Count(), 0);
+            continue;
+        }
+        ASSERT_EQ(symbols.Count(), 1);
+        const colSymbols *symbol = symbols.Item(QLatin1String(c.key));
+        ASSERT_NE(symbol, nullptr);
+        EXPECT_EQ(symbol->Name, QLatin1String(c.name));
+        EXPECT_EQ(symbol->Comment, QLatin1String(c.comment));
+    }
+
+    // Groups nest and end innermost first.
+    ScriptedPrompter prompter;
+    FileTextSources texts(&prompter);
+    texts.setSymbolFile(DescriptionData + QStringLiteral("_Global.sy5"));
+    texts.ensureSymbolsLoaded();
+    EXPECT_EQ(texts.symbols().Count(), 6);
+    EXPECT_EQ(texts.symbolName(QStringLiteral("R 100")), QStringLiteral("Heat.Pump"));
+    EXPECT_EQ(texts.symbolComment(QStringLiteral("R 100")), QStringLiteral("flow pump"));
+    EXPECT_EQ(texts.symbolName(QStringLiteral("F 12")), QStringLiteral("Heat.Valve"));
+    EXPECT_EQ(texts.symbolName(QStringLiteral("R 101")), QStringLiteral("Heat.Zone.Temp"));
+    EXPECT_EQ(texts.symbolName(QStringLiteral("R 102")), QStringLiteral("Level"));
+    EXPECT_EQ(texts.symbolName(QStringLiteral("X 7")), QStringLiteral("Msg"));
+    EXPECT_EQ(texts.symbolName(QStringLiteral("R 103")), std::nullopt);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+TEST(SymbolFile, BrokenFileKeepsWhatWasRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("_Global.sy5"));
+    writeBytes(path, "A EQU R 1\r\nB EQU R 40000\r\nC EQU R 3\r\n");
+    ScriptedPrompter prompter;
+    FileTextSources texts(&prompter);
+    texts.setSymbolFile(path);
+    texts.loadSymbols();
+    EXPECT_EQ(texts.symbols().Count(), 1);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages()[0].style, Prompter::Style::Critical);
+    EXPECT_TRUE(
+        prompter.messages()[0].text.endsWith(QStringLiteral("\r\rRead PG5 Symbol file aborted.")));
+    EXPECT_TRUE(prompter.messages()[0].text.contains(QStringLiteral("40000")));
+
+    // A missing file gives an empty table and no message; it is read once per load.
+    texts.setSymbolFile(dir.filePath(QStringLiteral("none.sy5")));
+    texts.startDescriptionLoad();
+    texts.ensureSymbolsLoaded();
+    EXPECT_EQ(texts.symbols().Count(), 0);
+    texts.setSymbolFile(path);
+    texts.ensureSymbolsLoaded();
+    EXPECT_EQ(texts.symbols().Count(), 0);
+    EXPECT_EQ(prompter.messages().size(), 1);
+}
+
+TEST(TextFiles, KeyGateApplicationsAndFirstFileWins)
+{
+    ScriptedPrompter prompter;
+    FileTextSources texts(&prompter);
+    texts.loadTextFiles({ DescriptionData }, QStringLiteral("PUMP*.txt"), QStringLiteral("PUMP"));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+
+    const ColumnDescription application = titled("application");
+    const ColumnDescription state = titled("Pump state");
+    QString comment;
+    struct Step
+    {
+        const ColumnDescription *column;
+        qint64 value;
+        bool plain;
+        const char *text, *comment;
+        qint64 applicationAfter;
+    };
+    const Step steps[] = {
+        { &state, 1, false, "<1>", "", 0 }, // no application chosen yet
+        { &application, 3, false, "Heating", "boiler room", 3 }, // first file wins
+        { &state, 1, false, "Running", "both pumps", 3 },
+        { &state, 2, false, "Fault", "", 3 }, // only the second file has it
+        { &application, 4, false, "Cooling", "", 4 },
+        { &state, 0, false, "Stopped", "", 4 },
+        { &state, 2, true, "2", "", 4 }, // file 2 lists application 3 only
+        { &application, 5, true, "5", "", 5 }, // the file of another buffer gave nothing
+        { &state, 2, false, "<2>", "", 5 },
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.text);
+        comment = QStringLiteral("stale");
+        EXPECT_EQ(texts.textFileText(*s.column, s.value, s.plain, &comment), QLatin1String(s.text));
+        EXPECT_EQ(comment, QLatin1String(s.comment));
+        EXPECT_EQ(texts.lastComment(), QLatin1String(s.comment));
+        EXPECT_EQ(texts.applicationNumber(), s.applicationAfter);
+    }
+
+    // A plain name is looked for in each folder in turn; a load starts afresh.
+    texts.startUserBufferLoad();
+    EXPECT_EQ(texts.values().Count(), 0);
+    QTemporaryDir dir;
+    writeBytes(dir.filePath(QStringLiteral("pump_texts.TXT")),
+        "[Tolvane]\nKey=PUMP\n[Application]\n3=First folder\nbroken line\n");
+    texts.loadTextFiles({ dir.path() + u'/', DescriptionData }, QStringLiteral("PUMP_texts.txt"),
+        QStringLiteral("PUMP"));
+    EXPECT_EQ(texts.values().Item(QStringLiteral("3_Application_0"))->Text,
+        QStringLiteral("First folder"));
+    EXPECT_EQ(
+        texts.values().Item(QStringLiteral("4_Application_0"))->Text, QStringLiteral("Cooling"));
+}
+
+TEST(TextFiles, BadNumberStopsThatFileOnly)
+{
+    QTemporaryDir dir;
+    writeBytes(dir.filePath(QStringLiteral("a.txt")),
+        "[Tolvane]\nKey=PUMP\n[Application]\n1=One\n[S]\nx=bad\n2=never\n");
+    writeBytes(
+        dir.filePath(QStringLiteral("b.txt")), "[Tolvane]\nKey=PUMP\n[Application]\n2=Two\n");
+    ScriptedPrompter prompter;
+    FileTextSources texts(&prompter);
+    texts.loadTextFiles({ dir.path() + u'/' }, QStringLiteral("*.txt"), QStringLiteral("PUMP"));
+    EXPECT_EQ(texts.values().Count(), 2);
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages()[0].text.startsWith(QStringLiteral("ReadText File ")
+        + dir.filePath(QStringLiteral("a.txt")) + QStringLiteral(" Error : ")))
+        << str(prompter.messages()[0].text);
+}
+
+TEST(MediaText, Rendering)
+{
+    struct Case
+    {
+        qint64 value;
+        const char *text; // nullptr: cannot be rendered
+    };
+    const Case cases[] = {
+        { (5 << 16) | 100, "R 100" },
+        { (3 << 16) | 12, "F 12" },
+        { (18 << 16) | 1, "C 1" },
+        { (19 << 16) | 2, "T 2" },
+        { (20 << 16) | 3, "I 3" },
+        { (21 << 16) | 4, "O 4" },
+        { (7 << 16) | 1, "1" },
+        { (5 << 16) | 32767, "R 32767" },
+        { (5 << 16) | 32768, nullptr },
+        { -1, nullptr },
+        { qint64(0xFF050007), "R 7" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.value);
+        QString error;
+        const std::optional<QString> text = MediaText::render(c.value, &error);
+        if (c.text)
+            EXPECT_EQ(text, QLatin1String(c.text));
+        else
+            EXPECT_FALSE(text.has_value() || error.isEmpty());
+    }
+    ScriptedPrompter prompter;
+    FileTextSources texts(&prompter);
+    texts.mediaTextFailed(QStringLiteral("Address 40000 is out of range"));
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("Error in ReadMedia function.\nAddress 40000 is out of range"));
+    EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
+}
