@@ -27,14 +27,7 @@ QString firstMatch(const QDir &dir, const QString &headerKey, QLatin1String exte
 
 QString DescriptionFinder::search(const QString &headerKey, const QString &resourcePath)
 {
-    QStringList trimmed;
-    for (const QString &entry : resourcePath.split(u',')) {
-        QString folder = entry;
-        while (!folder.isEmpty() && folder.back().isSpace())
-            folder.chop(1);
-        trimmed.append(folder);
-    }
-    const QStringList folders = common::splitFolderList(trimmed.join(u','));
+    const QStringList folders = common::splitFolderList(resourcePath);
     for (const QString &folder : folders) {
         const QDir dir(common::toLocalPath(folder));
         if (!dir.exists())

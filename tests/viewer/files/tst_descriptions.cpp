@@ -4,6 +4,7 @@
 #include "viewer/files/ColumnTexts.h"
 #include "viewer/files/DescriptionFinder.h"
 #include "viewer/files/DescriptionLoader.h"
+#include "viewer/files/FileBufferLoader.h"
 #include "viewer/files/FileTextSources.h"
 #include "viewer/files/InfoDisplay.h"
 #include "viewer/files/RegisterSection.h"
@@ -355,4 +356,28 @@ TEST(InfoDisplay, MessagesByState)
         M { QStringLiteral("Info section :\r\ra\rb"), QStringLiteral("/d/PUMP.tlvd"), info },
     };
     EXPECT_EQ(prompter.messages(), expected);
+}
+
+TEST(FileBufferLoader, HandsTheLayoutToTheReadingCycle)
+{
+    ScriptedPrompter prompter;
+    FileBufferLoader loader(&prompter, QString());
+    LoadContext context;
+    context.resourcePath = DescriptionData;
+    context.headerKey = QStringLiteral("PUMP");
+    ColumnTable table;
+    BufferLayout layout;
+    QString error;
+    ASSERT_TRUE(loader.loadDescription(context, table, layout, &error)) << str(error);
+    EXPECT_EQ(layout.title, QStringLiteral("Pump station"));
+    EXPECT_EQ(layout.counterIndex, 4);
+    EXPECT_EQ(layout.recordLength, 4);
+    EXPECT_EQ(layout.stringIndex, 6);
+    EXPECT_TRUE(layout.descriptionPath.endsWith(QStringLiteral("PUMP.tlvd")));
+    ASSERT_NE(loader.textSources(), nullptr);
+    EXPECT_EQ(loader.textSources()->symbolName(QStringLiteral("R 100")), std::nullopt);
+
+    context.userFile = QStringLiteral("Trace.tlvr.bak");
+    EXPECT_FALSE(loader.loadUserBuffer(context, true, table, layout, &error));
+    EXPECT_EQ(error, QStringLiteral("Invalid user buffer file :\rTrace.tlvr.bak"));
 }
