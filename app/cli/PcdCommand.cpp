@@ -1,0 +1,235 @@
+#include "app/cli/CliCommands.h"
+#include "comm/ConnectionString.h"
+#include "comm/ConnectionView.h"
+#include "comm/HostedControl.h"
+#include "comm/PCDConnect.h"
+#include "comm/PcdStatusMap.h"
+#include "comm/ReadServer.h"
+#include "comm/Scomm5.h"
+#include "comm/ScommLibrary.h"
+#include "comm/VarnokDLL.h"
+#include "common/ConsolePrompter.h"
+
+#include <QDir>
+
+#include <optional>
+
+namespace tlv::app {
+
+namespace {
+
+// The window's side of a connection, kept for printing.
+class ConsoleView : public comm::ConnectionView
+{
+public:
+    QString messages;
+
+    void setStatusPanel(int panel, const QString &text) override
+    {
+        if (panel == 2)
+            messages = text;
+    }
+    void ButtonConnect(bool) override { }
+    void ButtonsStart(
+        const QString &, bool, const QString &, bool, const QString &, bool, qint16) override
+    { }
+    void setRunCaption(const QString &) override { }
+    void setConnectionFrame(const QString &, quint32) override { }
+    void setProgressRange(int, int) override { }
+    void setProgressValue(int) override { }
+    void setAbortEnabled(bool) override { }
+    void beep() override { }
+};
+
+// Takes the values a read hands to the control.
+class CapturingControl : public comm::HostedControl
+{
+public:
+    std::optional<QList<qint32>> values;
+
+    void setPCDStatus(qint32) override { }
+    void setDataBlock(const QList<qint32> &block) override { values = block; }
+    qint16 RunMode() const override { return m_mode; }
+    void setRunMode(qint16 mode) override { m_mode = mode; }
+    void Start() override { }
+
+private:
+    qint16 m_mode = 0;
+};
+
+bool toInt16(const QString &text, qint32 low, qint32 high, qint16 &value)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < low || n > high)
+        return false;
+    value = qint16(n);
+    return true;
+}
+
+class PcdCommand : public CliCommand
+{
+public:
+    QString name() const override { return QStringLiteral("pcd"); }
+    QString arguments() const override
+    {
+        return QStringLiteral("--connect CONN [--timeout MS] [--retries N] "
+                              "(status | read R FIRST COUNT | read DB NUMBER FIRST COUNT | "
+                              "dbx NUMBER KEY)");
+    }
+    QString summary() const override
+    {
+        return QStringLiteral("talk to a PCD; CONN is udp:HOST[:PORT][/STATION] or "
+                              "serial:DEVICE[:BAUD][/STATION]");
+    }
+
+    int run(const QStringList &argsIn, QTextStream &out, QTextStream &err) override
+    {
+        QStringList args = argsIn;
+        comm::SbusSettings sbus;
+        bool haveConnection = false;
+        while (args.size() >= 2 && args.first().startsWith(QLatin1String("--"))) {
+            const QString option = args.takeFirst();
+            const QString value = args.takeFirst();
+            bool ok = true;
+            if (option == QLatin1String("--connect")) {
+                QString why;
+                if (!comm::parseConnectionString(value, sbus, &why)) {
+                    err << why << QLatin1Char('\n');
+                    return 2;
+                }
+                haveConnection = true;
+            } else if (option == QLatin1String("--timeout")) {
+                sbus.timeoutMs = value.toInt(&ok);
+                ok = ok && sbus.timeoutMs > 0;
+            } else if (option == QLatin1String("--retries")) {
+                sbus.retries = value.toInt(&ok);
+                ok = ok && sbus.retries >= 0;
+            } else {
+                ok = false;
+            }
+            if (!ok)
+                return usageError(err);
+        }
+        if (!haveConnection || args.isEmpty())
+            return usageError(err);
+
+        buffer::ConnectionSettings settings;
+        settings.dll = 1;
+        comm::ScommLibrary library;
+        library.setFixedSetup(sbus);
+        common::ConsolePrompter prompter(&err);
+        comm::Scomm5 scomm(library, prompter, settings);
+        // No PG5 here: its program folder is the current one.
+        scomm.setPg5VersionCode(21);
+        scomm.setAppsDirs({ { 21, QDir::currentPath() } });
+        comm::VarnokDLL unused;
+        ConsoleView view;
+        CapturingControl control;
+        comm::PCDConnect connection(settings, unused, scomm, view, control);
+
+        const QString command = args.takeFirst();
+        if (command == QLatin1String("status")) {
+            if (!args.isEmpty())
+                return usageError(err);
+        } else if (command == QLatin1String("read")) {
+            if (args.size() < 3)
+                return usageError(err);
+        } else if (command == QLatin1String("dbx")) {
+            if (args.size() != 2)
+                return usageError(err);
+        } else {
+            return usageError(err);
+        }
+
+        if (!connection.Connect()) {
+            err << view.messages << QLatin1Char('\n');
+            return 1;
+        }
+        int code = 0;
+        if (command == QLatin1String("status"))
+            code = status(connection, view, out, err);
+        else if (command == QLatin1String("read"))
+            code = read(args, connection, control, view, prompter, out, err);
+        else
+            code = dbx(args, connection, settings, out, err);
+        connection.Disconnect();
+        return code;
+    }
+
+private:
+    int status(comm::PCDConnect &connection, ConsoleView &, QTextStream &out, QTextStream &err)
+    {
+        const qint32 status = connection.ReadPcdStatus();
+        if (connection.lastErrorCode() > 0) {
+            err << QStringLiteral("PCD communication problems.    Error: ")
+                << connection.settings().errorText << QLatin1Char('\n');
+            return 1;
+        }
+        out << status << QLatin1Char(' ') << comm::PcdStatusMap::text(status) << QLatin1Char('\n');
+        return 0;
+    }
+
+    int read(const QStringList &args, comm::PCDConnect &connection, CapturingControl &control,
+        ConsoleView &view, common::Prompter &prompter, QTextStream &out, QTextStream &err)
+    {
+        comm::ReadServer server(connection, control, view, prompter);
+        qint16 number = 0, first = 0, count = 0;
+        const QString media = args[0].toUpper();
+        if (media == QLatin1String("R") && args.size() == 3) {
+            if (!toInt16(args[1], 0, 16383, first) || !toInt16(args[2], 1, 32767, count)) {
+                err << QStringLiteral("register 0 to 16383 and count 1 to 32767 expected\n");
+                return 2;
+            }
+            server.ReadPCDReg(first, count);
+        } else if (media == QLatin1String("DB") && args.size() == 4) {
+            if (!toInt16(args[1], 0, 32767, number) || !toInt16(args[2], 0, 32767, first)
+                || !toInt16(args[3], 1, 32767, count)) {
+                err << QStringLiteral("block, element 0 to 32767 and count 1 to 32767 expected\n");
+                return 2;
+            }
+            server.ReadPCDDB(number, first, count);
+        } else {
+            return usageError(err);
+        }
+        if (!control.values) {
+            err << view.messages << QLatin1Char('\n');
+            return 1;
+        }
+        for (qint32 value : *control.values)
+            out << value << QLatin1Char('\n');
+        return 0;
+    }
+
+    int dbx(const QStringList &args, comm::PCDConnect &connection,
+        const buffer::ConnectionSettings &settings, QTextStream &out, QTextStream &err)
+    {
+        bool ok = false;
+        const qint32 number = args[0].toInt(&ok);
+        if (!ok || number < 0 || number > 8191) {
+            err << QStringLiteral("DBX number 0 to 8191 expected\n");
+            return 2;
+        }
+        if (!connection.LookupDbx(number, args[1])) {
+            err << QStringLiteral("Invalid DBX registery.");
+            if (!settings.errorText.isEmpty())
+                err << QStringLiteral("   Error: ") << settings.errorText;
+            err << QLatin1Char('\n');
+            return 1;
+        }
+        const comm::DbxEntry &entry = connection.dbxEntry();
+        QString text = entry.text;
+        while (!text.isEmpty() && (text.back() == QChar() || text.back() == QLatin1Char(' ')))
+            text.chop(1);
+        out << text << QLatin1Char('\n');
+        for (qint64 value : entry.values)
+            out << value << QLatin1Char('\n');
+        return 0;
+    }
+};
+
+} // namespace
+
+TOLVANE_CLI_COMMAND(PcdCommand)
+
+} // namespace tlv::app
