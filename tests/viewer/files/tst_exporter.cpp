@@ -1,5 +1,7 @@
 #include "common/Prompter.h"
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/RowStore.h"
+#include "viewer/files/ExportGridSource.h"
 #include "viewer/files/ExportSource.h"
 #include "viewer/files/Exporter.h"
 
@@ -553,4 +555,84 @@ TEST_F(ExporterTest, SameFileModeReplacesAnOlderLongerExport)
     const QByteArray bytes = f.readAll();
     EXPECT_LT(bytes.size(), 1000);
     EXPECT_TRUE(bytes.endsWith(QByteArray("\x0a\x00\x00\x00", 4)));
+}
+
+TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)
+{
+    using tlv::viewer::ColumnTable;
+    using tlv::viewer::ExportGridSource;
+    using tlv::viewer::RowStore;
+    ColumnTable table;
+    const auto define
+        = [&](int k, const char *title, qint16 type, const char *format, qint32 width) {
+              table[k].Defined = true;
+              table[k].Title = QString::fromLatin1(title);
+              table[k].DataType = type;
+              table[k].Format = QString::fromLatin1(format);
+              table[k].Width = width;
+          };
+    define(0, "Level", ColumnDescription::Word, "d", 900);
+    define(2, "Clock", ColumnDescription::Long, "th", 1200);
+    table.MaxColumn = 2;
+    RowStore rows;
+    rows.setColumns(table);
+    rows.setStamps(true, false, true);
+    rows.setStatusText(QStringLiteral("Run"));
+    ExportGridSource source(rows, table);
+
+    ASSERT_EQ(source.gridColumnCount(), 8);
+    EXPECT_EQ(source.headerText(5), QStringLiteral("Clock"));
+    EXPECT_EQ(source.description(5), &table[2]);
+    EXPECT_EQ(source.description(3), nullptr);
+    EXPECT_EQ(source.description(6), nullptr);
+    EXPECT_EQ(source.columnWidth(1), 1100);
+    EXPECT_EQ(source.columnWidth(5), 1200);
+
+    Exporter e(source, &prompter);
+    e.setClock([] { return fixedNow; });
+    e.setExportFile(path("grid.xls"));
+    e.setAutoExport(true);
+    e.setStampColumns(rows.dateStamp(), rows.timeStamp(), rows.statusStamp());
+    e.setClearRecords([&] { rows.removeAllRows(); });
+    rows.setMaxRows(3);
+    rows.setAutoExport(true);
+    rows.setExportHandler([&] { return e.Export() == Result::Exported; });
+
+    rows.addRecord(QStringLiteral("12\t23:59:59"), QStringLiteral("12;235959"), QString(),
+        QStringLiteral("05/12/26"), QStringLiteral("19:18:43"));
+    rows.addStatusRow(QStringLiteral("05/12/26"), QStringLiteral("19:18:44"));
+    rows.addSeparator(
+        QStringLiteral("Miss 2"), QStringLiteral("05/12/26"), QStringLiteral("19:18:45"));
+    EXPECT_EQ(source.rowKind(0), ExportSource::RowKind::Record);
+    EXPECT_EQ(source.rowKind(1), ExportSource::RowKind::Status);
+    EXPECT_EQ(source.rowKind(2), ExportSource::RowKind::Separator);
+    EXPECT_FALSE(QFile::exists(path("grid.xls")));
+
+    rows.addRecord(QStringLiteral("13\t00:00:01"), QStringLiteral("13;1"), QString(),
+        QStringLiteral("05/12/26"), QStringLiteral("19:18:46"));
+    EXPECT_EQ(e.lastColumns(), QList<int>({ 1, 3, 4, 5 }));
+    EXPECT_EQ(rows.dataRowCount(), 1); // the new record after the export emptied the grid
+    EXPECT_TRUE(prompter.shown.isEmpty());
+
+    QString error;
+    const auto sheet = readBack(path("grid.xls"), &error);
+    if (!sheet)
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    const QList<Cell> cells = cellsOf(*sheet);
+    const auto at = [&](int r, int c) -> std::optional<Cell> {
+        for (const Cell &cell : cells) {
+            if (cell.row == r && cell.col == c)
+                return cell;
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(at(1, 2) && at(1, 3)) << qPrintable(error);
+    EXPECT_EQ(at(1, 2)->value.toDouble(), 12.0);
+    EXPECT_EQ(at(1, 3)->kind, "date");
+    EXPECT_NEAR(at(1, 3)->value.toDouble(), 86399.0 / 86400, 1e-9);
+    EXPECT_EQ(at(2, 1)->value.toString(), QStringLiteral("Run"));
+    EXPECT_FALSE(at(2, 2)); // a status row has no data
+    EXPECT_EQ(at(3, 1)->value.toString(), QStringLiteral("Miss 2"));
+    EXPECT_EQ(at(3, 3)->value.toString(), QStringLiteral("----------------"));
+    EXPECT_FALSE(at(4, 0));
 }
