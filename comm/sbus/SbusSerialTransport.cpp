@@ -126,24 +126,26 @@ SbusSerialTransport::Progress SbusSerialTransport::evaluate(
     return Progress::Done;
 }
 
-// After a retry succeeded, the answer to the earlier attempt may still be on its way; without
-// sequence numbers it would be taken for the answer to the next request. Wait for it here,
-// within this attempt's time.
-void SbusSerialTransport::drainStray(const SbusRequest &request, qint64 ms)
+// Answers still owed to earlier requests (timed out, or answered twice over by a retry)
+// would be taken for the answer to the next request: the data mode has no sequence numbers.
+// Wait for them, at most one timeout, and throw them away.
+void SbusSerialTransport::settle(int timeoutMs)
 {
-    m_decoder.reset();
-    const QDeadlineTimer deadline(ms, Qt::PreciseTimer);
-    SbusAnswer scratch;
-    SbusResult ignored;
-    while (m_port && deadline.remainingTime() > 0) {
-        m_decoder.feed(m_port->readAll());
-        if (evaluate(request, &scratch, &ignored) == Progress::Done)
-            break;
-        waitForSignal(m_port.get(), &QSerialPort::readyRead, int(deadline.remainingTime()));
+    while (m_port->waitForReadyRead(0))
+        ;
+    m_outstanding -= int(m_port->readAll().count(char(SbusFrame::serialFrameStart)));
+    if (m_outstanding > 0) {
+        const QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
+        while (m_port && m_outstanding > 0 && deadline.remainingTime() > 0) {
+            waitForSignal(m_port.get(), &QSerialPort::readyRead, int(deadline.remainingTime()));
+            if (m_port)
+                m_outstanding -= int(m_port->readAll().count(char(SbusFrame::serialFrameStart)));
+        }
+        // the tail of the last stray frame
+        while (m_port && waitForSignal(m_port.get(), &QSerialPort::readyRead, settleMs))
+            m_port->readAll();
     }
-    if (m_port)
-        m_port->readAll();
-    m_decoder.reset();
+    m_outstanding = 0;
 }
 
 SbusResult SbusSerialTransport::exchange(
@@ -151,7 +153,9 @@ SbusResult SbusSerialTransport::exchange(
 {
     if (!m_port)
         return SbusResult::failure(SbusError::NotOpen, describe() + u" is not open");
-    m_port->readAll(); // leftovers of earlier exchanges
+    settle(qMax(1, timeoutMs));
+    if (!m_port)
+        return SbusResult::failure(SbusError::NotOpen, describe() + u" was closed");
     m_decoder.reset();
 
     const QByteArray telegram
@@ -160,17 +164,20 @@ SbusResult SbusSerialTransport::exchange(
         return SbusResult::failure(
             SbusError::SendFailed, u"Cannot send to " + describe() + u": " + m_port->errorString());
     m_port->flush();
+    ++m_outstanding;
 
     const QDeadlineTimer deadline(qMax(1, timeoutMs), Qt::PreciseTimer);
     SbusResult result;
     for (;;) {
         // Byte by byte: a complete answer must not be lost to a frame start right behind it.
         const QByteArray chunk = m_port->readAll();
-        for (const char byte : chunk) {
-            m_decoder.feed(QByteArrayView(&byte, 1));
+        for (qsizetype i = 0; i < chunk.size(); ++i) {
+            if (quint8(chunk[i]) == SbusFrame::serialFrameStart && m_outstanding > 0)
+                --m_outstanding;
+            m_decoder.feed(QByteArrayView(chunk).sliced(i, 1));
             if (evaluate(request, answer, &result) == Progress::Done) {
-                if (result.ok() && request.resend)
-                    drainStray(request, deadline.remainingTime());
+                m_outstanding -= int(
+                    QByteArrayView(chunk).sliced(i + 1).count(char(SbusFrame::serialFrameStart)));
                 return result;
             }
         }

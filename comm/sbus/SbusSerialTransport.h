@@ -11,7 +11,9 @@ namespace tlv::comm {
 
 // S-Bus data mode on a serial line (8N1, raw). The mode has no sequence numbers and no length
 // field: an answer is recognised by its attribute and the length the request implies, and
-// bytes left over from earlier exchanges are thrown away before each request.
+// bytes left over from earlier exchanges are thrown away before each request. After an answer
+// went missing, the next exchange first waits up to one timeout for it (so a late answer is
+// never taken for the next one): that call may then take one timeout longer.
 class SbusSerialTransport : public SbusTransport
 {
 public:
@@ -27,12 +29,13 @@ public:
 private:
     enum class Progress { Waiting, Done };
     Progress evaluate(const SbusRequest &request, SbusAnswer *answer, SbusResult *result);
-    void drainStray(const SbusRequest &request, qint64 ms);
+    void settle(int timeoutMs);
 
     QString m_device;
     qint32 m_baudRate;
     std::unique_ptr<QSerialPort> m_port;
     SbusSerialDecoder m_decoder;
+    int m_outstanding = 0; // requests sent whose answer has not been seen
 };
 
 } // namespace tlv::comm
