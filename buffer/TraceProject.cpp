@@ -119,15 +119,15 @@ bool TraceProject::readProject()
 
     if (!m_simulation)
         m_applied = m_settings;
-    const QStringList settingsWarnings = m_warnings;
-    const bool ok = readUserBuffer();
-    m_warnings = settingsWarnings + m_warnings;
-    return ok;
+    return readUserBuffer();
 }
 
 bool TraceProject::readUserBuffer()
 {
     m_error.clear();
+    m_bufferWarnings.clear();
+    // Range problems of the keys below belong to the buffer.
+    const QStringList settingsWarnings = m_warnings;
     m_warnings.clear();
     UserColumns &b = m_buffer;
     b.clear();
@@ -185,6 +185,8 @@ bool TraceProject::readUserBuffer()
         if (b.column() == 0)
             b.add(UserColumn::defaultColumn());
     }
+    m_bufferWarnings = m_warnings;
+    m_warnings = settingsWarnings;
     b.setChanged(false);
     return true;
 }

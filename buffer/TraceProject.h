@@ -60,7 +60,9 @@ public:
     // Why the last read or write failed.
     [[nodiscard]] QString errorString() const { return m_error; }
     // Values of the last read that were out of range and left as they were.
-    [[nodiscard]] const QStringList &warnings() const { return m_warnings; }
+    [[nodiscard]] QStringList warnings() const { return m_warnings + m_bufferWarnings; }
+    // The same, for the user buffer section only.
+    [[nodiscard]] const QStringList &bufferWarnings() const { return m_bufferWarnings; }
 
     // The main window's caption for this project.
     [[nodiscard]] QString caption(const QString &appTitle) const;
@@ -99,6 +101,7 @@ private:
     ProjectSettings m_applied;
     QString m_error;
     QStringList m_warnings;
+    QStringList m_bufferWarnings;
 };
 
 } // namespace tlv::buffer

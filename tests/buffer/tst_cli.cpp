@@ -1,0 +1,105 @@
+#include "BufferTestSupport.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::buffer::test;
+
+namespace {
+
+class CliCompileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        cli = QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli");
+        if (!QFile::exists(cli))
+            GTEST_SKIP() << "tolvane-cli is not built";
+        ASSERT_TRUE(dir.isValid());
+        project = dir.filePath(QStringLiteral("boiler.tlvr"));
+        source = dir.filePath(QStringLiteral("boiler.tlvs"));
+        ASSERT_TRUE(writeBytes(project, readBytes(fixture(QStringLiteral("windows.tlvr")))));
+    }
+
+    int compile()
+    {
+        QProcess p;
+        p.start(cli, { QStringLiteral("compile"), project });
+        if (!p.waitForFinished(60000))
+            return -1;
+        out = QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    }
+
+    void replaceInProject(const QByteArray &from, const QByteArray &to)
+    {
+        QByteArray bytes = readBytes(project);
+        ASSERT_TRUE(bytes.contains(from));
+        ASSERT_TRUE(writeBytes(project, bytes.replace(from, to)));
+    }
+
+    QString cli;
+    QTemporaryDir dir;
+    QString project;
+    QString source;
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+TEST_F(CliCompileTest, WritesTheSourceOfAWindowsProject)
+{
+    ASSERT_EQ(compile(), 0) << qPrintable(err);
+    EXPECT_EQ(out, QStringLiteral("Compilation successful !\n"));
+    EXPECT_EQ(withoutFirstLine(readBytes(source)),
+        withoutFirstLine(readBytes(fixture(QStringLiteral("windows-expected.tlvs")))));
+}
+
+TEST_F(CliCompileTest, RefusedBuffersLeaveTheSourceUntouched)
+{
+    const struct
+    {
+        QByteArray from;
+        QByteArray to;
+        const char *message;
+    } cases[] = {
+        { "COLUMN2=1,Bit,3", "COLUMN2=1,bit,3", "Invalid Data Type in column 2" },
+        { "Column3=2,Word,1", "Column3=2,Word,2", "Incompatible Data Position in column 3" },
+        { "Column1=0,Long", "Column1=0,Byte", "Incompatible Data Format in column 1" },
+        { "Column3=2,", "Column3=256,", "Record Length out of value > 256" },
+        { "RecordNumber=500", "RecordNumber=5001", "Invalid buffer value !" },
+        { "RecordNumber=500", "RecordNumber=40000", "Invalid buffer value !" },
+        { "RecordEnable=F 10", "RecordEnable=R 10", "Invalid buffer value !" },
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        ASSERT_TRUE(writeBytes(source, "previous"));
+        replaceInProject(c.from, c.to);
+        EXPECT_EQ(compile(), 1) << c.message;
+        EXPECT_TRUE(err.contains(QString::fromLatin1(c.message))) << qPrintable(err);
+        EXPECT_TRUE(out.isEmpty());
+        EXPECT_EQ(readBytes(source), QByteArray("previous")) << c.message;
+    }
+}
+
+TEST_F(CliCompileTest, StandardBufferGivesAnEmptySource)
+{
+    replaceInProject("UserBuffer=1", "UserBuffer=0");
+    ASSERT_TRUE(writeBytes(source, "previous"));
+    ASSERT_EQ(compile(), 0) << qPrintable(err);
+    EXPECT_TRUE(QFile::exists(source));
+    EXPECT_TRUE(readBytes(source).isEmpty());
+}
+
+TEST_F(CliCompileTest, UnreadableProjectFails)
+{
+    replaceInProject("MAXROWS=800", "MaxGraph2=800");
+    EXPECT_EQ(compile(), 1);
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_FALSE(QFile::exists(source));
+    project = dir.filePath(QStringLiteral("missing.tlvr"));
+    EXPECT_EQ(compile(), 1);
+}
