@@ -1,0 +1,110 @@
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+const QString SimulateCli = QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli");
+
+struct SimulateRun
+{
+    int code = -1;
+    QStringList lines;
+    QString err;
+};
+
+SimulateRun simulate(const QStringList &args)
+{
+    QProcess process;
+    process.start(SimulateCli, QStringList { QStringLiteral("simulate") } + args);
+    SimulateRun run;
+    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
+        run.err = process.errorString();
+        return run;
+    }
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n');
+    if (!run.lines.isEmpty() && run.lines.last().isEmpty())
+        run.lines.removeLast();
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString writeProject(const QTemporaryDir &dir, const QStringList &userBuffer)
+{
+    const QString path = dir.filePath(QStringLiteral("p.tlvr"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    QStringList lines { QStringLiteral("[Tolvane]"), QStringLiteral("Version=2"),
+        QStringLiteral("UserBuffer=1"), QStringLiteral("[USER_BUFFER]") };
+    lines += userBuffer;
+    file.write(lines.join(QStringLiteral("\r\n")).toLatin1() + "\r\n");
+    return path;
+}
+
+qint64 wave(int degrees, double amplitude)
+{
+    return std::lround((std::sin(degrees * 3.1415 / 180.0) + 1.0) * amplitude);
+}
+
+} // namespace
+
+TEST(SimulateCli, PrintsTheGeneratedRecordsThroughTheDecoder)
+{
+    QTemporaryDir dir;
+    const QString project = writeProject(dir,
+        { QStringLiteral("Title=T"), QStringLiteral("HeaderKey=ABCD"),
+            QStringLiteral("HeaderType=1"), QStringLiteral("RecordInterval=1"),
+            QStringLiteral("RecordLenght=3"), QStringLiteral("RecordNumber=4"),
+            QStringLiteral("Column=3"), QStringLiteral("Column1=0,Long,0,R 1,1000,A,%d,0"),
+            QStringLiteral("Column2=1,Long,0,R 2,1000,B,%2d,0"),
+            QStringLiteral("Column3=2,Word,0,R 3,1000,C,%h,0") });
+    // Six records in a ring of four: every tick is read before it is overwritten.
+    const SimulateRun run = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("6") });
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    QStringList expected;
+    for (int n = 1; n <= 6; ++n) {
+        const qint64 b = wave((20 * n) % 360, 50);
+        expected << QString::number(wave(10 * n, 100)) + u'\t' + QString::number(b / 100) + u'.'
+                + QStringLiteral("%1").arg(b % 100, 2, 10, QLatin1Char('0')) + u'\t'
+                + QStringLiteral("%1").arg(n * 22, 4, 16, QLatin1Char('0')).toUpper();
+    }
+    EXPECT_EQ(run.lines, expected);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    const SimulateRun stamped = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("1"),
+        QStringLiteral("--stamps"), QStringLiteral("s") });
+    EXPECT_EQ(stamped.lines, QStringList({ QStringLiteral("Demo\t") + expected.first() }));
+}
+
+TEST(SimulateCli, LoadFailuresAndWrongArguments)
+{
+    QTemporaryDir dir;
+    const QString project = writeProject(dir,
+        { QStringLiteral("HeaderType=2"), QStringLiteral("RecordLenght=1"),
+            QStringLiteral("RecordNumber=4") });
+    const SimulateRun run = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("3") });
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.lines.isEmpty());
+    EXPECT_TRUE(
+        run.err.startsWith(QStringLiteral("Error 10: Invalid header type in the source file :\n")))
+        << run.err.toStdString();
+
+    EXPECT_EQ(simulate({ project, QStringLiteral("--ticks"), QStringLiteral("-1") }).code, 2);
+    EXPECT_EQ(simulate({ project, QStringLiteral("--stamps"), QStringLiteral("x") }).code, 2);
+    EXPECT_EQ(simulate({}).code, 2);
+}
+
+TEST(SimulateCli, DemoProjectRuns)
+{
+    const SimulateRun run = simulate({ QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr"),
+        QStringLiteral("--ticks"), QStringLiteral("3") });
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    ASSERT_EQ(run.lines.size(), 3);
+    EXPECT_EQ(run.lines.first(), QStringLiteral("11.7\t67\t22\t0016\t1\t0"));
+}
