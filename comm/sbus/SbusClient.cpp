@@ -145,7 +145,9 @@ SbusResult SbusClient::transact(
                     *answerData = answer.data;
                 outcome = SbusResult::success();
             }
-            break; // a definite answer, right or wrong, is not retried
+            if (outcome.ok() || outcome.error == SbusError::Nak)
+                break; // a refusal is final; a mismatched answer is tried again
+            continue;
         }
         outcome = result;
         const bool retryable = result.error == SbusError::NoResponse
