@@ -112,19 +112,6 @@ TEST_F(EndToEnd, LongReadsComeBackWholeAndTheLimitHolds)
     EXPECT_EQ(control.dataBlocks.first().last(), DbValue(7, 94));
 }
 
-TEST_F(EndToEnd, AbortAfterThreeBlocks)
-{
-    ASSERT_TRUE(connection.Connect());
-    int blocks = 0;
-    server2.setProcessEvents([&] {
-        if (++blocks == 3)
-            server2.abortClicked();
-    });
-    server2.ReadPCDReg(0, 320);
-    ASSERT_EQ(control.dataBlocks.size(), 1);
-    EXPECT_EQ(control.dataBlocks.first(), registers(0, 96));
-}
-
 TEST_F(EndToEnd, RefusedAndUnansweredReads)
 {
     ASSERT_TRUE(connection.Connect());

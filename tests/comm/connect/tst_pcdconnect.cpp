@@ -225,18 +225,6 @@ TEST_F(PcdConnectTest, MakersReadAndStatusCodesGetOneHundred)
     EXPECT_EQ(connection.ReadPcdStatus(), 99);
 }
 
-TEST_F(PcdConnectTest, NoDriverReadsNothing)
-{
-    settings.dll = -1;
-    QList<qint32> buffer(2, 0);
-    EXPECT_EQ(connection.ReadRegisters(0, 2, 0, buffer), 0);
-    EXPECT_EQ(connection.ReadDataBlock(0, 0, 2, 0, buffer), 0);
-    EXPECT_EQ(connection.ReadPcdStatus(), 0);
-    EXPECT_FALSE(connection.LookupDbx(5, QStringLiteral("X")));
-    EXPECT_TRUE(varnok.calls.isEmpty());
-    EXPECT_TRUE(api.calls.isEmpty());
-}
-
 TEST_F(PcdConnectTest, SimulationConnectsWithoutDriver)
 {
     connection.setSimulation(true);

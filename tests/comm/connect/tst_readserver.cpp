@@ -218,24 +218,4 @@ TEST_F(ReadServerTest, RunAndStopWaitForTheBlockReadAndTheNextStatus)
     EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication stoped."));
 }
 
-TEST_F(ReadServerTest, RunPauseToggleAndStatusWhileDisconnected)
-{
-    control.runMode = 1;
-    server.runPauseClicked();
-    EXPECT_EQ(control.runMode, 2);
-    EXPECT_EQ(view.runCaption, QStringLiteral("Pause"));
-    server.runPauseClicked();
-    EXPECT_EQ(control.runMode, 1);
-    EXPECT_EQ(view.runCaption, QStringLiteral("Run"));
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication stoped."));
-    control.runMode = 0;
-    server.runPauseClicked();
-    EXPECT_EQ(control.runMode, 0);
-
-    settings.connected = false;
-    view.startCaption.clear();
-    server.statusChanged(3);
-    EXPECT_TRUE(view.startCaption.isEmpty());
-}
-
 } // namespace
