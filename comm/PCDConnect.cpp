@@ -141,7 +141,7 @@ qint32 PCDConnect::ReadPcdStatus()
     if (m_simulation)
         return PcdStatusMap::Demo;
     if (m_settings.dll < 0)
-        return m_lastErrorCode <= 0 ? PcdStatusMap::Offline : 0;
+        return PcdStatusMap::Offline; // nothing was read
     qint32 status = 0;
     m_lastErrorCode = readStatus(status);
     if (m_lastErrorCode > 0)
