@@ -1,0 +1,529 @@
+#include "WidgetTestSupport.h"
+
+#include "viewer/core/ControlCore.h"
+#include "viewer/widgets/ConversionFrame.h"
+#include "viewer/widgets/GraphView.h"
+#include "viewer/widgets/GridPresentation.h"
+#include "viewer/widgets/GridView.h"
+#include "viewer/widgets/ShutdownNotice.h"
+#include "viewer/widgets/Twips.h"
+#include "viewer/widgets/WidgetSeams.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::viewer;
+using namespace tlv::viewer::test;
+using tlv::common::ScriptedPrompter;
+
+namespace {
+
+struct Rig
+{
+    Rig()
+    {
+        control.setLoader(&loader);
+        control.seams().setShutdownDelay(0);
+        control.resize(900, 480);
+    }
+    void run()
+    {
+        control.Start();
+        control.setRunMode(2);
+    }
+    void tick() { control.core().cycle().tick(); }
+    [[nodiscard]] QAbstractItemModel *model() const { return control.grid()->model(); }
+    [[nodiscard]] QString label(const char *name) const
+    {
+        return control.findChild<QLabel *>(QString::fromLatin1(name))->text();
+    }
+
+    ScriptedPrompter prompter;
+    TableLoader loader;
+    Tolvane control { nullptr, &prompter };
+    RegisterHost host { control };
+};
+
+bool isRed(const QLabel *label)
+{
+    return label->palette().color(QPalette::WindowText).red() > 150
+        && label->palette().color(QPalette::WindowText).green() < 80;
+}
+
+// A double click as a real pointer gives it: the second press arrives before
+// the double-click event (item views act only on that sequence).
+void doubleClick(QWidget *target, QPoint at)
+{
+    QTest::mouseClick(target, Qt::LeftButton, {}, at);
+    QTest::mousePress(target, Qt::LeftButton, {}, at);
+    QMouseEvent event(QEvent::MouseButtonDblClick, QPointF(at), target->mapToGlobal(QPointF(at)),
+        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+TEST(Control, EveryPropertyIsReachableByItsName)
+{
+    ScriptedPrompter prompter;
+    Tolvane control(nullptr, &prompter);
+    QStringList names = ControlCore::persistedNames();
+    names << QStringLiteral("HeaderKey") << QStringLiteral("HeaderVersion")
+          << QStringLiteral("BufferLen") << QStringLiteral("RecordLen")
+          << QStringLiteral("RecordNumber") << QStringLiteral("RecordCount")
+          << QStringLiteral("DataBlock");
+    for (const QString &name : std::as_const(names))
+        EXPECT_GE(control.metaObject()->indexOfProperty(name.toLatin1().constData()), 0)
+            << name.toStdString();
+    EXPECT_EQ(control.property("RunMode").metaType(), QMetaType::fromType<qint16>());
+    EXPECT_EQ(control.property("Interval").metaType(), QMetaType::fromType<qint32>());
+    EXPECT_FALSE(control.property("DataBlock").isValid());
+    for (const char *signal :
+        { "Click()", "DblClick()", "Resize()", "NewExportFile()", "ReadPCDReg(qint16,qint16)",
+            "ReadPCDDB(qint16,qint16,qint16)", "ModulError(qint16,QString)", "OutputLine(QString)",
+            "Status(qint16)", "PCDCmd(qint16)" })
+        EXPECT_GE(control.metaObject()->indexOfSignal(signal), 0) << signal;
+}
+
+TEST(Control, PropertiesForwardToTheCoreWithItsRules)
+{
+    ScriptedPrompter prompter;
+    Tolvane control(nullptr, &prompter);
+    control.setProperty("MaxGraph", 5);
+    EXPECT_EQ(control.property("MaxGraph").toInt(), 20);
+    EXPECT_EQ(control.core().maxGraph(), 20);
+
+    control.setProperty("ResourcePath", QStringLiteral("C:\\a,D:\\b\\"));
+    EXPECT_EQ(control.core().resourceFolders(),
+        (QStringList { QStringLiteral("C:\\a\\"), QStringLiteral("D:\\b\\") }));
+
+    control.setProperty("Enabled", false);
+    control.setProperty("ProjectPath", QStringLiteral("C:\\Proj\\"));
+    control.setProperty("GridFontSize", QStringLiteral("12"));
+    EXPECT_TRUE(control.property("ProjectPath").toString().isEmpty());
+    EXPECT_EQ(control.core().gridFontSize(), QStringLiteral("12"));
+    EXPECT_TRUE(control.isEnabled()) << "the widget itself stays usable";
+    EXPECT_TRUE(control.propertiesChanged());
+}
+
+TEST(Control, DataBlockThroughThePropertySystemAnswersARequest)
+{
+    ScriptedPrompter prompter;
+    TableLoader loader;
+    Tolvane control(nullptr, &prompter);
+    control.setLoader(&loader);
+    QSignalSpy reads(&control, &Tolvane::ReadPCDReg);
+    QSignalSpy states(&control, &Tolvane::Status);
+
+    control.setProperty("DataBlock", QVariant::fromValue(QList<qint32> { 100 }));
+    EXPECT_EQ(control.core().cycle().state(), 0) << "ignored in state 0";
+
+    control.setStartRegister(50);
+    control.Start();
+    ASSERT_EQ(reads.size(), 1);
+    EXPECT_EQ(reads[0][0].value<qint16>(), 50);
+    EXPECT_EQ(reads[0][1].value<qint16>(), 1);
+    control.setProperty("DataBlock", QVariant::fromValue(QList<qint32> { 100 }));
+    ASSERT_GE(states.size(), 2);
+    EXPECT_EQ(states.last()[0].value<qint16>(), 2);
+}
+
+TEST(Control, HostAnsweringInsideTheEventRunsAWholeTick)
+{
+    Rig rig;
+    QSignalSpy states(&rig.control, &Tolvane::Status);
+    rig.host.write(42, 10);
+    rig.host.write(-1, 0);
+    rig.run();
+    EXPECT_EQ(rig.host.lines,
+        (QStringList { QStringLiteral("42\t000A\tRun"), QStringLiteral("-1\t0000\tIdle") }));
+    EXPECT_EQ(rig.label("title"), QStringLiteral("Tolvane for : Pump station      version 7"));
+
+    rig.host.write(7, 3);
+    const int before = rig.host.requests;
+    rig.tick();
+    // Counter read and record read in the same tick.
+    EXPECT_EQ(rig.host.requests, before + 2);
+    EXPECT_EQ(rig.host.lines.last(), QStringLiteral("7\t0003\tOther"));
+    EXPECT_EQ(rig.model()->rowCount(), 3);
+    EXPECT_EQ(rig.label("recordCounter"), QStringLiteral("3"));
+    EXPECT_EQ(rig.label("statusLabel"), QStringLiteral("Refresh mode runing"));
+    EXPECT_TRUE(rig.host.errors.isEmpty());
+    QList<qint16> seen;
+    for (const QList<QVariant> &s : std::as_const(states))
+        seen << s[0].value<qint16>();
+    EXPECT_TRUE(seen.contains(4));
+    EXPECT_EQ(seen.last(), 3);
+}
+
+TEST(Control, GridShowsDataColumnsInTwipsAndHidesTheRest)
+{
+    Rig rig;
+    rig.host.write(1, 1);
+    rig.run();
+    GridView *grid = rig.control.grid();
+    const int dataWidth = grid->pixels(1200);
+    ASSERT_GT(dataWidth, 0);
+    EXPECT_TRUE(grid->isColumnHidden(0)) << "the record number is the fixed row header";
+    for (int c : { 1, 2, 3, 7, 8 })
+        EXPECT_TRUE(grid->isColumnHidden(c)) << c;
+    for (int c : { 4, 5, 6 }) {
+        EXPECT_FALSE(grid->isColumnHidden(c)) << c;
+        EXPECT_EQ(grid->columnWidth(c), dataWidth) << c;
+    }
+    EXPECT_EQ(rig.model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("1"));
+    EXPECT_EQ(rig.model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Level"));
+
+    rig.control.setDateStampCol(true);
+    rig.control.setPcdStatusCol(true);
+    EXPECT_FALSE(grid->isColumnHidden(1));
+    EXPECT_EQ(grid->columnWidth(1), grid->pixels(1100));
+    EXPECT_TRUE(grid->isColumnHidden(2));
+    EXPECT_FALSE(grid->isColumnHidden(3));
+
+    EXPECT_EQ(twipsToPixels(1440, 96), 96);
+    EXPECT_EQ(twipsToPixels(1100, 96), 73);
+    EXPECT_EQ(twipsToPixels(0, 96), 0);
+    EXPECT_EQ(twipsToPixels(-5, 96), 0);
+}
+
+TEST(Control, SeparatorAndStatusRowsAreSetApart)
+{
+    Rig rig;
+    rig.host.write(1, 1);
+    rig.run();
+    rig.control.setPcdStatus(2);
+    rig.host.set(4, 0); // the PCD restarted its buffer
+    rig.tick();
+    QAbstractItemModel *m = rig.model();
+    ASSERT_EQ(m->rowCount(), 3);
+    EXPECT_FALSE(m->data(m->index(0, 4), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(m->data(m->index(1, 4), Qt::BackgroundRole).value<QBrush>().color(),
+        GridPresentation::statusBackground());
+    EXPECT_EQ(m->data(m->index(2, 3)).toString(), QStringLiteral("Restart"));
+    EXPECT_EQ(m->data(m->index(2, 4), Qt::BackgroundRole).value<QBrush>().color(),
+        GridPresentation::separatorBackground());
+}
+
+TEST(Control, DoubleClickOnADataHeaderTogglesItsGraphSelection)
+{
+    Rig rig;
+    rig.control.setPcdStatusCol(true);
+    rig.host.write(1, 1);
+    rig.run();
+    rig.control.show();
+    QHeaderView *header = rig.control.grid()->horizontalHeader();
+    auto dclick = [header](int section) {
+        const QPoint at(header->sectionViewportPosition(section) + 4, header->height() / 2);
+        QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+
+    dclick(5);
+    EXPECT_TRUE(rig.control.core().rows().isGraphSelected(5));
+    EXPECT_EQ(rig.control.selColumn(), QStringLiteral("2"));
+    const QColor highlight
+        = rig.control.grid()->palette().color(QPalette::Active, QPalette::Highlight);
+    EXPECT_EQ(
+        rig.model()->headerData(5, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(),
+        highlight);
+    EXPECT_FALSE(rig.model()->headerData(4, Qt::Horizontal, Qt::BackgroundRole).isValid());
+
+    dclick(3); // the PCD status column is no data column
+    EXPECT_EQ(rig.control.selColumn(), QStringLiteral("2"));
+
+    dclick(5);
+    EXPECT_FALSE(rig.control.core().rows().isGraphSelected(5));
+    EXPECT_TRUE(rig.control.selColumn().isEmpty());
+
+    // The selection survives Clear.
+    dclick(4);
+    rig.control.Clear();
+    EXPECT_TRUE(rig.control.core().rows().isGraphSelected(4));
+}
+
+TEST(Control, CtrlCCopiesTheSelectedVisibleCells)
+{
+    Rig rig;
+    for (int i = 1; i <= 3; ++i)
+        rig.host.write(i, i);
+    rig.run();
+    GridView *grid = rig.control.grid();
+    QAbstractItemModel *m = rig.model();
+    QClipboard *clipboard = QApplication::clipboard();
+
+    clipboard->setText(QStringLiteral("old"));
+    grid->selectionModel()->select(
+        QItemSelection(m->index(0, 4), m->index(1, 5)), QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("1\t0001\n2\t0002"));
+
+    // A whole row: hidden stamp, raw and comment cells stay out.
+    grid->selectionModel()->select(
+        QItemSelection(m->index(2, 0), m->index(2, m->columnCount() - 1)),
+        QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("3\t0003\tOther"));
+
+    // Nothing selected: the clipboard is only cleared.
+    grid->clearSelection();
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(clipboard->text().isEmpty());
+}
+
+TEST(Control, EnterOrDoubleClickOnACellOpensTheConversionWindow)
+{
+    Rig rig;
+    rig.host.write(-1, 10);
+    rig.run();
+    rig.control.show();
+    GridView *grid = rig.control.grid();
+    QAbstractItemModel *m = rig.model();
+
+    grid->setCurrentIndex(m->index(0, 4));
+    QTest::keyClick(grid, Qt::Key_Return);
+    ConversionFrame *frame = rig.control.seams().conversionFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("32 bits conversion"));
+    EXPECT_EQ(frame->ConvValue(0)->text(), QStringLiteral("4294967295 (-1)"));
+    EXPECT_EQ(frame->ConvValue(1)->text(), QStringLiteral("FFFFFFFF"));
+    EXPECT_EQ(frame->ConvValue(3)->text(), QStringLiteral("-1"));
+
+    frame->move(140, 90);
+    const QPoint left = frame->pos();
+    QTest::keyClick(frame, Qt::Key_Escape);
+    EXPECT_FALSE(frame->isVisible());
+
+    // The value-text column opens as text, where the window was left.
+    const QRect cell = grid->visualRect(m->index(0, 6));
+    doubleClick(grid->viewport(), cell.center());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Text value"));
+    EXPECT_EQ(frame->ConvValue(0)->text(), QStringLiteral("Run"));
+    EXPECT_FALSE(frame->ConvLabel(1)->isVisible());
+    EXPECT_EQ(frame->pos(), left);
+    frame->close();
+}
+
+TEST(Control, ShutdownCommandShowsTheNoticeThenRaisesPCDCmd)
+{
+    struct ShowWatcher : QObject
+    {
+        QStringList shown;
+        bool eventFilter(QObject *o, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show && o->objectName() == QStringLiteral("shutdownNotice")) {
+                for (const QLabel *l : o->findChildren<QLabel *>())
+                    shown << l->text();
+            }
+            return false;
+        }
+    } watcher;
+    qApp->installEventFilter(&watcher);
+
+    Rig rig;
+    rig.host.write(1, 1);
+    rig.run();
+    QSignalSpy commands(&rig.control, &Tolvane::PCDCmd);
+    QStringList shownWhenRaised;
+    QObject::connect(&rig.control, &Tolvane::PCDCmd, [&] { shownWhenRaised = watcher.shown; });
+    rig.host.setCommand(9);
+    rig.tick();
+    qApp->removeEventFilter(&watcher);
+
+    ASSERT_EQ(commands.size(), 1);
+    EXPECT_EQ(commands[0][0].value<qint16>(), 9);
+    EXPECT_EQ(shownWhenRaised,
+        (QStringList { ShutdownNotice::noticeText(), ShutdownNotice::commandText() }));
+
+    rig.tick(); // the same word is not acted on again
+    EXPECT_EQ(commands.size(), 1);
+}
+
+TEST(Control, GraphButtonSelectsAllAndFollowsNewRecords)
+{
+    Rig rig;
+    for (int i = 1; i <= 3; ++i)
+        rig.host.write(i * 5, 10);
+    rig.run();
+    auto *button = rig.control.findChild<QPushButton *>(QStringLiteral("graphButton"));
+    auto *pages = rig.control.findChild<QStackedWidget *>();
+    ASSERT_TRUE(button && pages);
+
+    button->click();
+    EXPECT_EQ(button->text(), QStringLiteral("Grid"));
+    EXPECT_EQ(pages->currentWidget(), rig.control.graph());
+    EXPECT_EQ(rig.control.core().rows().selectedGridColumns(), (QList<int> { 4, 5, 6 }));
+    EXPECT_EQ(rig.control.graph()->data().records, 3);
+    EXPECT_EQ(rig.control.graph()->data().series.size(), 3);
+
+    rig.host.write(99, 0);
+    rig.tick();
+    const GraphData &shown = rig.control.graph()->data();
+    EXPECT_EQ(shown.records, 4);
+    EXPECT_EQ(shown.series[0].values[3], 99.0);
+    EXPECT_EQ(shown.series[2].values[3], 0.0) << "the text Idle draws as 0";
+
+    rig.control.setMaxGraph(50);
+    EXPECT_EQ(rig.control.graph()->data().rowCount, 50);
+
+    button->click();
+    EXPECT_EQ(button->text(), QStringLiteral("Graph"));
+    EXPECT_EQ(pages->currentWidget(), rig.control.grid());
+
+    rig.control.Reset();
+    button->click();
+    EXPECT_EQ(button->text(), QStringLiteral("Graph"));
+    ASSERT_FALSE(rig.prompter.messages().isEmpty());
+    EXPECT_EQ(rig.prompter.lastMessage().title, QStringLiteral("Show graph"));
+}
+
+TEST(Control, CountersShowRecordsAndRowsAndTurnRedAtTheLimit)
+{
+    Rig rig;
+    rig.control.setMaxRows(3);
+    for (int i = 1; i <= 2; ++i)
+        rig.host.write(i, 0);
+    rig.run();
+    auto *rows = rig.control.findChild<QLabel *>(QStringLiteral("rowCounter"));
+    auto *records = rig.control.findChild<QLabel *>(QStringLiteral("recordCounter"));
+    EXPECT_EQ(rows->text(), QStringLiteral("2"));
+    EXPECT_FALSE(isRed(rows));
+
+    rig.host.write(3, 0);
+    rig.host.write(4, 0);
+    rig.tick();
+    EXPECT_EQ(rows->text(), QStringLiteral("3"));
+    EXPECT_TRUE(isRed(rows));
+    EXPECT_EQ(records->text(), QStringLiteral("4"));
+    EXPECT_FALSE(isRed(records));
+    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), QStringLiteral("2"));
+
+    rig.control.Clear();
+    EXPECT_EQ(rows->text(), QStringLiteral("0"));
+    EXPECT_EQ(records->text(), QStringLiteral("0"));
+    EXPECT_FALSE(isRed(rows));
+}
+
+TEST(Control, SurfaceEventsComeFromTheWidget)
+{
+    ScriptedPrompter prompter;
+    Tolvane control(nullptr, &prompter);
+    control.resize(600, 300);
+    control.show();
+    QSignalSpy clicks(&control, &Tolvane::Click);
+    QSignalSpy doubles(&control, &Tolvane::DblClick);
+    QSignalSpy resizes(&control, &Tolvane::Resize);
+
+    QTest::mouseClick(&control, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(clicks.size(), 1);
+    QTest::mouseDClick(&control, Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(doubles.size(), 1);
+    control.resize(700, 320);
+    EXPECT_GE(resizes.size(), 1);
+}
+
+TEST(Control, SettingsSurviveThroughTheHostsStore)
+{
+    MapStore store;
+    {
+        ScriptedPrompter prompter;
+        Tolvane control(nullptr, &prompter);
+        control.setMaxRows(77);
+        control.setExportFile(QStringLiteral("C:\\Log\\"));
+        control.setTimeStampCol(true);
+        control.setSelColumn(QStringLiteral("2,5"));
+        control.save(store);
+        EXPECT_FALSE(control.propertiesChanged());
+    }
+    for (const QString &name : ControlCore::persistedNames())
+        EXPECT_TRUE(store.values.contains(name)) << name.toStdString();
+
+    ScriptedPrompter prompter;
+    Tolvane restored(nullptr, &prompter);
+    restored.restore(store);
+    EXPECT_EQ(restored.maxRows(), 77);
+    EXPECT_EQ(restored.exportFile(), QStringLiteral("C:\\Log\\"));
+    EXPECT_TRUE(restored.timeStampCol());
+    EXPECT_EQ(restored.selColumn(), QStringLiteral("2,5"));
+    EXPECT_EQ(restored.interval(), 1000);
+}
+
+TEST(Control, ExportButtonWritesTheGridAndEmptiesIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    Rig rig;
+    rig.host.write(42, 10);
+    rig.host.write(43, 0);
+    rig.run();
+    QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
+    const QString target = dir.filePath(QStringLiteral("trace.csv"));
+    rig.control.setExportFile(target);
+
+    rig.control.findChild<QPushButton *>(QStringLiteral("exportButton"))->click();
+    EXPECT_EQ(newFile.size(), 1);
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Level"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("42"))) << text.toStdString();
+    EXPECT_EQ(rig.model()->rowCount(), 0);
+    EXPECT_EQ(rig.control.recordCount(), 0);
+}
+
+TEST(Control, ExportWithoutAFileNameTellsTheUser)
+{
+    Rig rig;
+    rig.host.write(1, 1);
+    rig.run();
+    rig.control.exportByUser();
+    ASSERT_EQ(rig.prompter.messages().size(), 1);
+    EXPECT_EQ(rig.prompter.lastMessage().text, QStringLiteral("No export file defined !"));
+    EXPECT_EQ(rig.model()->rowCount(), 1) << "the records stay";
+}
+
+TEST(Control, CryptEnciphersBesideTheSourceAndSaysSo)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("ABCD.tlv"));
+    QFile plain(source);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("[TOLVANE]\r\nTitle=Pumps\r\n");
+    plain.close();
+
+    ScriptedPrompter prompter;
+    Tolvane control(nullptr, &prompter);
+    EXPECT_TRUE(control.Crypt(source));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("ABCD.tlvd"))));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Cryptage Tolvane"));
+
+    EXPECT_FALSE(control.Crypt(dir.filePath(QStringLiteral("missing.tlv"))));
+}
+
+TEST(GridView, GridFontFallsBackToTheSystemMonospace)
+{
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont missing
+        = GridView::gridFont(QStringLiteral("No Such Family Xyz"), QStringLiteral("12"));
+    EXPECT_EQ(missing.family(), fixed.family());
+    EXPECT_EQ(missing.pointSizeF(), 12.0);
+    EXPECT_EQ(
+        GridView::gridFont(QStringLiteral("Courier"), QStringLiteral("abc")).pointSizeF(), 10.0);
+    EXPECT_EQ(
+        GridView::gridFont(QStringLiteral("Courier"), QStringLiteral("900")).pointSizeF(), 10.0);
+}

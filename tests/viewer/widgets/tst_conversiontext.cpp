@@ -1,0 +1,154 @@
+#include "viewer/core/ColumnTable.h"
+#include "viewer/widgets/ConversionText.h"
+
+#include <gtest/gtest.h>
+
+using tlv::viewer::ColumnDescription;
+using tlv::viewer::ConversionText;
+
+namespace {
+
+struct NumericCase
+{
+    const char *name;
+    qint16 bits;
+    qint16 hexDigits;
+    quint64 value;
+    qint64 raw;
+    const char *decimal;
+    const char *hexa;
+    const char *binary;
+};
+
+class ConversionNumeric : public ::testing::TestWithParam<NumericCase>
+{
+};
+
+TEST_P(ConversionNumeric, RowsShowTheValueInEachBase)
+{
+    const NumericCase &c = GetParam();
+    const ConversionText t = ConversionText::numeric(c.bits, c.hexDigits, c.value, c.raw);
+    EXPECT_EQ(t.rows[0].value, QString::fromLatin1(c.decimal));
+    EXPECT_EQ(t.rows[1].value, QString::fromLatin1(c.hexa));
+    EXPECT_EQ(t.rows[2].value, QString::fromLatin1(c.binary));
+    EXPECT_EQ(t.caption, QString::number(c.bits) + QStringLiteral(" bits conversion"));
+    EXPECT_EQ(t.heightTwips, c.bits * 132 + 1100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bases, ConversionNumeric,
+    ::testing::Values(NumericCase { "byte5", 8, 2, 5, 5, "5", "05", "00000101" },
+        NumericCase { "longMinus1", 32, 8, 4294967295u, -1, "4294967295 (-1)", "FFFFFFFF",
+            "11111111 11111111 11111111 11111111" },
+        NumericCase { "word2748", 16, 4, 2748, 2748, "2748", "0ABC", "00001010 10111100" },
+        NumericCase { "signedWord", 16, 4, 65535, -1, "65535 (-1)", "FFFF", "11111111 11111111" },
+        NumericCase { "nibble", 4, 1, 10, 10, "10", "A", "1010" },
+        NumericCase { "bitZero", 1, 1, 0, 0, "0", "0", "0" },
+        NumericCase { "longUpperWord", 32, 8, 0x10000, 0x10000, "65536", "00010000",
+            "00000000 00000001 00000000 00000000" },
+        NumericCase { "longLowHex", 32, 8, 0xABC, 0xABC, "2748", "00000ABC",
+            "00000000 00000000 00001010 10111100" },
+        NumericCase { "zeroWord", 16, 4, 0, 0, "0", "0000", "00000000 00000000" },
+        // Hex padding adds four zeros at most.
+        NumericCase { "padLimit", 16, 8, 1, 1, "1", "00001", "00000000 00000001" }),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ConversionText, GridTextFillsTheLastRowOnlyWhenGiven)
+{
+    EXPECT_FALSE(ConversionText::numeric(8, 2, 65, 65).rows[3].visible);
+    const ConversionText t = ConversionText::numeric(8, 2, 65, 65, QStringLiteral("A"));
+    EXPECT_TRUE(t.rows[3].visible);
+    EXPECT_EQ(t.rows[3].value, QStringLiteral("A"));
+}
+
+TEST(ConversionText, TextValueShowsCommentRowOnlyWithAComment)
+{
+    const ConversionText bare = ConversionText::text(QStringLiteral("Running"), {});
+    EXPECT_EQ(bare.caption, QStringLiteral("Text value"));
+    EXPECT_EQ(bare.rows[0].caption, QStringLiteral("Value:"));
+    EXPECT_EQ(bare.rows[0].value, QStringLiteral("Running"));
+    EXPECT_FALSE(bare.rows[1].visible);
+    EXPECT_FALSE(bare.rows[2].visible);
+    EXPECT_FALSE(bare.rows[3].visible);
+    EXPECT_EQ(bare.heightTwips, 0);
+
+    const ConversionText commented
+        = ConversionText::text(QStringLiteral("Running"), QStringLiteral("Pump on"));
+    EXPECT_TRUE(commented.rows[1].visible);
+    EXPECT_EQ(commented.rows[1].caption, QStringLiteral("Comment:"));
+    EXPECT_EQ(commented.rows[1].value, QStringLiteral("Pump on"));
+}
+
+ColumnDescription column(qint16 type, const char *format)
+{
+    ColumnDescription c;
+    c.Defined = true;
+    c.DataType = type;
+    c.Format = QString::fromLatin1(format);
+    return c;
+}
+
+TEST(ConversionText, CellOfASignedWordOpensWithBothReadings)
+{
+    const auto r = ConversionText::forCell(
+        column(ColumnDescription::Word, "sd"), QStringLiteral("-1"), QStringLiteral("-1"), {});
+    ASSERT_TRUE(r);
+    ASSERT_TRUE(r->numeric);
+    EXPECT_EQ(r->bits, 16);
+    EXPECT_EQ(r->hexDigits, 4);
+    EXPECT_EQ(r->value, 65535u);
+    EXPECT_EQ(r->raw, -1);
+    EXPECT_EQ(r->format, qint16(u'd'));
+}
+
+TEST(ConversionText, CellWidthsFollowTheDataType)
+{
+    const struct
+    {
+        qint16 type;
+        qint16 bits;
+        qint16 hex;
+    } cases[] = { { ColumnDescription::Bit, 1, 1 }, { ColumnDescription::Nibble, 4, 1 },
+        { ColumnDescription::Byte, 8, 2 }, { ColumnDescription::Word, 16, 4 },
+        { ColumnDescription::Long, 32, 8 } };
+    for (const auto &c : cases) {
+        const auto r = ConversionText::forCell(
+            column(c.type, "h"), QStringLiteral("1"), QStringLiteral("1"), {});
+        ASSERT_TRUE(r && r->numeric) << c.type;
+        EXPECT_EQ(r->bits, c.bits) << c.type;
+        EXPECT_EQ(r->hexDigits, c.hex) << c.type;
+    }
+    // An unsigned Long keeps its value; nothing negative to show beside it.
+    const auto big = ConversionText::forCell(column(ColumnDescription::Long, "d"),
+        QStringLiteral("4294967295"), QStringLiteral("4294967295"), {});
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->value, 4294967295u);
+    EXPECT_EQ(ConversionText::decimal(big->value, big->raw), QStringLiteral("4294967295"));
+}
+
+TEST(ConversionText, TextFormatsAndOddCellsOpenAsText)
+{
+    const struct
+    {
+        qint16 type;
+        const char *format;
+    } textual[] = { { ColumnDescription::Word, "s" }, { ColumnDescription::Byte, "S" },
+        { ColumnDescription::Word, "f" }, { ColumnDescription::Long, "th" },
+        { ColumnDescription::Long, "gs" }, { ColumnDescription::String, "10a" }, { 9, "d" } };
+    for (const auto &c : textual) {
+        const auto r = ConversionText::forCell(column(c.type, c.format), QStringLiteral("3"),
+            QStringLiteral("Idle"), QStringLiteral("note"));
+        ASSERT_TRUE(r) << c.format;
+        EXPECT_FALSE(r->numeric) << c.format;
+        EXPECT_EQ(r->shown, QStringLiteral("Idle"));
+        EXPECT_EQ(r->comment, QStringLiteral("note"));
+    }
+    // A raw entry that is no number cannot be converted.
+    const auto garbled = ConversionText::forCell(
+        column(ColumnDescription::Word, "d"), QStringLiteral("x1"), QStringLiteral("12"), {});
+    ASSERT_TRUE(garbled);
+    EXPECT_FALSE(garbled->numeric);
+    // An empty cell (a status row) opens nothing.
+    EXPECT_FALSE(ConversionText::forCell(column(ColumnDescription::Word, "d"), {}, {}, {}));
+}
+
+} // namespace

@@ -1,0 +1,143 @@
+#include "common/ScriptedPrompter.h"
+#include "viewer/core/RowStore.h"
+#include "viewer/widgets/GraphData.h"
+
+#include <gtest/gtest.h>
+
+using tlv::common::ScriptedPrompter;
+using tlv::viewer::GraphData;
+using tlv::viewer::RowStore;
+
+namespace {
+
+// A grid with columns A (number 2) and B (number 5) and n records "i<TAB>10i".
+void fill(RowStore &rows, int records)
+{
+    rows.setColumns(QList<RowStore::DataColumn> {
+        { 2, QStringLiteral("A"), 900 }, { 5, QStringLiteral("B"), 900 } });
+    rows.setMaxRows(100000);
+    for (int i = 1; i <= records; ++i)
+        rows.addRecord(QString::number(i) + u'\t' + QString::number(10 * i), {}, {}, {}, {});
+}
+
+TEST(GraphData, LabelStepGrowsWithTheRowCount)
+{
+    const std::pair<int, int> steps[] = { { 1, 1 }, { 20, 1 }, { 21, 5 }, { 100, 5 }, { 101, 10 },
+        { 500, 10 }, { 501, 20 }, { 5000, 20 } };
+    for (const auto &[maxGraph, step] : steps)
+        EXPECT_EQ(GraphData::labelStep(maxGraph), step) << maxGraph;
+}
+
+TEST(GraphData, FewRecordsFillTheFirstRowsOnly)
+{
+    RowStore rows;
+    fill(rows, 5);
+    rows.setGraphSelection({ 2, 5 });
+    const GraphData g = GraphData::build(rows, 20);
+
+    EXPECT_EQ(g.rowCount, 20);
+    ASSERT_EQ(g.labels.size(), 20);
+    ASSERT_EQ(g.series.size(), 2);
+    EXPECT_EQ(g.series[0].title, QStringLiteral("A"));
+    EXPECT_EQ(g.series[1].gridColumn, 5);
+    for (int i = 0; i < 20; ++i) {
+        if (i < 5) {
+            EXPECT_EQ(g.labels[i], QString::number(i + 1));
+            EXPECT_EQ(g.series[1].values[i], 10.0 * (i + 1));
+        } else {
+            EXPECT_TRUE(g.labels[i].isEmpty()) << i;
+            EXPECT_FALSE(g.series[0].values[i].has_value()) << i;
+        }
+    }
+}
+
+TEST(GraphData, ManyRecordsShowTheNewestWithSteppedLabels)
+{
+    RowStore rows;
+    fill(rows, 300);
+    rows.setGraphSelection({ 2 });
+    const GraphData g = GraphData::build(rows, 100);
+
+    EXPECT_EQ(g.first, 200);
+    EXPECT_EQ(g.records, 100);
+    ASSERT_EQ(g.series.size(), 1);
+    EXPECT_EQ(g.series[0].values.first(), 201.0);
+    EXPECT_EQ(g.series[0].values.last(), 300.0);
+    for (int i = 0; i < 100; ++i) {
+        const int record = 201 + i;
+        EXPECT_EQ(g.labels[i].isEmpty(), record % 5 != 0) << record;
+    }
+    EXPECT_EQ(g.labels[4], QStringLiteral("205"));
+}
+
+TEST(GraphData, LabelsAreTheRowHeadersNotThePositions)
+{
+    // After rows were dropped, the record numbers run ahead of the row positions.
+    RowStore rows;
+    fill(rows, 30);
+    rows.setMaxRows(10);
+    rows.setGraphSelection({ 2 });
+    const GraphData g = GraphData::build(rows, 20);
+    EXPECT_EQ(g.records, 10);
+    EXPECT_EQ(g.labels[0], QStringLiteral("21"));
+    EXPECT_EQ(g.series[0].values[0], 21.0);
+}
+
+TEST(GraphData, CellsThatAreNoNumberAreDrawnAsZero)
+{
+    RowStore rows;
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, QStringLiteral("State"), 900 } });
+    rows.addRecord(QStringLiteral("Idle"), {}, {}, {}, {});
+    rows.addRecord(QStringLiteral("-2.5"), {}, {}, {}, {});
+    rows.addSeparator(QStringLiteral("Restart"), {}, {});
+    rows.addStatusRow({}, {});
+    rows.setGraphSelection({ 0 });
+    const GraphData g = GraphData::build(rows, 20);
+    ASSERT_EQ(g.records, 4);
+    EXPECT_EQ(g.series[0].values[0], 0.0);
+    EXPECT_EQ(g.series[0].values[1], -2.5);
+    EXPECT_EQ(g.series[0].values[2], 0.0);
+    EXPECT_EQ(g.series[0].values[3], 0.0);
+    EXPECT_EQ(GraphData::cellValue(QStringLiteral("12.75")), 12.75);
+    EXPECT_EQ(GraphData::cellValue(QStringLiteral("0x10")), 0.0);
+}
+
+TEST(GraphData, OpeningWithoutSelectionSelectsEveryDataColumn)
+{
+    RowStore rows;
+    fill(rows, 3);
+    ScriptedPrompter prompter;
+    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
+    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 4, 5 }));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+
+    // A selection made by the user is kept as it is.
+    rows.setGraphSelection({ 5 });
+    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
+    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 5 }));
+}
+
+TEST(GraphData, NoDataColumnsIsToldAndRefused)
+{
+    RowStore rows;
+    ScriptedPrompter prompter;
+    EXPECT_FALSE(GraphData::prepareToShow(rows, &prompter));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Show graph"));
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("No data columns selected for the graph !\r\r"
+                       "Double-click on the data column header to select it."));
+}
+
+TEST(GraphData, PointerTextNamesTheRecordAndItsCells)
+{
+    RowStore rows;
+    fill(rows, 3);
+    rows.setGraphSelection({ 2, 5 });
+    const GraphData g = GraphData::build(rows, 20);
+    EXPECT_EQ(g.pointerText(rows, 2), QStringLiteral("Record 2:   A = 2   B = 20"));
+    EXPECT_TRUE(g.pointerText(rows, 4).isEmpty());
+    EXPECT_TRUE(g.pointerText(rows, 0).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "common/Prompter.h"
+
+class QWidget;
+
+namespace tlv::viewer {
+
+// Message boxes and file dialogs on the screen, for a control whose host gave
+// no prompter of its own.
+class DialogPrompter : public common::Prompter
+{
+public:
+    explicit DialogPrompter(QWidget *parent = nullptr);
+
+    Answer message(const QString &text, const QString &title, Style style,
+        Buttons buttons = Buttons::Ok) override;
+    QString openFile(const FileRequest &request) override;
+    QString saveFile(const FileRequest &request) override;
+
+    // "Trace project (*.tlvr)|*.tlvr" as a Qt name filter.
+    [[nodiscard]] static QString qtFilter(const QString &filter);
+
+private:
+    QWidget *m_parent = nullptr;
+};
+
+} // namespace tlv::viewer

@@ -1,0 +1,113 @@
+#include "viewer/widgets/GridPresentation.h"
+
+#include "viewer/core/RowStore.h"
+#include "viewer/files/ExportValues.h"
+
+#include <QBrush>
+#include <QFont>
+
+namespace tlv::viewer {
+
+GridPresentation::GridPresentation(RowStore &rows, QObject *parent)
+    : QIdentityProxyModel(parent)
+    , m_rows(rows)
+    , m_highlight(Qt::yellow)
+    , m_highlightText(Qt::black)
+{
+    setSourceModel(&rows);
+}
+
+void GridPresentation::setHighlight(const QColor &background, const QColor &text)
+{
+    m_highlight = background;
+    m_highlightText = text;
+    if (columnCount() > 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+bool GridPresentation::isStatusRow(int row) const
+{
+    if (m_rows.isSeparator(row))
+        return false;
+    for (int c = RowStore::StampColumns; c <= m_rows.commentColumn(); ++c) {
+        if (!m_rows.cell(row, c).isEmpty())
+            return false;
+    }
+    return true;
+}
+
+QVariant GridPresentation::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const int row = index.row();
+    const int column = index.column();
+    switch (role) {
+    case Qt::BackgroundRole:
+        if (m_rows.isSeparator(row))
+            return QBrush(separatorBackground());
+        if (isStatusRow(row))
+            return QBrush(statusBackground());
+        return {};
+    case Qt::ForegroundRole:
+        if (m_rows.isSeparator(row))
+            return QBrush(separatorText());
+        if (isStatusRow(row))
+            return QBrush(statusText());
+        return {};
+    case Qt::FontRole:
+        if (m_rows.isSeparator(row) && column == 3) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        return {};
+    case Qt::TextAlignmentRole:
+        if (column >= RowStore::StampColumns && column < m_rows.rawColumn()
+            && ExportValues::number(m_rows.cell(row, column)).has_value())
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ToolTipRole:
+        if (column >= RowStore::StampColumns && column < m_rows.rawColumn()) {
+            // The text-file comment of the cell, when there is one.
+            const QStringList comments = m_rows.cell(row, m_rows.commentColumn()).split(u';');
+            const QString comment = comments.value(column - RowStore::StampColumns);
+            if (!comment.isEmpty())
+                return comment;
+        }
+        return {};
+    default:
+        return QIdentityProxyModel::data(index, role);
+    }
+}
+
+QVariant GridPresentation::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical) {
+        if (role == Qt::DisplayRole)
+            return m_rows.cell(section, 0);
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    }
+    const bool selected = m_rows.isGraphSelected(section);
+    switch (role) {
+    case Qt::BackgroundRole:
+        return selected ? QVariant(QBrush(m_highlight)) : QVariant();
+    case Qt::ForegroundRole:
+        return selected ? QVariant(QBrush(m_highlightText)) : QVariant();
+    case Qt::ToolTipRole:
+        if (section >= RowStore::StampColumns && section < m_rows.rawColumn())
+            return QStringLiteral("Double-click to select or deselect this column for the graph");
+        return {};
+    default:
+        return QIdentityProxyModel::headerData(section, orientation, role);
+    }
+}
+
+Qt::ItemFlags GridPresentation::flags(const QModelIndex &index) const
+{
+    return QIdentityProxyModel::flags(index) & ~Qt::ItemIsEditable;
+}
+
+} // namespace tlv::viewer

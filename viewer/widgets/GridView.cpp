@@ -1,0 +1,196 @@
+#include "viewer/widgets/GridView.h"
+
+#include "viewer/core/ControlCore.h"
+#include "viewer/widgets/GridCopy.h"
+#include "viewer/widgets/GridPresentation.h"
+#include "viewer/widgets/Twips.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace tlv::viewer {
+
+namespace {
+
+constexpr int MaxColumnPixels = 4000;
+
+} // namespace
+
+GridView::GridView(ControlCore &core, QWidget *parent)
+    : QTableView(parent)
+    , m_core(core)
+    , m_presentation(new GridPresentation(core.rows(), this))
+{
+    setObjectName(QStringLiteral("grid"));
+    setModel(m_presentation);
+    setEditTriggers(NoEditTriggers);
+    setSelectionMode(ExtendedSelection);
+    setSelectionBehavior(SelectItems);
+    setAlternatingRowColors(true);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollMode(ScrollPerPixel);
+
+    QHeaderView *top = horizontalHeader();
+    top->setHighlightSections(false);
+    top->setSectionsMovable(false);
+    top->setMinimumSectionSize(1);
+    top->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QHeaderView *side = verticalHeader();
+    side->setSectionResizeMode(QHeaderView::Fixed);
+    side->setHighlightSections(false);
+    side->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    connect(top, &QHeaderView::sectionDoubleClicked, this, [this](int section) {
+        if (isDataColumn(section))
+            m_core.toggleGraphColumn(section);
+    });
+    connect(this, &QTableView::doubleClicked, this, &GridView::requestConversion);
+    connect(&core.rows(), &RowStore::columnWidthsChanged, this, &GridView::applyColumnWidths);
+    connect(&core.rows(), &QAbstractItemModel::modelReset, this, &GridView::applyColumnWidths);
+    connect(&core.rows(), &RowStore::rowAppended, this, &GridView::onRowAppended);
+
+    updateHighlight();
+    applyFont(core.appliedFontName(), core.appliedFontSize());
+}
+
+int GridView::pixels(qint64 twips) const
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const qreal dpi = s ? s->logicalDotsPerInchX() : 96.0;
+    return std::min(twipsToPixels(twips, dpi), MaxColumnPixels);
+}
+
+bool GridView::isDataColumn(int gridColumn) const
+{
+    return gridColumn >= RowStore::StampColumns && gridColumn < m_core.rows().rawColumn();
+}
+
+void GridView::applyColumnWidths()
+{
+    const RowStore &rows = m_core.rows();
+    const int count = rows.columnCount();
+    for (int c = 0; c < count; ++c) {
+        // The record number lives in the fixed row header instead.
+        const int width = c == 0 ? 0 : pixels(rows.columnWidth(c));
+        setColumnHidden(c, width <= 0);
+        if (width > 0)
+            setColumnWidth(c, width);
+    }
+    verticalHeader()->setMinimumWidth(pixels(RowStore::NumberWidth));
+}
+
+QFont GridView::gridFont(const QString &name, const QString &size)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QString family = name.trimmed();
+    if (!family.isEmpty() && QFontDatabase::hasFamily(family)) {
+        font.setFamily(family);
+    }
+    // else the system's monospace face, so columns still line up.
+    bool ok = false;
+    const double points = size.trimmed().toDouble(&ok);
+    font.setPointSizeF(ok && points >= 4 && points <= 72 ? points : 10.0);
+    return font;
+}
+
+void GridView::applyFont(const QString &name, const QString &size)
+{
+    const QFont font = gridFont(name, size);
+    setFont(font);
+    verticalHeader()->setFont(font);
+    horizontalHeader()->setFont(font);
+    const int rowHeight = QFontMetrics(font).height() + 6;
+    verticalHeader()->setMinimumSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    applyColumnWidths();
+}
+
+QString GridView::selectionText() const
+{
+    if (!selectionModel())
+        return {};
+    return GridCopy::text(*model(), selectionModel()->selectedIndexes(),
+        [this](int column) { return !isColumnHidden(column); });
+}
+
+void GridView::copySelection()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const QString text = selectionText();
+    if (!text.isEmpty())
+        clipboard->setText(text);
+}
+
+void GridView::requestConversion(const QModelIndex &index)
+{
+    if (index.isValid() && isDataColumn(index.column()))
+        Q_EMIT conversionRequested(index.row(), index.column());
+}
+
+void GridView::keyPressEvent(QKeyEvent *event)
+{
+    const bool ctrlC = event->key() == Qt::Key_C && (event->modifiers() & Qt::ControlModifier) != 0;
+    if (event->matches(QKeySequence::Copy) || ctrlC) {
+        copySelection();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        requestConversion(currentIndex());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void GridView::onRowAppended()
+{
+    // The newest row stays in sight as rows come in.
+    scrollToBottom();
+}
+
+void GridView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void GridView::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void GridView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        updateHighlight();
+}
+
+void GridView::updateHighlight()
+{
+    // Without the focus the selection is drawn as plain cells.
+    QPalette p = palette();
+    const QPalette::ColorGroup active = QPalette::Active;
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(active, QPalette::Base));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(active, QPalette::Text));
+    if (p != palette()) {
+        blockSignals(true);
+        setPalette(p);
+        blockSignals(false);
+    }
+    m_presentation->setHighlight(
+        p.color(active, QPalette::Highlight), p.color(active, QPalette::HighlightedText));
+}
+
+} // namespace tlv::viewer

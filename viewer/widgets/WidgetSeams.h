@@ -1,0 +1,51 @@
+#pragma once
+
+#include "viewer/core/ControlSeams.h"
+#include "viewer/widgets/ConversionFrame.h"
+#include "viewer/widgets/GridExportSource.h"
+
+#include <QPointer>
+
+#include <memory>
+
+class QWidget;
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+class ControlCore;
+class Exporter;
+
+// The parts of the control that need the file layer or a window: export, the
+// shutdown notice, the value conversion window and the cipher.
+class WidgetSeams : public ControlSeams
+{
+public:
+    WidgetSeams(ControlCore &core, QWidget *window, common::Prompter *prompter);
+    ~WidgetSeams() override;
+
+    bool exportGrid(ExportTrigger trigger) override;
+    void showShutdownNotice() override;
+    void openConversionWindow(int row, int gridColumn) override;
+    bool crypt(const QString &fileName, QString *error) override;
+
+    // How long the shutdown notice stays (tests make it short).
+    void setShutdownDelay(int ms) { m_shutdownDelay = ms; }
+    [[nodiscard]] Exporter &exporter() { return *m_exporter; }
+    // Created at the first opening; null before.
+    [[nodiscard]] ConversionFrame *conversionFrame() const { return m_conversion; }
+
+private:
+    ControlCore &m_core;
+    QWidget *m_window = nullptr;
+    common::Prompter *m_prompter = nullptr;
+    GridExportSource m_source;
+    std::unique_ptr<Exporter> m_exporter;
+    QPointer<ConversionFrame> m_conversion;
+    int m_shutdownDelay;
+};
+
+} // namespace tlv::viewer
