@@ -1,8 +1,11 @@
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/FormatText.h"
 #include "viewer/files/ExportNaming.h"
 #include "viewer/files/ExportValues.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using tlv::viewer::ColumnDescription;
 using tlv::viewer::ExportNaming;
@@ -161,4 +164,22 @@ TEST(ExportNaming, TargetsInAllThreeModes)
         QStringLiteral("/a/x_-5.xls"));
     EXPECT_TRUE(ExportNaming::isCsv(QStringLiteral("/a/x.CSV")));
     EXPECT_FALSE(ExportNaming::isCsv(QStringLiteral("/a/csv.xls")));
+}
+
+TEST(ExportValues, ReadsBackWhatTheDecoderWrites)
+{
+    using tlv::viewer::FormatText;
+    for (const auto &[value, decimals] : std::initializer_list<std::pair<qint64, int>> { { 0, 0 },
+             { -1, 0 }, { 4294967295, 0 }, { 1234, 2 }, { -5, 2 }, { -32768, 3 }, { 7, 4 } }) {
+        const QString text = FormatText::decimal(value, decimals);
+        ASSERT_TRUE(ExportValues::number(text)) << qPrintable(text);
+        EXPECT_DOUBLE_EQ(*ExportValues::number(text), value / std::pow(10.0, decimals));
+    }
+    const double second = 1.0 / 86400.0;
+    EXPECT_EQ(ExportValues::date(FormatText::time(1224235959, QStringLiteral("d"), 26)), 46380.0);
+    EXPECT_DOUBLE_EQ(
+        *ExportValues::time(FormatText::time(1224235959, QStringLiteral("h"), 26)), 86399 * second);
+    EXPECT_DOUBLE_EQ(
+        *ExportValues::dateTime(FormatText::time(1224235959, {}, 26)), 46380 + 86399 * second);
+    EXPECT_FALSE(ExportValues::dateTime(FormatText::time(-5, {}, 26)));
 }
