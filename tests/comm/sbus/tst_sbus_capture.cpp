@@ -1,0 +1,113 @@
+// One conversation with the simulator program, captured on loopback and judged by tshark.
+#include "comm/sbus/SbusClient.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tlv::comm;
+
+namespace {
+
+constexpr int processWaitMs = 20000;
+constexpr int expectedFrames = 12; // six requests, six answers
+
+bool waitForLine(QProcess &process, bool fromStdErr, const QString &start, QString *line)
+{
+    process.setReadChannel(fromStdErr ? QProcess::StandardError : QProcess::StandardOutput);
+    QByteArray seen;
+    while (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0) {
+        seen += process.readAll();
+        for (const QByteArray &raw : seen.split('\n')) {
+            const QString text = QString::fromLocal8Bit(raw).trimmed();
+            if (text.contains(start)) {
+                *line = text;
+                return true;
+            }
+        }
+        if (!process.waitForReadyRead(processWaitMs))
+            return false;
+    }
+    return false;
+}
+
+TEST(SbusCapture, TsharkAcceptsEveryFrameOfAConversation)
+{
+    const QString tshark = QStandardPaths::findExecutable(QStringLiteral("tshark"));
+    const QString validator = QStringLiteral("/work/shared/tools/sbus-validate-capture");
+    if (tshark.isEmpty())
+        GTEST_SKIP() << "tshark is not installed";
+    if (!QFile::exists(validator))
+        GTEST_SKIP() << "capture validator not found";
+    const QString simulator
+        = QDir(QStringLiteral(TOLVANE_BIN_DIR)).filePath(QStringLiteral("tolvane-pcdsim"));
+    if (!QFile::exists(simulator))
+        GTEST_SKIP() << "tolvane-pcdsim not built";
+
+    QProcess pcd;
+    pcd.start(simulator,
+        { QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--station"),
+            QStringLiteral("10"), QStringLiteral("--set"), QStringLiteral("R 100 = 1 2 3"),
+            QStringLiteral("--set"), QStringLiteral("DB 7 8 = 10 20 30") });
+    QString ready;
+    ASSERT_TRUE(waitForLine(pcd, false, QStringLiteral("udp "), &ready))
+        << qPrintable(QString::fromLocal8Bit(pcd.readAllStandardError()));
+    const quint16 port = quint16(ready.section(u':', -1).toUInt());
+    ASSERT_NE(port, 0);
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("conversation.pcapng"));
+    QProcess capture;
+    capture.start(tshark,
+        { QStringLiteral("-i"), QStringLiteral("lo"), QStringLiteral("-f"),
+            u"udp port " + QString::number(port), QStringLiteral("-c"),
+            QString::number(expectedFrames), QStringLiteral("-w"), file });
+    QString capturing;
+    if (!waitForLine(capture, true, QStringLiteral("Capture started"), &capturing)) {
+        pcd.kill();
+        pcd.waitForFinished();
+        GTEST_SKIP() << "capture not permitted here: "
+                     << qPrintable(QString::fromLocal8Bit(capture.readAllStandardError()));
+    }
+
+    SbusClient client;
+    SbusSettings settings;
+    settings.port = port;
+    settings.station = 10;
+    settings.timeoutMs = 500;
+    ASSERT_TRUE(client.open(settings).ok());
+    quint8 status = 0;
+    QList<qint32> values;
+    EXPECT_TRUE(client.readStatus(&status).ok());
+    EXPECT_TRUE(client.readRegisters(100, 3, &values).ok());
+    EXPECT_EQ(values, (QList<qint32> { 1, 2, 3 }));
+    EXPECT_TRUE(client.readDataBlock(7, 8, 3, &values).ok());
+    EXPECT_TRUE(client.writeRegisters(200, { 0x1234 }).ok());
+    EXPECT_EQ(client.readRegisters(16383, 2, &values).error, SbusError::Nak);
+    QList<bool> flags;
+    EXPECT_TRUE(client.readFlags(0, 9, &flags).ok());
+    client.close();
+
+    // tshark stops by itself once it has every frame.
+    const bool complete = capture.waitForFinished(processWaitMs);
+    pcd.kill();
+    pcd.waitForFinished();
+    if (!complete) {
+        capture.kill();
+        capture.waitForFinished();
+    }
+    ASSERT_TRUE(complete) << "not all frames were captured";
+
+    QProcess check;
+    check.start(QStringLiteral("/bin/sh"), { validator, file, QString::number(port) });
+    ASSERT_TRUE(check.waitForFinished(processWaitMs * 3));
+    const QString report = QString::fromLocal8Bit(check.readAllStandardOutput());
+    EXPECT_EQ(check.exitCode(), 0) << qPrintable(report);
+    EXPECT_TRUE(report.contains(u"all " + QString::number(expectedFrames) + u" frames"))
+        << qPrintable(report);
+}
+
+} // namespace
