@@ -1,5 +1,6 @@
 #include "viewer/widgets/ConversionFrame.h"
 
+#include "viewer/widgets/BitPanel.h"
 #include "viewer/widgets/Twips.h"
 
 #include <QCloseEvent>
@@ -45,14 +46,16 @@ ConversionFrame::ConversionFrame(QWidget *parent)
         value->setTextFormat(Qt::PlainText);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        value->setWordWrap(true);
         layout->addWidget(label, i, 0);
         layout->addWidget(value, i, 1);
         m_labels[size_t(i)] = label;
         m_values[size_t(i)] = value;
     }
+    // The height a wide value is given holds its bits as a table.
+    m_bitPanel = new BitPanel(this);
+    layout->addWidget(m_bitPanel, 4, 1, Qt::AlignLeft | Qt::AlignTop);
     layout->setColumnStretch(1, 1);
-    layout->setRowStretch(4, 1);
+    layout->setRowStretch(5, 1);
 }
 
 int ConversionFrame::pixels(int twips) const
@@ -72,10 +75,18 @@ void ConversionFrame::apply(const ConversionText &texts)
         m_labels[i]->setVisible(row.visible);
         m_values[i]->setVisible(row.visible);
     }
+    // Text values may be long: they wrap, numbers never do.
+    const bool numeric = texts.heightTwips > 0;
+    for (QLabel *value : m_values)
+        value->setWordWrap(!numeric);
+    m_bitPanel->setVisible(numeric && m_bitBits > 1);
+    m_bitPanel->setValue(m_bitBits, m_bitValue);
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    layout()->activate();
     const int width = std::max(pixels(4200), layout()->sizeHint().width());
-    const int needed = layout()->minimumSize().height();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width)
+                                                     : layout()->minimumSize().height();
     // A numeric value gets the height its bit count asks for; a text fits its rows.
     const int height = texts.heightTwips > 0 ? std::max(pixels(texts.heightTwips), needed) : needed;
     setFixedSize(width, height);
@@ -84,6 +95,8 @@ void ConversionFrame::apply(const ConversionText &texts)
 void ConversionFrame::SetValue(
     qint16 bits, qint16 hexDigits, qint16 format, quint64 value, qint64 raw, const QString &shown)
 {
+    m_bitBits = bits;
+    m_bitValue = value;
     ConversionText t = ConversionText::numeric(bits, hexDigits, value, raw, shown);
     if (format > 0 && t.rows[3].visible)
         t.rows[3].caption = QStringLiteral("As %") + QChar(char16_t(format)) + u':';
@@ -92,6 +105,7 @@ void ConversionFrame::SetValue(
 
 void ConversionFrame::SetTextValue(const QString &text, const QString &comment)
 {
+    m_bitBits = 0;
     apply(ConversionText::text(text, comment));
 }
 

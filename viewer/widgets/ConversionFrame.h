@@ -9,6 +9,10 @@
 class QLabel;
 
 namespace tlv::viewer {
+class BitPanel;
+}
+
+namespace tlv::viewer {
 
 // A small tool window showing one grid value in several bases, or a value text
 // with its comment. It remembers where the user left it; Escape closes it.
@@ -28,6 +32,7 @@ public:
     [[nodiscard]] const ConversionText &texts() const { return m_texts; }
     [[nodiscard]] QLabel *ConvLabel(int index) const { return m_labels.at(size_t(index)); }
     [[nodiscard]] QLabel *ConvValue(int index) const { return m_values.at(size_t(index)); }
+    [[nodiscard]] BitPanel *bitPanel() const { return m_bitPanel; }
 
     // True once after the window was closed: the grid takes the focus back.
     bool takeClosedFlag();
@@ -50,6 +55,9 @@ private:
     ConversionText m_texts;
     std::array<QLabel *, 4> m_labels {};
     std::array<QLabel *, 4> m_values {};
+    BitPanel *m_bitPanel = nullptr;
+    int m_bitBits = 0;
+    quint64 m_bitValue = 0;
     bool m_closed = false;
 };
 

@@ -82,6 +82,7 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     bar->setContentsMargins(4, 0, 4, 0);
     bar->addWidget(m_pointer, 1);
     bar->addWidget(hint);
+    bar->addSpacing(8);
     bar->addWidget(m_fullView);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

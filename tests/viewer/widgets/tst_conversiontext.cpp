@@ -47,7 +47,6 @@ INSTANTIATE_TEST_SUITE_P(Bases, ConversionNumeric,
             "00000000 00000001 00000000 00000000" },
         NumericCase { "longLowHex", 32, 8, 0xABC, 0xABC, "2748", "00000ABC",
             "00000000 00000000 00001010 10111100" },
-        NumericCase { "zeroWord", 16, 4, 0, 0, "0", "0000", "00000000 00000000" },
         // Hex padding adds four zeros at most.
         NumericCase { "padLimit", 16, 8, 1, 1, "1", "00001", "00000000 00000001" }),
     [](const auto &info) { return std::string(info.param.name); });

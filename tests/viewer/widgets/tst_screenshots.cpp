@@ -1,0 +1,141 @@
+#include "WidgetTestSupport.h"
+
+#include "viewer/core/ControlCore.h"
+#include "viewer/widgets/ConversionFrame.h"
+#include "viewer/widgets/GridView.h"
+#include "viewer/widgets/ShutdownNotice.h"
+#include "viewer/widgets/WidgetSeams.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tlv::viewer;
+using namespace tlv::viewer::test;
+
+namespace {
+
+// Pictures of the control for a person to look at; written only when
+// TOLVANE_SCREENSHOTS names a folder.
+QString shotFolder()
+{
+    return qEnvironmentVariable("TOLVANE_SCREENSHOTS");
+}
+
+class PlantLoader : public TableLoader
+{
+public:
+    PlantLoader()
+    {
+        table.clear();
+        auto add = [this](int n, const char *title, qint16 type, qint16 index, qint16 pos,
+                       const char *format, qint32 width) {
+            ColumnDescription &c = table[n];
+            c.Defined = true;
+            c.Title = QString::fromLatin1(title);
+            c.DataType = type;
+            c.RegisterIndex = index;
+            c.Position = pos;
+            c.Format = QString::fromLatin1(format);
+            c.Width = width;
+            table.MaxColumn = n;
+        };
+        add(0, "Flow", ColumnDescription::Long, 0, 0, "1d", 1000);
+        add(1, "Temp", ColumnDescription::Word, 1, 0, "1sd", 900);
+        add(2, "Pump", ColumnDescription::Word, 1, 1, "s", 1000);
+        add(3, "Alarms", ColumnDescription::Byte, 0, 0, "b", 1200);
+        add(4, "Setpoint", ColumnDescription::Word, 1, 0, "h", 1000);
+        table[2].ValueTexts = { { 0, QStringLiteral("Off") }, { 1, QStringLiteral("Running") },
+            { 2, QStringLiteral("Fault") } };
+        table[2].TextCount = 3;
+        layout.title = QStringLiteral("Pump station P3");
+    }
+};
+
+// Lets the chart's scene and the layouts catch up before a picture is taken.
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(Screenshots, ControlGraphAndConversionWindow)
+{
+    const QString folder = shotFolder();
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set TOLVANE_SCREENSHOTS to a folder to get the pictures";
+    QDir().mkpath(folder);
+
+    tlv::common::ScriptedPrompter prompter;
+    PlantLoader loader;
+    Tolvane control(nullptr, &prompter);
+    RegisterHost host(control);
+    control.setLoader(&loader);
+    control.seams().setShutdownDelay(0);
+    control.setTimeStampCol(true);
+    control.setPcdStatusCol(true);
+    control.setMaxRows(40);
+    control.resize(980, 560);
+    control.show();
+
+    auto record = [&host](int i) {
+        const qint32 flow = qint32(500 + 300 * std::sin(i / 4.0));
+        const qint32 temp = qint32(215 + 40 * std::cos(i / 6.0)) & 0xFFFF;
+        const qint32 pump = (i % 17 == 0 ? 2 : (i / 5) % 2) << 16;
+        host.write(flow | ((i % 9 == 0 ? 0x05 : 0) << 24 >> 24), temp | pump);
+    };
+    for (int i = 1; i <= 12; ++i)
+        record(i);
+    control.setPcdStatus(2);
+    control.Start();
+    control.setRunMode(2);
+    control.setPcdStatus(3);
+    control.setPcdStatus(2);
+    for (int i = 13; i <= 60; ++i) {
+        record(i);
+        if (i % 6 == 0)
+            control.core().cycle().tick();
+    }
+    for (int i = 61; i <= 85; ++i)
+        record(i); // more than the ring holds: some are lost
+    control.core().cycle().tick();
+    record(86);
+    control.core().cycle().tick();
+    settle();
+    EXPECT_TRUE(control.grab().save(folder + QStringLiteral("/control.png")));
+
+    control.setSelColumn(QStringLiteral("0,1"));
+    control.findChild<QPushButton *>(QStringLiteral("graphButton"))->click();
+    settle();
+    EXPECT_TRUE(control.grab().save(folder + QStringLiteral("/graph.png")));
+    control.findChild<QPushButton *>(QStringLiteral("graphButton"))->click();
+    control.grid()->setFocus();
+    control.grid()->selectionModel()->select(QItemSelection(control.grid()->model()->index(30, 4),
+                                                 control.grid()->model()->index(33, 6)),
+        QItemSelectionModel::ClearAndSelect);
+    settle();
+    EXPECT_TRUE(control.grab().save(folder + QStringLiteral("/control-selected.png")));
+
+    GridView *grid = control.grid();
+    const int last = grid->model()->rowCount() - 1;
+    control.core().openConversionWindow(last, 4);
+    ConversionFrame *frame = control.seams().conversionFrame();
+    ASSERT_NE(frame, nullptr);
+    settle();
+    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/conversion-long.png")));
+    control.core().openConversionWindow(last, 7);
+    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/conversion-byte.png")));
+    control.core().openConversionWindow(last, 6);
+    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/conversion-text.png")));
+    frame->close();
+
+    ShutdownNotice notice(nullptr, 0);
+    notice.show();
+    EXPECT_TRUE(notice.grab().save(folder + QStringLiteral("/shutdown.png")));
+}
