@@ -1,0 +1,86 @@
+#include "app/core/CommandLine.h"
+
+#include "buffer/NumberText.h"
+#include "common/IniProfile.h"
+#include "common/PathUtil.h"
+#include "common/Prompter.h"
+
+#include <QFileInfo>
+
+namespace tlv::app {
+
+namespace {
+
+// The number the leading digits of text give, 0 when there are none.
+qint32 numberOf(const QString &text)
+{
+    return qint32(buffer::toInt32(buffer::leadingNumber(text)).value_or(0));
+}
+
+} // namespace
+
+CommandLine CommandLine::parse(const QString &commandLine)
+{
+    CommandLine c;
+    c.text = commandLine;
+    if (commandLine.trimmed().isEmpty())
+        return c;
+
+    const qsizetype cpt = commandLine.indexOf(QLatin1String("-cpt"), 0, Qt::CaseInsensitive);
+    if (cpt >= 0) {
+        c.kind = Kind::Crypt;
+        c.cryptFile = commandLine.left(cpt).trimmed();
+        return c;
+    }
+
+    const qsizetype tlvr = commandLine.indexOf(QLatin1String(".tlvr"), 0, Qt::CaseInsensitive);
+    if (tlvr < 0) {
+        c.kind = Kind::NoStartFile;
+        return c;
+    }
+    // The character after ".tlvr" comes along, so a closing quote goes with it.
+    c.startFile = commandLine.left(tlvr + 6);
+    c.startFile.remove(u'"');
+    c.startFile = c.startFile.trimmed();
+    const QString folder = common::folderOf(c.startFile);
+    if (!folder.isEmpty() && folder != c.startFile) {
+        c.projectFolder = folder;
+        c.symbolFile = folder + QStringLiteral("_Global.sy5");
+    }
+    const qsizetype ext = c.startFile.lastIndexOf(QLatin1String(".tlvr"), -1, Qt::CaseInsensitive);
+    c.sourceFile = c.startFile.left(ext) + QStringLiteral(".tlvs") + c.startFile.mid(ext + 5);
+
+    const qsizetype pg5 = commandLine.indexOf(QLatin1String("PG5="), 0, Qt::CaseInsensitive);
+    if (pg5 < 0) {
+        c.kind = Kind::NoVersion;
+        return c;
+    }
+    const QString digits = commandLine.mid(pg5 + 4);
+    c.versionCode = numberOf(digits.left(2));
+    c.fullVersion = numberOf(digits.left(5));
+    c.kind = Kind::Project;
+    return c;
+}
+
+QString CommandLine::join(const QStringList &arguments)
+{
+    return arguments.join(u' ');
+}
+
+QString CommandLine::applyOverride(const QString &commandLine, const QString &overrideFile,
+    const QString &programFolder, common::Prompter &prompter)
+{
+    if (!QFileInfo::exists(overrideFile))
+        return commandLine;
+    QString command = common::IniProfile::read(
+        overrideFile, QStringLiteral("Tolvane"), QStringLiteral("Command"));
+    if (command.isEmpty())
+        return commandLine;
+    if (command.startsWith(u'\\'))
+        command = programFolder + common::toLocalPath(command.mid(1));
+    prompter.message(QStringLiteral("Command Line from text file = ") + command,
+        QStringLiteral("Tolvane"), common::Prompter::Style::Information);
+    return command;
+}
+
+} // namespace tlv::app

@@ -1,0 +1,512 @@
+#include "app/core/TolvaneHost.h"
+
+#include "app/core/CommandLine.h"
+#include "buffer/BufferType.h"
+#include "buffer/NumberText.h"
+#include "buffer/PublicEvents.h"
+#include "comm/ConnectionView.h"
+#include "common/PathUtil.h"
+#include "common/Prompter.h"
+
+#include <QFileInfo>
+#include <QScopeGuard>
+
+namespace tlv::app {
+
+namespace {
+
+using Style = common::Prompter::Style;
+using Buttons = common::Prompter::Buttons;
+using Answer = common::Prompter::Answer;
+
+const QString Title = QStringLiteral("Tolvane");
+
+} // namespace
+
+TolvaneHost::TolvaneHost(const AppFolders &folders, common::Prompter &prompter,
+    viewer::ControlCore &control, comm::ConnectionView &view, QObject *parent)
+    : QObject(parent)
+    , m_folders(folders)
+    , m_prompter(prompter)
+    , m_control(control)
+    , m_view(view)
+    , m_formats(buffer::cFormats::standard())
+    , m_project(m_buffer)
+    , m_commands(m_project, m_formats, prompter)
+    , m_hosted(control)
+    , m_scomm(m_scommLibrary, prompter, m_project.settings().connection)
+    , m_connect(m_project.settings().connection, m_varnok, m_scomm, view, m_hosted)
+    , m_reader(m_connect, m_hosted, view, prompter)
+    , m_settings(m_project, m_start, m_pg5, prompter)
+    , m_editor(m_project, m_formats, m_commands, prompter)
+    , m_cellEditor(m_editor, m_formats, prompter)
+    , m_folderOps(prompter)
+{
+    m_settings.setControl(&m_control);
+    m_settings.setCommands(&m_commands);
+    m_settings.setSettingsFile(m_folders.settingsFile());
+    m_crypt = [this](const QString &file) { return m_control.Crypt(file); };
+    m_connect.setStartControl([this] { startControl(); });
+
+    // Requests are answered inside the event: direct connections only.
+    connect(
+        &m_control, &viewer::ControlCore::ReadPCDReg, this,
+        [this](qint16 reg, qint16 count) { m_reader.ReadPCDReg(reg, count); },
+        Qt::DirectConnection);
+    connect(
+        &m_control, &viewer::ControlCore::ReadPCDDB, this,
+        [this](qint16 db, qint16 offset, qint16 count) { m_reader.ReadPCDDB(db, offset, count); },
+        Qt::DirectConnection);
+    connect(
+        &m_control, &viewer::ControlCore::Status, this,
+        [this](qint16 status) { m_reader.statusChanged(status); }, Qt::DirectConnection);
+    connect(&m_control, &viewer::ControlCore::ModulError, this, &TolvaneHost::onModulError,
+        Qt::DirectConnection);
+    connect(&m_control, &viewer::ControlCore::PCDCmd, this, &TolvaneHost::onPCDCmd,
+        Qt::DirectConnection);
+    connect(&m_control, &viewer::ControlCore::NewExportFile, this, &TolvaneHost::onNewExportFile,
+        Qt::DirectConnection);
+}
+
+TolvaneHost::~TolvaneHost() = default;
+
+void TolvaneHost::setProcessEvents(std::function<void()> process)
+{
+    m_reader.setProcessEvents(std::move(process));
+}
+
+QString TolvaneHost::caption() const
+{
+    if (m_project.path().isEmpty())
+        return Title;
+    return m_project.caption(Title);
+}
+
+void TolvaneHost::applyDefaults()
+{
+    buffer::ProjectSettings defaults;
+    buffer::ConnectionSettings &c = defaults.connection;
+    c.dll = 1;
+    c.com = 1;
+    c.baudrate = 9600;
+    c.station = 0;
+    c.protocol = 0;
+    c.autoConnect = 0;
+    c.startReg = 0;
+    c.pcdRegistery = 0;
+    c.readInterval = 1000;
+    defaults.statusColumn = 1;
+    defaults.dateColumn = 0;
+    defaults.timeColumn = 0;
+    defaults.maxRows = 500;
+    defaults.maxGraph = 20;
+    // A reload keeps the connection state that belongs to the running session.
+    const buffer::ConnectionSettings old = m_project.settings().connection;
+    c.connected = old.connected;
+    c.errorText = old.errorText;
+    m_project.settings() = defaults;
+    m_project.setBufferType(buffer::BufferType::Standard);
+}
+
+int TolvaneHost::startUp(const QString &commandLine)
+{
+    m_quit = false;
+    m_endOnActivate = false;
+    const auto reloaded = qScopeGuard([this] { m_reloading = false; });
+    if (!m_reloading)
+        m_start.commandLine = commandLine;
+
+    if (!m_folderOps.EnsureFolder(m_folders.commonDataFolder)) {
+        m_prompter.message(
+            QStringLiteral("Cannot create the common directory : ") + m_folders.commonDataFolder,
+            Title, Style::Critical);
+    }
+    m_helpFile = m_folders.programFile(QStringLiteral("help/index.html"));
+    applyDefaults();
+
+    const int result = parseCommandLine();
+    if (m_quit)
+        return result;
+    switch (result) {
+    case NoStart:
+        Q_EMIT startInfoRequested();
+        m_endOnActivate = true;
+        return result;
+    case CryptDone:
+        m_start.cptRun = true;
+        quit();
+        return result;
+    default:
+        break;
+    }
+    m_pg5.fill(m_folders.registryFile(), m_folders.settingsFile(), m_start.fullVersion,
+        m_folders.commonDocuments, m_folders.commonAppData, m_prompter, &m_start.pg5GlobalShown);
+    m_scomm.setPg5VersionCode(m_start.versionCode);
+    m_scomm.setAppsDirs(m_pg5.appsDirs());
+    m_project.setAppliedSettings(m_project.settings());
+    initControl();
+    ApplyBufferType();
+    m_project.settings().connection.connected = false;
+    m_view.setAbortEnabled(false);
+    m_settings.ApplySettingsPage();
+    columnChecked(ColumnFlag::Date, m_project.settings().dateColumn != 0);
+    columnChecked(ColumnFlag::Time, m_project.settings().timeColumn != 0);
+    columnChecked(ColumnFlag::Status, m_project.settings().statusColumn != 0);
+    m_connect.DisconnectWithMessage(0);
+    Q_EMIT captionChanged(caption());
+    Q_EMIT tabRequested(0);
+    return result;
+}
+
+bool TolvaneHost::createProjectFile()
+{
+    if (!m_project.writeSettings(true, m_prompter, m_chooseType))
+        return false;
+    // What a freshly created file reads as: the new-buffer defaults and, for a
+    // configured buffer, its one default column.
+    m_project.readUserBuffer();
+    return true;
+}
+
+int TolvaneHost::parseCommandLine()
+{
+    const QString line = CommandLine::applyOverride(m_start.commandLine,
+        m_folders.programFile(QStringLiteral("Tolvane.ini")), m_folders.programFolder, m_prompter);
+    m_start.startedFromPg5 = false;
+    m_start.versionCode = 0;
+    const CommandLine c = CommandLine::parse(line);
+
+    switch (c.kind) {
+    case CommandLine::Kind::Empty:
+        return NoStart;
+    case CommandLine::Kind::Crypt:
+        if (m_crypt)
+            m_crypt(c.cryptFile);
+        return CryptDone;
+    default:
+        break;
+    }
+    m_buffer.clear();
+    m_buffer.applyNewBufferDefaults();
+    m_buffer.setChanged(false);
+    m_start.symbolFile.clear();
+    if (c.kind == CommandLine::Kind::NoStartFile) {
+        m_prompter.message(QStringLiteral("No valid start file in the commande line !\r") + line,
+            Title, Style::Exclamation);
+        return NoStart;
+    }
+    m_start.startFile = c.startFile;
+    m_start.projectFolder = c.projectFolder;
+    m_start.symbolFile = c.symbolFile;
+    m_start.sourceFile = c.sourceFile;
+    m_start.startFileGiven = true;
+    if (c.kind == CommandLine::Kind::NoVersion) {
+        m_prompter.message(QStringLiteral("No PG5 version in commande line !\r") + line, Title,
+            Style::Exclamation);
+        return NoStart;
+    }
+    m_start.versionCode = c.versionCode;
+    m_start.fullVersion = c.fullVersion;
+    m_start.startedFromPg5 = true;
+    int result = NewProject;
+
+    m_project.setSimulation(false);
+    m_project.setPath(common::toLocalPath(m_start.startFile));
+    m_scommLibrary.setProjectFile(m_project.path());
+    const QFileInfo info(m_project.path());
+    if (!info.exists() || info.size() == 0) {
+        if (!createProjectFile()) {
+            quit();
+            return result;
+        }
+    } else if (!m_project.readProject()) {
+        m_prompter.message(
+            QStringLiteral("Cannot read start file, a new file will be created !\r") + line, Title,
+            Style::Exclamation);
+        if (!createProjectFile()) {
+            quit();
+            return result;
+        }
+    } else {
+        result = ProjectRead;
+    }
+    if (!m_project.warnings().isEmpty()) {
+        m_prompter.message(QStringLiteral("Some values of the start file are out of range and "
+                                          "were left as they were:\r")
+                + m_project.warnings().join(u'\r'),
+            Title, Style::Exclamation);
+    }
+    if (m_start.startedFromPg5)
+        m_commands.createSourceIfMissing();
+    return result;
+}
+
+void TolvaneHost::initControl()
+{
+    if (m_reloading)
+        m_control.setSimulation(false);
+    m_control.Clear();
+    m_control.setEnabled(true);
+    m_control.setDisplayMode(0);
+    m_control.setMaxRows(m_project.settings().maxRows);
+    m_control.setMaxGraph(m_project.settings().maxGraph);
+    m_control.setInterval(m_project.settings().connection.readInterval);
+    if (!m_start.projectFolder.isEmpty())
+        m_control.setProjectPath(m_start.projectFolder);
+    if (m_start.startedFromPg5 && Pg5Folders::inRange(m_start.versionCode))
+        m_control.setResourcePath(m_pg5.resourcePath(m_start.versionCode));
+}
+
+void TolvaneHost::ApplyBufferType()
+{
+    m_editor.setFilling(true);
+    m_editor.FillFields();
+    if (m_project.simulation())
+        m_project.setBufferType(buffer::BufferType::Configured);
+    m_setup = BufferTypeSetup::forType(m_project.bufferType(), m_project.simulation(),
+        m_project.configLocked(), m_project.settingsLocked(),
+        m_project.settings().connection.startReg);
+    Q_EMIT setupChanged(m_setup);
+    m_editor.setFilling(false);
+}
+
+void TolvaneHost::formActivated()
+{
+    if (m_endOnActivate) {
+        m_endOnActivate = false;
+        quit();
+        return;
+    }
+    m_connect.formActivated();
+}
+
+bool TolvaneHost::QuerySave()
+{
+    const buffer::ProjectSettings &s = m_project.settings();
+    if (s.differsForSave(m_project.appliedSettings())) {
+        const Answer a = m_prompter.message(QStringLiteral("Do you want to save settings changes"),
+            Title, Style::Question, Buttons::YesNoCancel);
+        if (a == Answer::Cancel)
+            return false;
+        if (a == Answer::Yes)
+            m_settings.save();
+    }
+    if (m_buffer.changed()) {
+        const Answer a
+            = m_prompter.message(QStringLiteral("Do you want to save user buffer changes"), Title,
+                Style::Question, Buttons::YesNoCancel);
+        if (a == Answer::Cancel)
+            return false;
+        if (a == Answer::Yes)
+            m_editor.saveCommand();
+    }
+    m_connect.DisconnectWithMessage(0);
+    return true;
+}
+
+bool TolvaneHost::closeRequested()
+{
+    m_cellEditor.cancel();
+    if (m_start.cptRun || m_quit)
+        return true;
+    return QuerySave();
+}
+
+void TolvaneHost::exitRequested()
+{
+    if (QuerySave())
+        quit();
+}
+
+void TolvaneHost::quit()
+{
+    m_quit = true;
+    m_endOnActivate = false;
+    m_connect.connectTimer().stop();
+    Q_EMIT quitRequested();
+}
+
+bool TolvaneHost::prepareControl()
+{
+    const buffer::ProjectSettings &s = m_project.settings();
+    m_control.setRunMode(0);
+    m_control.setExportFile(s.exportFile);
+    m_control.setAutoExport(s.autoExport != 0);
+    m_control.setIndexFile(s.indexFile);
+    m_control.setSymbFile(m_start.symbolFile);
+    m_control.setUserFile(QString());
+    switch (m_project.bufferType()) {
+    case buffer::BufferType::Configured: {
+        QString text = m_buffer.startReg().trimmed();
+        const qsizetype blank = text.indexOf(u' ');
+        if (blank >= 0)
+            text = text.mid(blank + 1).trimmed();
+        const auto reg
+            = buffer::isNumeric(text) ? buffer::toInt16(buffer::fieldNumber(text)) : std::nullopt;
+        // A start register that is no number would point the viewer at register 0.
+        if (!reg || *reg < 0) {
+            m_prompter.message(
+                QStringLiteral("Invalid start register in the buffer configuration : ")
+                    + m_buffer.startReg(),
+                Title, Style::Exclamation);
+            m_view.setStatusPanel(2, QStringLiteral("Invalid start register."));
+            return false;
+        }
+        m_control.setStartRegister(*reg);
+        m_control.setUserFile(m_project.path());
+        return true;
+    }
+    case buffer::BufferType::PublicEvents: {
+        const buffer::PublicEvents::Result r
+            = buffer::PublicEvents::findStartRegister(m_start.projectFolder, m_prompter);
+        if (!r.statusText.isEmpty())
+            m_view.setStatusPanel(2, r.statusText);
+        m_control.setStartRegister(r.startRegister);
+        return m_control.startRegister() >= 0;
+    }
+    default:
+        m_control.setStartRegister(s.connection.startReg);
+        return true;
+    }
+}
+
+void TolvaneHost::startControl()
+{
+    if (prepareControl()) {
+        m_control.Start();
+        m_control.setRunMode(2);
+    } else {
+        m_control.setRunMode(0);
+    }
+}
+
+void TolvaneHost::startClicked()
+{
+    if (m_reader.readingInBlocks())
+        return;
+    startControl();
+}
+
+void TolvaneHost::runClicked()
+{
+    m_reader.runPauseClicked();
+}
+
+void TolvaneHost::stopClicked()
+{
+    m_reader.stopClicked();
+}
+
+void TolvaneHost::clearClicked()
+{
+    if (!m_reader.readingInBlocks())
+        m_control.Clear();
+}
+
+void TolvaneHost::abortClicked()
+{
+    m_reader.abortClicked();
+}
+
+void TolvaneHost::connectClicked()
+{
+    if (m_reader.readingInBlocks())
+        return;
+    if (connected()) {
+        m_connect.DisconnectWithMessage(0);
+        return;
+    }
+    if (m_connect.Connect())
+        m_control.setPcdStatus(0);
+}
+
+void TolvaneHost::columnChecked(ColumnFlag flag, bool on)
+{
+    buffer::ProjectSettings &s = m_project.settings();
+    switch (flag) {
+    case ColumnFlag::Date:
+        m_control.setDateStampCol(on);
+        s.dateColumn = on ? 1 : 0;
+        break;
+    case ColumnFlag::Time:
+        m_control.setTimeStampCol(on);
+        s.timeColumn = on ? 1 : 0;
+        break;
+    case ColumnFlag::Status:
+        m_control.setPcdStatusCol(on);
+        s.statusColumn = on ? 1 : 0;
+        break;
+    }
+    Q_EMIT columnFlagsChanged();
+}
+
+void TolvaneHost::onModulError(qint16 errType, const QString &errMessage)
+{
+    if (errType >= 1001) {
+        m_prompter.message(QStringLiteral("This application will stop !") + errMessage + u'\r',
+            Title, Style::Critical);
+        quit();
+        return;
+    }
+    m_prompter.message(
+        QStringLiteral("Error ") + QString::number(errType) + QStringLiteral(": ") + errMessage,
+        Title, Style::Exclamation);
+}
+
+void TolvaneHost::onPCDCmd(qint16)
+{
+    quit();
+}
+
+void TolvaneHost::onNewExportFile()
+{
+    m_settings.excelFileValidated(m_control.exportFile());
+}
+
+void TolvaneHost::toggleSimulation()
+{
+    if (connected())
+        m_connect.DisconnectWithMessage(0);
+    if (!m_project.simulation()) {
+        const QString demo = m_folders.programFile(QStringLiteral("demo.tlvr"));
+        m_start.startFile = demo;
+        m_start.sourceFile = common::replaceLastExtension(demo, QStringLiteral("tlvs"));
+        m_start.symbolFile.clear();
+        if (QFileInfo::exists(demo)) {
+            m_savedBufferType = m_project.bufferType();
+            m_project.setSimulation(true);
+            m_connect.setSimulation(true);
+            m_project.setBufferType(buffer::BufferType::Configured);
+            m_project.setPath(demo);
+            if (m_project.readProject()) {
+                m_setup.configTabEnabled = true;
+                Q_EMIT simulationChanged(true);
+                Q_EMIT captionChanged(caption());
+                Q_EMIT tabRequested(0);
+                m_control.setMaxRows(m_project.settings().maxRows);
+                m_control.setMaxGraph(m_project.settings().maxGraph);
+                m_control.setSimulation(true);
+                m_settings.ApplySettingsPage();
+                ApplyBufferType();
+                return;
+            }
+        }
+        m_prompter.message(
+            QStringLiteral("Invalid Demo setting file\r") + demo, Title, Style::Exclamation);
+    }
+    reloadAfterSimulation();
+}
+
+void TolvaneHost::reloadAfterSimulation()
+{
+    m_reloading = true;
+    const bool wasOn = m_project.simulation();
+    m_project.setSimulation(false);
+    m_connect.setSimulation(false);
+    m_project.setBufferType(m_savedBufferType);
+    if (wasOn)
+        Q_EMIT simulationChanged(false);
+    startUp(m_start.commandLine);
+}
+
+} // namespace tlv::app
