@@ -527,3 +527,25 @@ TEST(GridView, GridFontFallsBackToTheSystemMonospace)
     EXPECT_EQ(
         GridView::gridFont(QStringLiteral("Courier"), QStringLiteral("900")).pointSizeF(), 10.0);
 }
+
+TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
+{
+    QTemporaryDir dir;
+    Rig rig;
+    QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
+    rig.control.setMaxRows(3);
+    rig.control.setAutoExport(true);
+    rig.control.setExportFile(dir.filePath(QStringLiteral("auto.csv")));
+    for (int i = 1; i <= 4; ++i)
+        rig.host.write(i, 0);
+    rig.run();
+
+    EXPECT_EQ(newFile.size(), 1);
+    QFile file(dir.filePath(QStringLiteral("auto.csv")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 4) << "a header line and the three records of the full grid";
+    EXPECT_EQ(rig.model()->rowCount(), 1);
+    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), QStringLiteral("4"));
+    EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
+}
