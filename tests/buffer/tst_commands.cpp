@@ -86,33 +86,34 @@ TEST_F(CommandsTest, RejectedBufferLeavesTheSourceAlone)
     EXPECT_EQ(readBytes(source), QByteArray("old source"));
 }
 
-TEST_F(CommandsTest, StandardBufferEmptiesTheSource)
+TEST_F(CommandsTest, SourceFileFollowsTheBufferType)
 {
-    project.setBufferType(BufferType::Standard);
+    // Saving a configured buffer stores it unchecked and leaves the source alone.
     ASSERT_TRUE(writeBytes(source, "old source"));
+    buffer.item(1)->DataType = QStringLiteral("Strg");
+    fields.numberOfRecords = QStringLiteral("7");
+    ASSERT_TRUE(commands.save(fields));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(readBytes(source), QByteArray("old source"));
+    ASSERT_TRUE(commands.emptySource());
+    EXPECT_EQ(readBytes(source), QByteArray("old source"));
+
+    // A standard buffer empties it on save and on compile, which still succeeds.
+    project.setBufferType(BufferType::Standard);
+    ASSERT_TRUE(commands.save(fields));
+    EXPECT_TRUE(readBytes(source).isEmpty());
+    ASSERT_TRUE(writeBytes(source, "old source"));
+    fields.numberOfRecords = QStringLiteral("20");
     ASSERT_TRUE(commands.compile(fields));
     EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Compilation successful !") });
     EXPECT_TRUE(QFile::exists(source));
     EXPECT_TRUE(readBytes(source).isEmpty());
 
-    ASSERT_TRUE(writeBytes(source, "old source"));
-    prompter.clear();
-    ASSERT_TRUE(commands.save(fields));
-    EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_TRUE(readBytes(source).isEmpty());
-}
-
-TEST_F(CommandsTest, SaveOfAConfiguredBufferKeepsTheSource)
-{
-    ASSERT_TRUE(writeBytes(source, "old source"));
-    buffer.item(1)->DataType = QStringLiteral("Strg"); // not checked when saving
-    fields.numberOfRecords = QStringLiteral("7");
-    ASSERT_TRUE(commands.save(fields));
-    EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_EQ(readBytes(source), QByteArray("old source"));
-    EXPECT_EQ(IniProfile::read(
-                  project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("RecordNumber")),
-        QStringLiteral("7"));
+    QFile::remove(source);
+    ASSERT_TRUE(commands.createSourceIfMissing());
+    ASSERT_TRUE(writeBytes(source, "kept"));
+    ASSERT_TRUE(commands.createSourceIfMissing());
+    EXPECT_EQ(readBytes(source), QByteArray("kept"));
 }
 
 TEST_F(CommandsTest, SimulationCompilesNothing)
@@ -136,17 +137,6 @@ TEST_F(CommandsTest, GenerationFailureIsReported)
     EXPECT_GT(prompter.lastMessage().text.size(), 24);
 }
 
-TEST_F(CommandsTest, SourceFileChores)
-{
-    ASSERT_TRUE(commands.createSourceIfMissing());
-    EXPECT_TRUE(QFile::exists(source));
-    ASSERT_TRUE(writeBytes(source, "kept"));
-    ASSERT_TRUE(commands.createSourceIfMissing());
-    EXPECT_EQ(readBytes(source), QByteArray("kept"));
-    ASSERT_TRUE(commands.emptySource()); // configured: nothing to do
-    EXPECT_EQ(readBytes(source), QByteArray("kept"));
-}
-
 TEST(PublicEventsTest, FindsTheStartRegister)
 {
     QTemporaryDir dir;
@@ -159,12 +149,10 @@ TEST(PublicEventsTest, FindsTheStartRegister)
         QByteArray file;
         qint16 reg;
         const char *status;
-    } cases[] = {
-        { "; s.tlvr.start EQU R 1\r\nshort\r\ns.tlvr.start\tEQU\tR 1000\r\n", 1000, "" },
+    } cases[] = { { "; s.tlvr.start EQU R 1\r\nshort\r\ns.tlvr.start\tEQU\tR 1000\r\n", 1000, "" },
         { "x.other\tEQU\tR 5\ns.tlvr.start EQU R 42\n", 42, "" },
         { "S.TLVR.START EQU R 7\n", -1, "Public Events Buffer not found !" },
-        { "s.tlvr.start EQU R 99999\n", -1, "Get Public Start Register Error !" },
-    };
+        { "s.tlvr.start EQU R 99999\n", -1, "Get Public Start Register Error !" } };
     for (const auto &c : cases) {
         prompter.clear();
         ASSERT_TRUE(writeBytes(symbols, c.file));

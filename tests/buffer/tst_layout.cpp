@@ -38,8 +38,7 @@ TEST(LayoutValidationTest, OutcomesAndCells)
         int row;
         int gridColumn;
         int recordLength;
-    } cases[] = {
-        { "empty", bufferOf({}), "", 0, 0, 0 },
+    } cases[] = { { "empty", bufferOf({}), "", 0, 0, 0 },
         { "places 0 3 255",
             bufferOf({ { 0, "Long", 0, "%d" }, { 3, "Word", 1, "%h" }, { 255, "Bit", 0, "%b" } }),
             "", 0, 0, 256 },
@@ -72,8 +71,7 @@ TEST(LayoutValidationTest, OutcomesAndCells)
         { "same place and part", bufferOf({ { 2, "Byte", 1, "%d" }, { 2, "Byte", 1, "%a" } }), "",
             0, 0, 3 },
         { "stops at first fault", bufferOf({ { 0, "Strg", 0, "%d" }, { 300, "Word", 9, "" } }),
-            "Invalid Data Type in column 1", 1, 4, -1 },
-    };
+            "Invalid Data Type in column 1", 1, 4, -1 } };
     for (const auto &c : cases) {
         UserColumns b = c.buffer;
         b.setRecordLen(77);

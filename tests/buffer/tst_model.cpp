@@ -10,172 +10,98 @@ using namespace tlv::buffer::test;
 
 namespace {
 
-QStringList titles(const UserColumns &b)
+QString titles(const UserColumns &b)
 {
-    QStringList t;
+    QString t;
     for (const UserColumn &c : b)
-        t << c.Title;
+        t += c.Title;
     return t;
-}
-
-UserColumns threeColumns()
-{
-    UserColumns b;
-    for (const char *t : { "a", "b", "c" })
-        b.add(QString::fromLatin1(t), {}, 0, QStringLiteral("Long"), 0, QStringLiteral("%d"), 1000,
-            0);
-    return b;
 }
 
 } // namespace
 
-TEST(UserColumnsTest, AddPlacesColumnsByPosition)
+TEST(UserColumnsTest, AddInsertsAfterPosiRemoveShifts)
 {
-    struct Case
+    const struct
     {
         qint16 posi;
-        const char *expected; // titles in order
-    };
-    const Case cases[] = {
-        { 2, "abxc" },
-        { 0, "abcx" },
-        { -3, "abcx" },
-        { 1, "axbc" },
-        { 3, "abcx" },
-        { 9, "abcx" },
-    };
-    for (const Case &c : cases) {
-        UserColumns b = threeColumns();
+        const char *titles;
+    } cases[] = { { 2, "abxc" }, { 0, "abcx" }, { -3, "abcx" }, { 1, "axbc" }, { 9, "abcx" } };
+    for (const auto &c : cases) {
+        UserColumns b;
+        for (const char16_t *t : { u"a", u"b", u"c" })
+            b.add(QString::fromUtf16(t), {}, 0, {}, 0, {}, 0, 0);
         UserColumn &added = b.add(QStringLiteral("x"), QStringLiteral("R 1"), 4,
             QStringLiteral("Word"), 1, QStringLiteral("%h"), 900, 7, c.posi);
-        EXPECT_EQ(titles(b).join(QString()), QString::fromLatin1(c.expected)) << "posi " << c.posi;
-        EXPECT_EQ(added.Variable, QStringLiteral("R 1"));
-        EXPECT_EQ(added.RecPlace, 4);
-        EXPECT_EQ(added.Delta, 7);
+        EXPECT_EQ(titles(b), QString::fromLatin1(c.titles)) << c.posi;
+        EXPECT_EQ(added,
+            (UserColumn { QStringLiteral("x"), QStringLiteral("R 1"), 4, QStringLiteral("Word"), 1,
+                QStringLiteral("%h"), 900, 7 }));
     }
-}
-
-TEST(UserColumnsTest, ItemAndRemoveAreOneBasedAndBounded)
-{
-    UserColumns b = threeColumns();
-    EXPECT_EQ(b.item(1)->Title, QStringLiteral("a"));
-    EXPECT_EQ(b.item(3)->Title, QStringLiteral("c"));
+    UserColumns b;
+    for (const char16_t *t : { u"a", u"b", u"c" })
+        b.add(QString::fromUtf16(t), {}, 0, {}, 0, {}, 0, 0);
     EXPECT_EQ(b.item(0), nullptr);
     EXPECT_EQ(b.item(4), nullptr);
-    EXPECT_FALSE(b.remove(0));
     EXPECT_FALSE(b.remove(4));
     EXPECT_TRUE(b.remove(2));
-    EXPECT_EQ(titles(b), (strings({ "a", "c" })));
-    EXPECT_EQ(b.count(), 2);
+    EXPECT_EQ(titles(b), QStringLiteral("ac"));
+    EXPECT_EQ(b.item(2)->Title, QStringLiteral("c"));
 }
 
-TEST(UserColumnsTest, ClearKeepsHeaderKeyAndMemoryOnly)
+TEST(UserColumnsTest, ClearKeepsHeaderKeyAndMemoryDefaultsResetThem)
 {
-    UserColumns b = threeColumns();
-    EXPECT_EQ(b.headerKey(), QStringLiteral("DEFA"));
+    UserColumns b;
+    b.add(UserColumn::defaultColumn());
     b.setHeaderKey(QStringLiteral("ABCD"));
     b.setMemory(1);
     b.setTitle(QStringLiteral("t"));
     b.setEnable(1);
     b.setRecordInt(50);
-    b.setBufferLen(300);
-    b.setRecordChange(1);
     b.setSerialNr(QStringLiteral("R 9"));
     b.setChanged(true);
     b.clear();
-    EXPECT_EQ(b.count(), 0);
-    EXPECT_EQ(b.headerKey(), QStringLiteral("ABCD"));
-    EXPECT_EQ(b.memory(), 1);
-    EXPECT_EQ(b.title(), QString());
-    EXPECT_EQ(b.enable(), 0);
-    EXPECT_EQ(b.recordInt(), 0);
-    EXPECT_EQ(b.bufferLen(), 0);
-    EXPECT_EQ(b.recordChange(), 0);
-    EXPECT_EQ(b.serialNr(), QString());
-    EXPECT_FALSE(b.changed());
-}
+    EXPECT_EQ(describe(b),
+        describe(UserColumns())
+            .replace(QStringLiteral("DEFA"), QStringLiteral("ABCD"))
+            .replace(QStringLiteral("mem=0"), QStringLiteral("mem=1")));
 
-TEST(UserColumnsTest, NewBufferDefaultsAndDefaultColumn)
-{
-    UserColumns b;
-    b.setMemory(1);
-    b.setHeaderKey(QStringLiteral("XY"));
     b.applyNewBufferDefaults();
-    EXPECT_EQ(b.title(), QStringLiteral("User buffer"));
-    EXPECT_EQ(b.headerKey(), QStringLiteral("DEFA"));
-    EXPECT_EQ(b.headerType(), 1);
+    EXPECT_EQ(describe(b),
+        QStringLiteral("en=0 title=User buffer key=DEFA type=1 start= int=600 len=1 records=100 "
+                       "column=1 enable= command= clear= close= serial= change=0 mem=0 changed=0"));
+    EXPECT_EQ(UserColumn::defaultColumn(),
+        (UserColumn { {}, {}, 0, QStringLiteral("Long"), 0, QStringLiteral("%d"), 1000, 0 }));
+    EXPECT_FALSE(b.setRecordInt(32768)); // held in 16 bits
     EXPECT_EQ(b.recordInt(), 600);
-    EXPECT_EQ(b.memory(), 0);
-    EXPECT_EQ(b.recordLen(), 1);
-    EXPECT_EQ(b.bufferLen(), 100);
-    EXPECT_EQ(b.column(), 1);
-
-    const UserColumn c = UserColumn::defaultColumn();
-    EXPECT_EQ(
-        c, (UserColumn { {}, {}, 0, QStringLiteral("Long"), 0, QStringLiteral("%d"), 1000, 0 }));
 }
 
-TEST(UserColumnsTest, RecordIntervalThatDoesNotFitIsRefused)
-{
-    UserColumns b;
-    EXPECT_TRUE(b.setRecordInt(32767));
-    EXPECT_FALSE(b.setRecordInt(32768));
-    EXPECT_FALSE(b.setRecordInt(-32769));
-    EXPECT_EQ(b.recordInt(), 32767);
-}
-
-TEST(FormatsTest, StandardTableRowsAndFlags)
+TEST(FormatsTest, StandardTableAndShow)
 {
     const cFormats f = cFormats::standard();
-    ASSERT_EQ(f.count(), 14);
-    const QStringList keys = strings({ "%d", "%1d", "%2d", "%3d", "%sd", "%1sd", "%2sd", "%3sd",
-        "%h", "%a", "%b", "%t", "%m", "%F" });
-    for (int i = 1; i <= 14; ++i)
-        EXPECT_EQ(f.item(i)->Key, keys.at(i - 1));
-    EXPECT_EQ(f.item(QStringLiteral("%m"))->description, QStringLiteral("Milisecond"));
-    EXPECT_EQ(f.item(QStringLiteral("%F"))->description, QStringLiteral("Text List"));
-
-    const QStringList types = strings({ "Bit", "Nible", "Byte", "Word", "Long" });
-    const auto allowed = [&](const char *key) {
-        QStringList out;
-        for (const QString &t : types) {
-            if (f.item(QString::fromLatin1(key))->allows(t))
-                out << t;
-        }
-        return out;
-    };
-    EXPECT_EQ(allowed("%t"), strings({ "Long" }));
-    for (const char *k : { "%sd", "%1sd", "%2sd", "%3sd" })
-        EXPECT_EQ(allowed(k), (strings({ "Word", "Long" }))) << k;
-    for (const char *k : { "%d", "%b", "%F" })
-        EXPECT_EQ(allowed(k), types) << k;
-    EXPECT_EQ(allowed("%h"), (strings({ "Nible", "Byte", "Word", "Long" })));
-    EXPECT_EQ(allowed("%m"), (strings({ "Word", "Long" })));
+    QString table;
+    for (const ColFormat &c : f) {
+        table += c.Key + u'=';
+        for (const char16_t *t : { u"Bit", u"Nible", u"Byte", u"Word", u"Long" })
+            table += f.item(c.Key)->allows(QString::fromUtf16(t)) ? u'1' : u'0';
+        table += u' ';
+    }
+    EXPECT_EQ(table,
+        QStringLiteral("%d=11111 %1d=00111 %2d=00111 %3d=00111 %sd=00011 %1sd=00011 %2sd=00011 "
+                       "%3sd=00011 %h=01111 %a=00111 %b=11111 %t=00001 %m=00011 %F=11111 "));
+    EXPECT_EQ(f.item(13)->description, QStringLiteral("Milisecond"));
     EXPECT_FALSE(f.item(QStringLiteral("%d"))->allows(QStringLiteral("long")));
-}
 
-TEST(FormatsTest, KeysAreUniqueAndRemovable)
-{
-    cFormats f = cFormats::standard();
-    EXPECT_EQ(f.add(QStringLiteral("%d"), QStringLiteral("again"), true, true, true, true, true),
-        nullptr);
-    EXPECT_EQ(f.count(), 14);
-    EXPECT_TRUE(f.remove(QStringLiteral("%h")));
-    EXPECT_EQ(f.item(QStringLiteral("%h")), nullptr);
-    EXPECT_EQ(f.item(9)->Key, QStringLiteral("%a"));
-    EXPECT_FALSE(f.remove(0));
-    EXPECT_EQ(f.item(15), nullptr);
-}
-
-TEST(FormatsTest, ShowDescribesTheColumnFormat)
-{
-    const cFormats f = cFormats::standard();
     UserColumn c = UserColumn::defaultColumn();
     EXPECT_EQ(c.show(f), QStringLiteral("Decimal"));
-    c.Format = QStringLiteral("%t");
-    EXPECT_EQ(c.show(f), QStringLiteral("Time"));
     c.Format.clear();
     EXPECT_EQ(c.show(f), QString());
     c.Format = QStringLiteral("%x");
     EXPECT_EQ(c.show(f), QStringLiteral("Unknow !"));
+
+    cFormats copy = f;
+    EXPECT_EQ(copy.add(QStringLiteral("%d"), QStringLiteral("again"), 1, 1, 1, 1, 1), nullptr);
+    EXPECT_TRUE(copy.remove(QStringLiteral("%h")));
+    EXPECT_EQ(copy.item(9)->Key, QStringLiteral("%a"));
+    EXPECT_EQ(copy.item(14), nullptr);
 }

@@ -6,53 +6,27 @@
 
 using namespace tlv::buffer;
 
-TEST(NumberTextTest, LeadingNumber)
+TEST(NumberTextTest, LeadingNumberNumericAndNarrowing)
 {
-    const struct
-    {
-        const char *text;
-        double value;
-    } cases[] = {
-        { "", 0 },
-        { "abc", 0 },
-        { "12", 12 },
-        { "  -7x", -7 },
-        { "0.9", 0.9 },
-        { "2.5e1", 25 },
-        { "1e", 1 },
-        { "12,5", 12 },
-        { "+3", 3 },
-        { ".5", 0.5 },
-        { "-", 0 },
-        { "R 100", 0 },
-        { "100 200", 100 },
-        { "\t42", 42 },
-    };
-    for (const auto &c : cases)
-        EXPECT_DOUBLE_EQ(leadingNumber(QString::fromLatin1(c.text)), c.value) << c.text;
-}
+    for (const char *zero : { "", "abc", "-", "R 100" })
+        EXPECT_EQ(leadingNumber(QString::fromLatin1(zero)), 0) << zero;
+    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("  -7x")), -7);
+    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("2.5e1")), 25);
+    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("12,5")), 12); // files use '.' only
+    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("100 200")), 100);
 
-TEST(NumberTextTest, NumericAcceptsEitherDecimalSeparator)
-{
-    for (const char *t : { "1.5", "1,5", " 20 ", "-1", "1e3", "0" })
+    for (const char *t : { "1.5", "1,5", " 20 ", "-1", "1e3" })
         EXPECT_TRUE(isNumeric(QString::fromLatin1(t))) << t;
-    for (const char *t : { "", " ", "1.5s", "abc", "1 2", "1.2.3", "-" })
+    for (const char *t : { "", " ", "1.5s", "1 2", "1.2.3", "-" })
         EXPECT_FALSE(isNumeric(QString::fromLatin1(t))) << t;
     EXPECT_DOUBLE_EQ(fieldNumber(QStringLiteral("0,1")), 0.1);
-    EXPECT_DOUBLE_EQ(fieldNumber(QStringLiteral("12abc")), 12);
-}
 
-TEST(NumberTextTest, RoundsHalvesToEvenAndRefusesWhatDoesNotFit)
-{
     EXPECT_EQ(toInt16(2.5), qint16(2));
     EXPECT_EQ(toInt16(3.5), qint16(4));
     EXPECT_EQ(toInt16(-2.5), qint16(-2));
-    EXPECT_EQ(toInt16(32767.4), qint16(32767));
-    EXPECT_FALSE(toInt16(32767.5).has_value());
     EXPECT_EQ(toInt16(-32768), qint16(-32768));
+    EXPECT_FALSE(toInt16(32767.5).has_value());
     EXPECT_FALSE(toInt16(-32769).has_value());
-    EXPECT_FALSE(toInt16(40000).has_value());
-    EXPECT_EQ(toInt32(40000), qint32(40000));
     EXPECT_FALSE(toInt32(3e9).has_value());
 }
 
@@ -63,28 +37,13 @@ TEST(AddressFieldTest, Normalise)
         const char *text;
         const char *allowed;
         const char *result; // nullptr = rejected
-    } cases[] = {
-        { "12", "FIO", "F 12" },
-        { "12", "IOF", "I 12" },
-        { "12", "R", "R 12" },
-        { " 8191 ", "FIO", "F 8191" },
-        { "8192", "FIO", nullptr },
-        { "16383", "R", "R 16383" },
-        { "16384", "R", nullptr },
-        { "r 20000", "R", nullptr },
-        { "r 20", "R", "R 20" },
-        { "O 9000", "FIO", nullptr },
-        { "o 12", "FIO", "O 12" },
-        { "F 12", "R", nullptr },
-        { "R 12", "FIO", nullptr },
-        { "F abc", "FIO", nullptr },
-        { "F -1", "FIO", nullptr },
-        { "Motor.Start", "FIO", "Motor.Start" },
-        { "Motor.Start", "R", "Motor.Start" },
-        { "  Pump  ", "R", "Pump" },
-        { "X", "R", "X" },
-        { "999999", "R", nullptr },
-    };
+    } cases[] = { { "12", "FIO", "F 12" }, { "12", "IOF", "I 12" }, { "12", "R", "R 12" },
+        { " 8191 ", "FIO", "F 8191" }, { "8192", "FIO", nullptr }, { "16383", "R", "R 16383" },
+        { "16384", "R", nullptr }, { "r 20000", "R", nullptr }, { "r 20", "R", "R 20" },
+        { "O 9000", "FIO", nullptr }, { "o 12", "FIO", "O 12" }, { "F 12", "R", nullptr },
+        { "R 12", "FIO", nullptr }, { "F abc", "FIO", nullptr }, { "F -1", "FIO", nullptr },
+        { "Motor.Start", "FIO", "Motor.Start" }, { "Motor.Start", "R", "Motor.Start" },
+        { "  Pump  ", "R", "Pump" }, { "X", "R", "X" }, { "999999", "R", nullptr } };
     for (const auto &c : cases) {
         const auto r
             = normaliseAddress(QString::fromLatin1(c.text), QString::fromLatin1(c.allowed));
@@ -104,7 +63,6 @@ TEST(ExportPathTest, StoredAndAbsoluteForms)
     EXPECT_EQ(exportPathToAbsolute(QStringLiteral("..\\Out\\a.xls"), win),
         QStringLiteral("C:\\Proj\\Out\\a.xls"));
     EXPECT_EQ(exportPathToStored(QStringLiteral("C:\\Proj\\a.xls"), win), QStringLiteral("a.xls"));
-    EXPECT_EQ(exportPathToStored(QStringLiteral("c:\\PROJ\\a.xls"), win), QStringLiteral("a.xls"));
     EXPECT_EQ(
         exportPathToAbsolute(QStringLiteral("a.xls"), win), QStringLiteral("C:\\Proj\\a.xls"));
     EXPECT_EQ(exportPathToStored(QStringLiteral("D:\\Else\\a.xls"), win),

@@ -55,18 +55,9 @@ protected:
 TEST_F(ProjectFileTest, SettingsRoundTrip)
 {
     ProjectSettings &s = project.settings();
-    s.connection.dll = 0;
-    s.connection.com = 3;
-    s.connection.protocol = 0;
-    s.connection.baudrate = 19200;
-    s.connection.station = 12;
-    s.connection.startReg = 4000;
-    s.connection.autoConnect = 1;
-    s.connection.pcdRegistery = 1;
-    s.connection.readInterval = 2500;
+    s.connection = { false, 1, 1, {}, 0, 0, 1, 9600, 0, 1, 4000, 0, false, 2500 };
     s.dateColumn = 1;
     s.timeColumn = 0;
-    s.statusColumn = 1;
     s.maxRows = 1234;
     s.maxGraph = 321;
     s.exportFile = dir.filePath(QStringLiteral("out/trace.xls"));
@@ -79,35 +70,22 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
         QStringLiteral("..\\out\\trace.xls"));
     EXPECT_EQ(IniProfile::read(path, QStringLiteral("CONNECTION"), QStringLiteral("Options")),
         QStringLiteral("101"));
-    EXPECT_TRUE(readBytes(path).contains("\r\n"));
+    EXPECT_TRUE(readBytes(path).contains("\r\nBaudrate=9600\r\n"));
 
     UserColumns other;
     TraceProject reread(other);
     reread.setPath(path);
     ASSERT_TRUE(reread.readProject());
-    const ProjectSettings &r = reread.settings();
-    // Only these keys are read back; the driver keys are written for the Windows peers.
-    EXPECT_EQ(r.connection.startReg, 4000);
-    EXPECT_EQ(r.connection.autoConnect, 1);
-    EXPECT_EQ(r.connection.pcdRegistery, 1);
-    EXPECT_EQ(r.connection.readInterval, 2500);
-    EXPECT_EQ(r.dateColumn, 1);
-    EXPECT_EQ(r.timeColumn, 0);
-    EXPECT_EQ(r.statusColumn, 1);
-    EXPECT_EQ(r.maxRows, 1234);
-    EXPECT_EQ(r.maxGraph, 321);
-    EXPECT_EQ(r.exportFile, s.exportFile);
-    EXPECT_EQ(r.autoExport, 1);
-    EXPECT_EQ(r.indexFile, 2);
+    EXPECT_EQ(reread.settings(), s);
+    EXPECT_EQ(reread.appliedSettings(), s);
     EXPECT_EQ(reread.bufferType(), BufferType::PublicEvents);
-    EXPECT_EQ(reread.appliedSettings(), r);
     EXPECT_TRUE(reread.warnings().isEmpty());
 }
 
 TEST_F(ProjectFileTest, UserBufferRoundTrip)
 {
     fillBuffer(3);
-    buffer.setTitle(QStringLiteral("Chaudière °C"));
+    buffer.setTitle(QStringLiteral("Chaudière °C, 2"));
     buffer.setHeaderKey(QStringLiteral("ABCD"));
     buffer.setHeaderType(7);
     buffer.setStartReg(QStringLiteral("R 2000"));
@@ -121,41 +99,23 @@ TEST_F(ProjectFileTest, UserBufferRoundTrip)
     buffer.setMemory(1);
     buffer.setRecordLen(3);
     buffer.setBufferLen(32767);
+    buffer.setColumn(3);
+    buffer.setEnable(1);
     buffer.item(2)->Title = QStringLiteral("Durée");
     buffer.item(3)->Delta = -2147483647 - 1;
     project.setBufferType(BufferType::Configured);
     ASSERT_TRUE(project.writeUserBuffer());
-    EXPECT_EQ(buffer.headerType(), 1);
-    // CP1252 on disk
+    EXPECT_EQ(buffer.headerType(), 1); // always stored as 1
     EXPECT_TRUE(readBytes(path).contains("Chaudi\xe8re \xb0"
                                          "C"));
 
-    const UserColumns written = buffer;
     UserColumns other;
     other.add(UserColumn::defaultColumn());
+    other.setChanged(true);
     TraceProject reread(other);
     reread.setPath(path);
     ASSERT_TRUE(reread.readUserBuffer());
-    EXPECT_EQ(other.enable(), 1);
-    EXPECT_EQ(other.title(), written.title());
-    EXPECT_EQ(other.headerKey(), QStringLiteral("ABCD"));
-    EXPECT_EQ(other.headerType(), 1);
-    EXPECT_EQ(other.startReg(), written.startReg());
-    EXPECT_EQ(other.recordInt(), -15);
-    EXPECT_EQ(other.recordEnable(), written.recordEnable());
-    EXPECT_EQ(other.recordCommand(), written.recordCommand());
-    EXPECT_EQ(other.clearBuf(), written.clearBuf());
-    EXPECT_EQ(other.closeTlv(), written.closeTlv());
-    EXPECT_EQ(other.serialNr(), written.serialNr());
-    EXPECT_EQ(other.recordChange(), 1);
-    EXPECT_EQ(other.memory(), 1);
-    EXPECT_EQ(other.recordLen(), 3);
-    EXPECT_EQ(other.bufferLen(), 32767);
-    EXPECT_EQ(other.column(), 3);
-    ASSERT_EQ(other.count(), 3);
-    for (int i = 1; i <= 3; ++i)
-        EXPECT_EQ(*other.item(i), *written.item(i)) << "column " << i;
-    EXPECT_FALSE(other.changed());
+    EXPECT_EQ(describe(other), describe(buffer));
 }
 
 TEST_F(ProjectFileTest, ReadsWindowsFileWithCrlfCp1252AndOtherKeyCase)
@@ -166,42 +126,26 @@ TEST_F(ProjectFileTest, ReadsWindowsFileWithCrlfCp1252AndOtherKeyCase)
     EXPECT_EQ(project.settings().connection.startReg, 123);
     EXPECT_EQ(project.settings().maxRows, 800);
     EXPECT_EQ(project.settings().exportFile, dir.filePath(QStringLiteral("Exports/Chaudière.xls")));
-    EXPECT_EQ(buffer.title(), QStringLiteral("Chaudière °C"));
-    EXPECT_EQ(buffer.headerKey(), QStringLiteral("CHDR"));
-    EXPECT_EQ(buffer.recordInt(), 150);
-    EXPECT_EQ(buffer.bufferLen(), 500);
-    ASSERT_EQ(buffer.count(), 3);
-    EXPECT_EQ(*buffer.item(1),
-        (UserColumn { QStringLiteral("Température"), QStringLiteral("R 120"), 0,
-            QStringLiteral("Long"), 0, QStringLiteral("%1sd"), 1200, 5 }));
-    EXPECT_EQ(buffer.item(2)->Variable, QStringLiteral("Pump.Run"));
-    EXPECT_EQ(buffer.item(3)->Format, QStringLiteral("%m"));
+    EXPECT_EQ(describe(buffer),
+        QStringLiteral("en=1 title=Chaudière °C key=CHDR type=1 start=R 2000 int=150 len=3 "
+                       "records=500 column=3 enable=F 10 command=F 11 clear= close=R 2001 serial= "
+                       "change=1 mem=1 changed=0 | Température,R 120,0,Long,0,%1sd,1200,5 | "
+                       "Pompe,Pump.Run,1,Bit,3,%b,800,0 | Durée,R 130,2,Word,1,%m,1000,10"));
 }
 
-TEST_F(ProjectFileTest, LfFileAndMissingOrEmptyKeys)
+TEST_F(ProjectFileTest, LfFileWithMissingOrEmptyKeys)
 {
+    // Column2 is missing and Column1 is short: one column all the same.
     writeProject("Title=\nHeaderKey=\nRecordInterval=\nRecordLenght=\nRecordNumber=\n"
                  "Column=2\nColumn1=3,Byte,2,F 5,700,Flag,%b\n");
     ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(buffer.title(), QString()); // always read
-    EXPECT_EQ(buffer.headerKey(), QStringLiteral("DEFA")); // kept when empty
-    EXPECT_EQ(buffer.headerType(), 1);
-    EXPECT_EQ(buffer.recordInt(), 600);
-    EXPECT_EQ(buffer.recordLen(), 1);
-    EXPECT_EQ(buffer.bufferLen(), 100);
-    EXPECT_EQ(buffer.recordChange(), 0);
-    EXPECT_EQ(buffer.memory(), 0);
-    // Column2 missing: one column; a short line still gives a column.
-    ASSERT_EQ(buffer.count(), 1);
-    EXPECT_EQ(*buffer.item(1),
-        (UserColumn { QStringLiteral("Flag"), QStringLiteral("F 5"), 3, QStringLiteral("Byte"), 2,
-            QStringLiteral("%b"), 700, 0 }));
-    EXPECT_EQ(project.settings().connection.readInterval, 1000); // empty keeps
+    EXPECT_EQ(describe(buffer),
+        QStringLiteral("en=1 title= key=DEFA type=1 start= int=600 len=1 records=100 column=2 "
+                       "enable= command= clear= close= serial= change=0 mem=0 changed=0 | "
+                       "Flag,F 5,3,Byte,2,%b,700,0"));
+    EXPECT_EQ(project.settings().connection.readInterval, 1000);
     EXPECT_EQ(project.settings().maxGraph, 20);
-}
 
-TEST_F(ProjectFileTest, ColumnZeroGivesTheDefaultColumn)
-{
     writeProject("Column=0\nColumn1=5,Bit,1,F 1,1,x,%b,0\n");
     ASSERT_TRUE(project.readProject());
     ASSERT_EQ(buffer.count(), 1);
@@ -214,14 +158,12 @@ TEST_F(ProjectFileTest, ProjectIsRejectedWithoutVersionMaxRowsOrStartReg)
     {
         const char *text;
         bool ok;
-    } cases[] = {
-        { "[Tolvane]\nVersion=0.9\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
+    } cases[] = { { "[Tolvane]\nVersion=0.9\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
         { "[Tolvane]\nVersion=1\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", true },
         { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", true },
         { "[Tolvane]\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
         { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=1\nMaxGraph=50\n", false },
-        { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=\nMaxRows=500\n", false },
-    };
+        { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=\nMaxRows=500\n", false } };
     for (const auto &c : cases) {
         writeFile(c.text);
         EXPECT_EQ(project.readProject(), c.ok) << c.text;
@@ -230,40 +172,34 @@ TEST_F(ProjectFileTest, ProjectIsRejectedWithoutVersionMaxRowsOrStartReg)
 
 TEST_F(ProjectFileTest, OptionsSetThreeFlagsOrLeaveThem)
 {
+    const auto flags = [&]() -> QString {
+        const ProjectSettings &s = project.settings();
+        return QString::number(s.dateColumn) + QString::number(s.timeColumn)
+            + QString::number(s.statusColumn);
+    };
     project.settings().timeColumn = 1;
     writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nOptions=101\nStartReg=1\nMaxRows=500\n");
     ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(project.settings().dateColumn, 1);
-    EXPECT_EQ(project.settings().timeColumn, 0);
-    EXPECT_EQ(project.settings().statusColumn, 1);
-
-    project.settings().dateColumn = 0;
+    EXPECT_EQ(flags(), QStringLiteral("101"));
     project.settings().timeColumn = 1;
     writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nOptions=\nStartReg=1\nMaxRows=500\n");
     ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(project.settings().dateColumn, 0);
-    EXPECT_EQ(project.settings().timeColumn, 1);
+    EXPECT_EQ(flags(), QStringLiteral("111"));
 }
 
-TEST_F(ProjectFileTest, ShorterBufferLeavesNoOldColumnLines)
+TEST_F(ProjectFileTest, ShorterBufferReplacesTheLongerOneInFileAndModel)
 {
     project.setBufferType(BufferType::Configured);
     fillBuffer(5);
     ASSERT_TRUE(project.writeUserBuffer());
-    fillBuffer(3);
+    fillBuffer(2);
     ASSERT_TRUE(project.writeUserBuffer());
-    const QStringList lines = IniProfile::readSection(path, QStringLiteral("USER_BUFFER"))
-                                  .filter(QStringLiteral("Column"));
-    EXPECT_EQ(lines.size(), 4); // Column= and three lines
-    EXPECT_TRUE(
-        IniProfile::read(path, QStringLiteral("USER_BUFFER"), QStringLiteral("Column4")).isEmpty());
-    EXPECT_TRUE(
-        IniProfile::read(path, QStringLiteral("USER_BUFFER"), QStringLiteral("Column5")).isEmpty());
-}
-
-TEST_F(ProjectFileTest, ReadReplacesTheCurrentBuffer)
-{
-    writeProject("Column=2\nColumn1=0,Long,0,R 1,1000,a,%d,0\nColumn2=1,Long,0,R 2,1000,b,%d,0\n");
+    EXPECT_EQ(IniProfile::readSection(path, QStringLiteral("USER_BUFFER"))
+                  .filter(QStringLiteral("Column"))
+                  .size(),
+        3); // Column= and two lines, no Column3..5 left over
+    writeFile(readBytes(path).replace("UserBuffer=1", "Version=2\r\nUserBuffer=1")
+        + "[CONNECTION]\r\nStartReg=1\r\nMaxRows=20\r\n");
     fillBuffer(5);
     buffer.setChanged(true);
     ASSERT_TRUE(project.readProject());
@@ -288,33 +224,27 @@ TEST_F(ProjectFileTest, OnlyAConfiguredBufferIsReadUnlessSimulating)
         QStringLiteral("Tolvane  Simulation Mode Running !"));
 }
 
-TEST_F(ProjectFileTest, ValuesThatDoNotFitAreNotWrapped)
+TEST_F(ProjectFileTest, NumbersRoundToEvenAndThoseThatDoNotFitAreKept)
 {
-    writeProject("RecordNumber=40000\nRecordInterval=-70000\nColumn=1\n"
-                 "Column1=70000,Long,0,R 1,1000,a,%d,5\n");
+    writeProject("RecordNumber=250.5\nRecordInterval=12abc\nRecordLenght=x\nColumn=2\n"
+                 "Column1=2.5,Long,3.5,R 1,1000.5,a,%d,-1.5\nColumn2=70000,Long,0,R 1,1,b,%d,5\n");
+    ASSERT_TRUE(project.readProject());
+    EXPECT_EQ(buffer.recordInt(), 12);
+    EXPECT_EQ(buffer.recordLen(), 0);
+    EXPECT_EQ(buffer.bufferLen(), 250);
+    EXPECT_EQ(*buffer.item(1),
+        (UserColumn { QStringLiteral("a"), QStringLiteral("R 1"), 2, QStringLiteral("Long"), 4,
+            QStringLiteral("%d"), 1000, -2 }));
+    EXPECT_EQ(buffer.item(2)->RecPlace, 0);
+    EXPECT_EQ(project.warnings().size(), 1);
+
+    writeProject("RecordNumber=40000\nRecordInterval=-70000\nColumn=1\n");
     ASSERT_TRUE(project.readProject());
     EXPECT_EQ(buffer.bufferLen(), 100);
     EXPECT_EQ(buffer.recordInt(), 600);
-    EXPECT_EQ(buffer.item(1)->RecPlace, 0);
-    EXPECT_EQ(buffer.item(1)->Delta, 5);
-    const QString warnings = project.warnings().join(u'\n');
-    EXPECT_TRUE(warnings.contains(QStringLiteral("RecordNumber"))) << qPrintable(warnings);
-    EXPECT_TRUE(warnings.contains(QStringLiteral("RecordInterval")));
-    EXPECT_TRUE(warnings.contains(QStringLiteral("Column1 field 1")));
-}
-
-TEST_F(ProjectFileTest, NumbersTakeTheLeadingNumberRoundedToEven)
-{
-    writeProject("RecordNumber=250.5\nRecordInterval=12abc\nRecordLenght=x\nColumn=1\n"
-                 "Column1=2.5,Long,3.5,R 1,1000.5,a,%d,-1.5\n");
-    ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(buffer.bufferLen(), 250);
-    EXPECT_EQ(buffer.recordInt(), 12);
-    EXPECT_EQ(buffer.recordLen(), 0);
-    EXPECT_EQ(buffer.item(1)->RecPlace, 2);
-    EXPECT_EQ(buffer.item(1)->DataPos, 4);
-    EXPECT_EQ(buffer.item(1)->Width, 1000);
-    EXPECT_EQ(buffer.item(1)->Delta, -2);
+    const QString warnings = project.bufferWarnings().join(u'\n');
+    EXPECT_TRUE(warnings.contains(QStringLiteral("RecordNumber: 40000"))) << qPrintable(warnings);
+    EXPECT_TRUE(warnings.contains(QStringLiteral("RecordInterval: -70000")));
 }
 
 TEST_F(ProjectFileTest, WriteSettingsAsksForTheTypeWhenCreating)
@@ -339,14 +269,4 @@ TEST_F(ProjectFileTest, FailedWritesAreReported)
         QStringLiteral("Writing aborted in the file : ") + project.path());
     EXPECT_EQ(prompter.lastMessage().style, ScriptedPrompter::Style::Critical);
     EXPECT_FALSE(project.writeUserBuffer());
-}
-
-TEST_F(ProjectFileTest, WholeSectionRead)
-{
-    writeFile("[BufferType]\nStandard=One~Two\nConfigured=Three\n[Other]\nx=1\n");
-    EXPECT_EQ(TraceProject::readWholeSection(path, QStringLiteral("buffertype")),
-        QStringLiteral("Standard=OneTwo\r\nConfigured=Three"));
-    EXPECT_EQ(TraceProject::readWholeSection(path, QStringLiteral("None")), QString());
-    EXPECT_EQ(TraceProject::readValue(path, QStringLiteral("other"), QStringLiteral("X")),
-        QStringLiteral("1"));
 }

@@ -51,74 +51,56 @@ const QString InvalidBuffer = QStringLiteral("Invalid User Buffer !");
 
 } // namespace
 
-TEST_F(StoreTest, RecordInterval)
+TEST_F(StoreTest, IntervalAndNumberOfRecords)
 {
+    const auto interval = [](const UserColumns &b) { return b.recordInt(); };
+    const auto records = [](const UserColumns &b) { return qint32(b.bufferLen()); };
+    const qint32 Rejected = -99999;
     const struct
     {
+        QString EditorFields::*field;
         const char *text;
         bool strict;
-        int stored; // -99999 = rejected
-    } cases[] = {
-        { "1.5", true, 15 },
-        { "1,5", true, 15 },
-        { "", true, 0 },
-        { "-1", true, -99999 },
-        { "-1", false, -10 },
-        { "6001", true, -99999 },
-        { "6001", false, -99999 },
-        { "6000", true, -99999 },
-        { "3276.7", true, 32767 },
-        { "0.05", true, 0 },
-        { "abc", true, -99999 },
-        { "abc", false, 0 },
-        { "12s", false, 120 },
-        { "0.25", true, 2 },
+        qint32 stored;
+    } cases[] = { // seconds in the field, tenths in the model
+        { &EditorFields::recordInterval, "1.5", true, 15 },
+        { &EditorFields::recordInterval, "1,5", true, 15 },
+        { &EditorFields::recordInterval, "", true, 0 },
+        { &EditorFields::recordInterval, "-1", true, Rejected },
+        { &EditorFields::recordInterval, "-1", false, -10 },
+        { &EditorFields::recordInterval, "6001", false, Rejected },
+        { &EditorFields::recordInterval, "6000", true, Rejected }, // fits no 16 bits
+        { &EditorFields::recordInterval, "3276.7", true, 32767 },
+        { &EditorFields::recordInterval, "0.25", true, 2 },
+        { &EditorFields::recordInterval, "abc", true, Rejected },
+        { &EditorFields::recordInterval, "12s", false, 120 },
+        { &EditorFields::numberOfRecords, "19", true, Rejected },
+        { &EditorFields::numberOfRecords, "20", true, 20 },
+        { &EditorFields::numberOfRecords, "5000", true, 5000 },
+        { &EditorFields::numberOfRecords, "5001", true, Rejected },
+        { &EditorFields::numberOfRecords, "x", true, Rejected },
+        { &EditorFields::numberOfRecords, "x", false, 0 },
+        { &EditorFields::numberOfRecords, "32767", false, 32767 },
+        { &EditorFields::numberOfRecords, "32768", false, Rejected }
     };
     for (const auto &c : cases) {
-        buffer.setRecordInt(111);
-        fields.recordInterval = QString::fromLatin1(c.text);
+        QFile::remove(project.path());
+        fields.recordInterval = QStringLiteral("60");
+        fields.numberOfRecords = QStringLiteral("100");
+        const bool isInterval = c.field == &EditorFields::recordInterval;
+        const auto value = isInterval ? +interval : +records;
+        const qint32 before = value(buffer);
+        fields.*c.field = QString::fromLatin1(c.text);
         const BufferStore::Result r = store(c.strict);
-        if (c.stored == -99999) {
-            EXPECT_FALSE(r.ok) << c.text;
-            EXPECT_EQ(r.field, Field::RecordInterval) << c.text;
+        EXPECT_EQ(r.ok, c.stored != Rejected) << c.text;
+        if (c.stored == Rejected) {
+            EXPECT_EQ(r.field, isInterval ? Field::RecordInterval : Field::NumberOfRecords);
             EXPECT_EQ(prompter.texts(), QStringList { InvalidValue }) << c.text;
             EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Compile aborted"));
-            EXPECT_EQ(buffer.recordInt(), 111) << c.text;
+            EXPECT_EQ(value(buffer), before) << c.text;
+            EXPECT_FALSE(QFile::exists(project.path()));
         } else {
-            EXPECT_TRUE(r.ok) << c.text;
-            EXPECT_EQ(buffer.recordInt(), c.stored) << c.text;
-        }
-    }
-}
-
-TEST_F(StoreTest, NumberOfRecords)
-{
-    const struct
-    {
-        const char *text;
-        bool strict;
-        int stored; // -1 = rejected
-    } cases[] = {
-        { "19", true, -1 },
-        { "20", true, 20 },
-        { "5000", true, 5000 },
-        { "5001", true, -1 },
-        { "x", true, -1 },
-        { "5001", false, 5001 },
-        { "32767", false, 32767 },
-        { "32768", false, -1 },
-        { "x", false, 0 },
-        { "20.5", true, 20 },
-    };
-    for (const auto &c : cases) {
-        fields.numberOfRecords = QString::fromLatin1(c.text);
-        const BufferStore::Result r = store(c.strict);
-        EXPECT_EQ(r.ok, c.stored >= 0) << c.text;
-        if (c.stored >= 0) {
-            EXPECT_EQ(buffer.bufferLen(), c.stored) << c.text;
-        } else {
-            EXPECT_EQ(r.field, Field::NumberOfRecords) << c.text;
-            EXPECT_EQ(prompter.texts(), QStringList { InvalidValue }) << c.text;
+            EXPECT_EQ(value(buffer), c.stored) << c.text;
         }
     }
 }
@@ -126,18 +108,16 @@ TEST_F(StoreTest, NumberOfRecords)
 TEST_F(StoreTest, AddressFieldsAreNormalisedOnlyWhenStrict)
 {
     fields.recordEnable = QStringLiteral("12");
-    fields.recordCommand = QStringLiteral("f 7");
     fields.clearCommand = QStringLiteral("12");
-    fields.serialNumber = QStringLiteral("12");
+    fields.serialNumber = QStringLiteral("r 12");
     fields.viewerCommand = QStringLiteral("Motor.Start");
-    EditorFields typed = fields;
+    const EditorFields typed = fields;
     ASSERT_TRUE(store(false).ok);
-    EXPECT_EQ(buffer.recordEnable(), QStringLiteral("12"));
     EXPECT_EQ(fields, typed);
+    EXPECT_EQ(buffer.recordEnable(), QStringLiteral("12"));
 
     ASSERT_TRUE(store(true).ok);
     EXPECT_EQ(buffer.recordEnable(), QStringLiteral("F 12"));
-    EXPECT_EQ(buffer.recordCommand(), QStringLiteral("F 7"));
     EXPECT_EQ(buffer.clearBuf(), QStringLiteral("I 12"));
     EXPECT_EQ(buffer.serialNr(), QStringLiteral("R 12"));
     EXPECT_EQ(buffer.closeTlv(), QStringLiteral("Motor.Start"));
@@ -145,32 +125,16 @@ TEST_F(StoreTest, AddressFieldsAreNormalisedOnlyWhenStrict)
     EXPECT_EQ(
         IniProfile::read(project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("ClearBuf")),
         QStringLiteral("I 12"));
-}
 
-TEST_F(StoreTest, RejectedAddressNamesItsFieldAndKeepsEarlierValues)
-{
-    const struct
-    {
-        QString EditorFields::*member;
-        const char *text;
-        Field field;
-    } cases[] = {
-        { &EditorFields::serialNumber, "r 20000", Field::SerialNumber },
-        { &EditorFields::recordEnable, "O 9000", Field::RecordEnable },
-        { &EditorFields::viewerCommand, "F 3", Field::ViewerCommand },
-        { &EditorFields::clearCommand, "R 3", Field::ClearCommand },
-    };
-    for (const auto &c : cases) {
-        SetUp();
-        fields.title = QStringLiteral("New title");
-        fields.*c.member = QString::fromLatin1(c.text);
-        const BufferStore::Result r = store(true);
-        EXPECT_FALSE(r.ok) << c.text;
-        EXPECT_EQ(r.field, c.field) << c.text;
-        EXPECT_EQ(prompter.texts(), QStringList { InvalidValue });
-        EXPECT_EQ(buffer.title(), QStringLiteral("New title")); // taken before the failure
-        EXPECT_FALSE(QFile::exists(project.path())) << c.text;
-    }
+    // A rejected address stops the store; fields taken before it keep their new values.
+    QFile::remove(project.path());
+    fields.title = QStringLiteral("New title");
+    fields.viewerCommand = QStringLiteral("F 3");
+    const BufferStore::Result r = store(true);
+    EXPECT_EQ(r.field, Field::ViewerCommand);
+    EXPECT_EQ(prompter.texts(), QStringList { InvalidValue });
+    EXPECT_EQ(buffer.title(), QStringLiteral("New title"));
+    EXPECT_FALSE(QFile::exists(project.path()));
 }
 
 TEST_F(StoreTest, LayoutRunsOnlyStrictAndConfigured)
