@@ -1,0 +1,53 @@
+#include "app/window/BufferGrid.h"
+
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMimeData>
+
+namespace tlv::app {
+
+BufferGrid::BufferGrid(QWidget *parent)
+    : QTableWidget(parent)
+{
+    setObjectName(QStringLiteral("mfgFile"));
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    verticalHeader()->setVisible(false);
+    horizontalHeader()->setHighlightSections(false);
+    setAlternatingRowColors(true);
+}
+
+void BufferGrid::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void BufferGrid::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+void BufferGrid::dropEvent(QDropEvent *event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid() || !event->mimeData()->hasText())
+        return;
+    event->acceptProposedAction();
+    Q_EMIT textDropped(index.row() + 1, index.column(), event->mimeData()->text());
+}
+
+void BufferGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Q_EMIT editRequested();
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+} // namespace tlv::app

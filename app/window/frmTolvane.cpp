@@ -1,0 +1,448 @@
+#include "app/window/frmTolvane.h"
+
+#include "app/core/BufferTypeSetup.h"
+#include "app/core/OpenDocument.h"
+#include "app/window/BufferPage.h"
+#include "app/window/SettingsTab.h"
+#include "app/window/frmAbout.h"
+#include "app/window/frmInfo.h"
+#include "app/window/frmInput.h"
+#include "app/window/frmSelectBuffer.h"
+#include "viewer/widgets/DialogPrompter.h"
+#include "viewer/widgets/Tolvane.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tlv::app {
+
+namespace {
+
+QPushButton *button(const QString &name, const QString &text, const QString &tip, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    b->setMinimumWidth(96);
+    return b;
+}
+
+// What the desktop makes of opening a file, in the shell's result codes.
+int launch(const QString &file, const QString &, const QString &, const QString &, qint32)
+{
+    const QFileInfo info(file);
+    if (!info.dir().exists())
+        return 3;
+    if (!info.exists())
+        return 2;
+    if (!info.isReadable())
+        return 5;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? 42 : 31;
+}
+
+} // namespace
+
+frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmTolvane"));
+    setWindowTitle(QStringLiteral("Tolvane"));
+    if (!prompter) {
+        m_ownPrompter = std::make_unique<viewer::DialogPrompter>(this);
+        prompter = m_ownPrompter.get();
+    }
+    m_prompter = prompter;
+    m_runDialog = [](QDialog &dialog) { return dialog.exec(); };
+
+    m_control = new viewer::Tolvane(nullptr, m_prompter);
+    m_host = std::make_unique<TolvaneHost>(folders, *m_prompter, m_control->core(), *this);
+    m_host->setProcessEvents([] { QCoreApplication::processEvents(); });
+    m_host->setCrypt([this](const QString &file) { return m_control->Crypt(file); });
+    m_host->setBufferTypeChooser([this] {
+        frmSelectBuffer dialog(
+            BufferTypeTexts::read(m_host->folders().programFile(QStringLiteral("Tolvane.ini"))),
+            this);
+        m_runDialog(dialog);
+        return dialog.bufferType();
+    });
+    m_host->connection().connectTimer().setObjectName(QStringLiteral("ConnectTimer"));
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 2);
+    m_tabs = new QTabWidget(central);
+    m_tabs->setObjectName(QStringLiteral("SSTab1"));
+    m_bufferPage = new BufferPage(m_host->editor(), m_tabs);
+    m_settingsTab = new SettingsTab(m_host->settingsPage(), m_tabs);
+    m_tabs->addTab(m_control, QStringLiteral("Trace Viewer"));
+    m_tabs->addTab(m_bufferPage, QStringLiteral("Buffer Configuration"));
+    m_tabs->addTab(m_settingsTab, QStringLiteral("Settings"));
+    m_tabs->setTabToolTip(0, QStringLiteral("The records read from the PCD"));
+    m_tabs->setTabToolTip(1, QStringLiteral("Define the columns of a configured buffer"));
+    m_tabs->setTabToolTip(2, QStringLiteral("Connection, display and export settings"));
+    layout->addWidget(m_tabs, 1);
+    layout->addWidget(buildConnectionFrame());
+    setCentralWidget(central);
+
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    m_panel1 = new QLabel(statusBar());
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    m_panel1->setMinimumWidth(220);
+    m_panel1->setToolTip(QStringLiteral("Connection state"));
+    m_panel2 = new QLabel(statusBar());
+    m_panel2->setObjectName(QStringLiteral("Panel2"));
+    m_panel2->setToolTip(QStringLiteral("Last message"));
+    statusBar()->addWidget(m_panel1);
+    statusBar()->addWidget(m_panel2, 1);
+
+    m_input = new frmInput(m_host->cellEditor(), this);
+    buildMenus();
+    bindHost();
+    setMinimumSize(twipsToPixels(MinWidthTwips, true), twipsToPixels(MinHeightTwips, false));
+    resize(qMax(minimumWidth(), 1100), qMax(minimumHeight(), 720));
+    qApp->installEventFilter(this);
+}
+
+frmTolvane::~frmTolvane()
+{
+    qApp->removeEventFilter(this);
+    // The host answers the control's events; it goes before the control.
+    m_host.reset();
+}
+
+int frmTolvane::twipsToPixels(int twips, bool horizontal) const
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    const double dpi
+        = s ? (horizontal ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY()) : 96.0;
+    return int(twips * dpi / 1440.0 + 0.5);
+}
+
+void frmTolvane::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("m_file"));
+    m_connect = file->addAction(QStringLiteral("&Connect"));
+    m_connect->setObjectName(QStringLiteral("m_connect"));
+    m_disconnect = file->addAction(QStringLiteral("&Disconnect"));
+    m_disconnect->setObjectName(QStringLiteral("m_disconnect"));
+    file->addSeparator();
+    m_simul = file->addAction(QStringLiteral("&Simulation"));
+    m_simul->setObjectName(QStringLiteral("m_simul"));
+    m_simul->setCheckable(true);
+    m_simul->setToolTip(QStringLiteral("Run the demonstration project without a PCD"));
+    file->addSeparator();
+    m_exit = file->addAction(QStringLiteral("E&xit"));
+    m_exit->setObjectName(QStringLiteral("exit"));
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("m_help"));
+    m_contents = help->addAction(QStringLiteral("&Contents"));
+    m_contents->setObjectName(QStringLiteral("m_contents"));
+    m_contents->setShortcut(QKeySequence::HelpContents);
+    m_about = help->addAction(QStringLiteral("&About"));
+    m_about->setObjectName(QStringLiteral("m_about"));
+
+    connect(m_connect, &QAction::triggered, this, [this] { m_host->connectClicked(); });
+    connect(m_disconnect, &QAction::triggered, this, [this] { m_host->connectClicked(); });
+    connect(m_simul, &QAction::triggered, this, [this] {
+        m_host->toggleSimulation();
+        m_simul->setChecked(m_host->simulation());
+    });
+    connect(m_exit, &QAction::triggered, this, [this] { m_host->exitRequested(); });
+    connect(m_contents, &QAction::triggered, this, &frmTolvane::showHelp);
+    connect(m_about, &QAction::triggered, this, &frmTolvane::showAbout);
+}
+
+QWidget *frmTolvane::buildConnectionFrame()
+{
+    m_connectionFrame = new QGroupBox(QStringLiteral("PCD disconnected"));
+    m_connectionFrame->setObjectName(QStringLiteral("frmConnection"));
+    auto *row = new QHBoxLayout(m_connectionFrame);
+    m_cmdConnect = button(QStringLiteral("cmdConnect"), QStringLiteral("Connect"),
+        QStringLiteral("Open or close the PCD connection"), m_connectionFrame);
+    m_cmdStart = button(QStringLiteral("cmdStart"), QStringLiteral("Start"),
+        QStringLiteral("Read the trace buffer from its start register"), m_connectionFrame);
+    m_cmdRun = button(QStringLiteral("cmdRun"), QStringLiteral("Run"),
+        QStringLiteral("Pause or resume the reading"), m_connectionFrame);
+    m_cmdStop = button(QStringLiteral("cmdStop"), QStringLiteral("Stop"),
+        QStringLiteral("Stop the reading"), m_connectionFrame);
+    m_cmdClear = button(QStringLiteral("cmdClear"), QStringLiteral("Clear"),
+        QStringLiteral("Clear the records grid"), m_connectionFrame);
+    for (QPushButton *b : { m_cmdConnect, m_cmdStart, m_cmdRun, m_cmdStop, m_cmdClear })
+        row->addWidget(b);
+    row->addSpacing(16);
+
+    m_ckbDate = new QCheckBox(QStringLiteral("Date"), m_connectionFrame);
+    m_ckbDate->setObjectName(QStringLiteral("ckbDate"));
+    m_ckbDate->setToolTip(QStringLiteral("Show the PC date of each record"));
+    m_ckbTime = new QCheckBox(QStringLiteral("Time"), m_connectionFrame);
+    m_ckbTime->setObjectName(QStringLiteral("ckbTime"));
+    m_ckbTime->setToolTip(QStringLiteral("Show the PC time of each record"));
+    m_ckbStatus = new QCheckBox(QStringLiteral("PCD Status"), m_connectionFrame);
+    m_ckbStatus->setObjectName(QStringLiteral("ckbStatus"));
+    m_ckbStatus->setToolTip(QStringLiteral("Show the PCD run status of each record"));
+    row->addWidget(m_ckbDate);
+    row->addWidget(m_ckbTime);
+    row->addWidget(m_ckbStatus);
+    row->addStretch(1);
+
+    m_progress = new QProgressBar(m_connectionFrame);
+    m_progress->setObjectName(QStringLiteral("pgbReading"));
+    m_progress->setTextVisible(false);
+    m_progress->setFixedWidth(160);
+    m_progress->setValue(0);
+    m_progress->setToolTip(QStringLiteral("Blocks read of a long request"));
+    m_cmdAbort = button(QStringLiteral("cmdAbort"), QStringLiteral("Abort"),
+        QStringLiteral("Abort the long read in progress"), m_connectionFrame);
+    m_cmdAbort->setEnabled(false);
+    row->addWidget(m_progress);
+    row->addWidget(m_cmdAbort);
+
+    connect(m_cmdConnect, &QPushButton::clicked, this, [this] { m_host->connectClicked(); });
+    connect(m_cmdStart, &QPushButton::clicked, this, [this] { m_host->startClicked(); });
+    connect(m_cmdRun, &QPushButton::clicked, this, [this] { m_host->runClicked(); });
+    connect(m_cmdStop, &QPushButton::clicked, this, [this] { m_host->stopClicked(); });
+    connect(m_cmdClear, &QPushButton::clicked, this, [this] { m_host->clearClicked(); });
+    connect(m_cmdAbort, &QPushButton::clicked, this, [this] { m_host->abortClicked(); });
+    connect(m_ckbDate, &QCheckBox::clicked, this,
+        [this](bool on) { m_host->columnChecked(TolvaneHost::ColumnFlag::Date, on); });
+    connect(m_ckbTime, &QCheckBox::clicked, this,
+        [this](bool on) { m_host->columnChecked(TolvaneHost::ColumnFlag::Time, on); });
+    connect(m_ckbStatus, &QCheckBox::clicked, this,
+        [this](bool on) { m_host->columnChecked(TolvaneHost::ColumnFlag::Status, on); });
+    ButtonsStart(QStringLiteral("Start"), false, QStringLiteral("Run"), false,
+        QStringLiteral("Stop"), false, 0);
+    return m_connectionFrame;
+}
+
+void frmTolvane::bindHost()
+{
+    TolvaneHost *h = m_host.get();
+    connect(h, &TolvaneHost::quitRequested, this, &frmTolvane::endProgram);
+    connect(h, &TolvaneHost::startInfoRequested, this, &frmTolvane::showStartInfo);
+    connect(h, &TolvaneHost::captionChanged, this, &QWidget::setWindowTitle);
+    connect(h, &TolvaneHost::tabRequested, m_tabs, &QTabWidget::setCurrentIndex);
+    connect(h, &TolvaneHost::setupChanged, this, &frmTolvane::applySetup);
+    connect(h, &TolvaneHost::simulationChanged, m_simul, &QAction::setChecked);
+    connect(h, &TolvaneHost::columnFlagsChanged, this, [this] {
+        const buffer::ProjectSettings &s = m_host->project().settings();
+        m_ckbDate->setChecked(s.dateColumn != 0);
+        m_ckbTime->setChecked(s.timeColumn != 0);
+        m_ckbStatus->setChecked(s.statusColumn != 0);
+    });
+    connect(m_tabs, &QTabWidget::currentChanged, this, &frmTolvane::tabChanged);
+    connect(m_bufferPage, &BufferPage::editRequested, this, &frmTolvane::openInput);
+}
+
+int frmTolvane::startUp(const QString &commandLine)
+{
+    const int result = m_host->startUp(commandLine);
+    // Without a project the start information was shown; the run ends here.
+    if (result == TolvaneHost::NoStart && !m_host->quitting())
+        m_host->formActivated();
+    return result;
+}
+
+void frmTolvane::applySetup(const BufferTypeSetup &setup)
+{
+    m_tabs->setTabEnabled(1, setup.configTabEnabled);
+    m_tabs->setTabEnabled(2, setup.settingsTabEnabled);
+    m_settingsTab->applySetup(setup);
+    if (setup.refreshGrid)
+        m_bufferPage->refreshGrid();
+}
+
+void frmTolvane::tabChanged(int index)
+{
+    if (index == 2)
+        m_settingsTab->setFramesEnabled(SettingsPage::framesEnabled(m_host->connected()));
+}
+
+void frmTolvane::openInput(int row, int column)
+{
+    if (!m_host->cellEditor().open(row, column))
+        return;
+    m_input->load();
+    m_input->open();
+}
+
+void frmTolvane::showStartInfo()
+{
+    frmInfo info(this);
+    m_runDialog(info);
+}
+
+void frmTolvane::showAbout()
+{
+    frmAbout about(this);
+    m_runDialog(about);
+}
+
+void frmTolvane::showHelp()
+{
+    OpenDocument shell(&launch, QStringLiteral("Tolvane"));
+    if (shell.open(m_host->helpFile()))
+        return;
+    const OpenDocument::Error &e = shell.error();
+    m_prompter->message(QStringLiteral("Error ") + QString::number(e.number) + QStringLiteral(": ")
+            + e.message + u'\r' + m_host->helpFile(),
+        e.source, common::Prompter::Style::Exclamation);
+}
+
+void frmTolvane::endProgram()
+{
+    if (m_ending)
+        return;
+    m_ending = true;
+    // After the event that asked for it has returned.
+    QTimer::singleShot(0, this, [this] {
+        close();
+        QCoreApplication::quit();
+    });
+}
+
+void frmTolvane::closeEvent(QCloseEvent *event)
+{
+    if (m_input->isVisible())
+        m_input->reject();
+    if (m_host->closeRequested()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void frmTolvane::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activated) {
+        m_activated = true;
+        m_host->formActivated();
+    }
+}
+
+void frmTolvane::resizeEvent(QResizeEvent *event)
+{
+    // Layouts place the tabs, the control and the frames; the minimum size keeps them whole.
+    QMainWindow::resizeEvent(event);
+}
+
+bool frmTolvane::handleShortcut(QKeyEvent *event)
+{
+    const int tab = m_tabs->currentIndex();
+    const bool ctrlS = event->key() == Qt::Key_S
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    if (tab == 1 && m_tabs->isTabEnabled(1)) {
+        if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::NoModifier) {
+            m_bufferPage->compile();
+            return true;
+        }
+        if (ctrlS) {
+            m_bufferPage->save();
+            return true;
+        }
+    }
+    if (tab == 2 && m_tabs->isTabEnabled(2) && ctrlS) {
+        m_settingsTab->save();
+        return true;
+    }
+    return false;
+}
+
+bool frmTolvane::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto *w = static_cast<QWidget *>(watched);
+        if (w->window() == this && handleShortcut(static_cast<QKeyEvent *>(event)))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- comm::ConnectionView ---
+
+void frmTolvane::setStatusPanel(int panel, const QString &text)
+{
+    (panel == 1 ? m_panel1 : m_panel2)->setText(text);
+}
+
+void frmTolvane::ButtonConnect(bool connect)
+{
+    m_connect->setEnabled(connect);
+    m_disconnect->setEnabled(!connect);
+    m_cmdConnect->setText(connect ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
+}
+
+void frmTolvane::ButtonsStart(const QString &staTxt, bool staEn, const QString &runTxt, bool runEn,
+    const QString &stoTxt, bool stoEn, qint16 setFocus)
+{
+    if (!staTxt.isEmpty())
+        m_cmdStart->setText(staTxt);
+    if (!runTxt.isEmpty())
+        m_cmdRun->setText(runTxt);
+    if (!stoTxt.isEmpty())
+        m_cmdStop->setText(stoTxt);
+    m_cmdStart->setEnabled(staEn);
+    m_cmdRun->setEnabled(runEn);
+    m_cmdStop->setEnabled(stoEn);
+    if (setFocus == 1)
+        m_cmdStart->setFocus();
+    else if (setFocus == 2)
+        m_cmdRun->setFocus();
+    else if (setFocus == 3)
+        m_cmdStop->setFocus();
+}
+
+void frmTolvane::setRunCaption(const QString &caption)
+{
+    m_cmdRun->setText(caption);
+}
+
+void frmTolvane::setConnectionFrame(const QString &caption, quint32 rgb)
+{
+    m_connectionFrame->setTitle(caption);
+    m_connectionFrame->setStyleSheet(
+        QStringLiteral("QGroupBox#frmConnection::title { color: #%1; }")
+            .arg(rgb, 6, 16, QLatin1Char('0')));
+}
+
+void frmTolvane::setProgressRange(int minimum, int maximum)
+{
+    m_progress->setRange(minimum, maximum);
+}
+
+void frmTolvane::setProgressValue(int value)
+{
+    m_progress->setValue(value);
+}
+
+void frmTolvane::setAbortEnabled(bool enabled)
+{
+    m_cmdAbort->setEnabled(enabled);
+}
+
+void frmTolvane::beep()
+{
+    QApplication::beep();
+}
+
+} // namespace tlv::app

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "app/core/TolvaneHost.h"
+#include "comm/ConnectionView.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QToolBar;
+
+namespace tlv::viewer {
+class Tolvane;
+}
+
+namespace tlv::app {
+
+class BufferPage;
+class SettingsTab;
+class frmInput;
+
+// The main form: the viewer control on tab 0, the buffer configuration on
+// tab 1, the settings on tab 2, the connection frame with its buttons and the
+// status bar. It binds widgets to TolvaneHost and shows what the connection
+// and the read serving report.
+class frmTolvane : public QMainWindow, public comm::ConnectionView
+{
+    Q_OBJECT
+public:
+    // Smallest size in twips.
+    static constexpr int MinWidthTwips = 11475;
+    static constexpr int MinHeightTwips = 6300;
+
+    // Without a prompter, real message boxes and file dialogs are used.
+    explicit frmTolvane(
+        const AppFolders &folders, common::Prompter *prompter = nullptr, QWidget *parent = nullptr);
+    ~frmTolvane() override;
+
+    [[nodiscard]] TolvaneHost &host() { return *m_host; }
+    [[nodiscard]] viewer::Tolvane *control() const { return m_control; }
+    [[nodiscard]] BufferPage *bufferPage() const { return m_bufferPage; }
+    [[nodiscard]] SettingsTab *settingsTab() const { return m_settingsTab; }
+    [[nodiscard]] frmInput *inputDialog() const { return m_input; }
+
+    // The form's start-up with the command line (arguments joined by blanks).
+    int startUp(const QString &commandLine);
+    // How modal windows are run (exec by default; tests answer them).
+    void setDialogRunner(std::function<int(QDialog &)> runner) { m_runDialog = std::move(runner); }
+    // Opens the edit dialog for the grid's current cell (editor row, grid column).
+    void openInput(int row, int column);
+    void showHelp();
+    void showAbout();
+
+    // --- comm::ConnectionView ---
+    void setStatusPanel(int panel, const QString &text) override;
+    void ButtonConnect(bool connect) override;
+    void ButtonsStart(const QString &staTxt, bool staEn, const QString &runTxt, bool runEn,
+        const QString &stoTxt, bool stoEn, qint16 setFocus = 0) override;
+    void setRunCaption(const QString &caption) override;
+    void setConnectionFrame(const QString &caption, quint32 rgb) override;
+    void setProgressRange(int minimum, int maximum) override;
+    void setProgressValue(int value) override;
+    void setAbortEnabled(bool enabled) override;
+    void beep() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildMenus();
+    QWidget *buildConnectionFrame();
+    void bindHost();
+    void applySetup(const BufferTypeSetup &setup);
+    void tabChanged(int index);
+    bool handleShortcut(QKeyEvent *event);
+    void showStartInfo();
+    void endProgram();
+    [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
+
+    std::unique_ptr<common::Prompter> m_ownPrompter;
+    common::Prompter *m_prompter = nullptr;
+    viewer::Tolvane *m_control = nullptr;
+    std::unique_ptr<TolvaneHost> m_host;
+    std::function<int(QDialog &)> m_runDialog;
+
+    QTabWidget *m_tabs = nullptr;
+    BufferPage *m_bufferPage = nullptr;
+    SettingsTab *m_settingsTab = nullptr;
+    frmInput *m_input = nullptr;
+    QGroupBox *m_connectionFrame = nullptr;
+    QPushButton *m_cmdConnect = nullptr;
+    QPushButton *m_cmdStart = nullptr;
+    QPushButton *m_cmdRun = nullptr;
+    QPushButton *m_cmdStop = nullptr;
+    QPushButton *m_cmdClear = nullptr;
+    QPushButton *m_cmdAbort = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QCheckBox *m_ckbDate = nullptr;
+    QCheckBox *m_ckbTime = nullptr;
+    QCheckBox *m_ckbStatus = nullptr;
+    QLabel *m_panel1 = nullptr;
+    QLabel *m_panel2 = nullptr;
+    QAction *m_connect = nullptr;
+    QAction *m_disconnect = nullptr;
+    QAction *m_simul = nullptr;
+    QAction *m_contents = nullptr;
+    QAction *m_about = nullptr;
+    QAction *m_exit = nullptr;
+    bool m_activated = false;
+    bool m_ending = false;
+};
+
+} // namespace tlv::app
