@@ -1,4 +1,5 @@
 #include "viewer/core/ControlCore.h"
+#include "common/PcdStatusText.h"
 
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
@@ -76,28 +77,7 @@ const QStringList &ControlCore::persistedNames()
 
 QString ControlCore::pcdStatusText(qint32 status)
 {
-    switch (status) {
-    case 0:
-        return QStringLiteral("Offline");
-    case 1:
-        return QStringLiteral("Disconnect");
-    case 2:
-        return QStringLiteral("Run");
-    case 3:
-        return QStringLiteral("Stop");
-    case 4:
-        return QStringLiteral("Halt");
-    case 5:
-        return QStringLiteral("Conditional Run");
-    case 7:
-        return QStringLiteral("Conditional Stop");
-    case 8:
-        return QStringLiteral("Trace");
-    case 99:
-        return QStringLiteral("Demo");
-    default:
-        return QStringLiteral("Bad Status");
-    }
+    return common::pcdStatusText(status);
 }
 
 ControlCore::ControlCore(common::Prompter *prompter, QObject *parent)

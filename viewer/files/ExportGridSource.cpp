@@ -54,7 +54,9 @@ ExportSource::RowKind ExportGridSource::rowKind(int row) const
         if (!m_rows.cell(row, g).isEmpty())
             return RowKind::Record;
     }
-    return RowKind::Status;
+    // A status row carries no data at all; a record whose texts are all empty
+    // still has its raw values.
+    return m_rows.cell(row, m_rows.rawColumn()).isEmpty() ? RowKind::Status : RowKind::Record;
 }
 
 } // namespace tlv::viewer

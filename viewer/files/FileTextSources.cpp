@@ -1,6 +1,5 @@
 #include "FileTextSources.h"
 
-#include "MediaText.h"
 #include "SymbolFileReader.h"
 #include "TextFileReader.h"
 #include "TextFileSearch.h"
@@ -114,10 +113,7 @@ void FileTextSources::mediaTextFailed(const QString &message)
 {
     if (!m_prompter)
         return;
-    const QString text = message.startsWith(MediaText::FailureTitle)
-        ? message
-        : MediaText::FailureTitle + u'\n' + message;
-    m_prompter->message(text, Title, common::Prompter::Style::Exclamation);
+    m_prompter->message(message, Title, common::Prompter::Style::Exclamation);
 }
 
 } // namespace tlv::viewer

@@ -17,7 +17,7 @@ WidgetSeams::WidgetSeams(ControlCore &core, QWidget *window, common::Prompter *p
     : m_core(core)
     , m_window(window)
     , m_prompter(prompter)
-    , m_source(core)
+    , m_source(core.rows(), core.cycle().columns())
     , m_exporter(std::make_unique<Exporter>(m_source, prompter))
     , m_shutdownDelay(ShutdownNotice::DefaultDelayMs)
 {

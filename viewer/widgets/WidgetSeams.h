@@ -2,7 +2,7 @@
 
 #include "viewer/core/ControlSeams.h"
 #include "viewer/widgets/ConversionFrame.h"
-#include "viewer/widgets/GridExportSource.h"
+#include "viewer/files/ExportGridSource.h"
 
 #include <QPointer>
 
@@ -42,7 +42,7 @@ private:
     ControlCore &m_core;
     QWidget *m_window = nullptr;
     common::Prompter *m_prompter = nullptr;
-    GridExportSource m_source;
+    ExportGridSource m_source;
     std::unique_ptr<Exporter> m_exporter;
     QPointer<ConversionFrame> m_conversion;
     int m_shutdownDelay;
