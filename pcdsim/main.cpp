@@ -2,10 +2,14 @@
 #include "pcdsim/PcdSetup.h"
 #include "pcdsim/SbusServer.h"
 #include "pcdsim/SimulatedPcd.h"
+#include "pcdsim/trace/TraceSetup.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QTimer>
 
 using namespace tlv::pcdsim;
 
@@ -84,6 +88,12 @@ int main(int argc, char *argv[])
             QStringLiteral("ms") },
         { QStringLiteral("cycle-ms"), QStringLiteral("CPU cycle of running programs (default 10)."),
             QStringLiteral("ms") },
+        { QStringLiteral("trace"),
+            QStringLiteral("Run the trace buffer of a generated source (.tlvs); repeatable."),
+            QStringLiteral("file") },
+        { QStringLiteral("log"),
+            QStringLiteral("Write every trace record and event to this file (- for stdout)."),
+            QStringLiteral("file") },
     });
     parser.process(app);
 
@@ -93,16 +103,62 @@ int main(int argc, char *argv[])
         err << "tolvane-pcdsim: " << text << Qt::endl;
         return 2;
     };
-    if (parser.isSet(QStringLiteral("config"))
-        && !PcdSetup::applyFile(parser.value(QStringLiteral("config")), &pcd, &error))
-        return fail(error);
+    // Memory lines go first, so the trace buffers see the values the set-up gives.
+    auto traces = std::make_shared<TraceSetup>();
+    QStringList traceLines;
+    QString traceFolder;
+    if (parser.isSet(QStringLiteral("config"))) {
+        const QString config = parser.value(QStringLiteral("config"));
+        QFile file(config);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(config + QStringLiteral(": ") + file.errorString());
+        const QStringList all = QString::fromUtf8(file.readAll()).split(u'\n');
+        QStringList memory;
+        for (const QString &line : all)
+            (TraceSetup::handles(line) ? traceLines : memory).append(line);
+        if (!PcdSetup::applyLines(memory, &pcd, &error, config))
+            return fail(error);
+        traceFolder = QFileInfo(config).absolutePath();
+        if (!traces->applyLines(traceLines, pcd, traceFolder, &memory, &error, config))
+            return fail(error);
+    }
     QStringList lines = parser.values(QStringLiteral("set"));
+    for (const QString &file : parser.values(QStringLiteral("trace")))
+        lines.append(u"trace " + file);
     if (parser.isSet(QStringLiteral("station")))
         lines.append(u"station " + parser.value(QStringLiteral("station")));
     if (parser.isSet(QStringLiteral("status")))
         lines.append(u"status " + parser.value(QStringLiteral("status")));
-    if (!PcdSetup::applyLines(lines, &pcd, &error, QStringLiteral("command line")))
+    QStringList memoryLines, commandTraces;
+    for (const QString &line : std::as_const(lines))
+        (TraceSetup::handles(line) ? commandTraces : memoryLines).append(line);
+    if (!PcdSetup::applyLines(memoryLines, &pcd, &error, QStringLiteral("command line")))
         return fail(error);
+    if (!traces->applyLines(
+            commandTraces, pcd, QString(), &memoryLines, &error, QStringLiteral("command line")))
+        return fail(error);
+
+    std::unique_ptr<QFile> logFile;
+    QTextStream log;
+    if (parser.isSet(QStringLiteral("log"))) {
+        const QString name = parser.value(QStringLiteral("log"));
+        logFile = std::make_unique<QFile>();
+        const bool opened = name == u"-"
+            ? logFile->open(stdout, QIODevice::WriteOnly)
+            : (logFile->setFileName(name),
+                logFile->open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!opened)
+            return fail(name + QStringLiteral(": ") + logFile->errorString());
+        log.setDevice(logFile.get());
+        traces->setRecordLog([&log](qint64 counter, int slot, const QList<qint32> &record) {
+            log << "record " << counter << ' ' << slot;
+            for (const qint32 word : record)
+                log << ' ' << word;
+            log << Qt::endl;
+        });
+        traces->setEventLog([&log](const QString &event) { log << event << Qt::endl; });
+    }
+    traces->install(pcd, traces);
 
     FaultPlan faults;
     if (parser.isSet(QStringLiteral("seed")))
@@ -117,6 +173,13 @@ int main(int argc, char *argv[])
 
     SbusServer server(&pcd);
     server.setFaultPlan(faults);
+    // Going silent drops every answer for a while, as a PCD whose line was pulled.
+    traces->setSilence([&server, faults](int ms) {
+        FaultPlan silent = faults;
+        silent.drop = 1.0;
+        server.setFaultPlan(silent);
+        QTimer::singleShot(ms, &server, [&server, faults] { server.setFaultPlan(faults); });
+    });
     if (!parser.isSet(QStringLiteral("no-udp"))) {
         QHostAddress address;
         quint16 port = 0;
