@@ -43,14 +43,12 @@ void CliCommands::printHelp(QTextStream &out)
         << QLatin1String(" - trace buffers of Saia PCD controllers, without a window\n\n"
                          "usage: tolvane-cli COMMAND [ARGUMENTS]\n"
                          "       tolvane-cli COMMAND --help\n\ncommands:\n");
+    // Synopses get long (pcd), so each command takes two lines: what to type,
+    // then what it does.
     const auto commands = create();
-    qsizetype width = 0;
-    for (const auto &command : commands)
-        width = std::max(width, command->name().size() + 1 + command->arguments().size());
     for (const auto &command : commands) {
-        const QString synopsis = command->name() + QLatin1Char(' ') + command->arguments();
-        out << QLatin1String("  ") << synopsis.leftJustified(width + 2) << command->summary()
-            << QLatin1Char('\n');
+        out << QLatin1String("  ") << command->name() << QLatin1Char(' ') << command->arguments()
+            << QLatin1String("\n      ") << command->summary() << QLatin1Char('\n');
     }
 }
 
