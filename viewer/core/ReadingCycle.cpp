@@ -106,6 +106,8 @@ void ReadingCycle::reset()
     m_loaded = false;
     m_plan.clear();
     m_fetched.clear();
+    m_resumeFrom.reset();
+    m_beforeFetch.reset();
     m_lastOffset = m_lastCount = 0;
     if (m_state > Disabled)
         setState(Disabled);
@@ -132,6 +134,8 @@ void ReadingCycle::applyRunMode()
         m_runMode = Stop;
         Q_EMIT runModeChanged(m_runMode);
     };
+    if (m_runMode != Run && m_runMode != SingleRead && m_state == Loading)
+        rollBackUnfinishedFetch();
     switch (m_runMode) {
     case Stop:
         m_readTimer.stop();
@@ -154,6 +158,11 @@ void ReadingCycle::applyRunMode()
             break;
         }
         if (m_state == Stopped) {
+            // The header is read again; when it is unchanged the run goes on from the
+            // counters it had, so records already shown are not fetched again nor
+            // counted as lost. A header read that fails keeps what it resumes from.
+            if (m_loaded && m_reader.previousCounter > 0)
+                m_resumeFrom = m_reader;
             m_reader.clearCounters();
             requestHeader();
         }
@@ -350,7 +359,46 @@ void ReadingCycle::onHeader(const QList<qint32> &words)
     m_loaded = false;
     if (!load(words, false))
         return;
+    resumeCounters();
     setState(Refreshing);
+}
+
+void ReadingCycle::resumeCounters()
+{
+    if (!m_resumeFrom)
+        return;
+    const ReaderState before = *std::exchange(m_resumeFrom, std::nullopt);
+    const bool sameBuffer = before.isDataBlock == m_reader.isDataBlock
+        && before.startAddress == m_reader.startAddress
+        && before.headerTypeKey == m_reader.headerTypeKey && before.headerKey == m_reader.headerKey
+        && before.headerVersion == m_reader.headerVersion
+        && before.bufferLength == m_reader.bufferLength
+        && before.recordLength == m_reader.recordLength
+        && before.counterIndex == m_reader.counterIndex;
+    if (!sameBuffer)
+        return;
+    m_reader.counter = before.counter;
+    m_reader.previousCounter = before.previousCounter;
+    m_reader.writeIndex = before.writeIndex;
+    m_reader.capacity = before.capacity;
+    m_reader.lastSlot = before.lastSlot;
+    m_reader.firstRead = before.firstRead;
+}
+
+void ReadingCycle::rollBackUnfinishedFetch()
+{
+    if (!m_beforeFetch)
+        return;
+    const ReaderState before = *std::exchange(m_beforeFetch, std::nullopt);
+    m_reader.counter = before.counter;
+    m_reader.previousCounter = before.previousCounter;
+    m_reader.writeIndex = before.writeIndex;
+    m_reader.capacity = before.capacity;
+    m_reader.lastSlot = before.lastSlot;
+    m_reader.firstRead = before.firstRead;
+    m_reader.recordsToFetch = 0;
+    m_plan.clear();
+    m_fetched.clear();
 }
 
 bool ReadingCycle::load(const QList<qint32> &header, bool simulated)
@@ -358,6 +406,7 @@ bool ReadingCycle::load(const QList<qint32> &header, bool simulated)
     LoadContext context = m_contextProvider ? m_contextProvider() : LoadContext {};
     context.headerKey = simulated ? QString() : m_reader.headerKey;
     context.simulation = simulated;
+    context.headerLength = m_reader.headerLength;
     context.counterIndex = m_reader.counterIndex;
     context.recordLength = m_reader.recordLength;
 
@@ -466,7 +515,14 @@ void ReadingCycle::onCounters(const QList<qint32> &words)
         fail(10, BufferCheck::arraySizeText(c));
         return;
     }
+    const ReaderState before = m_reader;
     const CounterOutcome outcome = evaluateCounters(m_reader, words);
+    if (outcome.invalid) {
+        // Once per garbled spell: a box per tick would pile up under the read timer.
+        if (outcome.newlyInvalid)
+            fail(10, BufferCheck::invalidBufferText(QStringLiteral("Bad counter values")));
+        return;
+    }
     if (outcome.command != CounterOutcome::Command::None) {
         Q_EMIT pcdCommand(qint16(outcome.command));
         if (m_state != Refreshing) // the host reset or stopped us meanwhile
@@ -476,8 +532,10 @@ void ReadingCycle::onCounters(const QList<qint32> &words)
         Q_EMIT separator(QStringLiteral("Restart"));
     else if (outcome.separator == CounterOutcome::Separator::Miss)
         Q_EMIT separator(QStringLiteral("Miss ") + QString::number(outcome.lostRecords));
-    if (m_reader.recordsToFetch > 0 && m_state == Refreshing)
+    if (m_reader.recordsToFetch > 0 && m_state == Refreshing) {
+        m_beforeFetch = before;
         setState(Loading);
+    }
 }
 
 void ReadingCycle::onRecords(const QList<qint32> &words)
@@ -499,6 +557,7 @@ void ReadingCycle::decodeFetch()
     const qint64 r = m_reader.recordLength;
     qint32 decoded = 0;
     const QList<qint32> fetched = std::exchange(m_fetched, {});
+    m_beforeFetch.reset();
     for (const qint32 j : order.records) {
         const DecodedRecord record = m_decoder.decode(m_table, fetched, j * r, sources);
         if (!record.ok)

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 namespace tlv::viewer {
 
@@ -118,6 +119,10 @@ private:
     [[nodiscard]] bool load(const QList<qint32> &header, bool simulated);
     void simulatedLoad();
     void stopAfterIncompleteFetch(const QString &text);
+    // A run that resumes on an unchanged header goes on from the counters it had.
+    void resumeCounters();
+    // A fetch that never completed leaves its records to the next evaluation.
+    void rollBackUnfinishedFetch();
 
     BufferLoader *m_loader = nullptr;
     Simulation *m_simulation = nullptr;
@@ -132,6 +137,8 @@ private:
     QList<RecordRequest> m_plan;
     int m_planIndex = 0;
     QList<qint32> m_fetched;
+    std::optional<ReaderState> m_resumeFrom; // counters of the run before the last stop
+    std::optional<ReaderState> m_beforeFetch; // counters before the evaluation being fetched
 
     qint32 m_lastOffset = 0;
     qint32 m_lastCount = 0;

@@ -1,0 +1,174 @@
+#include "app/cli/CliCommands.h"
+#include "app/record/HeadlessRecorder.h"
+#include "comm/ConnectionString.h"
+#include "common/ConsolePrompter.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <csignal>
+
+namespace tlv::app {
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int)
+{
+    interrupted = 1;
+}
+
+// Records a trace project live from its PCD without a window.
+class RecordCommand : public CliCommand
+{
+public:
+    [[nodiscard]] QString name() const override { return QStringLiteral("record"); }
+    [[nodiscard]] QString summary() const override
+    {
+        return QStringLiteral("record a trace project live from its PCD and print every row "
+                              "(ends after N records, S seconds or Ctrl+C; --stamps d,t,s)");
+    }
+    [[nodiscard]] QString arguments() const override
+    {
+        return QStringLiteral("PROJECT.tlvr [--connect CONN] [--records N] [--seconds S] "
+                              "[--export FILE] [--index-file N] [--stamps LIST] "
+                              "[--resources DIRS]");
+    }
+
+    int run(const QStringList &args, QTextStream &out, QTextStream &err) override
+    {
+        HeadlessRecorder::Options options;
+        qint64 records = -1;
+        double seconds = -1;
+        QString exportFile;
+        const auto bad = [&](const QString &why) {
+            err << QLatin1String("tolvane-cli record: ") << why << u'\n';
+            return usageError(err);
+        };
+        for (int i = 0; i < args.size(); ++i) {
+            const QString &arg = args[i];
+            const bool hasValue = i + 1 < args.size();
+            bool ok = true;
+            if (arg == QLatin1String("--connect") && hasValue) {
+                comm::SbusSettings sbus;
+                QString why;
+                if (!comm::parseConnectionString(args[++i], sbus, &why))
+                    return bad(why);
+                options.connect = sbus;
+            } else if (arg == QLatin1String("--records") && hasValue) {
+                records = args[++i].toLongLong(&ok);
+                if (!ok || records < 1)
+                    return bad(QStringLiteral("--records wants a number of 1 or more"));
+            } else if (arg == QLatin1String("--seconds") && hasValue) {
+                seconds = args[++i].toDouble(&ok);
+                if (!ok || seconds <= 0)
+                    return bad(QStringLiteral("--seconds wants a positive number"));
+            } else if (arg == QLatin1String("--export") && hasValue) {
+                exportFile = args[++i];
+            } else if (arg == QLatin1String("--index-file") && hasValue) {
+                const int mode = args[++i].toInt(&ok);
+                if (!ok || mode < 0 || mode > 2)
+                    return bad(QStringLiteral("--index-file wants 0, 1 or 2"));
+                options.indexFile = qint16(mode);
+            } else if (arg == QLatin1String("--stamps") && hasValue) {
+                options.dateColumn = options.timeColumn = options.statusColumn = false;
+                for (const QChar c : args[++i]) {
+                    if (c == u'd')
+                        options.dateColumn = true;
+                    else if (c == u't')
+                        options.timeColumn = true;
+                    else if (c == u's')
+                        options.statusColumn = true;
+                    else if (c != u',')
+                        return bad(QStringLiteral("--stamps takes the letters d, t and s"));
+                }
+            } else if (arg == QLatin1String("--resources") && hasValue) {
+                options.resources += args[++i].split(u',', Qt::SkipEmptyParts);
+            } else if (!arg.startsWith(QLatin1String("--")) && options.project.isEmpty()) {
+                options.project = arg;
+            } else {
+                return usageError(err);
+            }
+        }
+        if (options.project.isEmpty())
+            return usageError(err);
+        options.programFolder = QCoreApplication::applicationDirPath();
+
+        common::ConsolePrompter prompter(&err);
+        HeadlessRecorder recorder(prompter);
+        QString error;
+        if (!recorder.open(options, &error)) {
+            err << error << u'\n';
+            return 1;
+        }
+        int code = 0;
+        bool ended = false;
+        const auto finish = [&](int exitCode) {
+            if (ended)
+                return;
+            ended = true;
+            code = exitCode;
+            QCoreApplication::exit(exitCode);
+        };
+        QObject::connect(&recorder, &HeadlessRecorder::outputLine, [&out](const QString &line) {
+            out << line << u'\n';
+            out.flush();
+        });
+        QObject::connect(&recorder, &HeadlessRecorder::message, [&err](const QString &text) {
+            err << QString(text).replace(u'\r', u'\n') << u'\n';
+            err.flush();
+        });
+        QObject::connect(&recorder, &HeadlessRecorder::exported, [&err](const QString &path) {
+            err << path << u'\n';
+            err.flush();
+        });
+        QObject::connect(
+            &recorder, &HeadlessRecorder::finished, [&](bool fatal) { finish(fatal ? 1 : 0); });
+        // Without a window nobody answers a refused header or a missing description.
+        QObject::connect(&recorder.control(), &viewer::ControlCore::ModulError,
+            [&](qint16, const QString &) { finish(1); });
+        if (records > 0) {
+            QObject::connect(&recorder, &HeadlessRecorder::recordRow, [&](qint64 rows) {
+                if (rows >= records)
+                    finish(0);
+            });
+        }
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(&deadline, &QTimer::timeout, [&] { finish(0); });
+        if (seconds > 0)
+            deadline.start(int(qMin(seconds * 1000.0, 2147483647.0)));
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (interrupted)
+                finish(0);
+        });
+        watch.start(100);
+        const auto previous = std::signal(SIGINT, onInterrupt);
+        const auto previousTerm = std::signal(SIGTERM, onInterrupt);
+
+        if (!recorder.start()) {
+            std::signal(SIGINT, previous);
+            std::signal(SIGTERM, previousTerm);
+            return 1;
+        }
+        if (!ended)
+            QCoreApplication::exec();
+        std::signal(SIGINT, previous);
+        std::signal(SIGTERM, previousTerm);
+        recorder.stop();
+        if (!exportFile.isEmpty() && recorder.control().rows().dataRowCount() > 0
+            && recorder.exportNow(exportFile).isEmpty()) {
+            err << QLatin1String("Export failed: ") << recorder.control().exportFile() << u'\n';
+            code = 1;
+        }
+        return code;
+    }
+};
+
+} // namespace
+
+TOLVANE_CLI_COMMAND(RecordCommand)
+
+} // namespace tlv::app

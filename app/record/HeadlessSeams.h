@@ -1,0 +1,48 @@
+#pragma once
+
+#include "viewer/core/ControlSeams.h"
+#include "viewer/files/ExportGridSource.h"
+#include "viewer/files/Exporter.h"
+
+#include <functional>
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+class ControlCore;
+}
+
+namespace tlv::app {
+
+// The control's seams without a window: exports as the widget does, the shutdown notice as
+// two lines of text, no conversion window.
+class HeadlessSeams : public viewer::ControlSeams
+{
+public:
+    HeadlessSeams(viewer::ControlCore &core, common::Prompter *prompter);
+
+    // Told the path of every file an export wrote, and the notice texts.
+    void setExported(std::function<void(const QString &path)> told)
+    {
+        m_exported = std::move(told);
+    }
+    void setNotice(std::function<void(const QString &text)> told) { m_notice = std::move(told); }
+
+    bool exportGrid(ExportTrigger trigger) override;
+    void showShutdownNotice() override;
+    void openConversionWindow(int, int) override { }
+    bool crypt(const QString &fileName, QString *error) override;
+
+    [[nodiscard]] viewer::Exporter &exporter() { return m_exporter; }
+
+private:
+    viewer::ControlCore &m_core;
+    viewer::ExportGridSource m_source;
+    viewer::Exporter m_exporter;
+    std::function<void(const QString &)> m_exported;
+    std::function<void(const QString &)> m_notice;
+};
+
+} // namespace tlv::app
