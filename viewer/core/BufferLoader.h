@@ -16,6 +16,7 @@ struct LoadContext
     QString symbFile;
     QString headerKey; // from the header just read; empty in simulation
     bool simulation = false;
+    qint16 headerLength = 16; // in force, from the header just read
     qint16 counterIndex = 4; // in force before the load
     qint16 recordLength = 0; // in force before the load
 };

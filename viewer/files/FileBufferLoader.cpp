@@ -22,7 +22,7 @@ bool FileBufferLoader::loadDescription(
     request.libraryFolder = m_libraryFolder;
 
     m_description = BufferDescription();
-    m_description.HeaderLenght = m_headerLength;
+    m_description.HeaderLenght = context.headerLength;
     m_description.CounterIndex = context.counterIndex;
     m_description.RecordLenght = context.recordLength;
 

@@ -25,8 +25,6 @@ public:
         BufferLayout &layout, QString *error) override;
     TextSources *textSources() override { return &m_texts; }
 
-    // The header length in force, quoted when a description's own is invalid.
-    void setHeaderLength(qint32 length) { m_headerLength = length; }
     [[nodiscard]] const BufferDescription &lastDescription() const { return m_description; }
     [[nodiscard]] FileTextSources &texts() { return m_texts; }
 
@@ -34,7 +32,6 @@ private:
     FileTextSources m_texts;
     common::Prompter *m_prompter = nullptr;
     QString m_libraryFolder;
-    qint32 m_headerLength = 0;
     BufferDescription m_description;
 };
 

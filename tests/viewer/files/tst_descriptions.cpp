@@ -377,6 +377,18 @@ TEST(FileBufferLoader, HandsTheLayoutToTheReadingCycle)
     ASSERT_NE(loader.textSources(), nullptr);
     EXPECT_EQ(loader.textSources()->symbolName(QStringLiteral("R 100")), std::nullopt);
 
+    // A description's own header length is refused with the one in force.
+    QTemporaryDir dir;
+    writeDescription(dir.filePath(QStringLiteral("BADH.tlvd")),
+        tolvaneSection(QStringLiteral("HeaderLenght=0\nCounterIndex=4\nRecordLenght=1\n")));
+    context.resourcePath = dir.path();
+    context.headerKey = QStringLiteral("BADH");
+    for (const qint16 inForce : { 8, 16 }) {
+        context.headerLength = inForce;
+        EXPECT_FALSE(loader.loadDescription(context, table, layout, &error));
+        EXPECT_EQ(error, QStringLiteral("Invalid Header Lenght : ") + QString::number(inForce));
+    }
+
     context.userFile = QStringLiteral("Trace.tlvr.bak");
     EXPECT_FALSE(loader.loadUserBuffer(context, true, table, layout, &error));
     EXPECT_EQ(error, QStringLiteral("Invalid user buffer file :\rTrace.tlvr.bak"));
