@@ -42,11 +42,18 @@ CounterOutcome evaluateCounters(ReaderState &state, const QList<qint32> &answer)
     const qint32 writeIndex = element(answer, 1, state.writeIndex);
     const qint32 capacity = element(answer, 3, state.capacity);
     if (capacity < 1 || writeIndex < 0 || writeIndex >= capacity) {
-        // Garbled or not yet initialised: nothing can be located in this ring.
         state.recordsToFetch = 0;
+        // A ring that never held a record (a simulation before its first one)
+        // has nothing to locate yet.
+        if (counter == 0)
+            return outcome;
+        // Garbled: nothing can be located in this ring.
         outcome.invalid = true;
+        outcome.newlyInvalid = !state.counterBlockInvalid;
+        state.counterBlockInvalid = true;
         return outcome;
     }
+    state.counterBlockInvalid = false;
     state.counter = counter;
     state.writeIndex = writeIndex;
     state.capacity = capacity;

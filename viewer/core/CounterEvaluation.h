@@ -19,8 +19,11 @@ struct CounterOutcome
     qint32 lostRecords = 0; // with Separator::Miss
     Command command = Command::None; // a changed PCD command word to act on
     // A counter block that cannot describe a ring (capacity below 1, write
-    // index outside it): nothing is fetched and the counters are kept.
+    // index outside it) while records were written: nothing is fetched and
+    // the counters are kept.
     bool invalid = false;
+    // Invalid after a good block (or a fresh start): worth one report, not one per tick.
+    bool newlyInvalid = false;
 };
 
 // Works out which records are new from the answer to the counter-block read

@@ -30,6 +30,7 @@ struct ReaderState
     qint32 firstRecordOffset = 0; // word offset of the first record to fetch next
     qint32 recordsToFetch = 0;
     bool firstRead = true;
+    bool counterBlockInvalid = false; // the last counter block described no ring
 
     qint32 commandWord = 0; // PCD command word as last read
     qint32 lastCommand = 0; // PCD command word as last acted on
@@ -49,6 +50,7 @@ struct ReaderState
     void clearCounters()
     {
         counter = previousCounter = writeIndex = capacity = lastSlot = recordsToFetch = 0;
+        counterBlockInvalid = false;
     }
 };
 

@@ -291,9 +291,19 @@ TEST(CounterEvaluation, ShortOrGarbledAnswersKeepState)
         ReaderState bad = running(500);
         out = evaluateCounters(bad, answer);
         EXPECT_TRUE(out.invalid);
+        EXPECT_TRUE(out.newlyInvalid);
         EXPECT_EQ(out.recordsToFetch, 0);
         EXPECT_EQ(bad.previousCounter, 500);
+        // Still garbled: no news; good again, then garbled: news again.
+        EXPECT_FALSE(evaluateCounters(bad, answer).newlyInvalid);
+        EXPECT_EQ(evaluateCounters(bad, counters(510, 20, 100)).recordsToFetch, 10);
+        EXPECT_TRUE(evaluateCounters(bad, answer).newlyInvalid);
     }
+    // Nothing written yet: an untouched block is empty, not garbled.
+    ReaderState fresh;
+    out = evaluateCounters(fresh, counters(0, 0, 0));
+    EXPECT_FALSE(out.invalid);
+    EXPECT_EQ(out.recordsToFetch, 0);
 }
 
 TEST(FetchOrder, RingOrderAndCompleteness)

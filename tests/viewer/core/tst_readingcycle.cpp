@@ -307,6 +307,57 @@ TEST(ReadingCycle, DescriptionFailureIsCode10)
     EXPECT_EQ(user.loader.userLoads[0].headerKey, QStringLiteral("TEST"));
 }
 
+TEST(ReadingCycle, LoadsKnowTheHeaderLengthInForce)
+{
+    for (const bool tlv2 : { false, true }) {
+        Rig rig(false, tlv2);
+        rig.startAndRun();
+        ASSERT_EQ(rig.loader.descriptionLoads.size(), 1) << tlv2;
+        EXPECT_EQ(rig.loader.descriptionLoads[0].headerLength, tlv2 ? 16 : 8);
+    }
+}
+
+TEST(ReadingCycle, GarbledCounterBlockIsReportedOnceAndFetchesNothing)
+{
+    const QString bad = QStringLiteral("Invalid buffer\rBad counter values");
+    const struct
+    {
+        const char *name;
+        qint32 word, value; // word of the buffer garbled, with counter index 4
+    } cases[] = {
+        { "no capacity", 7, 0 },
+        { "negative capacity", 7, -10 },
+        { "write index at the capacity", 5, 10 },
+        { "negative write index", 5, -1 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.writer.writeNumbered(3);
+        rig.startAndRun();
+        ASSERT_EQ(rig.host.lines, numbered(1, 3));
+        rig.host.lines.clear();
+        rig.host.requests.clear();
+
+        rig.writer.writeNumbered(2);
+        const qint32 good = rig.writer.word(c.word);
+        rig.writer.setWord(c.word, c.value);
+        rig.core.cycle().tick();
+        rig.core.cycle().tick();
+        EXPECT_EQ(rig.host.errors, (QList<QPair<qint16, QString>> { { 10, bad } }));
+        EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(104, 12) }));
+        EXPECT_TRUE(rig.host.lines.isEmpty());
+        EXPECT_EQ(rig.state(), 3);
+        EXPECT_EQ(rig.core.recordCount(), 3);
+
+        // Sound again: the records written meanwhile arrive, nothing is lost or doubled.
+        rig.writer.setWord(c.word, good);
+        rig.core.cycle().tick();
+        EXPECT_EQ(rig.host.lines, numbered(4, 5));
+        EXPECT_EQ(rig.host.errors.size(), 1);
+    }
+}
+
 TEST(ReadingCycle, LargeFetchesAreSplitInto16BitRequests)
 {
     struct Case
