@@ -140,6 +140,13 @@ void RowStore::removeAllRows()
     Q_EMIT countersChanged();
 }
 
+void RowStore::removeOldestRows(int count)
+{
+    dropOldest(count);
+    m_rowCounterRed = !m_rows.empty() && qint64(m_rows.size()) >= m_maxRows;
+    Q_EMIT countersChanged();
+}
+
 QString RowStore::stampedLine(
     const QString &line, const QString &status, const QString &date, const QString &time) const
 {

@@ -59,6 +59,9 @@ public:
     void clear();
     // Removes all rows, keeping the record count (an export that empties the grid).
     void removeAllRows();
+    // Removes the oldest count rows, keeping the record count (an export that
+    // could write only those).
+    void removeOldestRows(int count);
 
     // A decoded record: display line without its leading tab, raw and comment lines.
     void addRecord(const QString &display, const QString &raw, const QString &comment,

@@ -213,8 +213,8 @@ bool ExcelFile::SetDefaultRowHeight(int points)
 
 bool ExcelFile::SetColumnWidth(int firstColumn, int lastColumn, int characters)
 {
-    if (firstColumn < 1 || firstColumn > 256 || lastColumn < 1 || lastColumn > 256 || characters < 0
-        || characters * 256 > 32767)
+    if (firstColumn < 1 || firstColumn > MaxSheetColumn || lastColumn < 1
+        || lastColumn > MaxSheetColumn || characters < 0 || characters * 256 > 32767)
         return fail(QStringLiteral("Overflow"));
     QByteArray data;
     putU8(data, firstColumn - 1);
@@ -241,7 +241,7 @@ bool ExcelFile::SetRowHeight(qint32 row, int points)
 
 bool ExcelFile::checkCell(int row, int column)
 {
-    if (row < 1 || row > 32767 || column < 1 || column > 32767)
+    if (row < 1 || row > MaxRow || column < 1 || column > MaxSheetColumn)
         return fail(QStringLiteral("Overflow"));
     return true;
 }

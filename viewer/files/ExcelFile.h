@@ -21,6 +21,10 @@ class ExcelFile
 public:
     static constexpr int FormatCount = 24;
     static constexpr int MaxTextLength = 255;
+    // A BIFF2 worksheet has 16384 rows and 256 columns; readers refuse a file
+    // with a cell outside them.
+    static constexpr int MaxRow = 16384;
+    static constexpr int MaxSheetColumn = 256;
 
     // prompter may be null: the failures of OpenFile and SetDefaultRowHeight are then silent.
     explicit ExcelFile(common::Prompter *prompter = nullptr);

@@ -27,6 +27,8 @@ constexpr int MaxColumnWidth = 127; // characters a COLWIDTH record holds
 
 } // namespace
 
+const int Exporter::MaxWorksheetRows = ExcelFile::MaxRow - 1;
+
 Exporter::Exporter(const ExportSource &source, common::Prompter *prompter, QObject *parent)
     : QObject(parent)
     , m_source(source)
@@ -51,6 +53,7 @@ Exporter::Result Exporter::Export(bool pcdRequest)
     m_lastError.clear();
     m_lastTarget.clear();
     m_lastColumns.clear();
+    m_lastRows = 0;
     const bool tell = !m_autoExport && pcdRequest;
     struct Running
     {
@@ -83,25 +86,42 @@ Exporter::Result Exporter::Export(bool pcdRequest)
     Q_EMIT NewExportFile();
 
     const QList<int> columns = columnsToExport();
+    const bool csv = ExportNaming::isCsv(m_lastTarget);
+    // Rows past what a worksheet holds stay in the grid for the next export.
+    m_lastRows = csv ? m_source.rowCount() : std::min(m_source.rowCount(), MaxWorksheetRows);
     Q_EMIT busyChanged(true);
-    const Result result = ExportNaming::isCsv(m_lastTarget) ? writeCsv(path, columns)
-                                                            : writeWorksheet(path, columns, tell);
+    const Result result = csv ? writeCsv(path, columns) : writeWorksheet(path, columns, tell);
     Q_EMIT busyChanged(false);
     if (result == Result::Failed)
         return failed(m_lastError, tell);
-    return finish(result == Result::Exported, tell);
+    return finish(result, tell);
 }
 
-Exporter::Result Exporter::finish(bool anyColumn, bool tell)
+Exporter::Result Exporter::finish(Result written, bool tell)
 {
-    if (!anyColumn) {
+    if (written == Result::NoData) {
         if (tell && m_prompter)
             m_prompter->message(QStringLiteral("Export aborted : No data to export !"), exportTitle,
                 Style::Exclamation);
         return Result::NoData;
     }
-    if (m_clearRecords)
-        m_clearRecords();
+    // The file lacks a column: the records are not safe anywhere else yet.
+    if (written == Result::Incomplete)
+        return Result::Incomplete;
+    const int rows = m_source.rowCount();
+    if (m_lastRows >= rows) {
+        if (m_clearRecords)
+            m_clearRecords();
+    } else {
+        if (m_removeOldestRows)
+            m_removeOldestRows(m_lastRows);
+        m_lastError = QStringLiteral("Export limited : ") + QString::number(m_lastRows)
+            + QStringLiteral(" of ") + QString::number(rows)
+            + QStringLiteral(" rows written, the file holds no more.")
+            + QStringLiteral("\rThe other rows stay in the grid.");
+        if (!m_autoExport && m_prompter)
+            m_prompter->message(m_lastError, exportTitle, Style::Exclamation);
+    }
     if (tell && m_prompter)
         m_prompter->message(QStringLiteral("Successful export to file : ") + m_lastTarget,
             exportTitle, Style::Information);
@@ -151,6 +171,7 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
     }
     int used = 0;
     bool anyColumn = false;
+    bool anyFailed = false;
     for (int g : columns) {
         bool started = false;
         const bool ok = writeColumn(file, g, used + 1, &started);
@@ -164,6 +185,7 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
             anyColumn = true;
             continue;
         }
+        anyFailed = true;
         m_lastError = QStringLiteral("WriteColumn ") + QString::number(g)
             + QStringLiteral(" Error : ") + file.errorString();
         if (tell && m_prompter)
@@ -177,7 +199,7 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
         m_lastError = file.errorString();
         return Result::Failed;
     }
-    return Result::Exported;
+    return anyFailed ? Result::Incomplete : Result::Exported;
 }
 
 // started tells whether the column left anything in the file.
@@ -195,8 +217,7 @@ bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColum
     const ExportValues::CellKind kind
         = ExportValues::kindOf(gridColumn, m_source.description(gridColumn));
     const int format = ExportValues::formatIndex(kind);
-    const int rows = m_source.rowCount();
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < m_lastRows; ++r) {
         const QString text = m_source.cellText(r, gridColumn);
         if (text.isEmpty())
             continue;
@@ -233,8 +254,7 @@ Exporter::Result Exporter::writeCsv(const QString &path, const QList<int> &colum
     for (int g : columns)
         fields.append(m_source.headerText(g));
     bool ok = file.writeLine(fields);
-    const int rows = m_source.rowCount();
-    for (int r = 0; ok && r < rows; ++r) {
+    for (int r = 0; ok && r < m_lastRows; ++r) {
         fields.clear();
         for (int g : columns)
             fields.append(m_source.cellText(r, g));

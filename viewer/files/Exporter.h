@@ -29,6 +29,7 @@ public:
         NoRecords, // the grid holds no row; nothing happened
         NoExportFile, // no file name and nobody to supply one
         Exported,
+        Incomplete, // written, but a column failed: the records stay
         NoData, // no column written; nothing kept
         Failed, // the target is untouched; lastError() says why
         Busy, // another export is running
@@ -53,6 +54,12 @@ public:
     void setDefaultFolder(const QString &folder) { m_defaultFolder = folder; }
     // Empties the grid after a good export.
     void setClearRecords(std::function<void()> clear) { m_clearRecords = std::move(clear); }
+    // Drops the oldest rows after a good export that could write only those;
+    // without it such rows stay in the grid.
+    void setRemoveOldestRows(std::function<void(int)> remove)
+    {
+        m_removeOldestRows = std::move(remove);
+    }
 
     // The Export button (pcdRequest false), PCD command 8 (true) and the grid-full
     // export. Messages show only for a PCD request with AutoExport off, except
@@ -63,6 +70,11 @@ public:
     [[nodiscard]] QString lastError() const { return m_lastError; }
     // Grid columns written by the last export, in spreadsheet order.
     [[nodiscard]] QList<int> lastColumns() const { return m_lastColumns; }
+    // Grid rows the last export wrote, oldest first.
+    [[nodiscard]] int lastRowCount() const { return m_lastRows; }
+
+    // Data rows a worksheet holds below its header row.
+    static const int MaxWorksheetRows;
 
 Q_SIGNALS:
     // The target name is fixed (and exportFile() completed); nothing written yet.
@@ -76,18 +88,20 @@ private:
     Result writeCsv(const QString &path, const QList<int> &columns);
     bool writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started);
     Result failed(const QString &description, bool tell);
-    Result finish(bool anyColumn, bool tell);
+    Result finish(Result written, bool tell);
 
     const ExportSource &m_source;
     common::Prompter *m_prompter = nullptr;
     Clock m_clock;
     std::function<void()> m_clearRecords;
+    std::function<void(int)> m_removeOldestRows;
     QString m_exportFile;
     QString m_defaultFolder;
     QString m_lastTarget;
     QString m_lastError;
     QList<int> m_lastColumns;
     qint32 m_exportIndex = 0;
+    int m_lastRows = 0;
     qint16 m_indexFile = 0;
     bool m_autoExport = false;
     bool m_dateStampCol = false;

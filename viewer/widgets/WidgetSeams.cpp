@@ -22,6 +22,10 @@ WidgetSeams::WidgetSeams(ControlCore &core, QWidget *window, common::Prompter *p
     , m_shutdownDelay(ShutdownNotice::DefaultDelayMs)
 {
     m_exporter->setClearRecords([this] { m_core.Clear(); });
+    m_exporter->setRemoveOldestRows([this](int count) {
+        m_core.rows().removeOldestRows(count);
+        Q_EMIT m_core.graphRedrawRequested();
+    });
     QObject::connect(m_exporter.get(), &Exporter::NewExportFile, &m_core, [this] {
         // The host sees the completed name when the event arrives.
         if (m_exporter->exportFile() != m_core.exportFile())

@@ -119,6 +119,20 @@ TEST(RowStore, RowLimit)
     EXPECT_EQ(e.firstCells(), QStringList({ QStringLiteral("4") }));
     EXPECT_FALSE(e.rows.rowCounterRed());
 
+    // An export that could write only the oldest rows takes just those; the
+    // newer ones stay in order and the record count goes on.
+    Store p;
+    p.rows.setMaxRows(4);
+    p.rows.setAutoExport(true);
+    p.rows.setExportHandler([&] {
+        p.rows.removeOldestRows(3);
+        return true;
+    });
+    p.add(5);
+    EXPECT_EQ(p.firstCells(), QStringList({ QStringLiteral("4"), QStringLiteral("5") }));
+    EXPECT_EQ(p.rows.recordCount(), 5);
+    EXPECT_FALSE(p.rows.rowCounterRed());
+
     // An export that fails still keeps the grid within the limit.
     Store f;
     f.rows.setMaxRows(2);

@@ -159,8 +159,11 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
     } cases[] = {
         { "256 characters", [](ExcelFile &f) { return f.EWriteString(1, 1, QString(256, u'x')); } },
         { "row 0", [](ExcelFile &f) { return f.EWriteString(0, 1, QStringLiteral("a")); } },
+        { "row 16385, past the worksheet",
+            [](ExcelFile &f) { return f.EWriteDouble(16385, 1, 1.0, 0); } },
         { "row 32768", [](ExcelFile &f) { return f.EWriteDouble(32768, 1, 1.0, 0); } },
         { "column 0", [](ExcelFile &f) { return f.EWriteInteger(1, 0, 1); } },
+        { "column 257", [](ExcelFile &f) { return f.EWriteString(1, 257, QStringLiteral("a")); } },
         { "format 256", [](ExcelFile &f) { return f.EWriteDouble(1, 1, 1.0, 256); } },
         { "format -1", [](ExcelFile &f) { return f.EWriteDouble(1, 1, 1.0, -1); } },
         { "not a number", [](ExcelFile &f) { return f.EWriteDouble(1, 1, std::nan(""), 0); } },

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 using tlv::common::Prompter;
 using tlv::viewer::ColumnDescription;
@@ -399,34 +400,77 @@ TEST_F(ExporterTest, WorksheetReadsBackWithValuesDatesTimesAndTexts)
     }
 }
 
-TEST_F(ExporterTest, AColumnThatFailsPartWayKeepsItsPlaceAndTheOthersGoOn)
+TEST_F(ExporterTest, RowsPastTheWorksheetLimitStayInTheGridForTheNextExport)
 {
-    grid.addData("Late", ColumnDescription::Word, "d");
-    grid.addData("Early", ColumnDescription::Word, "d");
+    grid.addData("Level", ColumnDescription::Word, "d");
     grid.finishColumns();
-    // 32767 records: the last would go to row 32768, past what a cell row holds.
-    grid.generatedRows = 32767;
+    // One row more than a worksheet holds below its header.
+    grid.generatedRows = Exporter::MaxWorksheetRows + 1;
     grid.cellAt = [](int row, int g) {
-        if (g == 4 && (row == 0 || row == 32766))
-            return q("1");
-        return g == 5 && row == 0 ? q("2") : QString();
+        return g == 4 && (row == 0 || row >= 16382) ? QString::number(row) : QString();
     };
-    exporter.setExportFile(path("long.xls"));
-    EXPECT_EQ(exporter.Export(true), Result::Exported);
-    ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_EQ(prompter.shown[0],
-        (Shown { q("WriteColumn 4 Error : Overflow"), q("Tolvane exportation aborted !"),
-            S::Exclamation }));
-    EXPECT_EQ(prompter.shown[1].text, q("Successful export to file : ") + path("long.xls"));
+    QList<int> removed;
+    exporter.setRemoveOldestRows([&](int count) { removed << count; });
+    const QString limited = q("Export limited : 16383 of 16384 rows written, the file holds no "
+                              "more.\rThe other rows stay in the grid.");
+    const struct
+    {
+        const char *name;
+        bool autoExport, pcd;
+        QStringList shown;
+    } cases[] = {
+        { "user press", false, false, { limited } },
+        { "pcd request", false, true,
+            { limited, q("Successful export to file : ") + path("long.xls") } },
+        { "grid full", true, false, {} },
+    };
+    for (const auto &c : cases) {
+        removed.clear();
+        prompter.shown.clear();
+        exporter.setAutoExport(c.autoExport);
+        exporter.setExportFile(path("long.xls"));
+        EXPECT_EQ(exporter.Export(c.pcd), Result::Exported) << c.name;
+        EXPECT_EQ(exporter.lastRowCount(), 16383) << c.name;
+        EXPECT_EQ(removed, QList<int> { 16383 }) << c.name;
+        EXPECT_EQ(cleared, 0) << c.name;
+        QStringList shown;
+        for (const Shown &m : std::as_const(prompter.shown))
+            shown << m.text;
+        EXPECT_EQ(shown, c.shown) << c.name;
+    }
 
     QString error;
     const auto cells = readBack(path("long.xls"), &error);
     if (!cells)
         GTEST_SKIP() << "python3-xlrd is not installed";
-    ASSERT_EQ(cells->size(), 4) << qPrintable(error);
-    EXPECT_EQ((*cells)[1].value.toString(), q("Early"));
-    EXPECT_EQ((*cells)[1].col, 1);
-    EXPECT_EQ((*cells)[3].value.toDouble(), 2.0);
+    ASSERT_EQ(cells->size(), 3) << qPrintable(error);
+    EXPECT_EQ((*cells)[1].row, 1);
+    EXPECT_EQ((*cells)[2].row, 16383); // the last row a worksheet has
+    EXPECT_EQ((*cells)[2].value.toDouble(), 16382.0);
+}
+
+TEST_F(ExporterTest, AFailedColumnKeepsTheRecordsAndTheFileKeepsTheOthers)
+{
+    // A worksheet has 256 columns; the ones after that cannot be written.
+    for (int k = 0; k < 254; ++k)
+        grid.addData("Col", ColumnDescription::Word, "d");
+    grid.finishColumns();
+    grid.cellAt = [](int, int g) { return QString::number(g); };
+    grid.generatedRows = 1;
+    int removals = 0;
+    exporter.setRemoveOldestRows([&](int) { ++removals; });
+    exporter.setStampColumns(true, true, true);
+    exporter.setExportFile(path("wide.xls"));
+
+    EXPECT_EQ(exporter.Export(true), Result::Incomplete);
+    EXPECT_EQ(cleared, 0);
+    EXPECT_EQ(removals, 0);
+    ASSERT_EQ(prompter.shown.size(), 1); // no success after a failed column
+    EXPECT_EQ(prompter.shown[0],
+        (Shown { q("WriteColumn 257 Error : Overflow"), q("Tolvane exportation aborted !"),
+            S::Exclamation }));
+    EXPECT_EQ(exporter.lastColumns().size(), 256);
+    EXPECT_TRUE(QFile::exists(path("wide.xls")));
 }
 
 TEST_F(ExporterTest, CsvExportHoldsTheGridTexts)
