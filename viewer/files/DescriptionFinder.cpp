@@ -27,6 +27,9 @@ QString firstMatch(const QDir &dir, const QString &headerKey, QLatin1String exte
 
 QString DescriptionFinder::search(const QString &headerKey, const QString &resourcePath)
 {
+    // The key is a prefix: an empty one would take any description file.
+    if (headerKey.isEmpty())
+        return {};
     const QStringList folders = common::splitFolderList(resourcePath);
     for (const QString &folder : folders) {
         const QDir dir(common::toLocalPath(folder));
@@ -45,7 +48,7 @@ QString DescriptionFinder::find(
     const QString &headerKey, const QString &resourcePath, common::Prompter *prompter)
 {
     const QString found = search(headerKey, resourcePath);
-    if (!found.isEmpty() || !prompter)
+    if (!found.isEmpty() || !prompter || headerKey.isEmpty())
         return found;
     const QString question = QStringLiteral("The file ") + headerKey
         + QStringLiteral(".tlvd was not found.\n\nDo you want to search it  ?");

@@ -14,10 +14,10 @@ class DescriptionFinder
 {
 public:
     // The first folder of resourcePath holding HeaderKey*.tlvd, else
-    // HeaderKey*.tlv, decides; empty when none does.
+    // HeaderKey*.tlv, decides; empty when none does or the key is empty.
     [[nodiscard]] static QString search(const QString &headerKey, const QString &resourcePath);
     // search(), then the question and the open dialog; empty when not found,
-    // declined or cancelled.
+    // declined or cancelled. An empty key asks nothing.
     [[nodiscard]] static QString find(
         const QString &headerKey, const QString &resourcePath, common::Prompter *prompter);
 };

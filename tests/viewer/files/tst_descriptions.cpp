@@ -68,6 +68,19 @@ TEST(DescriptionFinder, FoldersInOrderAndTlvdBeforeTlvInEachFolder)
     EXPECT_TRUE(DescriptionFinder::search(QStringLiteral("ABCE"), a + u',' + b).isEmpty());
 }
 
+TEST(DescriptionFinder, AnEmptyKeyFindsNothingAndAsksNothing)
+{
+    QTemporaryDir root;
+    writeBytes(root.filePath(QStringLiteral("ABCD.tlvd")), "x");
+    EXPECT_TRUE(DescriptionFinder::search(QString(), root.path()).isEmpty());
+    ScriptedPrompter prompter;
+    prompter.setDefaultAnswer(Prompter::Answer::Yes);
+    prompter.setDefaultFile(root.filePath(QStringLiteral("ABCD.tlvd")));
+    EXPECT_TRUE(DescriptionFinder::find(QString(), root.path(), &prompter).isEmpty());
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(prompter.fileDialogs().isEmpty());
+}
+
 TEST(DescriptionLoad, ReadsAShippedDescription)
 {
     DescriptionLoad load;
