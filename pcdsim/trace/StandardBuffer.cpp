@@ -112,6 +112,7 @@ bool StandardBuffer::setUp(SimulatedPcd &pcd, QString *error)
     if (!m_ring.create(pcd, layout, error))
         return false;
     pcd.setRegister(m_settings.startRegister, m_ring.startRegisterValue());
+    publishDbx(pcd, m_settings.startRegister, m_ring.startRegisterValue());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "pcdsim/trace/TraceProgram.h"
 
+#include "pcdsim/SimulatedPcd.h"
+
 namespace tlv::pcdsim {
 
 void TraceProgram::restart(SimulatedPcd &pcd)
@@ -19,6 +21,14 @@ void TraceProgram::setCommand(SimulatedPcd &pcd, qint32 value)
 {
     m_ring.setCommandWord(pcd, value);
     logEvent(QStringLiteral("command ") + QString::number(value));
+}
+
+void TraceProgram::publishDbx(SimulatedPcd &pcd, int startRegister, qint32 startValue)
+{
+    const QByteArray key = QByteArrayLiteral("TLVR__ACCESS_KEY");
+    const QList<qint32> table { startRegister, startValue };
+    pcd.setDbxEntry(5, 2, key, startRegister, table);
+    pcd.setDbxEntry(4, 0, key, startRegister, table);
 }
 
 void TraceProgram::write(SimulatedPcd &pcd, const QList<qint32> &record)

@@ -35,6 +35,12 @@ public:
     // The record as the variables stand now.
     [[nodiscard]] virtual QList<qint32> currentRecord(const SimulatedPcd &pcd) const = 0;
 
+    // Publishes "TLVR__ACCESS_KEY" in the DBX registry: at byte 2 of DBX 5, where PG5's channel
+    // searches, and at byte 0 of DBX 4, where the maker's driver finds it on its way down from
+    // DBX 5. Value and slot 0: the start register (a register media address, so the host takes
+    // it as its base register); slot 1: the start register's value.
+    static void publishDbx(SimulatedPcd &pcd, int startRegister, qint32 startValue);
+
 protected:
     void write(SimulatedPcd &pcd, const QList<qint32> &record);
     void logEvent(const QString &event) const;

@@ -107,10 +107,7 @@ bool TraceWriter::setUp(SimulatedPcd &pcd, QString *error)
     m_changes = changes;
     m_startRegister = startRegister;
     pcd.setRegister(startRegister, m_ring.startRegisterValue());
-    const QByteArray key = QByteArrayLiteral("TLVR__ACCESS_KEY");
-    const QList<qint32> table { startRegister, m_ring.startRegisterValue() };
-    pcd.setDbxEntry(DbxNumber, 2, key, startRegister, table);
-    pcd.setDbxEntry(DbxNumber - 1, 0, key, startRegister, table);
+    publishDbx(pcd, startRegister, m_ring.startRegisterValue());
     rememberChangeValues(pcd);
     return true;
 }

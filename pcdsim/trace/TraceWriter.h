@@ -23,14 +23,10 @@ namespace tlv::pcdsim {
 //   last record (delta 0: any change). A bit column packs "value is not 0".
 // - RecordCommand and ClearBuf are reset right after they were seen, also while RecordEnable
 //   is off; the command then records nothing.
-// - The DBX registry entry "TLVR__ACCESS_KEY" goes to DBX 5 at byte 2 (where PG5's channel
-//   searches) and to DBX 4 at byte 0 (where the maker's driver searches from DBX 5 down).
-//   Its value and slot 0 are S, a register media address; slot 1 is the start register value.
+// - The DBX registry entry "TLVR__ACCESS_KEY" is published (see TraceProgram::publishDbx).
 class TraceWriter : public TraceProgram
 {
 public:
-    static constexpr int DbxNumber = 5;
-
     TraceWriter(const TraceSource &source, const SymbolTable &symbols);
 
     // Buffer in registers from `address`, or in data block `address`.

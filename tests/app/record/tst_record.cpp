@@ -1,0 +1,295 @@
+#include "RecordRig.h"
+
+#include "pcdsim/trace/StandardBuffer.h"
+#include "viewer/files/LineCipher.h"
+
+#include <QDir>
+
+using namespace tlv;
+using namespace tlv::test;
+
+namespace {
+
+QString n(qint64 v)
+{
+    return QString::number(v);
+}
+
+const QByteArray kUserBuffer
+    = "Title=Plant\r\nHeaderKey=PLNT\r\nHeaderType=1\r\nStartReg=R 1000\r\n"
+      "RecordInterval=1\r\nRecordChange=0\r\nRecordMemory=1\r\n";
+
+// Sequence, a word and a byte of one place, a bit of another; the byte through a symbol.
+const QByteArray kColumns = "Column=4\r\n"
+                            "Column1=0,Long,0,R 100,1000,Seq,%d,0\r\n"
+                            "Column2=1,Word,1,R 101,1000,Level,%d,0\r\n"
+                            "Column3=1,Byte,0,Heat.Pump,800,Pump,%d,0\r\n"
+                            "Column4=2,Bit,3,F 5,500,Burner,%d,0\r\n";
+
+QString plantLine(const QList<qint32> &w)
+{
+    return n(w[0]) + u'\t' + n((quint32(w[1]) >> 16) & 0xFFFF) + u'\t' + n(w[1] & 0xFF) + u'\t'
+        + n((w[2] >> 3) & 1);
+}
+
+QString seqLine(const QList<qint32> &w)
+{
+    return QStringLiteral("Run\t") + n(w[0]);
+}
+
+// The plant buffer running in the PCD, its rows read through the given connection.
+void runPlant(RecordRig &rig, int records, std::optional<comm::SbusSettings> connection = {})
+{
+    rig.writeProject(1, "StartReg=0\r\nAutoConnect=0\r\n",
+        kUserBuffer + "RecordNumber=" + QByteArray::number(records) + "\r\nRecordLenght=3\r\n"
+            + kColumns);
+    rig.writeFile(QStringLiteral("_Global.sy5"),
+        ";symbols\r\n$GROUP Heat\r\nPump EQU R 102 ;pump speed\r\n$ENDGROUP\r\n");
+    rig.compile();
+    rig.pcd.addProgram(std::make_shared<Sequence>(100));
+    rig.runPcd({ QStringLiteral("trace plant.tlvs"), QStringLiteral("wave R 101 ramp 0 1000 700"),
+        QStringLiteral("wave R 102 walk 0 200 100 7"), QStringLiteral("wave F 5 square 0 1 300") });
+    rig.record(connection);
+}
+
+} // namespace
+
+TEST(Record, RegisterBufferRowsAreWhatThePcdWrote)
+{
+    RecordRig rig;
+    runPlant(rig, 20);
+    // Start register, then the TLV2 header right behind it.
+    EXPECT_EQ(rig.pcd.registerValue(1000), 1001);
+    EXPECT_EQ(rig.pcd.registerValue(1001), pcdsim::TraceRing::fourCharWord(QStringLiteral("TLV2")));
+    EXPECT_EQ(rig.pcd.registerValue(1002), pcdsim::TraceRing::fourCharWord(QStringLiteral("PLNT")));
+
+    rig.step(5); // first look: everything so far
+    rig.step(12); // 17 in a ring of 20
+    rig.step(10); // wraps: the end of the ring, then its start on the next look
+    rig.step(0);
+    ASSERT_EQ(rig.written.size(), 27);
+    EXPECT_EQ(rig.lines, rig.rowsOf(0, 27, plantLine));
+    EXPECT_EQ(rig.recorder->recordRows(), 27);
+    EXPECT_TRUE(rig.messages.isEmpty()) << rig.messages.join(u'|').toStdString();
+}
+
+TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
+{
+    RecordRig rig;
+    rig.writeProject(1, "StartReg=0\r\nAutoConnect=0\r\nIndexFile=0\r\n",
+        "Title=Plant\r\nHeaderKey=CHNG\r\nHeaderType=1\r\nStartReg=R 300\r\nRecordInterval=0\r\n"
+        "RecordChange=1\r\nRecordMemory=0\r\nRecordNumber=20\r\nRecordLenght=1\r\n"
+        "CloseTlv=R 50\r\nSerialNr=R 51\r\nClearBuf=F 20\r\nRecordCommand=F 21\r\n"
+        "RecordEnable=F 22\r\nColumn=1\r\nColumn1=0,Long,0,R 100,1000,Value,%d,5\r\n");
+    rig.compile();
+    rig.runPcd({ QStringLiteral("trace plant.tlvs") });
+    // Data block 300 holds the buffer; the start register says so with "D" in bits 16-23.
+    EXPECT_EQ(rig.pcd.registerValue(300), ('D' << 16) | 300);
+    EXPECT_EQ(
+        rig.pcd.dataBlock(300).value(0), pcdsim::TraceRing::fourCharWord(QStringLiteral("TLV2")));
+    rig.pcd.setFlag(22, true);
+    rig.record();
+
+    const auto setAndStep = [&rig](qint32 value) {
+        rig.pcd.setRegister(100, value);
+        rig.step();
+    };
+    setAndStep(3); // within the delta of 5
+    setAndStep(10);
+    setAndStep(12);
+    rig.pcd.setFlag(21, true); // one record on command, the flag goes back
+    rig.step();
+    EXPECT_FALSE(rig.pcd.flag(21));
+    rig.pcd.setFlag(22, false); // recording disabled
+    setAndStep(100);
+    rig.pcd.setFlag(22, true);
+    rig.step();
+    EXPECT_EQ(rig.lines,
+        QStringList({ QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("100") }));
+
+    // Command 8: export as by the export button, the grid empties.
+    rig.pcd.setRegister(51, 77);
+    rig.pcd.setRegister(50, 8);
+    rig.step();
+    ASSERT_EQ(rig.exports.size(), 1);
+    EXPECT_TRUE(QFile::exists(rig.exports[0]));
+    EXPECT_EQ(rig.recorder->control().rows().dataRowCount(), 0);
+    EXPECT_EQ(rig.recorder->control().cycle().reader().exportIndex, 77);
+
+    // Command 1 clears; a record after it shows again.
+    setAndStep(200);
+    EXPECT_EQ(rig.recorder->control().rows().dataRowCount(), 1);
+    rig.pcd.setRegister(50, 1);
+    rig.step();
+    EXPECT_EQ(rig.recorder->control().rows().dataRowCount(), 0);
+
+    // ClearBuf restarts the ring: a "Restart" row, then the new records.
+    rig.pcd.setFlag(20, true);
+    rig.pcd.setRegister(100, 300);
+    rig.step();
+    EXPECT_FALSE(rig.pcd.flag(20));
+    EXPECT_TRUE(rig.events.contains(QStringLiteral("clear")));
+    rig.step();
+    EXPECT_TRUE(rig.lines.contains(QStringLiteral("----------------")));
+    EXPECT_EQ(rig.lines.last(), QStringLiteral("300"));
+
+    // Command 9: the PCD shuts the reader down, not as a failure.
+    rig.pcd.setRegister(50, 9);
+    rig.step();
+    EXPECT_EQ(rig.finished, QList<bool>({ false }));
+    EXPECT_TRUE(rig.messages.contains(
+        QStringLiteral("Tolvane Application will shut down...\nShutdown Command")));
+}
+
+TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
+{
+    RecordRig rig;
+    runPlant(rig, 10);
+    rig.recorder->control().setPcdStatusCol(true);
+    rig.step(3);
+    const auto program = rig.setup->programs().first();
+    program->burst(rig.pcd, 25); // 28 written, 25 new in a ring of 10
+    rig.step(0);
+    QStringList expected = rig.rowsOf(0, 3, seqLine);
+    expected << QStringLiteral("Miss 16\t----------------\t----------------\t----------------\t"
+                               "----------------");
+    // The whole ring, oldest first, without the slot the writer fills next.
+    expected << rig.rowsOf(19, 28, seqLine);
+    QStringList got;
+    for (const QString &line : rig.lines)
+        got << line.section(u'\t', 0, line.startsWith(u'M') ? 4 : 1);
+    EXPECT_EQ(got, expected);
+
+    program->restart(rig.pcd);
+    rig.step(2);
+    rig.step(0);
+    EXPECT_TRUE(rig.lines[rig.lines.size() - 3].startsWith(QLatin1String("Restart\t---")));
+    EXPECT_EQ(rig.lines.mid(rig.lines.size() - 2).join(u'|').count(QLatin1String("Run\t")), 2);
+    EXPECT_EQ(rig.lines.last().section(u'\t', 0, 1), seqLine(rig.written.last().words));
+}
+
+TEST(Record, LostLinkReconnectsAndResumesWithoutDuplicatesOrGaps)
+{
+    RecordRig rig;
+    rig.writeProject(1, "StartReg=0\r\nAutoConnect=1\r\n",
+        kUserBuffer + "RecordNumber=40\r\nRecordLenght=3\r\n" + kColumns);
+    rig.writeFile(QStringLiteral("_Global.sy5"), "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
+    rig.compile();
+    rig.pcd.addProgram(std::make_shared<Sequence>(100));
+    rig.runPcd({ QStringLiteral("trace plant.tlvs") });
+    rig.record();
+    rig.step(4);
+
+    pcdsim::FaultPlan silent;
+    silent.drop = 1.0;
+    rig.server.setFaultPlan(silent);
+    rig.step(3); // the read fails: the link counts as lost
+    ASSERT_TRUE(waitFor([&] { return !rig.recorder->connected(); }));
+    EXPECT_TRUE(rig.messages.filter(QStringLiteral("PCD communication failed")).size() == 1);
+    for (int i = 0; i < 6; ++i)
+        rig.pcd.runCycle(100);
+    rig.server.setFaultPlan({});
+    ASSERT_TRUE(waitFor(
+        [&] { return rig.recorder->connected() && rig.recorder->control().cycle().state() == 3; }));
+    rig.step(2);
+    EXPECT_EQ(rig.recorder->lostLinks(), 1);
+
+    // Stop, records meanwhile, Run: again nothing shown twice, nothing lost.
+    rig.recorder->control().setRunMode(0);
+    rig.pcd.runCycle(100);
+    rig.pcd.runCycle(100);
+    rig.recorder->control().setRunMode(2);
+    rig.step(1);
+
+    QStringList data = rig.dataLines();
+    data.removeAll(QString()); // status rows of the lost and found link
+    EXPECT_EQ(data, rig.rowsOf(0, int(rig.written.size()), plantLine));
+    EXPECT_EQ(rig.written.size(), 18);
+    EXPECT_FALSE(rig.lines.join(u'|').contains(QLatin1String("Miss")));
+}
+
+TEST(Record, StandardBufferFromTheEncipheredSampleWithValueTexts)
+{
+    RecordRig rig;
+    const QString demo = QStringLiteral(TOLVANE_TEST_DATA "/../../demo/");
+    ASSERT_TRUE(QFile::copy(demo + u"BOIL_texts.txt", rig.path(QStringLiteral("BOIL_texts.txt"))));
+    rig.resources << demo;
+    rig.writeProject(0, "StartReg=3000\r\nAutoConnect=0\r\n", "Title=x\r\n");
+    for (int i = 0; i < 4; ++i)
+        rig.pcd.setRegister(2000 + i, 0);
+    rig.pcd.setRegister(2000, 655);
+    rig.pcd.setRegister(2001, (1 << 24) | (1 << 16) | (1 << 8) | 1);
+    rig.pcd.setRegister(2002, 0x426F696C); // "Boil"
+    rig.pcd.setRegister(2003, 0x65723031); // "er01"
+    rig.runPcd(
+        { u"standard " + demo + u"BOIL.tlvd start 3000 records 30 interval 100 source 2000" });
+    rig.record();
+    rig.step(2);
+    rig.pcd.setRegister(2001, (3 << 24) | (1 << 8) | 7);
+    rig.step(1);
+    const QString first
+        = QStringLiteral("Boiler house\t65.5\tHeating\tRunning\tLow water\tBoiler01");
+    EXPECT_EQ(rig.lines,
+        QStringList({ first, first,
+            QStringLiteral("Boiler house\t65.5\tFault\tStopped\tFlame failure\tBoiler01") }));
+}
+
+TEST(Record, PublicEventsBufferFoundThroughTheSystemSymbols)
+{
+    RecordRig rig;
+    QByteArray enciphered;
+    QString error;
+    ASSERT_TRUE(viewer::LineCipher::encipher("[TOLVANE]\r\nHeaderLenght=8\r\nCounterIndex=4\r\n"
+                                             "RecordLenght=2\r\n[DRIVER]\r\nTitle=Events\r\n"
+                                             "[REGISTER_0]\r\nLong=0,,Event,%d\r\n[REGISTER_1]\r\n"
+                                             "Word0=1,,Code,%h\r\n",
+        &enciphered, &error));
+    rig.writeFile(QStringLiteral("PEVT.tlvd"), enciphered);
+    rig.writeProject(2, "StartReg=0\r\nAutoConnect=0\r\n", "Title=x\r\n");
+    rig.pcd.addProgram(std::make_shared<Sequence>(2100));
+    rig.pcd.setRegister(2101, 0xBEEF);
+    rig.runPcd({ QStringLiteral(
+        "events PEVT.tlvd start 2500 project . at DB 40 records 8 interval 100 source 2100") });
+    EXPECT_TRUE(QFile::exists(rig.path(QStringLiteral("Sym_System.sy5"))));
+    rig.record();
+    EXPECT_EQ(rig.recorder->control().startRegister(), 2500);
+    rig.step(3);
+    rig.step(4);
+    ASSERT_EQ(rig.written.size(), 7);
+    EXPECT_EQ(rig.lines, rig.rowsOf(0, 7, [](const QList<qint32> &w) -> QString {
+        return n(w[0]) + QStringLiteral("\tBEEF");
+    }));
+}
+
+TEST(Record, DbxLookupLocatesTheBuffer)
+{
+    RecordRig rig;
+    const QString demo = QStringLiteral(TOLVANE_TEST_DATA "/../../demo/");
+    rig.resources << demo;
+    // Start register 0 counts from the base register the DBX entry gives.
+    rig.writeProject(0, "StartReg=0\r\nAutoConnect=0\r\nPCDRegistery=1\r\n", "Title=x\r\n");
+    rig.pcd.setRegister(2000, 421);
+    rig.runPcd({ u"standard " + demo
+        + u"BOIL.tlvd start 3000 at DB 12 records 30 interval 100 source 2000" });
+    rig.record();
+    EXPECT_EQ(rig.recorder->connection().settings().baseRegister, 3000);
+    rig.step(2);
+    ASSERT_EQ(rig.lines.size(), 2);
+    EXPECT_TRUE(rig.lines[0].startsWith(QLatin1String("<0>\t42.1\tOff\t")));
+}
+
+TEST(Record, SerialLinkThroughAPseudoTerminal)
+{
+    RecordRig rig;
+    QString error;
+    ASSERT_TRUE(rig.server.openPseudoTerminal(&error)) << error.toStdString();
+    comm::SbusSettings serial;
+    serial.channel = comm::SbusSettings::Channel::Serial;
+    serial.device = rig.server.slavePath();
+    serial.baudRate = 38400;
+    serial.timeoutMs = 500;
+    runPlant(rig, 20, serial);
+    rig.step(4);
+    rig.step(3);
+    EXPECT_EQ(rig.lines, rig.rowsOf(0, 7, plantLine));
+}
