@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/record/HeadlessSeams.h"
 
 #include "common/ConsolePrompter.h"
 #include "viewer/core/ControlCore.h"
@@ -22,11 +23,13 @@ public:
     {
         return QStringLiteral("print the rows of the simulated user buffer of a trace project "
                               "(--ticks N ends after N records; --stamps d,t,s adds date, time, "
-                              "PCD status)");
+                              "PCD status; --export FILE exports after the last tick, "
+                              "--auto-export whenever --max-rows rows are full)");
     }
     [[nodiscard]] QString arguments() const override
     {
-        return QStringLiteral("PROJECT.tlvr [--ticks N] [--stamps d,t,s]");
+        return QStringLiteral("PROJECT.tlvr [--ticks N] [--stamps d,t,s] [--export FILE] "
+                              "[--index-file N] [--max-rows N] [--auto-export]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -34,6 +37,10 @@ public:
         QString project;
         qint64 ticks = -1;
         bool date = false, time = false, status = false;
+        QString exportFile;
+        int indexFile = 0;
+        int maxRows = 0;
+        bool autoExport = false;
         for (int i = 0; i < args.size(); ++i) {
             const QString &arg = args[i];
             if (arg == QLatin1String("--ticks") && i + 1 < args.size()) {
@@ -58,6 +65,25 @@ public:
                         return usageError(err);
                     }
                 }
+            } else if (arg == QLatin1String("--export") && i + 1 < args.size()) {
+                exportFile = QFileInfo(args[++i]).absoluteFilePath();
+            } else if (arg == QLatin1String("--index-file") && i + 1 < args.size()) {
+                bool ok = false;
+                indexFile = args[++i].toInt(&ok);
+                if (!ok || indexFile < 0 || indexFile > 2) {
+                    err << QLatin1String("tolvane-cli simulate: --index-file wants 0, 1 or 2\n");
+                    return usageError(err);
+                }
+            } else if (arg == QLatin1String("--max-rows") && i + 1 < args.size()) {
+                bool ok = false;
+                maxRows = args[++i].toInt(&ok);
+                if (!ok || maxRows < 1) {
+                    err << QLatin1String("tolvane-cli simulate: --max-rows wants a number of 1 or "
+                                         "more\n");
+                    return usageError(err);
+                }
+            } else if (arg == QLatin1String("--auto-export")) {
+                autoExport = true;
             } else if (!arg.startsWith(QLatin1String("--")) && project.isEmpty()) {
                 project = arg;
             } else {
@@ -72,6 +98,22 @@ public:
         viewer::FileBufferLoader loader(&prompter, QCoreApplication::applicationDirPath());
         viewer::ControlCore core(&prompter);
         core.setLoader(&loader);
+        HeadlessSeams seams(core, &prompter);
+        core.setSeams(&seams);
+        seams.setExported([&err](const QString &path) {
+            err << path << u'\n';
+            err.flush();
+        });
+        core.setExportFile(exportFile);
+        core.setIndexFile(qint16(indexFile));
+        core.setAutoExport(autoExport);
+        if (maxRows > 0)
+            core.setMaxRows(maxRows);
+        // After the last tick, as by the Export button.
+        const auto exportAtEnd = [&core, &exportFile] {
+            if (!exportFile.isEmpty() && core.rows().dataRowCount() > 0)
+                core.exportByUser();
+        };
 
         bool failed = false;
         QObject::connect(&core, &viewer::ControlCore::OutputLine, [&out](const QString &line) {
@@ -105,6 +147,7 @@ public:
                 core.simulator().tick();
                 core.cycle().tick();
             }
+            exportAtEnd();
             return failed && core.runMode() != viewer::ReadingCycle::Run ? 1 : 0;
         }
 
@@ -113,7 +156,9 @@ public:
             if (mode != viewer::ReadingCycle::Run)
                 QCoreApplication::exit(1);
         });
-        return QCoreApplication::exec();
+        const int code = QCoreApplication::exec();
+        exportAtEnd();
+        return code;
     }
 };
 
