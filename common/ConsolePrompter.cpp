@@ -15,6 +15,8 @@ QString styleLabel(Prompter::Style style)
         return QStringLiteral("warning");
     case Prompter::Style::Question:
         return QStringLiteral("question");
+    case Prompter::Style::Plain:
+        return {};
     case Prompter::Style::Information:
         break;
     }
@@ -75,8 +77,11 @@ Prompter::Answer ConsolePrompter::message(
     const QString &text, const QString &title, Style style, Buttons buttons)
 {
     const Answer answer = defaultAnswer(buttons);
-    *m_err << title << QLatin1String(" [") << styleLabel(style) << QLatin1String("]: ")
-           << terminalText(text);
+    const QString label = styleLabel(style);
+    *m_err << title;
+    if (!label.isEmpty())
+        *m_err << QLatin1String(" [") << label << QLatin1Char(']');
+    *m_err << QLatin1String(": ") << terminalText(text);
     if (buttons != Buttons::Ok)
         *m_err << QLatin1String(" -> ") << answerLabel(answer);
     *m_err << QLatin1Char('\n');

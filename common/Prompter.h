@@ -9,7 +9,8 @@ namespace tlv::common {
 class Prompter
 {
 public:
-    enum class Style { Critical, Exclamation, Information, Question };
+    // Plain: OK and no icon at all.
+    enum class Style { Critical, Exclamation, Information, Question, Plain };
     enum class Buttons { Ok, YesNo, YesNoCancel, RetryCancel };
     enum class Answer { Ok, Yes, No, Cancel, Retry };
 
@@ -25,8 +26,8 @@ public:
     virtual ~Prompter() = default;
 
     // Shows a message and returns the button pressed.
-    virtual Answer message(const QString &text, const QString &title, Style style,
-                           Buttons buttons = Buttons::Ok)
+    virtual Answer message(
+        const QString &text, const QString &title, Style style, Buttons buttons = Buttons::Ok)
         = 0;
     // Returns the chosen path, or an empty text when cancelled.
     virtual QString openFile(const FileRequest &request) = 0;

@@ -21,7 +21,9 @@ TEST(ConsolePrompter, PrintsAndAnswersWithoutWaiting)
     EXPECT_EQ(prompter.message(QStringLiteral("r"), QStringLiteral("T"), Style::Exclamation,
                   Buttons::RetryCancel),
         Answer::Cancel);
+    EXPECT_EQ(prompter.message(QStringLiteral("p"), QStringLiteral("T"), Style::Plain), Answer::Ok);
     EXPECT_EQ(prompter.openFile({}), QString());
     EXPECT_TRUE(out.startsWith(QStringLiteral("Tolvane [error]: a\nb\n"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("-> Cancel")));
+    EXPECT_TRUE(out.contains(QStringLiteral("\nT: p\n"))) << out.toStdString();
 }

@@ -52,16 +52,15 @@ void FileTextSources::loadTextFiles(
         return;
     QStringList files;
     QString error;
-    // These boxes carry no icon of their own on the PG5 side; Information is the plainest style.
     if (!TextFileSearch::find(folders, textFile, &files, &error) && m_prompter) {
         m_prompter->message(QStringLiteral("SearchTextFile Function Error : ") + error, Title,
-            common::Prompter::Style::Information);
+            common::Prompter::Style::Plain);
     }
     for (const QString &file : std::as_const(files)) {
         if (!TextFileReader::read(file, headerKey, m_values, &error) && m_prompter) {
             m_prompter->message(
                 QStringLiteral("ReadText File ") + file + QStringLiteral(" Error : ") + error,
-                Title, common::Prompter::Style::Information);
+                Title, common::Prompter::Style::Plain);
         }
     }
 }

@@ -9,6 +9,23 @@ DialogPrompter::DialogPrompter(QWidget *parent)
     : m_parent(parent)
 { }
 
+QMessageBox::Icon DialogPrompter::icon(Style style)
+{
+    switch (style) {
+    case Style::Critical:
+        return QMessageBox::Critical;
+    case Style::Exclamation:
+        return QMessageBox::Warning;
+    case Style::Information:
+        return QMessageBox::Information;
+    case Style::Question:
+        return QMessageBox::Question;
+    case Style::Plain:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
 common::Prompter::Answer DialogPrompter::message(
     const QString &text, const QString &title, Style style, Buttons buttons)
 {
@@ -18,20 +35,7 @@ common::Prompter::Answer DialogPrompter::message(
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     box.setText(shown);
-    switch (style) {
-    case Style::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case Style::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case Style::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case Style::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    }
+    box.setIcon(icon(style));
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

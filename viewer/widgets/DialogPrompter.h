@@ -2,6 +2,8 @@
 
 #include "common/Prompter.h"
 
+#include <QMessageBox>
+
 class QWidget;
 
 namespace tlv::viewer {
@@ -20,6 +22,8 @@ public:
 
     // "Trace project (*.tlvr)|*.tlvr" as a Qt name filter.
     [[nodiscard]] static QString qtFilter(const QString &filter);
+    // The box icon of a style.
+    [[nodiscard]] static QMessageBox::Icon icon(Style style);
 
 private:
     QWidget *m_parent = nullptr;

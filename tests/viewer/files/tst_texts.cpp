@@ -2,8 +2,8 @@
 
 #include "common/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
-#include "viewer/files/FileTextSources.h"
 #include "viewer/core/MediaText.h"
+#include "viewer/files/FileTextSources.h"
 #include "viewer/files/SymbolFileReader.h"
 #include "viewer/files/cSymbol.h"
 #include "viewer/files/cValues.h"
@@ -198,6 +198,18 @@ TEST(TextFiles, BadNumberStopsThatFileOnly)
     EXPECT_TRUE(prompter.messages()[0].text.startsWith(QStringLiteral("ReadText File ")
         + dir.filePath(QStringLiteral("a.txt")) + QStringLiteral(" Error : ")))
         << str(prompter.messages()[0].text);
+    EXPECT_EQ(prompter.messages()[0].style, ScriptedPrompter::Style::Plain);
+    EXPECT_EQ(prompter.messages()[0].buttons, ScriptedPrompter::Buttons::Ok);
+
+    // A folder of the pattern that is a file cannot be searched.
+    prompter.clear();
+    texts.loadTextFiles(
+        { dir.path() + u'/' }, QStringLiteral("a.txt/*.txt"), QStringLiteral("PUMP"));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(
+        prompter.messages()[0].text.startsWith(QStringLiteral("SearchTextFile Function Error : ")))
+        << str(prompter.messages()[0].text);
+    EXPECT_EQ(prompter.messages()[0].style, ScriptedPrompter::Style::Plain);
 }
 
 TEST(MediaText, Rendering)
@@ -231,6 +243,7 @@ TEST(MediaText, Rendering)
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
     texts.mediaTextFailed(mediaTextErrorMessage());
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error in ReadMedia function.\nOverflow"));
+    EXPECT_EQ(
+        prompter.lastMessage().text, QStringLiteral("Error in ReadMedia function.\nOverflow"));
     EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
 }

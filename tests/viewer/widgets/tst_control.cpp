@@ -2,6 +2,7 @@
 
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/ConversionFrame.h"
+#include "viewer/widgets/DialogPrompter.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GridPresentation.h"
 #include "viewer/widgets/GridView.h"
@@ -548,4 +549,18 @@ TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
     EXPECT_EQ(rig.model()->rowCount(), 1);
     EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), QStringLiteral("4"));
     EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
+}
+
+TEST(DialogPrompter, EachStyleShowsItsIconAndPlainShowsNone)
+{
+    using Style = tlv::common::Prompter::Style;
+    const QList<QPair<Style, QMessageBox::Icon>> cases = {
+        { Style::Critical, QMessageBox::Critical },
+        { Style::Exclamation, QMessageBox::Warning },
+        { Style::Information, QMessageBox::Information },
+        { Style::Question, QMessageBox::Question },
+        { Style::Plain, QMessageBox::NoIcon },
+    };
+    for (const auto &[style, icon] : cases)
+        EXPECT_EQ(DialogPrompter::icon(style), icon) << int(style);
 }
