@@ -1,9 +1,8 @@
 #pragma once
 
+#include "KeyedCollection.h"
 #include "colSymbols.h"
 
-#include <QHash>
-#include <QList>
 #include <QString>
 
 namespace tlv::viewer {
@@ -19,18 +18,17 @@ public:
     const colSymbols *Add(
         const QString &type, const QString &name, const QString &comment, qint16 address);
     // By key, or by position counting from 1; nullptr when missing.
-    [[nodiscard]] const colSymbols *Item(const QString &key) const;
-    [[nodiscard]] const colSymbols *Item(int position) const;
-    [[nodiscard]] int Count() const { return static_cast<int>(m_items.size()); }
-    bool Remove(const QString &key);
+    [[nodiscard]] const colSymbols *Item(const QString &key) const { return m_items.item(key); }
+    [[nodiscard]] const colSymbols *Item(int position) const { return m_items.item(position); }
+    [[nodiscard]] int Count() const { return m_items.count(); }
+    bool Remove(const QString &key) { return m_items.remove(key); }
 
     // Enumeration in the order added.
-    [[nodiscard]] QList<colSymbols>::const_iterator begin() const { return m_items.cbegin(); }
-    [[nodiscard]] QList<colSymbols>::const_iterator end() const { return m_items.cend(); }
+    [[nodiscard]] auto begin() const { return m_items.begin(); }
+    [[nodiscard]] auto end() const { return m_items.end(); }
 
 private:
-    QList<colSymbols> m_items;
-    QHash<QString, qsizetype> m_index; // folded key -> position in m_items
+    KeyedCollection<colSymbols> m_items;
 };
 
 } // namespace tlv::viewer

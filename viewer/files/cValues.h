@@ -1,9 +1,8 @@
 #pragma once
 
+#include "KeyedCollection.h"
 #include "cValue.h"
 
-#include <QHash>
-#include <QList>
 #include <QString>
 
 namespace tlv::viewer {
@@ -19,17 +18,16 @@ public:
     bool Add(qint64 application, const QString &section, qint32 value, const QString &text,
         const QString &comment);
     // By key, or by position counting from 1; nullptr when missing.
-    [[nodiscard]] const cValue *Item(const QString &key) const;
-    [[nodiscard]] const cValue *Item(int position) const;
-    [[nodiscard]] int Count() const { return static_cast<int>(m_items.size()); }
-    bool Remove(const QString &key);
+    [[nodiscard]] const cValue *Item(const QString &key) const { return m_items.item(key); }
+    [[nodiscard]] const cValue *Item(int position) const { return m_items.item(position); }
+    [[nodiscard]] int Count() const { return m_items.count(); }
+    bool Remove(const QString &key) { return m_items.remove(key); }
 
-    [[nodiscard]] QList<cValue>::const_iterator begin() const { return m_items.cbegin(); }
-    [[nodiscard]] QList<cValue>::const_iterator end() const { return m_items.cend(); }
+    [[nodiscard]] auto begin() const { return m_items.begin(); }
+    [[nodiscard]] auto end() const { return m_items.end(); }
 
 private:
-    QList<cValue> m_items;
-    QHash<QString, qsizetype> m_index; // folded key -> position in m_items
+    KeyedCollection<cValue> m_items;
 };
 
 } // namespace tlv::viewer
