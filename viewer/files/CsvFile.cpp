@@ -1,16 +1,6 @@
 #include "viewer/files/CsvFile.h"
 
-#include <QSaveFile>
-
 namespace tlv::viewer {
-
-CsvFile::CsvFile() = default;
-CsvFile::~CsvFile() = default;
-
-bool CsvFile::isOpen() const
-{
-    return m_file && m_file->isOpen();
-}
 
 QString CsvFile::quoted(const QString &field)
 {
@@ -36,51 +26,22 @@ QString CsvFile::line(const QStringList &fields)
 
 bool CsvFile::open(const QString &fileName)
 {
-    m_error.clear();
-    m_file = std::make_unique<QSaveFile>(fileName);
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        m_error = m_file->errorString();
-        m_file.reset();
-        return false;
-    }
-    return true;
+    return m_target.open(fileName);
 }
 
 bool CsvFile::writeLine(const QStringList &fields)
 {
-    if (!isOpen()) {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("File not open");
-        return false;
-    }
-    const QByteArray bytes = line(fields).toUtf8();
-    if (m_file->write(bytes) != bytes.size()) {
-        m_error = m_file->errorString();
-        return false;
-    }
-    return true;
+    return m_target.write(line(fields).toUtf8());
 }
 
 bool CsvFile::close()
 {
-    if (!isOpen()) {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("File not open");
-        return false;
-    }
-    const bool ok = m_file->commit();
-    if (!ok)
-        m_error = m_file->errorString();
-    m_file.reset();
-    return ok;
+    return m_target.commit();
 }
 
 void CsvFile::discard()
 {
-    if (m_file) {
-        m_file->cancelWriting();
-        m_file.reset();
-    }
+    m_target.discard();
 }
 
 } // namespace tlv::viewer

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "viewer/files/SaveTarget.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <memory>
-
-class QSaveFile;
 
 namespace tlv::viewer {
 
@@ -15,18 +13,13 @@ namespace tlv::viewer {
 class CsvFile
 {
 public:
-    CsvFile();
-    ~CsvFile();
-    CsvFile(const CsvFile &) = delete;
-    CsvFile &operator=(const CsvFile &) = delete;
-
     bool open(const QString &fileName);
     bool writeLine(const QStringList &fields);
     bool close();
     void discard();
 
-    [[nodiscard]] bool isOpen() const;
-    [[nodiscard]] QString errorString() const { return m_error; }
+    [[nodiscard]] bool isOpen() const { return m_target.isOpen(); }
+    [[nodiscard]] QString errorString() const { return m_target.errorString(); }
 
     // One field as it goes into a line.
     [[nodiscard]] static QString quoted(const QString &field);
@@ -34,8 +27,7 @@ public:
     [[nodiscard]] static QString line(const QStringList &fields);
 
 private:
-    std::unique_ptr<QSaveFile> m_file;
-    QString m_error;
+    SaveTarget m_target;
 };
 
 } // namespace tlv::viewer

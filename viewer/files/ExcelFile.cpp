@@ -3,7 +3,6 @@
 #include "common/Cp1252.h"
 #include "common/Prompter.h"
 
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <array>
@@ -104,11 +103,6 @@ QString ExcelFile::formatString(int index)
     return QString::fromLatin1(formats[size_t(index)]);
 }
 
-bool ExcelFile::isOpen() const
-{
-    return m_file && m_file->isOpen();
-}
-
 bool ExcelFile::fail(const QString &error)
 {
     m_error = error;
@@ -124,8 +118,8 @@ bool ExcelFile::writeRecord(quint16 id, const QByteArray &data)
     putU16(record, id);
     putU16(record, int(data.size()));
     record.append(data);
-    if (m_file->write(record) != record.size())
-        return fail(m_file->errorString());
+    if (!m_target.write(record))
+        return fail(m_target.errorString());
     return true;
 }
 
@@ -134,10 +128,8 @@ bool ExcelFile::OpenFile(const QString &fileName)
     m_fileName = fileName;
     m_error.clear();
     // Replaces any file left from an earlier run instead of writing over its head.
-    m_file = std::make_unique<QSaveFile>(fileName);
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        m_error = m_file->errorString();
-        m_file.reset();
+    if (!m_target.open(fileName)) {
+        m_error = m_target.errorString();
         if (m_prompter)
             m_prompter->message(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
                     + QStringLiteral("\r\n") + m_error,
@@ -303,19 +295,14 @@ bool ExcelFile::CloseFile()
         discard();
         return false;
     }
-    const bool ok = m_file->commit();
-    if (!ok)
-        m_error = m_file->errorString();
-    m_file.reset();
-    return ok;
+    if (!m_target.commit())
+        return fail(m_target.errorString());
+    return true;
 }
 
 void ExcelFile::discard()
 {
-    if (m_file) {
-        m_file->cancelWriting();
-        m_file.reset();
-    }
+    m_target.discard();
 }
 
 } // namespace tlv::viewer

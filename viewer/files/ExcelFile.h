@@ -1,11 +1,9 @@
 #pragma once
 
+#include "viewer/files/SaveTarget.h"
+
 #include <QByteArray>
 #include <QString>
-
-#include <memory>
-
-class QSaveFile;
 
 namespace tlv::common {
 class Prompter;
@@ -46,7 +44,7 @@ public:
     // Drops everything written; the target stays as it was.
     void discard();
 
-    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] bool isOpen() const { return m_target.isOpen(); }
     [[nodiscard]] QString fileName() const { return m_fileName; }
     // Why the last failing operation failed.
     [[nodiscard]] QString errorString() const { return m_error; }
@@ -61,7 +59,7 @@ private:
     static QByteArray cellHead(int row, int column, int formatIndex);
 
     common::Prompter *m_prompter = nullptr;
-    std::unique_ptr<QSaveFile> m_file;
+    SaveTarget m_target;
     QString m_fileName;
     QString m_error;
 };
