@@ -1,8 +1,7 @@
 #pragma once
 
 #include "viewer/core/ControlSeams.h"
-#include "viewer/files/ExportGridSource.h"
-#include "viewer/files/Exporter.h"
+#include "viewer/files/ControlExport.h"
 
 #include <functional>
 
@@ -35,12 +34,11 @@ public:
     void openConversionWindow(int, int) override { }
     bool crypt(const QString &fileName, QString *error) override;
 
-    [[nodiscard]] viewer::Exporter &exporter() { return m_exporter; }
+    [[nodiscard]] viewer::Exporter &exporter() { return m_export.exporter(); }
 
 private:
     viewer::ControlCore &m_core;
-    viewer::ExportGridSource m_source;
-    viewer::Exporter m_exporter;
+    viewer::ControlExport m_export;
     std::function<void(const QString &)> m_exported;
     std::function<void(const QString &)> m_notice;
 };

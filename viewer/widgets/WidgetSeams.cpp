@@ -17,22 +17,10 @@ WidgetSeams::WidgetSeams(ControlCore &core, QWidget *window, common::Prompter *p
     : m_core(core)
     , m_window(window)
     , m_prompter(prompter)
-    , m_source(core.rows(), core.cycle().columns())
-    , m_exporter(std::make_unique<Exporter>(m_source, prompter))
+    , m_export(core, prompter)
     , m_shutdownDelay(ShutdownNotice::DefaultDelayMs)
 {
-    m_exporter->setClearRecords([this] { m_core.Clear(); });
-    m_exporter->setRemoveOldestRows([this](int count) {
-        m_core.rows().removeOldestRows(count);
-        Q_EMIT m_core.graphRedrawRequested();
-    });
-    QObject::connect(m_exporter.get(), &Exporter::NewExportFile, &m_core, [this] {
-        // The host sees the completed name when the event arrives.
-        if (m_exporter->exportFile() != m_core.exportFile())
-            m_core.setExportFile(m_exporter->exportFile());
-        Q_EMIT m_core.NewExportFile();
-    });
-    QObject::connect(m_exporter.get(), &Exporter::busyChanged, &m_core, [this](bool busy) {
+    QObject::connect(&m_export.exporter(), &Exporter::busyChanged, &m_core, [this](bool busy) {
         if (m_window)
             m_window->setUpdatesEnabled(!busy);
         if (busy)
@@ -49,16 +37,7 @@ WidgetSeams::~WidgetSeams()
 
 bool WidgetSeams::exportGrid(ExportTrigger trigger)
 {
-    Exporter &e = *m_exporter;
-    e.setExportFile(m_core.exportFile());
-    e.setAutoExport(m_core.autoExport());
-    e.setIndexFile(m_core.indexFile());
-    e.setStampColumns(m_core.dateStampCol(), m_core.timeStampCol(), m_core.pcdStatusCol());
-    e.setExportIndex(m_core.cycle().reader().exportIndex);
-    const Exporter::Result result = e.Export(trigger == ExportTrigger::Pcd);
-    if (e.exportFile() != m_core.exportFile())
-        m_core.setExportFile(e.exportFile());
-    return result == Exporter::Result::Exported;
+    return m_export.run(trigger);
 }
 
 void WidgetSeams::showShutdownNotice()

@@ -2,7 +2,7 @@
 
 #include "viewer/core/ControlSeams.h"
 #include "viewer/widgets/ConversionFrame.h"
-#include "viewer/files/ExportGridSource.h"
+#include "viewer/files/ControlExport.h"
 
 #include <QPointer>
 
@@ -17,7 +17,6 @@ class Prompter;
 namespace tlv::viewer {
 
 class ControlCore;
-class Exporter;
 
 // The parts of the control that need the file layer or a window: export, the
 // shutdown notice, the value conversion window and the cipher.
@@ -34,7 +33,7 @@ public:
 
     // How long the shutdown notice stays (tests make it short).
     void setShutdownDelay(int ms) { m_shutdownDelay = ms; }
-    [[nodiscard]] Exporter &exporter() { return *m_exporter; }
+    [[nodiscard]] Exporter &exporter() { return m_export.exporter(); }
     // Created at the first opening; null before.
     [[nodiscard]] ConversionFrame *conversionFrame() const { return m_conversion; }
 
@@ -42,8 +41,7 @@ private:
     ControlCore &m_core;
     QWidget *m_window = nullptr;
     common::Prompter *m_prompter = nullptr;
-    ExportGridSource m_source;
-    std::unique_ptr<Exporter> m_exporter;
+    ControlExport m_export;
     QPointer<ConversionFrame> m_conversion;
     int m_shutdownDelay;
 };

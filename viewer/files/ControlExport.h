@@ -1,0 +1,35 @@
+#pragma once
+
+#include "viewer/core/ControlSeams.h"
+#include "viewer/files/ExportGridSource.h"
+#include "viewer/files/Exporter.h"
+
+namespace tlv::common {
+class Prompter;
+}
+
+namespace tlv::viewer {
+
+class ControlCore;
+
+// The export of a control's grid, bound to its core: the core's settings go to
+// the exporter before every run, a good export clears the records, a cut one
+// drops only the rows written, and the completed file name flows back.
+// The window and the headless recorder share it.
+class ControlExport
+{
+public:
+    ControlExport(ControlCore &core, common::Prompter *prompter);
+
+    // True when the file holds every record of the grid.
+    bool run(ControlSeams::ExportTrigger trigger);
+
+    [[nodiscard]] Exporter &exporter() { return m_exporter; }
+
+private:
+    ControlCore &m_core;
+    ExportGridSource m_source;
+    Exporter m_exporter;
+};
+
+} // namespace tlv::viewer
