@@ -109,6 +109,8 @@ QString BufferEditor::heading(int column)
 
 QString BufferEditor::cellText(int row, int column) const
 {
+    if (column < 0 || column >= gridColumnCount())
+        return {};
     if (row == 0)
         return heading(column);
     const buffer::UserColumn *c = m_project.buffer().item(row);

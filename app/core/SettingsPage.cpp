@@ -300,9 +300,11 @@ void SettingsPage::browsePg5Global()
         return;
     m_view.pg5Global = chosen;
     m_start.pg5GlobalShown = chosen;
-    if (!m_settingsFile.isEmpty()) {
-        common::IniProfile::write(
-            m_settingsFile, QStringLiteral("Application"), QStringLiteral("PG5GlobalIni"), chosen);
+    if (!m_settingsFile.isEmpty()
+        && !common::IniProfile::write(m_settingsFile, QStringLiteral("Application"),
+            QStringLiteral("PG5GlobalIni"), chosen)) {
+        m_prompter.message(QStringLiteral("Writing aborted in the file : ") + m_settingsFile, Title,
+            Style::Critical);
     }
     m_folders.fillFromPg5Global(m_start.versionCode, chosen);
     Q_EMIT viewChanged();

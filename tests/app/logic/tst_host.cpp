@@ -1,0 +1,336 @@
+// Start-up results, the save question, error events, simulation mode and
+// read serving against the simulated PCD, all without a window.
+#include "AppTestSupport.h"
+
+#include "app/core/TolvaneHost.h"
+#include "common/IniProfile.h"
+#include "common/ScriptedPrompter.h"
+#include "pcdsim/SbusServer.h"
+#include "pcdsim/SimulatedPcd.h"
+#include "viewer/core/ControlCore.h"
+#include "viewer/files/FileBufferLoader.h"
+
+#include <QHostAddress>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tlv::app {
+namespace {
+
+using Answer = common::Prompter::Answer;
+using Style = common::Prompter::Style;
+using common::IniProfile;
+
+const QByteArray DemoProject
+    = "[Tolvane]\r\nVersion=2\r\nUserBuffer=1\r\n[CONNECTION]\r\n"
+      "StartReg=4000\r\nReadInterval=1000\r\nOptions=011\r\n"
+      "MaxRows=500\r\nMaxGraph=50\r\n[USER_BUFFER]\r\nTitle=Demo\r\n"
+      "HeaderKey=DEMO\r\nHeaderType=1\r\nStartReg=R 4000\r\nRecordInterval=1\r\n"
+      "RecordLenght=2\r\nRecordNumber=50\r\nColumn=2\r\n"
+      "Column1=0,Long,0,R 100,1000,Level,%d,0\r\n"
+      "Column2=1,Word,0,R 101,1000,Valve,%d,0\r\n";
+
+struct HostFixture : ::testing::Test
+{
+    test::Sandbox box;
+    common::ScriptedPrompter prompter;
+    test::RecordingView view;
+    viewer::ControlCore control { &prompter };
+    viewer::FileBufferLoader loader { &prompter, QString() };
+    std::unique_ptr<TolvaneHost> host;
+    qint16 chosenType = 1;
+    int cryptCalls = 0;
+    QString cryptFile;
+
+    void SetUp() override
+    {
+        control.setLoader(&loader);
+        host = std::make_unique<TolvaneHost>(box.folders, prompter, control, view);
+        host->setBufferTypeChooser([this] { return chosenType; });
+        host->setCrypt([this](const QString &file) {
+            ++cryptCalls;
+            cryptFile = file;
+            return true;
+        });
+    }
+    void TearDown() override { host.reset(); }
+    QString line(const QString &file, const char *version = "21300") const
+    {
+        return u'"' + file + QStringLiteral("\" PG5=") + QLatin1String(version);
+    }
+};
+
+TEST_F(HostFixture, NewProjectIsCreatedWithTheChosenTypeAndASource)
+{
+    const QString file = box.project(QStringLiteral("new plant.tlvr"));
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::NewProject);
+    EXPECT_FALSE(host->quitting());
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("Tolvane"), QStringLiteral("UserBuffer")),
+        QStringLiteral("1"));
+    EXPECT_TRUE(QFileInfo::exists(box.project(QStringLiteral("new plant.tlvs"))));
+    EXPECT_EQ(QFileInfo(box.project(QStringLiteral("new plant.tlvs"))).size(), 0);
+    EXPECT_TRUE(QFileInfo::exists(box.folders.commonDataFolder));
+    EXPECT_TRUE(host->start().startedFromPg5);
+    EXPECT_EQ(host->start().versionCode, 21);
+    EXPECT_EQ(host->start().symbolFile, box.project(QStringLiteral("_Global.sy5")));
+    EXPECT_EQ(host->userBuffer().count(), 1);
+    EXPECT_TRUE(host->setup().configTabEnabled);
+    EXPECT_EQ(view.panel2, QStringLiteral("Press 'Connect' button to activate the PCD connection"));
+    EXPECT_EQ(view.panel1, QStringLiteral("PCD disconnected"));
+    EXPECT_FALSE(view.startEnabled);
+    EXPECT_EQ(control.projectPath(), box.project(QString()));
+    EXPECT_FALSE(host->connected());
+}
+
+TEST_F(HostFixture, CancelledTypeDialogEndsTheProgramWithoutAFile)
+{
+    chosenType = -1;
+    QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
+    const QString file = box.project(QStringLiteral("x.tlvr"));
+    host->startUp(line(file));
+    EXPECT_TRUE(host->quitting());
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_EQ(
+        prompter.lastMessage().text, QStringLiteral("The Tolvane File will not be created !"));
+}
+
+TEST_F(HostFixture, ExistingProjectIsReadAndGivenToTheControl)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, DemoProject);
+    EXPECT_EQ(host->startUp(line(file, "17")), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->project().settings().maxGraph, 50);
+    EXPECT_EQ(control.maxGraph(), 50);
+    EXPECT_EQ(control.maxRows(), 500);
+    EXPECT_TRUE(control.timeStampCol());
+    EXPECT_FALSE(control.dateStampCol());
+    EXPECT_EQ(host->userBuffer().count(), 2);
+    EXPECT_EQ(host->caption(), u"Tolvane  [" + file + u']');
+    EXPECT_EQ(host->editor().fields().title, QStringLiteral("Demo"));
+    EXPECT_FALSE(host->userBuffer().changed());
+}
+
+TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
+{
+    const QString file = box.project(QStringLiteral("old.tlvr"));
+    test::Sandbox::write(file, "[Tolvane]\r\nVersion=0.9\r\n");
+    const QString cmd = line(file);
+    EXPECT_EQ(host->startUp(cmd), TolvaneHost::NewProject);
+    EXPECT_TRUE(
+        prompter.texts().contains(u"Cannot read start file, a new file will be created !\r" + cmd));
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("Tolvane"), QStringLiteral("Version")),
+        QStringLiteral("2"));
+}
+
+TEST_F(HostFixture, RunsWithoutAProjectEnd)
+{
+    QSignalSpy info(host.get(), &TolvaneHost::startInfoRequested);
+    QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
+    EXPECT_EQ(host->startUp(QString()), TolvaneHost::NoStart);
+    EXPECT_EQ(info.count(), 1);
+    EXPECT_EQ(quit.count(), 0);
+    host->formActivated();
+    EXPECT_EQ(quit.count(), 1);
+
+    EXPECT_EQ(host->startUp(QStringLiteral("plant.txt PG5=21")), TolvaneHost::NoStart);
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("No valid start file in the commande line !\rplant.txt PG5=21"));
+    EXPECT_EQ(host->startUp(QStringLiteral("a.tlvr")), TolvaneHost::NoStart);
+    EXPECT_EQ(
+        prompter.lastMessage().text, QStringLiteral("No PG5 version in commande line !\ra.tlvr"));
+    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
+
+    // "-cpt": the file goes to Crypt and the program ends without a question.
+    prompter.clear();
+    EXPECT_EQ(host->startUp(QStringLiteral("/lib/P.tlv -cpt")), TolvaneHost::CryptDone);
+    EXPECT_EQ(cryptCalls, 1);
+    EXPECT_EQ(cryptFile, QStringLiteral("/lib/P.tlv"));
+    EXPECT_TRUE(host->closeRequested());
+    EXPECT_TRUE(prompter.messages().isEmpty());
+}
+
+TEST_F(HostFixture, SaveQuestionsAndCancel)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, DemoProject);
+    host->startUp(line(file));
+    EXPECT_TRUE(host->QuerySave()); // nothing changed: no question
+    EXPECT_TRUE(prompter.messages().isEmpty());
+
+    host->settingsPage().gridLinesLeft(QStringLiteral("800"));
+    host->userBuffer().item(1)->Title = QStringLiteral("Renamed");
+    host->userBuffer().setChanged(true);
+
+    prompter.queueAnswer(Answer::Cancel);
+    EXPECT_FALSE(host->closeRequested());
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Do you want to save settings changes"));
+    EXPECT_EQ(prompter.lastMessage().buttons, common::Prompter::Buttons::YesNoCancel);
+
+    prompter.clear();
+    prompter.queueAnswer(Answer::No);
+    prompter.queueAnswer(Answer::Cancel);
+    EXPECT_FALSE(host->closeRequested());
+    EXPECT_EQ(prompter.texts(),
+        QStringList({ QStringLiteral("Do you want to save settings changes"),
+            QStringLiteral("Do you want to save user buffer changes") }));
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("500"));
+
+    prompter.clear();
+    prompter.queueAnswer(Answer::Yes);
+    prompter.queueAnswer(Answer::Yes);
+    QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
+    host->exitRequested();
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("800"));
+    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
+                    .contains(QStringLiteral("Renamed")));
+}
+
+TEST_F(HostFixture, ControlErrorsAndShutdownCommand)
+{
+    QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
+    host->onModulError(12, QStringLiteral("Incomplete fetch"));
+    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error 12: Incomplete fetch"));
+    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
+    EXPECT_EQ(quit.count(), 0);
+    host->onModulError(1001, QStringLiteral("Out of range"));
+    EXPECT_EQ(
+        prompter.lastMessage().text, QStringLiteral("This application will stop !Out of range\r"));
+    EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
+    EXPECT_EQ(quit.count(), 1);
+    host->onPCDCmd(7);
+    EXPECT_EQ(quit.count(), 2);
+}
+
+TEST_F(HostFixture, StartRegisterOfEachBufferType)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, DemoProject);
+    host->startUp(line(file));
+    host->userBuffer().setStartReg(QStringLiteral(" R 1000 "));
+    EXPECT_TRUE(host->prepareControl());
+    EXPECT_EQ(control.startRegister(), 1000);
+    EXPECT_EQ(control.userFile(), file);
+    host->userBuffer().setStartReg(QStringLiteral("1000"));
+    EXPECT_TRUE(host->prepareControl());
+    EXPECT_EQ(control.startRegister(), 1000);
+    host->userBuffer().setStartReg(QStringLiteral("R Start"));
+    EXPECT_FALSE(host->prepareControl());
+    host->userBuffer().setStartReg(QStringLiteral("R 40000"));
+    EXPECT_FALSE(host->prepareControl());
+
+    host->project().setBufferType(0);
+    EXPECT_TRUE(host->prepareControl());
+    EXPECT_EQ(control.startRegister(), 4000);
+    EXPECT_EQ(control.userFile(), QString());
+
+    host->project().setBufferType(2);
+    EXPECT_FALSE(host->prepareControl());
+    EXPECT_EQ(view.panel2, QStringLiteral("Get Public Start Register Error !"));
+    test::Sandbox::write(box.project(QStringLiteral("Sym_System.sy5")),
+        ";s.tlvr.start EQU R 10\r\ns.tlvr.start\tEQU\tR 2000\r\n");
+    EXPECT_TRUE(host->prepareControl());
+    EXPECT_EQ(control.startRegister(), 2000);
+}
+
+TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file,
+        "[Tolvane]\r\nVersion=2\r\nUserBuffer=0\r\n[CONNECTION]\r\nStartReg=7\r\nMaxRows=500\r\n");
+    host->startUp(line(file));
+    EXPECT_FALSE(host->setup().configTabEnabled);
+
+    // No demo beside the program: told so, and the project comes back.
+    host->toggleSimulation();
+    EXPECT_FALSE(host->simulation());
+    EXPECT_TRUE(prompter.texts().contains(
+        u"Invalid Demo setting file\r" + box.folders.programFolder + u"demo.tlvr"));
+    EXPECT_EQ(host->project().path(), file);
+
+    test::Sandbox::write(box.folders.programFolder + u"demo.tlvr", DemoProject);
+    QSignalSpy simulation(host.get(), &TolvaneHost::simulationChanged);
+    host->toggleSimulation();
+    EXPECT_TRUE(host->simulation());
+    EXPECT_TRUE(control.simulation());
+    EXPECT_EQ(host->project().bufferType(), 1);
+    EXPECT_TRUE(host->setup().configTabEnabled);
+    EXPECT_EQ(host->caption(), QStringLiteral("Tolvane  Simulation Mode Running !"));
+
+    host->connectClicked();
+    EXPECT_TRUE(host->connected());
+    EXPECT_EQ(view.panel1, QStringLiteral("Demo mode, no PCD connection !"));
+    EXPECT_EQ(view.frameCaption, QStringLiteral("PCD Connected"));
+    host->startClicked();
+    EXPECT_EQ(control.runMode(), 2) << prompter.texts().join(u'|').toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control.recordCount() >= 2; }, 20000));
+    host->runClicked();
+    EXPECT_EQ(control.runMode(), 1);
+    EXPECT_EQ(view.runText, QStringLiteral("Run"));
+    EXPECT_EQ(view.panel2, QStringLiteral("PCD communication stoped."));
+    host->stopClicked();
+    EXPECT_EQ(control.runMode(), 0);
+
+    host->toggleSimulation();
+    EXPECT_FALSE(host->simulation());
+    EXPECT_FALSE(control.simulation());
+    EXPECT_FALSE(host->connected());
+    EXPECT_EQ(host->project().path(), file);
+    EXPECT_EQ(host->project().bufferType(), 0);
+    EXPECT_EQ(simulation.count(), 2);
+}
+
+// The PG5 channel (the "GoOnline" section) against the simulated PCD on loopback.
+TEST_F(HostFixture, ServesReadsFromTheSimulatedPcd)
+{
+    pcdsim::SimulatedPcd pcd;
+    pcdsim::SbusServer server(&pcd);
+    QString error;
+    ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    for (int r = 0; r < 80; ++r)
+        pcd.setRegister(100 + r, 1000 + r);
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, DemoProject);
+    host->startUp(line(file));
+    GoOnlineChannel channel;
+    channel.port = server.udpPort();
+    ASSERT_GT(channel.port, 0);
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    ASSERT_TRUE(host->settingsPage().save());
+
+    host->connectClicked();
+    ASSERT_TRUE(host->connected()) << view.panel2.toStdString();
+    EXPECT_EQ(view.panel1, QStringLiteral("Connected by PG5"));
+
+    QList<qint32> received;
+    host->reader().ReadPCDReg(100, 70);
+    received = host->reader().readBuffer();
+    ASSERT_EQ(received.size(), 70);
+    EXPECT_EQ(received.first(), 1000);
+    EXPECT_EQ(received.last(), 1069);
+    EXPECT_EQ(view.panel2, QStringLiteral("PCD communication OK."));
+    EXPECT_FALSE(view.abortEnabled);
+    EXPECT_EQ(view.progressMax, 2);
+
+    host->reader().ReadPCDReg(16380, 4);
+    EXPECT_EQ(view.panel2,
+        QStringLiteral("PCD reading aborted.    Error: Register address out of range !"));
+
+    // The PCD goes away: the read fails and says so.
+    server.close();
+    host->reader().ReadPCDReg(100, 10);
+    EXPECT_TRUE(view.panel2.startsWith(QStringLiteral("PCD communication problems.    Error: ")));
+
+    host->connectClicked();
+    EXPECT_FALSE(host->connected());
+    EXPECT_EQ(view.panel2, QStringLiteral("Press 'Connect' button to activate the PCD connection"));
+}
+
+} // namespace
+} // namespace tlv::app
