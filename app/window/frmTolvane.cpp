@@ -334,10 +334,24 @@ void frmTolvane::closeEvent(QCloseEvent *event)
 void frmTolvane::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_activated) {
-        m_activated = true;
-        m_host->formActivated();
-    }
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activateOnce();
+}
+
+void frmTolvane::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Not every desktop activates a new window (none does without a window
+    // manager); the form counts as active once it is on the screen.
+    QTimer::singleShot(0, this, &frmTolvane::activateOnce);
+}
+
+void frmTolvane::activateOnce()
+{
+    if (m_activated || !isVisible())
+        return;
+    m_activated = true;
+    m_host->formActivated();
 }
 
 void frmTolvane::resizeEvent(QResizeEvent *event)

@@ -74,6 +74,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
@@ -86,6 +87,7 @@ private:
     bool handleShortcut(QKeyEvent *event);
     void showStartInfo();
     void endProgram();
+    void activateOnce();
     [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
 
     std::unique_ptr<common::Prompter> m_ownPrompter;
