@@ -416,8 +416,10 @@ void TolvaneHost::connectClicked()
         m_connect.DisconnectWithMessage(0);
         return;
     }
+    // A simulated control answers its own reads, so the status read that
+    // reports 99 never happens: say "Demo" right away.
     if (m_connect.Connect())
-        m_control.setPcdStatus(0);
+        m_control.setPcdStatus(m_project.simulation() ? 99 : 0);
 }
 
 void TolvaneHost::columnChecked(ColumnFlag flag, bool on)

@@ -267,6 +267,7 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     EXPECT_TRUE(host->connected());
     EXPECT_EQ(view.panel1, QStringLiteral("Demo mode, no PCD connection !"));
     EXPECT_EQ(view.frameCaption, QStringLiteral("PCD Connected"));
+    EXPECT_EQ(control.pcdStatus(), 99);
     host->startClicked();
     EXPECT_EQ(control.runMode(), 2) << prompter.texts().join(u'|').toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return control.recordCount() >= 2; }, 20000));
