@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::common;
 
 TEST(Cp1252, EveryByteSurvivesARoundTrip)
@@ -39,9 +41,9 @@ TEST(Cp1252, WindowsSpecificCharacters)
 
 TEST(Cp1252, CharactersOutsideTheCodePageBecomeQuestionMarks)
 {
-    EXPECT_EQ(toCp1252(QStringLiteral("a\u4E2Db")), QByteArray("a?b"));
+    EXPECT_EQ(toCp1252(u"a\u4E2Db"_s), QByteArray("a?b"));
     // A character beyond the BMP is one character, so one '?'.
-    EXPECT_EQ(toCp1252(QStringLiteral("x\U0001F600y")), QByteArray("x?y"));
+    EXPECT_EQ(toCp1252(u"x\U0001F600y"_s), QByteArray("x?y"));
     // U+0080 is not a CP1252 character: byte 0x80 is the euro sign.
     EXPECT_EQ(toCp1252(QString(QChar(0x80))), QByteArray("?"));
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::common;
 
 namespace {
@@ -15,19 +17,16 @@ class IniProfileTest : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
-    QString path(const QString &name = QStringLiteral("t.ini")) const
-    {
-        return m_dir.filePath(name);
-    }
+    QString path(const QString &name = u"t.ini"_s) const { return m_dir.filePath(name); }
 
-    void put(const QByteArray &bytes, const QString &name = QStringLiteral("t.ini")) const
+    void put(const QByteArray &bytes, const QString &name = u"t.ini"_s) const
     {
         QFile file(path(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
 
-    QByteArray bytes(const QString &name = QStringLiteral("t.ini")) const
+    QByteArray bytes(const QString &name = u"t.ini"_s) const
     {
         QFile file(path(name));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -71,29 +70,21 @@ TEST_F(IniProfileTest, ReadsFollowPrivateProfileRules)
         { "info", "text", "Caf\xc3\xa9" }, // LF lines, CP1252 on disk
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(
-            IniProfile::read(path(), s(c.section), s(c.key), QStringLiteral("dflt")), s(c.expected))
+        EXPECT_EQ(IniProfile::read(path(), s(c.section), s(c.key), u"dflt"_s), s(c.expected))
             << c.section << "/" << c.key;
     }
-    EXPECT_EQ(IniProfile::read(path(QStringLiteral("none.ini")), QStringLiteral("A"),
-                  QStringLiteral("B"), QStringLiteral("d")),
-        QStringLiteral("d"));
-    EXPECT_EQ(IniProfile::sections(path()),
-        QStringList(
-            { QStringLiteral("Tolvane"), QStringLiteral("tolvane"), QStringLiteral("Info") }));
+    EXPECT_EQ(IniProfile::read(path(u"none.ini"_s), u"A"_s, u"B"_s, u"d"_s), u"d"_s);
+    EXPECT_EQ(IniProfile::sections(path()), QStringList({ u"Tolvane"_s, u"tolvane"_s, u"Info"_s }));
 }
 
 TEST_F(IniProfileTest, ReadsAreCutToTheCallersLimit)
 {
     const QByteArray longValue(400, 'x');
     put("[S]\r\nK=" + longValue + "\r\n");
-    EXPECT_EQ(IniProfile::read(path(), QStringLiteral("S"), QStringLiteral("K")).size(),
-        IniProfile::ValueLimit);
-    EXPECT_EQ(IniProfile::read(path(), QStringLiteral("S"), QStringLiteral("K"), {}, 4),
-        QStringLiteral("xxxx"));
-    EXPECT_EQ(IniProfile::read(path(), QStringLiteral("S"), QStringLiteral("K"), {}, 0), QString());
-    EXPECT_EQ(
-        IniProfile::read(path(), QStringLiteral("S"), QStringLiteral("K"), {}, -3), QString());
+    EXPECT_EQ(IniProfile::read(path(), u"S"_s, u"K"_s).size(), IniProfile::ValueLimit);
+    EXPECT_EQ(IniProfile::read(path(), u"S"_s, u"K"_s, {}, 4), u"xxxx"_s);
+    EXPECT_EQ(IniProfile::read(path(), u"S"_s, u"K"_s, {}, 0), QString());
+    EXPECT_EQ(IniProfile::read(path(), u"S"_s, u"K"_s, {}, -3), QString());
 }
 
 TEST_F(IniProfileTest, ReadSectionReturnsEntriesInOrder)
@@ -106,85 +97,74 @@ TEST_F(IniProfileTest, ReadSectionReturnsEntriesInOrder)
         "loose line\r\n"
         "[REGISTER_1]\r\n"
         "Long=2,,X,%d\r\n");
-    EXPECT_EQ(IniProfile::readSection(path(), QStringLiteral("register_0")),
-        QStringList({ QStringLiteral("Bit_3=12,800,Pump,%s \\0)Off \\1)On"),
-            QStringLiteral("Long=1,,Count,%d"), QStringLiteral("loose line") }));
-    EXPECT_TRUE(IniProfile::readSection(path(), QStringLiteral("REGISTER_2")).isEmpty());
-    EXPECT_TRUE(
-        IniProfile::readSection(path(QStringLiteral("none.ini")), QStringLiteral("A")).isEmpty());
+    EXPECT_EQ(IniProfile::readSection(path(), u"register_0"_s),
+        QStringList(
+            { u"Bit_3=12,800,Pump,%s \\0)Off \\1)On"_s, u"Long=1,,Count,%d"_s, u"loose line"_s }));
+    EXPECT_TRUE(IniProfile::readSection(path(), u"REGISTER_2"_s).isEmpty());
+    EXPECT_TRUE(IniProfile::readSection(path(u"none.ini"_s), u"A"_s).isEmpty());
 }
 
 TEST_F(IniProfileTest, WriteReplacesInPlaceAndKeepsEveryOtherByte)
 {
     const QByteArray before = "; head\n[A]\nKey = old \nkey=second\n[B]\r\nX=1\r\n";
     put(before);
-    ASSERT_TRUE(IniProfile::write(
-        path(), QStringLiteral("a"), QStringLiteral("KEY"), QStringLiteral("new")));
+    ASSERT_TRUE(IniProfile::write(path(), u"a"_s, u"KEY"_s, u"new"_s));
     EXPECT_EQ(bytes(), QByteArray("; head\n[A]\nKEY=new\nkey=second\n[B]\r\nX=1\r\n"));
-    EXPECT_EQ(IniProfile::read(path(), QStringLiteral("A"), QStringLiteral("key")),
-        QStringLiteral("new"));
+    EXPECT_EQ(IniProfile::read(path(), u"A"_s, u"key"_s), u"new"_s);
 }
 
 TEST_F(IniProfileTest, WriteAppendsMissingKeysAndSections)
 {
     put("[A]\r\nX=1\r\n\r\n[B]\r\nY=2");
-    ASSERT_TRUE(
-        IniProfile::write(path(), QStringLiteral("A"), QStringLiteral("Z"), QStringLiteral("3")));
+    ASSERT_TRUE(IniProfile::write(path(), u"A"_s, u"Z"_s, u"3"_s));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2"));
     // The last line had no line end: it gets one before anything follows it.
-    ASSERT_TRUE(IniProfile::write(
-        path(), QStringLiteral("B"), QStringLiteral("W"), QString::fromUtf8("\xc3\xa9t\xc3\xa9")));
+    ASSERT_TRUE(IniProfile::write(path(), u"B"_s, u"W"_s, QString::fromUtf8("\xc3\xa9t\xc3\xa9")));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2\r\nW=\xe9t\xe9\r\n"));
-    ASSERT_TRUE(
-        IniProfile::write(path(), QStringLiteral("C"), QStringLiteral("V"), QStringLiteral("4")));
+    ASSERT_TRUE(IniProfile::write(path(), u"C"_s, u"V"_s, u"4"_s));
     EXPECT_TRUE(bytes().endsWith("W=\xe9t\xe9\r\n[C]\r\nV=4\r\n"));
     // A missing file is created.
-    ASSERT_TRUE(IniProfile::write(path(QStringLiteral("new.ini")), QStringLiteral("S"),
-        QStringLiteral("K"), QStringLiteral("v")));
-    EXPECT_EQ(bytes(QStringLiteral("new.ini")), QByteArray("[S]\r\nK=v\r\n"));
+    ASSERT_TRUE(IniProfile::write(path(u"new.ini"_s), u"S"_s, u"K"_s, u"v"_s));
+    EXPECT_EQ(bytes(u"new.ini"_s), QByteArray("[S]\r\nK=v\r\n"));
 }
 
 TEST_F(IniProfileTest, WritesThatWouldNotReadBackAreRefused)
 {
     const QByteArray before = "[A]\r\nX=1\r\n";
     put(before);
-    const QString a = QStringLiteral("A");
-    EXPECT_FALSE(IniProfile::write(path(), a, QStringLiteral("K"), QStringLiteral("1\r\n[B]")));
-    EXPECT_FALSE(IniProfile::write(path(), a, QStringLiteral("K=1"), QStringLiteral("2")));
-    EXPECT_FALSE(IniProfile::write(path(), a, QString(), QStringLiteral("2")));
-    EXPECT_FALSE(IniProfile::write(path(), a, QStringLiteral(";K"), QStringLiteral("2")));
-    EXPECT_FALSE(IniProfile::write(path(), QStringLiteral("A]x"), QStringLiteral("K"), a));
-    EXPECT_FALSE(IniProfile::write(path(), QString(), QStringLiteral("K"), a));
-    EXPECT_FALSE(IniProfile::writeSection(path(), a, { QStringLiteral("[B]") }));
+    const QString a = u"A"_s;
+    EXPECT_FALSE(IniProfile::write(path(), a, u"K"_s, u"1\r\n[B]"_s));
+    EXPECT_FALSE(IniProfile::write(path(), a, u"K=1"_s, u"2"_s));
+    EXPECT_FALSE(IniProfile::write(path(), a, QString(), u"2"_s));
+    EXPECT_FALSE(IniProfile::write(path(), a, u";K"_s, u"2"_s));
+    EXPECT_FALSE(IniProfile::write(path(), u"A]x"_s, u"K"_s, a));
+    EXPECT_FALSE(IniProfile::write(path(), QString(), u"K"_s, a));
+    EXPECT_FALSE(IniProfile::writeSection(path(), a, { u"[B]"_s }));
     EXPECT_EQ(bytes(), before);
 }
 
 TEST_F(IniProfileTest, UnwritablePathsReportFalse)
 {
     // A folder standing where the file should be cannot be replaced.
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("dir.ini")));
-    EXPECT_FALSE(IniProfile::write(path(QStringLiteral("dir.ini")), QStringLiteral("S"),
-        QStringLiteral("K"), QStringLiteral("v")));
-    EXPECT_FALSE(IniProfile::write(path(QStringLiteral("no/such/folder.ini")), QStringLiteral("S"),
-        QStringLiteral("K"), QStringLiteral("v")));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"dir.ini"_s));
+    EXPECT_FALSE(IniProfile::write(path(u"dir.ini"_s), u"S"_s, u"K"_s, u"v"_s));
+    EXPECT_FALSE(IniProfile::write(path(u"no/such/folder.ini"_s), u"S"_s, u"K"_s, u"v"_s));
 }
 
 TEST_F(IniProfileTest, SectionsAreReplacedAndErasedWhole)
 {
     put("[A]\r\nX=1\r\n[Drop]\r\nP=1\r\nQ=2\r\n\r\n[B]\r\nY=2\r\n[drop]\r\nR=3\r\n");
-    ASSERT_TRUE(IniProfile::eraseSection(path(), QStringLiteral("DROP")));
+    ASSERT_TRUE(IniProfile::eraseSection(path(), u"DROP"_s));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nX=1\r\n[B]\r\nY=2\r\n"));
-    EXPECT_TRUE(IniProfile::eraseSection(path(), QStringLiteral("Missing")));
+    EXPECT_TRUE(IniProfile::eraseSection(path(), u"Missing"_s));
 
     put("[A]\r\nX=1\r\n; note\r\nY=2\r\n\r\n[B]\r\nZ=3\r\n");
-    ASSERT_TRUE(IniProfile::writeSection(
-        path(), QStringLiteral("a"), { QStringLiteral("N=9"), QStringLiteral("M=8") }));
+    ASSERT_TRUE(IniProfile::writeSection(path(), u"a"_s, { u"N=9"_s, u"M=8"_s }));
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nN=9\r\nM=8\r\n\r\n[B]\r\nZ=3\r\n"));
-    ASSERT_TRUE(IniProfile::writeSection(path(), QStringLiteral("C"), { QStringLiteral("K=v") }));
+    ASSERT_TRUE(IniProfile::writeSection(path(), u"C"_s, { u"K=v"_s }));
     EXPECT_TRUE(bytes().endsWith("Z=3\r\n[C]\r\nK=v\r\n"));
 
-    ASSERT_TRUE(IniProfile::eraseKey(path(), QStringLiteral("A"), QStringLiteral("n")));
-    EXPECT_EQ(IniProfile::readSection(path(), QStringLiteral("A")),
-        QStringList({ QStringLiteral("M=8") }));
-    EXPECT_TRUE(IniProfile::eraseKey(path(), QStringLiteral("A"), QStringLiteral("gone")));
+    ASSERT_TRUE(IniProfile::eraseKey(path(), u"A"_s, u"n"_s));
+    EXPECT_EQ(IniProfile::readSection(path(), u"A"_s), QStringList({ u"M=8"_s }));
+    EXPECT_TRUE(IniProfile::eraseKey(path(), u"A"_s, u"gone"_s));
 }

@@ -5,14 +5,15 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::common;
 
 TEST(PathUtil, FolderListsGetTrailingSeparators)
 {
-    EXPECT_EQ(splitFolderList(QStringLiteral("C:\\a,D:\\b\\")),
-        QStringList({ QStringLiteral("C:\\a\\"), QStringLiteral("D:\\b\\") }));
-    EXPECT_EQ(splitFolderList(QStringLiteral("/opt/x/,/opt/y  ,,  ,")),
-        QStringList({ QStringLiteral("/opt/x/"), QStringLiteral("/opt/y\\") }));
+    EXPECT_EQ(splitFolderList(u"C:\\a,D:\\b\\"_s), QStringList({ u"C:\\a\\"_s, u"D:\\b\\"_s }));
+    EXPECT_EQ(
+        splitFolderList(u"/opt/x/,/opt/y  ,,  ,"_s), QStringList({ u"/opt/x/"_s, u"/opt/y\\"_s }));
     EXPECT_TRUE(splitFolderList(QString()).isEmpty());
 }
 
@@ -23,16 +24,12 @@ TEST(PathUtil, PathParts)
         QString path, element, folder, extension;
     };
     const Case cases[] = {
-        { QStringLiteral("C:\\Drv\\ABCD.tlv"), QStringLiteral("ABCD.tlv"),
-            QStringLiteral("C:\\Drv\\"), QStringLiteral("tlv") },
-        { QStringLiteral("/home/u/a.b.tlvd"), QStringLiteral("a.b.tlvd"),
-            QStringLiteral("/home/u/"), QStringLiteral("tlvd") },
-        { QStringLiteral("C:\\my.dir\\file"), QStringLiteral("file"),
-            QStringLiteral("C:\\my.dir\\"), QString() },
-        { QStringLiteral("mixed/a\\b.x"), QStringLiteral("b.x"), QStringLiteral("mixed/a\\"),
-            QStringLiteral("x") },
-        { QStringLiteral("plain"), QStringLiteral("plain"), QString(), QString() },
-        { QStringLiteral("dir/"), QString(), QStringLiteral("dir/"), QString() },
+        { u"C:\\Drv\\ABCD.tlv"_s, u"ABCD.tlv"_s, u"C:\\Drv\\"_s, u"tlv"_s },
+        { u"/home/u/a.b.tlvd"_s, u"a.b.tlvd"_s, u"/home/u/"_s, u"tlvd"_s },
+        { u"C:\\my.dir\\file"_s, u"file"_s, u"C:\\my.dir\\"_s, QString() },
+        { u"mixed/a\\b.x"_s, u"b.x"_s, u"mixed/a\\"_s, u"x"_s },
+        { u"plain"_s, u"plain"_s, QString(), QString() },
+        { u"dir/"_s, QString(), u"dir/"_s, QString() },
     };
     for (const Case &c : cases) {
         EXPECT_EQ(lastPathElement(c.path), c.element) << c.path.toStdString();
@@ -43,32 +40,29 @@ TEST(PathUtil, PathParts)
 
 TEST(PathUtil, ReplaceLastExtension)
 {
-    EXPECT_EQ(replaceLastExtension(QStringLiteral("C:\\Drv\\ABCD.tlv"), QStringLiteral("tlvd")),
-        QStringLiteral("C:\\Drv\\ABCD.tlvd"));
-    EXPECT_EQ(replaceLastExtension(QStringLiteral("a.b.txt"), QStringLiteral(".tlvd")),
-        QStringLiteral("a.b.tlvd"));
+    EXPECT_EQ(replaceLastExtension(u"C:\\Drv\\ABCD.tlv"_s, u"tlvd"_s), u"C:\\Drv\\ABCD.tlvd"_s);
+    EXPECT_EQ(replaceLastExtension(u"a.b.txt"_s, u".tlvd"_s), u"a.b.tlvd"_s);
     // A dot in a folder name is not an extension.
-    EXPECT_TRUE(
-        replaceLastExtension(QStringLiteral("C:\\my.dir\\ABCD"), QStringLiteral("tlvd")).isEmpty());
-    EXPECT_TRUE(replaceLastExtension(QStringLiteral("ABCD"), QStringLiteral("tlvd")).isEmpty());
+    EXPECT_TRUE(replaceLastExtension(u"C:\\my.dir\\ABCD"_s, u"tlvd"_s).isEmpty());
+    EXPECT_TRUE(replaceLastExtension(u"ABCD"_s, u"tlvd"_s).isEmpty());
 }
 
 TEST(PathUtil, TrailingSeparatorFollowsTheTextsOwnStyle)
 {
-    EXPECT_EQ(withTrailingSeparator(QStringLiteral("C:\\a")), QStringLiteral("C:\\a\\"));
-    EXPECT_EQ(withTrailingSeparator(QStringLiteral("/home/u")), QStringLiteral("/home/u/"));
-    EXPECT_EQ(withTrailingSeparator(QStringLiteral("/home/u/")), QStringLiteral("/home/u/"));
-    EXPECT_EQ(withTrailingSeparator(QStringLiteral("C:\\a/")), QStringLiteral("C:\\a/"));
-    EXPECT_EQ(withTrailingSeparator(QStringLiteral("rel")), QStringLiteral("rel\\"));
+    EXPECT_EQ(withTrailingSeparator(u"C:\\a"_s), u"C:\\a\\"_s);
+    EXPECT_EQ(withTrailingSeparator(u"/home/u"_s), u"/home/u/"_s);
+    EXPECT_EQ(withTrailingSeparator(u"/home/u/"_s), u"/home/u/"_s);
+    EXPECT_EQ(withTrailingSeparator(u"C:\\a/"_s), u"C:\\a/"_s);
+    EXPECT_EQ(withTrailingSeparator(u"rel"_s), u"rel\\"_s);
     EXPECT_EQ(withTrailingSeparator(QString()), QString());
-    EXPECT_EQ(toLocalPath(QStringLiteral("..\\Lib\\x.sy5")), QStringLiteral("../Lib/x.sy5"));
+    EXPECT_EQ(toLocalPath(u"..\\Lib\\x.sy5"_s), u"../Lib/x.sy5"_s);
 }
 
 TEST(PathUtil, CommonFoldersComeFromTheEnvironmentAndExist)
 {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
-    const QString data = temp.path() + QStringLiteral("/data/deeper");
+    const QString data = temp.path() + u"/data/deeper"_s;
     qputenv("TOLVANE_COMMON_DIR", data.toUtf8());
     qputenv("TOLVANE_DOCUMENTS_DIR", temp.path().toUtf8());
     EXPECT_EQ(commonDataFolder(), data + u'/');
@@ -77,8 +71,8 @@ TEST(PathUtil, CommonFoldersComeFromTheEnvironmentAndExist)
 
     qunsetenv("TOLVANE_COMMON_DIR");
     qputenv("XDG_DATA_HOME", temp.path().toUtf8());
-    EXPECT_EQ(commonDataFolder(), temp.path() + QStringLiteral("/Varnok/Tolvane/"));
-    EXPECT_TRUE(QDir(temp.path() + QStringLiteral("/Varnok/Tolvane")).exists());
+    EXPECT_EQ(commonDataFolder(), temp.path() + u"/Varnok/Tolvane/"_s);
+    EXPECT_TRUE(QDir(temp.path() + u"/Varnok/Tolvane"_s).exists());
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("TOLVANE_DOCUMENTS_DIR");
 }
