@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 
@@ -40,7 +42,7 @@ TEST(ControlCore, DefaultsOfANewInstance)
     ControlCore core;
     const QList<QPair<const char *, QVariant>> defaults {
         { "Enabled", true },
-        { "ResourcePath", QStringLiteral("C:\\") },
+        { "ResourcePath", u"C:\\"_s },
         { "ProjectPath", QString() },
         { "UserFile", QString() },
         { "SymbFile", QString() },
@@ -48,8 +50,8 @@ TEST(ControlCore, DefaultsOfANewInstance)
         { "RunMode", 0 },
         { "Simulation", false },
         { "DisplayMode", 1 },
-        { "GridFontName", QStringLiteral("Courier") },
-        { "GridFontSize", QStringLiteral("10") },
+        { "GridFontName", u"Courier"_s },
+        { "GridFontSize", u"10"_s },
         { "DateStampCol", false },
         { "TimeStampCol", false },
         { "PCDStatusCol", false },
@@ -70,9 +72,9 @@ TEST(ControlCore, DefaultsOfANewInstance)
         EXPECT_EQ(actual.toString(), value.toString()) << name;
     }
     EXPECT_EQ(ControlCore::persistedNames().size(), 22);
-    EXPECT_EQ(core.title(), QStringLiteral("No Buffer Selected"));
+    EXPECT_EQ(core.title(), u"No Buffer Selected"_s);
     EXPECT_EQ(core.cycle().state(), 0);
-    EXPECT_EQ(core.graphButtonText(), QStringLiteral("Graph"));
+    EXPECT_EQ(core.graphButtonText(), u"Graph"_s);
 }
 
 TEST(ControlCore, SetterRules)
@@ -80,18 +82,24 @@ TEST(ControlCore, SetterRules)
     ControlCore core;
     core.setMaxGraph(5);
     EXPECT_EQ(core.maxGraph(), 20);
-    core.setResourcePath(QStringLiteral("C:\\a,D:\\b\\"));
-    EXPECT_EQ(core.resourceFolders(),
-        QStringList({ QStringLiteral("C:\\a\\"), QStringLiteral("D:\\b\\") }));
+    core.setResourcePath(u"C:\\a,D:\\b\\"_s);
+    EXPECT_EQ(core.resourceFolders(), QStringList({ u"C:\\a\\"_s, u"D:\\b\\"_s }));
+
+    // The same run mode again changes nothing; a value that is no run mode is refused.
+    QSignalSpy status(&core, &ControlCore::Status);
+    core.setRunMode(0);
+    core.setRunMode(7);
+    EXPECT_TRUE(status.isEmpty());
+    EXPECT_EQ(core.runMode(), 0);
 
     // While disabled, the "only while enabled" setters keep their value.
     core.setEnabled(false);
-    core.setUserFile(QStringLiteral("x.tlvr"));
+    core.setUserFile(u"x.tlvr"_s);
     core.setInterval(50);
-    core.setExportFile(QStringLiteral("a.xls"));
+    core.setExportFile(u"a.xls"_s);
     core.setRunMode(2);
     core.setSimulation(true);
-    core.setSelColumn(QStringLiteral("3"));
+    core.setSelColumn(u"3"_s);
     EXPECT_TRUE(core.userFile().isEmpty());
     EXPECT_EQ(core.interval(), 1000);
     EXPECT_TRUE(core.exportFile().isEmpty());
@@ -100,12 +108,12 @@ TEST(ControlCore, SetterRules)
     EXPECT_TRUE(core.selColumn().isEmpty());
     // Others are stored anyway.
     core.setMaxRows(7);
-    core.setGridFontName(QStringLiteral("Mono"));
+    core.setGridFontName(u"Mono"_s);
     EXPECT_EQ(core.maxRows(), 7);
-    EXPECT_EQ(core.gridFontName(), QStringLiteral("Mono"));
-    EXPECT_EQ(core.appliedFontName(), QStringLiteral("Courier")); // until Clear
+    EXPECT_EQ(core.gridFontName(), u"Mono"_s);
+    EXPECT_EQ(core.appliedFontName(), u"Courier"_s); // until Clear
     core.Clear();
-    EXPECT_EQ(core.appliedFontName(), QStringLiteral("Mono"));
+    EXPECT_EQ(core.appliedFontName(), u"Mono"_s);
     EXPECT_TRUE(core.propertiesChanged());
 
     core.setEnabled(true);
@@ -127,14 +135,14 @@ TEST(ControlCore, PcdStatusRows)
     core.setPcdStatus(0);
     EXPECT_TRUE(core.rows().statusText().isEmpty());
     core.setPcdStatus(6);
-    EXPECT_EQ(core.rows().statusText(), QStringLiteral("Bad Status"));
+    EXPECT_EQ(core.rows().statusText(), u"Bad Status"_s);
     EXPECT_TRUE(host.lines.isEmpty());
 
     core.Start();
     ASSERT_EQ(core.cycle().state(), 2);
     core.setPcdStatus(3);
     core.setPcdStatus(3);
-    EXPECT_EQ(host.lines, QStringList({ QStringLiteral("Stop\t") }));
+    EXPECT_EQ(host.lines, QStringList({ u"Stop\t"_s }));
     EXPECT_EQ(core.recordCount(), 1);
 
     const QList<QPair<qint32, const char *>> texts { { 0, "Offline" }, { 1, "Disconnect" },
@@ -144,24 +152,14 @@ TEST(ControlCore, PcdStatusRows)
         EXPECT_EQ(ControlCore::pcdStatusText(value), QString::fromLatin1(text)) << value;
 }
 
-TEST(ControlCore, RunModeChangesOnlyWhenDifferent)
-{
-    ControlCore core;
-    QSignalSpy status(&core, &ControlCore::Status);
-    core.setRunMode(0);
-    EXPECT_TRUE(status.isEmpty());
-    core.setRunMode(7); // not a run mode
-    EXPECT_EQ(core.runMode(), 0);
-}
-
 TEST(ControlCore, PersistenceRoundTrip)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString file = dir.filePath(QStringLiteral("control.ini"));
+    const QString file = dir.filePath(u"control.ini"_s);
     {
         ControlCore core;
-        core.setResourcePath(QStringLiteral("D:\\lib\\"));
+        core.setResourcePath(u"D:\\lib\\"_s);
         core.setInterval(300);
         core.setStartRegister(1234);
         core.setDateStampCol(true);
@@ -169,18 +167,18 @@ TEST(ControlCore, PersistenceRoundTrip)
         core.setMaxGraph(60);
         core.setIndexFile(2);
         core.setAutoExport(true);
-        core.setSelColumn(QStringLiteral("2,9"));
+        core.setSelColumn(u"2,9"_s);
         QSettings settings(file, QSettings::IniFormat);
-        SettingsPropertyStore store(settings, QStringLiteral("Tolvane"));
+        SettingsPropertyStore store(settings, u"Tolvane"_s);
         core.save(store);
     }
     QSettings settings(file, QSettings::IniFormat);
-    SettingsPropertyStore store(settings, QStringLiteral("Tolvane"));
+    SettingsPropertyStore store(settings, u"Tolvane"_s);
     for (const QString &name : ControlCore::persistedNames())
         EXPECT_TRUE(store.value(name).isValid()) << name.toStdString();
     ControlCore restored;
     restored.restore(store);
-    EXPECT_EQ(restored.resourcePath(), QStringLiteral("D:\\lib\\"));
+    EXPECT_EQ(restored.resourcePath(), u"D:\\lib\\"_s);
     EXPECT_EQ(restored.interval(), 300);
     EXPECT_EQ(restored.cycle().readTimerInterval(), 300);
     EXPECT_EQ(restored.startRegister(), 1234);
@@ -195,9 +193,9 @@ TEST(ControlCore, PersistenceRoundTrip)
 
     // Missing or unusable values fall back to the defaults.
     MapStore partial;
-    partial.values[QStringLiteral("StartRegister")] = 40000; // not 16-bit
-    partial.values[QStringLiteral("Interval")] = QStringLiteral("abc");
-    partial.values[QStringLiteral("MaxGraph")] = 3;
+    partial.values[u"StartRegister"_s] = 40000; // not 16-bit
+    partial.values[u"Interval"_s] = u"abc"_s;
+    partial.values[u"MaxGraph"_s] = 3;
     ControlCore fallback;
     fallback.restore(partial);
     EXPECT_EQ(fallback.startRegister(), 0);
@@ -213,7 +211,7 @@ TEST(ControlCore, SeamsSayWhatIsMissing)
     ControlCore core(&prompter);
     core.exportByUser();
     core.openConversionWindow(0, 4);
-    EXPECT_FALSE(core.Crypt(QStringLiteral("a.tlv")));
+    EXPECT_FALSE(core.Crypt(u"a.tlv"_s));
     ASSERT_EQ(prompter.messages().size(), 3);
     EXPECT_EQ(prompter.messages()[0].text, PromptingSeams::exportUnavailableText());
     EXPECT_EQ(prompter.messages()[0].style, tlv::common::Prompter::Style::Exclamation);
@@ -238,5 +236,5 @@ TEST(ControlCore, SeamsSayWhatIsMissing)
     prompter.clear();
     core.Reset();
     core.showInfo();
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("No info avalaible."));
+    EXPECT_EQ(prompter.lastMessage().text, u"No info avalaible."_s);
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 
@@ -64,7 +66,7 @@ TEST(ReadingCycle, RegisterBufferRequestSequence)
     rig.core.Start();
     EXPECT_EQ(rig.host.requests, QList<Request>({ reg(kStartRegister, 1) }));
     EXPECT_EQ(rig.state(), 2);
-    EXPECT_EQ(rig.core.statusLabel(), QStringLiteral("Stoped"));
+    EXPECT_EQ(rig.core.statusLabel(), u"Stoped"_s);
 
     rig.core.setRunMode(2);
     // Header (16 words at the first read), counters at A+c, 3 records from slot 0.
@@ -73,8 +75,8 @@ TEST(ReadingCycle, RegisterBufferRequestSequence)
     EXPECT_EQ(rig.host.lines, numbered(1, 3));
     EXPECT_EQ(rig.state(), 3);
     EXPECT_TRUE(rig.core.cycle().readTimerActive());
-    EXPECT_EQ(rig.core.title(), QStringLiteral("Tolvane for : Test buffer      version 3"));
-    EXPECT_EQ(rig.core.headerKey(), QStringLiteral("TEST"));
+    EXPECT_EQ(rig.core.title(), u"Tolvane for : Test buffer      version 3"_s);
+    EXPECT_EQ(rig.core.headerKey(), u"TEST"_s);
     EXPECT_EQ(rig.core.headerVersion(), 3);
     EXPECT_EQ(rig.core.recordNumber(), 10);
 
@@ -99,7 +101,8 @@ TEST(ReadingCycle, RegisterBufferRequestSequence)
     EXPECT_EQ(rig.state(), 3);
     EXPECT_TRUE(rig.host.errors.isEmpty());
     EXPECT_EQ(rig.loader.descriptionLoads.size(), 1);
-    EXPECT_EQ(rig.loader.descriptionLoads[0].headerKey, QStringLiteral("TEST"));
+    EXPECT_EQ(rig.loader.descriptionLoads[0].headerKey, u"TEST"_s);
+    EXPECT_EQ(rig.loader.descriptionLoads[0].headerLength, 8);
 }
 
 TEST(ReadingCycle, DataBlockBufferTlv2)
@@ -148,9 +151,9 @@ TEST(ReadingCycle, OvertakenReaderAddsMissRowAndReadsTheWholeRing)
     // 15 new records in a ring of 10: 6 lost, the 9 readable ones oldest first.
     rig.writer.writeNumbered(15);
     rig.core.cycle().tick();
-    QStringList expected { QStringLiteral("Miss 6\t----------------\t----------------") };
+    QStringList expected { u"Miss 6\t----------------\t----------------"_s };
     for (const QString &line : numbered(9, 17))
-        expected << QStringLiteral("Run\t") + line;
+        expected << u"Run\t"_s + line;
     EXPECT_EQ(rig.host.lines, expected);
     EXPECT_EQ(rig.core.recordCount(), 2 + 9);
     EXPECT_EQ(rig.state(), 3);
@@ -168,15 +171,14 @@ TEST(ReadingCycle, RestartAddsSeparatorThenReadsEverythingAgain)
     rig.writer.restart();
     rig.writer.writeNumbered(2); // records 5 and 6 in slots 0 and 1, counter 2
     rig.core.cycle().tick();
-    EXPECT_EQ(
-        rig.host.lines, QStringList({ QStringLiteral("----------------\t----------------") }));
+    EXPECT_EQ(rig.host.lines, QStringList({ u"----------------\t----------------"_s }));
     EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12) }));
     const qint32 countAfterRestart = rig.core.recordCount();
     EXPECT_EQ(countAfterRestart, 4); // a separator is not counted
 
     rig.core.cycle().tick();
     EXPECT_EQ(rig.host.lines.mid(1), numbered(5, 6));
-    EXPECT_EQ(rig.core.rows().cell(rig.core.rows().dataRowCount() - 1, 0), QStringLiteral("6"));
+    EXPECT_EQ(rig.core.rows().cell(rig.core.rows().dataRowCount() - 1, 0), u"6"_s);
 }
 
 TEST(ReadingCycle, PcdCommandWord)
@@ -185,6 +187,7 @@ TEST(ReadingCycle, PcdCommandWord)
     rig.writer.writeNumbered(3);
     rig.startAndRun();
     ASSERT_EQ(rig.core.recordCount(), 3);
+    EXPECT_EQ(rig.loader.descriptionLoads.value(0).headerLength, 16); // a TLV2 register buffer
 
     // 0 -> 1 clears once; staying 1 does nothing more.
     rig.writer.setCommand(1);
@@ -229,10 +232,10 @@ TEST(ReadingCycle, ShortRecordAnswerStopsTheRun)
     EXPECT_EQ(rig.host.lines, numbered(2, 2));
     ASSERT_EQ(rig.host.errors.size(), 1);
     EXPECT_EQ(rig.host.errors[0].first, 12);
-    EXPECT_EQ(rig.host.errors[0].second, QStringLiteral("1 from 3 records loaded."));
+    EXPECT_EQ(rig.host.errors[0].second, u"1 from 3 records loaded."_s);
     EXPECT_EQ(rig.core.runMode(), 0);
     EXPECT_EQ(rig.state(), 2);
-    EXPECT_EQ(rig.core.statusLabel(), QStringLiteral("Stoped"));
+    EXPECT_EQ(rig.core.statusLabel(), u"Stoped"_s);
     EXPECT_FALSE(rig.core.cycle().readTimerActive());
 }
 
@@ -244,8 +247,8 @@ TEST(ReadingCycle, ShortHeaderAndCounterAnswers)
     rig.core.setRunMode(2);
     ASSERT_EQ(rig.host.errors.size(), 1);
     EXPECT_EQ(rig.host.errors[0],
-        qMakePair(qint16(10),
-            QStringLiteral("The DataBlock Property wait an array of 16 registers (long value).")));
+        qMakePair(
+            qint16(10), u"The DataBlock Property wait an array of 16 registers (long value)."_s));
     EXPECT_EQ(rig.state(), 2);
 
     // Run again with a whole header but a counter answer shorter than c.
@@ -254,14 +257,14 @@ TEST(ReadingCycle, ShortHeaderAndCounterAnswers)
     rig.core.setRunMode(2);
     ASSERT_EQ(rig.host.errors.size(), 2);
     EXPECT_EQ(rig.host.errors[1],
-        qMakePair(qint16(10),
-            QStringLiteral("The DataBlock Property wait an array of 4 registers (long value).")));
+        qMakePair(
+            qint16(10), u"The DataBlock Property wait an array of 4 registers (long value)."_s));
     EXPECT_EQ(rig.state(), 3);
 }
 
 TEST(ReadingCycle, RefusedStartRegisterAndHeader)
 {
-    const QString badStart = QStringLiteral("Invalid buffer\rCheck the start register value");
+    const QString badStart = u"Invalid buffer\rCheck the start register value"_s;
     for (const qint32 value : { 8001, -1, 16777216 }) {
         Rig rig;
         rig.host.pcd.registers[kStartRegister] = value;
@@ -285,13 +288,13 @@ TEST(ReadingCycle, RefusedStartRegisterAndHeader)
     badSize.writer.setWord(3, 4097);
     badSize.startAndRun();
     ASSERT_EQ(badSize.host.errors.size(), 1);
-    EXPECT_EQ(badSize.host.errors[0].second, QStringLiteral("Invalid buffer\rBad size value"));
+    EXPECT_EQ(badSize.host.errors[0].second, u"Invalid buffer\rBad size value"_s);
 }
 
 TEST(ReadingCycle, DescriptionFailureIsCode10)
 {
     Rig rig;
-    rig.loader.failWith = QStringLiteral("No description file from driver found (*.tlv)");
+    rig.loader.failWith = u"No description file from driver found (*.tlv)"_s;
     rig.startAndRun();
     ASSERT_EQ(rig.host.errors.size(), 1);
     EXPECT_EQ(rig.host.errors[0], qMakePair(qint16(10), rig.loader.failWith));
@@ -300,26 +303,16 @@ TEST(ReadingCycle, DescriptionFailureIsCode10)
 
     // A user file makes it a user buffer, checked against the header key.
     Rig user;
-    user.core.setUserFile(QStringLiteral("C:\\p\\x.tlvr"));
+    user.core.setUserFile(u"C:\\p\\x.tlvr"_s);
     user.startAndRun();
     EXPECT_TRUE(user.loader.descriptionLoads.isEmpty());
     ASSERT_EQ(user.loader.keyChecks, QList<bool>({ true }));
-    EXPECT_EQ(user.loader.userLoads[0].headerKey, QStringLiteral("TEST"));
-}
-
-TEST(ReadingCycle, LoadsKnowTheHeaderLengthInForce)
-{
-    for (const bool tlv2 : { false, true }) {
-        Rig rig(false, tlv2);
-        rig.startAndRun();
-        ASSERT_EQ(rig.loader.descriptionLoads.size(), 1) << tlv2;
-        EXPECT_EQ(rig.loader.descriptionLoads[0].headerLength, tlv2 ? 16 : 8);
-    }
+    EXPECT_EQ(user.loader.userLoads[0].headerKey, u"TEST"_s);
 }
 
 TEST(ReadingCycle, GarbledCounterBlockIsReportedOnceAndFetchesNothing)
 {
-    const QString bad = QStringLiteral("Invalid buffer\rBad counter values");
+    const QString bad = u"Invalid buffer\rBad counter values"_s;
     const struct
     {
         const char *name;
@@ -372,8 +365,8 @@ TEST(ReadingCycle, LargeFetchesAreSplitInto16BitRequests)
         rig.startAndRun();
         ASSERT_TRUE(rig.host.errors.isEmpty()) << rig.host.errors.value(0).second.toStdString();
         EXPECT_EQ(rig.host.lines.size(), 5);
-        EXPECT_EQ(rig.host.lines.first(), QStringLiteral("1\t10"));
-        EXPECT_EQ(rig.host.lines.last(), QStringLiteral("5\t50"));
+        EXPECT_EQ(rig.host.lines.first(), u"1\t10"_s);
+        EXPECT_EQ(rig.host.lines.last(), u"5\t50"_s);
         qint64 words = 0;
         int recordRequests = 0;
         for (const Request &r : rig.host.requests) {
@@ -423,16 +416,16 @@ TEST(ReadingCycle, RunModes)
     run.core.setRunMode(1);
     EXPECT_EQ(run.state(), 3);
     EXPECT_FALSE(run.core.cycle().readTimerActive());
-    EXPECT_EQ(run.core.statusLabel(), QStringLiteral("Refresh mode paused"));
+    EXPECT_EQ(run.core.statusLabel(), u"Refresh mode paused"_s);
     run.host.requests.clear();
     run.core.cycle().tick(); // paused ticks read nothing
     EXPECT_TRUE(run.host.requests.isEmpty());
     run.core.setRunMode(2);
-    EXPECT_EQ(run.core.statusLabel(), QStringLiteral("Refresh mode running"));
+    EXPECT_EQ(run.core.statusLabel(), u"Refresh mode running"_s);
     EXPECT_TRUE(run.core.cycle().readTimerActive());
     run.core.setRunMode(0);
     EXPECT_EQ(run.state(), 2);
-    EXPECT_EQ(run.core.statusLabel(), QStringLiteral("Stoped"));
+    EXPECT_EQ(run.core.statusLabel(), u"Stoped"_s);
     EXPECT_FALSE(run.core.activityVisible());
 
     // Reset returns to state 0 and forgets the header.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using tlv::viewer::RowStore;
 
 namespace {
@@ -13,8 +15,8 @@ struct Store
 {
     Store()
     {
-        rows.setColumns(QList<RowStore::DataColumn> {
-            { 1, QStringLiteral("Level"), 1200 }, { 5, QStringLiteral("Pump"), 800 } });
+        rows.setColumns(
+            QList<RowStore::DataColumn> { { 1, u"Level"_s, 1200 }, { 5, u"Pump"_s, 800 } });
         QObject::connect(
             &rows, &RowStore::outputLine, [this](const QString &line) { lines.append(line); });
     }
@@ -22,9 +24,8 @@ struct Store
     {
         for (int i = 0; i < n; ++i) {
             ++next;
-            rows.addRecord(QString::number(next) + QStringLiteral("\tOn"),
-                QString::number(next) + QStringLiteral(";1"), QStringLiteral(";"),
-                QStringLiteral("05/03/24"), QStringLiteral("14:15:16"));
+            rows.addRecord(QString::number(next) + u"\tOn"_s, QString::number(next) + u";1"_s,
+                u";"_s, u"05/03/24"_s, u"14:15:16"_s);
         }
     }
     [[nodiscard]] QStringList firstCells() const
@@ -47,15 +48,14 @@ struct Store
 TEST(RowStore, ColumnsAndCells)
 {
     Store s;
-    s.rows.setStatusText(QStringLiteral("Run"));
+    s.rows.setStatusText(u"Run"_s);
     s.add(1);
     ASSERT_EQ(s.rows.columnCount(), 4 + 2 + 2);
-    EXPECT_EQ(s.rows.headerData(1, Qt::Horizontal).toString(), QStringLiteral("PC Date"));
-    EXPECT_EQ(s.rows.headerData(5, Qt::Horizontal).toString(), QStringLiteral("Pump"));
+    EXPECT_EQ(s.rows.headerData(1, Qt::Horizontal).toString(), u"PC Date"_s);
+    EXPECT_EQ(s.rows.headerData(5, Qt::Horizontal).toString(), u"Pump"_s);
     EXPECT_EQ(s.rows.headerData(5, Qt::Horizontal, RowStore::ColumnNumberRole).toInt(), 5);
-    const QStringList expected { QStringLiteral("1"), QStringLiteral("05/03/24"),
-        QStringLiteral("14:15:16"), QStringLiteral("Run"), QStringLiteral("1"),
-        QStringLiteral("On"), QStringLiteral("1;1"), QStringLiteral(";") };
+    const QStringList expected { u"1"_s, u"05/03/24"_s, u"14:15:16"_s, u"Run"_s, u"1"_s, u"On"_s,
+        u"1;1"_s, u";"_s };
     for (int c = 0; c < expected.size(); ++c)
         EXPECT_EQ(s.rows.cell(0, c), expected[c]) << c;
     // Hidden raw/comment cells and stamp columns without their option.
@@ -66,7 +66,7 @@ TEST(RowStore, ColumnsAndCells)
     EXPECT_EQ(s.rows.columnWidth(1), 1100);
     EXPECT_EQ(s.rows.columnWidth(2), 0);
     EXPECT_EQ(s.rows.columnWidth(3), 1100);
-    EXPECT_EQ(s.rows.cell(0, 1), QStringLiteral("05/03/24")); // kept cells
+    EXPECT_EQ(s.rows.cell(0, 1), u"05/03/24"_s); // kept cells
 }
 
 TEST(RowStore, OutputLineStamps)
@@ -84,7 +84,7 @@ TEST(RowStore, OutputLineStamps)
     };
     for (const Case &c : cases) {
         Store s;
-        s.rows.setStatusText(QStringLiteral("Halt"));
+        s.rows.setStatusText(u"Halt"_s);
         s.rows.setStamps(c.date, c.time, c.status);
         s.add(1);
         EXPECT_EQ(s.lines, QStringList({ QString::fromLatin1(c.line) }));
@@ -99,8 +99,7 @@ TEST(RowStore, RowLimit)
     s.add(3);
     EXPECT_FALSE(s.rows.rowCounterRed());
     s.add(1);
-    EXPECT_EQ(s.firstCells(),
-        QStringList({ QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4") }));
+    EXPECT_EQ(s.firstCells(), QStringList({ u"2"_s, u"3"_s, u"4"_s }));
     EXPECT_TRUE(s.rows.rowCounterRed());
     EXPECT_EQ(s.rows.recordCount(), 4);
 
@@ -116,7 +115,7 @@ TEST(RowStore, RowLimit)
     });
     e.add(4);
     EXPECT_EQ(exports, 1);
-    EXPECT_EQ(e.firstCells(), QStringList({ QStringLiteral("4") }));
+    EXPECT_EQ(e.firstCells(), QStringList({ u"4"_s }));
     EXPECT_FALSE(e.rows.rowCounterRed());
 
     // An export that could write only the oldest rows takes just those; the
@@ -129,7 +128,7 @@ TEST(RowStore, RowLimit)
         return true;
     });
     p.add(5);
-    EXPECT_EQ(p.firstCells(), QStringList({ QStringLiteral("4"), QStringLiteral("5") }));
+    EXPECT_EQ(p.firstCells(), QStringList({ u"4"_s, u"5"_s }));
     EXPECT_EQ(p.rows.recordCount(), 5);
     EXPECT_FALSE(p.rows.rowCounterRed());
 
@@ -146,7 +145,7 @@ TEST(RowStore, RowLimit)
     m.add(50);
     m.rows.setMaxRows(10);
     EXPECT_EQ(m.rows.dataRowCount(), 10);
-    EXPECT_EQ(m.firstCells().first(), QStringLiteral("41"));
+    EXPECT_EQ(m.firstCells().first(), u"41"_s);
     EXPECT_TRUE(m.rows.rowCounterRed());
 }
 
@@ -155,20 +154,20 @@ TEST(RowStore, SeparatorsAndStatusRows)
     Store s;
     s.rows.setStamps(false, false, true);
     s.add(2);
-    s.rows.addSeparator(QStringLiteral("Miss 4"), QStringLiteral("d"), QStringLiteral("t"));
+    s.rows.addSeparator(u"Miss 4"_s, u"d"_s, u"t"_s);
     EXPECT_EQ(s.rows.recordCount(), 2);
-    EXPECT_EQ(s.rows.cell(2, 0), QStringLiteral("2"));
-    EXPECT_EQ(s.rows.cell(2, 3), QStringLiteral("Miss 4"));
-    EXPECT_EQ(s.rows.cell(2, 4), QStringLiteral("----------------"));
+    EXPECT_EQ(s.rows.cell(2, 0), u"2"_s);
+    EXPECT_EQ(s.rows.cell(2, 3), u"Miss 4"_s);
+    EXPECT_EQ(s.rows.cell(2, 4), u"----------------"_s);
     EXPECT_TRUE(s.rows.isSeparator(2));
-    EXPECT_EQ(s.lines.last(), QStringLiteral("Miss 4\t----------------\t----------------"));
+    EXPECT_EQ(s.lines.last(), u"Miss 4\t----------------\t----------------"_s);
     s.add(1);
-    EXPECT_EQ(s.rows.cell(3, 0), QStringLiteral("3"));
+    EXPECT_EQ(s.rows.cell(3, 0), u"3"_s);
 
-    s.rows.setStatusText(QStringLiteral("Stop"));
-    s.rows.addStatusRow(QStringLiteral("d"), QStringLiteral("t"));
+    s.rows.setStatusText(u"Stop"_s);
+    s.rows.addStatusRow(u"d"_s, u"t"_s);
     EXPECT_EQ(s.rows.recordCount(), 4);
-    EXPECT_EQ(s.lines.last(), QStringLiteral("Stop\t"));
+    EXPECT_EQ(s.lines.last(), u"Stop\t"_s);
     EXPECT_TRUE(s.rows.cell(4, 4).isEmpty());
 }
 
@@ -178,7 +177,7 @@ TEST(RowStore, ClearAndGraphSelection)
     s.add(3);
     s.rows.toggleGraphSelection(5);
     s.rows.toggleGraphSelection(2); // not a data column
-    EXPECT_EQ(s.rows.selectionText(), QStringLiteral("5"));
+    EXPECT_EQ(s.rows.selectionText(), u"5"_s);
     EXPECT_EQ(s.rows.selectedGridColumns(), QList<int>({ 5 }));
 
     s.rows.clear();
@@ -186,10 +185,10 @@ TEST(RowStore, ClearAndGraphSelection)
     EXPECT_EQ(s.rows.recordCount(), 0);
     EXPECT_TRUE(s.rows.isGraphSelected(5));
     // The selection follows the column number through a rebuild.
-    s.rows.setColumns(QList<RowStore::DataColumn> { { 5, QStringLiteral("Pump"), 800 } });
+    s.rows.setColumns(QList<RowStore::DataColumn> { { 5, u"Pump"_s, 800 } });
     EXPECT_TRUE(s.rows.isGraphSelected(4));
     s.rows.toggleGraphSelection(4);
     EXPECT_TRUE(s.rows.selectionText().isEmpty());
 
-    EXPECT_EQ(RowStore::parseSelection(QStringLiteral("3, 7,x,,200,-1")), QSet<int>({ 3, 7 }));
+    EXPECT_EQ(RowStore::parseSelection(u"3, 7,x,,200,-1"_s), QSet<int>({ 3, 7 }));
 }

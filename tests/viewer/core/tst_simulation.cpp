@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 
@@ -75,7 +77,7 @@ TEST(Simulation, ControlReadsTheSimulatedRing)
     ControlCore core;
     core.setLoader(&loader);
     TestHost host(core);
-    core.setUserFile(QStringLiteral("demo.tlvr"));
+    core.setUserFile(u"demo.tlvr"_s);
     core.setSimulation(true);
     core.Start();
     core.setRunMode(2);
@@ -90,12 +92,9 @@ TEST(Simulation, ControlReadsTheSimulatedRing)
         core.cycle().tick();
     }
     const QStringList expected {
-        QString::number(wave(10, 100)) + u'\t' + QString::number(wave(20, 50))
-            + QStringLiteral("\t22"),
-        QString::number(wave(20, 100)) + u'\t' + QString::number(wave(40, 50))
-            + QStringLiteral("\t44"),
-        QString::number(wave(30, 100)) + u'\t' + QString::number(wave(60, 50))
-            + QStringLiteral("\t66"),
+        QString::number(wave(10, 100)) + u'\t' + QString::number(wave(20, 50)) + u"\t22"_s,
+        QString::number(wave(20, 100)) + u'\t' + QString::number(wave(40, 50)) + u"\t44"_s,
+        QString::number(wave(30, 100)) + u'\t' + QString::number(wave(60, 50)) + u"\t66"_s,
     };
     EXPECT_EQ(host.lines, expected);
 
@@ -106,8 +105,7 @@ TEST(Simulation, ControlReadsTheSimulatedRing)
     host.lines.clear();
     core.setRunMode(2);
     ASSERT_FALSE(host.lines.isEmpty());
-    EXPECT_EQ(
-        host.lines.first(), QStringLiteral("----------------\t----------------\t----------------"));
+    EXPECT_EQ(host.lines.first(), u"----------------\t----------------\t----------------"_s);
     EXPECT_EQ(host.lines.size(), 1 + 9);
     EXPECT_TRUE(host.errors.isEmpty());
 
@@ -120,7 +118,7 @@ TEST(Simulation, ControlReadsTheSimulatedRing)
 TEST(Simulation, LoadFailureStopsWithTheLoaderText)
 {
     FakeLoader loader;
-    loader.failWith = QStringLiteral("No user buffer defined in the source file :\nx.tlvr");
+    loader.failWith = u"No user buffer defined in the source file :\nx.tlvr"_s;
     ControlCore core;
     core.setLoader(&loader);
     TestHost host(core);

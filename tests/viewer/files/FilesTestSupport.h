@@ -25,6 +25,12 @@ inline void writeBytes(const QString &path, const QByteArray &data)
     file.write(data);
 }
 
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 // Writes text as an enciphered description, the way descriptions are shipped.
 inline void writeDescription(const QString &path, const QString &plain)
 {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using tlv::viewer::CsvFile;
 
 TEST(CsvFile, FieldsAreQuotedOnlyWhenTheyMustBe)
@@ -13,24 +15,23 @@ TEST(CsvFile, FieldsAreQuotedOnlyWhenTheyMustBe)
     {
         QString field, written;
     } cases[] = {
-        { QStringLiteral("plain 12.5"), QStringLiteral("plain 12.5") },
+        { u"plain 12.5"_s, u"plain 12.5"_s },
         { QString(), QString() },
-        { QStringLiteral("a,b"), QStringLiteral("\"a,b\"") },
-        { QStringLiteral("say \"hi\""), QStringLiteral("\"say \"\"hi\"\"\"") },
-        { QStringLiteral("two\nlines"), QStringLiteral("\"two\nlines\"") },
-        { QStringLiteral("cr\rhere"), QStringLiteral("\"cr\rhere\"") },
-        { QStringLiteral("caf\u00e9;x "), QStringLiteral("caf\u00e9;x ") },
+        { u"a,b"_s, u"\"a,b\""_s },
+        { u"say \"hi\""_s, u"\"say \"\"hi\"\"\""_s },
+        { u"two\nlines"_s, u"\"two\nlines\""_s },
+        { u"cr\rhere"_s, u"\"cr\rhere\""_s },
+        { u"caf\u00e9;x "_s, u"caf\u00e9;x "_s },
     };
     for (const auto &c : cases)
         EXPECT_EQ(CsvFile::quoted(c.field), c.written) << qPrintable(c.field);
-    EXPECT_EQ(CsvFile::line({ QStringLiteral("a"), QString(), QStringLiteral("b,c") }),
-        QStringLiteral("a,,\"b,c\"\r\n"));
+    EXPECT_EQ(CsvFile::line({ u"a"_s, QString(), u"b,c"_s }), u"a,,\"b,c\"\r\n"_s);
 }
 
 TEST(CsvFile, WritesUtf8AndReplacesTheTargetOnlyOnClose)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.csv"));
+    const QString path = dir.filePath(u"t.csv"_s);
     const auto content = [&] {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -43,17 +44,17 @@ TEST(CsvFile, WritesUtf8AndReplacesTheTargetOnlyOnClose)
     {
         CsvFile abandoned;
         ASSERT_TRUE(abandoned.open(path));
-        ASSERT_TRUE(abandoned.writeLine({ QStringLiteral("x") }));
+        ASSERT_TRUE(abandoned.writeLine({ u"x"_s }));
     }
     EXPECT_EQ(content(), QByteArray("old content, longer than the new one"));
 
     CsvFile file;
     ASSERT_TRUE(file.open(path));
-    ASSERT_TRUE(file.writeLine({ QStringLiteral("T\u00e9mp"), QStringLiteral("\u20ac") }));
+    ASSERT_TRUE(file.writeLine({ u"T\u00e9mp"_s, u"\u20ac"_s }));
     ASSERT_TRUE(file.close());
-    EXPECT_FALSE(file.writeLine({ QStringLiteral("late") }));
+    EXPECT_FALSE(file.writeLine({ u"late"_s }));
     EXPECT_EQ(content(), QByteArray("T\xc3\xa9mp,\xe2\x82\xac\r\n"));
 
-    EXPECT_FALSE(file.open(dir.filePath(QStringLiteral("no/such/t.csv"))));
+    EXPECT_FALSE(file.open(dir.filePath(u"no/such/t.csv"_s)));
     EXPECT_FALSE(file.errorString().isEmpty());
 }

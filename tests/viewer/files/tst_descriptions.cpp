@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 using tlv::common::Prompter;
@@ -35,15 +37,15 @@ struct DescriptionLoad
         description.HeaderLenght = 16;
         description.CounterIndex = 5;
         description.RecordLenght = 7;
-        request.HeaderKey = QStringLiteral("PUMP");
+        request.HeaderKey = u"PUMP"_s;
     }
     bool run() { return loader.load(request, table, description); }
 };
 
 QString tolvaneSection(const QString &overrides = {})
 {
-    QString text = QStringLiteral("[TOLVANE]\nHeaderLenght=8\nCounterIndex=4\nRecordLenght=2\n");
-    return overrides.isEmpty() ? text : QStringLiteral("[TOLVANE]\n") + overrides;
+    QString text = u"[TOLVANE]\nHeaderLenght=8\nCounterIndex=4\nRecordLenght=2\n"_s;
+    return overrides.isEmpty() ? text : u"[TOLVANE]\n"_s + overrides;
 }
 
 } // namespace
@@ -51,31 +53,28 @@ QString tolvaneSection(const QString &overrides = {})
 TEST(DescriptionFinder, FoldersInOrderAndTlvdBeforeTlvInEachFolder)
 {
     QTemporaryDir root;
-    const QString a = root.filePath(QStringLiteral("Drv"));
-    const QString b = root.filePath(QStringLiteral("Lib"));
-    writeBytes(a + QStringLiteral("/ABCD_v1.tlv"), "x");
-    writeBytes(b + QStringLiteral("/ABCD.tlvd"), "x");
+    const QString a = root.filePath(u"Drv"_s);
+    const QString b = root.filePath(u"Lib"_s);
+    writeBytes(a + u"/ABCD_v1.tlv"_s, "x");
+    writeBytes(b + u"/ABCD.tlvd"_s, "x");
     // The first folder holding either extension decides.
-    EXPECT_EQ(DescriptionFinder::search(QStringLiteral("ABCD"), a + u',' + b + u'/'),
-        a + QStringLiteral("/ABCD_v1.tlv"));
-    writeBytes(a + QStringLiteral("/abcd_v2.TLVD"), "x");
-    EXPECT_EQ(DescriptionFinder::search(QStringLiteral("ABCD"), a + QStringLiteral(" ,") + b),
-        a + QStringLiteral("/abcd_v2.TLVD"));
-    EXPECT_EQ(DescriptionFinder::search(QStringLiteral("ABCD"), b + u',' + a),
-        b + QStringLiteral("/ABCD.tlvd"));
+    EXPECT_EQ(DescriptionFinder::search(u"ABCD"_s, a + u',' + b + u'/'), a + u"/ABCD_v1.tlv"_s);
+    writeBytes(a + u"/abcd_v2.TLVD"_s, "x");
+    EXPECT_EQ(DescriptionFinder::search(u"ABCD"_s, a + u" ,"_s + b), a + u"/abcd_v2.TLVD"_s);
+    EXPECT_EQ(DescriptionFinder::search(u"ABCD"_s, b + u',' + a), b + u"/ABCD.tlvd"_s);
     // The key is text, never a pattern.
-    EXPECT_TRUE(DescriptionFinder::search(QStringLiteral("A*"), a).isEmpty());
-    EXPECT_TRUE(DescriptionFinder::search(QStringLiteral("ABCE"), a + u',' + b).isEmpty());
+    EXPECT_TRUE(DescriptionFinder::search(u"A*"_s, a).isEmpty());
+    EXPECT_TRUE(DescriptionFinder::search(u"ABCE"_s, a + u',' + b).isEmpty());
 }
 
 TEST(DescriptionFinder, AnEmptyKeyFindsNothingAndAsksNothing)
 {
     QTemporaryDir root;
-    writeBytes(root.filePath(QStringLiteral("ABCD.tlvd")), "x");
+    writeBytes(root.filePath(u"ABCD.tlvd"_s), "x");
     EXPECT_TRUE(DescriptionFinder::search(QString(), root.path()).isEmpty());
     ScriptedPrompter prompter;
     prompter.setDefaultAnswer(Prompter::Answer::Yes);
-    prompter.setDefaultFile(root.filePath(QStringLiteral("ABCD.tlvd")));
+    prompter.setDefaultFile(root.filePath(u"ABCD.tlvd"_s));
     EXPECT_TRUE(DescriptionFinder::find(QString(), root.path(), &prompter).isEmpty());
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_TRUE(prompter.fileDialogs().isEmpty());
@@ -85,18 +84,18 @@ TEST(DescriptionLoad, ReadsAShippedDescription)
 {
     DescriptionLoad load;
     load.request.ResourcePath = DescriptionData;
-    load.request.SymbFile = DescriptionData + QStringLiteral("_Global.sy5");
+    load.request.SymbFile = DescriptionData + u"_Global.sy5"_s;
     ASSERT_TRUE(load.run()) << str(load.description.ErrorText);
     EXPECT_TRUE(leftoverPlainFiles().isEmpty());
 
     const BufferDescription &d = load.description;
-    EXPECT_TRUE(d.FilePath.endsWith(QStringLiteral("/PUMP.tlvd"))) << str(d.FilePath);
-    EXPECT_EQ(d.Title, QStringLiteral("Pump station"));
+    EXPECT_TRUE(d.FilePath.endsWith(u"/PUMP.tlvd"_s)) << str(d.FilePath);
+    EXPECT_EQ(d.Title, u"Pump station"_s);
     EXPECT_EQ(d.CounterIndex, 4);
     EXPECT_EQ(d.RecordLenght, 4);
-    EXPECT_EQ(d.StringIndex, QStringLiteral("6"));
-    EXPECT_EQ(d.InfoText, QStringLiteral("Pump station trace\rTwo pumps, one valve"));
-    EXPECT_EQ(d.TextFile, QStringLiteral("PUMP*.txt"));
+    EXPECT_EQ(d.StringIndex, u"6"_s);
+    EXPECT_EQ(d.InfoText, u"Pump station trace\rTwo pumps, one valve"_s);
+    EXPECT_EQ(d.TextFile, u"PUMP*.txt"_s);
 
     const ColumnTable &t = load.table;
     EXPECT_EQ(t.MaxColumn, 13);
@@ -133,63 +132,61 @@ TEST(DescriptionLoad, ReadsAShippedDescription)
     // Bit_32 and Byte4 are no keys of ours.
     EXPECT_FALSE(t[14].Defined);
     EXPECT_FALSE(t[15].Defined);
-    EXPECT_EQ(ColumnTexts::lookup(t[4], 2, false), QStringLiteral("Auto"));
-    EXPECT_EQ(ColumnTexts::lookup(t[4], 9, false), QStringLiteral("Manual"));
-    EXPECT_EQ(ColumnTexts::lookup(t[12], 1, false), QStringLiteral("On"));
+    EXPECT_EQ(ColumnTexts::lookup(t[4], 2, false), u"Auto"_s);
+    EXPECT_EQ(ColumnTexts::lookup(t[4], 9, false), u"Manual"_s);
+    EXPECT_EQ(ColumnTexts::lookup(t[12], 1, false), u"On"_s);
 
     // The "gm" column read the symbol file; the text files followed the description.
     EXPECT_TRUE(load.texts.symbolsLoaded());
-    EXPECT_EQ(load.texts.symbolName(QStringLiteral("R 100")), QStringLiteral("Heat.Pump"));
+    EXPECT_EQ(load.texts.symbolName(u"R 100"_s), u"Heat.Pump"_s);
     EXPECT_GT(load.texts.values().Count(), 0);
     EXPECT_TRUE(load.prompter.messages().isEmpty());
 }
 
 TEST(DescriptionLoad, AskingTheUserWhenNoFolderHoldsTheFile)
 {
-    const QString question
-        = QStringLiteral("The file QQQQ.tlvd was not found.\n\nDo you want to search it  ?");
+    const QString question = u"The file QQQQ.tlvd was not found.\n\nDo you want to search it  ?"_s;
     {
         DescriptionLoad declined;
-        declined.request.HeaderKey = QStringLiteral("QQQQ");
+        declined.request.HeaderKey = u"QQQQ"_s;
         declined.prompter.queueAnswer(Prompter::Answer::No);
         EXPECT_FALSE(declined.run());
-        EXPECT_EQ(declined.description.ErrorText,
-            QStringLiteral("No description file from driver found (*.tlv)"));
+        EXPECT_EQ(
+            declined.description.ErrorText, u"No description file from driver found (*.tlv)"_s);
         ASSERT_EQ(declined.prompter.messages().size(), 1);
         EXPECT_EQ(declined.prompter.messages()[0],
-            (ScriptedPrompter::Message { question, QStringLiteral("Tolvane"),
-                Prompter::Style::Exclamation, Prompter::Buttons::YesNo }));
+            (ScriptedPrompter::Message {
+                question, u"Tolvane"_s, Prompter::Style::Exclamation, Prompter::Buttons::YesNo }));
         EXPECT_TRUE(declined.prompter.fileDialogs().isEmpty());
     }
     {
         DescriptionLoad cancelled;
-        cancelled.request.HeaderKey = QStringLiteral("QQQQ");
+        cancelled.request.HeaderKey = u"QQQQ"_s;
         cancelled.prompter.queueAnswer(Prompter::Answer::Yes);
         EXPECT_FALSE(cancelled.run());
         EXPECT_EQ(cancelled.description.ErrorText, DescriptionLoader::noFileMessage());
         ASSERT_EQ(cancelled.prompter.fileDialogs().size(), 1);
         const Prompter::FileRequest &r = cancelled.prompter.fileDialogs()[0].request;
-        EXPECT_EQ(r.filter, QStringLiteral("Tolvane Files (*.tlv,*.tlvd)|*.tlv,*.tlvd"));
-        EXPECT_EQ(r.defaultExtension, QStringLiteral("tlvd"));
+        EXPECT_EQ(r.filter, u"Tolvane Files (*.tlv,*.tlvd)|*.tlv,*.tlvd"_s);
+        EXPECT_EQ(r.defaultExtension, u"tlvd"_s);
         EXPECT_TRUE(r.mustExist);
     }
     {
         DescriptionLoad chosen;
-        chosen.request.HeaderKey = QStringLiteral("QQQQ");
+        chosen.request.HeaderKey = u"QQQQ"_s;
         chosen.prompter.queueAnswer(Prompter::Answer::Yes);
-        chosen.prompter.queueFile(DescriptionData + QStringLiteral("PUMP.tlv"));
+        chosen.prompter.queueFile(DescriptionData + u"PUMP.tlv"_s);
         EXPECT_TRUE(chosen.run()) << str(chosen.description.ErrorText);
-        EXPECT_EQ(chosen.description.Title, QStringLiteral("Pump station (plain extension)"));
+        EXPECT_EQ(chosen.description.Title, u"Pump station (plain extension)"_s);
     }
 }
 
 TEST(DescriptionLoad, RefusesBrokenDescriptionsWithTheirMessage)
 {
-    const QString reg0 = QStringLiteral("[REGISTER_0]\nLong=3,,Level,%d\n");
-    QString bigSection = QStringLiteral("[REGISTER_0]\n");
+    const QString reg0 = u"[REGISTER_0]\nLong=3,,Level,%d\n"_s;
+    QString bigSection = u"[REGISTER_0]\n"_s;
     for (int i = 0; i < 700; ++i)
-        bigSection
-            += QStringLiteral("Long=3,1000,A rather long column title number %1,%d\n").arg(i);
+        bigSection += u"Long=3,1000,A rather long column title number %1,%d\n"_s.arg(i);
     struct Case
     {
         const char *name;
@@ -201,40 +198,35 @@ TEST(DescriptionLoad, RefusesBrokenDescriptionsWithTheirMessage)
             tolvaneSection(QStringLiteral("HeaderLenght=0\nCounterIndex=4\n"
                                           "RecordLenght=1\n"))
                 + reg0,
-            QStringLiteral("Invalid Header Lenght : 16") },
-        { "header length missing", tolvaneSection(QStringLiteral("CounterIndex=4\n")) + reg0,
-            QStringLiteral("Invalid Header Lenght : 16") },
+            u"Invalid Header Lenght : 16"_s },
+        { "header length missing", tolvaneSection(u"CounterIndex=4\n"_s) + reg0,
+            u"Invalid Header Lenght : 16"_s },
         { "counter index 0",
-            tolvaneSection(QStringLiteral("HeaderLenght=8\nCounterIndex=0\nRecordLenght=1\n"))
-                + reg0,
-            QStringLiteral("Invalid Counter Index : 5") },
+            tolvaneSection(u"HeaderLenght=8\nCounterIndex=0\nRecordLenght=1\n"_s) + reg0,
+            u"Invalid Counter Index : 5"_s },
         { "counter index beyond 16 bits",
-            tolvaneSection(QStringLiteral("HeaderLenght=8\nCounterIndex=40000\nRecordLenght=1\n"))
-                + reg0,
-            QStringLiteral("Invalid Counter Index : 5") },
+            tolvaneSection(u"HeaderLenght=8\nCounterIndex=40000\nRecordLenght=1\n"_s) + reg0,
+            u"Invalid Counter Index : 5"_s },
         { "record length 0",
-            tolvaneSection(QStringLiteral("HeaderLenght=8\nCounterIndex=4\nRecordLenght=0\n"))
-                + reg0,
-            QStringLiteral("Invalid Record Lenght : 7") },
-        { "only column 0", tolvaneSection() + QStringLiteral("[REGISTER_1]\nLong=0,,Zero,%d\n"),
-            QStringLiteral("No valid section founded.") },
-        { "no register sections", tolvaneSection(), QStringLiteral("No valid section founded.") },
-        { "column past the table",
-            tolvaneSection() + reg0 + QStringLiteral("[REGISTER_1]\nWord0=128,,Far,%d\n"),
-            QStringLiteral("Reading error in section REGISTER_1") },
-        { "width not a number",
-            tolvaneSection() + QStringLiteral("[REGISTER_0]\nLong=3,wide,Level,%d\n"),
-            QStringLiteral("Reading error in section REGISTER_0") },
+            tolvaneSection(u"HeaderLenght=8\nCounterIndex=4\nRecordLenght=0\n"_s) + reg0,
+            u"Invalid Record Lenght : 7"_s },
+        { "only column 0", tolvaneSection() + u"[REGISTER_1]\nLong=0,,Zero,%d\n"_s,
+            u"No valid section founded."_s },
+        { "no register sections", tolvaneSection(), u"No valid section founded."_s },
+        { "column past the table", tolvaneSection() + reg0 + u"[REGISTER_1]\nWord0=128,,Far,%d\n"_s,
+            u"Reading error in section REGISTER_1"_s },
+        { "width not a number", tolvaneSection() + u"[REGISTER_0]\nLong=3,wide,Level,%d\n"_s,
+            u"Reading error in section REGISTER_0"_s },
         { "2048 value texts",
-            tolvaneSection() + QStringLiteral("[REGISTER_0]\nLong=3,,Level,%s \\0..2047)many\n"),
-            QStringLiteral("Too many value with a string in culumn number 3Read tlv file") },
+            tolvaneSection() + u"[REGISTER_0]\nLong=3,,Level,%s \\0..2047)many\n"_s,
+            u"Too many value with a string in culumn number 3Read tlv file"_s },
         { "section too large", tolvaneSection() + bigSection,
-            QStringLiteral("Too many bytes in the section REGISTER_0") },
+            u"Too many bytes in the section REGISTER_0"_s },
     };
     QTemporaryDir dir;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        writeDescription(dir.filePath(QStringLiteral("PUMP.tlvd")), c.plain);
+        writeDescription(dir.filePath(u"PUMP.tlvd"_s), c.plain);
         DescriptionLoad load;
         load.request.ResourcePath = dir.path();
         EXPECT_FALSE(load.run());
@@ -243,8 +235,8 @@ TEST(DescriptionLoad, RefusesBrokenDescriptionsWithTheirMessage)
     }
 
     // One value text fewer is fine.
-    writeDescription(dir.filePath(QStringLiteral("PUMP.tlvd")),
-        tolvaneSection() + QStringLiteral("[REGISTER_1]\nLong=3,,Level,%s \\0..2046)many\n"));
+    writeDescription(dir.filePath(u"PUMP.tlvd"_s),
+        tolvaneSection() + u"[REGISTER_1]\nLong=3,,Level,%s \\0..2046)many\n"_s);
     DescriptionLoad load;
     load.request.ResourcePath = dir.path();
     EXPECT_TRUE(load.run()) << str(load.description.ErrorText);
@@ -255,15 +247,13 @@ TEST(DescriptionLoad, RefusesBrokenDescriptionsWithTheirMessage)
 TEST(DescriptionLoad, FileThatIsNotEnciphered)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("PUMP.tlv"));
-    writeBytes(
-        path, (tolvaneSection() + QStringLiteral("[REGISTER_0]\nLong=3,,L,%d\n")).toLatin1());
+    const QString path = dir.filePath(u"PUMP.tlv"_s);
+    writeBytes(path, (tolvaneSection() + u"[REGISTER_0]\nLong=3,,L,%d\n"_s).toLatin1());
     DescriptionLoad load;
     load.request.ResourcePath = dir.path();
     EXPECT_FALSE(load.run());
     EXPECT_EQ(load.description.ErrorText,
-        QStringLiteral("Error in description file :\n") + path
-            + QStringLiteral("\r\rIncorrect file !"));
+        u"Error in description file :\n"_s + path + u"\r\rIncorrect file !"_s);
     EXPECT_TRUE(leftoverPlainFiles().isEmpty());
 }
 
@@ -330,43 +320,40 @@ TEST(RegisterSection, LaterLinesAndRepeatedValues)
     ColumnTable table;
     QString error;
     ASSERT_TRUE(RegisterSection::parse(
-        { QStringLiteral("Long=4,900,Mode,%s \\5)first \\5)second \\)other"),
-            QStringLiteral("Word1=4,,Mode2") }, // no format: column keeps its earlier fields
+        { u"Long=4,900,Mode,%s \\5)first \\5)second \\)other"_s,
+            u"Word1=4,,Mode2"_s }, // no format: column keeps its earlier fields
         0, 1000, table, nullptr, &error));
     const ColumnDescription &c = table[4];
     EXPECT_TRUE(c.Defined);
     EXPECT_EQ(c.DataType, ColumnDescription::Word);
     EXPECT_EQ(c.Width, 1000);
-    EXPECT_EQ(c.Title, QStringLiteral("Mode")); // the line ends before its title
-    EXPECT_EQ(c.Format, QStringLiteral("s"));
-    EXPECT_EQ(ColumnTexts::lookup(c, 5, false), QStringLiteral("first"));
-    EXPECT_EQ(ColumnTexts::lookup(c, 6, true), QStringLiteral("other"));
+    EXPECT_EQ(c.Title, u"Mode"_s); // the line ends before its title
+    EXPECT_EQ(c.Format, u"s"_s);
+    EXPECT_EQ(ColumnTexts::lookup(c, 5, false), u"first"_s);
+    EXPECT_EQ(ColumnTexts::lookup(c, 6, true), u"other"_s);
 
     // A new "s" line starts the list afresh.
     ASSERT_TRUE(RegisterSection::parse(
-        { QStringLiteral("Long=4,,Mode,%s \\7)seven") }, 0, 1000, table, nullptr, &error));
+        { u"Long=4,,Mode,%s \\7)seven"_s }, 0, 1000, table, nullptr, &error));
     EXPECT_EQ(table[4].TextCount, 1);
     EXPECT_TRUE(table[4].DefaultText.isEmpty());
-    EXPECT_EQ(ColumnTexts::lookup(table[4], 5, false), QStringLiteral("<5>"));
-    EXPECT_EQ(ColumnTexts::lookup(table[4], 5, true), QStringLiteral("5"));
+    EXPECT_EQ(ColumnTexts::lookup(table[4], 5, false), u"<5>"_s);
+    EXPECT_EQ(ColumnTexts::lookup(table[4], 5, true), u"5"_s);
 }
 
 TEST(InfoDisplay, MessagesByState)
 {
     ScriptedPrompter prompter;
-    EXPECT_FALSE(InfoDisplay::show(prompter, true, QStringLiteral("PUMP"),
-        QStringLiteral("/d/PUMP.tlvd"), QStringLiteral("text")));
+    EXPECT_FALSE(InfoDisplay::show(prompter, true, u"PUMP"_s, u"/d/PUMP.tlvd"_s, u"text"_s));
     EXPECT_FALSE(InfoDisplay::show(prompter, false, QString(), QString(), QString()));
-    EXPECT_FALSE(InfoDisplay::show(
-        prompter, false, QStringLiteral("PUMP"), QStringLiteral("/d/PUMP.tlvd"), QString()));
-    EXPECT_TRUE(InfoDisplay::show(prompter, false, QStringLiteral("PUMP"),
-        QStringLiteral("/d/PUMP.tlvd"), QStringLiteral("a\rb")));
+    EXPECT_FALSE(InfoDisplay::show(prompter, false, u"PUMP"_s, u"/d/PUMP.tlvd"_s, QString()));
+    EXPECT_TRUE(InfoDisplay::show(prompter, false, u"PUMP"_s, u"/d/PUMP.tlvd"_s, u"a\rb"_s));
     using M = ScriptedPrompter::Message;
     const auto info = Prompter::Style::Information;
     const QList<M> expected {
-        M { QStringLiteral("No info in demo mode."), QStringLiteral("Tolvane"), info },
-        M { QStringLiteral("No info avalaible."), QStringLiteral("Tolvane"), info },
-        M { QStringLiteral("Info section :\r\ra\rb"), QStringLiteral("/d/PUMP.tlvd"), info },
+        M { u"No info in demo mode."_s, u"Tolvane"_s, info },
+        M { u"No info avalaible."_s, u"Tolvane"_s, info },
+        M { u"Info section :\r\ra\rb"_s, u"/d/PUMP.tlvd"_s, info },
     };
     EXPECT_EQ(prompter.messages(), expected);
 }
@@ -377,32 +364,32 @@ TEST(FileBufferLoader, HandsTheLayoutToTheReadingCycle)
     FileBufferLoader loader(&prompter, QString());
     LoadContext context;
     context.resourcePath = DescriptionData;
-    context.headerKey = QStringLiteral("PUMP");
+    context.headerKey = u"PUMP"_s;
     ColumnTable table;
     BufferLayout layout;
     QString error;
     ASSERT_TRUE(loader.loadDescription(context, table, layout, &error)) << str(error);
-    EXPECT_EQ(layout.title, QStringLiteral("Pump station"));
+    EXPECT_EQ(layout.title, u"Pump station"_s);
     EXPECT_EQ(layout.counterIndex, 4);
     EXPECT_EQ(layout.recordLength, 4);
     EXPECT_EQ(layout.stringIndex, 6);
-    EXPECT_TRUE(layout.descriptionPath.endsWith(QStringLiteral("PUMP.tlvd")));
+    EXPECT_TRUE(layout.descriptionPath.endsWith(u"PUMP.tlvd"_s));
     ASSERT_NE(loader.textSources(), nullptr);
-    EXPECT_EQ(loader.textSources()->symbolName(QStringLiteral("R 100")), std::nullopt);
+    EXPECT_EQ(loader.textSources()->symbolName(u"R 100"_s), std::nullopt);
 
     // A description's own header length is refused with the one in force.
     QTemporaryDir dir;
-    writeDescription(dir.filePath(QStringLiteral("BADH.tlvd")),
-        tolvaneSection(QStringLiteral("HeaderLenght=0\nCounterIndex=4\nRecordLenght=1\n")));
+    writeDescription(dir.filePath(u"BADH.tlvd"_s),
+        tolvaneSection(u"HeaderLenght=0\nCounterIndex=4\nRecordLenght=1\n"_s));
     context.resourcePath = dir.path();
-    context.headerKey = QStringLiteral("BADH");
+    context.headerKey = u"BADH"_s;
     for (const qint16 inForce : { 8, 16 }) {
         context.headerLength = inForce;
         EXPECT_FALSE(loader.loadDescription(context, table, layout, &error));
-        EXPECT_EQ(error, QStringLiteral("Invalid Header Lenght : ") + QString::number(inForce));
+        EXPECT_EQ(error, u"Invalid Header Lenght : "_s + QString::number(inForce));
     }
 
-    context.userFile = QStringLiteral("Trace.tlvr.bak");
+    context.userFile = u"Trace.tlvr.bak"_s;
     EXPECT_FALSE(loader.loadUserBuffer(context, true, table, layout, &error));
-    EXPECT_EQ(error, QStringLiteral("Invalid user buffer file :\rTrace.tlvr.bak"));
+    EXPECT_EQ(error, u"Invalid user buffer file :\rTrace.tlvr.bak"_s);
 }

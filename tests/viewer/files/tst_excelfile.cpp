@@ -1,4 +1,4 @@
-#include "common/Prompter.h"
+#include "common/ScriptedPrompter.h"
 #include "viewer/files/ExcelFile.h"
 
 #include <QFile>
@@ -11,21 +11,11 @@
 #include <cstring>
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 using tlv::viewer::ExcelFile;
 
 namespace {
-
-struct RecordingPrompter : tlv::common::Prompter
-{
-    QStringList shown;
-    Answer message(const QString &text, const QString &, Style, Buttons) override
-    {
-        shown.append(text);
-        return Answer::Ok;
-    }
-    QString openFile(const FileRequest &) override { return {}; }
-    QString saveFile(const FileRequest &) override { return {}; }
-};
 
 QByteArray hex(const char *text)
 {
@@ -69,7 +59,7 @@ using Write = std::function<bool(ExcelFile &)>;
 TEST(ExcelFile, EmptyWorksheetIsFramedRecordByRecord)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const QString path = dir.filePath(u"t.xls"_s);
     ExcelFile file;
     ASSERT_TRUE(file.OpenFile(path));
     ASSERT_TRUE(file.CloseFile());
@@ -92,9 +82,9 @@ TEST(ExcelFile, EmptyWorksheetIsFramedRecordByRecord)
         (QMap<int, int> { { 0x09, 1 }, { 0x42, 1 }, { 0x1f, 1 }, { 0x1e, 24 }, { 0x31, 1 },
             { 0x43, 24 }, { 0x0a, 1 } }));
     EXPECT_EQ(emptyFormats, 4);
-    EXPECT_EQ(ExcelFile::formatString(12), QStringLiteral("dd/mm/yy"));
-    EXPECT_EQ(ExcelFile::formatString(20), QStringLiteral("dd/mm/yy\\ hh:mm"));
-    EXPECT_EQ(ExcelFile::formatString(23), QStringLiteral("@"));
+    EXPECT_EQ(ExcelFile::formatString(12), u"dd/mm/yy"_s);
+    EXPECT_EQ(ExcelFile::formatString(20), u"dd/mm/yy\\ hh:mm"_s);
+    EXPECT_EQ(ExcelFile::formatString(23), u"@"_s);
 }
 
 TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
@@ -107,8 +97,7 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
     } cases[] = {
         { "empty label", [](ExcelFile &f) { return f.EWriteString(1, 1, {}); },
             hex("040008000000000000000000") },
-        { "cp1252 label",
-            [](ExcelFile &f) { return f.EWriteString(2, 3, QStringLiteral("\u00e9\u20ac")); },
+        { "cp1252 label", [](ExcelFile &f) { return f.EWriteString(2, 3, u"\u00e9\u20ac"_s); },
             hex("04000a00010002000000"
                 "0002e980") },
         { "0.5 as dd/mm/yy", [](ExcelFile &f) { return f.EWriteDouble(2, 3, 0.5, 12); },
@@ -131,10 +120,10 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
             hex("08001000ffff000000012c010000000000000000") },
     };
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const QString path = dir.filePath(u"t.xls"_s);
     QByteArray all;
     ExcelFile together;
-    ASSERT_TRUE(together.OpenFile(dir.filePath(QStringLiteral("all.xls"))));
+    ASSERT_TRUE(together.OpenFile(dir.filePath(u"all.xls"_s)));
     for (const auto &c : cases) {
         ExcelFile file;
         ASSERT_TRUE(file.OpenFile(path));
@@ -147,7 +136,7 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
         all += c.bytes;
     }
     ASSERT_TRUE(together.CloseFile());
-    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("all.xls"))), preamble() + all + hex("0a000000"));
+    EXPECT_EQ(readAll(dir.filePath(u"all.xls"_s)), preamble() + all + hex("0a000000"));
 }
 
 TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
@@ -158,12 +147,12 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
         Write write;
     } cases[] = {
         { "256 characters", [](ExcelFile &f) { return f.EWriteString(1, 1, QString(256, u'x')); } },
-        { "row 0", [](ExcelFile &f) { return f.EWriteString(0, 1, QStringLiteral("a")); } },
+        { "row 0", [](ExcelFile &f) { return f.EWriteString(0, 1, u"a"_s); } },
         { "row 16385, past the worksheet",
             [](ExcelFile &f) { return f.EWriteDouble(16385, 1, 1.0, 0); } },
         { "row 32768", [](ExcelFile &f) { return f.EWriteDouble(32768, 1, 1.0, 0); } },
         { "column 0", [](ExcelFile &f) { return f.EWriteInteger(1, 0, 1); } },
-        { "column 257", [](ExcelFile &f) { return f.EWriteString(1, 257, QStringLiteral("a")); } },
+        { "column 257", [](ExcelFile &f) { return f.EWriteString(1, 257, u"a"_s); } },
         { "format 256", [](ExcelFile &f) { return f.EWriteDouble(1, 1, 1.0, 256); } },
         { "format -1", [](ExcelFile &f) { return f.EWriteDouble(1, 1, 1.0, -1); } },
         { "not a number", [](ExcelFile &f) { return f.EWriteDouble(1, 1, std::nan(""), 0); } },
@@ -175,9 +164,9 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
         { "default row height 1639", [](ExcelFile &f) { return f.SetDefaultRowHeight(1639); } },
     };
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const QString path = dir.filePath(u"t.xls"_s);
     for (const auto &c : cases) {
-        RecordingPrompter prompter;
+        tlv::common::ScriptedPrompter prompter;
         ExcelFile file(&prompter);
         ASSERT_TRUE(file.OpenFile(path));
         EXPECT_FALSE(c.write(file)) << c.name;
@@ -185,9 +174,9 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
         ASSERT_TRUE(file.CloseFile());
         EXPECT_EQ(readAll(path).size(), preamble().size() + 12 + 255 + 4) << c.name;
         // Only the default row height speaks up; the cell writers just fail.
-        EXPECT_EQ(prompter.shown,
+        EXPECT_EQ(prompter.texts(),
             std::strncmp(c.name, "default", 7) == 0
-                ? QStringList { QStringLiteral("SetDefaultRowHeight Error : Overflow") }
+                ? QStringList { u"SetDefaultRowHeight Error : Overflow"_s }
                 : QStringList())
             << c.name;
     }
@@ -196,7 +185,7 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
 TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.xls"));
+    const QString path = dir.filePath(u"t.xls"_s);
     const QByteArray old(5000, 'z');
     {
         QFile f(path);
@@ -206,7 +195,7 @@ TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
     {
         ExcelFile abandoned;
         ASSERT_TRUE(abandoned.OpenFile(path));
-        ASSERT_TRUE(abandoned.EWriteString(1, 1, QStringLiteral("half")));
+        ASSERT_TRUE(abandoned.EWriteString(1, 1, u"half"_s));
     }
     ExcelFile discarded;
     ASSERT_TRUE(discarded.OpenFile(path));
@@ -218,15 +207,15 @@ TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
     ASSERT_TRUE(file.CloseFile());
     EXPECT_EQ(readAll(path), preamble() + hex("0a000000")); // nothing left of the longer file
 
-    RecordingPrompter prompter;
+    tlv::common::ScriptedPrompter prompter;
     ExcelFile bad(&prompter);
-    const QString missing = dir.filePath(QStringLiteral("missing/t.xls"));
+    const QString missing = dir.filePath(u"missing/t.xls"_s);
     EXPECT_FALSE(bad.OpenFile(missing));
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].startsWith(
-        QStringLiteral("Open File : ") + missing + QStringLiteral(" Error\r\n")));
-    EXPECT_FALSE(prompter.shown[0].endsWith(u'\n')); // the system's reason follows
-    EXPECT_FALSE(bad.EWriteString(1, 1, QStringLiteral("a")));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(
+        prompter.messages()[0].text.startsWith(u"Open File : "_s + missing + u" Error\r\n"_s));
+    EXPECT_FALSE(prompter.messages()[0].text.endsWith(u'\n')); // the system's reason follows
+    EXPECT_FALSE(bad.EWriteString(1, 1, u"a"_s));
     EXPECT_FALSE(bad.CloseFile());
     EXPECT_FALSE(QFile::exists(missing));
 }

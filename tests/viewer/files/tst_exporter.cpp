@@ -1,4 +1,4 @@
-#include "common/Prompter.h"
+#include "common/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/files/ExportGridSource.h"
@@ -21,6 +21,8 @@
 #include <utility>
 
 using tlv::common::Prompter;
+using tlv::common::ScriptedPrompter;
+using Shown = ScriptedPrompter::Message;
 using tlv::viewer::ColumnDescription;
 using tlv::viewer::Exporter;
 using tlv::viewer::ExportSource;
@@ -28,25 +30,6 @@ using Result = Exporter::Result;
 using S = Prompter::Style;
 
 namespace {
-
-struct Shown
-{
-    QString text, title;
-    S style;
-    bool operator==(const Shown &) const = default;
-};
-
-struct RecordingPrompter : Prompter
-{
-    QList<Shown> shown;
-    Answer message(const QString &text, const QString &title, Style style, Buttons) override
-    {
-        shown.append({ text, title, style });
-        return Answer::Ok;
-    }
-    QString openFile(const FileRequest &) override { return {}; }
-    QString saveFile(const FileRequest &) override { return {}; }
-};
 
 QString q(const char *text)
 {
@@ -162,7 +145,7 @@ protected:
 
     QTemporaryDir dir;
     FakeGrid grid;
-    RecordingPrompter prompter;
+    ScriptedPrompter prompter;
     Exporter exporter { grid, &prompter };
     int cleared = 0;
 };
@@ -202,7 +185,7 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
             g.addData("Level", ColumnDescription::Word, "d");
         g.finishColumns();
         g.addRow("05/12/26|19:18:43|Run|1");
-        RecordingPrompter p;
+        ScriptedPrompter p;
         int clears = 0;
         Exporter e(g, &p);
         e.setDefaultFolder(dir.path());
@@ -212,7 +195,7 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
         QSignalSpy newFile(&e, &Exporter::NewExportFile);
 
         EXPECT_EQ(e.Export(c.pcd), c.result) << c.name;
-        EXPECT_EQ(p.shown, c.shown) << c.name;
+        EXPECT_EQ(p.messages(), c.shown) << c.name;
         const bool written = c.result == Result::Exported;
         EXPECT_EQ(clears, written ? 1 : 0) << c.name;
         EXPECT_EQ(QFile::exists(target), written) << c.name;
@@ -221,7 +204,7 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
     }
     grid.finishColumns(); // no rows at all: nothing happens, not even the missing-name box
     EXPECT_EQ(exporter.Export(false), Result::NoRecords);
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST_F(ExporterTest, SelectedColumnsFirstThenStampsByOptionAndEveryDataColumn)
@@ -285,26 +268,26 @@ TEST_F(ExporterTest, FailuresKeepTheRecordsAndEveryOlderFile)
     ASSERT_TRUE(QDir(dir.path()).mkdir(q("held.xls")));
     exporter.setExportFile(path("held.xls"));
     EXPECT_EQ(exporter.Export(false), Result::Failed);
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(exporter.Export(true), Result::Failed);
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].text.startsWith(q("ExportExcelFile Error ")));
-    EXPECT_EQ(prompter.shown[0].title, q("Tolvane exportation aborted !"));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages()[0].text.startsWith(q("ExportExcelFile Error ")));
+    EXPECT_EQ(prompter.messages()[0].title, q("Tolvane exportation aborted !"));
     EXPECT_EQ(newFile.count(), 0);
 
     // A missing folder: the writer's own box on a user press, both on a PCD request, none
     // unattended.
-    prompter.shown.clear();
+    prompter.clear();
     exporter.setExportFile(path("missing/x.xls"));
     EXPECT_EQ(exporter.Export(false), Result::Failed);
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_TRUE(prompter.shown[0].text.startsWith(
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.messages()[0].text.startsWith(
         q("Open File : ") + path("missing/x.xls") + q(" Error\r\n")));
     EXPECT_EQ(exporter.Export(true), Result::Failed);
-    EXPECT_EQ(prompter.shown.size(), 3);
+    EXPECT_EQ(prompter.messages().size(), 3);
     exporter.setAutoExport(true);
     EXPECT_EQ(exporter.Export(true), Result::Failed);
-    EXPECT_EQ(prompter.shown.size(), 3);
+    EXPECT_EQ(prompter.messages().size(), 3);
     EXPECT_FALSE(exporter.lastError().isEmpty());
 
     // Nothing to write: no new file, and the older export stays.
@@ -426,17 +409,14 @@ TEST_F(ExporterTest, RowsPastTheWorksheetLimitStayInTheGridForTheNextExport)
     };
     for (const auto &c : cases) {
         removed.clear();
-        prompter.shown.clear();
+        prompter.clear();
         exporter.setAutoExport(c.autoExport);
         exporter.setExportFile(path("long.xls"));
         EXPECT_EQ(exporter.Export(c.pcd), Result::Exported) << c.name;
         EXPECT_EQ(exporter.lastRowCount(), 16383) << c.name;
         EXPECT_EQ(removed, QList<int> { 16383 }) << c.name;
         EXPECT_EQ(cleared, 0) << c.name;
-        QStringList shown;
-        for (const Shown &m : std::as_const(prompter.shown))
-            shown << m.text;
-        EXPECT_EQ(shown, c.shown) << c.name;
+        EXPECT_EQ(prompter.texts(), c.shown) << c.name;
     }
 
     QString error;
@@ -465,8 +445,8 @@ TEST_F(ExporterTest, AFailedColumnKeepsTheRecordsAndTheFileKeepsTheOthers)
     EXPECT_EQ(exporter.Export(true), Result::Incomplete);
     EXPECT_EQ(cleared, 0);
     EXPECT_EQ(removals, 0);
-    ASSERT_EQ(prompter.shown.size(), 1); // no success after a failed column
-    EXPECT_EQ(prompter.shown[0],
+    ASSERT_EQ(prompter.messages().size(), 1); // no success after a failed column
+    EXPECT_EQ(prompter.messages()[0],
         (Shown { q("WriteColumn 257 Error : Overflow"), q("Tolvane exportation aborted !"),
             S::Exclamation }));
     EXPECT_EQ(exporter.lastColumns().size(), 256);
@@ -491,9 +471,9 @@ TEST_F(ExporterTest, CsvExportHoldsTheGridTexts)
         q("PC Time,PCD,Level,\"Note, \"\"quoted\"\"\"\r\n"
           "19:18:43,Run,-12.34,\"a,b \"\"c\"\"\nd \u00e9\"\r\n"
           "19:18:44,Miss 3,-----,\r\n"));
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_EQ(
-        prompter.shown[0].text, q("Successful export to file : ") + path("Trace_261205191843.CSV"));
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages()[0].text,
+        q("Successful export to file : ") + path("Trace_261205191843.CSV"));
 }
 
 TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 using tlv::viewer::ColumnDescription;
 using tlv::viewer::ExportNaming;
 using tlv::viewer::ExportValues;
@@ -61,17 +63,16 @@ TEST(ExportValues, NumbersAreReadAsTheDecoderWritesThem)
 TEST(ExportValues, DatesAndTimesBecomeOleAutomationValues)
 {
     const double second = 1.0 / 86400.0;
-    EXPECT_EQ(ExportValues::date(QStringLiteral("05/12/26")), 46361.0);
-    EXPECT_EQ(ExportValues::date(QStringLiteral("01/01/00")), 36526.0);
-    EXPECT_EQ(ExportValues::date(QStringLiteral("29/02/24")), 45351.0);
-    EXPECT_EQ(ExportValues::date(QStringLiteral("31/12/29")), 47483.0);
-    EXPECT_EQ(ExportValues::time(QStringLiteral("00:00:00")), 0.0);
-    EXPECT_DOUBLE_EQ(*ExportValues::time(QStringLiteral("12:00:00")), 0.5);
-    EXPECT_DOUBLE_EQ(*ExportValues::time(QStringLiteral("23:59:59")), 86399 * second);
-    EXPECT_DOUBLE_EQ(*ExportValues::time(QStringLiteral("7:05:09")), (7 * 3600 + 309) * second);
-    EXPECT_DOUBLE_EQ(*ExportValues::time(QStringLiteral("19:18")), (19 * 3600 + 18 * 60) * second);
-    EXPECT_DOUBLE_EQ(
-        *ExportValues::dateTime(QStringLiteral("24/12/26 23:59:59")), 46380 + 86399 * second);
+    EXPECT_EQ(ExportValues::date(u"05/12/26"_s), 46361.0);
+    EXPECT_EQ(ExportValues::date(u"01/01/00"_s), 36526.0);
+    EXPECT_EQ(ExportValues::date(u"29/02/24"_s), 45351.0);
+    EXPECT_EQ(ExportValues::date(u"31/12/29"_s), 47483.0);
+    EXPECT_EQ(ExportValues::time(u"00:00:00"_s), 0.0);
+    EXPECT_DOUBLE_EQ(*ExportValues::time(u"12:00:00"_s), 0.5);
+    EXPECT_DOUBLE_EQ(*ExportValues::time(u"23:59:59"_s), 86399 * second);
+    EXPECT_DOUBLE_EQ(*ExportValues::time(u"7:05:09"_s), (7 * 3600 + 309) * second);
+    EXPECT_DOUBLE_EQ(*ExportValues::time(u"19:18"_s), (19 * 3600 + 18 * 60) * second);
+    EXPECT_DOUBLE_EQ(*ExportValues::dateTime(u"24/12/26 23:59:59"_s), 46380 + 86399 * second);
     EXPECT_DOUBLE_EQ(ExportValues::oleDate(QDateTime(QDate(2026, 12, 5), QTime(19, 18, 43))),
         46361 + (19 * 3600 + 18 * 60 + 43) * second);
     EXPECT_EQ(ExportValues::oleDate(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
@@ -131,9 +132,9 @@ TEST(ExportValues, CellKindFollowsGridColumnAndFormat)
 TEST(ExportNaming, TargetsInAllThreeModes)
 {
     const QDateTime now(QDate(2026, 12, 5), QTime(19, 18, 43));
-    EXPECT_EQ(ExportNaming::stamp(now), QStringLiteral("_261205191843"));
-    EXPECT_EQ(ExportNaming::stamp(QDateTime(QDate(2030, 1, 2), QTime(3, 4, 5))),
-        QStringLiteral("_300102030405"));
+    EXPECT_EQ(ExportNaming::stamp(now), u"_261205191843"_s);
+    EXPECT_EQ(
+        ExportNaming::stamp(QDateTime(QDate(2030, 1, 2), QTime(3, 4, 5))), u"_300102030405"_s);
 
     const struct
     {
@@ -160,10 +161,9 @@ TEST(ExportNaming, TargetsInAllThreeModes)
         EXPECT_EQ(ExportNaming::target(completed, c.mode, now, 17), QString::fromLatin1(c.target))
             << c.exportFile << " mode " << c.mode;
     }
-    EXPECT_EQ(ExportNaming::target(QStringLiteral("/a/x.xls"), 2, now, -5),
-        QStringLiteral("/a/x_-5.xls"));
-    EXPECT_TRUE(ExportNaming::isCsv(QStringLiteral("/a/x.CSV")));
-    EXPECT_FALSE(ExportNaming::isCsv(QStringLiteral("/a/csv.xls")));
+    EXPECT_EQ(ExportNaming::target(u"/a/x.xls"_s, 2, now, -5), u"/a/x_-5.xls"_s);
+    EXPECT_TRUE(ExportNaming::isCsv(u"/a/x.CSV"_s));
+    EXPECT_FALSE(ExportNaming::isCsv(u"/a/csv.xls"_s));
 }
 
 TEST(ExportValues, ReadsBackWhatTheDecoderWrites)
@@ -176,9 +176,8 @@ TEST(ExportValues, ReadsBackWhatTheDecoderWrites)
         EXPECT_DOUBLE_EQ(*ExportValues::number(text), value / std::pow(10.0, decimals));
     }
     const double second = 1.0 / 86400.0;
-    EXPECT_EQ(ExportValues::date(FormatText::time(1224235959, QStringLiteral("d"), 26)), 46380.0);
-    EXPECT_DOUBLE_EQ(
-        *ExportValues::time(FormatText::time(1224235959, QStringLiteral("h"), 26)), 86399 * second);
+    EXPECT_EQ(ExportValues::date(FormatText::time(1224235959, u"d"_s, 26)), 46380.0);
+    EXPECT_DOUBLE_EQ(*ExportValues::time(FormatText::time(1224235959, u"h"_s, 26)), 86399 * second);
     EXPECT_DOUBLE_EQ(
         *ExportValues::dateTime(FormatText::time(1224235959, {}, 26)), 46380 + 86399 * second);
     EXPECT_FALSE(ExportValues::dateTime(FormatText::time(-5, {}, 26)));

@@ -1,3 +1,5 @@
+#include "FilesTestSupport.h"
+
 #include "viewer/files/LineCipher.h"
 
 #include "common/ScriptedPrompter.h"
@@ -8,25 +10,16 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using tlv::common::ScriptedPrompter;
 using tlv::viewer::LineCipher;
+using tlv::viewer::test::readBytes;
+using tlv::viewer::test::writeBytes;
 
 namespace {
 
 const QString CipherData = QStringLiteral(TOLVANE_TEST_DATA "/cipher/");
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 QByteArray enciphered(const QByteArray &plain)
 {
@@ -67,20 +60,19 @@ protected:
 // The fixtures were made by an independent implementation (make_fixtures.py).
 TEST_F(LineCipherFiles, AgreesWithTheReferenceFixturesByteForByte)
 {
-    for (const QString &name : { QStringLiteral("two_sections"), QStringLiteral("long_lf") }) {
+    for (const QString &name : { u"two_sections"_s, u"long_lf"_s }) {
         SCOPED_TRACE(name.toStdString());
-        const QString source = path(name + QStringLiteral(".tlv"));
-        ASSERT_TRUE(QFile::copy(CipherData + name + QStringLiteral(".tlv"), source));
+        const QString source = path(name + u".tlv"_s);
+        ASSERT_TRUE(QFile::copy(CipherData + name + u".tlv"_s, source));
         QString error;
         const QString target = LineCipher::encipherFile(source, &error);
-        ASSERT_EQ(target, path(name + QStringLiteral(".tlvd"))) << error.toStdString();
-        EXPECT_EQ(readFile(target), readFile(CipherData + name + QStringLiteral(".tlvd")));
+        ASSERT_EQ(target, path(name + u".tlvd"_s)) << error.toStdString();
+        EXPECT_EQ(readBytes(target), readBytes(CipherData + name + u".tlvd"_s));
 
-        const QString plain = path(name + QStringLiteral(".unc"));
-        ASSERT_TRUE(
-            LineCipher::decipherFile(CipherData + name + QStringLiteral(".tlvd"), plain, &error))
+        const QString plain = path(name + u".unc"_s);
+        ASSERT_TRUE(LineCipher::decipherFile(CipherData + name + u".tlvd"_s, plain, &error))
             << error.toStdString();
-        EXPECT_EQ(readFile(plain), readFile(CipherData + name + QStringLiteral(".unc")));
+        EXPECT_EQ(readBytes(plain), readBytes(CipherData + name + u".unc"_s));
     }
 }
 
@@ -146,7 +138,7 @@ TEST(LineCipher, DecipherRefusesWhatWasNeverEnciphered)
         QByteArray out = "untouched";
         QString error;
         EXPECT_FALSE(LineCipher::decipher(c.data, &out, &error)) << c.name;
-        EXPECT_EQ(error, QStringLiteral("Incorrect file !")) << c.name;
+        EXPECT_EQ(error, u"Incorrect file !"_s) << c.name;
         EXPECT_EQ(out, QByteArray("untouched")) << c.name;
     }
 }
@@ -194,46 +186,42 @@ TEST_F(LineCipherFiles, DecipherChecksTheSourceExtension)
     };
     for (const Case &c : cases) {
         const QString source = path(QString::fromLatin1(c.name));
-        writeFile(source, body);
+        writeBytes(source, body);
         QString error;
-        const bool ok = LineCipher::decipherFile(source, path(QStringLiteral("out.unc")), &error);
+        const bool ok = LineCipher::decipherFile(source, path(u"out.unc"_s), &error);
         EXPECT_EQ(ok, c.accepted) << c.name;
         if (!c.accepted) {
-            EXPECT_EQ(error, QStringLiteral("Bad source file extension !")) << c.name;
+            EXPECT_EQ(error, u"Bad source file extension !"_s) << c.name;
         }
     }
-    EXPECT_EQ(readFile(path(QStringLiteral("out.unc"))), QByteArray("[A]\r\nok\r\n"));
+    EXPECT_EQ(readBytes(path(u"out.unc"_s)), QByteArray("[A]\r\nok\r\n"));
 
     QString error;
-    EXPECT_FALSE(LineCipher::decipherFile(
-        path(QStringLiteral("missing.tlvd")), path(QStringLiteral("x.unc")), &error));
+    EXPECT_FALSE(LineCipher::decipherFile(path(u"missing.tlvd"_s), path(u"x.unc"_s), &error));
     EXPECT_FALSE(error.isEmpty());
     // A failed conversion writes nothing.
-    writeFile(path(QStringLiteral("plain.tlv")), "[A]\r\nHeaderLenght=16\r\n");
-    EXPECT_FALSE(LineCipher::decipherFile(
-        path(QStringLiteral("plain.tlv")), path(QStringLiteral("y.unc")), &error));
-    EXPECT_EQ(error, QStringLiteral("Incorrect file !"));
-    EXPECT_FALSE(QFile::exists(path(QStringLiteral("y.unc"))));
+    writeBytes(path(u"plain.tlv"_s), "[A]\r\nHeaderLenght=16\r\n");
+    EXPECT_FALSE(LineCipher::decipherFile(path(u"plain.tlv"_s), path(u"y.unc"_s), &error));
+    EXPECT_EQ(error, u"Incorrect file !"_s);
+    EXPECT_FALSE(QFile::exists(path(u"y.unc"_s)));
 }
 
 TEST_F(LineCipherFiles, EncipherFileNamingAndFailures)
 {
-    writeFile(path(QStringLiteral("ABCD.tlv")), "[A]\r\nx=1\r\n");
-    EXPECT_EQ(LineCipher::encipherFile(path(QStringLiteral("ABCD.tlv"))),
-        path(QStringLiteral("ABCD.tlvd")));
-    writeFile(path(QStringLiteral("desc.v2.txt")), "[A]\r\nx=1\r\n");
-    EXPECT_EQ(LineCipher::encipherFile(path(QStringLiteral("desc.v2.txt"))),
-        path(QStringLiteral("desc.v2.tlvd")));
+    writeBytes(path(u"ABCD.tlv"_s), "[A]\r\nx=1\r\n");
+    EXPECT_EQ(LineCipher::encipherFile(path(u"ABCD.tlv"_s)), path(u"ABCD.tlvd"_s));
+    writeBytes(path(u"desc.v2.txt"_s), "[A]\r\nx=1\r\n");
+    EXPECT_EQ(LineCipher::encipherFile(path(u"desc.v2.txt"_s)), path(u"desc.v2.tlvd"_s));
 
     struct Case
     {
         const char *name;
         const char *why;
     };
-    writeFile(path(QStringLiteral("NoDot")), "[A]\r\n");
-    writeFile(path(QStringLiteral("again.tlvd")), "[A]\r\nx=1\r\n");
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("blocked.tlvd")));
-    writeFile(path(QStringLiteral("blocked.tlv")), "[A]\r\nx=1\r\n");
+    writeBytes(path(u"NoDot"_s), "[A]\r\n");
+    writeBytes(path(u"again.tlvd"_s), "[A]\r\nx=1\r\n");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(u"blocked.tlvd"_s));
+    writeBytes(path(u"blocked.tlv"_s), "[A]\r\nx=1\r\n");
     const Case cases[] = {
         { "NoDot", "a name without a dot" },
         { "again.tlvd", "the target would overwrite the source" },
@@ -246,21 +234,20 @@ TEST_F(LineCipherFiles, EncipherFileNamingAndFailures)
             << c.why;
         EXPECT_FALSE(error.isEmpty()) << c.why;
     }
-    EXPECT_EQ(readFile(path(QStringLiteral("again.tlvd"))), QByteArray("[A]\r\nx=1\r\n"));
+    EXPECT_EQ(readBytes(path(u"again.tlvd"_s)), QByteArray("[A]\r\nx=1\r\n"));
 }
 
 TEST_F(LineCipherFiles, CryptTellsTheOutcome)
 {
     ScriptedPrompter prompter;
-    const QString good = path(QStringLiteral("ABCD.tlv"));
-    writeFile(good, "[A]\r\nx=1\r\n");
+    const QString good = path(u"ABCD.tlv"_s);
+    writeBytes(good, "[A]\r\nx=1\r\n");
     EXPECT_TRUE(LineCipher::crypt(good, prompter));
-    EXPECT_FALSE(LineCipher::crypt(path(QStringLiteral("NoDot")), prompter));
+    EXPECT_FALSE(LineCipher::crypt(path(u"NoDot"_s), prompter));
     ASSERT_EQ(prompter.messages().size(), 2);
     EXPECT_EQ(prompter.messages()[0],
-        (ScriptedPrompter::Message {
-            QStringLiteral("File ") + good + QStringLiteral("\r\rCryptage successful !"),
-            QStringLiteral("Cryptage Tolvane"), ScriptedPrompter::Style::Information,
+        (ScriptedPrompter::Message { u"File "_s + good + u"\r\rCryptage successful !"_s,
+            u"Cryptage Tolvane"_s, ScriptedPrompter::Style::Information,
             ScriptedPrompter::Buttons::Ok }));
-    EXPECT_TRUE(prompter.messages()[1].text.endsWith(QStringLiteral("\r\rCryptage aborted !")));
+    EXPECT_TRUE(prompter.messages()[1].text.endsWith(u"\r\rCryptage aborted !"_s));
 }

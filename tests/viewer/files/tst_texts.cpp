@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 using tlv::common::Prompter;
@@ -31,21 +33,21 @@ ColumnDescription titled(const char *title)
 TEST(Collections, FirstDefinitionWinsAndKeysIgnoreCase)
 {
     cSymbol symbols;
-    ASSERT_NE(symbols.Add(QStringLiteral("db"), QStringLiteral("First"), QString(), 40), nullptr);
-    EXPECT_EQ(symbols.Add(QStringLiteral("DB"), QStringLiteral("Second"), QString(), 40), nullptr);
-    symbols.Add(QStringLiteral("R"), QStringLiteral("Reg"), QString(), 1);
+    ASSERT_NE(symbols.Add(u"db"_s, u"First"_s, QString(), 40), nullptr);
+    EXPECT_EQ(symbols.Add(u"DB"_s, u"Second"_s, QString(), 40), nullptr);
+    symbols.Add(u"R"_s, u"Reg"_s, QString(), 1);
     EXPECT_EQ(symbols.Count(), 2);
-    EXPECT_EQ(symbols.Item(QStringLiteral("DB 40"))->Name, QStringLiteral("First"));
-    EXPECT_EQ(symbols.Item(2)->Name, QStringLiteral("Reg"));
+    EXPECT_EQ(symbols.Item(u"DB 40"_s)->Name, u"First"_s);
+    EXPECT_EQ(symbols.Item(2)->Name, u"Reg"_s);
     EXPECT_EQ(symbols.Item(3), nullptr);
-    EXPECT_TRUE(symbols.Remove(QStringLiteral("Db 40")));
-    EXPECT_EQ(symbols.Item(QStringLiteral("r 1"))->Name, QStringLiteral("Reg"));
-    EXPECT_EQ(symbols.Item(1)->Name, QStringLiteral("Reg"));
+    EXPECT_TRUE(symbols.Remove(u"Db 40"_s));
+    EXPECT_EQ(symbols.Item(u"r 1"_s)->Name, u"Reg"_s);
+    EXPECT_EQ(symbols.Item(1)->Name, u"Reg"_s);
 
     cValues values;
-    EXPECT_TRUE(values.Add(3, QStringLiteral("Pump state"), 2, QStringLiteral("a"), QString()));
-    EXPECT_FALSE(values.Add(3, QStringLiteral("PUMP STATE"), 2, QStringLiteral("b"), QString()));
-    EXPECT_EQ(values.Item(QStringLiteral("3_pump state_2"))->Text, QStringLiteral("a"));
+    EXPECT_TRUE(values.Add(3, u"Pump state"_s, 2, u"a"_s, QString()));
+    EXPECT_FALSE(values.Add(3, u"PUMP STATE"_s, 2, u"b"_s, QString()));
+    EXPECT_EQ(values.Item(u"3_pump state_2"_s)->Text, u"a"_s);
 }
 
 TEST(SymbolFile, LinesAndGroups)
@@ -91,23 +93,23 @@ TEST(SymbolFile, LinesAndGroups)
     // Groups nest and end innermost first.
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
-    texts.setSymbolFile(DescriptionData + QStringLiteral("_Global.sy5"));
+    texts.setSymbolFile(DescriptionData + u"_Global.sy5"_s);
     texts.ensureSymbolsLoaded();
     EXPECT_EQ(texts.symbols().Count(), 6);
-    EXPECT_EQ(texts.symbolName(QStringLiteral("R 100")), QStringLiteral("Heat.Pump"));
-    EXPECT_EQ(texts.symbolComment(QStringLiteral("R 100")), QStringLiteral("flow pump"));
-    EXPECT_EQ(texts.symbolName(QStringLiteral("F 12")), QStringLiteral("Heat.Valve"));
-    EXPECT_EQ(texts.symbolName(QStringLiteral("R 101")), QStringLiteral("Heat.Zone.Temp"));
-    EXPECT_EQ(texts.symbolName(QStringLiteral("R 102")), QStringLiteral("Level"));
-    EXPECT_EQ(texts.symbolName(QStringLiteral("X 7")), QStringLiteral("Msg"));
-    EXPECT_EQ(texts.symbolName(QStringLiteral("R 103")), std::nullopt);
+    EXPECT_EQ(texts.symbolName(u"R 100"_s), u"Heat.Pump"_s);
+    EXPECT_EQ(texts.symbolComment(u"R 100"_s), u"flow pump"_s);
+    EXPECT_EQ(texts.symbolName(u"F 12"_s), u"Heat.Valve"_s);
+    EXPECT_EQ(texts.symbolName(u"R 101"_s), u"Heat.Zone.Temp"_s);
+    EXPECT_EQ(texts.symbolName(u"R 102"_s), u"Level"_s);
+    EXPECT_EQ(texts.symbolName(u"X 7"_s), u"Msg"_s);
+    EXPECT_EQ(texts.symbolName(u"R 103"_s), std::nullopt);
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST(SymbolFile, BrokenFileKeepsWhatWasRead)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("_Global.sy5"));
+    const QString path = dir.filePath(u"_Global.sy5"_s);
     writeBytes(path, "A EQU R 1\r\nB EQU R 40000\r\nC EQU R 3\r\n");
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
@@ -116,12 +118,11 @@ TEST(SymbolFile, BrokenFileKeepsWhatWasRead)
     EXPECT_EQ(texts.symbols().Count(), 1);
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_EQ(prompter.messages()[0].style, Prompter::Style::Critical);
-    EXPECT_TRUE(
-        prompter.messages()[0].text.endsWith(QStringLiteral("\r\rRead PG5 Symbol file aborted.")));
-    EXPECT_TRUE(prompter.messages()[0].text.contains(QStringLiteral("40000")));
+    EXPECT_TRUE(prompter.messages()[0].text.endsWith(u"\r\rRead PG5 Symbol file aborted."_s));
+    EXPECT_TRUE(prompter.messages()[0].text.contains(u"40000"_s));
 
     // A missing file gives an empty table and no message; it is read once per load.
-    texts.setSymbolFile(dir.filePath(QStringLiteral("none.sy5")));
+    texts.setSymbolFile(dir.filePath(u"none.sy5"_s));
     texts.startDescriptionLoad();
     texts.ensureSymbolsLoaded();
     EXPECT_EQ(texts.symbols().Count(), 0);
@@ -135,7 +136,7 @@ TEST(TextFiles, KeyGateApplicationsAndFirstFileWins)
 {
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
-    texts.loadTextFiles({ DescriptionData }, QStringLiteral("PUMP*.txt"), QStringLiteral("PUMP"));
+    texts.loadTextFiles({ DescriptionData }, u"PUMP*.txt"_s, u"PUMP"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
 
     const ColumnDescription application = titled("application");
@@ -162,7 +163,7 @@ TEST(TextFiles, KeyGateApplicationsAndFirstFileWins)
     };
     for (const Step &s : steps) {
         SCOPED_TRACE(s.text);
-        comment = QStringLiteral("stale");
+        comment = u"stale"_s;
         EXPECT_EQ(texts.textFileText(*s.column, s.value, s.plain, &comment), QLatin1String(s.text));
         EXPECT_EQ(comment, QLatin1String(s.comment));
         EXPECT_EQ(texts.lastComment(), QLatin1String(s.comment));
@@ -173,41 +174,35 @@ TEST(TextFiles, KeyGateApplicationsAndFirstFileWins)
     texts.startUserBufferLoad();
     EXPECT_EQ(texts.values().Count(), 0);
     QTemporaryDir dir;
-    writeBytes(dir.filePath(QStringLiteral("pump_texts.TXT")),
+    writeBytes(dir.filePath(u"pump_texts.TXT"_s),
         "[Tolvane]\nKey=PUMP\n[Application]\n3=First folder\nbroken line\n");
-    texts.loadTextFiles({ dir.path() + u'/', DescriptionData }, QStringLiteral("PUMP_texts.txt"),
-        QStringLiteral("PUMP"));
-    EXPECT_EQ(texts.values().Item(QStringLiteral("3_Application_0"))->Text,
-        QStringLiteral("First folder"));
-    EXPECT_EQ(
-        texts.values().Item(QStringLiteral("4_Application_0"))->Text, QStringLiteral("Cooling"));
+    texts.loadTextFiles({ dir.path() + u'/', DescriptionData }, u"PUMP_texts.txt"_s, u"PUMP"_s);
+    EXPECT_EQ(texts.values().Item(u"3_Application_0"_s)->Text, u"First folder"_s);
+    EXPECT_EQ(texts.values().Item(u"4_Application_0"_s)->Text, u"Cooling"_s);
 }
 
 TEST(TextFiles, BadNumberStopsThatFileOnly)
 {
     QTemporaryDir dir;
-    writeBytes(dir.filePath(QStringLiteral("a.txt")),
+    writeBytes(dir.filePath(u"a.txt"_s),
         "[Tolvane]\nKey=PUMP\n[Application]\n1=One\n[S]\nx=bad\n2=never\n");
-    writeBytes(
-        dir.filePath(QStringLiteral("b.txt")), "[Tolvane]\nKey=PUMP\n[Application]\n2=Two\n");
+    writeBytes(dir.filePath(u"b.txt"_s), "[Tolvane]\nKey=PUMP\n[Application]\n2=Two\n");
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
-    texts.loadTextFiles({ dir.path() + u'/' }, QStringLiteral("*.txt"), QStringLiteral("PUMP"));
+    texts.loadTextFiles({ dir.path() + u'/' }, u"*.txt"_s, u"PUMP"_s);
     EXPECT_EQ(texts.values().Count(), 2);
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(prompter.messages()[0].text.startsWith(QStringLiteral("ReadText File ")
-        + dir.filePath(QStringLiteral("a.txt")) + QStringLiteral(" Error : ")))
+    EXPECT_TRUE(prompter.messages()[0].text.startsWith(
+        u"ReadText File "_s + dir.filePath(u"a.txt"_s) + u" Error : "_s))
         << str(prompter.messages()[0].text);
     EXPECT_EQ(prompter.messages()[0].style, ScriptedPrompter::Style::Plain);
     EXPECT_EQ(prompter.messages()[0].buttons, ScriptedPrompter::Buttons::Ok);
 
     // A folder of the pattern that is a file cannot be searched.
     prompter.clear();
-    texts.loadTextFiles(
-        { dir.path() + u'/' }, QStringLiteral("a.txt/*.txt"), QStringLiteral("PUMP"));
+    texts.loadTextFiles({ dir.path() + u'/' }, u"a.txt/*.txt"_s, u"PUMP"_s);
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(
-        prompter.messages()[0].text.startsWith(QStringLiteral("SearchTextFile Function Error : ")))
+    EXPECT_TRUE(prompter.messages()[0].text.startsWith(u"SearchTextFile Function Error : "_s))
         << str(prompter.messages()[0].text);
     EXPECT_EQ(prompter.messages()[0].style, ScriptedPrompter::Style::Plain);
 }
@@ -243,7 +238,6 @@ TEST(MediaText, Rendering)
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
     texts.mediaTextFailed(mediaTextErrorMessage());
-    EXPECT_EQ(
-        prompter.lastMessage().text, QStringLiteral("Error in ReadMedia function.\nOverflow"));
+    EXPECT_EQ(prompter.lastMessage().text, u"Error in ReadMedia function.\nOverflow"_s);
     EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
 }

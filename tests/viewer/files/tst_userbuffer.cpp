@@ -6,28 +6,30 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 
 namespace {
 
 const QStringList baseLines {
-    QStringLiteral("Title=Boiler"),
-    QStringLiteral("HeaderKey=ABCD"),
-    QStringLiteral("HeaderType=1"),
-    QStringLiteral("RecordInterval=5"),
-    QStringLiteral("RecordLenght=3"),
-    QStringLiteral("RecordNumber=20"),
-    QStringLiteral("Column=3"),
-    QStringLiteral("Column1=0,Long,0,R 120,1000,Level,%d,5"),
-    QStringLiteral("Column2=1,Bit,3,F 12,,Pump, on,%s,0"),
-    QStringLiteral("Column3=2,Word,1,R 5,800,State,%h,0"),
+    u"Title=Boiler"_s,
+    u"HeaderKey=ABCD"_s,
+    u"HeaderType=1"_s,
+    u"RecordInterval=5"_s,
+    u"RecordLenght=3"_s,
+    u"RecordNumber=20"_s,
+    u"Column=3"_s,
+    u"Column1=0,Long,0,R 120,1000,Level,%d,5"_s,
+    u"Column2=1,Bit,3,F 12,,Pump, on,%s,0"_s,
+    u"Column3=2,Word,1,R 5,800,State,%h,0"_s,
 };
 
 // A trace project file whose [USER_BUFFER] takes the base lines with the given
 // keys replaced ("Key=" alone removes the key).
 QString writeProject(const QTemporaryDir &dir, const QString &name, const QStringList &changes,
-    const QString &userBuffer = QStringLiteral("1"))
+    const QString &userBuffer = u"1"_s)
 {
     QStringList lines = baseLines;
     for (const QString &change : changes) {
@@ -36,11 +38,10 @@ QString writeProject(const QTemporaryDir &dir, const QString &name, const QStrin
         if (change.size() > key.size())
             lines.append(change);
     }
-    QString text = QStringLiteral("[Tolvane]\r\nVersion=2\r\n");
+    QString text = u"[Tolvane]\r\nVersion=2\r\n"_s;
     if (!userBuffer.isNull())
-        text += QStringLiteral("UserBuffer=") + userBuffer + QStringLiteral("\r\n");
-    text += QStringLiteral("[USER_BUFFER]\r\n") + lines.join(QStringLiteral("\r\n"))
-        + QStringLiteral("\r\n");
+        text += u"UserBuffer="_s + userBuffer + u"\r\n"_s;
+    text += u"[USER_BUFFER]\r\n"_s + lines.join(u"\r\n"_s) + u"\r\n"_s;
     const QString path = dir.filePath(name);
     writeBytes(path, text.toLatin1());
     return path;
@@ -51,13 +52,12 @@ QString writeProject(const QTemporaryDir &dir, const QString &name, const QStrin
 TEST(UserBufferLoad, ReadsTheColumnsOfTheProject)
 {
     QTemporaryDir dir;
-    const QString path = writeProject(dir, QStringLiteral("Trace.TLVR"), {});
+    const QString path = writeProject(dir, u"Trace.TLVR"_s, {});
     ColumnTable table;
     UserBufferInfo info;
     UserBufferLoader loader;
-    ASSERT_TRUE(loader.load({ path, QStringLiteral("ABCD"), true, true }, table, info))
-        << str(info.ErrorText);
-    EXPECT_EQ(info.Title, QStringLiteral("Boiler"));
+    ASSERT_TRUE(loader.load({ path, u"ABCD"_s, true, true }, table, info)) << str(info.ErrorText);
+    EXPECT_EQ(info.Title, u"Boiler"_s);
     EXPECT_EQ(info.RecordLenght, 3);
     EXPECT_EQ(info.RecordInterval, 5);
     EXPECT_EQ(info.RecordNumber, 20);
@@ -67,14 +67,14 @@ TEST(UserBufferLoad, ReadsTheColumnsOfTheProject)
     const ColumnDescription &level = table[1];
     EXPECT_TRUE(level.Defined);
     EXPECT_EQ(level.DataType, ColumnDescription::Long);
-    EXPECT_EQ(level.Format, QStringLiteral("d"));
+    EXPECT_EQ(level.Format, u"d"_s);
     EXPECT_EQ(level.Width, 1000);
     const ColumnDescription &pump = table[2];
     EXPECT_EQ(pump.RegisterIndex, 1);
     EXPECT_EQ(pump.DataType, ColumnDescription::Bit);
     EXPECT_EQ(pump.Position, 3);
-    EXPECT_EQ(pump.Title, QStringLiteral("Pump, on")); // a comma in the title
-    EXPECT_EQ(pump.Format, QStringLiteral("s"));
+    EXPECT_EQ(pump.Title, u"Pump, on"_s); // a comma in the title
+    EXPECT_EQ(pump.Format, u"s"_s);
     EXPECT_EQ(pump.Width, 1000);
     EXPECT_EQ(pump.TextCount, 0);
     const ColumnDescription &state = table[3];
@@ -94,44 +94,39 @@ TEST(UserBufferLoad, RefusedProjects)
         QString error; // "%1" stands for the file path
         bool simulation = false;
     };
-    const QString key = QStringLiteral("Incorrect buffer header key in the source file :\n%1");
-    const QString type = QStringLiteral("Invalid header type in the source file :\n%1");
-    const QString none = QStringLiteral("No valid section founded.");
-    const QString t = QStringLiteral("Trace.tlvr");
-    const QString one = QStringLiteral("1");
+    const QString key = u"Incorrect buffer header key in the source file :\n%1"_s;
+    const QString type = u"Invalid header type in the source file :\n%1"_s;
+    const QString none = u"No valid section founded."_s;
+    const QString t = u"Trace.tlvr"_s;
+    const QString one = u"1"_s;
     const Case cases[] = {
-        { "name not ending in .tlvr", QStringLiteral("Trace.tlvr.bak"), {}, one,
-            QStringLiteral("Invalid user buffer file :\r%1") },
-        { "no user buffer", t, {}, QStringLiteral("0"),
-            QStringLiteral("No user buffer defined in the source file :\n%1") },
+        { "name not ending in .tlvr", u"Trace.tlvr.bak"_s, {}, one,
+            u"Invalid user buffer file :\r%1"_s },
+        { "no user buffer", t, {}, u"0"_s, u"No user buffer defined in the source file :\n%1"_s },
         { "user buffer key missing", t, {}, QString(),
-            QStringLiteral("No user buffer defined in the source file :\n%1") },
-        { "header key differs in case", t, { QStringLiteral("HeaderKey=abcd") }, one, key },
-        { "header type 2", t, { QStringLiteral("HeaderType=2") }, one, type },
-        { "header type missing", t, { QStringLiteral("HeaderType=") }, one, type },
-        { "lower-case type word", t,
-            { QStringLiteral("Column=1"), QStringLiteral("Column1=0,nible,0,R 1,1000,A,%d,0") },
-            one, none },
-        { "no columns", t, { QStringLiteral("Column=0") }, one, none },
-        { "short column line", t,
-            { QStringLiteral("Column=1"), QStringLiteral("Column1=0,Long,0,R 1,1000,A,%d") }, one,
+            u"No user buffer defined in the source file :\n%1"_s },
+        { "header key differs in case", t, { u"HeaderKey=abcd"_s }, one, key },
+        { "header type 2", t, { u"HeaderType=2"_s }, one, type },
+        { "header type missing", t, { u"HeaderType="_s }, one, type },
+        { "lower-case type word", t, { u"Column=1"_s, u"Column1=0,nible,0,R 1,1000,A,%d,0"_s }, one,
             none },
-        { "column past the table", t, { QStringLiteral("Column=128") }, one,
-            QStringLiteral("Too many columns (128, at most 127) in the source file :\n%1") },
-        { "record length 0", t, { QStringLiteral("RecordLenght=0") }, one,
-            QStringLiteral("Invalid record length 0 (1 to 32767) in the source file :\n%1") },
-        { "place outside the record", t, { QStringLiteral("Column3=3,Word,1,R 5,800,S,%h,0") }, one,
+        { "no columns", t, { u"Column=0"_s }, one, none },
+        { "short column line", t, { u"Column=1"_s, u"Column1=0,Long,0,R 1,1000,A,%d"_s }, one,
+            none },
+        { "column past the table", t, { u"Column=128"_s }, one,
+            u"Too many columns (128, at most 127) in the source file :\n%1"_s },
+        { "record length 0", t, { u"RecordLenght=0"_s }, one,
+            u"Invalid record length 0 (1 to 32767) in the source file :\n%1"_s },
+        { "place outside the record", t, { u"Column3=3,Word,1,R 5,800,S,%h,0"_s }, one,
             QStringLiteral("Column3: record place 3 lies outside the record (0 to 2) in the "
                            "source file :\n%1") },
-        { "bit 32", t, { QStringLiteral("Column2=1,Bit,32,F 12,,Pump,%s,0") }, one,
+        { "bit 32", t, { u"Column2=1,Bit,32,F 12,,Pump,%s,0"_s }, one,
             QStringLiteral(
                 "Column2: position 32 does not exist in a Bit in the source file :\n%1") },
-        { "simulated ring without records", t, { QStringLiteral("RecordNumber=0") }, one,
-            QStringLiteral("Invalid number of records 0 (1 to 32767) in the source file :\n%1"),
-            true },
-        { "simulated interval 0", t, { QStringLiteral("RecordInterval=0") }, one,
-            QStringLiteral("Invalid record interval 0 (1 to 32767) in the source file :\n%1"),
-            true },
+        { "simulated ring without records", t, { u"RecordNumber=0"_s }, one,
+            u"Invalid number of records 0 (1 to 32767) in the source file :\n%1"_s, true },
+        { "simulated interval 0", t, { u"RecordInterval=0"_s }, one,
+            u"Invalid record interval 0 (1 to 32767) in the source file :\n%1"_s, true },
     };
     QTemporaryDir dir;
     for (const Case &c : cases) {
@@ -142,9 +137,8 @@ TEST(UserBufferLoad, RefusedProjects)
         table.MaxColumn = 100;
         UserBufferInfo info;
         UserBufferLoader loader;
-        EXPECT_FALSE(
-            loader.load({ path, QStringLiteral("ABCD"), true, c.simulation }, table, info));
-        EXPECT_EQ(info.ErrorText, QString(c.error).replace(QStringLiteral("%1"), path));
+        EXPECT_FALSE(loader.load({ path, u"ABCD"_s, true, c.simulation }, table, info));
+        EXPECT_EQ(info.ErrorText, QString(c.error).replace(u"%1"_s, path));
         // Checks of the file as a whole leave the earlier columns alone.
         if (c.error != none && !c.error.startsWith(QLatin1String("Column"))) {
             EXPECT_TRUE(table[100].Defined);
@@ -155,14 +149,14 @@ TEST(UserBufferLoad, RefusedProjects)
 TEST(UserBufferLoad, HeaderKeyCheckAndSimulationValues)
 {
     QTemporaryDir dir;
-    const QString path = writeProject(dir, QStringLiteral("Trace.tlvr"),
-        { QStringLiteral("HeaderKey=abcd"), QStringLiteral("RecordNumber=0") });
+    const QString path
+        = writeProject(dir, u"Trace.tlvr"_s, { u"HeaderKey=abcd"_s, u"RecordNumber=0"_s });
     ColumnTable table;
     UserBufferInfo info;
     UserBufferLoader loader;
     // The title is taken even when a later check fails.
-    EXPECT_FALSE(loader.load({ path, QStringLiteral("ABCD"), true, false }, table, info));
-    EXPECT_EQ(info.Title, QStringLiteral("Boiler"));
+    EXPECT_FALSE(loader.load({ path, u"ABCD"_s, true, false }, table, info));
+    EXPECT_EQ(info.Title, u"Boiler"_s);
     // Without a header there is no key to compare; the ring size is not needed
     // outside simulation.
     EXPECT_TRUE(loader.load({ path, QString(), false, false }, table, info)) << str(info.ErrorText);

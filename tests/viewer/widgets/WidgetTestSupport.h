@@ -7,12 +7,10 @@
 #include "common/ScriptedPrompter.h"
 #include "viewer/core/BufferLoader.h"
 #include "viewer/core/ColumnTable.h"
-#include "viewer/core/PropertyStore.h"
 #include "viewer/widgets/Tolvane.h"
 
 #include <QHash>
 #include <QList>
-#include <QMap>
 #include <QStringList>
 
 #include <ostream>
@@ -133,14 +131,6 @@ public:
 
 private:
     Tolvane &m_control;
-};
-
-class MapStore : public PropertyStore
-{
-public:
-    [[nodiscard]] QVariant value(const QString &name) const override { return values.value(name); }
-    void setValue(const QString &name, const QVariant &value) override { values[name] = value; }
-    QMap<QString, QVariant> values;
 };
 
 } // namespace tlv::viewer::test

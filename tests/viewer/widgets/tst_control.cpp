@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 using tlv::common::ScriptedPrompter;
@@ -82,10 +84,8 @@ TEST(Control, EveryPropertyIsReachableByItsName)
     ScriptedPrompter prompter;
     Tolvane control(nullptr, &prompter);
     QStringList names = ControlCore::persistedNames();
-    names << QStringLiteral("HeaderKey") << QStringLiteral("HeaderVersion")
-          << QStringLiteral("BufferLen") << QStringLiteral("RecordLen")
-          << QStringLiteral("RecordNumber") << QStringLiteral("RecordCount")
-          << QStringLiteral("DataBlock");
+    names << u"HeaderKey"_s << u"HeaderVersion"_s << u"BufferLen"_s << u"RecordLen"_s
+          << u"RecordNumber"_s << u"RecordCount"_s << u"DataBlock"_s;
     for (const QString &name : std::as_const(names))
         EXPECT_GE(control.metaObject()->indexOfProperty(name.toLatin1().constData()), 0)
             << name.toStdString();
@@ -107,15 +107,11 @@ TEST(Control, PropertiesForwardToTheCoreWithItsRules)
     EXPECT_EQ(control.property("MaxGraph").toInt(), 20);
     EXPECT_EQ(control.core().maxGraph(), 20);
 
-    control.setProperty("ResourcePath", QStringLiteral("C:\\a,D:\\b\\"));
-    EXPECT_EQ(control.core().resourceFolders(),
-        (QStringList { QStringLiteral("C:\\a\\"), QStringLiteral("D:\\b\\") }));
-
     control.setProperty("Enabled", false);
-    control.setProperty("ProjectPath", QStringLiteral("C:\\Proj\\"));
-    control.setProperty("GridFontSize", QStringLiteral("12"));
+    control.setProperty("ProjectPath", u"C:\\Proj\\"_s);
+    control.setProperty("GridFontSize", u"12"_s);
     EXPECT_TRUE(control.property("ProjectPath").toString().isEmpty());
-    EXPECT_EQ(control.core().gridFontSize(), QStringLiteral("12"));
+    EXPECT_EQ(control.core().gridFontSize(), u"12"_s);
     EXPECT_TRUE(control.isEnabled()) << "the widget itself stays usable";
     EXPECT_TRUE(control.propertiesChanged());
 }
@@ -149,19 +145,18 @@ TEST(Control, HostAnsweringInsideTheEventRunsAWholeTick)
     rig.host.write(42, 10);
     rig.host.write(-1, 0);
     rig.run();
-    EXPECT_EQ(rig.host.lines,
-        (QStringList { QStringLiteral("42\t000A\tRun"), QStringLiteral("-1\t0000\tIdle") }));
-    EXPECT_EQ(rig.label("title"), QStringLiteral("Tolvane for : Pump station      version 7"));
+    EXPECT_EQ(rig.host.lines, (QStringList { u"42\t000A\tRun"_s, u"-1\t0000\tIdle"_s }));
+    EXPECT_EQ(rig.label("title"), u"Tolvane for : Pump station      version 7"_s);
 
     rig.host.write(7, 3);
     const int before = rig.host.requests;
     rig.tick();
     // Counter read and record read in the same tick.
     EXPECT_EQ(rig.host.requests, before + 2);
-    EXPECT_EQ(rig.host.lines.last(), QStringLiteral("7\t0003\tOther"));
+    EXPECT_EQ(rig.host.lines.last(), u"7\t0003\tOther"_s);
     EXPECT_EQ(rig.model()->rowCount(), 3);
-    EXPECT_EQ(rig.label("recordCounter"), QStringLiteral("3"));
-    EXPECT_EQ(rig.label("statusLabel"), QStringLiteral("Refresh mode runing"));
+    EXPECT_EQ(rig.label("recordCounter"), u"3"_s);
+    EXPECT_EQ(rig.label("statusLabel"), u"Refresh mode runing"_s);
     EXPECT_TRUE(rig.host.errors.isEmpty());
     QList<qint16> seen;
     for (const QList<QVariant> &s : std::as_const(states))
@@ -185,8 +180,8 @@ TEST(Control, GridShowsDataColumnsInTwipsAndHidesTheRest)
         EXPECT_FALSE(grid->isColumnHidden(c)) << c;
         EXPECT_EQ(grid->columnWidth(c), dataWidth) << c;
     }
-    EXPECT_EQ(rig.model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("1"));
-    EXPECT_EQ(rig.model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Level"));
+    EXPECT_EQ(rig.model()->headerData(0, Qt::Vertical).toString(), u"1"_s);
+    EXPECT_EQ(rig.model()->headerData(4, Qt::Horizontal).toString(), u"Level"_s);
 
     rig.control.setDateStampCol(true);
     rig.control.setPcdStatusCol(true);
@@ -214,7 +209,7 @@ TEST(Control, SeparatorAndStatusRowsAreSetApart)
     EXPECT_FALSE(m->data(m->index(0, 4), Qt::BackgroundRole).isValid());
     EXPECT_EQ(m->data(m->index(1, 4), Qt::BackgroundRole).value<QBrush>().color(),
         GridPresentation::statusBackground());
-    EXPECT_EQ(m->data(m->index(2, 3)).toString(), QStringLiteral("Restart"));
+    EXPECT_EQ(m->data(m->index(2, 3)).toString(), u"Restart"_s);
     EXPECT_EQ(m->data(m->index(2, 4), Qt::BackgroundRole).value<QBrush>().color(),
         GridPresentation::separatorBackground());
 }
@@ -234,7 +229,7 @@ TEST(Control, DoubleClickOnADataHeaderTogglesItsGraphSelection)
 
     dclick(5);
     EXPECT_TRUE(rig.control.core().rows().isGraphSelected(5));
-    EXPECT_EQ(rig.control.selColumn(), QStringLiteral("2"));
+    EXPECT_EQ(rig.control.selColumn(), u"2"_s);
     const QColor highlight
         = rig.control.grid()->palette().color(QPalette::Active, QPalette::Highlight);
     EXPECT_EQ(
@@ -243,7 +238,7 @@ TEST(Control, DoubleClickOnADataHeaderTogglesItsGraphSelection)
     EXPECT_FALSE(rig.model()->headerData(4, Qt::Horizontal, Qt::BackgroundRole).isValid());
 
     dclick(3); // the PCD status column is no data column
-    EXPECT_EQ(rig.control.selColumn(), QStringLiteral("2"));
+    EXPECT_EQ(rig.control.selColumn(), u"2"_s);
 
     dclick(5);
     EXPECT_FALSE(rig.control.core().rows().isGraphSelected(5));
@@ -265,18 +260,18 @@ TEST(Control, CtrlCCopiesTheSelectedVisibleCells)
     QAbstractItemModel *m = rig.model();
     QClipboard *clipboard = QApplication::clipboard();
 
-    clipboard->setText(QStringLiteral("old"));
+    clipboard->setText(u"old"_s);
     grid->selectionModel()->select(
         QItemSelection(m->index(0, 4), m->index(1, 5)), QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(clipboard->text(), QStringLiteral("1\t0001\n2\t0002"));
+    EXPECT_EQ(clipboard->text(), u"1\t0001\n2\t0002"_s);
 
     // A whole row: hidden stamp, raw and comment cells stay out.
     grid->selectionModel()->select(
         QItemSelection(m->index(2, 0), m->index(2, m->columnCount() - 1)),
         QItemSelectionModel::ClearAndSelect);
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(clipboard->text(), QStringLiteral("3\t0003\tOther"));
+    EXPECT_EQ(clipboard->text(), u"3\t0003\tOther"_s);
 
     // Nothing selected: the clipboard is only cleared.
     grid->clearSelection();
@@ -298,10 +293,10 @@ TEST(Control, EnterOrDoubleClickOnACellOpensTheConversionWindow)
     ConversionFrame *frame = rig.control.seams().conversionFrame();
     ASSERT_NE(frame, nullptr);
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("32 bits conversion"));
-    EXPECT_EQ(frame->ConvValue(0)->text(), QStringLiteral("4294967295 (-1)"));
-    EXPECT_EQ(frame->ConvValue(1)->text(), QStringLiteral("FFFFFFFF"));
-    EXPECT_EQ(frame->ConvValue(3)->text(), QStringLiteral("-1"));
+    EXPECT_EQ(frame->windowTitle(), u"32 bits conversion"_s);
+    EXPECT_EQ(frame->ConvValue(0)->text(), u"4294967295 (-1)"_s);
+    EXPECT_EQ(frame->ConvValue(1)->text(), u"FFFFFFFF"_s);
+    EXPECT_EQ(frame->ConvValue(3)->text(), u"-1"_s);
 
     frame->move(140, 90);
     const QPoint left = frame->pos();
@@ -312,8 +307,8 @@ TEST(Control, EnterOrDoubleClickOnACellOpensTheConversionWindow)
     const QRect cell = grid->visualRect(m->index(0, 6));
     doubleClick(grid->viewport(), cell.center());
     EXPECT_TRUE(frame->isVisible());
-    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Text value"));
-    EXPECT_EQ(frame->ConvValue(0)->text(), QStringLiteral("Run"));
+    EXPECT_EQ(frame->windowTitle(), u"Text value"_s);
+    EXPECT_EQ(frame->ConvValue(0)->text(), u"Run"_s);
     EXPECT_FALSE(frame->ConvLabel(1)->isVisible());
     EXPECT_EQ(frame->pos(), left);
     frame->close();
@@ -326,7 +321,7 @@ TEST(Control, ShutdownCommandShowsTheNoticeThenRaisesPCDCmd)
         QStringList shown;
         bool eventFilter(QObject *o, QEvent *e) override
         {
-            if (e->type() == QEvent::Show && o->objectName() == QStringLiteral("shutdownNotice")) {
+            if (e->type() == QEvent::Show && o->objectName() == u"shutdownNotice"_s) {
                 for (const QLabel *l : o->findChildren<QLabel *>())
                     shown << l->text();
             }
@@ -360,12 +355,12 @@ TEST(Control, GraphButtonSelectsAllAndFollowsNewRecords)
     for (int i = 1; i <= 3; ++i)
         rig.host.write(i * 5, 10);
     rig.run();
-    auto *button = rig.control.findChild<QPushButton *>(QStringLiteral("graphButton"));
+    auto *button = rig.control.findChild<QPushButton *>(u"graphButton"_s);
     auto *pages = rig.control.findChild<QStackedWidget *>();
     ASSERT_TRUE(button && pages);
 
     button->click();
-    EXPECT_EQ(button->text(), QStringLiteral("Grid"));
+    EXPECT_EQ(button->text(), u"Grid"_s);
     EXPECT_EQ(pages->currentWidget(), rig.control.graph());
     EXPECT_EQ(rig.control.core().rows().selectedGridColumns(), (QList<int> { 4, 5, 6 }));
     EXPECT_EQ(rig.control.graph()->data().records, 3);
@@ -382,14 +377,14 @@ TEST(Control, GraphButtonSelectsAllAndFollowsNewRecords)
     EXPECT_EQ(rig.control.graph()->data().rowCount, 50);
 
     button->click();
-    EXPECT_EQ(button->text(), QStringLiteral("Graph"));
+    EXPECT_EQ(button->text(), u"Graph"_s);
     EXPECT_EQ(pages->currentWidget(), rig.control.grid());
 
     rig.control.Reset();
     button->click();
-    EXPECT_EQ(button->text(), QStringLiteral("Graph"));
+    EXPECT_EQ(button->text(), u"Graph"_s);
     ASSERT_FALSE(rig.prompter.messages().isEmpty());
-    EXPECT_EQ(rig.prompter.lastMessage().title, QStringLiteral("Show graph"));
+    EXPECT_EQ(rig.prompter.lastMessage().title, u"Show graph"_s);
 }
 
 TEST(Control, CountersShowRecordsAndRowsAndTurnRedAtTheLimit)
@@ -399,23 +394,23 @@ TEST(Control, CountersShowRecordsAndRowsAndTurnRedAtTheLimit)
     for (int i = 1; i <= 2; ++i)
         rig.host.write(i, 0);
     rig.run();
-    auto *rows = rig.control.findChild<QLabel *>(QStringLiteral("rowCounter"));
-    auto *records = rig.control.findChild<QLabel *>(QStringLiteral("recordCounter"));
-    EXPECT_EQ(rows->text(), QStringLiteral("2"));
+    auto *rows = rig.control.findChild<QLabel *>(u"rowCounter"_s);
+    auto *records = rig.control.findChild<QLabel *>(u"recordCounter"_s);
+    EXPECT_EQ(rows->text(), u"2"_s);
     EXPECT_FALSE(isRed(rows));
 
     rig.host.write(3, 0);
     rig.host.write(4, 0);
     rig.tick();
-    EXPECT_EQ(rows->text(), QStringLiteral("3"));
+    EXPECT_EQ(rows->text(), u"3"_s);
     EXPECT_TRUE(isRed(rows));
-    EXPECT_EQ(records->text(), QStringLiteral("4"));
+    EXPECT_EQ(records->text(), u"4"_s);
     EXPECT_FALSE(isRed(records));
-    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), QStringLiteral("2"));
+    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), u"2"_s);
 
     rig.control.Clear();
-    EXPECT_EQ(rows->text(), QStringLiteral("0"));
-    EXPECT_EQ(records->text(), QStringLiteral("0"));
+    EXPECT_EQ(rows->text(), u"0"_s);
+    EXPECT_EQ(records->text(), u"0"_s);
     EXPECT_FALSE(isRed(rows));
 }
 
@@ -437,32 +432,6 @@ TEST(Control, SurfaceEventsComeFromTheWidget)
     EXPECT_GE(resizes.size(), 1);
 }
 
-TEST(Control, SettingsSurviveThroughTheHostsStore)
-{
-    MapStore store;
-    {
-        ScriptedPrompter prompter;
-        Tolvane control(nullptr, &prompter);
-        control.setMaxRows(77);
-        control.setExportFile(QStringLiteral("C:\\Log\\"));
-        control.setTimeStampCol(true);
-        control.setSelColumn(QStringLiteral("2,5"));
-        control.save(store);
-        EXPECT_FALSE(control.propertiesChanged());
-    }
-    for (const QString &name : ControlCore::persistedNames())
-        EXPECT_TRUE(store.values.contains(name)) << name.toStdString();
-
-    ScriptedPrompter prompter;
-    Tolvane restored(nullptr, &prompter);
-    restored.restore(store);
-    EXPECT_EQ(restored.maxRows(), 77);
-    EXPECT_EQ(restored.exportFile(), QStringLiteral("C:\\Log\\"));
-    EXPECT_TRUE(restored.timeStampCol());
-    EXPECT_EQ(restored.selColumn(), QStringLiteral("2,5"));
-    EXPECT_EQ(restored.interval(), 1000);
-}
-
 TEST(Control, ExportButtonWritesTheGridAndEmptiesIt)
 {
     QTemporaryDir dir;
@@ -472,35 +441,24 @@ TEST(Control, ExportButtonWritesTheGridAndEmptiesIt)
     rig.host.write(43, 0);
     rig.run();
     QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
-    const QString target = dir.filePath(QStringLiteral("trace.csv"));
+    const QString target = dir.filePath(u"trace.csv"_s);
     rig.control.setExportFile(target);
 
-    rig.control.findChild<QPushButton *>(QStringLiteral("exportButton"))->click();
+    rig.control.findChild<QPushButton *>(u"exportButton"_s)->click();
     EXPECT_EQ(newFile.size(), 1);
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(text.contains(QStringLiteral("Level"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("42"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Level"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"42"_s)) << text.toStdString();
     EXPECT_EQ(rig.model()->rowCount(), 0);
     EXPECT_EQ(rig.control.recordCount(), 0);
-}
-
-TEST(Control, ExportWithoutAFileNameTellsTheUser)
-{
-    Rig rig;
-    rig.host.write(1, 1);
-    rig.run();
-    rig.control.exportByUser();
-    ASSERT_EQ(rig.prompter.messages().size(), 1);
-    EXPECT_EQ(rig.prompter.lastMessage().text, QStringLiteral("No export file defined !"));
-    EXPECT_EQ(rig.model()->rowCount(), 1) << "the records stay";
 }
 
 TEST(Control, CryptEnciphersBesideTheSourceAndSaysSo)
 {
     QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("ABCD.tlv"));
+    const QString source = dir.filePath(u"ABCD.tlv"_s);
     QFile plain(source);
     ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     plain.write("[TOLVANE]\r\nTitle=Pumps\r\n");
@@ -509,24 +467,19 @@ TEST(Control, CryptEnciphersBesideTheSourceAndSaysSo)
     ScriptedPrompter prompter;
     Tolvane control(nullptr, &prompter);
     EXPECT_TRUE(control.Crypt(source));
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("ABCD.tlvd"))));
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"ABCD.tlvd"_s)));
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Cryptage Tolvane"));
-
-    EXPECT_FALSE(control.Crypt(dir.filePath(QStringLiteral("missing.tlv"))));
+    EXPECT_EQ(prompter.lastMessage().title, u"Cryptage Tolvane"_s);
 }
 
 TEST(GridView, GridFontFallsBackToTheSystemMonospace)
 {
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    const QFont missing
-        = GridView::gridFont(QStringLiteral("No Such Family Xyz"), QStringLiteral("12"));
+    const QFont missing = GridView::gridFont(u"No Such Family Xyz"_s, u"12"_s);
     EXPECT_EQ(missing.family(), fixed.family());
     EXPECT_EQ(missing.pointSizeF(), 12.0);
-    EXPECT_EQ(
-        GridView::gridFont(QStringLiteral("Courier"), QStringLiteral("abc")).pointSizeF(), 10.0);
-    EXPECT_EQ(
-        GridView::gridFont(QStringLiteral("Courier"), QStringLiteral("900")).pointSizeF(), 10.0);
+    EXPECT_EQ(GridView::gridFont(u"Courier"_s, u"abc"_s).pointSizeF(), 10.0);
+    EXPECT_EQ(GridView::gridFont(u"Courier"_s, u"900"_s).pointSizeF(), 10.0);
 }
 
 TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
@@ -536,18 +489,18 @@ TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
     QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
     rig.control.setMaxRows(3);
     rig.control.setAutoExport(true);
-    rig.control.setExportFile(dir.filePath(QStringLiteral("auto.csv")));
+    rig.control.setExportFile(dir.filePath(u"auto.csv"_s));
     for (int i = 1; i <= 4; ++i)
         rig.host.write(i, 0);
     rig.run();
 
     EXPECT_EQ(newFile.size(), 1);
-    QFile file(dir.filePath(QStringLiteral("auto.csv")));
+    QFile file(dir.filePath(u"auto.csv"_s));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines.size(), 4) << "a header line and the three records of the full grid";
     EXPECT_EQ(rig.model()->rowCount(), 1);
-    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), QStringLiteral("4"));
+    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), u"4"_s);
     EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
 }
 

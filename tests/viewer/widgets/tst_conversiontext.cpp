@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using tlv::viewer::ColumnDescription;
 using tlv::viewer::ConversionText;
 
@@ -31,7 +33,7 @@ TEST_P(ConversionNumeric, RowsShowTheValueInEachBase)
     EXPECT_EQ(t.rows[0].value, QString::fromLatin1(c.decimal));
     EXPECT_EQ(t.rows[1].value, QString::fromLatin1(c.hexa));
     EXPECT_EQ(t.rows[2].value, QString::fromLatin1(c.binary));
-    EXPECT_EQ(t.caption, QString::number(c.bits) + QStringLiteral(" bits conversion"));
+    EXPECT_EQ(t.caption, QString::number(c.bits) + u" bits conversion"_s);
     EXPECT_EQ(t.heightTwips, c.bits * 132 + 1100);
 }
 
@@ -54,27 +56,26 @@ INSTANTIATE_TEST_SUITE_P(Bases, ConversionNumeric,
 TEST(ConversionText, GridTextFillsTheLastRowOnlyWhenGiven)
 {
     EXPECT_FALSE(ConversionText::numeric(8, 2, 65, 65).rows[3].visible);
-    const ConversionText t = ConversionText::numeric(8, 2, 65, 65, QStringLiteral("A"));
+    const ConversionText t = ConversionText::numeric(8, 2, 65, 65, u"A"_s);
     EXPECT_TRUE(t.rows[3].visible);
-    EXPECT_EQ(t.rows[3].value, QStringLiteral("A"));
+    EXPECT_EQ(t.rows[3].value, u"A"_s);
 }
 
 TEST(ConversionText, TextValueShowsCommentRowOnlyWithAComment)
 {
-    const ConversionText bare = ConversionText::text(QStringLiteral("Running"), {});
-    EXPECT_EQ(bare.caption, QStringLiteral("Text value"));
-    EXPECT_EQ(bare.rows[0].caption, QStringLiteral("Value:"));
-    EXPECT_EQ(bare.rows[0].value, QStringLiteral("Running"));
+    const ConversionText bare = ConversionText::text(u"Running"_s, {});
+    EXPECT_EQ(bare.caption, u"Text value"_s);
+    EXPECT_EQ(bare.rows[0].caption, u"Value:"_s);
+    EXPECT_EQ(bare.rows[0].value, u"Running"_s);
     EXPECT_FALSE(bare.rows[1].visible);
     EXPECT_FALSE(bare.rows[2].visible);
     EXPECT_FALSE(bare.rows[3].visible);
     EXPECT_EQ(bare.heightTwips, 0);
 
-    const ConversionText commented
-        = ConversionText::text(QStringLiteral("Running"), QStringLiteral("Pump on"));
+    const ConversionText commented = ConversionText::text(u"Running"_s, u"Pump on"_s);
     EXPECT_TRUE(commented.rows[1].visible);
-    EXPECT_EQ(commented.rows[1].caption, QStringLiteral("Comment:"));
-    EXPECT_EQ(commented.rows[1].value, QStringLiteral("Pump on"));
+    EXPECT_EQ(commented.rows[1].caption, u"Comment:"_s);
+    EXPECT_EQ(commented.rows[1].value, u"Pump on"_s);
 }
 
 ColumnDescription column(qint16 type, const char *format)
@@ -84,19 +85,6 @@ ColumnDescription column(qint16 type, const char *format)
     c.DataType = type;
     c.Format = QString::fromLatin1(format);
     return c;
-}
-
-TEST(ConversionText, CellOfASignedWordOpensWithBothReadings)
-{
-    const auto r = ConversionText::forCell(
-        column(ColumnDescription::Word, "sd"), QStringLiteral("-1"), QStringLiteral("-1"), {});
-    ASSERT_TRUE(r);
-    ASSERT_TRUE(r->numeric);
-    EXPECT_EQ(r->bits, 16);
-    EXPECT_EQ(r->hexDigits, 4);
-    EXPECT_EQ(r->value, 65535u);
-    EXPECT_EQ(r->raw, -1);
-    EXPECT_EQ(r->format, qint16(u'd'));
 }
 
 TEST(ConversionText, CellWidthsFollowTheDataType)
@@ -110,18 +98,23 @@ TEST(ConversionText, CellWidthsFollowTheDataType)
         { ColumnDescription::Byte, 8, 2 }, { ColumnDescription::Word, 16, 4 },
         { ColumnDescription::Long, 32, 8 } };
     for (const auto &c : cases) {
-        const auto r = ConversionText::forCell(
-            column(c.type, "h"), QStringLiteral("1"), QStringLiteral("1"), {});
+        const auto r = ConversionText::forCell(column(c.type, "h"), u"1"_s, u"1"_s, {});
         ASSERT_TRUE(r && r->numeric) << c.type;
         EXPECT_EQ(r->bits, c.bits) << c.type;
         EXPECT_EQ(r->hexDigits, c.hex) << c.type;
     }
-    // An unsigned Long keeps its value; nothing negative to show beside it.
-    const auto big = ConversionText::forCell(column(ColumnDescription::Long, "d"),
-        QStringLiteral("4294967295"), QStringLiteral("4294967295"), {});
+    // A signed word opens with both readings; an unsigned Long keeps its value.
+    const auto word
+        = ConversionText::forCell(column(ColumnDescription::Word, "sd"), u"-1"_s, u"-1"_s, {});
+    ASSERT_TRUE(word && word->numeric);
+    EXPECT_EQ(word->value, 65535u);
+    EXPECT_EQ(word->raw, -1);
+    EXPECT_EQ(word->format, qint16(u'd'));
+    const auto big = ConversionText::forCell(
+        column(ColumnDescription::Long, "d"), u"4294967295"_s, u"4294967295"_s, {});
     ASSERT_TRUE(big);
     EXPECT_EQ(big->value, 4294967295u);
-    EXPECT_EQ(ConversionText::decimal(big->value, big->raw), QStringLiteral("4294967295"));
+    EXPECT_EQ(ConversionText::decimal(big->value, big->raw), u"4294967295"_s);
 }
 
 TEST(ConversionText, TextFormatsAndOddCellsOpenAsText)
@@ -134,16 +127,16 @@ TEST(ConversionText, TextFormatsAndOddCellsOpenAsText)
         { ColumnDescription::Word, "f" }, { ColumnDescription::Long, "th" },
         { ColumnDescription::Long, "gs" }, { ColumnDescription::String, "10a" }, { 9, "d" } };
     for (const auto &c : textual) {
-        const auto r = ConversionText::forCell(column(c.type, c.format), QStringLiteral("3"),
-            QStringLiteral("Idle"), QStringLiteral("note"));
+        const auto r
+            = ConversionText::forCell(column(c.type, c.format), u"3"_s, u"Idle"_s, u"note"_s);
         ASSERT_TRUE(r) << c.format;
         EXPECT_FALSE(r->numeric) << c.format;
-        EXPECT_EQ(r->shown, QStringLiteral("Idle"));
-        EXPECT_EQ(r->comment, QStringLiteral("note"));
+        EXPECT_EQ(r->shown, u"Idle"_s);
+        EXPECT_EQ(r->comment, u"note"_s);
     }
     // A raw entry that is no number cannot be converted.
-    const auto garbled = ConversionText::forCell(
-        column(ColumnDescription::Word, "d"), QStringLiteral("x1"), QStringLiteral("12"), {});
+    const auto garbled
+        = ConversionText::forCell(column(ColumnDescription::Word, "d"), u"x1"_s, u"12"_s, {});
     ASSERT_TRUE(garbled);
     EXPECT_FALSE(garbled->numeric);
     // An empty cell (a status row) opens nothing.

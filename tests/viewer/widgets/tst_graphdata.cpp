@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using tlv::common::ScriptedPrompter;
 using tlv::viewer::GraphData;
 using tlv::viewer::RowStore;
@@ -13,8 +15,7 @@ namespace {
 // A grid with columns A (number 2) and B (number 5) and n records "i<TAB>10i".
 void fill(RowStore &rows, int records)
 {
-    rows.setColumns(QList<RowStore::DataColumn> {
-        { 2, QStringLiteral("A"), 900 }, { 5, QStringLiteral("B"), 900 } });
+    rows.setColumns(QList<RowStore::DataColumn> { { 2, u"A"_s, 900 }, { 5, u"B"_s, 900 } });
     rows.setMaxRows(100000);
     for (int i = 1; i <= records; ++i)
         rows.addRecord(QString::number(i) + u'\t' + QString::number(10 * i), {}, {}, {}, {});
@@ -38,7 +39,7 @@ TEST(GraphData, FewRecordsFillTheFirstRowsOnly)
     EXPECT_EQ(g.rowCount, 20);
     ASSERT_EQ(g.labels.size(), 20);
     ASSERT_EQ(g.series.size(), 2);
-    EXPECT_EQ(g.series[0].title, QStringLiteral("A"));
+    EXPECT_EQ(g.series[0].title, u"A"_s);
     EXPECT_EQ(g.series[1].gridColumn, 5);
     for (int i = 0; i < 20; ++i) {
         if (i < 5) {
@@ -49,6 +50,10 @@ TEST(GraphData, FewRecordsFillTheFirstRowsOnly)
             EXPECT_FALSE(g.series[0].values[i].has_value()) << i;
         }
     }
+    // The pointer names the record under it and its cells; empty slots name nothing.
+    EXPECT_EQ(g.pointerText(rows, 2), u"Record 2:   A = 2   B = 20"_s);
+    EXPECT_TRUE(g.pointerText(rows, 6).isEmpty());
+    EXPECT_TRUE(g.pointerText(rows, 0).isEmpty());
 }
 
 TEST(GraphData, ManyRecordsShowTheNewestWithSteppedLabels)
@@ -67,7 +72,7 @@ TEST(GraphData, ManyRecordsShowTheNewestWithSteppedLabels)
         const int record = 201 + i;
         EXPECT_EQ(g.labels[i].isEmpty(), record % 5 != 0) << record;
     }
-    EXPECT_EQ(g.labels[4], QStringLiteral("205"));
+    EXPECT_EQ(g.labels[4], u"205"_s);
 }
 
 TEST(GraphData, LabelsAreTheRowHeadersNotThePositions)
@@ -79,17 +84,17 @@ TEST(GraphData, LabelsAreTheRowHeadersNotThePositions)
     rows.setGraphSelection({ 2 });
     const GraphData g = GraphData::build(rows, 20);
     EXPECT_EQ(g.records, 10);
-    EXPECT_EQ(g.labels[0], QStringLiteral("21"));
+    EXPECT_EQ(g.labels[0], u"21"_s);
     EXPECT_EQ(g.series[0].values[0], 21.0);
 }
 
 TEST(GraphData, CellsThatAreNoNumberAreDrawnAsZero)
 {
     RowStore rows;
-    rows.setColumns(QList<RowStore::DataColumn> { { 0, QStringLiteral("State"), 900 } });
-    rows.addRecord(QStringLiteral("Idle"), {}, {}, {}, {});
-    rows.addRecord(QStringLiteral("-2.5"), {}, {}, {}, {});
-    rows.addSeparator(QStringLiteral("Restart"), {}, {});
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"State"_s, 900 } });
+    rows.addRecord(u"Idle"_s, {}, {}, {}, {});
+    rows.addRecord(u"-2.5"_s, {}, {}, {}, {});
+    rows.addSeparator(u"Restart"_s, {}, {});
     rows.addStatusRow({}, {});
     rows.setGraphSelection({ 0 });
     const GraphData g = GraphData::build(rows, 20);
@@ -98,46 +103,30 @@ TEST(GraphData, CellsThatAreNoNumberAreDrawnAsZero)
     EXPECT_EQ(g.series[0].values[1], -2.5);
     EXPECT_EQ(g.series[0].values[2], 0.0);
     EXPECT_EQ(g.series[0].values[3], 0.0);
-    EXPECT_EQ(GraphData::cellValue(QStringLiteral("12.75")), 12.75);
-    EXPECT_EQ(GraphData::cellValue(QStringLiteral("0x10")), 0.0);
+    EXPECT_EQ(GraphData::cellValue(u"12.75"_s), 12.75);
+    EXPECT_EQ(GraphData::cellValue(u"0x10"_s), 0.0);
 }
 
-TEST(GraphData, OpeningWithoutSelectionSelectsEveryDataColumn)
-{
-    RowStore rows;
-    fill(rows, 3);
-    ScriptedPrompter prompter;
-    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
-    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 4, 5 }));
-    EXPECT_TRUE(prompter.messages().isEmpty());
-
-    // A selection made by the user is kept as it is.
-    rows.setGraphSelection({ 5 });
-    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
-    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 5 }));
-}
-
-TEST(GraphData, NoDataColumnsIsToldAndRefused)
+TEST(GraphData, OpeningSelectsEveryDataColumnOrRefusesWithoutAny)
 {
     RowStore rows;
     ScriptedPrompter prompter;
     EXPECT_FALSE(GraphData::prepareToShow(rows, &prompter));
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Show graph"));
+    EXPECT_EQ(prompter.lastMessage().title, u"Show graph"_s);
     EXPECT_EQ(prompter.lastMessage().text,
-        QStringLiteral("No data columns selected for the graph !\r\r"
-                       "Double-click on the data column header to select it."));
-}
+        u"No data columns selected for the graph !\r\r"
+        u"Double-click on the data column header to select it."_s);
 
-TEST(GraphData, PointerTextNamesTheRecordAndItsCells)
-{
-    RowStore rows;
+    prompter.clear();
     fill(rows, 3);
-    rows.setGraphSelection({ 2, 5 });
-    const GraphData g = GraphData::build(rows, 20);
-    EXPECT_EQ(g.pointerText(rows, 2), QStringLiteral("Record 2:   A = 2   B = 20"));
-    EXPECT_TRUE(g.pointerText(rows, 4).isEmpty());
-    EXPECT_TRUE(g.pointerText(rows, 0).isEmpty());
+    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
+    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 4, 5 }));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    // A selection made by the user is kept as it is.
+    rows.setGraphSelection({ 5 });
+    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
+    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 5 }));
 }
 
 } // namespace

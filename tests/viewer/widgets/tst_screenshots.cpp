@@ -14,6 +14,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 
@@ -49,10 +51,9 @@ public:
         add(2, "Pump", ColumnDescription::Word, 1, 1, "s", 1000);
         add(3, "Alarms", ColumnDescription::Byte, 0, 0, "b", 1200);
         add(4, "Setpoint", ColumnDescription::Word, 1, 0, "h", 1000);
-        table[2].ValueTexts = { { 0, QStringLiteral("Off") }, { 1, QStringLiteral("Running") },
-            { 2, QStringLiteral("Fault") } };
+        table[2].ValueTexts = { { 0, u"Off"_s }, { 1, u"Running"_s }, { 2, u"Fault"_s } };
         table[2].TextCount = 3;
-        layout.title = QStringLiteral("Pump station P3");
+        layout.title = u"Pump station P3"_s;
     }
 };
 
@@ -108,19 +109,19 @@ TEST(Screenshots, ControlGraphAndConversionWindow)
     record(86);
     control.core().cycle().tick();
     settle();
-    EXPECT_TRUE(control.grab().save(folder + QStringLiteral("/control.png")));
+    EXPECT_TRUE(control.grab().save(folder + u"/control.png"_s));
 
-    control.setSelColumn(QStringLiteral("0,1"));
-    control.findChild<QPushButton *>(QStringLiteral("graphButton"))->click();
+    control.setSelColumn(u"0,1"_s);
+    control.findChild<QPushButton *>(u"graphButton"_s)->click();
     settle();
-    EXPECT_TRUE(control.grab().save(folder + QStringLiteral("/graph.png")));
-    control.findChild<QPushButton *>(QStringLiteral("graphButton"))->click();
+    EXPECT_TRUE(control.grab().save(folder + u"/graph.png"_s));
+    control.findChild<QPushButton *>(u"graphButton"_s)->click();
     control.grid()->setFocus();
     control.grid()->selectionModel()->select(QItemSelection(control.grid()->model()->index(30, 4),
                                                  control.grid()->model()->index(33, 6)),
         QItemSelectionModel::ClearAndSelect);
     settle();
-    EXPECT_TRUE(control.grab().save(folder + QStringLiteral("/control-selected.png")));
+    EXPECT_TRUE(control.grab().save(folder + u"/control-selected.png"_s));
 
     GridView *grid = control.grid();
     const int last = grid->model()->rowCount() - 1;
@@ -128,14 +129,14 @@ TEST(Screenshots, ControlGraphAndConversionWindow)
     ConversionFrame *frame = control.seams().conversionFrame();
     ASSERT_NE(frame, nullptr);
     settle();
-    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/conversion-long.png")));
+    EXPECT_TRUE(frame->grab().save(folder + u"/conversion-long.png"_s));
     control.core().openConversionWindow(last, 7);
-    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/conversion-byte.png")));
+    EXPECT_TRUE(frame->grab().save(folder + u"/conversion-byte.png"_s));
     control.core().openConversionWindow(last, 6);
-    EXPECT_TRUE(frame->grab().save(folder + QStringLiteral("/conversion-text.png")));
+    EXPECT_TRUE(frame->grab().save(folder + u"/conversion-text.png"_s));
     frame->close();
 
     ShutdownNotice notice(nullptr, 0);
     notice.show();
-    EXPECT_TRUE(notice.grab().save(folder + QStringLiteral("/shutdown.png")));
+    EXPECT_TRUE(notice.grab().save(folder + u"/shutdown.png"_s));
 }
