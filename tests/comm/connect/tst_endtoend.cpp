@@ -17,8 +17,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 using test::DbValue;
+using test::registers;
 using test::RegisterValue;
 
 namespace {
@@ -43,14 +46,6 @@ protected:
         scomm.setPg5VersionCode(21);
         scomm.setAppsDirs({ { 21, QDir::currentPath() } });
         settings.dll = 1;
-    }
-
-    static QList<qint32> registers(qint32 first, qint32 count)
-    {
-        QList<qint32> v;
-        for (qint32 i = 0; i < count; ++i)
-            v << RegisterValue(first + i);
-        return v;
     }
 
     tlv::pcdsim::SimulatedPcd pcd;
@@ -103,8 +98,7 @@ TEST_F(EndToEnd, LongReadsComeBackWholeAndTheLimitHolds)
     control.dataBlocks.clear();
     server2.ReadPCDReg(16380, 4);
     EXPECT_TRUE(control.dataBlocks.isEmpty());
-    EXPECT_EQ(view.panel[2],
-        QStringLiteral("PCD reading aborted.    Error: Register address out of range !"));
+    EXPECT_EQ(view.panel[2], u"PCD reading aborted.    Error: Register address out of range !"_s);
 
     server2.ReadPCDDB(7, 30, 65);
     ASSERT_EQ(control.dataBlocks.size(), 1);
@@ -126,7 +120,7 @@ TEST_F(EndToEnd, RefusedAndUnansweredReads)
     server.close();
     server2.ReadPCDReg(0, 40);
     EXPECT_TRUE(control.dataBlocks.isEmpty());
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication problems.    Error:  PCD_NORESP"));
+    EXPECT_EQ(view.panel[2], u"PCD communication problems.    Error:  PCD_NORESP"_s);
     EXPECT_EQ(control.pcdStatuses.last(), 0);
 }
 
@@ -148,10 +142,10 @@ TEST_F(EndToEnd, SpoiledAnswersNeverBecomeWrongValues)
         server2.ReadPCDReg(qint16(round * 500), 96);
         if (control.dataBlocks.isEmpty()) {
             ++failed;
-            EXPECT_TRUE(view.panel[2].startsWith(QStringLiteral("PCD communication problems.")));
-            EXPECT_TRUE(settings.errorText == QStringLiteral(" PCD_NORESP")
-                || settings.errorText == QStringLiteral(" PCD_BCCERR")
-                || settings.errorText == QStringLiteral(" PCD_INVALID"))
+            EXPECT_TRUE(view.panel[2].startsWith(u"PCD communication problems."_s));
+            EXPECT_TRUE(settings.errorText == u" PCD_NORESP"_s
+                || settings.errorText == u" PCD_BCCERR"_s
+                || settings.errorText == u" PCD_INVALID"_s)
                 << settings.errorText.toStdString();
         } else {
             ++good;
@@ -169,7 +163,7 @@ TEST_F(EndToEnd, MakersDriverOnASerialLine)
     qputenv("TOLVANE_COMMON_DIR", common.path().toLocal8Bit());
     QString error;
     ASSERT_TRUE(server.openPseudoTerminal(&error)) << error.toStdString();
-    QFile ini(common.path() + QStringLiteral("/Settings.ini"));
+    QFile ini(common.path() + u"/Settings.ini"_s);
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("[Ports]\r\nCOM7=" + server.slavePath().toLocal8Bit() + "\r\n");
     ini.close();
@@ -181,7 +175,7 @@ TEST_F(EndToEnd, MakersDriverOnASerialLine)
     settings.pcdRegistery = 1;
     varnok.setTiming(300, 2);
     ASSERT_TRUE(connection.Connect()) << view.panel[2].toStdString();
-    EXPECT_EQ(view.panel[1], QStringLiteral("Connected"));
+    EXPECT_EQ(view.panel[1], u"Connected"_s);
     EXPECT_EQ(settings.baseRegister, 100);
     EXPECT_FALSE(settings.inRegisters);
     EXPECT_EQ(connection.ReadPcdStatus(), 4);
@@ -193,19 +187,18 @@ TEST_F(EndToEnd, MakersDriverOnASerialLine)
     control.dataBlocks.clear();
     server2.ReadPCDDB(99, 0, 4);
     EXPECT_TRUE(control.dataBlocks.isEmpty());
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication problems.    Error: NAK Response"));
+    EXPECT_EQ(view.panel[2], u"PCD communication problems.    Error: NAK Response"_s);
 
     connection.DisconnectWithMessage(0);
     settings.com = 8; // not mapped and not a device here
     qputenv("TOLVANE_COMMON_DIR", common.path().toLocal8Bit());
     settings.pcdRegistery = 0;
-    QFile::remove(common.path() + QStringLiteral("/Settings.ini"));
+    QFile::remove(common.path() + u"/Settings.ini"_s);
     ini.open(QIODevice::WriteOnly);
     ini.write("[Ports]\r\nCOM8=/dev/no-such-tty\r\n");
     ini.close();
     EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(
-        view.panel[2], QStringLiteral("PCD Open Connection aborted.   Error: COM don't exist"));
+    EXPECT_EQ(view.panel[2], u"PCD Open Connection aborted.   Error: COM don't exist"_s);
     qunsetenv("TOLVANE_COMMON_DIR");
 }
 
@@ -263,35 +256,34 @@ TEST(ChannelSetup, ProjectFileFirstThenGoOnlineIniThenLocalDefault)
     ScommChannelSetup setup;
     EXPECT_EQ(library.PcdRdChanSetupFromIni(nullptr, "GoOnline", setup), 0);
     EXPECT_TRUE(setup.valid);
-    EXPECT_EQ(setup.sbus.host, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(setup.sbus.host, u"127.0.0.1"_s);
     EXPECT_EQ(setup.sbus.port, 5050);
     EXPECT_EQ(setup.sbus.station, 0);
 
-    write(QStringLiteral("goonline.INI"),
+    write(u"goonline.INI"_s,
         "[GoOnline]\r\nChannel=Serial\r\nDevice=/dev/ttyUSB1\r\nBaudrate=19200\r\n"
         "Station=9\r\nTimeout=700\r\nRetries=1\r\n");
     EXPECT_EQ(library.PcdRdChanSetupFromIni(nullptr, "GoOnline", setup), 0);
     EXPECT_EQ(setup.sbus.channel, SbusSettings::Channel::Serial);
-    EXPECT_EQ(setup.sbus.device, QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_EQ(setup.sbus.device, u"/dev/ttyUSB1"_s);
     EXPECT_EQ(setup.sbus.baudRate, 19200);
     EXPECT_EQ(setup.sbus.station, 9);
     EXPECT_EQ(setup.sbus.timeoutMs, 700);
     EXPECT_EQ(setup.sbus.retries, 1);
 
-    write(
-        QStringLiteral("p.tlvr"), "[GoOnline]\r\nchannel=udp\r\nADDRESS=10.1.1.1\r\nStation=4\r\n");
-    library.setProjectFile(dir.filePath(QStringLiteral("p.tlvr")));
+    write(u"p.tlvr"_s, "[GoOnline]\r\nchannel=udp\r\nADDRESS=10.1.1.1\r\nStation=4\r\n");
+    library.setProjectFile(dir.filePath(u"p.tlvr"_s));
     EXPECT_EQ(library.PcdRdChanSetupFromIni(nullptr, "GoOnline", setup), 0);
     EXPECT_EQ(setup.sbus.channel, SbusSettings::Channel::Udp);
-    EXPECT_EQ(setup.sbus.host, QStringLiteral("10.1.1.1"));
+    EXPECT_EQ(setup.sbus.host, u"10.1.1.1"_s);
     EXPECT_EQ(setup.sbus.port, 5050);
     EXPECT_EQ(setup.sbus.station, 4);
 
-    write(QStringLiteral("p.tlvr"), "[GoOnline]\r\nChannel=Modem\r\n");
+    write(u"p.tlvr"_s, "[GoOnline]\r\nChannel=Modem\r\n");
     EXPECT_EQ(library.PcdRdChanSetupFromIni(nullptr, "GoOnline", setup), 10);
     qint32 handle = 0;
     EXPECT_EQ(library.PcdConnectChannel(handle, setup, 0, 0), 10);
-    write(QStringLiteral("p.tlvr"), "[GoOnline]\r\nStation=300\r\n");
+    write(u"p.tlvr"_s, "[GoOnline]\r\nStation=300\r\n");
     EXPECT_EQ(library.PcdRdChanSetupFromIni(nullptr, "GoOnline", setup), 10);
     QDir::setCurrent(start);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 using test::DbValue;
 using test::RegisterValue;
@@ -35,9 +37,9 @@ void expectDisconnectedWith(const test::RecordingView &view,
     const tlv::buffer::ConnectionSettings &settings, const QString &message)
 {
     EXPECT_FALSE(settings.connected);
-    EXPECT_EQ(view.panel[1], QStringLiteral("PCD disconnected"));
+    EXPECT_EQ(view.panel[1], u"PCD disconnected"_s);
     EXPECT_EQ(view.panel[2], message);
-    EXPECT_EQ(view.frameCaption, QStringLiteral("PCD disconnected"));
+    EXPECT_EQ(view.frameCaption, u"PCD disconnected"_s);
     EXPECT_EQ(view.frameColour, ConnectionView::Red);
     EXPECT_TRUE(view.connectEnabled);
     EXPECT_FALSE(view.startEnabled);
@@ -52,17 +54,16 @@ TEST_F(PcdConnectTest, MakersDriverOpensInOrderAndAlreadyOpenCounts)
     varnok.openResult = 9;
     ASSERT_TRUE(connection.Connect());
     EXPECT_EQ(varnok.calls.mid(0, 6),
-        (QStringList { QStringLiteral("PCDClose"), QStringLiteral("PCDSetParameter 3 19200 1"),
-            QStringLiteral("PCDNoMsg"), QStringLiteral("PCDOpen"),
-            QStringLiteral("PCDSetStation 12"), QStringLiteral("PcdRdStatus 0") }));
+        (QStringList { u"PCDClose"_s, u"PCDSetParameter 3 19200 1"_s, u"PCDNoMsg"_s, u"PCDOpen"_s,
+            u"PCDSetStation 12"_s, u"PcdRdStatus 0"_s }));
     EXPECT_TRUE(settings.connected);
-    EXPECT_EQ(view.panel[1], QStringLiteral("Connected"));
-    EXPECT_EQ(view.panel2History.first(), QStringLiteral("Open PCD connection..."));
+    EXPECT_EQ(view.panel[1], u"Connected"_s);
+    EXPECT_EQ(view.panel2History.first(), u"Open PCD connection..."_s);
     EXPECT_EQ(view.panel[2], QString());
-    EXPECT_EQ(view.frameCaption, QStringLiteral("PCD Connected"));
+    EXPECT_EQ(view.frameCaption, u"PCD Connected"_s);
     EXPECT_EQ(view.frameColour, ConnectionView::Blue);
     EXPECT_FALSE(view.connectEnabled);
-    EXPECT_EQ(view.startCaption, QStringLiteral("Start"));
+    EXPECT_EQ(view.startCaption, u"Start"_s);
     EXPECT_TRUE(view.startEnabled);
     EXPECT_FALSE(view.runEnabled);
     EXPECT_EQ(view.focus, 1);
@@ -76,13 +77,12 @@ TEST_F(PcdConnectTest, MakersFailuresShowTheirTexts)
     expectDisconnectedWith(view, settings,
         QStringLiteral(
             "PCD Connection parameters not correct.   Error: Invalid COM-Port Parameter"));
-    EXPECT_FALSE(varnok.calls.contains(QStringLiteral("PCDOpen")));
+    EXPECT_FALSE(varnok.calls.contains(u"PCDOpen"_s));
 
     varnok.parameterResult = 0;
     varnok.openResult = 32;
     EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(
-        view.panel[2], QStringLiteral("PCD Open Connection aborted.   Error: COM don't exist"));
+    EXPECT_EQ(view.panel[2], u"PCD Open Connection aborted.   Error: COM don't exist"_s);
 
     // A status answered "no response" (6 + 100) after the port was opened.
     varnok.openResult = 0;
@@ -90,34 +90,33 @@ TEST_F(PcdConnectTest, MakersFailuresShowTheirTexts)
     varnok.calls.clear();
     control.runMode = 2;
     EXPECT_FALSE(connection.Connect());
-    expectDisconnectedWith(
-        view, settings, QStringLiteral("PCD Open Connection aborted.   Error: No Response"));
+    expectDisconnectedWith(view, settings, u"PCD Open Connection aborted.   Error: No Response"_s);
     EXPECT_EQ(control.runMode, 0);
     // The port opened for the attempt is closed again.
-    EXPECT_EQ(varnok.calls.last(), QStringLiteral("PCDClose"));
+    EXPECT_EQ(varnok.calls.last(), u"PCDClose"_s);
     EXPECT_EQ(view.beeps, 0);
 }
 
 TEST_F(PcdConnectTest, Pg5ChannelFailures)
 {
-    api.failure = QStringLiteral("gone");
+    api.failure = u"gone"_s;
     EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], QStringLiteral("Communication DLL unavailable."));
+    EXPECT_EQ(view.panel[2], u"Communication DLL unavailable."_s);
 
     api.failure.clear();
     api.statusResult = 6;
     EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD Open Connection aborted.   Error:  PCD_NORESP"));
+    EXPECT_EQ(view.panel[2], u"PCD Open Connection aborted.   Error:  PCD_NORESP"_s);
     // The channel opened for the failed attempt does not stay open.
-    EXPECT_EQ(api.calls.filter(QStringLiteral("disconnect")).size(), 1);
+    EXPECT_EQ(api.calls.filter(u"disconnect"_s).size(), 1);
 
     api.statusResult = 0;
     ASSERT_TRUE(connection.Connect());
-    EXPECT_EQ(view.panel[1], QStringLiteral("Connected by PG5"));
+    EXPECT_EQ(view.panel[1], u"Connected by PG5"_s);
     connection.DisconnectWithMessage(0);
     EXPECT_EQ(view.beeps, 1);
     expectDisconnectedWith(
-        view, settings, QStringLiteral("Press 'Connect' button to activate the PCD connection"));
+        view, settings, u"Press 'Connect' button to activate the PCD connection"_s);
 }
 
 TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
@@ -148,7 +147,7 @@ TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
             EXPECT_EQ(settings.baseRegister, row.base);
             EXPECT_EQ(settings.inRegisters, row.inRegisters);
             if (!row.ok) {
-                EXPECT_EQ(view.panel[2], QStringLiteral("Invalid Media Address in DBX registery."));
+                EXPECT_EQ(view.panel[2], u"Invalid Media Address in DBX registery."_s);
             }
             connection.Disconnect();
         }
@@ -163,7 +162,7 @@ TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
     api.dbx.clear();
     connection.Disconnect();
     EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], QStringLiteral("Invalid DBX registery."));
+    EXPECT_EQ(view.panel[2], u"Invalid DBX registery."_s);
 }
 
 TEST_F(PcdConnectTest, MakersDbxSearchStartsAtZeroAndWalksDown)
@@ -174,15 +173,14 @@ TEST_F(PcdConnectTest, MakersDbxSearchStartsAtZeroAndWalksDown)
         five += test::swapGroups(test::dbxEntryBytes("OTHER", 0, {}));
     varnok.dbx[5] = five;
     varnok.dbx[3] = test::swapGroups(test::dbxEntryBytes("TLVR__ACCESS_KEY", 0x12345678, { 3 }));
-    ASSERT_TRUE(connection.LookupDbx(5, QStringLiteral("TLVR__ACCESS_KEY")));
+    ASSERT_TRUE(connection.LookupDbx(5, u"TLVR__ACCESS_KEY"_s));
     EXPECT_EQ(connection.lastErrorCode(), -1);
-    EXPECT_EQ(varnok.calls.filter(QStringLiteral("PcdRdDBX 5 ")).size(), 6);
-    EXPECT_EQ(varnok.calls.filter(QStringLiteral("PcdRdDBX 5 ")).first(),
-        QStringLiteral("PcdRdDBX 5 0 128"));
-    EXPECT_EQ(varnok.calls.filter(QStringLiteral("PcdRdDBX 4 ")).size(), 1); // failed read
+    EXPECT_EQ(varnok.calls.filter(u"PcdRdDBX 5 "_s).size(), 6);
+    EXPECT_EQ(varnok.calls.filter(u"PcdRdDBX 5 "_s).first(), u"PcdRdDBX 5 0 128"_s);
+    EXPECT_EQ(varnok.calls.filter(u"PcdRdDBX 4 "_s).size(), 1); // failed read
     EXPECT_EQ(connection.dbxEntry().value, 0x12345678);
     EXPECT_EQ(connection.dbxEntry().values[0], 3);
-    EXPECT_FALSE(connection.LookupDbx(2, QStringLiteral("TLVR__ACCESS_KEY")));
+    EXPECT_FALSE(connection.LookupDbx(2, u"TLVR__ACCESS_KEY"_s));
     EXPECT_EQ(connection.lastErrorCode(), 0);
 }
 
@@ -192,7 +190,7 @@ TEST_F(PcdConnectTest, RegisterLimitIsCheckedBeforeTheDriver)
     QList<qint32> buffer(4, 0);
     EXPECT_EQ(connection.ReadRegisters(16380, 4, 0, buffer), 1001);
     EXPECT_EQ(connection.lastErrorCode(), 1001);
-    EXPECT_EQ(settings.errorText, QStringLiteral("Register address out of range !"));
+    EXPECT_EQ(settings.errorText, u"Register address out of range !"_s);
     // A sum that would not fit 16 bits is refused the same way, not wrapped.
     EXPECT_EQ(connection.ReadRegisters(32767 + 100, 4, 0, buffer), 1001);
     EXPECT_EQ(varnok.reads, 0);
@@ -207,11 +205,11 @@ TEST_F(PcdConnectTest, MakersReadAndStatusCodesGetOneHundred)
     varnok.failOnRead = 1;
     varnok.readResult = 1;
     EXPECT_EQ(connection.ReadRegisters(0, 2, 0, buffer), 101);
-    EXPECT_EQ(settings.errorText, QStringLiteral("NAK Response"));
+    EXPECT_EQ(settings.errorText, u"NAK Response"_s);
     varnok.failOnRead = 2;
     varnok.readResult = 3;
     EXPECT_EQ(connection.ReadDataBlock(4, 0, 2, 0, buffer), 103);
-    EXPECT_EQ(settings.errorText, QStringLiteral("Invalid BCC"));
+    EXPECT_EQ(settings.errorText, u"Invalid BCC"_s);
     // A span outside the buffer never reaches the driver.
     EXPECT_EQ(connection.ReadDataBlock(4, 0, 3, 0, buffer), 110);
 
@@ -220,7 +218,7 @@ TEST_F(PcdConnectTest, MakersReadAndStatusCodesGetOneHundred)
     varnok.statusResult = 6;
     EXPECT_EQ(connection.ReadPcdStatus(), 0);
     EXPECT_EQ(connection.lastErrorCode(), 106);
-    EXPECT_EQ(settings.errorText, QStringLiteral("No Response"));
+    EXPECT_EQ(settings.errorText, u"No Response"_s);
     connection.setSimulation(true);
     EXPECT_EQ(connection.ReadPcdStatus(), 99);
 }
@@ -229,11 +227,11 @@ TEST_F(PcdConnectTest, SimulationConnectsWithoutDriver)
 {
     connection.setSimulation(true);
     ASSERT_TRUE(connection.Connect());
-    EXPECT_EQ(view.panel[1], QStringLiteral("Demo mode, no PCD connection !"));
+    EXPECT_EQ(view.panel[1], u"Demo mode, no PCD connection !"_s);
     EXPECT_TRUE(settings.connected);
     connection.DisconnectWithMessage(4);
     EXPECT_FALSE(settings.connected);
-    EXPECT_EQ(view.panel[2], QStringLiteral("Invalid start register."));
+    EXPECT_EQ(view.panel[2], u"Invalid start register."_s);
     EXPECT_TRUE(api.calls.isEmpty());
     EXPECT_EQ(view.beeps, 0);
 }
@@ -246,7 +244,7 @@ TEST_F(PcdConnectTest, AutomaticConnectionRetriesUntilThePcdAnswers)
     EXPECT_FALSE(settings.connected);
     EXPECT_TRUE(connection.connectTimer().isActive());
     EXPECT_EQ(connection.connectTimer().interval(), 2000);
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD Open Connection aborted.   Error:  PCD_NORESP"));
+    EXPECT_EQ(view.panel[2], u"PCD Open Connection aborted.   Error:  PCD_NORESP"_s);
 
     api.connectResult = 0;
     EXPECT_TRUE(QTest::qWaitFor([&] { return settings.connected; }, 10000));

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 using test::DbValue;
+using test::registers;
 using test::RegisterValue;
 
 namespace {
@@ -32,13 +35,6 @@ protected:
         }
         return out;
     }
-    static QList<qint32> registers(qint32 first, qint32 count)
-    {
-        QList<qint32> v;
-        for (qint32 i = 0; i < count; ++i)
-            v << RegisterValue(first + i);
-        return v;
-    }
 
     tlv::buffer::ConnectionSettings settings;
     test::FakeVarnok varnok;
@@ -59,14 +55,11 @@ TEST_F(ReadServerTest, BlocksOf32AndProgressOnlyFromTwoBlocks)
         QStringList telegrams;
         int progressMax;
     } rows[] = {
-        { 1, { QStringLiteral("rtc 82 100 1") }, -1 },
-        { 32, { QStringLiteral("rtc 82 100 32") }, -1 },
-        { 63, { QStringLiteral("rtc 82 100 32"), QStringLiteral("rtc 82 132 31") }, -1 },
-        { 64, { QStringLiteral("rtc 82 100 32"), QStringLiteral("rtc 82 132 32") }, 2 },
-        { 65,
-            { QStringLiteral("rtc 82 100 32"), QStringLiteral("rtc 82 132 32"),
-                QStringLiteral("rtc 82 164 1") },
-            2 },
+        { 1, { u"rtc 82 100 1"_s }, -1 },
+        { 32, { u"rtc 82 100 32"_s }, -1 },
+        { 63, { u"rtc 82 100 32"_s, u"rtc 82 132 31"_s }, -1 },
+        { 64, { u"rtc 82 100 32"_s, u"rtc 82 132 32"_s }, 2 },
+        { 65, { u"rtc 82 100 32"_s, u"rtc 82 132 32"_s, u"rtc 82 164 1"_s }, 2 },
     };
     for (const auto &row : rows) {
         api.calls.clear();
@@ -75,7 +68,7 @@ TEST_F(ReadServerTest, BlocksOf32AndProgressOnlyFromTwoBlocks)
         bool abortSeenEnabled = false;
         server.setProcessEvents([&] { abortSeenEnabled |= view.abortEnabled; });
         server.ReadPCDReg(100, row.count);
-        EXPECT_EQ(api.calls.first(), QStringLiteral("status")) << row.count;
+        EXPECT_EQ(api.calls.first(), u"status"_s) << row.count;
         EXPECT_EQ(reads(), row.telegrams) << row.count;
         ASSERT_EQ(control.dataBlocks.size(), 1);
         EXPECT_EQ(control.dataBlocks.first(), registers(100, row.count));
@@ -83,7 +76,7 @@ TEST_F(ReadServerTest, BlocksOf32AndProgressOnlyFromTwoBlocks)
         EXPECT_EQ(abortSeenEnabled, row.progressMax > 0) << row.count;
         EXPECT_FALSE(view.abortEnabled);
         EXPECT_FALSE(server.readingInBlocks());
-        EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication OK."));
+        EXPECT_EQ(view.panel[2], u"PCD communication OK."_s);
     }
     EXPECT_EQ(control.pcdStatuses.last(), 2);
 }
@@ -92,14 +85,13 @@ TEST_F(ReadServerTest, BaseRegisterAndRegisterLimit)
 {
     settings.baseRegister = 1000;
     server.ReadPCDReg(10, 1);
-    EXPECT_EQ(reads(), QStringList { QStringLiteral("rtc 82 1010 1") });
+    EXPECT_EQ(reads(), QStringList { u"rtc 82 1010 1"_s });
     EXPECT_EQ(control.dataBlocks.last(), registers(1010, 1));
 
     settings.baseRegister = 0;
     control.dataBlocks.clear();
     server.ReadPCDReg(16380, 4);
-    EXPECT_EQ(view.panel[2],
-        QStringLiteral("PCD reading aborted.    Error: Register address out of range !"));
+    EXPECT_EQ(view.panel[2], u"PCD reading aborted.    Error: Register address out of range !"_s);
     EXPECT_TRUE(control.dataBlocks.isEmpty());
 
     // The limit applies to each block as it is read.
@@ -136,7 +128,7 @@ TEST_F(ReadServerTest, ErrorInsideTheLoopEndsAtOnceWithoutValues)
     server.ReadPCDReg(0, 320);
     EXPECT_EQ(reads().size(), 2);
     EXPECT_TRUE(control.dataBlocks.isEmpty());
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication problems.    Error:  PCD_NORESP"));
+    EXPECT_EQ(view.panel[2], u"PCD communication problems.    Error:  PCD_NORESP"_s);
     EXPECT_FALSE(view.abortEnabled);
     EXPECT_EQ(view.progressValue, 0);
     EXPECT_FALSE(server.readingInBlocks());
@@ -147,7 +139,7 @@ TEST_F(ReadServerTest, DataBlockReadsAndTheirFailures)
 {
     settings.baseRegister = 1000; // not used for data blocks
     server.ReadPCDDB(7, 10, 40);
-    EXPECT_EQ(reads(), (QStringList { QStringLiteral("db 7 10 32"), QStringLiteral("db 7 42 8") }));
+    EXPECT_EQ(reads(), (QStringList { u"db 7 10 32"_s, u"db 7 42 8"_s }));
     ASSERT_EQ(control.dataBlocks.size(), 1);
     EXPECT_EQ(control.dataBlocks.first().last(), DbValue(7, 49));
 
@@ -157,7 +149,7 @@ TEST_F(ReadServerTest, DataBlockReadsAndTheirFailures)
     api.failOnRead = 1;
     api.readFailure = 2;
     server.ReadPCDDB(7, 0, 5);
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication problems.    Error:  PCD_COMERR"));
+    EXPECT_EQ(view.panel[2], u"PCD communication problems.    Error:  PCD_COMERR"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(control.runMode, 2);
 
@@ -205,17 +197,17 @@ TEST_F(ReadServerTest, RunAndStopWaitForTheBlockReadAndTheNextStatus)
 
     server.statusChanged(2);
     EXPECT_TRUE(server.stopPending());
-    EXPECT_EQ(view.startCaption, QStringLiteral("Start"));
+    EXPECT_EQ(view.startCaption, u"Start"_s);
     EXPECT_TRUE(view.startEnabled);
     EXPECT_EQ(view.focus, 1);
 
     server.statusChanged(3);
-    EXPECT_EQ(view.startCaption, QStringLiteral("Restart"));
-    EXPECT_EQ(view.runCaption, QStringLiteral("Run")); // Run/Pause paused it first
+    EXPECT_EQ(view.startCaption, u"Restart"_s);
+    EXPECT_EQ(view.runCaption, u"Run"_s); // Run/Pause paused it first
     EXPECT_EQ(control.runMode, 0); // then Stop
     EXPECT_FALSE(server.stopPending());
     EXPECT_FALSE(server.runPending());
-    EXPECT_EQ(view.panel[2], QStringLiteral("PCD communication stoped."));
+    EXPECT_EQ(view.panel[2], u"PCD communication stoped."_s);
 }
 
 } // namespace

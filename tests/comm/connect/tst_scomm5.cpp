@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 using test::DbValue;
 using test::RegisterValue;
@@ -35,7 +37,7 @@ protected:
     }
     int dbxReads(qint32 number) const
     {
-        return int(api.calls.filter(QStringLiteral("dbx %1 ").arg(number)).size());
+        return int(api.calls.filter(u"dbx %1 "_s.arg(number)).size());
     }
 
     QString m_startDir = QDir::currentPath();
@@ -59,10 +61,9 @@ TEST_F(Scomm5Test, UnknownVersionWarnsAndStillOpensWithoutChangingFolder)
     scomm.setPg5VersionCode(0);
     EXPECT_EQ(scomm.ScommOpenChannel(), 0);
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("PG5 version not supported! 0"));
+    EXPECT_EQ(prompter.lastMessage().text, u"PG5 version not supported! 0"_s);
     EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Critical);
-    EXPECT_EQ(api.calls,
-        (QStringList { QStringLiteral("setup null GoOnline"), QStringLiteral("connect") }));
+    EXPECT_EQ(api.calls, (QStringList { u"setup null GoOnline"_s, u"connect"_s }));
     EXPECT_EQ(QDir::currentPath(), m_startDir);
     EXPECT_EQ(scomm.handle(), 7);
 }
@@ -81,26 +82,26 @@ TEST_F(Scomm5Test, MissingFolderEntryWarnsButGoesOn)
 {
     scomm.setPg5VersionCode(20);
     EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Missing PG5 folder!") });
-    EXPECT_TRUE(api.calls.contains(QStringLiteral("connect")));
+    EXPECT_EQ(prompter.texts(), QStringList { u"Missing PG5 folder!"_s });
+    EXPECT_TRUE(api.calls.contains(u"connect"_s));
 }
 
 TEST_F(Scomm5Test, RunTimeFailuresGive101WithTheirMessage)
 {
     scomm.setPg5VersionCode(20);
-    scomm.setAppsDirs({ { 20, QStringLiteral("/no/such/pg5/folder") } });
+    scomm.setAppsDirs({ { 20, u"/no/such/pg5/folder"_s } });
     EXPECT_EQ(scomm.ScommOpenChannel(), 101);
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error setting current PG5 directory."));
+    EXPECT_EQ(prompter.lastMessage().text, u"Error setting current PG5 directory."_s);
     EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
-    EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Tolvane"));
+    EXPECT_EQ(prompter.lastMessage().title, u"Tolvane"_s);
     EXPECT_TRUE(api.calls.isEmpty());
 
     prompter.clear();
     scomm.setAppsDirs({});
     scomm.setPg5VersionCode(0);
-    api.failure = QStringLiteral("cannot load");
+    api.failure = u"cannot load"_s;
     EXPECT_EQ(scomm.ScommOpenChannel(), 101);
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error reading channel settings."));
+    EXPECT_EQ(prompter.lastMessage().text, u"Error reading channel settings."_s);
     EXPECT_TRUE(api.calls.isEmpty());
 }
 
@@ -110,32 +111,32 @@ TEST_F(Scomm5Test, OnlyTheConnectResultDecides)
     api.setupResult = 20; // setup unreadable, connect still tried
     api.connectResult = 0;
     EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    EXPECT_TRUE(api.calls.contains(QStringLiteral("connect")));
+    EXPECT_TRUE(api.calls.contains(u"connect"_s));
 
     api.connectResult = 6;
     EXPECT_EQ(scomm.ScommOpenChannel(), 6);
-    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_NORESP"));
+    EXPECT_EQ(settings.errorText, u" PCD_NORESP"_s);
 }
 
 TEST_F(Scomm5Test, FailedDisconnectKeepsThePortOpen)
 {
     api.disconnectResult = 2;
     EXPECT_FALSE(scomm.ScommCloseChannel());
-    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_COMERR"));
-    EXPECT_TRUE(api.calls.filter(QStringLiteral("close")).isEmpty());
+    EXPECT_EQ(settings.errorText, u" PCD_COMERR"_s);
+    EXPECT_TRUE(api.calls.filter(u"close"_s).isEmpty());
 
     api.disconnectResult = 0;
     EXPECT_TRUE(scomm.ScommCloseChannel());
-    EXPECT_EQ(api.calls.filter(QStringLiteral("close")).size(), 1);
+    EXPECT_EQ(api.calls.filter(u"close"_s).size(), 1);
 }
 
 TEST_F(Scomm5Test, ErrorNameLeavesTextForCodesWithoutName)
 {
-    settings.errorText = QStringLiteral("before");
+    settings.errorText = u"before"_s;
     scomm.ScommErrorName(7);
-    EXPECT_EQ(settings.errorText, QStringLiteral("before"));
+    EXPECT_EQ(settings.errorText, u"before"_s);
     scomm.ScommErrorName(40);
-    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_LOCKED"));
+    EXPECT_EQ(settings.errorText, u" PCD_LOCKED"_s);
 }
 
 TEST_F(Scomm5Test, ReadsRefuseSpansOutsideTheBuffer)
@@ -144,7 +145,7 @@ TEST_F(Scomm5Test, ReadsRefuseSpansOutsideTheBuffer)
     EXPECT_EQ(scomm.ScommReadRegisters(0, 5, 6, buffer), 10);
     EXPECT_EQ(scomm.ScommReadDataBlock(1, 0, 11, 0, buffer), 10);
     EXPECT_EQ(scomm.ScommReadRegisters(0, 1, -1, buffer), 10);
-    EXPECT_EQ(settings.errorText, QStringLiteral(" PCD_BADPARM"));
+    EXPECT_EQ(settings.errorText, u" PCD_BADPARM"_s);
     EXPECT_EQ(api.reads, 0);
     EXPECT_EQ(scomm.ScommReadRegisters(100, 4, 6, buffer), 0);
     EXPECT_EQ(buffer.mid(6),
@@ -158,16 +159,15 @@ TEST_F(Scomm5Test, DbxSearchFindsKeyInOrderAndDecodesBigEndian)
     api.dbx[3] = registry({ filler(0), filler(1),
         test::dbxEntryBytes("x TLVR__ACCESS_KEY", 0x00007F10, { 1000, 7 }) });
     DbxEntry entry;
-    ASSERT_TRUE(scomm.ScommFindDbxEntry(3, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+    ASSERT_TRUE(scomm.ScommFindDbxEntry(3, u"TLVR__ACCESS_KEY"_s, entry));
     EXPECT_EQ(entry.value, 0x7F10);
     EXPECT_EQ(entry.values[0], 1000);
     EXPECT_EQ(entry.values[1], 7);
-    EXPECT_EQ(api.calls.filter(QStringLiteral("dbx")),
-        (QStringList { QStringLiteral("dbx 3 2 128"), QStringLiteral("dbx 3 130 128"),
-            QStringLiteral("dbx 3 258 128") }));
-    EXPECT_EQ(api.calls.first(), QStringLiteral("size 65 3 1"));
+    EXPECT_EQ(api.calls.filter(u"dbx"_s),
+        (QStringList { u"dbx 3 2 128"_s, u"dbx 3 130 128"_s, u"dbx 3 258 128"_s }));
+    EXPECT_EQ(api.calls.first(), u"size 65 3 1"_s);
     // Case matters.
-    EXPECT_FALSE(scomm.ScommFindDbxEntry(3, QStringLiteral("tlvr__access_key"), entry));
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(3, u"tlvr__access_key"_s, entry));
 }
 
 TEST_F(Scomm5Test, AbsentKeyReadsAtMostSixEntriesOfEachDbxDownToZero)
@@ -179,11 +179,11 @@ TEST_F(Scomm5Test, AbsentKeyReadsAtMostSixEntriesOfEachDbxDownToZero)
         api.dbx[n] = registry(many);
     api.dbx[1] = QByteArray(100, 'x'); // smaller than one entry: skipped unread
     DbxEntry entry;
-    EXPECT_FALSE(scomm.ScommFindDbxEntry(2, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(2, u"TLVR__ACCESS_KEY"_s, entry));
     EXPECT_EQ(dbxReads(2), 6);
     EXPECT_EQ(dbxReads(1), 0);
     EXPECT_EQ(dbxReads(0), 6);
-    EXPECT_EQ(api.calls.filter(QStringLiteral("size")).size(), 3);
+    EXPECT_EQ(api.calls.filter(u"size"_s).size(), 3);
 }
 
 TEST_F(Scomm5Test, KeyBeyondTheTextAndRefusedSizeQuery)
@@ -192,13 +192,13 @@ TEST_F(Scomm5Test, KeyBeyondTheTextAndRefusedSizeQuery)
     late.replace(50, 16, "TLVR__ACCESS_KEY"); // starts inside the text, ends outside
     api.dbx[0] = registry({ late });
     DbxEntry entry;
-    EXPECT_FALSE(scomm.ScommFindDbxEntry(0, QStringLiteral("TLVR__ACCESS_KEY"), entry));
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(0, u"TLVR__ACCESS_KEY"_s, entry));
 
     // A DBX whose size cannot be read ends the whole search.
     api.calls.clear();
     api.dbx[0] = registry({ test::dbxEntryBytes("TLVR__ACCESS_KEY", 0, {}) });
-    EXPECT_FALSE(scomm.ScommFindDbxEntry(1, QStringLiteral("TLVR__ACCESS_KEY"), entry));
-    EXPECT_EQ(api.calls, QStringList { QStringLiteral("size 65 1 1") });
+    EXPECT_FALSE(scomm.ScommFindDbxEntry(1, u"TLVR__ACCESS_KEY"_s, entry));
+    EXPECT_EQ(api.calls, QStringList { u"size 65 1 1"_s });
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 
 TEST(PcdStatusMap, LettersBecomeTheViewerNumbers)
@@ -31,26 +33,26 @@ TEST(PcdStatusMap, LettersBecomeTheViewerNumbers)
         EXPECT_EQ(PcdStatusMap::fromPcdByte(row.byte), row.status) << row.byte;
         EXPECT_EQ(PcdStatusMap::text(row.status), QLatin1String(row.text));
     }
-    EXPECT_EQ(PcdStatusMap::text(0), QStringLiteral("Offline"));
-    EXPECT_EQ(PcdStatusMap::text(7), QStringLiteral("Conditional Stop"));
-    EXPECT_EQ(PcdStatusMap::text(8), QStringLiteral("Trace"));
-    EXPECT_EQ(PcdStatusMap::text(99), QStringLiteral("Demo"));
+    EXPECT_EQ(PcdStatusMap::text(0), u"Offline"_s);
+    EXPECT_EQ(PcdStatusMap::text(7), u"Conditional Stop"_s);
+    EXPECT_EQ(PcdStatusMap::text(8), u"Trace"_s);
+    EXPECT_EQ(PcdStatusMap::text(99), u"Demo"_s);
 }
 
 TEST(DriverTexts, CodesWithoutARow)
 {
     // The maker's table names unknown codes; SCOMM leaves the previous text.
-    EXPECT_EQ(DriverTexts::varnokText(106), QStringLiteral("No Response"));
-    EXPECT_EQ(DriverTexts::varnokText(6), QStringLiteral("Unknow error : 6"));
-    EXPECT_EQ(DriverTexts::scommName(0), QStringLiteral("PCD_OK!"));
-    EXPECT_EQ(DriverTexts::scommName(40), QStringLiteral(" PCD_LOCKED"));
+    EXPECT_EQ(DriverTexts::varnokText(106), u"No Response"_s);
+    EXPECT_EQ(DriverTexts::varnokText(6), u"Unknow error : 6"_s);
+    EXPECT_EQ(DriverTexts::scommName(0), u"PCD_OK!"_s);
+    EXPECT_EQ(DriverTexts::scommName(40), u" PCD_LOCKED"_s);
     for (qint32 code : { 7, 32, 33, 36, 38, 39, 41, -1 })
         EXPECT_FALSE(DriverTexts::scommName(code).has_value()) << code;
 }
 
 TEST(DisconnectMessages, EveryKind)
 {
-    const QString e = QStringLiteral("E");
+    const QString e = u"E"_s;
     const struct
     {
         qint16 kind;
@@ -83,7 +85,7 @@ TEST(DbxEntry, BothByteOrdersGiveTheSameEntry)
     const DbxEntry varnok = DbxEntry::fromVarnokBlock(test::swapGroups(wire));
     for (const DbxEntry &entry : { scomm, varnok }) {
         EXPECT_EQ(entry.text.size(), 60);
-        EXPECT_TRUE(entry.text.startsWith(QStringLiteral("TLVR__ACCESS_KEY ")));
+        EXPECT_TRUE(entry.text.startsWith(u"TLVR__ACCESS_KEY "_s));
         EXPECT_EQ(entry.value, 0x7F10);
         EXPECT_EQ(entry.values[0], 1000);
         // Slots hold the unsigned value; nothing turns negative.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::pcdsim;
 using tlv::comm::SbusAnswer;
 namespace Cmd = tlv::comm::SbusCommand;
@@ -25,17 +27,17 @@ TEST(PcdSetup, GoodLinesFillMemory)
     QString error;
     ASSERT_TRUE(PcdSetup::applyLines(
         {
-            QStringLiteral("# a comment line"),
-            QStringLiteral("station 12   # trailing comment"),
-            QStringLiteral("status h"),
-            QStringLiteral("R 16382 = -1 0xFFFFFFFF"),
-            QStringLiteral("r 0 = 2147483647 -2147483648"),
-            QStringLiteral("F 8190 = 1 1"),
-            QStringLiteral("DB 8191 16382 = 9"),
-            QStringLiteral("DB 3 size 10"),
-            QStringLiteral("DBX 6 text 0 = \"PG5Version=2.1\\n#x\\x41\""),
-            QStringLiteral("DBX 7 bytes 4 = de ad"),
-            QStringLiteral("DBX 5 entry 0 \"KEY WITH BLANKS\" 0x7F10 1 2"),
+            u"# a comment line"_s,
+            u"station 12   # trailing comment"_s,
+            u"status h"_s,
+            u"R 16382 = -1 0xFFFFFFFF"_s,
+            u"r 0 = 2147483647 -2147483648"_s,
+            u"F 8190 = 1 1"_s,
+            u"DB 8191 16382 = 9"_s,
+            u"DB 3 size 10"_s,
+            u"DBX 6 text 0 = \"PG5Version=2.1\\n#x\\x41\""_s,
+            u"DBX 7 bytes 4 = de ad"_s,
+            u"DBX 5 entry 0 \"KEY WITH BLANKS\" 0x7F10 1 2"_s,
         },
         &pcd, &error))
         << qPrintable(error);
@@ -100,9 +102,9 @@ TEST(PcdSetup, FileErrorsNameTheLine)
     SimulatedPcd pcd;
     QString error;
     EXPECT_FALSE(PcdSetup::applyFile(file.fileName(), &pcd, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("line 3"))) << qPrintable(error);
+    EXPECT_TRUE(error.contains(u"line 3"_s)) << qPrintable(error);
     EXPECT_EQ(pcd.registerValue(1), 5);
-    EXPECT_FALSE(PcdSetup::applyFile(QStringLiteral("/nonexistent/x.txt"), &pcd, &error));
+    EXPECT_FALSE(PcdSetup::applyFile(u"/nonexistent/x.txt"_s, &pcd, &error));
 }
 
 struct Refusal

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 using namespace sbustest;
 
@@ -225,17 +227,17 @@ TEST(SbusClientOpen, PortProblemsAndStateErrors)
 
     SbusSettings serial;
     serial.channel = SbusSettings::Channel::Serial;
-    serial.device = QStringLiteral("/dev/tolvane-no-such-port");
+    serial.device = u"/dev/tolvane-no-such-port"_s;
     EXPECT_EQ(client.open(serial).error, SbusError::PortMissing);
-    serial.device = QStringLiteral("/");
+    serial.device = u"/"_s;
     EXPECT_EQ(client.open(serial).error, SbusError::PortOpenFailed);
     EXPECT_FALSE(client.isOpen());
 
     SbusSettings udp;
-    udp.host = QStringLiteral("no-such-host.invalid");
+    udp.host = u"no-such-host.invalid"_s;
     EXPECT_EQ(client.open(udp).error, SbusError::PortOpenFailed);
 
-    udp.host = QStringLiteral("127.0.0.1");
+    udp.host = u"127.0.0.1"_s;
     ASSERT_TRUE(client.open(udp).ok());
     EXPECT_EQ(client.open(udp).error, SbusError::AlreadyOpen);
     EXPECT_TRUE(client.isOpen());

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 
 namespace {
@@ -36,37 +38,34 @@ bool waitForLine(QProcess &process, bool fromStdErr, const QString &start, QStri
 
 TEST(SbusCapture, TsharkAcceptsEveryFrameOfAConversation)
 {
-    const QString tshark = QStandardPaths::findExecutable(QStringLiteral("tshark"));
-    const QString validator = QStringLiteral("/work/shared/tools/sbus-validate-capture");
+    const QString tshark = QStandardPaths::findExecutable(u"tshark"_s);
+    const QString validator = u"/work/shared/tools/sbus-validate-capture"_s;
     if (tshark.isEmpty())
         GTEST_SKIP() << "tshark is not installed";
     if (!QFile::exists(validator))
         GTEST_SKIP() << "capture validator not found";
-    const QString simulator
-        = QDir(QStringLiteral(TOLVANE_BIN_DIR)).filePath(QStringLiteral("tolvane-pcdsim"));
+    const QString simulator = QDir(QStringLiteral(TOLVANE_BIN_DIR)).filePath(u"tolvane-pcdsim"_s);
     if (!QFile::exists(simulator))
         GTEST_SKIP() << "tolvane-pcdsim not built";
 
     QProcess pcd;
     pcd.start(simulator,
-        { QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--station"),
-            QStringLiteral("10"), QStringLiteral("--set"), QStringLiteral("R 100 = 1 2 3"),
-            QStringLiteral("--set"), QStringLiteral("DB 7 8 = 10 20 30") });
+        { u"--udp"_s, u"127.0.0.1:0"_s, u"--station"_s, u"10"_s, u"--set"_s, u"R 100 = 1 2 3"_s,
+            u"--set"_s, u"DB 7 8 = 10 20 30"_s });
     QString ready;
-    ASSERT_TRUE(waitForLine(pcd, false, QStringLiteral("udp "), &ready))
+    ASSERT_TRUE(waitForLine(pcd, false, u"udp "_s, &ready))
         << qPrintable(QString::fromLocal8Bit(pcd.readAllStandardError()));
     const quint16 port = quint16(ready.section(u':', -1).toUInt());
     ASSERT_NE(port, 0);
 
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("conversation.pcapng"));
+    const QString file = dir.filePath(u"conversation.pcapng"_s);
     QProcess capture;
     capture.start(tshark,
-        { QStringLiteral("-i"), QStringLiteral("lo"), QStringLiteral("-f"),
-            u"udp port " + QString::number(port), QStringLiteral("-c"),
-            QString::number(expectedFrames), QStringLiteral("-w"), file });
+        { u"-i"_s, u"lo"_s, u"-f"_s, u"udp port " + QString::number(port), u"-c"_s,
+            QString::number(expectedFrames), u"-w"_s, file });
     QString capturing;
-    if (!waitForLine(capture, true, QStringLiteral("Capture started"), &capturing)) {
+    if (!waitForLine(capture, true, u"Capture started"_s, &capturing)) {
         pcd.kill();
         pcd.waitForFinished();
         GTEST_SKIP() << "capture not permitted here: "
@@ -102,7 +101,7 @@ TEST(SbusCapture, TsharkAcceptsEveryFrameOfAConversation)
     ASSERT_TRUE(complete) << "not all frames were captured";
 
     QProcess check;
-    check.start(QStringLiteral("/bin/sh"), { validator, file, QString::number(port) });
+    check.start(u"/bin/sh"_s, { validator, file, QString::number(port) });
     ASSERT_TRUE(check.waitForFinished(processWaitMs * 3));
     const QString report = QString::fromLocal8Bit(check.readAllStandardOutput());
     EXPECT_EQ(check.exitCode(), 0) << qPrintable(report);

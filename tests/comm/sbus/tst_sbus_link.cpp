@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::comm;
 using namespace tlv::pcdsim;
 
@@ -26,17 +28,17 @@ protected:
         QString error;
         ASSERT_TRUE(PcdSetup::applyLines(
             {
-                QStringLiteral("station 10"),
-                QStringLiteral("status R"),
-                QStringLiteral("R 100 = 1 0x12345678 -1 0xB5C5B5C5"),
-                QStringLiteral("R 16380 = 7 8 9 10"),
-                QStringLiteral("T 3 = 300"),
-                QStringLiteral("C 4 = 44"),
-                QStringLiteral("F 5 = 1 0 1 1 0 0 0 0 1"),
-                QStringLiteral("I 0 = 0 1"),
-                QStringLiteral("O 8190 = 1 1"),
-                QStringLiteral("DB 7 8 = 10 20 30"),
-                QStringLiteral("DBX 5 entry 2 TLVR__ACCESS_KEY 1000 32768 2 3"),
+                u"station 10"_s,
+                u"status R"_s,
+                u"R 100 = 1 0x12345678 -1 0xB5C5B5C5"_s,
+                u"R 16380 = 7 8 9 10"_s,
+                u"T 3 = 300"_s,
+                u"C 4 = 44"_s,
+                u"F 5 = 1 0 1 1 0 0 0 0 1"_s,
+                u"I 0 = 0 1"_s,
+                u"O 8190 = 1 1"_s,
+                u"DB 7 8 = 10 20 30"_s,
+                u"DBX 5 entry 2 TLVR__ACCESS_KEY 1000 32768 2 3"_s,
             },
             &m_pcd, &error))
             << qPrintable(error);
