@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::buffer::test;
 
 namespace {
@@ -17,15 +19,15 @@ protected:
         if (!QFile::exists(cli))
             GTEST_SKIP() << "tolvane-cli is not built";
         ASSERT_TRUE(dir.isValid());
-        project = dir.filePath(QStringLiteral("boiler.tlvr"));
-        source = dir.filePath(QStringLiteral("boiler.tlvs"));
-        ASSERT_TRUE(writeBytes(project, readBytes(fixture(QStringLiteral("windows.tlvr")))));
+        project = dir.filePath(u"boiler.tlvr"_s);
+        source = dir.filePath(u"boiler.tlvs"_s);
+        ASSERT_TRUE(writeBytes(project, readBytes(fixture(u"windows.tlvr"_s))));
     }
 
     int compile()
     {
         QProcess p;
-        p.start(cli, { QStringLiteral("compile"), project });
+        p.start(cli, { u"compile"_s, project });
         if (!p.waitForFinished(60000))
             return -1;
         out = QString::fromUtf8(p.readAllStandardOutput());
@@ -53,9 +55,9 @@ protected:
 TEST_F(CliCompileTest, WritesTheSourceOfAWindowsProject)
 {
     ASSERT_EQ(compile(), 0) << qPrintable(err);
-    EXPECT_EQ(out, QStringLiteral("Compilation successful !\n"));
+    EXPECT_EQ(out, u"Compilation successful !\n"_s);
     EXPECT_EQ(withoutFirstLine(readBytes(source)),
-        withoutFirstLine(readBytes(fixture(QStringLiteral("windows-expected.tlvs")))));
+        withoutFirstLine(readBytes(fixture(u"windows-expected.tlvs"_s))));
 }
 
 TEST_F(CliCompileTest, RefusedBuffersLeaveTheSourceUntouched)
@@ -95,6 +97,6 @@ TEST_F(CliCompileTest, UnreadableProjectFails)
     EXPECT_EQ(compile(), 1);
     EXPECT_FALSE(err.isEmpty());
     EXPECT_FALSE(QFile::exists(source));
-    project = dir.filePath(QStringLiteral("missing.tlvr"));
+    project = dir.filePath(u"missing.tlvr"_s);
     EXPECT_EQ(compile(), 1);
 }

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::buffer;
 using namespace tlv::buffer::test;
 using tlv::common::IniProfile;
@@ -25,13 +27,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        project.setPath(dir.filePath(QStringLiteral("plant.tlvr")));
-        source = dir.filePath(QStringLiteral("plant.tlvs"));
+        project.setPath(dir.filePath(u"plant.tlvr"_s));
+        source = dir.filePath(u"plant.tlvs"_s);
         project.setBufferType(BufferType::Configured);
         buffer.applyNewBufferDefaults();
-        buffer.setStartReg(QStringLiteral("1000"));
-        buffer.add(QStringLiteral("Level"), QStringLiteral("R 120"), 0, QStringLiteral("Long"), 0,
-            QStringLiteral("%d"), 1000, 5);
+        buffer.setStartReg(u"1000"_s);
+        buffer.add(u"Level"_s, u"R 120"_s, 0, u"Long"_s, 0, u"%d"_s, 1000, 5);
         fields = EditorFields::fromModel(buffer);
         project.settings().connection.pcdRegistery = 1;
     }
@@ -52,23 +53,20 @@ TEST_F(CommandsTest, CompileStoresAndGenerates)
 {
     ASSERT_TRUE(commands.compile(fields));
     EXPECT_EQ(prompter.messages(),
-        (QList<ScriptedPrompter::Message> { { QStringLiteral("Compilation successful !"),
-            QStringLiteral("Tolvane"), Style::Information } }));
+        (QList<ScriptedPrompter::Message> {
+            { u"Compilation successful !"_s, u"Tolvane"_s, Style::Information } }));
     const QByteArray text = readBytes(source);
     EXPECT_TRUE(text.contains("TLVR__config2 ('DEFA',R 1000,,600,,0,0,1,100,10)\r\n"));
     EXPECT_TRUE(text.contains("TLVR__Record (R 120,0,L,0)\r\n"));
-    EXPECT_EQ(IniProfile::read(
-                  project.path(), QStringLiteral("CONNECTION"), QStringLiteral("PCDRegistery")),
-        QStringLiteral("0"));
-    EXPECT_EQ(
-        IniProfile::read(project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("Column1")),
-        QStringLiteral("0,Long,0,R 120,1000,Level,%d,5"));
+    EXPECT_EQ(IniProfile::read(project.path(), u"CONNECTION"_s, u"PCDRegistery"_s), u"0"_s);
+    EXPECT_EQ(IniProfile::read(project.path(), u"USER_BUFFER"_s, u"Column1"_s),
+        u"0,Long,0,R 120,1000,Level,%d,5"_s);
 }
 
 TEST_F(CommandsTest, RejectedBufferLeavesTheSourceAlone)
 {
     ASSERT_TRUE(writeBytes(source, "old source"));
-    buffer.item(1)->DataType = QStringLiteral("Strg");
+    buffer.item(1)->DataType = u"Strg"_s;
     EXPECT_FALSE(commands.compile(fields));
     EXPECT_EQ(prompter.texts(),
         (strings({ "Invalid Data Type in column 1", "Invalid User Buffer !",
@@ -78,7 +76,7 @@ TEST_F(CommandsTest, RejectedBufferLeavesTheSourceAlone)
     EXPECT_EQ(commands.lastStore().gridColumn, 4);
 
     prompter.clear();
-    fields.numberOfRecords = QStringLiteral("19");
+    fields.numberOfRecords = u"19"_s;
     EXPECT_FALSE(commands.compile(fields));
     EXPECT_EQ(
         prompter.texts(), (strings({ "Invalid buffer value !", "Error during compile !\r" })));
@@ -90,8 +88,8 @@ TEST_F(CommandsTest, SourceFileFollowsTheBufferType)
 {
     // Saving a configured buffer stores it unchecked and leaves the source alone.
     ASSERT_TRUE(writeBytes(source, "old source"));
-    buffer.item(1)->DataType = QStringLiteral("Strg");
-    fields.numberOfRecords = QStringLiteral("7");
+    buffer.item(1)->DataType = u"Strg"_s;
+    fields.numberOfRecords = u"7"_s;
     ASSERT_TRUE(commands.save(fields));
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(readBytes(source), QByteArray("old source"));
@@ -103,9 +101,9 @@ TEST_F(CommandsTest, SourceFileFollowsTheBufferType)
     ASSERT_TRUE(commands.save(fields));
     EXPECT_TRUE(readBytes(source).isEmpty());
     ASSERT_TRUE(writeBytes(source, "old source"));
-    fields.numberOfRecords = QStringLiteral("20");
+    fields.numberOfRecords = u"20"_s;
     ASSERT_TRUE(commands.compile(fields));
-    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Compilation successful !") });
+    EXPECT_EQ(prompter.texts(), QStringList { u"Compilation successful !"_s });
     EXPECT_TRUE(QFile::exists(source));
     EXPECT_TRUE(readBytes(source).isEmpty());
 
@@ -124,24 +122,24 @@ TEST_F(CommandsTest, SimulationCompilesNothing)
         (QList<ScriptedPrompter::Message> {
             { QStringLiteral("Demo mode without compilation !\r\rPress save button to use "
                              "new parameter for the demo."),
-                QStringLiteral("Tolvane"), Style::Information } }));
+                u"Tolvane"_s, Style::Information } }));
     EXPECT_FALSE(QFile::exists(source));
     EXPECT_FALSE(QFile::exists(project.path()));
 }
 
 TEST_F(CommandsTest, GenerationFailureIsReported)
 {
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("plant.tlvs"))); // a folder in the way
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"plant.tlvs"_s)); // a folder in the way
     EXPECT_FALSE(commands.compile(fields));
-    EXPECT_TRUE(prompter.lastMessage().text.startsWith(QStringLiteral("Error during compile !\r")));
+    EXPECT_TRUE(prompter.lastMessage().text.startsWith(u"Error during compile !\r"_s));
     EXPECT_GT(prompter.lastMessage().text.size(), 24);
 }
 
 TEST(PublicEventsTest, FindsTheStartRegister)
 {
     QTemporaryDir dir;
-    const QString project = dir.filePath(QStringLiteral("plant.tlvr"));
-    const QString symbols = dir.filePath(QStringLiteral("Sym_System.sy5"));
+    const QString project = dir.filePath(u"plant.tlvr"_s);
+    const QString symbols = dir.filePath(u"Sym_System.sy5"_s);
     ScriptedPrompter prompter;
 
     const struct
@@ -165,13 +163,12 @@ TEST(PublicEventsTest, FindsTheStartRegister)
             EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
     }
     EXPECT_EQ(prompter.lastMessage().text,
-        QStringLiteral("Get Public Start Register Error: \r\nStart register out of range : 99999"));
+        u"Get Public Start Register Error: \r\nStart register out of range : 99999"_s);
 
     QFile::remove(symbols);
     prompter.clear();
     const PublicEvents::Result missing = PublicEvents::findStartRegister(project, prompter);
     EXPECT_EQ(missing.startRegister, -1);
-    EXPECT_EQ(missing.statusText, QStringLiteral("Get Public Start Register Error !"));
-    EXPECT_TRUE(prompter.lastMessage().text.startsWith(
-        QStringLiteral("Get Public Start Register Error: \r\n")));
+    EXPECT_EQ(missing.statusText, u"Get Public Start Register Error !"_s);
+    EXPECT_TRUE(prompter.lastMessage().text.startsWith(u"Get Public Start Register Error: \r\n"_s));
 }

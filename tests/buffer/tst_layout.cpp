@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::buffer;
 
 namespace {
@@ -20,8 +22,8 @@ UserColumns bufferOf(std::initializer_list<Col> cols)
 {
     UserColumns b;
     for (const Col &c : cols)
-        b.add(QString(), QStringLiteral("R 1"), qint16(c.place), QString::fromLatin1(c.type),
-            qint16(c.pos), QString::fromLatin1(c.format), 1000, 0);
+        b.add(QString(), u"R 1"_s, qint16(c.place), QString::fromLatin1(c.type), qint16(c.pos),
+            QString::fromLatin1(c.format), 1000, 0);
     return b;
 }
 

@@ -4,22 +4,24 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::buffer;
 
 TEST(NumberTextTest, LeadingNumberNumericAndNarrowing)
 {
     for (const char *zero : { "", "abc", "-", "R 100" })
         EXPECT_EQ(leadingNumber(QString::fromLatin1(zero)), 0) << zero;
-    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("  -7x")), -7);
-    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("2.5e1")), 25);
-    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("12,5")), 12); // files use '.' only
-    EXPECT_DOUBLE_EQ(leadingNumber(QStringLiteral("100 200")), 100);
+    EXPECT_DOUBLE_EQ(leadingNumber(u"  -7x"_s), -7);
+    EXPECT_DOUBLE_EQ(leadingNumber(u"2.5e1"_s), 25);
+    EXPECT_DOUBLE_EQ(leadingNumber(u"12,5"_s), 12); // files use '.' only
+    EXPECT_DOUBLE_EQ(leadingNumber(u"100 200"_s), 100);
 
     for (const char *t : { "1.5", "1,5", " 20 ", "-1", "1e3" })
         EXPECT_TRUE(isNumeric(QString::fromLatin1(t))) << t;
     for (const char *t : { "", " ", "1.5s", "1 2", "1.2.3", "-" })
         EXPECT_FALSE(isNumeric(QString::fromLatin1(t))) << t;
-    EXPECT_DOUBLE_EQ(fieldNumber(QStringLiteral("0,1")), 0.1);
+    EXPECT_DOUBLE_EQ(fieldNumber(u"0,1"_s), 0.1);
 
     EXPECT_EQ(toInt16(2.5), qint16(2));
     EXPECT_EQ(toInt16(3.5), qint16(4));
@@ -48,7 +50,7 @@ TEST(AddressFieldTest, Normalise)
         const auto r
             = normaliseAddress(QString::fromLatin1(c.text), QString::fromLatin1(c.allowed));
         if (c.result)
-            EXPECT_EQ(r.value_or(QStringLiteral("<rejected>")), QString::fromLatin1(c.result))
+            EXPECT_EQ(r.value_or(u"<rejected>"_s), QString::fromLatin1(c.result))
                 << c.text << " / " << c.allowed;
         else
             EXPECT_FALSE(r.has_value()) << c.text << " / " << c.allowed;
@@ -57,28 +59,19 @@ TEST(AddressFieldTest, Normalise)
 
 TEST(ExportPathTest, StoredAndAbsoluteForms)
 {
-    const QString win = QStringLiteral("C:\\Proj\\x.tlvr");
-    EXPECT_EQ(exportPathToStored(QStringLiteral("C:\\Proj\\Out\\a.xls"), win),
-        QStringLiteral("..\\Out\\a.xls"));
-    EXPECT_EQ(exportPathToAbsolute(QStringLiteral("..\\Out\\a.xls"), win),
-        QStringLiteral("C:\\Proj\\Out\\a.xls"));
-    EXPECT_EQ(exportPathToStored(QStringLiteral("C:\\Proj\\a.xls"), win), QStringLiteral("a.xls"));
-    EXPECT_EQ(
-        exportPathToAbsolute(QStringLiteral("a.xls"), win), QStringLiteral("C:\\Proj\\a.xls"));
-    EXPECT_EQ(exportPathToStored(QStringLiteral("D:\\Else\\a.xls"), win),
-        QStringLiteral("D:\\Else\\a.xls"));
-    EXPECT_EQ(exportPathToAbsolute(QStringLiteral("D:\\Else\\a.xls"), win),
-        QStringLiteral("D:\\Else\\a.xls"));
+    const QString win = u"C:\\Proj\\x.tlvr"_s;
+    EXPECT_EQ(exportPathToStored(u"C:\\Proj\\Out\\a.xls"_s, win), u"..\\Out\\a.xls"_s);
+    EXPECT_EQ(exportPathToAbsolute(u"..\\Out\\a.xls"_s, win), u"C:\\Proj\\Out\\a.xls"_s);
+    EXPECT_EQ(exportPathToStored(u"C:\\Proj\\a.xls"_s, win), u"a.xls"_s);
+    EXPECT_EQ(exportPathToAbsolute(u"a.xls"_s, win), u"C:\\Proj\\a.xls"_s);
+    EXPECT_EQ(exportPathToStored(u"D:\\Else\\a.xls"_s, win), u"D:\\Else\\a.xls"_s);
+    EXPECT_EQ(exportPathToAbsolute(u"D:\\Else\\a.xls"_s, win), u"D:\\Else\\a.xls"_s);
     EXPECT_EQ(exportPathToAbsolute(QString(), win), QString());
 
     // Here: forward slashes in, "..\" written, forward slashes back.
-    const QString nix = QStringLiteral("/home/u/proj/x.tlvr");
-    EXPECT_EQ(exportPathToStored(QStringLiteral("/home/u/proj/out/sub/a.xls"), nix),
-        QStringLiteral("..\\out\\sub\\a.xls"));
-    EXPECT_EQ(exportPathToAbsolute(QStringLiteral("..\\out\\sub\\a.xls"), nix),
-        QStringLiteral("/home/u/proj/out/sub/a.xls"));
-    EXPECT_EQ(exportPathToAbsolute(QStringLiteral("../out/a.xls"), nix),
-        QStringLiteral("/home/u/proj/out/a.xls"));
-    EXPECT_EQ(exportPathToStored(QStringLiteral("/home/u/projects/a.xls"), nix),
-        QStringLiteral("/home/u/projects/a.xls"));
+    const QString nix = u"/home/u/proj/x.tlvr"_s;
+    EXPECT_EQ(exportPathToStored(u"/home/u/proj/out/sub/a.xls"_s, nix), u"..\\out\\sub\\a.xls"_s);
+    EXPECT_EQ(exportPathToAbsolute(u"..\\out\\sub\\a.xls"_s, nix), u"/home/u/proj/out/sub/a.xls"_s);
+    EXPECT_EQ(exportPathToAbsolute(u"../out/a.xls"_s, nix), u"/home/u/proj/out/a.xls"_s);
+    EXPECT_EQ(exportPathToStored(u"/home/u/projects/a.xls"_s, nix), u"/home/u/projects/a.xls"_s);
 }

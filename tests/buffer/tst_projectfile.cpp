@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::buffer;
 using namespace tlv::buffer::test;
 using tlv::common::IniProfile;
@@ -21,7 +23,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        path = dir.filePath(QStringLiteral("plant.tlvr"));
+        path = dir.filePath(u"plant.tlvr"_s);
         project.setPath(path);
     }
 
@@ -39,8 +41,8 @@ protected:
         buffer.clear();
         buffer.applyNewBufferDefaults();
         for (int i = 1; i <= columns; ++i)
-            buffer.add(QStringLiteral("Col%1").arg(i), QStringLiteral("R %1").arg(100 + i),
-                qint16(i - 1), QStringLiteral("Word"), 1, QStringLiteral("%h"), 900 + i, i * 3);
+            buffer.add(u"Col%1"_s.arg(i), u"R %1"_s.arg(100 + i), qint16(i - 1), u"Word"_s, 1,
+                u"%h"_s, 900 + i, i * 3);
     }
 
     QTemporaryDir dir;
@@ -60,16 +62,14 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
     s.timeColumn = 0;
     s.maxRows = 1234;
     s.maxGraph = 321;
-    s.exportFile = dir.filePath(QStringLiteral("out/trace.xls"));
+    s.exportFile = dir.filePath(u"out/trace.xls"_s);
     s.autoExport = 1;
     s.indexFile = 2;
     project.setBufferType(BufferType::PublicEvents);
     ASSERT_TRUE(project.writeSettings(false, prompter));
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_EQ(IniProfile::read(path, QStringLiteral("CONNECTION"), QStringLiteral("ExportFile")),
-        QStringLiteral("..\\out\\trace.xls"));
-    EXPECT_EQ(IniProfile::read(path, QStringLiteral("CONNECTION"), QStringLiteral("Options")),
-        QStringLiteral("101"));
+    EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"ExportFile"_s), u"..\\out\\trace.xls"_s);
+    EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"Options"_s), u"101"_s);
     EXPECT_TRUE(readBytes(path).contains("\r\nBaudrate=9600\r\n"));
 
     UserColumns other;
@@ -85,23 +85,23 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
 TEST_F(ProjectFileTest, UserBufferRoundTrip)
 {
     fillBuffer(3);
-    buffer.setTitle(QStringLiteral("Chaudière °C, 2"));
-    buffer.setHeaderKey(QStringLiteral("ABCD"));
+    buffer.setTitle(u"Chaudière °C, 2"_s);
+    buffer.setHeaderKey(u"ABCD"_s);
     buffer.setHeaderType(7);
-    buffer.setStartReg(QStringLiteral("R 2000"));
+    buffer.setStartReg(u"R 2000"_s);
     buffer.setRecordInt(-15);
-    buffer.setRecordEnable(QStringLiteral("F 1"));
-    buffer.setRecordCommand(QStringLiteral("Cmd.Rec"));
-    buffer.setClearBuf(QStringLiteral("I 3"));
-    buffer.setCloseTlv(QStringLiteral("R 50"));
-    buffer.setSerialNr(QStringLiteral("R 51"));
+    buffer.setRecordEnable(u"F 1"_s);
+    buffer.setRecordCommand(u"Cmd.Rec"_s);
+    buffer.setClearBuf(u"I 3"_s);
+    buffer.setCloseTlv(u"R 50"_s);
+    buffer.setSerialNr(u"R 51"_s);
     buffer.setRecordChange(1);
     buffer.setMemory(1);
     buffer.setRecordLen(3);
     buffer.setBufferLen(32767);
     buffer.setColumn(3);
     buffer.setEnable(1);
-    buffer.item(2)->Title = QStringLiteral("Durée");
+    buffer.item(2)->Title = u"Durée"_s;
     buffer.item(3)->Delta = -2147483647 - 1;
     project.setBufferType(BufferType::Configured);
     ASSERT_TRUE(project.writeUserBuffer());
@@ -120,12 +120,12 @@ TEST_F(ProjectFileTest, UserBufferRoundTrip)
 
 TEST_F(ProjectFileTest, ReadsWindowsFileWithCrlfCp1252AndOtherKeyCase)
 {
-    ASSERT_TRUE(writeBytes(path, readBytes(fixture(QStringLiteral("windows.tlvr")))));
+    ASSERT_TRUE(writeBytes(path, readBytes(fixture(u"windows.tlvr"_s))));
     ASSERT_TRUE(project.readProject());
     EXPECT_EQ(project.bufferType(), BufferType::Configured);
     EXPECT_EQ(project.settings().connection.startReg, 123);
     EXPECT_EQ(project.settings().maxRows, 800);
-    EXPECT_EQ(project.settings().exportFile, dir.filePath(QStringLiteral("Exports/Chaudière.xls")));
+    EXPECT_EQ(project.settings().exportFile, dir.filePath(u"Exports/Chaudière.xls"_s));
     EXPECT_EQ(describe(buffer),
         QStringLiteral("en=1 title=Chaudière °C key=CHDR type=1 start=R 2000 int=150 len=3 "
                        "records=500 column=3 enable=F 10 command=F 11 clear= close=R 2001 serial= "
@@ -180,11 +180,11 @@ TEST_F(ProjectFileTest, OptionsSetThreeFlagsOrLeaveThem)
     project.settings().timeColumn = 1;
     writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nOptions=101\nStartReg=1\nMaxRows=500\n");
     ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(flags(), QStringLiteral("101"));
+    EXPECT_EQ(flags(), u"101"_s);
     project.settings().timeColumn = 1;
     writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nOptions=\nStartReg=1\nMaxRows=500\n");
     ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(flags(), QStringLiteral("111"));
+    EXPECT_EQ(flags(), u"111"_s);
 }
 
 TEST_F(ProjectFileTest, ShorterBufferReplacesTheLongerOneInFileAndModel)
@@ -194,9 +194,7 @@ TEST_F(ProjectFileTest, ShorterBufferReplacesTheLongerOneInFileAndModel)
     ASSERT_TRUE(project.writeUserBuffer());
     fillBuffer(2);
     ASSERT_TRUE(project.writeUserBuffer());
-    EXPECT_EQ(IniProfile::readSection(path, QStringLiteral("USER_BUFFER"))
-                  .filter(QStringLiteral("Column"))
-                  .size(),
+    EXPECT_EQ(IniProfile::readSection(path, u"USER_BUFFER"_s).filter(u"Column"_s).size(),
         3); // Column= and two lines, no Column3..5 left over
     writeFile(readBytes(path).replace("UserBuffer=1", "Version=2\r\nUserBuffer=1")
         + "[CONNECTION]\r\nStartReg=1\r\nMaxRows=20\r\n");
@@ -211,17 +209,16 @@ TEST_F(ProjectFileTest, OnlyAConfiguredBufferIsReadUnlessSimulating)
 {
     writeProject("Title=Stored\nColumn=1\nColumn1=0,Long,0,R 1,1000,a,%d,0\n", "0");
     ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(buffer.title(), QStringLiteral("User buffer"));
+    EXPECT_EQ(buffer.title(), u"User buffer"_s);
     EXPECT_EQ(buffer.count(), 0);
     EXPECT_EQ(buffer.enable(), 0);
 
     project.setSimulation(true);
     ASSERT_TRUE(project.readProject());
     EXPECT_EQ(project.bufferType(), BufferType::Configured);
-    EXPECT_EQ(buffer.title(), QStringLiteral("Stored"));
+    EXPECT_EQ(buffer.title(), u"Stored"_s);
     EXPECT_EQ(buffer.count(), 1);
-    EXPECT_EQ(project.caption(QStringLiteral("Tolvane")),
-        QStringLiteral("Tolvane  Simulation Mode Running !"));
+    EXPECT_EQ(project.caption(u"Tolvane"_s), u"Tolvane  Simulation Mode Running !"_s);
 }
 
 TEST_F(ProjectFileTest, NumbersRoundToEvenAndThoseThatDoNotFitAreKept)
@@ -232,9 +229,8 @@ TEST_F(ProjectFileTest, NumbersRoundToEvenAndThoseThatDoNotFitAreKept)
     EXPECT_EQ(buffer.recordInt(), 12);
     EXPECT_EQ(buffer.recordLen(), 0);
     EXPECT_EQ(buffer.bufferLen(), 250);
-    EXPECT_EQ(*buffer.item(1),
-        (UserColumn { QStringLiteral("a"), QStringLiteral("R 1"), 2, QStringLiteral("Long"), 4,
-            QStringLiteral("%d"), 1000, -2 }));
+    EXPECT_EQ(
+        *buffer.item(1), (UserColumn { u"a"_s, u"R 1"_s, 2, u"Long"_s, 4, u"%d"_s, 1000, -2 }));
     EXPECT_EQ(buffer.item(2)->RecPlace, 0);
     EXPECT_EQ(project.warnings().size(), 1);
 
@@ -243,30 +239,26 @@ TEST_F(ProjectFileTest, NumbersRoundToEvenAndThoseThatDoNotFitAreKept)
     EXPECT_EQ(buffer.bufferLen(), 100);
     EXPECT_EQ(buffer.recordInt(), 600);
     const QString warnings = project.bufferWarnings().join(u'\n');
-    EXPECT_TRUE(warnings.contains(QStringLiteral("RecordNumber: 40000"))) << qPrintable(warnings);
-    EXPECT_TRUE(warnings.contains(QStringLiteral("RecordInterval: -70000")));
+    EXPECT_TRUE(warnings.contains(u"RecordNumber: 40000"_s)) << qPrintable(warnings);
+    EXPECT_TRUE(warnings.contains(u"RecordInterval: -70000"_s));
 }
 
 TEST_F(ProjectFileTest, WriteSettingsAsksForTheTypeWhenCreating)
 {
     EXPECT_FALSE(project.writeSettings(true, prompter, [] { return BufferType::Cancelled; }));
-    EXPECT_EQ(
-        prompter.texts(), QStringList { QStringLiteral("The Tolvane File will not be created !") });
+    EXPECT_EQ(prompter.texts(), QStringList { u"The Tolvane File will not be created !"_s });
     EXPECT_FALSE(QFile::exists(path));
 
     ASSERT_TRUE(project.writeSettings(true, prompter, [] { return BufferType::Configured; }));
-    EXPECT_EQ(IniProfile::read(path, QStringLiteral("TOLVANE"), QStringLiteral("userbuffer")),
-        QStringLiteral("1"));
-    EXPECT_EQ(IniProfile::read(path, QStringLiteral("Tolvane"), QStringLiteral("Version")),
-        QStringLiteral("2"));
+    EXPECT_EQ(IniProfile::read(path, u"TOLVANE"_s, u"userbuffer"_s), u"1"_s);
+    EXPECT_EQ(IniProfile::read(path, u"Tolvane"_s, u"Version"_s), u"2"_s);
 }
 
 TEST_F(ProjectFileTest, FailedWritesAreReported)
 {
-    project.setPath(dir.filePath(QStringLiteral("missing/plant.tlvr")));
+    project.setPath(dir.filePath(u"missing/plant.tlvr"_s));
     EXPECT_FALSE(project.writeSettings(false, prompter));
-    EXPECT_EQ(prompter.lastMessage().text,
-        QStringLiteral("Writing aborted in the file : ") + project.path());
+    EXPECT_EQ(prompter.lastMessage().text, u"Writing aborted in the file : "_s + project.path());
     EXPECT_EQ(prompter.lastMessage().style, ScriptedPrompter::Style::Critical);
     EXPECT_FALSE(project.writeUserBuffer());
 }

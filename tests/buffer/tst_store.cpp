@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv::buffer;
 using namespace tlv::buffer::test;
 using tlv::common::IniProfile;
@@ -24,12 +26,12 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        project.setPath(dir.filePath(QStringLiteral("p.tlvr")));
+        project.setPath(dir.filePath(u"p.tlvr"_s));
         project.setBufferType(BufferType::Configured);
         buffer.applyNewBufferDefaults();
         buffer.add(UserColumn::defaultColumn());
         fields = EditorFields::fromModel(buffer);
-        fields.startReg = QStringLiteral("1000");
+        fields.startReg = u"1000"_s;
     }
 
     BufferStore::Result store(bool strict)
@@ -46,8 +48,8 @@ protected:
     EditorFields fields;
 };
 
-const QString InvalidValue = QStringLiteral("Invalid buffer value !");
-const QString InvalidBuffer = QStringLiteral("Invalid User Buffer !");
+const QString InvalidValue = u"Invalid buffer value !"_s;
+const QString InvalidBuffer = u"Invalid User Buffer !"_s;
 
 } // namespace
 
@@ -85,8 +87,8 @@ TEST_F(StoreTest, IntervalAndNumberOfRecords)
     };
     for (const auto &c : cases) {
         QFile::remove(project.path());
-        fields.recordInterval = QStringLiteral("60");
-        fields.numberOfRecords = QStringLiteral("100");
+        fields.recordInterval = u"60"_s;
+        fields.numberOfRecords = u"100"_s;
         const bool isInterval = c.field == &EditorFields::recordInterval;
         const auto value = isInterval ? +interval : +records;
         const qint32 before = value(buffer);
@@ -96,7 +98,7 @@ TEST_F(StoreTest, IntervalAndNumberOfRecords)
         if (c.stored == Rejected) {
             EXPECT_EQ(r.field, isInterval ? Field::RecordInterval : Field::NumberOfRecords);
             EXPECT_EQ(prompter.texts(), QStringList { InvalidValue }) << c.text;
-            EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Compile aborted"));
+            EXPECT_EQ(prompter.lastMessage().title, u"Compile aborted"_s);
             EXPECT_EQ(value(buffer), before) << c.text;
             EXPECT_FALSE(QFile::exists(project.path()));
         } else {
@@ -107,39 +109,37 @@ TEST_F(StoreTest, IntervalAndNumberOfRecords)
 
 TEST_F(StoreTest, AddressFieldsAreNormalisedOnlyWhenStrict)
 {
-    fields.recordEnable = QStringLiteral("12");
-    fields.clearCommand = QStringLiteral("12");
-    fields.serialNumber = QStringLiteral("r 12");
-    fields.viewerCommand = QStringLiteral("Motor.Start");
+    fields.recordEnable = u"12"_s;
+    fields.clearCommand = u"12"_s;
+    fields.serialNumber = u"r 12"_s;
+    fields.viewerCommand = u"Motor.Start"_s;
     const EditorFields typed = fields;
     ASSERT_TRUE(store(false).ok);
     EXPECT_EQ(fields, typed);
-    EXPECT_EQ(buffer.recordEnable(), QStringLiteral("12"));
+    EXPECT_EQ(buffer.recordEnable(), u"12"_s);
 
     ASSERT_TRUE(store(true).ok);
-    EXPECT_EQ(buffer.recordEnable(), QStringLiteral("F 12"));
-    EXPECT_EQ(buffer.clearBuf(), QStringLiteral("I 12"));
-    EXPECT_EQ(buffer.serialNr(), QStringLiteral("R 12"));
-    EXPECT_EQ(buffer.closeTlv(), QStringLiteral("Motor.Start"));
-    EXPECT_EQ(fields.clearCommand, QStringLiteral("I 12"));
-    EXPECT_EQ(
-        IniProfile::read(project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("ClearBuf")),
-        QStringLiteral("I 12"));
+    EXPECT_EQ(buffer.recordEnable(), u"F 12"_s);
+    EXPECT_EQ(buffer.clearBuf(), u"I 12"_s);
+    EXPECT_EQ(buffer.serialNr(), u"R 12"_s);
+    EXPECT_EQ(buffer.closeTlv(), u"Motor.Start"_s);
+    EXPECT_EQ(fields.clearCommand, u"I 12"_s);
+    EXPECT_EQ(IniProfile::read(project.path(), u"USER_BUFFER"_s, u"ClearBuf"_s), u"I 12"_s);
 
     // A rejected address stops the store; fields taken before it keep their new values.
     QFile::remove(project.path());
-    fields.title = QStringLiteral("New title");
-    fields.viewerCommand = QStringLiteral("F 3");
+    fields.title = u"New title"_s;
+    fields.viewerCommand = u"F 3"_s;
     const BufferStore::Result r = store(true);
     EXPECT_EQ(r.field, Field::ViewerCommand);
     EXPECT_EQ(prompter.texts(), QStringList { InvalidValue });
-    EXPECT_EQ(buffer.title(), QStringLiteral("New title"));
+    EXPECT_EQ(buffer.title(), u"New title"_s);
     EXPECT_FALSE(QFile::exists(project.path()));
 }
 
 TEST_F(StoreTest, LayoutRunsOnlyStrictAndConfigured)
 {
-    buffer.item(1)->Format = QStringLiteral("%q");
+    buffer.item(1)->Format = u"%q"_s;
     buffer.setChanged(true);
     BufferStore::Result r = store(true);
     EXPECT_FALSE(r.ok);
@@ -147,11 +147,11 @@ TEST_F(StoreTest, LayoutRunsOnlyStrictAndConfigured)
     EXPECT_EQ(r.gridColumn, 6);
     ASSERT_EQ(prompter.messages().size(), 2);
     EXPECT_EQ(prompter.messages()[0],
-        (ScriptedPrompter::Message { QStringLiteral("Incompatible Data Format in column 1"),
-            QStringLiteral("Tolvane Save aborted"), ScriptedPrompter::Style::Exclamation }));
+        (ScriptedPrompter::Message { u"Incompatible Data Format in column 1"_s,
+            u"Tolvane Save aborted"_s, ScriptedPrompter::Style::Exclamation }));
     EXPECT_EQ(prompter.messages()[1],
-        (ScriptedPrompter::Message { InvalidBuffer, QStringLiteral("Compile aborted"),
-            ScriptedPrompter::Style::Exclamation }));
+        (ScriptedPrompter::Message {
+            InvalidBuffer, u"Compile aborted"_s, ScriptedPrompter::Style::Exclamation }));
     EXPECT_TRUE(buffer.changed()); // still unsaved
     EXPECT_FALSE(QFile::exists(project.path()));
 
@@ -161,38 +161,35 @@ TEST_F(StoreTest, LayoutRunsOnlyStrictAndConfigured)
     EXPECT_TRUE(store(true).ok);
 
     project.setBufferType(BufferType::Configured);
-    buffer.item(1)->Format = QStringLiteral("%d");
+    buffer.item(1)->Format = u"%d"_s;
     buffer.item(1)->RecPlace = 4;
     ASSERT_TRUE(store(true).ok);
     EXPECT_EQ(buffer.recordLen(), 5);
-    EXPECT_EQ(fields.recordLength, QStringLiteral("5"));
-    EXPECT_EQ(IniProfile::read(
-                  project.path(), QStringLiteral("USER_BUFFER"), QStringLiteral("RecordLenght")),
-        QStringLiteral("5"));
+    EXPECT_EQ(fields.recordLength, u"5"_s);
+    EXPECT_EQ(IniProfile::read(project.path(), u"USER_BUFFER"_s, u"RecordLenght"_s), u"5"_s);
 }
 
 TEST_F(StoreTest, TextsThatWouldReadBackDifferentlyAreRefused)
 {
-    buffer.add(QStringLiteral("Level, max"), QStringLiteral("R 5"), 0, QStringLiteral("Long"), 0,
-        QStringLiteral("%d"), 1000, 0);
+    buffer.add(u"Level, max"_s, u"R 5"_s, 0, u"Long"_s, 0, u"%d"_s, 1000, 0);
     for (bool strict : { false, true }) {
         const BufferStore::Result r = store(strict);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.row, 2);
         EXPECT_EQ(r.gridColumn, 1);
         ASSERT_EQ(prompter.messages().size(), 2);
-        EXPECT_TRUE(prompter.messages()[0].text.contains(QStringLiteral("column 2")));
+        EXPECT_TRUE(prompter.messages()[0].text.contains(u"column 2"_s));
         EXPECT_EQ(prompter.messages()[1].text, InvalidBuffer);
     }
-    buffer.item(2)->Title = QStringLiteral("Level");
-    buffer.item(2)->Variable = QStringLiteral("Sym,bol");
+    buffer.item(2)->Title = u"Level"_s;
+    buffer.item(2)->Variable = u"Sym,bol"_s;
     EXPECT_EQ(store(false).gridColumn, 2);
     buffer.item(2)->Variable = QString(300, u'x');
     EXPECT_FALSE(store(false).ok);
-    buffer.item(2)->Variable = QStringLiteral("R 5");
-    fields.title = QStringLiteral("two\nlines");
+    buffer.item(2)->Variable = u"R 5"_s;
+    fields.title = u"two\nlines"_s;
     EXPECT_EQ(store(false).field, Field::Title);
-    fields.title = QStringLiteral("Commas, in the buffer name, are fine");
+    fields.title = u"Commas, in the buffer name, are fine"_s;
     EXPECT_TRUE(store(true).ok);
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
