@@ -1,5 +1,6 @@
 #include "viewer/widgets/GridPresentation.h"
 
+#include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/files/ExportValues.h"
 
@@ -8,9 +9,10 @@
 
 namespace tlv::viewer {
 
-GridPresentation::GridPresentation(RowStore &rows, QObject *parent)
+GridPresentation::GridPresentation(RowStore &rows, const ColumnTable &columns, QObject *parent)
     : QIdentityProxyModel(parent)
     , m_rows(rows)
+    , m_columns(columns)
     , m_highlight(Qt::yellow)
     , m_highlightText(Qt::black)
 {
@@ -63,9 +65,16 @@ QVariant GridPresentation::data(const QModelIndex &index, int role) const
         }
         return {};
     case Qt::TextAlignmentRole:
-        if (column >= RowStore::StampColumns && column < m_rows.rawColumn()
-            && ExportValues::number(m_rows.cell(row, column)).has_value())
-            return int(Qt::AlignRight | Qt::AlignVCenter);
+        // Numbers line up on the right; hex, binary and other text columns stay
+        // left whatever their digits happen to be, so a column never zig-zags.
+        if (column >= RowStore::StampColumns && column < m_rows.rawColumn()) {
+            const int number = m_rows.columnNumberAt(column);
+            const ColumnDescription *description
+                = number >= 0 && number < ColumnTable::Size ? &m_columns[number] : nullptr;
+            if (ExportValues::kindOf(column, description) == ExportValues::CellKind::NumberOrText
+                && ExportValues::number(m_rows.cell(row, column)).has_value())
+                return int(Qt::AlignRight | Qt::AlignVCenter);
+        }
         return int(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole:
         if (column >= RowStore::StampColumns && column < m_rows.rawColumn()) {

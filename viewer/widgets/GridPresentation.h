@@ -6,6 +6,7 @@
 namespace tlv::viewer {
 
 class RowStore;
+struct ColumnTable;
 
 // How the rows of the store look in the grid: the record number as the fixed
 // row header, selected graph columns in the highlight colour, separator and
@@ -15,7 +16,7 @@ class GridPresentation : public QIdentityProxyModel
     Q_OBJECT
 
 public:
-    explicit GridPresentation(RowStore &rows, QObject *parent = nullptr);
+    GridPresentation(RowStore &rows, const ColumnTable &columns, QObject *parent = nullptr);
 
     [[nodiscard]] QVariant data(const QModelIndex &index, int role) const override;
     [[nodiscard]] QVariant headerData(
@@ -34,6 +35,7 @@ public:
 
 private:
     RowStore &m_rows;
+    const ColumnTable &m_columns;
     QColor m_highlight;
     QColor m_highlightText;
 };

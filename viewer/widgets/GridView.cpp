@@ -25,7 +25,7 @@ constexpr int MaxColumnPixels = 4000;
 GridView::GridView(ControlCore &core, QWidget *parent)
     : QTableView(parent)
     , m_core(core)
-    , m_presentation(new GridPresentation(core.rows(), this))
+    , m_presentation(new GridPresentation(core.rows(), core.cycle().columns(), this))
 {
     setObjectName(QStringLiteral("grid"));
     setModel(m_presentation);

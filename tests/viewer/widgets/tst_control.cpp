@@ -10,6 +10,7 @@
 #include "viewer/widgets/Twips.h"
 #include "viewer/widgets/WidgetSeams.h"
 
+#include <QRegularExpression>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -207,6 +208,12 @@ TEST(Control, SeparatorAndStatusRowsAreSetApart)
     QAbstractItemModel *m = rig.model();
     ASSERT_EQ(m->rowCount(), 3);
     EXPECT_FALSE(m->data(m->index(0, 4), Qt::BackgroundRole).isValid());
+    // Decimal cells sit right; a hex cell sits left even when it holds only digits.
+    EXPECT_EQ(m->data(m->index(0, 4), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+        int(Qt::AlignRight));
+    EXPECT_TRUE(m->data(m->index(0, 5)).toString().contains(QRegularExpression(u"^[0-9]{4}$"_s)));
+    EXPECT_EQ(m->data(m->index(0, 5), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+        int(Qt::AlignLeft));
     EXPECT_EQ(m->data(m->index(1, 4), Qt::BackgroundRole).value<QBrush>().color(),
         GridPresentation::statusBackground());
     EXPECT_EQ(m->data(m->index(2, 3)).toString(), u"Restart"_s);
