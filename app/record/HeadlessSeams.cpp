@@ -8,8 +8,7 @@ namespace tlv::app {
 HeadlessSeams::HeadlessSeams(viewer::ControlCore &core, common::Prompter *prompter)
     : m_core(core)
     , m_export(core, prompter)
-{
-}
+{ }
 
 bool HeadlessSeams::exportGrid(ExportTrigger trigger)
 {

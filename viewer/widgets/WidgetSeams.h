@@ -1,8 +1,8 @@
 #pragma once
 
 #include "viewer/core/ControlSeams.h"
-#include "viewer/widgets/ConversionFrame.h"
 #include "viewer/files/ControlExport.h"
+#include "viewer/widgets/ConversionFrame.h"
 
 #include <QPointer>
 

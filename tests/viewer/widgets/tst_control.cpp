@@ -10,7 +10,6 @@
 #include "viewer/widgets/Twips.h"
 #include "viewer/widgets/WidgetSeams.h"
 
-#include <QRegularExpression>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -19,6 +18,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
