@@ -41,7 +41,9 @@ CounterOutcome evaluateCounters(ReaderState &state, const QList<qint32> &answer)
 
     const qint32 writeIndex = element(answer, 1, state.writeIndex);
     const qint32 capacity = element(answer, 3, state.capacity);
-    if (capacity < 1 || writeIndex < 0 || writeIndex >= capacity) {
+    // A write index equal to the capacity is sound: the writer has just filled
+    // the last slot and wraps to 1 with its next record (the simulation does so).
+    if (capacity < 1 || writeIndex < 0 || writeIndex > capacity) {
         state.recordsToFetch = 0;
         // A ring that never held a record (a simulation before its first one)
         // has nothing to locate yet.

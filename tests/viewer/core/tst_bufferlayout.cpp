@@ -287,7 +287,7 @@ TEST(CounterEvaluation, ShortOrGarbledAnswersKeepState)
     EXPECT_EQ(s.exportIndex, 12);
 
     for (const auto &answer :
-        { counters(600, 0, 0), counters(600, 100, 100), counters(600, -1, 100) }) {
+        { counters(600, 0, 0), counters(600, 101, 100), counters(600, -1, 100) }) {
         ReaderState bad = running(500);
         out = evaluateCounters(bad, answer);
         EXPECT_TRUE(out.invalid);
@@ -299,6 +299,12 @@ TEST(CounterEvaluation, ShortOrGarbledAnswersKeepState)
         EXPECT_EQ(evaluateCounters(bad, counters(510, 20, 100)).recordsToFetch, 10);
         EXPECT_TRUE(evaluateCounters(bad, answer).newlyInvalid);
     }
+    // A write index equal to the capacity: the last slot was just filled.
+    ReaderState full = running(500);
+    out = evaluateCounters(full, counters(510, 100, 100));
+    EXPECT_FALSE(out.invalid);
+    EXPECT_EQ(out.recordsToFetch, 10);
+    EXPECT_EQ(out.firstRecordOffset, full.headerLength + 90 * full.recordLength);
     // Nothing written yet: an untouched block is empty, not garbled.
     ReaderState fresh;
     out = evaluateCounters(fresh, counters(0, 0, 0));

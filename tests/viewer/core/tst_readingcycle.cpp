@@ -320,7 +320,7 @@ TEST(ReadingCycle, GarbledCounterBlockIsReportedOnceAndFetchesNothing)
     } cases[] = {
         { "no capacity", 7, 0 },
         { "negative capacity", 7, -10 },
-        { "write index at the capacity", 5, 10 },
+        { "write index past the capacity", 5, 11 },
         { "negative write index", 5, -1 },
     };
     for (const auto &c : cases) {
