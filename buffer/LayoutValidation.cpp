@@ -31,6 +31,14 @@ LayoutValidation::Result LayoutValidation::validate(UserColumns &buffer, const c
     int length = 0;
     for (int i = 1; i <= buffer.count(); ++i) {
         const UserColumn &c = *buffer.item(i);
+        // A place before the record would make the PCD write into the neighbouring
+        // record or the header, and the viewer refuses such a column anyway.
+        if (c.RecPlace < 0) {
+            r.message = QStringLiteral("Invalid Place in Record in column ") + QString::number(i);
+            r.row = i;
+            r.gridColumn = PlaceGridColumn;
+            return r;
+        }
         length = qMax(length, int(c.RecPlace) + 1);
         const int limit = positionLimit(c.DataType);
         if (limit < 0) {

@@ -15,6 +15,7 @@ class LayoutValidation
 public:
     static constexpr int MaxRecordLength = 256;
     // Grid columns of the editor a failure points at.
+    static constexpr int PlaceGridColumn = 3;
     static constexpr int DataTypeGridColumn = 4;
     static constexpr int DataPositionGridColumn = 5;
     static constexpr int FormatGridColumn = 6;

@@ -47,6 +47,8 @@ TEST(LayoutValidationTest, OutcomesAndCells)
         { "place 256", bufferOf({ { 0, "Long", 0, "%d" }, { 256, "Long", 0, "%d" } }),
             "Record Length out of value > 256", 0, 0, -1 },
         { "bit 40", bufferOf({ { 1, "Bit", 40, "%b" } }), "", 0, 0, 2 },
+        { "place before the record", bufferOf({ { 0, "Long", 0, "%d" }, { -1, "Long", 0, "%d" } }),
+            "Invalid Place in Record in column 2", 2, 3, -1 },
         { "long below 1", bufferOf({ { 0, "Long", -4, "%d" } }), "", 0, 0, 1 },
         { "word pos 2 before format", bufferOf({ { 0, "Long", 0, "%d" }, { 0, "Word", 2, "%t" } }),
             "Incompatible Data Position in column 2", 2, 5, -1 },
