@@ -42,7 +42,7 @@ bool parseInt(const QString &text, qint64 min, qint64 max, qint64 *value)
     bool ok = false;
     qint64 v = 0;
     if (text.startsWith(u"0x", Qt::CaseInsensitive))
-        v = qint64(text.mid(2).toULongLong(&ok, 16));
+        v = text.mid(2).toLongLong(&ok, 16); // past 63 bits fails instead of wrapping
     else
         v = text.toLongLong(&ok, 10);
     if (!ok || v < min || v > max)

@@ -68,6 +68,7 @@ TEST(PcdSetup, BadLinesAreRefusedAndChangeNothing)
         "R 16384 = 1",
         "R 16383 = 1 2",
         "R 0 = 0x100000000",
+        "R 0 = 0xFFFFFFFFFFFFFFFF", // must not wrap round to -1
         "R 0 = -2147483649",
         "R 0 1",
         "F 0 = 2",
