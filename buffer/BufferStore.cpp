@@ -42,14 +42,15 @@ QString BufferStore::unstorableColumn(const TraceProject &project, int position,
     if (!c)
         return {};
     const QString n = QString::number(position);
-    // The column line has no quoting: a comma would split the field when read back.
+    // The column line has no quoting: a comma would split the field when read
+    // back. Only the title may hold commas, its neighbours being comma-free.
     const struct
     {
         const QString &text;
         int gridColumn;
     } texts[] = { { c->Title, 1 }, { c->Variable, 2 }, { c->DataType, 4 }, { c->Format, 6 } };
     for (const auto &t : texts) {
-        if (t.text.contains(u',') || hasLineBreak(t.text)) {
+        if ((&t.text != &c->Title && t.text.contains(u',')) || hasLineBreak(t.text)) {
             *gridColumn = t.gridColumn;
             return QStringLiteral("Invalid character in column ") + n
                 + QStringLiteral(" : commas and line breaks cannot be stored in a column !");

@@ -199,7 +199,15 @@ QString TraceProject::columnLine(const UserColumn &c)
 
 UserColumn TraceProject::parseColumnLine(const QString &line, QStringList *outOfRange)
 {
-    const QStringList f = line.split(u',');
+    QStringList f = line.split(u',');
+    // Titles are free text and other programs store commas in them unquoted;
+    // the fields around the title hold none, so the extra fields are its own.
+    if (f.size() > 8) {
+        const qsizetype extra = f.size() - 8;
+        const QString title = f.mid(5, extra + 1).join(u',');
+        f.remove(5, extra + 1);
+        f.insert(5, title);
+    }
     const auto field = [&](int i) { return i < f.size() ? f.at(i) : QString(); };
     const auto int16At = [&](int i) -> qint16 {
         const QString t = field(i);

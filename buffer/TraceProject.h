@@ -79,7 +79,8 @@ public:
 
     // One column as its project file line: eight comma-separated fields.
     [[nodiscard]] static QString columnLine(const UserColumn &column);
-    // The reverse; missing fields are "" or 0. Numeric fields that do not fit
+    // The reverse; missing fields are "" or 0, commas beyond the eighth field
+    // belong to the title. Numeric fields that do not fit
     // read as 0 and are named in outOfRange ("field 1").
     [[nodiscard]] static UserColumn parseColumnLine(
         const QString &line, QStringList *outOfRange = nullptr);

@@ -101,7 +101,7 @@ TEST_F(ProjectFileTest, UserBufferRoundTrip)
     buffer.setBufferLen(32767);
     buffer.setColumn(3);
     buffer.setEnable(1);
-    buffer.item(2)->Title = u"Durée"_s;
+    buffer.item(2)->Title = u"Durée, moyenne"_s;
     buffer.item(3)->Delta = -2147483647 - 1;
     project.setBufferType(BufferType::Configured);
     ASSERT_TRUE(project.writeUserBuffer());
@@ -130,7 +130,7 @@ TEST_F(ProjectFileTest, ReadsWindowsFileWithCrlfCp1252AndOtherKeyCase)
         QStringLiteral("en=1 title=Chaudière °C key=CHDR type=1 start=R 2000 int=150 len=3 "
                        "records=500 column=3 enable=F 10 command=F 11 clear= close=R 2001 serial= "
                        "change=1 mem=1 changed=0 | Température,R 120,0,Long,0,%1sd,1200,5 | "
-                       "Pompe,Pump.Run,1,Bit,3,%b,800,0 | Durée,R 130,2,Word,1,%m,1000,10"));
+                       "Pompe,Pump.Run,1,Bit,3,%b,800,0 | Durée, moy.,R 130,2,Word,1,%m,1000,10"));
 }
 
 TEST_F(ProjectFileTest, LfFileWithMissingOrEmptyKeys)

@@ -171,7 +171,7 @@ TEST_F(StoreTest, LayoutRunsOnlyStrictAndConfigured)
 
 TEST_F(StoreTest, TextsThatWouldReadBackDifferentlyAreRefused)
 {
-    buffer.add(u"Level, max"_s, u"R 5"_s, 0, u"Long"_s, 0, u"%d"_s, 1000, 0);
+    buffer.add(u"Level\nmax"_s, u"R 5"_s, 0, u"Long"_s, 0, u"%d"_s, 1000, 0);
     for (bool strict : { false, true }) {
         const BufferStore::Result r = store(strict);
         EXPECT_FALSE(r.ok);
@@ -181,7 +181,7 @@ TEST_F(StoreTest, TextsThatWouldReadBackDifferentlyAreRefused)
         EXPECT_TRUE(prompter.messages()[0].text.contains(u"column 2"_s));
         EXPECT_EQ(prompter.messages()[1].text, InvalidBuffer);
     }
-    buffer.item(2)->Title = u"Level"_s;
+    buffer.item(2)->Title = u"Level, max"_s; // read back whole: its neighbours hold no comma
     buffer.item(2)->Variable = u"Sym,bol"_s;
     EXPECT_EQ(store(false).gridColumn, 2);
     buffer.item(2)->Variable = QString(300, u'x');
