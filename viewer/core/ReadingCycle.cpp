@@ -495,7 +495,10 @@ void ReadingCycle::simulatedLoad()
         return;
     }
     // The ring follows the record length the decoder uses, string columns included.
-    if (!m_simulation->createRing(recordLength, layout.recordNumber)) {
+    // A run started again on the same buffer keeps the ring and goes on from
+    // its counters, as a run on a real buffer does.
+    const bool sameRing = m_simulation->hasRing(recordLength, layout.recordNumber);
+    if (!sameRing && !m_simulation->createRing(recordLength, layout.recordNumber)) {
         stop(Simulation::ringSizeError(recordLength, layout.recordNumber));
         return;
     }
@@ -503,6 +506,10 @@ void ReadingCycle::simulatedLoad()
     m_table = table;
     m_layout = layout;
     m_reader.recordLength = recordLength;
+    if (sameRing)
+        resumeCounters();
+    else
+        m_resumeFrom.reset();
     m_loaded = true;
     Q_EMIT bufferLoaded();
     setState(Refreshing);

@@ -45,6 +45,11 @@ bool Simulation::createRing(qint32 recordLength, qint32 capacity)
     m_recordLength = recordLength;
     m_capacity = capacity;
     m_ring = QList<qint32>(qsizetype(recordLength) * capacity, 0);
+    if (m_active) {
+        m_counterBlock.fill(0);
+        m_angleA = 0;
+        m_angleB = 0;
+    }
     return true;
 }
 
@@ -60,7 +65,8 @@ void Simulation::discard()
 
 void Simulation::tick()
 {
-    if (m_counterBlock.size() < CounterBlockSize)
+    // Without a ring a record would be counted that no slot holds.
+    if (m_counterBlock.size() < CounterBlockSize || m_ring.isEmpty())
         return;
     m_angleA = m_angleA < 350 ? m_angleA + 10 : 0;
     m_angleB = m_angleB < 340 ? m_angleB + 20 : 0;

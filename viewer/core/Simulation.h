@@ -25,13 +25,20 @@ public:
 
     // A fresh counter block (all zero) and the angles back at 0.
     void createCounterBlock();
-    // The record ring of R x C words, all zero. False when the size is not usable.
+    // The record ring of R x C words, all zero, and the counter block back at
+    // its start: counters of an earlier ring would point at records this one
+    // never held. False when the size is not usable.
     [[nodiscard]] bool createRing(qint32 recordLength, qint32 capacity);
+    // A ring of this size exists already (its records and counters can stay).
+    [[nodiscard]] bool hasRing(qint32 recordLength, qint32 capacity) const
+    {
+        return !m_ring.isEmpty() && recordLength == m_recordLength && capacity == m_capacity;
+    }
     [[nodiscard]] static QString ringSizeError(qint32 recordLength, qint32 capacity);
     void discard();
     [[nodiscard]] bool active() const { return m_active; }
 
-    // Writes the next record.
+    // Writes the next record; nothing before a ring exists to hold it.
     void tick();
 
     [[nodiscard]] QList<qint32> counterBlock() const { return m_counterBlock; }

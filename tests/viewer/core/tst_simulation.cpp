@@ -115,6 +115,51 @@ TEST(Simulation, ControlReadsTheSimulatedRing)
     EXPECT_FALSE(core.simulator().active());
 }
 
+TEST(Simulation, TicksBeforeTheLoadAndAStopLeaveNoFalseRows)
+{
+    FakeLoader loader(3, 4);
+    ControlCore core;
+    core.setLoader(&loader);
+    TestHost host(core);
+    core.setUserFile(u"demo.tlvr"_s);
+    core.setSimulation(true);
+    // The timer runs from Simulation on; there is no ring to write yet.
+    for (int i = 0; i < 3; ++i)
+        core.simulator().tick();
+    core.Start();
+    core.setRunMode(2);
+    const auto row = [](int n) -> QString {
+        return QString::number(wave(10 * n, 100)) + u'\t' + QString::number(wave(20 * n, 50))
+            + u'\t' + QString::number(n * 22);
+    };
+    for (int i = 0; i < 5; ++i) {
+        core.simulator().tick();
+        core.cycle().tick();
+    }
+    EXPECT_TRUE(host.errors.isEmpty());
+    EXPECT_EQ(host.lines, QStringList({ row(1), row(2), row(3), row(4), row(5) }));
+
+    // Stopped and run again on the same buffer: the records written meanwhile
+    // follow, nothing is shown twice nor counted as lost.
+    host.lines.clear();
+    core.setRunMode(0);
+    core.simulator().tick();
+    core.setRunMode(2);
+    core.simulator().tick();
+    core.cycle().tick();
+    EXPECT_EQ(host.lines, QStringList({ row(6), row(7) }));
+
+    // A changed record layout starts a new ring from its first record.
+    host.lines.clear();
+    core.setRunMode(0);
+    loader.layout.recordNumber = 6;
+    core.setRunMode(2);
+    core.simulator().tick();
+    core.cycle().tick();
+    EXPECT_EQ(host.lines, QStringList({ row(1) }));
+    EXPECT_TRUE(host.errors.isEmpty());
+}
+
 TEST(Simulation, LoadFailureStopsWithTheLoaderText)
 {
     FakeLoader loader;
