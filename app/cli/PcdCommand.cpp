@@ -221,9 +221,10 @@ private:
         QString text = entry.text;
         while (!text.isEmpty() && (text.back() == QChar() || text.back() == QLatin1Char(' ')))
             text.chop(1);
-        out << text << QLatin1Char('\n');
-        for (qint64 value : entry.values)
-            out << value << QLatin1Char('\n');
+        // The entry's own value, then the table values a search fills (slots 0 to 15).
+        out << text << QLatin1Char('\n') << entry.value << QLatin1Char('\n');
+        for (int slot = 0; slot < 16; ++slot)
+            out << entry.values[size_t(slot)] << QLatin1Char('\n');
         return 0;
     }
 };
