@@ -211,6 +211,7 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
         out.text = FormatText::hex(pattern, bits == 4 ? 0 : bits / 4);
         return out;
     case u'a':
+        // A Long holds four bytes: a larger count adds no characters.
         out.text = FormatText::ascii(
             pattern, isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8));
         return out;
