@@ -209,7 +209,13 @@ QString IniProfile::read(const QString &file, const QString &section, const QStr
     const qsizetype at = header < 0 ? -1 : doc.findKey(header, key.trimmed());
     if (at < 0)
         return defaultValue.left(limit);
-    return doc.lines()[at].value.left(limit);
+    // Windows drops one pair of matching quotes around a value, so a path
+    // written as "C:\My files\a.xls" reads without them.
+    QString value = doc.lines()[at].value;
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
+        && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value.left(limit);
 }
 
 QStringList IniProfile::readSection(const QString &file, const QString &section)

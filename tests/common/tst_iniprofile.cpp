@@ -51,6 +51,9 @@ TEST_F(IniProfileTest, ReadsFollowPrivateProfileRules)
         "headerlenght=17\r\n"
         "Title=a=b\r\n"
         "Empty=\r\n"
+        "Path=\"C:\\My files\\a.xls\"\r\n"
+        "Half=\"open\r\n"
+        "Single='x'\r\n"
         "[tolvane]\r\n"
         "Other=1\r\n"
         "[Info]\n"
@@ -63,6 +66,9 @@ TEST_F(IniProfileTest, ReadsFollowPrivateProfileRules)
         { "TOLVANE", "headerLENGHT", "16" }, // case-insensitive, first key wins
         { "Tolvane", "Title", "a=b" }, // text after the first "="
         { "Tolvane", "Empty", "" },
+        { "Tolvane", "Path", "C:\\My files\\a.xls" }, // one pair of quotes dropped
+        { "Tolvane", "Half", "\"open" },
+        { "Tolvane", "Single", "x" },
         { "Tolvane", "Other", "dflt" }, // only the first matching section counts
         { "Tolvane", "lead", "dflt" }, // keys before any section belong to none
         { "Tolvane", "; HeaderLenght", "dflt" }, // comments are not keys
