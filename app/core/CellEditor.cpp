@@ -73,37 +73,37 @@ bool CellEditor::open(int row, int column)
         return false;
     m_row = row;
     m_column = column;
-    m_spec = Spec();
+    m_form = Form();
     m_formatKeys.clear();
-    m_spec.caption = QString::fromUtf16(Texts[column].caption);
-    m_spec.prompt = QString::fromUtf16(Texts[column].prompt);
-    m_spec.text = m_editor.cellText(row, column);
+    m_form.caption = QString::fromUtf16(Texts[column].caption);
+    m_form.prompt = QString::fromUtf16(Texts[column].prompt);
+    m_form.text = m_editor.cellText(row, column);
     const QString dataType = m_editor.cellText(row, BufferEditor::DataTypeColumn);
 
     switch (column) {
     case BufferEditor::DataTypeColumn:
-        m_spec.list = true;
-        m_spec.items = dataTypes();
-        m_spec.selected = int(m_spec.items.indexOf(m_spec.text));
-        if (m_spec.selected < 0)
-            m_spec.selected = int(m_spec.items.size()) - 1;
+        m_form.list = true;
+        m_form.items = dataTypes();
+        m_form.selected = int(m_form.items.indexOf(m_form.text));
+        if (m_form.selected < 0)
+            m_form.selected = int(m_form.items.size()) - 1;
         break;
     case BufferEditor::PositionColumn:
-        m_spec.list = true;
-        m_spec.items = positionsFor(dataType);
-        m_spec.selected = int(m_spec.items.indexOf(m_spec.text));
+        m_form.list = true;
+        m_form.items = positionsFor(dataType);
+        m_form.selected = int(m_form.items.indexOf(m_form.text));
         break;
     case BufferEditor::FormatColumn:
-        m_spec.list = true;
+        m_form.list = true;
         for (const buffer::ColFormat &f : m_formats) {
             if (f.allows(dataType)) {
-                m_spec.items.append(f.description);
+                m_form.items.append(f.description);
                 m_formatKeys.append(f.Key);
             }
         }
-        m_spec.selected = int(m_spec.items.indexOf(m_spec.text));
-        if (m_spec.selected < 0 && !m_spec.items.isEmpty())
-            m_spec.selected = 0;
+        m_form.selected = int(m_form.items.indexOf(m_form.text));
+        if (m_form.selected < 0 && !m_form.items.isEmpty())
+            m_form.selected = 0;
         break;
     default:
         break;
@@ -152,11 +152,11 @@ CellEditor::Outcome CellEditor::accept(const QString &text, int listIndex)
     }
     case BufferEditor::DataTypeColumn:
     case BufferEditor::PositionColumn:
-        if (listIndex < 0 || listIndex >= m_spec.items.size()) {
+        if (listIndex < 0 || listIndex >= m_form.items.size()) {
             m_open = false;
             return Outcome::Close;
         }
-        value = m_spec.items.at(listIndex);
+        value = m_form.items.at(listIndex);
         break;
     case BufferEditor::FormatColumn:
         if (listIndex < 0 || listIndex >= m_formatKeys.size()) {

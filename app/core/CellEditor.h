@@ -21,7 +21,7 @@ class CellEditor
 public:
     enum class Outcome { Close, StayOpen };
 
-    struct Spec
+    struct Form
     {
         QString caption;
         QString prompt;
@@ -36,7 +36,7 @@ public:
     // False for the label column and the heading row (nothing opens).
     bool open(int row, int column);
     [[nodiscard]] bool isOpen() const { return m_open; }
-    [[nodiscard]] const Spec &spec() const { return m_spec; }
+    [[nodiscard]] const Form &form() const { return m_form; }
     [[nodiscard]] int row() const { return m_row; }
     [[nodiscard]] int column() const { return m_column; }
 
@@ -54,7 +54,7 @@ private:
     BufferEditor &m_editor;
     const buffer::cFormats &m_formats;
     common::Prompter &m_prompter;
-    Spec m_spec;
+    Form m_form;
     QStringList m_formatKeys;
     int m_row = 0;
     int m_column = 0;

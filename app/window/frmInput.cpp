@@ -53,7 +53,7 @@ frmInput::frmInput(CellEditor &editor, QWidget *parent)
 
 void frmInput::load()
 {
-    const CellEditor::Spec &s = m_editor.spec();
+    const CellEditor::Form &s = m_editor.form();
     setWindowTitle(s.caption);
     m_prompt->setText(s.prompt);
     m_text->setVisible(!s.list);
@@ -74,7 +74,7 @@ void frmInput::load()
 
 void frmInput::okClicked()
 {
-    const bool list = m_editor.spec().list;
+    const bool list = m_editor.form().list;
     const auto outcome = m_editor.accept(
         list ? m_list->currentText() : m_text->text(), list ? m_list->currentIndex() : -1);
     if (outcome == CellEditor::Outcome::StayOpen) {

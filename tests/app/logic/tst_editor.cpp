@@ -203,12 +203,12 @@ TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
     buffer.item(1)->DataType = QStringLiteral("Byte");
     buffer.item(1)->DataPos = 2;
     ASSERT_TRUE(cell.open(1, BufferEditor::PositionColumn));
-    EXPECT_EQ(cell.spec().items,
+    EXPECT_EQ(cell.form().items,
         QStringList({ QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
             QStringLiteral("3") }));
-    EXPECT_EQ(cell.spec().selected, 2);
-    EXPECT_EQ(cell.spec().caption, QStringLiteral("Edit Data Position"));
-    EXPECT_EQ(cell.spec().prompt, QStringLiteral("Register data position :"));
+    EXPECT_EQ(cell.form().selected, 2);
+    EXPECT_EQ(cell.form().caption, QStringLiteral("Edit Data Position"));
+    EXPECT_EQ(cell.form().prompt, QStringLiteral("Register data position :"));
 
     ASSERT_TRUE(cell.open(1, BufferEditor::FormatColumn));
     QStringList allowed;
@@ -216,8 +216,8 @@ TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
         if (f.allows(QStringLiteral("Byte")))
             allowed << f.description;
     }
-    EXPECT_EQ(cell.spec().items, allowed);
-    ASSERT_GE(cell.spec().items.size(), 2);
+    EXPECT_EQ(cell.form().items, allowed);
+    ASSERT_GE(cell.form().items.size(), 2);
     EXPECT_EQ(cell.accept(QString(), 1), Outcome::Close);
     int seen = 0;
     for (const buffer::ColFormat &f : formats) {
@@ -229,12 +229,12 @@ TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
     // Data type list: an unknown text selects "Long".
     buffer.item(2)->DataType = QStringLiteral("Strg");
     ASSERT_TRUE(cell.open(2, BufferEditor::DataTypeColumn));
-    EXPECT_EQ(cell.spec().selected, 4);
+    EXPECT_EQ(cell.form().selected, 4);
     // ... and offers no format at all.
     ASSERT_TRUE(cell.open(2, BufferEditor::FormatColumn));
-    EXPECT_TRUE(cell.spec().items.isEmpty());
+    EXPECT_TRUE(cell.form().items.isEmpty());
     const QString before = buffer.item(2)->Format;
-    EXPECT_EQ(cell.accept(QString(), cell.spec().selected), Outcome::Close);
+    EXPECT_EQ(cell.accept(QString(), cell.form().selected), Outcome::Close);
     EXPECT_EQ(prompter.lastMessage().text,
         QStringLiteral("No format availables !\r\rYou must first select a Data Type."));
     EXPECT_EQ(prompter.lastMessage().style, common::Prompter::Style::Information);
