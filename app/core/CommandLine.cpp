@@ -5,6 +5,7 @@
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace tlv::app {
@@ -39,16 +40,9 @@ CommandLine CommandLine::parse(const QString &commandLine)
         return c;
     }
     // The character after ".tlvr" comes along, so a closing quote goes with it.
-    c.startFile = commandLine.left(tlvr + 6);
-    c.startFile.remove(u'"');
-    c.startFile = c.startFile.trimmed();
-    const QString folder = common::folderOf(c.startFile);
-    if (!folder.isEmpty() && folder != c.startFile) {
-        c.projectFolder = folder;
-        c.symbolFile = folder + QStringLiteral("_Global.sy5");
-    }
-    const qsizetype ext = c.startFile.lastIndexOf(QLatin1String(".tlvr"), -1, Qt::CaseInsensitive);
-    c.sourceFile = c.startFile.left(ext) + QStringLiteral(".tlvs") + c.startFile.mid(ext + 5);
+    QString file = commandLine.left(tlvr + 6);
+    file.remove(u'"');
+    c.takeStartFile(file.trimmed());
 
     const qsizetype pg5 = commandLine.indexOf(QLatin1String("PG5="), 0, Qt::CaseInsensitive);
     if (pg5 < 0) {
@@ -60,6 +54,36 @@ CommandLine CommandLine::parse(const QString &commandLine)
     c.fullVersion = numberOf(digits.left(5));
     c.kind = Kind::Project;
     return c;
+}
+
+void CommandLine::takeStartFile(const QString &file)
+{
+    startFile = file;
+    projectFolder.clear();
+    symbolFile.clear();
+    const QString folder = common::folderOf(startFile);
+    if (!folder.isEmpty() && folder != startFile) {
+        projectFolder = folder;
+        symbolFile = folder + QStringLiteral("_Global.sy5");
+    }
+    const qsizetype ext = startFile.lastIndexOf(QLatin1String(".tlvr"), -1, Qt::CaseInsensitive);
+    sourceFile = startFile.left(ext) + QStringLiteral(".tlvs") + startFile.mid(ext + 5);
+}
+
+void CommandLine::anchorIn(const QString &currentFolder)
+{
+    if (startFile.isEmpty() || currentFolder.isEmpty())
+        return;
+    // Drive and network paths of Windows-made command lines stay as they are.
+    const bool windowsRooted = (startFile.size() >= 2 && startFile[1] == u':')
+        || (startFile.size() >= 2 && common::isSeparator(startFile[0])
+            && common::isSeparator(startFile[1]));
+    if (windowsRooted || !QDir::isRelativePath(common::toLocalPath(startFile)))
+        return;
+    QString folder = currentFolder;
+    if (!common::isSeparator(folder.back()))
+        folder += u'/';
+    takeStartFile(folder + startFile);
 }
 
 QString CommandLine::join(const QStringList &arguments)

@@ -34,6 +34,11 @@ struct CommandLine
 
     [[nodiscard]] static CommandLine parse(const QString &commandLine);
 
+    // A relative start file taken from currentFolder, with its folder, symbol
+    // and source files. The PG5 channel changes the working directory, after
+    // which a relative path would name a file elsewhere.
+    void anchorIn(const QString &currentFolder);
+
     // The arguments after the program name as one line, as Windows passed it.
     [[nodiscard]] static QString join(const QStringList &arguments);
 
@@ -42,6 +47,9 @@ struct CommandLine
     // relative to programFolder. The line used is shown through the prompter.
     [[nodiscard]] static QString applyOverride(const QString &commandLine,
         const QString &overrideFile, const QString &programFolder, common::Prompter &prompter);
+
+private:
+    void takeStartFile(const QString &file);
 };
 
 } // namespace tlv::app

@@ -11,6 +11,7 @@ namespace tlv::app {
 struct StartState
 {
     QString commandLine; // as started, parsed again after simulation
+    QString workingFolder; // as started: where a relative start file lies
     QString startFile; // the trace project file
     QString projectFolder; // trailing separator, or empty
     QString symbolFile;

@@ -8,6 +8,7 @@
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
 
@@ -113,8 +114,10 @@ int TolvaneHost::startUp(const QString &commandLine)
     m_quit = false;
     m_endOnActivate = false;
     const auto reloaded = qScopeGuard([this] { m_reloading = false; });
-    if (!m_reloading)
+    if (!m_reloading) {
         m_start.commandLine = commandLine;
+        m_start.workingFolder = QDir::currentPath();
+    }
 
     if (!m_folderOps.EnsureFolder(m_folders.commonDataFolder)) {
         m_prompter.message(
@@ -174,7 +177,8 @@ int TolvaneHost::parseCommandLine()
         m_folders.programFile(QStringLiteral("Tolvane.ini")), m_folders.programFolder, m_prompter);
     m_start.startedFromPg5 = false;
     m_start.versionCode = 0;
-    const CommandLine c = CommandLine::parse(line);
+    CommandLine c = CommandLine::parse(line);
+    c.anchorIn(m_start.workingFolder);
 
     switch (c.kind) {
     case CommandLine::Kind::Empty:

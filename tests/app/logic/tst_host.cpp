@@ -2,6 +2,7 @@
 // read serving against the simulated PCD, all without a window.
 #include "AppTestSupport.h"
 
+#include "app/core/CommandLine.h"
 #include "app/core/TolvaneHost.h"
 #include "common/IniProfile.h"
 #include "common/ScriptedPrompter.h"
@@ -10,7 +11,9 @@
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/FileBufferLoader.h"
 
+#include <QDir>
 #include <QHostAddress>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -123,6 +126,30 @@ TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
         prompter.texts().contains(u"Cannot read start file, a new file will be created !\r" + cmd));
     EXPECT_EQ(IniProfile::read(file, QStringLiteral("Tolvane"), QStringLiteral("Version")),
         QStringLiteral("2"));
+}
+
+TEST_F(HostFixture, RelativeStartFileStaysPutWhenTheWorkingFolderChanges)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, DemoProject);
+    const QString before = QDir::currentPath();
+    const auto back = qScopeGuard([&] { QDir::setCurrent(before); });
+    ASSERT_TRUE(QDir::setCurrent(box.project(QString())));
+    ASSERT_EQ(host->startUp(QStringLiteral("plant.tlvr PG5=20100")), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->start().symbolFile, box.project(QStringLiteral("_Global.sy5")));
+
+    // Going online through PG5's channel moves the working directory.
+    ASSERT_TRUE(QDir::setCurrent(box.folders.programFolder));
+    host->settingsPage().gridLinesLeft(QStringLiteral("900"));
+    EXPECT_TRUE(host->settingsPage().save());
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("900"));
+    EXPECT_FALSE(QFileInfo::exists(box.folders.programFolder + u"plant.tlvr"));
+
+    // Windows-made paths are rooted already.
+    CommandLine c = CommandLine::parse(QStringLiteral("C:\\P\\x.tlvr PG5=20100"));
+    c.anchorIn(before);
+    EXPECT_EQ(c.startFile, QStringLiteral("C:\\P\\x.tlvr"));
 }
 
 TEST_F(HostFixture, RunsWithoutAProjectEnd)
