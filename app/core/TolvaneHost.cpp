@@ -152,9 +152,7 @@ int TolvaneHost::startUp(const QString &commandLine)
     m_project.settings().connection.connected = false;
     m_view.setAbortEnabled(false);
     m_settings.ApplySettingsPage();
-    columnChecked(ColumnFlag::Date, m_project.settings().dateColumn != 0);
-    columnChecked(ColumnFlag::Time, m_project.settings().timeColumn != 0);
-    columnChecked(ColumnFlag::Status, m_project.settings().statusColumn != 0);
+    applyColumnFlags();
     m_connect.DisconnectWithMessage(0);
     Q_EMIT captionChanged(caption());
     Q_EMIT tabRequested(0);
@@ -446,6 +444,15 @@ void TolvaneHost::columnChecked(ColumnFlag flag, bool on)
     Q_EMIT columnFlagsChanged();
 }
 
+void TolvaneHost::applyColumnFlags()
+{
+    // The check boxes show the project's flags and hand them to the control.
+    const buffer::ProjectSettings &s = m_project.settings();
+    columnChecked(ColumnFlag::Date, s.dateColumn != 0);
+    columnChecked(ColumnFlag::Time, s.timeColumn != 0);
+    columnChecked(ColumnFlag::Status, s.statusColumn != 0);
+}
+
 void TolvaneHost::onModulError(qint16 errType, const QString &errMessage)
 {
     if (errType >= 1001) {
@@ -493,6 +500,7 @@ void TolvaneHost::toggleSimulation()
                 m_control.setMaxGraph(m_project.settings().maxGraph);
                 m_control.setSimulation(true);
                 m_settings.ApplySettingsPage();
+                applyColumnFlags();
                 ApplyBufferType();
                 return;
             }

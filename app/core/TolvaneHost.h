@@ -129,6 +129,7 @@ Q_SIGNALS:
 private:
     void applyDefaults();
     void initControl();
+    void applyColumnFlags();
     bool createProjectFile();
     void reloadAfterSimulation();
     void startControl();

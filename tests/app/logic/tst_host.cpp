@@ -289,6 +289,7 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     EXPECT_EQ(host->project().bufferType(), 1);
     EXPECT_TRUE(host->setup().configTabEnabled);
     EXPECT_EQ(host->caption(), QStringLiteral("Tolvane  Simulation Mode Running !"));
+    EXPECT_TRUE(control.timeStampCol()); // the demo's own column flags
 
     host->connectClicked();
     EXPECT_TRUE(host->connected());
@@ -311,6 +312,7 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     EXPECT_FALSE(host->connected());
     EXPECT_EQ(host->project().path(), file);
     EXPECT_EQ(host->project().bufferType(), 0);
+    EXPECT_FALSE(control.timeStampCol());
     EXPECT_EQ(simulation.count(), 2);
 }
 
