@@ -120,9 +120,11 @@ int TolvaneHost::startUp(const QString &commandLine)
     }
 
     if (!m_folderOps.EnsureFolder(m_folders.commonDataFolder)) {
-        m_prompter.message(
-            QStringLiteral("Cannot create the common directory : ") + m_folders.commonDataFolder,
-            Title, Style::Critical);
+        QString folder = m_folders.commonDataFolder;
+        if (folder.size() > 1 && common::isSeparator(folder.back()))
+            folder.chop(1);
+        m_prompter.message(QStringLiteral("Cannot create the common directory : ") + folder, Title,
+            Style::Critical);
     }
     m_helpFile = m_folders.programFile(QStringLiteral("help/index.html"));
     applyDefaults();

@@ -128,6 +128,22 @@ TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
         QStringLiteral("2"));
 }
 
+TEST_F(HostFixture, CommonFolderThatCannotBeMadeIsNamedAndStartGoesOn)
+{
+    host.reset();
+    test::Sandbox::write(box.path(QStringLiteral("appdata/blocker")), "a file, not a folder");
+    AppFolders folders = box.folders;
+    folders.commonDataFolder = box.path(QStringLiteral("appdata/blocker/Varnok/Tolvane/"));
+    host = std::make_unique<TolvaneHost>(folders, prompter, control, view);
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, DemoProject);
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_EQ(prompter.messages().first().text,
+        u"Cannot create the common directory : "
+            + box.path(QStringLiteral("appdata/blocker/Varnok/Tolvane")));
+    EXPECT_EQ(prompter.messages().first().style, Style::Critical);
+}
+
 TEST_F(HostFixture, RelativeStartFileStaysPutWhenTheWorkingFolderChanges)
 {
     const QString file = box.project(QStringLiteral("plant.tlvr"));
