@@ -292,8 +292,9 @@ bool TolvaneHost::QuerySave()
             Title, Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
             return false;
-        if (a == Answer::Yes)
-            m_settings.save();
+        // A save that failed has said why; closing now would lose what it was to keep.
+        if (a == Answer::Yes && !m_settings.save())
+            return false;
     }
     if (m_buffer.changed()) {
         const Answer a
@@ -301,8 +302,8 @@ bool TolvaneHost::QuerySave()
                 Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
             return false;
-        if (a == Answer::Yes)
-            m_editor.saveCommand();
+        if (a == Answer::Yes && !m_editor.saveCommand())
+            return false;
     }
     m_connect.DisconnectWithMessage(0);
     return true;

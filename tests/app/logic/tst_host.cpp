@@ -223,6 +223,16 @@ TEST_F(HostFixture, SaveQuestionsAndCancel)
     EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
         QStringLiteral("500"));
 
+    // A buffer that cannot be stored keeps the program open with its changes.
+    host->editor().fields().recordInterval = QStringLiteral("6001");
+    prompter.clear();
+    prompter.queueAnswer(Answer::No);
+    prompter.queueAnswer(Answer::Yes);
+    EXPECT_FALSE(host->closeRequested());
+    EXPECT_TRUE(prompter.texts().contains(QStringLiteral("Invalid buffer value !")));
+    EXPECT_TRUE(host->userBuffer().changed());
+    host->editor().fields().recordInterval = QStringLiteral("1");
+
     prompter.clear();
     prompter.queueAnswer(Answer::Yes);
     prompter.queueAnswer(Answer::Yes);
