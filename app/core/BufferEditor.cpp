@@ -241,6 +241,8 @@ bool BufferEditor::dropVariable(int row, int column, const QString &text)
             return false;
     }
     c->Variable = text;
+    // Marked as a change, so closing asks before the dropped variable is lost.
+    m_project.buffer().setChanged(true);
     Q_EMIT gridChanged();
     return true;
 }
