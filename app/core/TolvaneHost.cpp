@@ -505,6 +505,9 @@ void TolvaneHost::toggleSimulation()
                 m_settings.ApplySettingsPage();
                 applyColumnFlags();
                 ApplyBufferType();
+                // The demo's own settings are not changes of the user's: closing
+                // asks only about what was changed during the simulation.
+                m_project.setAppliedSettings(m_project.settings());
                 return;
             }
         }

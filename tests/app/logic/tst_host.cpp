@@ -315,6 +315,7 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     EXPECT_EQ(host->project().bufferType(), 1);
     EXPECT_TRUE(host->setup().configTabEnabled);
     EXPECT_EQ(host->caption(), QStringLiteral("Tolvane  Simulation Mode Running !"));
+    EXPECT_FALSE(host->project().settings().differsForSave(host->project().appliedSettings()));
     EXPECT_TRUE(control.timeStampCol()); // the demo's own column flags
 
     host->connectClicked();
