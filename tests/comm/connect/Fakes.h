@@ -11,8 +11,6 @@
 #include <QMap>
 #include <QStringList>
 
-#include <functional>
-
 namespace tlv::comm::test {
 
 // Timers and sockets need an application object; gtest's main makes none.
@@ -38,7 +36,7 @@ public:
     qint16 focus = -1;
     QString frameCaption;
     quint32 frameColour = 0;
-    int progressMin = -1, progressMax = -1, progressValue = -1;
+    int progressMax = -1, progressValue = -1;
     QList<int> progressValues;
     bool abortEnabled = false;
     int beeps = 0;
@@ -70,11 +68,7 @@ public:
         frameCaption = caption;
         frameColour = rgb;
     }
-    void setProgressRange(int minimum, int maximum) override
-    {
-        progressMin = minimum;
-        progressMax = maximum;
-    }
+    void setProgressRange(int, int maximum) override { progressMax = maximum; }
     void setProgressValue(int value) override
     {
         progressValue = value;
@@ -130,7 +124,6 @@ public:
     int reads = 0, failOnRead = 0;
     qint32 readFailure = 6;
     QMap<qint32, QByteArray> dbx; // DBX number -> contents; missing: size query refused
-    std::function<void()> onRead; // runs inside every read call
 
     QString loadFailure() const override { return failure; }
     qint32 PcdRdChanSetupFromIni(
@@ -165,13 +158,7 @@ public:
             status = statusByte;
         return statusResult;
     }
-    qint32 read()
-    {
-        ++reads;
-        if (onRead)
-            onRead();
-        return reads == failOnRead ? readFailure : 0;
-    }
+    qint32 read() { return ++reads == failOnRead ? readFailure : 0; }
     qint32 PcdRdRTC(
         qint32, qint32 type, qint32 first, qint32 count, std::span<qint32> destination) override
     {
@@ -217,7 +204,7 @@ class FakeVarnok : public VarnokDLL
 {
 public:
     QStringList calls;
-    qint32 parameterResult = 0, openResult = 0, statusResult = 0, readResult = 0, closeResult = 0;
+    qint32 parameterResult = 0, openResult = 0, statusResult = 0, readResult = 0;
     qint32 statusByte = 'S';
     int reads = 0, failOnRead = 0;
     QMap<qint32, QByteArray> dbx; // in the driver's delivery order
@@ -225,7 +212,7 @@ public:
     qint32 PCDClose() override
     {
         calls << QStringLiteral("PCDClose");
-        return closeResult;
+        return 0;
     }
     qint32 PCDSetParameter(qint32 com, qint32 baud, qint32 protocol) override
     {

@@ -49,8 +49,8 @@ protected:
 
 TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
 {
-    for (const auto &[code, name] : { std::pair { 0, "ScommDll.dll" }, { 19, "ScommDll.dll" },
-             { 20, "ScommDll52.dll" }, { 21, "ScommDll52.dll" } }) {
+    for (const auto &[code, name] :
+        { std::pair { 19, "ScommDll.dll" }, { 20, "ScommDll52.dll" } }) {
         scomm.setPg5VersionCode(code);
         EXPECT_EQ(scomm.libraryName(), QLatin1String(name)) << code;
     }

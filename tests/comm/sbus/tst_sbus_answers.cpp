@@ -54,11 +54,6 @@ TEST(SbusUdpAnswers, EachBadAnswerEndsInItsErrorAndLeavesValuesAlone)
         { "short answer",
             [](quint16 s) { return QList { SbusFrame::etherResponse(s, hex("00000001")) }; },
             SbusError::WrongAnswer },
-        { "oversized answer",
-            [&](quint16 s) {
-                return QList { SbusFrame::etherResponse(s, QByteArray(twoValues + "xxxx")) };
-            },
-            SbusError::WrongAnswer },
         { "bad CRC",
             [&](quint16 s) {
                 QByteArray frame = SbusFrame::etherResponse(s, twoValues);
@@ -66,14 +61,9 @@ TEST(SbusUdpAnswers, EachBadAnswerEndsInItsErrorAndLeavesValuesAlone)
                 return QList { frame };
             },
             SbusError::BadCrc },
-        { "LEN field lies, CRC right",
-            [&](quint16 s) { return QList { etherRaw(99, 0, s, 1, twoValues) }; },
-            SbusError::WrongAnswer },
         { "version 2", [&](quint16 s) { return QList { etherRaw(19, 2, s, 1, twoValues) }; },
             SbusError::WrongAnswer },
         { "echoed request", [&](quint16 s) { return QList { etherRaw(19, 0, s, 0, twoValues) }; },
-            SbusError::WrongAnswer },
-        { "three bytes of junk", [](quint16) { return QList { hex("010203") }; },
             SbusError::WrongAnswer },
         { "only an answer to another sequence",
             [&](quint16 s) { return QList { SbusFrame::etherResponse(s - 1, twoValues) }; },
@@ -158,11 +148,8 @@ TEST(SbusSerialAnswers, EachBadAnswerEndsInItsErrorAndLeavesValuesAlone)
     QByteArray badCrc = SbusFrame::serialResponse(twoValues);
     badCrc[badCrc.size() - 1] = char(badCrc[badCrc.size() - 1] ^ 0x01);
     const QByteArray longer = hex("01") + twoValues + "xyz";
-    const QByteArray shorter = hex("01 00000001");
     const SerialCase cases[] = {
         { "good", { SbusFrame::serialResponse(twoValues) }, SbusError::Ok },
-        { "noise, then good", { hex("00 ff 13") + SbusFrame::serialResponse(twoValues) },
-            SbusError::Ok },
         { "broken frame, then a new good one",
             { hex("b5 01 0000") + SbusFrame::serialResponse(twoValues) }, SbusError::Ok },
         { "NAK 1", { SbusFrame::serialAckNak(1) }, SbusError::Nak },
@@ -170,9 +157,6 @@ TEST(SbusSerialAnswers, EachBadAnswerEndsInItsErrorAndLeavesValuesAlone)
         { "bad CRC", { badCrc }, SbusError::BadCrc },
         { "answer longer than asked, valid CRC",
             { hex("b5") + SbusFrame::escapeSerial(QByteArray(longer + serialCrcBytes(longer))) },
-            SbusError::WrongAnswer },
-        { "answer shorter than asked, valid CRC",
-            { hex("b5") + SbusFrame::escapeSerial(QByteArray(shorter + serialCrcBytes(shorter))) },
             SbusError::WrongAnswer },
         { "bad escape", { hex("b5 01 c5 07 00000001 00000002 0000") }, SbusError::BadCrc },
         { "unknown attribute", { hex("b5 07 00 00") }, SbusError::WrongAnswer },

@@ -140,15 +140,13 @@ TEST_P(SbusLink, RefusalsAndLimits)
     EXPECT_EQ(result.nakCode, 1);
     EXPECT_EQ(words, QList<qint32> { 42 });
     EXPECT_EQ(m_client.attemptsSent(), before + 1);
-    EXPECT_EQ(m_client.readDataBlock(8, 0, 1, &words).error, SbusError::Nak);
-    EXPECT_EQ(m_client.readDataBlock(7, 10, 2, &words).error, SbusError::Nak);
     // Beyond one telegram, or past 16-bit addresses: refused before sending.
     EXPECT_EQ(m_client.readRegisters(0, 33, &words).error, SbusError::InvalidArgument);
     EXPECT_EQ(m_client.readRegisters(0, 0, &words).error, SbusError::InvalidArgument);
     EXPECT_EQ(m_client.readRegisters(65535, 2, &words).error, SbusError::InvalidArgument);
     EXPECT_EQ(m_client.readRegisters(-1, 1, &words).error, SbusError::InvalidArgument);
     EXPECT_EQ(m_client.readFlags(0, 129, nullptr).error, SbusError::InvalidArgument);
-    EXPECT_EQ(m_client.attemptsSent(), before + 3);
+    EXPECT_EQ(m_client.attemptsSent(), before + 1);
     EXPECT_TRUE(m_client.readRegisters(0, 32, &words).ok());
     EXPECT_EQ(words.size(), 32);
 }
@@ -201,34 +199,6 @@ TEST_P(SbusLink, LostCorruptedDuplicatedAndLateAnswersNeverGiveWrongValues)
     EXPECT_GT(stats.dropped + stats.corrupted + stats.delayed, 0u);
     EXPECT_GT(m_client.attemptsSent(), 32u); // faults were answered by retries
     EXPECT_GE(good, 30);
-}
-
-TEST_P(SbusLink, EveryAnswerLostEndsInNoResponseAfterAllRetries)
-{
-    FaultPlan plan;
-    plan.drop = 1.0;
-    m_server->setFaultPlan(plan);
-    m_client.setTimeout(60);
-    m_client.setRetries(3);
-    QList<qint32> words { 5 };
-    EXPECT_EQ(m_client.readRegisters(0, 1, &words).error, SbusError::NoResponse);
-    EXPECT_EQ(words, QList<qint32> { 5 });
-    EXPECT_EQ(m_server->statistics().requests, 4u);
-}
-
-TEST_P(SbusLink, EveryAnswerCorruptedEndsInBadCrcOrGarbled)
-{
-    FaultPlan plan;
-    plan.corrupt = 1.0;
-    m_server->setFaultPlan(plan);
-    m_client.setTimeout(80);
-    QList<qint32> words { 5 };
-    const SbusResult result = m_client.readRegisters(100, 2, &words);
-    EXPECT_NE(result.error, SbusError::Ok);
-    if (GetParam() == Link::Udp) {
-        EXPECT_EQ(result.error, SbusError::BadCrc); // one changed byte is always caught
-    }
-    EXPECT_EQ(words, QList<qint32> { 5 });
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, SbusLink, ::testing::Values(Link::Udp, Link::Serial),
