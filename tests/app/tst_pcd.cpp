@@ -1,12 +1,12 @@
+#include "CliRun.h"
+
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString Cli = QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli");
 const QString PcdSim = QStringLiteral(TOLVANE_BIN_DIR "/tolvane-pcdsim");
 
 // The simulated PCD as its own process on a free loopback port.
@@ -44,28 +44,12 @@ private:
     quint16 m_port = 0;
 };
 
-struct PcdRun
+tlv::test::CliRun pcd(const QString &connection, const QStringList &command)
 {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-PcdRun pcd(const QString &connection, const QStringList &command)
-{
-    QProcess process;
-    process.start(Cli,
-        QStringList { QStringLiteral("pcd"), QStringLiteral("--connect"), connection,
-            QStringLiteral("--timeout"), QStringLiteral("200"), QStringLiteral("--retries"),
-            QStringLiteral("0") }
-            + command);
-    PcdRun run;
-    if (!process.waitForFinished(-1))
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return tlv::test::runCli(QStringList { QStringLiteral("pcd"), QStringLiteral("--connect"),
+                                 connection, QStringLiteral("--timeout"), QStringLiteral("200"),
+                                 QStringLiteral("--retries"), QStringLiteral("0") }
+        + command);
 }
 
 } // namespace
@@ -77,7 +61,7 @@ TEST(CliPcd, ReadsWhatThePcdHoldsAndNamesEveryFailure)
         QStringLiteral("DBX 5 entry 2 TLVR__ACCESS_KEY 0x7F10 1000 0xFFFFFFFF") });
     ASSERT_NE(sim.port(), 0);
 
-    PcdRun run = pcd(sim.connection(), { QStringLiteral("status") });
+    auto run = pcd(sim.connection(), { QStringLiteral("status") });
     EXPECT_EQ(run.out, QStringLiteral("2 Run\n"));
     run = pcd(sim.connection(),
         { QStringLiteral("read"), QStringLiteral("R"), QStringLiteral("10"), QStringLiteral("2") });
@@ -87,7 +71,7 @@ TEST(CliPcd, ReadsWhatThePcdHoldsAndNamesEveryFailure)
     run = pcd(sim.connection(),
         { QStringLiteral("dbx"), QStringLiteral("5"), QStringLiteral("TLVR__ACCESS_KEY") });
     ASSERT_EQ(run.code, 0) << qPrintable(run.err);
-    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = run.lines();
     ASSERT_EQ(lines.size(), 18) << qPrintable(run.out);
     EXPECT_EQ(lines.mid(0, 4).join(QLatin1Char('|')),
         QStringLiteral("TLVR__ACCESS_KEY|32528|1000|4294967295"));
@@ -97,8 +81,8 @@ TEST(CliPcd, ReadsWhatThePcdHoldsAndNamesEveryFailure)
         { QStringLiteral("read"), QStringLiteral("DB"), QStringLiteral("9"), QStringLiteral("0"),
             QStringLiteral("1") });
     EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("Error:  PCD_NAK"))) << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("PCD_NAK"))) << qPrintable(run.err);
     run = pcd(sim.connection() + QStringLiteral("/9"), { QStringLiteral("status") });
     EXPECT_EQ(run.code, 1);
-    EXPECT_EQ(run.err, QStringLiteral("PCD Open Connection aborted.   Error:  PCD_NORESP\n"));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("PCD_NORESP"))) << qPrintable(run.err);
 }

@@ -1,5 +1,6 @@
+#include "CliRun.h"
+
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -8,30 +9,9 @@
 
 namespace {
 
-const QString SimulateCli = QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli");
-
-struct SimulateRun
+tlv::test::CliRun simulate(const QStringList &args)
 {
-    int code = -1;
-    QStringList lines;
-    QString err;
-};
-
-SimulateRun simulate(const QStringList &args)
-{
-    QProcess process;
-    process.start(SimulateCli, QStringList { QStringLiteral("simulate") } + args);
-    SimulateRun run;
-    if (!process.waitForStarted(-1) || !process.waitForFinished(-1)) {
-        run.err = process.errorString();
-        return run;
-    }
-    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n');
-    if (!run.lines.isEmpty() && run.lines.last().isEmpty())
-        run.lines.removeLast();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return tlv::test::runCli(QStringList { QStringLiteral("simulate") } + args);
 }
 
 QString writeProject(const QTemporaryDir &dir, const QStringList &userBuffer)
@@ -65,7 +45,7 @@ TEST(SimulateCli, PrintsTheGeneratedRecordsThroughTheDecoder)
             QStringLiteral("Column2=1,Long,0,R 2,1000,B,%2d,0"),
             QStringLiteral("Column3=2,Word,0,R 3,1000,C,%h,0") });
     // Six records in a ring of four: every tick is read before it is overwritten.
-    const SimulateRun run = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("6") });
+    const auto run = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("6") });
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     QStringList expected;
     for (int n = 1; n <= 6; ++n) {
@@ -74,12 +54,12 @@ TEST(SimulateCli, PrintsTheGeneratedRecordsThroughTheDecoder)
                 + QStringLiteral("%1").arg(b % 100, 2, 10, QLatin1Char('0')) + u'\t'
                 + QStringLiteral("%1").arg(n * 22, 4, 16, QLatin1Char('0')).toUpper();
     }
-    EXPECT_EQ(run.lines, expected);
+    EXPECT_EQ(run.lines(), expected);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 
-    const SimulateRun stamped = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("1"),
+    const auto stamped = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("1"),
         QStringLiteral("--stamps"), QStringLiteral("s") });
-    EXPECT_EQ(stamped.lines, QStringList({ QStringLiteral("Demo\t") + expected.first() }));
+    EXPECT_EQ(stamped.lines(), QStringList({ QStringLiteral("Demo\t") + expected.first() }));
 }
 
 TEST(SimulateCli, LoadFailuresAndWrongArguments)
@@ -88,9 +68,9 @@ TEST(SimulateCli, LoadFailuresAndWrongArguments)
     const QString project = writeProject(dir,
         { QStringLiteral("HeaderType=2"), QStringLiteral("RecordLenght=1"),
             QStringLiteral("RecordNumber=4") });
-    const SimulateRun run = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("3") });
+    const auto run = simulate({ project, QStringLiteral("--ticks"), QStringLiteral("3") });
     EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.lines.isEmpty());
+    EXPECT_TRUE(run.out.isEmpty());
     EXPECT_TRUE(
         run.err.startsWith(QStringLiteral("Error 10: Invalid header type in the source file :\n")))
         << run.err.toStdString();
@@ -102,9 +82,9 @@ TEST(SimulateCli, LoadFailuresAndWrongArguments)
 
 TEST(SimulateCli, DemoProjectRuns)
 {
-    const SimulateRun run = simulate({ QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr"),
+    const auto run = simulate({ QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr"),
         QStringLiteral("--ticks"), QStringLiteral("3") });
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    ASSERT_EQ(run.lines.size(), 3);
-    EXPECT_EQ(run.lines.first(), QStringLiteral("11.7\t67\t22\t0016\t1\t0"));
+    ASSERT_EQ(run.lines().size(), 3);
+    EXPECT_EQ(run.lines().first(), QStringLiteral("11.7\t67\t22\t0016\t1\t0"));
 }
