@@ -123,7 +123,6 @@ public:
         setWord(5, 0);
     }
     void setCommand(qint32 command) { setWord(8, command); }
-    [[nodiscard]] qint32 written() const { return m_next; }
 
 private:
     MemoryPcd &m_pcd;

@@ -265,30 +265,20 @@ TEST(ReadingCycle, ShortHeaderAndCounterAnswers)
 TEST(ReadingCycle, RefusedStartRegisterAndHeader)
 {
     const QString badStart = u"Invalid buffer\rCheck the start register value"_s;
-    for (const qint32 value : { 8001, -1, 16777216 }) {
-        Rig rig;
-        rig.host.pcd.registers[kStartRegister] = value;
-        rig.core.Start();
-        ASSERT_EQ(rig.host.errors.size(), 1) << value;
-        EXPECT_EQ(rig.host.errors[0], qMakePair(qint16(10), badStart)) << value;
-        EXPECT_EQ(rig.state(), 1) << value;
-        rig.core.setRunMode(2); // below state 2 the run mode falls back to 0
-        EXPECT_EQ(rig.core.runMode(), 0);
-    }
+    Rig refused;
+    refused.host.pcd.registers[kStartRegister] = 8001;
+    refused.core.Start();
+    EXPECT_EQ(refused.host.errors, (QList<QPair<qint16, QString>> { { 10, badStart } }));
+    EXPECT_EQ(refused.state(), 1);
+    refused.core.setRunMode(2); // below state 2 the run mode falls back to 0
+    EXPECT_EQ(refused.core.runMode(), 0);
 
     Rig rig;
     rig.writer.setWord(0, fourChars("XLV1"));
     rig.startAndRun();
-    ASSERT_EQ(rig.host.errors.size(), 1);
-    EXPECT_EQ(rig.host.errors[0], qMakePair(qint16(11), badStart));
+    EXPECT_EQ(rig.host.errors, (QList<QPair<qint16, QString>> { { 11, badStart } }));
     EXPECT_EQ(rig.state(), 2);
     EXPECT_TRUE(rig.loader.descriptionLoads.isEmpty());
-
-    Rig badSize;
-    badSize.writer.setWord(3, 4097);
-    badSize.startAndRun();
-    ASSERT_EQ(badSize.host.errors.size(), 1);
-    EXPECT_EQ(badSize.host.errors[0].second, u"Invalid buffer\rBad size value"_s);
 }
 
 TEST(ReadingCycle, DescriptionFailureIsCode10)
@@ -312,43 +302,29 @@ TEST(ReadingCycle, DescriptionFailureIsCode10)
 
 TEST(ReadingCycle, GarbledCounterBlockIsReportedOnceAndFetchesNothing)
 {
-    const QString bad = u"Invalid buffer\rBad counter values"_s;
-    const struct
-    {
-        const char *name;
-        qint32 word, value; // word of the buffer garbled, with counter index 4
-    } cases[] = {
-        { "no capacity", 7, 0 },
-        { "negative capacity", 7, -10 },
-        { "write index past the capacity", 5, 11 },
-        { "negative write index", 5, -1 },
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        Rig rig;
-        rig.writer.writeNumbered(3);
-        rig.startAndRun();
-        ASSERT_EQ(rig.host.lines, numbered(1, 3));
-        rig.host.lines.clear();
-        rig.host.requests.clear();
+    Rig rig;
+    rig.writer.writeNumbered(3);
+    rig.startAndRun();
+    ASSERT_EQ(rig.host.lines, numbered(1, 3));
+    rig.host.lines.clear();
+    rig.host.requests.clear();
 
-        rig.writer.writeNumbered(2);
-        const qint32 good = rig.writer.word(c.word);
-        rig.writer.setWord(c.word, c.value);
-        rig.core.cycle().tick();
-        rig.core.cycle().tick();
-        EXPECT_EQ(rig.host.errors, (QList<QPair<qint16, QString>> { { 10, bad } }));
-        EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(104, 12) }));
-        EXPECT_TRUE(rig.host.lines.isEmpty());
-        EXPECT_EQ(rig.state(), 3);
-        EXPECT_EQ(rig.core.recordCount(), 3);
+    rig.writer.writeNumbered(2);
+    rig.writer.setWord(7, 0); // no capacity
+    rig.core.cycle().tick();
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.errors,
+        (QList<QPair<qint16, QString>> { { 10, u"Invalid buffer\rBad counter values"_s } }));
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(104, 12) }));
+    EXPECT_TRUE(rig.host.lines.isEmpty());
+    EXPECT_EQ(rig.state(), 3);
+    EXPECT_EQ(rig.core.recordCount(), 3);
 
-        // Sound again: the records written meanwhile arrive, nothing is lost or doubled.
-        rig.writer.setWord(c.word, good);
-        rig.core.cycle().tick();
-        EXPECT_EQ(rig.host.lines, numbered(4, 5));
-        EXPECT_EQ(rig.host.errors.size(), 1);
-    }
+    // Sound again: the records written meanwhile arrive, nothing is lost or doubled.
+    rig.writer.setWord(7, 10);
+    rig.core.cycle().tick();
+    EXPECT_EQ(rig.host.lines, numbered(4, 5));
+    EXPECT_EQ(rig.host.errors.size(), 1);
 }
 
 TEST(ReadingCycle, LargeFetchesAreSplitInto16BitRequests)
