@@ -129,9 +129,6 @@ TEST(DescriptionLoad, ReadsAShippedDescription)
         EXPECT_EQ(c.Format, QLatin1String(e.format));
         EXPECT_EQ(c.TextCount, e.textCount);
     }
-    // Bit_32 and Byte4 are no keys of ours.
-    EXPECT_FALSE(t[14].Defined);
-    EXPECT_FALSE(t[15].Defined);
     EXPECT_EQ(ColumnTexts::lookup(t[4], 2, false), u"Auto"_s);
     EXPECT_EQ(ColumnTexts::lookup(t[4], 9, false), u"Manual"_s);
     EXPECT_EQ(ColumnTexts::lookup(t[12], 1, false), u"On"_s);

@@ -178,7 +178,6 @@ TEST_F(LineCipherFiles, DecipherChecksTheSourceExtension)
         { "a.tlv", true },
         { "b.tlvd", true },
         { "c.TLVD", true },
-        { "d.Tlv", true },
         { "e.txt", false },
         { "f", false },
         { "g.tlvd.bak", false },

@@ -67,7 +67,6 @@ TEST(SymbolFile, LinesAndGroups)
         { "Msg EQU X 8", "X 8", "Msg", "" },
         { "Tab EQU DB [4] 4000", "DB 4000", "Tab", "" },
         { "Pump EQU R  100", nullptr, "", "" },
-        { "Pump  EQU R 100", nullptr, "", "" },
         { "Const EQU K 5", nullptr, "", "" },
         { "Pump EQU R", nullptr, "", "" },
         { ";Pump EQU R 100", nullptr, "", "" },
