@@ -58,12 +58,8 @@ public:
         layout.recordInterval = 5;
     }
     bool loadDescription(
-        const LoadContext &, ColumnTable &out, BufferLayout &outLayout, QString *error) override
+        const LoadContext &, ColumnTable &out, BufferLayout &outLayout, QString *) override
     {
-        if (!failWith.isEmpty()) {
-            *error = failWith;
-            return false;
-        }
         out = table;
         outLayout = layout;
         return true;
@@ -76,7 +72,6 @@ public:
 
     ColumnTable table;
     BufferLayout layout;
-    QString failWith;
 };
 
 // A register buffer at register 100 (start register 50), TLV2, 2 words a record.
