@@ -1,3 +1,5 @@
+#include "ControlTestHost.h"
+
 #include "viewer/core/BufferCheck.h"
 #include "viewer/core/CounterEvaluation.h"
 #include "viewer/core/FetchOrder.h"
@@ -7,19 +9,14 @@
 #include <gtest/gtest.h>
 
 using namespace tlv::viewer;
+using tlv::viewer::test::fourChars;
 using namespace Qt::StringLiterals;
 using Separator = CounterOutcome::Separator;
 using Command = CounterOutcome::Command;
 
 namespace {
 
-constexpr qint32 key(char a, char b, char c, char d)
-{
-    return qint32((quint32(quint8(a)) << 24) | (quint32(quint8(b)) << 16)
-        | (quint32(quint8(c)) << 8) | quint32(quint8(d)));
-}
-
-QList<qint32> header(qint32 typeKey, qint32 length, qint32 headerKey = key('A', 'B', 'C', 'D'))
+QList<qint32> header(qint32 typeKey, qint32 length, qint32 headerKey = fourChars("ABCD"))
 {
     QList<qint32> words(16, 0);
     words[0] = typeKey;
@@ -52,9 +49,11 @@ ReaderState running(qint32 previous, qint16 recordLength = 3, bool tlv2 = false)
 
 TEST(FourCharText, BytesMostSignificantFirst)
 {
-    EXPECT_EQ(fourCharText(key('T', 'L', 'V', '1')), u"TLV1"_s);
-    EXPECT_EQ(fourCharText(key('\xC4', 'b', 'c', 'd')), u"\u00C4bcd"_s); // negative word
-    EXPECT_EQ(fourCharText(key('A', 'B', '\0', 'D')), u"AB"_s);
+    EXPECT_EQ(fourCharText(fourChars("TLV1")), u"TLV1"_s);
+    EXPECT_EQ(fourCharText(fourChars("\xC4"
+                                     "bcd")),
+        u"\u00C4bcd"_s); // negative word
+    EXPECT_EQ(fourCharText(fourChars("AB\0D")), u"AB"_s);
 }
 
 TEST(StartRegister, KindAndAddressLimits)
@@ -116,7 +115,7 @@ TEST(HeaderCheck, BufferLengthLimitsPerStorage)
         SCOPED_TRACE(row.length);
         ReaderState s;
         s.isDataBlock = row.dataBlock;
-        const auto r = BufferCheck::checkHeader(s, header(key('T', 'L', 'V', '1'), row.length));
+        const auto r = BufferCheck::checkHeader(s, header(fourChars("TLV1"), row.length));
         EXPECT_EQ(r.ok, row.ok);
         if (!row.ok) {
             EXPECT_EQ(r.code, 11);
@@ -128,7 +127,7 @@ TEST(HeaderCheck, BufferLengthLimitsPerStorage)
 TEST(HeaderCheck, TypeKeysSetHeaderAndCommandState)
 {
     ReaderState s;
-    auto r = BufferCheck::checkHeader(s, header(key('T', 'L', 'V', '2'), 100));
+    auto r = BufferCheck::checkHeader(s, header(fourChars("TLV2"), 100));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.state.headerLength, 16);
     EXPECT_EQ(r.state.firstRecordOffset, 16);
@@ -139,7 +138,7 @@ TEST(HeaderCheck, TypeKeysSetHeaderAndCommandState)
     EXPECT_EQ(r.state.headerVersion, 7);
     EXPECT_EQ(r.state.bufferLength, 100);
 
-    r = BufferCheck::checkHeader(r.state, header(key('T', 'L', 'V', '1'), 100));
+    r = BufferCheck::checkHeader(r.state, header(fourChars("TLV1"), 100));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.state.headerLength, 8);
     EXPECT_EQ(r.state.firstRecordOffset, 8);
@@ -150,31 +149,31 @@ TEST(HeaderCheck, TypeKeysSetHeaderAndCommandState)
 
 TEST(HeaderCheck, RefusalsKeepHeaderAndClearOnlyCounters)
 {
-    ReaderState good = BufferCheck::checkHeader({}, header(key('T', 'L', 'V', '1'), 10)).state;
+    ReaderState good = BufferCheck::checkHeader({}, header(fourChars("TLV1"), 10)).state;
     good.counter = good.previousCounter = 77;
     good.capacity = 10;
 
-    auto r = BufferCheck::checkHeader(good, header(key('T', 'L', 'V', '3'), 10));
+    auto r = BufferCheck::checkHeader(good, header(fourChars("TLV3"), 10));
     EXPECT_EQ(r.code, 11);
     EXPECT_EQ(r.text, u"Invalid buffer\rCheck the start register value"_s);
     EXPECT_EQ(r.state.counter, 0);
     EXPECT_EQ(r.state.capacity, 0);
     EXPECT_EQ(r.state.headerKey, u"ABCD"_s);
 
-    r = BufferCheck::checkHeader(good, header(key('T', 'L', 'V', '1'), 10, key('A', 0, 'C', 'D')));
+    r = BufferCheck::checkHeader(good, header(fourChars("TLV1"), 10, fourChars("A\0CD")));
     EXPECT_EQ(r.code, 11);
     EXPECT_EQ(r.text, u"Invalid buffer\rBad key value"_s);
     EXPECT_EQ(r.state.headerKey, u"ABCD"_s);
 
     // Too short: code 10, nothing touched.
-    r = BufferCheck::checkHeader(good, header(key('T', 'L', 'V', '1'), 10).mid(0, 7));
+    r = BufferCheck::checkHeader(good, header(fourChars("TLV1"), 10).mid(0, 7));
     EXPECT_EQ(r.code, 10);
     EXPECT_EQ(r.text, u"The DataBlock Property wait an array of 8 registers (long value)."_s);
     EXPECT_EQ(r.state.counter, 77);
 
     // The buffer turned TLV2 while the last header was TLV1: words 8 and 10 are
     // not in an 8-word answer, and the next read must ask for 16.
-    r = BufferCheck::checkHeader(good, header(key('T', 'L', 'V', '2'), 10).mid(0, 8));
+    r = BufferCheck::checkHeader(good, header(fourChars("TLV2"), 10).mid(0, 8));
     EXPECT_EQ(r.code, 10);
     EXPECT_EQ(r.state.headerLength, 16);
 }

@@ -169,7 +169,6 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
         { "grid full", true, false, true, true, Result::Exported, {} },
         { "user press, no name", false, false, false, true, Result::NoExportFile, { noFile } },
         { "pcd request, no name", false, true, false, true, Result::Exported, { success } },
-        { "grid full, no name", true, false, false, true, Result::Exported, {} },
         { "user press, no data", false, false, true, false, Result::NoData, {} },
         { "pcd request, no data", false, true, true, false, Result::NoData, { noData } },
         { "pcd request, AutoExport, no data", true, true, true, false, Result::NoData, {} },

@@ -1,15 +1,13 @@
 #pragma once
 
-// A host for the control widget: registers of a PCD in memory holding a TLV
-// trace buffer, answered inside the read event as a real host does, and a
-// loader that hands out a fixed column table.
+// A host for the control widget: the in-memory PCD of the core tests, answered
+// inside the read event as a real host does, and a loader that hands out a
+// fixed column table.
 
+#include "../core/ControlTestHost.h"
 #include "common/ScriptedPrompter.h"
-#include "viewer/core/BufferLoader.h"
-#include "viewer/core/ColumnTable.h"
 #include "viewer/widgets/Tolvane.h"
 
-#include <QHash>
 #include <QList>
 #include <QStringList>
 
@@ -22,12 +20,6 @@ inline void PrintTo(const QString &text, std::ostream *os)
 }
 
 namespace tlv::viewer::test {
-
-inline qint32 fourChars(const char *text)
-{
-    return qint32((quint32(quint8(text[0])) << 24) | (quint32(quint8(text[1])) << 16)
-        | (quint32(quint8(text[2])) << 8) | quint32(quint8(text[3])));
-}
 
 // Columns: 1 "Level" Long d at word 0, 2 "Flags" Word h at word 1, 3 "State"
 // Word with value texts at word 1 too.
@@ -74,52 +66,30 @@ public:
     BufferLayout layout;
 };
 
-// A register buffer at register 100 (start register 50), TLV2, 2 words a record.
+// A TLV2 register buffer at register 100 (start register 50), 2 words a record.
 class RegisterHost
 {
 public:
-    static constexpr qint16 StartRegister = 50;
-    static constexpr qint32 Address = 100;
-    static constexpr qint32 Capacity = 20;
-    static constexpr qint32 Header = 16;
-
     explicit RegisterHost(Tolvane &control)
         : m_control(control)
     {
-        registers[StartRegister] = Address;
-        set(0, fourChars("TLV2"));
-        set(1, fourChars("PUMP"));
-        set(2, 7);
-        set(3, 100);
-        set(7, Capacity);
+        pcd.registers[50] = writer.startValue();
+        writer.setWord(2, 7); // the header version
         QObject::connect(&control, &Tolvane::ReadPCDReg, [this](qint16 first, qint16 count) {
             ++requests;
-            QList<qint32> words;
-            for (qint32 i = 0; i < count; ++i)
-                words.append(registers.value(first + i));
-            m_control.setDataBlock(words);
+            m_control.setDataBlock(pcd.readRegisters(first, count));
         });
         QObject::connect(
             &control, &Tolvane::OutputLine, [this](const QString &line) { lines.append(line); });
         QObject::connect(&control, &Tolvane::ModulError, [this](qint16 code, const QString &text) {
             errors.append({ code, text });
         });
-        control.setStartRegister(StartRegister);
+        control.setStartRegister(50);
     }
-    void set(qint32 offset, qint32 value) { registers[Address + offset] = value; }
-    [[nodiscard]] qint32 word(qint32 offset) const { return registers.value(Address + offset); }
-    // Writes a record {level, word} the way the PCD library does.
-    void write(qint32 level, qint32 word1)
-    {
-        const qint32 slot = word(5);
-        set(Header + slot * 2, level);
-        set(Header + slot * 2 + 1, word1);
-        set(5, slot + 1 >= Capacity ? 0 : slot + 1);
-        set(4, word(4) + 1);
-    }
-    void setCommand(qint32 command) { set(8, command); }
+    void write(qint32 level, qint32 word1) { writer.write({ level, word1 }); }
 
-    QHash<qint32, qint32> registers;
+    MemoryPcd pcd;
+    TraceWriter writer { pcd, false, 100, true, 2, 20 };
     QStringList lines;
     QList<QPair<qint16, QString>> errors;
     int requests = 0;

@@ -80,7 +80,7 @@ void doubleClick(QWidget *target, QPoint at)
 
 } // namespace
 
-TEST(Control, EveryPropertyIsReachableByItsName)
+TEST(Control, PropertiesAreReachableByNameAndForwardToTheCore)
 {
     ScriptedPrompter prompter;
     Tolvane control(nullptr, &prompter);
@@ -98,12 +98,8 @@ TEST(Control, EveryPropertyIsReachableByItsName)
             "ReadPCDDB(qint16,qint16,qint16)", "ModulError(qint16,QString)", "OutputLine(QString)",
             "Status(qint16)", "PCDCmd(qint16)" })
         EXPECT_GE(control.metaObject()->indexOfSignal(signal), 0) << signal;
-}
 
-TEST(Control, PropertiesForwardToTheCoreWithItsRules)
-{
-    ScriptedPrompter prompter;
-    Tolvane control(nullptr, &prompter);
+    // Writes go through the core with its rules.
     control.setProperty("MaxGraph", 5);
     EXPECT_EQ(control.property("MaxGraph").toInt(), 20);
 
@@ -196,7 +192,7 @@ TEST(Control, SeparatorAndStatusRowsAreSetApart)
     rig.host.write(1, 1);
     rig.run();
     rig.control.setPcdStatus(2);
-    rig.host.set(4, 0); // the PCD restarted its buffer
+    rig.host.writer.setWord(4, 0); // the PCD restarted its buffer
     rig.tick();
     QAbstractItemModel *m = rig.model();
     ASSERT_EQ(m->rowCount(), 3);
@@ -334,7 +330,7 @@ TEST(Control, ShutdownCommandShowsTheNoticeThenRaisesPCDCmd)
     QSignalSpy commands(&rig.control, &Tolvane::PCDCmd);
     QStringList shownWhenRaised;
     QObject::connect(&rig.control, &Tolvane::PCDCmd, [&] { shownWhenRaised = watcher.shown; });
-    rig.host.setCommand(9);
+    rig.host.writer.setCommand(9);
     rig.tick();
     qApp->removeEventFilter(&watcher);
 

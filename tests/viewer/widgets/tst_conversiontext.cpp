@@ -47,8 +47,6 @@ INSTANTIATE_TEST_SUITE_P(Bases, ConversionNumeric,
         NumericCase { "bitZero", 1, 1, 0, 0, "0", "0", "0" },
         NumericCase { "longUpperWord", 32, 8, 0x10000, 0x10000, "65536", "00010000",
             "00000000 00000001 00000000 00000000" },
-        NumericCase { "longLowHex", 32, 8, 0xABC, 0xABC, "2748", "00000ABC",
-            "00000000 00000000 00001010 10111100" },
         // Hex padding adds four zeros at most.
         NumericCase { "padLimit", 16, 8, 1, 1, "1", "00001", "00000000 00000001" }),
     [](const auto &info) { return std::string(info.param.name); });
