@@ -37,4 +37,18 @@ std::optional<QString> normaliseAddress(const QString &text, QStringView allowed
     return typed(letter, fieldNumber(rest));
 }
 
+std::optional<qint16> startRegisterNumber(const QString &startReg)
+{
+    QString text = startReg.trimmed();
+    const qsizetype blank = text.indexOf(u' ');
+    if (blank >= 0)
+        text = text.mid(blank + 1).trimmed();
+    if (!isNumeric(text))
+        return std::nullopt;
+    const std::optional<qint16> reg = toInt16(fieldNumber(text));
+    if (!reg || *reg < 0)
+        return std::nullopt;
+    return reg;
+}
+
 } // namespace tlv::buffer

@@ -14,4 +14,8 @@ namespace tlv::buffer {
 // result = rejected.
 [[nodiscard]] std::optional<QString> normaliseAddress(const QString &text, QStringView allowed);
 
+// The register number of a buffer's start address ("R 4000", "DB 12", "4000"):
+// the number after the type letters; nullopt when it is no 16-bit number of 0 or more.
+[[nodiscard]] std::optional<qint16> startRegisterNumber(const QString &startReg);
+
 } // namespace tlv::buffer

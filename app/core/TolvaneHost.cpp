@@ -1,8 +1,8 @@
 #include "app/core/TolvaneHost.h"
 
 #include "app/core/CommandLine.h"
+#include "buffer/AddressField.h"
 #include "buffer/BufferType.h"
-#include "buffer/NumberText.h"
 #include "buffer/PublicEvents.h"
 #include "comm/ConnectionView.h"
 #include "common/PathUtil.h"
@@ -342,14 +342,9 @@ bool TolvaneHost::prepareControl()
     m_control.setUserFile(QString());
     switch (m_project.bufferType()) {
     case buffer::BufferType::Configured: {
-        QString text = m_buffer.startReg().trimmed();
-        const qsizetype blank = text.indexOf(u' ');
-        if (blank >= 0)
-            text = text.mid(blank + 1).trimmed();
-        const auto reg
-            = buffer::isNumeric(text) ? buffer::toInt16(buffer::fieldNumber(text)) : std::nullopt;
+        const auto reg = buffer::startRegisterNumber(m_buffer.startReg());
         // A start register that is no number would point the viewer at register 0.
-        if (!reg || *reg < 0) {
+        if (!reg) {
             m_prompter.message(
                 QStringLiteral("Invalid start register in the buffer configuration : ")
                     + m_buffer.startReg(),

@@ -4,7 +4,7 @@
 #include "app/core/BufferEditor.h"
 #include "app/core/BufferTypeSetup.h"
 #include "app/core/CellEditor.h"
-#include "app/core/ControlAdapter.h"
+#include "app/record/ControlAdapter.h"
 #include "app/core/FolderOps.h"
 #include "app/core/Pg5Folders.h"
 #include "app/core/SettingsPage.h"

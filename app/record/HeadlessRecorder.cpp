@@ -1,7 +1,9 @@
 #include "app/record/HeadlessRecorder.h"
 
+#include "app/record/ControlAdapter.h"
+
+#include "buffer/AddressField.h"
 #include "buffer/BufferType.h"
-#include "buffer/NumberText.h"
 #include "buffer/PublicEvents.h"
 #include "common/Prompter.h"
 
@@ -14,30 +16,13 @@ namespace {
 const QString Title = QStringLiteral("Tolvane");
 }
 
-// The control as the connection and the read serving see it.
-class HeadlessRecorder::Hosted : public comm::HostedControl
-{
-public:
-    explicit Hosted(viewer::ControlCore &control)
-        : m_control(control)
-    { }
-    void setPCDStatus(qint32 status) override { m_control.setPcdStatus(status); }
-    void setDataBlock(const QList<qint32> &values) override { m_control.setDataBlock(values); }
-    [[nodiscard]] qint16 RunMode() const override { return m_control.runMode(); }
-    void setRunMode(qint16 mode) override { m_control.setRunMode(mode); }
-    void Start() override { m_control.Start(); }
-
-private:
-    viewer::ControlCore &m_control;
-};
-
 HeadlessRecorder::HeadlessRecorder(common::Prompter &prompter, QObject *parent)
     : QObject(parent)
     , m_prompter(prompter)
     , m_project(m_buffer)
     , m_control(&prompter)
     , m_seams(m_control, &prompter)
-    , m_hosted(std::make_unique<Hosted>(m_control))
+    , m_hosted(std::make_unique<ControlAdapter>(m_control))
     , m_scomm(m_library, prompter, m_project.settings().connection)
     , m_connect(m_project.settings().connection, m_varnok, m_scomm, *this, *m_hosted)
     , m_reader(m_connect, *m_hosted, *this, prompter)
@@ -156,13 +141,8 @@ bool HeadlessRecorder::prepareControl()
     m_control.setUserFile(QString());
     switch (m_project.bufferType()) {
     case buffer::BufferType::Configured: {
-        QString text = m_buffer.startReg().trimmed();
-        const qsizetype blank = text.indexOf(u' ');
-        if (blank >= 0)
-            text = text.mid(blank + 1).trimmed();
-        const auto reg
-            = buffer::isNumeric(text) ? buffer::toInt16(buffer::fieldNumber(text)) : std::nullopt;
-        if (!reg || *reg < 0) {
+        const auto reg = buffer::startRegisterNumber(m_buffer.startReg());
+        if (!reg) {
             Q_EMIT message(QStringLiteral("Invalid start register."));
             return false;
         }

@@ -21,6 +21,8 @@
 
 namespace tlv::app {
 
+class ControlAdapter;
+
 // Records a trace project without a window: the same control core, read serving and
 // connection the main window hosts, with the project's settings. A link lost while reading
 // is retried every 2000 ms when the project connects automatically; the control then resumes
@@ -87,7 +89,6 @@ private:
     void setAbortEnabled(bool) override { }
     void beep() override { }
 
-    class Hosted;
     bool prepareControl();
     void afterRead();
     void linkLost(qint32 code);
@@ -99,7 +100,7 @@ private:
     viewer::ControlCore m_control;
     std::unique_ptr<viewer::FileBufferLoader> m_loader;
     HeadlessSeams m_seams;
-    std::unique_ptr<Hosted> m_hosted;
+    std::unique_ptr<ControlAdapter> m_hosted;
     comm::ScommLibrary m_library;
     comm::VarnokDLL m_varnok;
     comm::Scomm5 m_scomm;

@@ -5,7 +5,8 @@
 
 namespace tlv::app {
 
-// The hosted control as the connection and the read serving see it.
+// The hosted control as the connection and the read serving see it; the
+// window's host and the headless recorder both hand it over.
 class ControlAdapter : public comm::HostedControl
 {
 public:
