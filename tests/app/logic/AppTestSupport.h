@@ -51,38 +51,26 @@ struct Sandbox
     }
 };
 
-// Records what the connection and the read serving show.
+// Keeps the last status text; the rest of the view is not looked at here.
 class RecordingView : public comm::ConnectionView
 {
 public:
-    QString panel1, panel2, frameCaption, startText, runText, stopText;
-    bool startEnabled = false, runEnabled = false, stopEnabled = false, connectShown = true;
-    bool abortEnabled = false;
-    int progressMax = 0, progressValue = 0;
+    QString panel2;
 
     void setStatusPanel(int panel, const QString &text) override
     {
-        (panel == 1 ? panel1 : panel2) = text;
+        if (panel == 2)
+            panel2 = text;
     }
-    void ButtonConnect(bool connect) override { connectShown = connect; }
-    void ButtonsStart(const QString &sta, bool staEn, const QString &run, bool runEn,
-        const QString &sto, bool stoEn, qint16) override
-    {
-        if (!sta.isEmpty())
-            startText = sta;
-        if (!run.isEmpty())
-            runText = run;
-        if (!sto.isEmpty())
-            stopText = sto;
-        startEnabled = staEn;
-        runEnabled = runEn;
-        stopEnabled = stoEn;
-    }
-    void setRunCaption(const QString &caption) override { runText = caption; }
-    void setConnectionFrame(const QString &caption, quint32) override { frameCaption = caption; }
-    void setProgressRange(int, int maximum) override { progressMax = maximum; }
-    void setProgressValue(int value) override { progressValue = value; }
-    void setAbortEnabled(bool enabled) override { abortEnabled = enabled; }
+    void ButtonConnect(bool) override { }
+    void ButtonsStart(
+        const QString &, bool, const QString &, bool, const QString &, bool, qint16) override
+    { }
+    void setRunCaption(const QString &) override { }
+    void setConnectionFrame(const QString &, quint32) override { }
+    void setProgressRange(int, int) override { }
+    void setProgressValue(int) override { }
+    void setAbortEnabled(bool) override { }
     void beep() override { }
 };
 

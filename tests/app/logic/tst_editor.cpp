@@ -83,10 +83,7 @@ TEST_F(EditorFixture, ToolbarActionsAndTheRowSelectedAfterThem)
     ASSERT_TRUE(cell);
     EXPECT_EQ(cell->row, 4);
     EXPECT_EQ(cell->column, 0);
-    EXPECT_EQ(buffer.item(4)->Title, QString());
-    EXPECT_EQ(buffer.item(4)->DataType, QStringLiteral("Long"));
-    EXPECT_EQ(buffer.item(4)->Format, QStringLiteral("%d"));
-    EXPECT_EQ(buffer.item(4)->Width, 1000);
+    EXPECT_EQ(*buffer.item(4), buffer::UserColumn::defaultColumn());
     EXPECT_TRUE(buffer.changed());
     EXPECT_EQ(editor.currentRow(), 4);
 

@@ -30,7 +30,6 @@ TEST(FolderOps, PathRootOfEveryForm)
         { "\\\\Server\\\\x", false, "" },
         { "abcd\\efg", false, "" },
         { "E", true, "e:\\" },
-        { "E:", true, "e:\\" },
         { "e:rel", true, "e:\\" },
         { "/home/Eng/Trace", true, "/" },
         { "//Server/Share/x", true, "//server/share/" },

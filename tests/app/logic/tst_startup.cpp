@@ -52,12 +52,9 @@ INSTANTIATE_TEST_SUITE_P(Forms, CommandLineParse,
         ParseCase { "/home/eng/cpu1/plant.tlvr PG5=21300", Kind::Project,
             "/home/eng/cpu1/plant.tlvr", "/home/eng/cpu1/", "/home/eng/cpu1/_Global.sy5",
             "/home/eng/cpu1/plant.tlvs", 21, 21300 },
-        // Capitals and a file without folder.
+        // Capitals, a file without folder, fewer than five digits.
         ParseCase {
             "PLANT.TLVR pg5=17", Kind::Project, "PLANT.TLVR", "", "", "PLANT.tlvs", 17, 17 },
-        // Fewer than five digits.
-        ParseCase {
-            "x/p.tlvr PG5=2", Kind::Project, "x/p.tlvr", "x/", "x/_Global.sy5", "x/p.tlvs", 2, 2 },
         ParseCase {
             "x/p.tlvr", Kind::NoVersion, "x/p.tlvr", "x/", "x/_Global.sy5", "x/p.tlvs", 0, 0 },
         ParseCase { "plant.txt PG5=21300", Kind::NoStartFile, "", "", "", "", 0, 0 },
