@@ -121,9 +121,6 @@ TEST(Control, DataBlockThroughThePropertySystemAnswersARequest)
     QSignalSpy reads(&control, &Tolvane::ReadPCDReg);
     QSignalSpy states(&control, &Tolvane::Status);
 
-    control.setProperty("DataBlock", QVariant::fromValue(QList<qint32> { 100 }));
-    EXPECT_EQ(control.core().cycle().state(), 0) << "ignored in state 0";
-
     control.setStartRegister(50);
     control.Start();
     ASSERT_EQ(reads.size(), 1);
