@@ -19,6 +19,35 @@ qint32 wave(int degrees, double amplitude)
     return qint32(std::lround((std::sin(degrees * 3.1415 / 180.0) + 1.0) * amplitude));
 }
 
+// A control in simulation on a demo project, wired to a test host.
+struct SimRig
+{
+    explicit SimRig(int words = 3, qint32 records = 10)
+        : loader(words, records)
+    {
+        core.setLoader(&loader);
+        core.setUserFile(u"demo.tlvr"_s);
+        core.setSimulation(true);
+    }
+    void run()
+    {
+        core.Start();
+        core.setRunMode(2);
+    }
+    // Writes and reads n records.
+    void step(int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            core.simulator().tick();
+            core.cycle().tick();
+        }
+    }
+
+    FakeLoader loader;
+    ControlCore core;
+    TestHost host { core };
+};
+
 } // namespace
 
 TEST(Simulation, RecordsFollowTheFormulas)
@@ -73,112 +102,81 @@ TEST(Simulation, WriteIndexWrapsAndAnglesCycle)
 
 TEST(Simulation, ControlReadsTheSimulatedRing)
 {
-    FakeLoader loader(3, 10);
-    ControlCore core;
-    core.setLoader(&loader);
-    TestHost host(core);
-    core.setUserFile(u"demo.tlvr"_s);
-    core.setSimulation(true);
-    core.Start();
-    core.setRunMode(2);
-    EXPECT_TRUE(host.requests.isEmpty()); // nothing goes to the host
-    EXPECT_EQ(loader.keyChecks, QList<bool>({ false }));
-    EXPECT_EQ(core.title(), ControlCore::simulationTitle());
-    EXPECT_EQ(core.cycle().state(), 3);
-    EXPECT_EQ(core.simulator().period(), 500);
+    SimRig rig;
+    rig.run();
+    EXPECT_TRUE(rig.host.requests.isEmpty()); // nothing goes to the host
+    EXPECT_EQ(rig.loader.keyChecks, QList<bool>({ false }));
+    EXPECT_EQ(rig.core.title(), ControlCore::simulationTitle());
+    EXPECT_EQ(rig.core.cycle().state(), 3);
+    EXPECT_EQ(rig.core.simulator().period(), 500);
 
     // The rows themselves are checked below; here the ring fills before a pause.
-    for (int i = 0; i < 3; ++i) {
-        core.simulator().tick();
-        core.cycle().tick();
-    }
-    EXPECT_EQ(host.lines.size(), 3);
+    rig.step(3);
+    EXPECT_EQ(rig.host.lines.size(), 3);
 
     // Paused for more than C ticks: the next read reports lost records.
-    core.setRunMode(1);
+    rig.core.setRunMode(1);
     for (int i = 0; i < 14; ++i)
-        core.simulator().tick();
-    host.lines.clear();
-    core.setRunMode(2);
-    ASSERT_FALSE(host.lines.isEmpty());
-    EXPECT_EQ(host.lines.first(), u"----------------\t----------------\t----------------"_s);
-    EXPECT_EQ(host.lines.size(), 1 + 9);
-    EXPECT_TRUE(host.errors.isEmpty());
+        rig.core.simulator().tick();
+    rig.host.lines.clear();
+    rig.core.setRunMode(2);
+    ASSERT_FALSE(rig.host.lines.isEmpty());
+    EXPECT_EQ(rig.host.lines.first(), u"----------------\t----------------\t----------------"_s);
+    EXPECT_EQ(rig.host.lines.size(), 1 + 9);
+    EXPECT_TRUE(rig.host.errors.isEmpty());
 
     // Switching simulation off resets the control.
-    core.setSimulation(false);
-    EXPECT_EQ(core.cycle().state(), 0);
-    EXPECT_FALSE(core.simulator().active());
+    rig.core.setSimulation(false);
+    EXPECT_EQ(rig.core.cycle().state(), 0);
+    EXPECT_FALSE(rig.core.simulator().active());
 }
 
 TEST(Simulation, TicksBeforeTheLoadAndAStopLeaveNoFalseRows)
 {
-    FakeLoader loader(3, 4);
-    ControlCore core;
-    core.setLoader(&loader);
-    TestHost host(core);
-    core.setUserFile(u"demo.tlvr"_s);
-    core.setSimulation(true);
+    SimRig rig(3, 4);
     // The timer runs from Simulation on; there is no ring to write yet.
     for (int i = 0; i < 3; ++i)
-        core.simulator().tick();
-    core.Start();
-    core.setRunMode(2);
+        rig.core.simulator().tick();
+    rig.run();
     const auto row = [](int n) -> QString {
         return QString::number(wave(10 * n, 100)) + u'\t' + QString::number(wave(20 * n, 50))
             + u'\t' + QString::number(n * 22);
     };
-    for (int i = 0; i < 5; ++i) {
-        core.simulator().tick();
-        core.cycle().tick();
-    }
-    EXPECT_TRUE(host.errors.isEmpty());
-    EXPECT_EQ(host.lines, QStringList({ row(1), row(2), row(3), row(4), row(5) }));
+    rig.step(5);
+    EXPECT_TRUE(rig.host.errors.isEmpty());
+    EXPECT_EQ(rig.host.lines, QStringList({ row(1), row(2), row(3), row(4), row(5) }));
 
     // Stopped and run again on the same buffer: the records written meanwhile
     // follow, nothing is shown twice nor counted as lost.
-    host.lines.clear();
-    core.setRunMode(0);
-    core.simulator().tick();
-    core.setRunMode(2);
-    core.simulator().tick();
-    core.cycle().tick();
-    EXPECT_EQ(host.lines, QStringList({ row(6), row(7) }));
+    rig.host.lines.clear();
+    rig.core.setRunMode(0);
+    rig.core.simulator().tick();
+    rig.core.setRunMode(2);
+    rig.step(1);
+    EXPECT_EQ(rig.host.lines, QStringList({ row(6), row(7) }));
 
     // A changed record layout starts a new ring from its first record.
-    host.lines.clear();
-    core.setRunMode(0);
-    loader.layout.recordNumber = 6;
-    core.setRunMode(2);
-    core.simulator().tick();
-    core.cycle().tick();
-    EXPECT_EQ(host.lines, QStringList({ row(1) }));
-    EXPECT_TRUE(host.errors.isEmpty());
+    rig.host.lines.clear();
+    rig.core.setRunMode(0);
+    rig.loader.layout.recordNumber = 6;
+    rig.core.setRunMode(2);
+    rig.step(1);
+    EXPECT_EQ(rig.host.lines, QStringList({ row(1) }));
+    EXPECT_TRUE(rig.host.errors.isEmpty());
 }
 
 TEST(Simulation, LoadFailureStopsWithTheLoaderText)
 {
-    FakeLoader loader;
-    loader.failWith = u"No user buffer defined in the source file :\nx.tlvr"_s;
-    ControlCore core;
-    core.setLoader(&loader);
-    TestHost host(core);
-    core.setSimulation(true);
-    core.Start();
-    core.setRunMode(2);
-    ASSERT_EQ(host.errors.size(), 1);
-    EXPECT_EQ(host.errors[0], qMakePair(qint16(10), loader.failWith));
-    EXPECT_EQ(core.runMode(), 0);
-    EXPECT_EQ(core.cycle().state(), 2);
+    SimRig rig;
+    rig.loader.failWith = u"No user buffer defined in the source file :\nx.tlvr"_s;
+    rig.run();
+    EXPECT_EQ(rig.host.errors, (QList<QPair<qint16, QString>> { { 10, rig.loader.failWith } }));
+    EXPECT_EQ(rig.core.runMode(), 0);
+    EXPECT_EQ(rig.core.cycle().state(), 2);
 
     // A ring too large to simulate is refused the same way.
-    FakeLoader big(2, 1 << 20);
-    ControlCore core2;
-    core2.setLoader(&big);
-    TestHost host2(core2);
-    core2.setSimulation(true);
-    core2.Start();
-    core2.setRunMode(2);
-    ASSERT_EQ(host2.errors.size(), 1);
-    EXPECT_EQ(host2.errors[0].second, Simulation::ringSizeError(2, 1 << 20));
+    SimRig big(2, 1 << 20);
+    big.run();
+    ASSERT_EQ(big.host.errors.size(), 1);
+    EXPECT_EQ(big.host.errors[0].second, Simulation::ringSizeError(2, 1 << 20));
 }
