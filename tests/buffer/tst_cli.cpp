@@ -68,8 +68,6 @@ TEST_F(CliCompileTest, RefusedBuffersLeaveTheSourceUntouched)
         QByteArray to;
         const char *message;
     } cases[] = { { "COLUMN2=1,Bit,3", "COLUMN2=1,bit,3", "Invalid Data Type in column 2" },
-        { "Column1=0,Long", "Column1=0,Byte", "Incompatible Data Format in column 1" },
-        { "Column3=2,", "Column3=256,", "Record Length out of value > 256" },
         { "RecordNumber=500", "RecordNumber=40000", "Invalid buffer value !" } };
     for (const auto &c : cases) {
         SetUp();
@@ -80,15 +78,6 @@ TEST_F(CliCompileTest, RefusedBuffersLeaveTheSourceUntouched)
         EXPECT_TRUE(out.isEmpty());
         EXPECT_EQ(readBytes(source), QByteArray("previous")) << c.message;
     }
-}
-
-TEST_F(CliCompileTest, StandardBufferGivesAnEmptySource)
-{
-    replaceInProject("UserBuffer=1", "UserBuffer=0");
-    ASSERT_TRUE(writeBytes(source, "previous"));
-    ASSERT_EQ(compile(), 0) << qPrintable(err);
-    EXPECT_TRUE(QFile::exists(source));
-    EXPECT_TRUE(readBytes(source).isEmpty());
 }
 
 TEST_F(CliCompileTest, UnreadableProjectFails)

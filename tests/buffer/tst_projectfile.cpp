@@ -160,7 +160,6 @@ TEST_F(ProjectFileTest, ProjectIsRejectedWithoutVersionMaxRowsOrStartReg)
         bool ok;
     } cases[] = { { "[Tolvane]\nVersion=0.9\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
         { "[Tolvane]\nVersion=1\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", true },
-        { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", true },
         { "[Tolvane]\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
         { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=1\nMaxGraph=50\n", false },
         { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=\nMaxRows=500\n", false } };

@@ -70,7 +70,6 @@ TEST_F(StoreTest, IntervalAndNumberOfRecords)
         { &EditorFields::recordInterval, "", true, 0 },
         { &EditorFields::recordInterval, "-1", true, Rejected },
         { &EditorFields::recordInterval, "-1", false, -10 },
-        { &EditorFields::recordInterval, "6001", false, Rejected },
         { &EditorFields::recordInterval, "6000", true, Rejected }, // fits no 16 bits
         { &EditorFields::recordInterval, "3276.7", true, 32767 },
         { &EditorFields::recordInterval, "0.25", true, 2 },
