@@ -183,26 +183,6 @@ TEST(SbusSerialAnswers, EachBadAnswerEndsInItsErrorAndLeavesValuesAlone)
     }
 }
 
-TEST(SbusSerialAnswers, RequestOnTheLineIsEscapedAndAddressed)
-{
-    QByteArray seen;
-    ScriptedSerialPeer peer([&](const QByteArray &request) {
-        seen = request;
-        return QList { SbusFrame::serialAckNak(0) };
-    });
-    ASSERT_TRUE(peer.ok());
-    SbusSettings settings;
-    settings.channel = SbusSettings::Channel::Serial;
-    settings.device = peer.slavePath();
-    settings.station = 0xB5; // the station byte itself needs escaping
-    SbusClient client;
-    ASSERT_TRUE(client.open(settings).ok());
-    ASSERT_TRUE(client.writeRegisters(0xC5, { qint32(0xB5B5C5C5) }).ok())
-        << qPrintable(client.errorString());
-    const QByteArray plain = hex("00 b5 0e 05 00c5 b5b5c5c5");
-    EXPECT_EQ(seen, plain + serialCrcBytes(plain));
-}
-
 TEST(SbusClientOpen, PortProblemsAndStateErrors)
 {
     SbusClient client;
