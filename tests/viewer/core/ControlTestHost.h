@@ -198,16 +198,15 @@ public:
     bool exportGrid(ExportTrigger trigger) override
     {
         exports.append(trigger);
-        if (core && emptiesGrid)
+        if (core)
             core->rows().removeAllRows();
-        return emptiesGrid;
+        return true;
     }
     void showShutdownNotice() override { ++notices; }
     void openConversionWindow(int, int) override { }
     bool crypt(const QString &, QString *) override { return false; }
 
     ControlCore *core = nullptr;
-    bool emptiesGrid = true;
     QList<ExportTrigger> exports;
     int notices = 0;
 };
