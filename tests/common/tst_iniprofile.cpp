@@ -67,8 +67,7 @@ TEST_F(IniProfileTest, ReadsFollowPrivateProfileRules)
         { "Tolvane", "Title", "a=b" }, // text after the first "="
         { "Tolvane", "Empty", "" },
         { "Tolvane", "Path", "C:\\My files\\a.xls" }, // one pair of quotes dropped
-        { "Tolvane", "Half", "\"open" },
-        { "Tolvane", "Single", "x" },
+        { "Tolvane", "Half", "\"open" }, { "Tolvane", "Single", "x" },
         { "Tolvane", "Other", "dflt" }, // only the first matching section counts
         { "Tolvane", "lead", "dflt" }, // keys before any section belong to none
         { "Tolvane", "; HeaderLenght", "dflt" }, // comments are not keys
