@@ -17,8 +17,8 @@ public:
 
     // Text of value in the text group named by the column's Title ("f": plain
     // false, "F": plain true). Sets comment to the entry's comment, or empties it.
-    virtual QString textFileText(const ColumnDescription &column, qint64 value, bool plain,
-                                 QString *comment)
+    virtual QString textFileText(
+        const ColumnDescription &column, qint64 value, bool plain, QString *comment)
         = 0;
     // Symbol name and comment for a media text such as "R 100"; nullopt when
     // no symbol has that address.
