@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,15 @@ inline void writeDescription(const QString &path, const QString &plain)
 }
 
 // Left-over plain copies of a description in the temporary folder.
+// Each test process gets a temp folder of its own, so the check for leftover
+// plain files never sees the file of a test running beside it.
+inline const bool privateTempFolder = [] {
+    static QTemporaryDir folder;
+    if (folder.isValid())
+        qputenv("TMPDIR", QFile::encodeName(folder.path()));
+    return folder.isValid();
+}();
+
 inline QStringList leftoverPlainFiles()
 {
     return QDir(QDir::tempPath()).entryList({ QStringLiteral("TLVfile*") }, QDir::Files);
