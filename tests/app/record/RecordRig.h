@@ -67,6 +67,12 @@ private:
 
 struct RecordRig
 {
+    struct Written
+    {
+        qint64 counter;
+        QList<qint32> words;
+    };
+
     RecordRig()
         : server(&pcd)
         , setup(std::make_shared<pcdsim::TraceSetup>())
@@ -116,15 +122,27 @@ struct RecordRig
         ASSERT_TRUE(setup->applyLines(lines, pcd, dir.path(), &memory, &error))
             << error.toStdString();
         ASSERT_TRUE(memory.isEmpty());
-        setup->setRecordLog(
-            [this](qint64, int, const QList<qint32> &words) { written.append(words); });
+        setup->setRecordLog([this](qint64 counter, int, const QList<qint32> &words) {
+            written.append({ counter, words });
+        });
         setup->setEventLog([this](const QString &event) { events.append(event); });
         setup->install(pcd, setup);
         ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
     }
 
-    // Opens the project with the recorder over UDP, no stamp columns, and starts reading.
-    void record()
+    [[nodiscard]] comm::SbusSettings udp() const
+    {
+        comm::SbusSettings s;
+        s.channel = comm::SbusSettings::Channel::Udp;
+        s.host = QStringLiteral("127.0.0.1");
+        s.port = server.udpPort();
+        s.timeoutMs = 150;
+        s.retries = 0;
+        return s;
+    }
+
+    // Opens the project with the recorder, no stamp columns, and starts reading.
+    void record(std::optional<comm::SbusSettings> connection = {}, bool statusColumn = false)
     {
         recorder = std::make_unique<app::HeadlessRecorder>(prompter);
         QObject::connect(recorder.get(), &app::HeadlessRecorder::outputLine,
@@ -137,14 +155,9 @@ struct RecordRig
             [this](bool fatal) { finished.append(fatal); });
         app::HeadlessRecorder::Options options;
         options.project = path(QStringLiteral("plant.tlvr"));
-        comm::SbusSettings udp;
-        udp.channel = comm::SbusSettings::Channel::Udp;
-        udp.host = QStringLiteral("127.0.0.1");
-        udp.port = server.udpPort();
-        udp.timeoutMs = 150;
-        udp.retries = 0;
-        options.connect = udp;
-        options.dateColumn = options.timeColumn = options.statusColumn = false;
+        options.connect = connection ? connection : std::optional(udp());
+        options.dateColumn = options.timeColumn = false;
+        options.statusColumn = statusColumn;
         options.resources = resources;
         QString error;
         ASSERT_TRUE(recorder->open(options, &error)) << error.toStdString();
@@ -167,7 +180,7 @@ struct RecordRig
     {
         QStringList out;
         for (int i = from; i < to && i < written.size(); ++i)
-            out << text(written[i]);
+            out << text(written[i].words);
         return out;
     }
 
@@ -188,7 +201,7 @@ struct RecordRig
     std::shared_ptr<pcdsim::TraceSetup> setup;
     std::unique_ptr<app::HeadlessRecorder> recorder;
     QStringList resources;
-    QList<QList<qint32>> written; // every record the PCD wrote
+    QList<Written> written;
     QStringList events;
     QStringList lines;
     QStringList messages;

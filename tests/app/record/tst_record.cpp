@@ -37,8 +37,8 @@ QString seqLine(const QList<qint32> &w)
     return QStringLiteral("Run\t") + n(w[0]);
 }
 
-// The plant buffer running in the PCD, its rows read over UDP.
-void runPlant(RecordRig &rig, int records)
+// The plant buffer running in the PCD, its rows read through the given connection.
+void runPlant(RecordRig &rig, int records, std::optional<comm::SbusSettings> connection = {})
 {
     rig.writeProject(1, "StartReg=0\r\nAutoConnect=0\r\n",
         kUserBuffer + "RecordNumber=" + QByteArray::number(records) + "\r\nRecordLenght=3\r\n"
@@ -49,7 +49,7 @@ void runPlant(RecordRig &rig, int records)
     rig.pcd.addProgram(std::make_shared<Sequence>(100));
     rig.runPcd({ QStringLiteral("trace plant.tlvs"), QStringLiteral("wave R 101 ramp 0 1000 700"),
         QStringLiteral("wave R 102 walk 0 200 100 7"), QStringLiteral("wave F 5 square 0 1 300") });
-    rig.record();
+    rig.record(connection);
 }
 
 } // namespace
@@ -165,7 +165,7 @@ TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
     rig.step(0);
     EXPECT_TRUE(rig.lines[rig.lines.size() - 3].startsWith(QLatin1String("Restart\t---")));
     EXPECT_EQ(rig.lines.mid(rig.lines.size() - 2).join(u'|').count(QLatin1String("Run\t")), 2);
-    EXPECT_EQ(rig.lines.last().section(u'\t', 0, 1), seqLine(rig.written.last()));
+    EXPECT_EQ(rig.lines.last().section(u'\t', 0, 1), seqLine(rig.written.last().words));
 }
 
 TEST(Record, LostLinkReconnectsAndResumesWithoutDuplicatesOrGaps)
@@ -276,4 +276,20 @@ TEST(Record, DbxLookupLocatesTheBuffer)
     rig.step(2);
     ASSERT_EQ(rig.lines.size(), 2);
     EXPECT_TRUE(rig.lines[0].startsWith(QLatin1String("<0>\t42.1\tOff\t")));
+}
+
+TEST(Record, SerialLinkThroughAPseudoTerminal)
+{
+    RecordRig rig;
+    QString error;
+    ASSERT_TRUE(rig.server.openPseudoTerminal(&error)) << error.toStdString();
+    comm::SbusSettings serial;
+    serial.channel = comm::SbusSettings::Channel::Serial;
+    serial.device = rig.server.slavePath();
+    serial.baudRate = 38400;
+    serial.timeoutMs = 500;
+    runPlant(rig, 20, serial);
+    rig.step(4);
+    rig.step(3);
+    EXPECT_EQ(rig.lines, rig.rowsOf(0, 7, plantLine));
 }
