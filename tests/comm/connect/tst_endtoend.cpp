@@ -62,26 +62,62 @@ protected:
     ReadServer server2 { connection, control, view, prompter };
 };
 
-TEST_F(EndToEnd, RegistryStatusAndLongReadsOverTheLink)
+TEST_F(EndToEnd, StatusLettersArriveAsNumbers)
+{
+    ASSERT_TRUE(connection.Connect()) << view.panel[2].toStdString();
+    for (const auto &[letter, status] :
+        { std::pair { 'R', 2 }, { 'S', 3 }, { 'H', 4 }, { 'C', 5 }, { 'D', 1 }, { 'X', 6 } }) {
+        pcd.setStatus(quint8(letter));
+        EXPECT_EQ(connection.ReadPcdStatus(), status) << letter;
+    }
+}
+
+TEST_F(EndToEnd, RegistryEntryMovesEveryRegisterRead)
 {
     QString error;
     ASSERT_TRUE(pcd.setDbxEntry(5, 2, "TLVR__ACCESS_KEY", 0, { 1000 }, &error));
     pcd.setDbxSize(5, 2 + 128);
-    pcd.setStatus('C');
     settings.pcdRegistery = 1;
     ASSERT_TRUE(connection.Connect()) << view.panel[2].toStdString();
     EXPECT_EQ(settings.baseRegister, 1000);
     EXPECT_TRUE(settings.inRegisters);
-    EXPECT_EQ(connection.ReadPcdStatus(), 5);
+    server2.ReadPCDReg(10, 1);
+    ASSERT_EQ(control.dataBlocks.size(), 1);
+    EXPECT_EQ(control.dataBlocks.last(), registers(1010, 1));
+}
 
-    settings.baseRegister = 0;
-    server2.ReadPCDReg(16383 - 320, 320);
-    ASSERT_EQ(control.dataBlocks.size(), 1) << view.panel[2].toStdString();
-    EXPECT_EQ(control.dataBlocks.first(), registers(16383 - 320, 320));
+TEST_F(EndToEnd, LongReadsComeBackWholeAndTheLimitHolds)
+{
+    ASSERT_TRUE(connection.Connect());
+    for (qint16 count : { 63, 64, 65, 320 }) {
+        control.dataBlocks.clear();
+        server2.ReadPCDReg(16383 - count, count);
+        ASSERT_EQ(control.dataBlocks.size(), 1) << count << view.panel[2].toStdString();
+        EXPECT_EQ(control.dataBlocks.first(), registers(16383 - count, count));
+    }
+    control.dataBlocks.clear();
+    server2.ReadPCDReg(16380, 4);
+    EXPECT_TRUE(control.dataBlocks.isEmpty());
+    EXPECT_EQ(view.panel[2], u"PCD reading aborted.    Error: Register address out of range !"_s);
+
     server2.ReadPCDDB(7, 30, 65);
-    ASSERT_EQ(control.dataBlocks.size(), 2);
-    EXPECT_EQ(control.dataBlocks.last().first(), DbValue(7, 30));
-    EXPECT_EQ(control.dataBlocks.last().last(), DbValue(7, 94));
+    ASSERT_EQ(control.dataBlocks.size(), 1);
+    EXPECT_EQ(control.dataBlocks.first().first(), DbValue(7, 30));
+    EXPECT_EQ(control.dataBlocks.first().last(), DbValue(7, 94));
+}
+
+TEST_F(EndToEnd, AbortAfterThreeBlocksKeepsWhatWasRead)
+{
+    ASSERT_TRUE(connection.Connect());
+    int blocks = 0;
+    server2.setProcessEvents([&] {
+        if (++blocks == 3)
+            server2.abortClicked();
+    });
+    server2.ReadPCDReg(100, 320);
+    ASSERT_EQ(control.dataBlocks.size(), 1) << view.panel[2].toStdString();
+    EXPECT_EQ(control.dataBlocks.first(), registers(100, 96));
+    EXPECT_FALSE(server2.readingInBlocks());
 }
 
 TEST_F(EndToEnd, RefusedAndUnansweredReads)
@@ -91,7 +127,9 @@ TEST_F(EndToEnd, RefusedAndUnansweredReads)
     server2.ReadPCDDB(99, 0, 4); // no such block: refused
     EXPECT_TRUE(control.dataBlocks.isEmpty());
     EXPECT_EQ(control.runMode, 0);
-    EXPECT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.texts(),
+        QStringList { QStringLiteral("PCD reading aborted.\r\rInvalid Start Register or "
+                                     "reading overflow !\rError:  PCD_NAK") });
 
     server.close();
     server2.ReadPCDReg(0, 40);
@@ -166,8 +204,10 @@ TEST_F(EndToEnd, MakersDriverOnASerialLine)
     EXPECT_EQ(view.panel[2], u"PCD communication problems.    Error: NAK Response"_s);
 
     connection.DisconnectWithMessage(0);
-    settings.com = 8; // mapped to no device here
+    settings.com = 8; // not mapped and not a device here
+    qputenv("TOLVANE_COMMON_DIR", common.path().toLocal8Bit());
     settings.pcdRegistery = 0;
+    QFile::remove(common.path() + u"/Settings.ini"_s);
     ini.open(QIODevice::WriteOnly);
     ini.write("[Ports]\r\nCOM8=/dev/no-such-tty\r\n");
     ini.close();
