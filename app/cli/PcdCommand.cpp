@@ -7,6 +7,7 @@
 #include "comm/ReadServer.h"
 #include "comm/Scomm5.h"
 #include "comm/ScommLibrary.h"
+#include "comm/StatusTextView.h"
 #include "comm/VarnokDLL.h"
 #include "common/ConsolePrompter.h"
 
@@ -17,29 +18,6 @@
 namespace tlv::app {
 
 namespace {
-
-// The window's side of a connection, kept for printing.
-class ConsoleView : public comm::ConnectionView
-{
-public:
-    QString messages;
-
-    void setStatusPanel(int panel, const QString &text) override
-    {
-        if (panel == 2)
-            messages = text;
-    }
-    void ButtonConnect(bool) override { }
-    void ButtonsStart(
-        const QString &, bool, const QString &, bool, const QString &, bool, qint16) override
-    { }
-    void setRunCaption(const QString &) override { }
-    void setConnectionFrame(const QString &, quint32) override { }
-    void setProgressRange(int, int) override { }
-    void setProgressValue(int) override { }
-    void setAbortEnabled(bool) override { }
-    void beep() override { }
-};
 
 // Takes the values a read hands to the control.
 class CapturingControl : public comm::HostedControl
@@ -124,7 +102,7 @@ public:
         scomm.setPg5VersionCode(21);
         scomm.setAppsDirs({ { 21, QDir::currentPath() } });
         comm::VarnokDLL unused;
-        ConsoleView view;
+        comm::StatusTextView view;
         CapturingControl control;
         comm::PCDConnect connection(settings, unused, scomm, view, control);
 
@@ -143,7 +121,7 @@ public:
         }
 
         if (!connection.Connect()) {
-            err << view.messages << QLatin1Char('\n');
+            err << view.panel2 << QLatin1Char('\n');
             return 1;
         }
         int code = 0;
@@ -158,7 +136,8 @@ public:
     }
 
 private:
-    int status(comm::PCDConnect &connection, ConsoleView &, QTextStream &out, QTextStream &err)
+    int status(
+        comm::PCDConnect &connection, comm::StatusTextView &, QTextStream &out, QTextStream &err)
     {
         const qint32 status = connection.ReadPcdStatus();
         if (connection.lastErrorCode() > 0) {
@@ -171,7 +150,7 @@ private:
     }
 
     int read(const QStringList &args, comm::PCDConnect &connection, CapturingControl &control,
-        ConsoleView &view, common::Prompter &prompter, QTextStream &out, QTextStream &err)
+        comm::StatusTextView &view, common::Prompter &prompter, QTextStream &out, QTextStream &err)
     {
         comm::ReadServer server(connection, control, view, prompter);
         qint16 number = 0, first = 0, count = 0;
@@ -193,7 +172,7 @@ private:
             return usageError(err);
         }
         if (!control.values) {
-            err << view.messages << QLatin1Char('\n');
+            err << view.panel2 << QLatin1Char('\n');
             return 1;
         }
         for (qint32 value : *control.values)

@@ -3,12 +3,12 @@
 #include "app/record/HeadlessSeams.h"
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
-#include "comm/ConnectionView.h"
 #include "comm/HostedControl.h"
 #include "comm/PCDConnect.h"
 #include "comm/ReadServer.h"
 #include "comm/Scomm5.h"
 #include "comm/ScommLibrary.h"
+#include "comm/StatusTextView.h"
 #include "comm/VarnokDLL.h"
 #include "comm/sbus/SbusSettings.h"
 #include "viewer/core/ControlCore.h"
@@ -27,7 +27,7 @@ class ControlAdapter;
 // connection the main window hosts, with the project's settings. A link lost while reading
 // is retried every 2000 ms when the project connects automatically; the control then resumes
 // from the record counter it had.
-class HeadlessRecorder : public QObject, private comm::ConnectionView
+class HeadlessRecorder : public QObject, private comm::StatusTextView
 {
     Q_OBJECT
 public:
@@ -76,18 +76,8 @@ Q_SIGNALS:
     void finished(bool fatal);
 
 private:
-    // ConnectionView
+    // The outcome texts become messages; the rest of the view has no window.
     void setStatusPanel(int panel, const QString &text) override;
-    void ButtonConnect(bool) override { }
-    void ButtonsStart(
-        const QString &, bool, const QString &, bool, const QString &, bool, qint16) override
-    { }
-    void setRunCaption(const QString &) override { }
-    void setConnectionFrame(const QString &, quint32) override { }
-    void setProgressRange(int, int) override { }
-    void setProgressValue(int) override { }
-    void setAbortEnabled(bool) override { }
-    void beep() override { }
 
     bool prepareControl();
     void afterRead();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/core/AppFolders.h"
-#include "comm/ConnectionView.h"
+#include "comm/StatusTextView.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,26 +52,6 @@ struct Sandbox
 };
 
 // Keeps the last status text; the rest of the view is not looked at here.
-class RecordingView : public comm::ConnectionView
-{
-public:
-    QString panel2;
-
-    void setStatusPanel(int panel, const QString &text) override
-    {
-        if (panel == 2)
-            panel2 = text;
-    }
-    void ButtonConnect(bool) override { }
-    void ButtonsStart(
-        const QString &, bool, const QString &, bool, const QString &, bool, qint16) override
-    { }
-    void setRunCaption(const QString &) override { }
-    void setConnectionFrame(const QString &, quint32) override { }
-    void setProgressRange(int, int) override { }
-    void setProgressValue(int) override { }
-    void setAbortEnabled(bool) override { }
-    void beep() override { }
-};
+using RecordingView = comm::StatusTextView;
 
 } // namespace tlv::app::test
