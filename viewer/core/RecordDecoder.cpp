@@ -6,6 +6,8 @@
 #include "viewer/core/TextSources.h"
 #include "viewer/core/ValueTextLookup.h"
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace tlv::viewer {
@@ -26,6 +28,24 @@ int wordsOf(const ColumnDescription &column)
 {
     return column.DataType == ColumnDescription::String ? 1 + qMax<int>(0, column.ExtraRegisters)
                                                         : 1;
+}
+
+// Display digits read as the decimal number they show: leading blanks (F)
+// are no digits; any other letter digit means the display shows no number.
+std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
+{
+    double number = 0;
+    bool leading = true;
+    for (int i = digits - 1; i >= 0; --i) {
+        const unsigned nibble = (pattern >> (4 * i)) & 0xFu;
+        if (leading && nibble == 0xF)
+            continue;
+        leading = false;
+        if (nibble > 9)
+            return std::nullopt;
+        number = number * 10 + nibble;
+    }
+    return number;
 }
 
 QString bracketed(qint64 value, bool plain)
@@ -84,6 +104,7 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     const QDateTime now = m_clock();
     record.date = now.toString(u"dd/MM/yy"_s);
     record.time = now.toString(u"hh:mm:ss"_s);
+    record.msecs = now.toMSecsSinceEpoch();
 
     const int maxColumn = qMin(table.MaxColumn, ColumnTable::Size - 1);
     // Every word of the record must be in the answer before anything is decoded.
@@ -165,6 +186,7 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
         break;
     }
     out.value = value;
+    out.number = double(value);
     out.raw = QString::number(value);
 
     const int type = column.DataType;
@@ -176,6 +198,8 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
     if (isLong && format.size() == 2 && format.startsWith(u'g')) {
         bool known = false;
         out.text = symbolText(format, u, value, column, sources, &known);
+        if (format.at(1) == u'm')
+            out.number = double((u >> 16) & 0xFFu);
         if (known)
             return out;
         out.text = out.raw;
@@ -206,22 +230,30 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
     switch (conv.unicode()) {
     case u'd':
         out.text = FormatText::decimal(value, decimals);
+        if (decimals > 0)
+            out.number = double(value) / std::pow(10.0, double(qMin<qint64>(decimals, 300)));
         return out;
     case u'h':
         out.text = FormatText::hex(pattern, bits == 4 ? 0 : bits / 4);
+        out.number = double(pattern);
         return out;
-    case u'a':
+    case u'a': {
         // A Long holds four bytes: a larger count adds no characters.
-        out.text = FormatText::ascii(
-            pattern, isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8));
+        const int bytes
+            = isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8);
+        out.text = FormatText::ascii(pattern, bytes);
+        out.number = double(bytes >= 4 ? pattern : pattern & ((quint64(1) << (8 * bytes)) - 1));
         return out;
+    }
     case u'b':
         out.text = isLong
             ? FormatText::binary(pattern >> 16, 16) + FormatText::binary(pattern & 0xFFFFu, 16)
             : FormatText::binary(pattern, bits);
+        out.number = double(pattern);
         return out;
     case u'p':
         out.text = FormatText::displayDigits(pattern, bits / 4);
+        out.number = displayDigitsNumber(pattern, bits / 4);
         return out;
     case u'e':
         if (type == ColumnDescription::Word) {

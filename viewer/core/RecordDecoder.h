@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace tlv::viewer {
 
@@ -19,6 +20,11 @@ struct DecodedColumn
     QString text; // display text
     QString raw; // raw line entry (a String column gives its text)
     qint64 value = 0; // raw value (0 for a String column)
+    // The number the cell stands for: what a number-showing format shows
+    // (decimals scaled, hex/binary/characters as their value, display digits
+    // read as decimal), the numeric value behind a text; none for a string or
+    // display digits that show no number.
+    std::optional<double> number;
     QString comment; // from the text files, else empty
 };
 
@@ -31,6 +37,7 @@ struct DecodedRecord
     QString commentLine; // ';'-joined column comments
     QString date; // "dd/mm/yy"
     QString time; // "hh:mm:ss"
+    qint64 msecs = 0; // the same PC time, ms since the epoch
     QList<DecodedColumn> columns;
 };
 

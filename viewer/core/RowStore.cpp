@@ -1,6 +1,7 @@
 #include "viewer/core/RowStore.h"
 
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/RecordDecoder.h"
 
 #include <algorithm>
 
@@ -37,7 +38,19 @@ QVariant RowStore::data(const QModelIndex &index, int role) const
     case ColumnNumberRole:
         return columnNumberAt(index.column());
     case SeparatorRole:
-        return m_rows[size_t(index.row())].separator;
+        return isSeparator(index.row());
+    case ValueRole: {
+        const auto value = cellValue(index.row(), index.column());
+        return value ? QVariant(*value) : QVariant();
+    }
+    case RawValueRole: {
+        const auto raw = rawValue(index.row(), index.column());
+        return raw ? QVariant(*raw) : QVariant();
+    }
+    case CommentRole:
+        return comment(index.row(), index.column());
+    case RowKindRole:
+        return int(rowKind(index.row()));
     default:
         return {};
     }
@@ -160,11 +173,8 @@ QString RowStore::stampedLine(
     return out;
 }
 
-void RowStore::addRecord(const QString &display, const QString &raw, const QString &comment,
-    const QString &date, const QString &time)
+void RowStore::countRecord()
 {
-    Q_EMIT outputLine(stampedLine(display, m_statusText, date, time));
-
     if (m_recordCount >= RecordCountLimit - 1) {
         m_recordCount = 0;
         m_recordCounterRed = true;
@@ -172,23 +182,53 @@ void RowStore::addRecord(const QString &display, const QString &raw, const QStri
         ++m_recordCount;
     }
     makeRoom();
+}
+
+void RowStore::addRecord(const DecodedRecord &record)
+{
+    QString display = record.displayLine;
+    if (display.startsWith(u'\t'))
+        display.remove(0, 1);
+    Q_EMIT outputLine(stampedLine(display, m_statusText, record.date, record.time));
+    countRecord();
 
     Row row;
-    row.cells.reserve(columnCount());
-    row.cells << QString::number(m_recordCount) << date << time << m_statusText;
-    const QStringList texts = display.split(u'\t');
-    for (int i = 0; i < m_columns.size(); ++i)
-        row.cells << (display.isEmpty() ? QString() : texts.value(i));
-    row.cells << raw << comment;
+    row.number = m_recordCount;
+    row.date = record.date;
+    row.time = record.time;
+    row.status = m_statusText;
+    row.msecs = record.msecs;
+    row.cells.resize(m_columns.size());
+    for (qsizetype i = 0; i < row.cells.size() && i < record.columns.size(); ++i) {
+        const DecodedColumn &from = record.columns[i];
+        DataCell &to = row.cells[i];
+        to.text = from.text;
+        to.comment = from.comment;
+        to.raw = from.value;
+        to.value = from.number;
+        // A string's raw entry is its text; every other column has a number there.
+        to.hasRaw = from.number.has_value() || from.raw != from.text;
+    }
     append(std::move(row));
 }
 
-void RowStore::addStatusRow(const QString &date, const QString &time)
+void RowStore::addStatusRow(const QString &date, const QString &time, qint64 msecs)
 {
-    addRecord({}, {}, {}, date, time);
+    Q_EMIT outputLine(stampedLine({}, m_statusText, date, time));
+    countRecord();
+
+    Row row;
+    row.kind = RowKind::Status;
+    row.number = m_recordCount;
+    row.date = date;
+    row.time = time;
+    row.status = m_statusText;
+    row.msecs = msecs;
+    append(std::move(row));
 }
 
-void RowStore::addSeparator(const QString &text, const QString &date, const QString &time)
+void RowStore::addSeparator(
+    const QString &text, const QString &date, const QString &time, qint64 msecs)
 {
     QStringList dashes;
     for (int i = 0; i < m_columns.size(); ++i)
@@ -196,9 +236,12 @@ void RowStore::addSeparator(const QString &text, const QString &date, const QStr
     Q_EMIT outputLine(stampedLine(dashes.join(u'\t'), text, date, time));
 
     Row row;
-    row.separator = true;
-    row.cells << QString::number(m_recordCount) << date << time << text << dashes << QString()
-              << QString();
+    row.kind = RowKind::Separator;
+    row.number = m_recordCount;
+    row.date = date;
+    row.time = time;
+    row.status = text;
+    row.msecs = msecs;
     append(std::move(row));
 }
 
@@ -243,12 +286,78 @@ QString RowStore::cell(int row, int gridColumn) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return {};
-    return m_rows[size_t(row)].cells.value(gridColumn);
+    const Row &r = m_rows[size_t(row)];
+    switch (gridColumn) {
+    case 0:
+        return QString::number(r.number);
+    case 1:
+        return r.date;
+    case 2:
+        return r.time;
+    case 3:
+        return r.status;
+    default:
+        break;
+    }
+    const int i = gridColumn - StampColumns;
+    if (i < 0 || i > m_columns.size() + 1)
+        return {};
+    if (r.kind == RowKind::Separator)
+        return i < m_columns.size() ? kDashes : QString();
+    if (i < r.cells.size())
+        return r.cells[i].text;
+    if (r.cells.isEmpty())
+        return {};
+    // The hidden raw and comment lines, built when asked for.
+    QString line;
+    const bool raw = gridColumn == rawColumn();
+    for (qsizetype k = 0; k < r.cells.size(); ++k) {
+        const DataCell &c = r.cells[k];
+        if (k > 0)
+            line += u';';
+        if (!raw)
+            line += c.comment;
+        else
+            line += c.hasRaw ? QString::number(c.raw) : c.text;
+    }
+    return line;
 }
 
-bool RowStore::isSeparator(int row) const
+RowStore::RowKind RowStore::rowKind(int row) const
 {
-    return row >= 0 && row < int(m_rows.size()) && m_rows[size_t(row)].separator;
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].kind : RowKind::Record;
+}
+
+const RowStore::DataCell *RowStore::dataCell(int row, int gridColumn) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return nullptr;
+    const Row &r = m_rows[size_t(row)];
+    const int i = gridColumn - StampColumns;
+    return i >= 0 && i < r.cells.size() ? &r.cells[i] : nullptr;
+}
+
+std::optional<double> RowStore::cellValue(int row, int gridColumn) const
+{
+    const DataCell *c = dataCell(row, gridColumn);
+    return c ? c->value : std::nullopt;
+}
+
+std::optional<qint64> RowStore::rawValue(int row, int gridColumn) const
+{
+    const DataCell *c = dataCell(row, gridColumn);
+    return c && c->hasRaw ? std::optional<qint64>(c->raw) : std::nullopt;
+}
+
+QString RowStore::comment(int row, int gridColumn) const
+{
+    const DataCell *c = dataCell(row, gridColumn);
+    return c ? c->comment : QString();
+}
+
+qint64 RowStore::rowMsecs(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].msecs : 0;
 }
 
 void RowStore::setMaxRows(qint32 maxRows)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace tlv::viewer {
 
 struct ColumnDescription;
@@ -28,6 +30,14 @@ public:
     // The description of a data column; null for the other grid columns.
     [[nodiscard]] virtual const ColumnDescription *description(int gridColumn) const = 0;
     [[nodiscard]] virtual QString cellText(int row, int gridColumn) const = 0;
+    // The number a data cell stands for, as the decoder gave it; none where
+    // the source keeps no numbers (the cell's text is read then).
+    [[nodiscard]] virtual std::optional<double> cellValue(int row, int gridColumn) const
+    {
+        Q_UNUSED(row);
+        Q_UNUSED(gridColumn);
+        return std::nullopt;
+    }
     [[nodiscard]] virtual RowKind rowKind(int row) const
     {
         Q_UNUSED(row);

@@ -2,6 +2,8 @@
 
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
+#include "viewer/core/ColumnTable.h"
+#include "viewer/core/FormatText.h"
 #include "viewer/files/CsvFile.h"
 #include "viewer/files/ExcelFile.h"
 #include "viewer/files/ExportNaming.h"
@@ -217,6 +219,11 @@ bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColum
     const ExportValues::CellKind kind
         = ExportValues::kindOf(gridColumn, m_source.description(gridColumn));
     const int format = ExportValues::formatIndex(kind);
+    // A decimal column's number is the decoder's, not one read back from its text.
+    const ColumnDescription *description = m_source.description(gridColumn);
+    const bool decimalColumn = description && description->DataType != ColumnDescription::String
+        && FormatText::conversion(description->Format) == u'd'
+        && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
     for (int r = 0; r < m_lastRows; ++r) {
         const QString text = m_source.cellText(r, gridColumn);
         if (text.isEmpty())
@@ -226,9 +233,12 @@ bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColum
         const bool separatorData
             = gridColumn > 3 && m_source.rowKind(r) == ExportSource::RowKind::Separator;
         if (!separatorData) {
-            if (kind == ExportValues::CellKind::NumberOrText)
-                value = ExportValues::number(text);
-            else if (kind != ExportValues::CellKind::Text)
+            if (kind == ExportValues::CellKind::NumberOrText) {
+                if (decimalColumn)
+                    value = m_source.cellValue(r, gridColumn);
+                if (!value)
+                    value = ExportValues::number(text);
+            } else if (kind != ExportValues::CellKind::Text)
                 value = ExportValues::dateValue(kind, text);
         }
         // A text that is no value of the column's kind ("Invalid time", the

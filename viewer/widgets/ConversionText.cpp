@@ -100,7 +100,7 @@ ConversionText ConversionText::text(const QString &value, const QString &comment
 }
 
 std::optional<ConversionText::Request> ConversionText::forCell(const ColumnDescription &column,
-    const QString &rawEntry, const QString &cellText, const QString &comment)
+    std::optional<qint64> raw, const QString &cellText, const QString &comment)
 {
     if (cellText.isEmpty())
         return std::nullopt;
@@ -112,17 +112,15 @@ std::optional<ConversionText::Request> ConversionText::forCell(const ColumnDescr
     static constexpr std::array<qint16, 6> Bits { 1, 4, 8, 16, 32, 0 };
     static constexpr std::array<qint16, 6> HexDigits { 1, 1, 2, 4, 8, 0 };
     const int type = column.DataType;
-    bool ok = false;
-    const qint64 raw = rawEntry.trimmed().toLongLong(&ok);
-    if (type < ColumnDescription::Bit || type > ColumnDescription::Long || !ok
+    if (type < ColumnDescription::Bit || type > ColumnDescription::Long || !raw
         || isTextFormat(column))
         return r; // a text: the grid text and its comment
 
     r.numeric = true;
     r.bits = Bits[size_t(type - 1)];
     r.hexDigits = HexDigits[size_t(type - 1)];
-    r.raw = raw;
-    r.value = quint64(raw) & ((quint64(1) << r.bits) - 1);
+    r.raw = *raw;
+    r.value = quint64(*raw) & ((quint64(1) << r.bits) - 1);
     return r;
 }
 

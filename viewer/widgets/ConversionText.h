@@ -50,9 +50,9 @@ public:
     [[nodiscard]] static QString binary(qint16 bits, quint64 value);
 
     // The request for one data cell; nullopt for an empty cell or a separator.
-    // rawEntry is the column's entry of the row's raw line.
+    // raw is the cell's raw value (none for a string).
     [[nodiscard]] static std::optional<Request> forCell(const ColumnDescription &column,
-        const QString &rawEntry, const QString &cellText, const QString &comment);
+        std::optional<qint64> raw, const QString &cellText, const QString &comment);
 };
 
 } // namespace tlv::viewer

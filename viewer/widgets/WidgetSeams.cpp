@@ -52,11 +52,8 @@ void WidgetSeams::openConversionWindow(int row, int gridColumn)
     const int number = rows.columnNumberAt(gridColumn);
     if (number < 0 || rows.isSeparator(row))
         return;
-    const int index = gridColumn - RowStore::StampColumns;
-    const QString raw = rows.cell(row, rows.rawColumn()).split(u';').value(index);
-    const QString comment = rows.cell(row, rows.commentColumn()).split(u';').value(index);
-    const auto request = ConversionText::forCell(
-        m_core.cycle().columns()[number], raw, rows.cell(row, gridColumn), comment);
+    const auto request = ConversionText::forCell(m_core.cycle().columns()[number],
+        rows.rawValue(row, gridColumn), rows.cell(row, gridColumn), rows.comment(row, gridColumn));
     if (!request)
         return;
     if (!m_conversion) {

@@ -1,3 +1,4 @@
+#include "../core/RecordRows.h"
 #include "common/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
@@ -27,6 +28,7 @@ using tlv::viewer::Exporter;
 using tlv::viewer::ExportSource;
 using Result = Exporter::Result;
 using S = Prompter::Style;
+namespace test = tlv::viewer::test;
 
 namespace {
 
@@ -460,14 +462,16 @@ TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)
     rows.setMaxRows(3);
     rows.setAutoExport(true);
     rows.setExportHandler([&] { return e.Export() == Result::Exported; });
-    rows.addRecord(q("12\t23:59:59"), q("12;235959"), {}, q("05/12/26"), q("19:18:43"));
+    rows.addRecord(test::record(
+        { test::num(12), { q("23:59:59"), 235959.0, 235959 } }, q("05/12/26"), q("19:18:43")));
     rows.addStatusRow(q("05/12/26"), q("19:18:44"));
     rows.addSeparator(q("Miss 2"), q("05/12/26"), q("19:18:45"));
     EXPECT_EQ(source.rowKind(0), ExportSource::RowKind::Record);
     EXPECT_EQ(source.rowKind(1), ExportSource::RowKind::Status);
     EXPECT_EQ(source.rowKind(2), ExportSource::RowKind::Separator);
     EXPECT_FALSE(QFile::exists(path("grid.xls")));
-    rows.addRecord(q("13\t00:00:01"), q("13;1"), {}, q("05/12/26"), q("19:18:46"));
+    rows.addRecord(
+        test::record({ test::num(13), { q("00:00:01"), 1.0, 1 } }, q("05/12/26"), q("19:18:46")));
     EXPECT_EQ(e.lastColumns(), QList<int>({ 1, 3, 4, 5 }));
     EXPECT_EQ(rows.dataRowCount(), 1); // only the record after the export
 
