@@ -1,7 +1,7 @@
 #include "app/record/HeadlessSeams.h"
 
 #include "viewer/core/ControlCore.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 namespace tlv::app {
 
@@ -27,10 +27,10 @@ void HeadlessSeams::showShutdownNotice()
 bool HeadlessSeams::crypt(const QString &fileName, QString *error)
 {
     QString why;
-    if (!viewer::LineCipher::encipherFile(fileName, &why).isEmpty())
+    if (!common::LineCipher::encipherFile(fileName, &why).isEmpty())
         return true;
     if (error)
-        *error = why.isEmpty() ? viewer::LineCipher::CryptAborted : why;
+        *error = why.isEmpty() ? common::LineCipher::CryptAborted : why;
     return false;
 }
 

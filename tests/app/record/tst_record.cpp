@@ -1,7 +1,7 @@
 #include "RecordRig.h"
 
 #include "pcdsim/trace/StandardBuffer.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include <QDir>
 
@@ -239,7 +239,7 @@ TEST(Record, PublicEventsBufferFoundThroughTheSystemSymbols)
     RecordRig rig;
     QByteArray enciphered;
     QString error;
-    ASSERT_TRUE(viewer::LineCipher::encipher("[TOLVANE]\r\nHeaderLenght=8\r\nCounterIndex=4\r\n"
+    ASSERT_TRUE(common::LineCipher::encipher("[TOLVANE]\r\nHeaderLenght=8\r\nCounterIndex=4\r\n"
                                              "RecordLenght=2\r\n[DRIVER]\r\nTitle=Events\r\n"
                                              "[REGISTER_0]\r\nLong=0,,Event,%d\r\n[REGISTER_1]\r\n"
                                              "Word0=1,,Code,%h\r\n",
