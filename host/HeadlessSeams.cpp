@@ -1,9 +1,9 @@
-#include "app/record/HeadlessSeams.h"
+#include "host/HeadlessSeams.h"
 
 #include "viewer/core/ControlCore.h"
 #include "common/LineCipher.h"
 
-namespace tlv::app {
+namespace tlv::host {
 
 HeadlessSeams::HeadlessSeams(viewer::ControlCore &core, common::Prompter *prompter)
     : m_core(core)
@@ -34,4 +34,4 @@ bool HeadlessSeams::crypt(const QString &fileName, QString *error)
     return false;
 }
 
-} // namespace tlv::app
+} // namespace tlv::host
