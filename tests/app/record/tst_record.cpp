@@ -137,8 +137,9 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     rig.pcd.setRegister(50, 9);
     rig.step();
     EXPECT_EQ(rig.finished, QList<bool>({ false }));
-    EXPECT_TRUE(rig.messages.contains(
-        QStringLiteral("Tolvane Application will shut down...\nShutdown Command")));
+    ASSERT_FALSE(rig.prompter.notices().isEmpty());
+    EXPECT_EQ(rig.prompter.notices().last().text,
+        QStringLiteral("Tolvane Application will shut down...\nShutdown Command"));
 }
 
 TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
@@ -192,7 +193,7 @@ TEST(Record, LostLinkReconnectsAndResumesWithoutDuplicatesOrGaps)
     ASSERT_TRUE(waitFor(
         [&] { return rig.recorder->connected() && rig.recorder->control().cycle().state() == 3; }));
     rig.step(2);
-    EXPECT_EQ(rig.recorder->lostLinks(), 1);
+    EXPECT_EQ(rig.recorder->host().lostLinks(), 1);
 
     // Stop, records meanwhile, Run: again nothing shown twice, nothing lost.
     rig.recorder->control().setRunMode(0);
@@ -272,7 +273,7 @@ TEST(Record, DbxLookupLocatesTheBuffer)
     rig.runPcd({ u"standard " + demo
         + u"BOIL.tlvd start 3000 at DB 12 records 30 interval 100 source 2000" });
     rig.record();
-    EXPECT_EQ(rig.recorder->connection().settings().baseRegister, 3000);
+    EXPECT_EQ(rig.recorder->host().connection().baseRegister(), 3000);
     rig.step(2);
     ASSERT_EQ(rig.lines.size(), 2);
     EXPECT_TRUE(rig.lines[0].startsWith(QLatin1String("<0>\t42.1\tOff\t")));
