@@ -1,7 +1,7 @@
 #include "host/HeadlessSeams.h"
 
-#include "viewer/core/ControlCore.h"
 #include "common/LineCipher.h"
+#include "viewer/core/ControlCore.h"
 
 namespace tlv::host {
 

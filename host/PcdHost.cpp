@@ -69,9 +69,8 @@ void PcdHost::useHeadlessSeams()
 {
     m_seams = std::make_unique<HeadlessSeams>(m_control, &m_prompter);
     m_seams->setExported([this](const QString &path) { Q_EMIT exported(path); });
-    m_seams->setNotice([this](const QString &text) {
-        m_prompter.notice(text, Title, Style::Information);
-    });
+    m_seams->setNotice(
+        [this](const QString &text) { m_prompter.notice(text, Title, Style::Information); });
     m_control.setSeams(m_seams.get());
 }
 

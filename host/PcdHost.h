@@ -64,8 +64,8 @@ public:
     static constexpr quint32 Blue = 0x0000FF; // red, green, blue
     static constexpr quint32 Red = 0xFF0000;
 
-    PcdHost(viewer::ControlCore &control, buffer::TraceProject &project,
-        common::Prompter &prompter, QObject *parent = nullptr);
+    PcdHost(viewer::ControlCore &control, buffer::TraceProject &project, common::Prompter &prompter,
+        QObject *parent = nullptr);
     ~PcdHost() override;
 
     void setStartPaths(std::function<StartPaths()> paths) { m_startPaths = std::move(paths); }

@@ -157,8 +157,8 @@ private:
         return 0;
     }
 
-    int dbx(const QStringList &args, comm::PCDConnect &connection, QTextStream &out,
-        QTextStream &err)
+    int dbx(
+        const QStringList &args, comm::PCDConnect &connection, QTextStream &out, QTextStream &err)
     {
         bool ok = false;
         const qint32 number = args[0].toInt(&ok);

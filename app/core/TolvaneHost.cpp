@@ -42,9 +42,12 @@ TolvaneHost::TolvaneHost(const AppFolders &folders, common::Prompter &prompter,
     m_settings.setSettingsFile(m_folders.settingsFile());
     m_crypt = [this](const QString &file) { return m_control.Crypt(file); };
     // Asked at every start and connection: what the settings page chose holds at once.
-    m_pcd.setStartPaths(
-        [this] { return host::StartPaths { m_start.symbolFile, m_start.projectFolder }; });
-    m_pcd.setPg5Channel([this] { return host::Pg5Channel { m_start.versionCode, m_pg5.appsDirs() }; });
+    m_pcd.setStartPaths([this] {
+        return host::StartPaths { m_start.symbolFile, m_start.projectFolder };
+    });
+    m_pcd.setPg5Channel([this] {
+        return host::Pg5Channel { m_start.versionCode, m_pg5.appsDirs() };
+    });
     connect(&m_pcd, &host::PcdHost::quitRequested, this, [this](bool) { quit(); });
     connect(&m_control, &viewer::ControlCore::NewExportFile, this, &TolvaneHost::onNewExportFile,
         Qt::DirectConnection);
@@ -371,8 +374,8 @@ void TolvaneHost::onNewExportFile()
 void TolvaneHost::toggleSimulation()
 {
     // The demo project replaces the user's: edits not saved yet are asked about first.
-    const bool edits = m_buffer.changed()
-        || m_project.settings().differsForSave(m_project.appliedSettings());
+    const bool edits
+        = m_buffer.changed() || m_project.settings().differsForSave(m_project.appliedSettings());
     if (!m_project.simulation() && edits && !QuerySave())
         return;
     if (connected())

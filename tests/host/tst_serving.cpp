@@ -69,13 +69,13 @@ protected:
             [this](const QList<qint32> &values) { served << values; });
         QObject::connect(&host, &host::PcdHost::progressRangeChanged,
             [this](int, int maximum) { progressMax = maximum; });
-        QObject::connect(&host, &host::PcdHost::progressChanged,
-            [this](int value) { progress << value; });
-        QObject::connect(&host, &host::PcdHost::abortEnabledChanged,
-            [this](bool on) { abortEnabled = on; });
+        QObject::connect(
+            &host, &host::PcdHost::progressChanged, [this](int value) { progress << value; });
+        QObject::connect(
+            &host, &host::PcdHost::abortEnabledChanged, [this](bool on) { abortEnabled = on; });
         QObject::connect(&host, &host::PcdHost::ButtonsStart,
-            [this](const QString &sta, bool staEn, const QString &run, bool, const QString &,
-                bool, qint16 focus) {
+            [this](const QString &sta, bool staEn, const QString &run, bool, const QString &, bool,
+                qint16 focus) {
                 startCaption = sta;
                 startEnabled = staEn;
                 runCaption = run;
@@ -165,7 +165,8 @@ TEST_F(Serving, BlocksOf32ProgressFromTwoBlocksAndTheLimit)
     served.clear();
     host.ReadPCDReg(16380, 4);
     EXPECT_TRUE(served.isEmpty());
-    EXPECT_EQ(host.messageText(), u"PCD reading aborted.    Error: Register address out of range !"_s);
+    EXPECT_EQ(
+        host.messageText(), u"PCD reading aborted.    Error: Register address out of range !"_s);
 
     host.ReadPCDDB(7, 30, 65);
     ASSERT_EQ(served.size(), 1);

@@ -313,7 +313,8 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     prompter.queueAnswer(common::Prompter::Answer::Cancel);
     host->toggleSimulation();
     EXPECT_FALSE(host->simulation());
-    EXPECT_EQ(prompter.texts(), QStringList { QStringLiteral("Do you want to save user buffer changes") });
+    EXPECT_EQ(prompter.texts(),
+        QStringList { QStringLiteral("Do you want to save user buffer changes") });
     host->userBuffer().setChanged(false);
     host->toggleSimulation();
     EXPECT_TRUE(host->simulation());

@@ -1,7 +1,7 @@
 #include "RecordRig.h"
 
-#include "pcdsim/trace/StandardBuffer.h"
 #include "common/LineCipher.h"
+#include "pcdsim/trace/StandardBuffer.h"
 
 #include <QDir>
 
@@ -174,7 +174,8 @@ TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
 // without AutoConnect the recording goes on: every record once, no "Miss", the
 // rows after the silence with the PCD's real status.
 class QuietLink : public ::testing::TestWithParam<int>
-{ };
+{
+};
 
 TEST_P(QuietLink, EveryRecordOnceAndTheRealStatusAfterwards)
 {

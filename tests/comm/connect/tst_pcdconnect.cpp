@@ -56,8 +56,8 @@ TEST_F(PcdConnectTest, MakersFailuresShowTheirTexts)
 {
     useMakersDriver();
     varnok.parameterResult = 1;
-    EXPECT_EQ(connect(),
-        u"PCD Connection parameters not correct.   Error: Invalid COM-Port Parameter"_s);
+    EXPECT_EQ(
+        connect(), u"PCD Connection parameters not correct.   Error: Invalid COM-Port Parameter"_s);
     EXPECT_FALSE(varnok.calls.contains(u"PCDOpen"_s));
 
     varnok.parameterResult = 0;
