@@ -119,7 +119,7 @@ public:
             err << QString(text).replace(u'\r', u'\n') << u'\n';
             err.flush();
         });
-        QObject::connect(&recorder, &HeadlessRecorder::exported, [&err](const QString &path) {
+        QObject::connect(&recorder.host(), &host::PcdHost::exported, [&err](const QString &path) {
             err << path << u'\n';
             err.flush();
         });

@@ -73,7 +73,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     m_runDialog = [](QDialog &dialog) { return dialog.exec(); };
 
     m_control = new viewer::Tolvane(nullptr, m_prompter);
-    m_host = std::make_unique<TolvaneHost>(folders, *m_prompter, m_control->core(), *this);
+    m_host = std::make_unique<TolvaneHost>(folders, *m_prompter, m_control->core());
     m_host->setProcessEvents([] { QCoreApplication::processEvents(); });
     m_host->setCrypt([this](const QString &file) { return m_control->Crypt(file); });
     m_host->setBufferTypeChooser([this] {
@@ -83,7 +83,6 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
         m_runDialog(dialog);
         return dialog.bufferType();
     });
-    m_host->connection().connectTimer().setObjectName(QStringLiteral("ConnectTimer"));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -250,6 +249,18 @@ void frmTolvane::bindHost()
         m_ckbStatus->setChecked(s.statusColumn != 0);
     });
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmTolvane::tabChanged);
+
+    host::PcdHost *pcd = &m_host->pcd();
+    connect(pcd, &host::PcdHost::connectionTextChanged, m_panel1, &QLabel::setText);
+    connect(pcd, &host::PcdHost::messageTextChanged, m_panel2, &QLabel::setText);
+    connect(pcd, &host::PcdHost::ButtonConnect, this, &frmTolvane::ButtonConnect);
+    connect(pcd, &host::PcdHost::ButtonsStart, this, &frmTolvane::ButtonsStart);
+    connect(pcd, &host::PcdHost::runCaptionChanged, m_cmdRun, &QPushButton::setText);
+    connect(pcd, &host::PcdHost::connectionFrameChanged, this, &frmTolvane::setConnectionFrame);
+    connect(pcd, &host::PcdHost::progressRangeChanged, m_progress, &QProgressBar::setRange);
+    connect(pcd, &host::PcdHost::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(pcd, &host::PcdHost::abortEnabledChanged, m_cmdAbort, &QWidget::setEnabled);
+    connect(pcd, &host::PcdHost::beep, this, [] { QApplication::beep(); });
     connect(m_bufferPage, &BufferPage::editRequested, this, &frmTolvane::openInput);
 }
 
@@ -392,12 +403,7 @@ bool frmTolvane::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-// --- comm::ConnectionView ---
-
-void frmTolvane::setStatusPanel(int panel, const QString &text)
-{
-    (panel == 1 ? m_panel1 : m_panel2)->setText(text);
-}
+// --- what the host publishes ---
 
 void frmTolvane::ButtonConnect(bool connect)
 {
@@ -426,37 +432,12 @@ void frmTolvane::ButtonsStart(const QString &staTxt, bool staEn, const QString &
         m_cmdStop->setFocus();
 }
 
-void frmTolvane::setRunCaption(const QString &caption)
-{
-    m_cmdRun->setText(caption);
-}
-
 void frmTolvane::setConnectionFrame(const QString &caption, quint32 rgb)
 {
     m_connectionFrame->setTitle(caption);
     m_connectionFrame->setStyleSheet(
         QStringLiteral("QGroupBox#frmConnection::title { color: #%1; }")
             .arg(rgb, 6, 16, QLatin1Char('0')));
-}
-
-void frmTolvane::setProgressRange(int minimum, int maximum)
-{
-    m_progress->setRange(minimum, maximum);
-}
-
-void frmTolvane::setProgressValue(int value)
-{
-    m_progress->setValue(value);
-}
-
-void frmTolvane::setAbortEnabled(bool enabled)
-{
-    m_cmdAbort->setEnabled(enabled);
-}
-
-void frmTolvane::beep()
-{
-    QApplication::beep();
 }
 
 } // namespace tlv::app

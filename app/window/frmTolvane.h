@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/core/TolvaneHost.h"
-#include "comm/ConnectionView.h"
 
 #include <QMainWindow>
 
@@ -29,9 +28,9 @@ class frmInput;
 
 // The main form: the viewer control on tab 0, the buffer configuration on
 // tab 1, the settings on tab 2, the connection frame with its buttons and the
-// status bar. It binds widgets to TolvaneHost and shows what the connection
-// and the read serving report.
-class frmTolvane : public QMainWindow, public comm::ConnectionView
+// status bar. It binds widgets to TolvaneHost and shows what the shared host
+// of the control (connection and read serving) publishes.
+class frmTolvane : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -59,17 +58,11 @@ public:
     void showHelp();
     void showAbout();
 
-    // --- comm::ConnectionView ---
-    void setStatusPanel(int panel, const QString &text) override;
-    void ButtonConnect(bool connect) override;
+    // --- what the host publishes ---
+    void ButtonConnect(bool connect);
     void ButtonsStart(const QString &staTxt, bool staEn, const QString &runTxt, bool runEn,
-        const QString &stoTxt, bool stoEn, qint16 setFocus = 0) override;
-    void setRunCaption(const QString &caption) override;
-    void setConnectionFrame(const QString &caption, quint32 rgb) override;
-    void setProgressRange(int minimum, int maximum) override;
-    void setProgressValue(int value) override;
-    void setAbortEnabled(bool enabled) override;
-    void beep() override;
+        const QString &stoTxt, bool stoEn, qint16 setFocus = 0);
+    void setConnectionFrame(const QString &caption, quint32 rgb);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -201,6 +201,14 @@ void ReadingCycle::applyRunMode()
         setActivity(false);
 }
 
+void ReadingCycle::requestFailed()
+{
+    if (m_state != Loading)
+        return;
+    rollBackUnfinishedFetch();
+    setState(Refreshing);
+}
+
 void ReadingCycle::tick()
 {
     if (!m_enabled || m_runMode != Run)

@@ -56,7 +56,9 @@ Exporter::Result Exporter::Export(bool pcdRequest)
     m_lastTarget.clear();
     m_lastColumns.clear();
     m_lastRows = 0;
+    // Only a PCD's request is told, and without waiting: reading goes on.
     const bool tell = !m_autoExport && pcdRequest;
+    m_pcdRequest = pcdRequest;
     struct Running
     {
         bool &flag;
@@ -103,7 +105,7 @@ Exporter::Result Exporter::finish(Result written, bool tell)
 {
     if (written == Result::NoData) {
         if (tell && m_prompter)
-            m_prompter->message(QStringLiteral("Export aborted : No data to export !"), exportTitle,
+            m_prompter->notice(QStringLiteral("Export aborted : No data to export !"), exportTitle,
                 Style::Exclamation);
         return Result::NoData;
     }
@@ -121,11 +123,14 @@ Exporter::Result Exporter::finish(Result written, bool tell)
             + QStringLiteral(" of ") + QString::number(rows)
             + QStringLiteral(" rows written, the file holds no more.")
             + QStringLiteral("\rThe other rows stay in the grid.");
-        if (!m_autoExport && m_prompter)
+        // Told without waiting while the PCD asked: reading goes on behind it.
+        if (!m_autoExport && m_prompter && m_pcdRequest)
+            m_prompter->notice(m_lastError, exportTitle, Style::Exclamation);
+        else if (!m_autoExport && m_prompter)
             m_prompter->message(m_lastError, exportTitle, Style::Exclamation);
     }
     if (tell && m_prompter)
-        m_prompter->message(QStringLiteral("Successful export to file : ") + m_lastTarget,
+        m_prompter->notice(QStringLiteral("Successful export to file : ") + m_lastTarget,
             exportTitle, Style::Information);
     return Result::Exported;
 }
@@ -134,7 +139,7 @@ Exporter::Result Exporter::failed(const QString &description, bool tell)
 {
     m_lastError = QStringLiteral("ExportExcelFile Error ") + description;
     if (tell && m_prompter)
-        m_prompter->message(m_lastError, abortedTitle, Style::Exclamation);
+        m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
     return Result::Failed;
 }
 
@@ -160,8 +165,9 @@ QList<int> Exporter::columnsToExport() const
 
 Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> &columns, bool tell)
 {
-    // AutoExport runs unattended: no box may stop it.
-    ExcelFile file(m_autoExport ? nullptr : m_prompter);
+    // AutoExport and the PCD's exports run unattended: no box may stop them
+    // (a failure is told without waiting afterwards).
+    ExcelFile file(m_autoExport || m_pcdRequest ? nullptr : m_prompter);
     if (!file.OpenFile(path)) {
         m_lastError = file.errorString();
         return Result::Failed;
@@ -191,7 +197,7 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
         m_lastError = QStringLiteral("WriteColumn ") + QString::number(g)
             + QStringLiteral(" Error : ") + file.errorString();
         if (tell && m_prompter)
-            m_prompter->message(m_lastError, abortedTitle, Style::Exclamation);
+            m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
     }
     if (!anyColumn) {
         file.discard();

@@ -108,6 +108,7 @@ private:
     bool m_timeStampCol = false;
     bool m_pcdStatusCol = false;
     bool m_running = false;
+    bool m_pcdRequest = false;
 };
 
 } // namespace tlv::viewer

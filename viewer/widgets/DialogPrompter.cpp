@@ -64,6 +64,30 @@ common::Prompter::Answer DialogPrompter::message(
     }
 }
 
+void DialogPrompter::notice(const QString &text, const QString &title, Style style)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    // The same notice still open is not shown twice: an unattended window
+    // would gather one per read.
+    if (m_parent) {
+        const auto open = m_parent->findChildren<QMessageBox *>(QStringLiteral("notice"));
+        for (const QMessageBox *box : open) {
+            if (box->isVisible() && box->text() == shown && box->windowTitle() == title)
+                return;
+        }
+    }
+    auto *box = new QMessageBox(m_parent);
+    box->setObjectName(QStringLiteral("notice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowTitle(title);
+    box->setText(shown);
+    box->setIcon(icon(style));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+}
+
 QString DialogPrompter::qtFilter(const QString &filter)
 {
     if (!filter.contains(u'|'))

@@ -17,6 +17,8 @@ public:
 
     Answer message(const QString &text, const QString &title, Style style,
         Buttons buttons = Buttons::Ok) override;
+    // A box that does not wait: reading goes on behind it.
+    void notice(const QString &text, const QString &title, Style style) override;
     QString openFile(const FileRequest &request) override;
     QString saveFile(const FileRequest &request) override;
 

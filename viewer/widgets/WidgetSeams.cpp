@@ -3,7 +3,7 @@
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/Exporter.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 #include "viewer/widgets/ConversionFrame.h"
 #include "viewer/widgets/ShutdownNotice.h"
 
@@ -72,15 +72,15 @@ bool WidgetSeams::crypt(const QString &fileName, QString *error)
 {
     if (!m_prompter) {
         QString why;
-        if (!LineCipher::encipherFile(fileName, &why).isEmpty())
+        if (!common::LineCipher::encipherFile(fileName, &why).isEmpty())
             return true;
         if (error)
-            *error = why.isEmpty() ? LineCipher::CryptAborted : why;
+            *error = why.isEmpty() ? common::LineCipher::CryptAborted : why;
         return false;
     }
-    const bool ok = LineCipher::crypt(fileName, *m_prompter);
+    const bool ok = common::LineCipher::crypt(fileName, *m_prompter);
     if (!ok && error)
-        *error = LineCipher::CryptAborted;
+        *error = common::LineCipher::CryptAborted;
     return ok;
 }
 

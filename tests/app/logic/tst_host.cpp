@@ -39,7 +39,6 @@ struct HostFixture : ::testing::Test
 {
     test::Sandbox box;
     common::ScriptedPrompter prompter;
-    test::RecordingView view;
     viewer::ControlCore control { &prompter };
     viewer::FileBufferLoader loader { &prompter, QString() };
     std::unique_ptr<TolvaneHost> host;
@@ -50,7 +49,7 @@ struct HostFixture : ::testing::Test
     void SetUp() override
     {
         control.setLoader(&loader);
-        host = std::make_unique<TolvaneHost>(box.folders, prompter, control, view);
+        host = std::make_unique<TolvaneHost>(box.folders, prompter, control);
         host->setBufferTypeChooser([this] { return chosenType; });
         host->setCrypt([this](const QString &file) {
             ++cryptCalls;
@@ -136,7 +135,7 @@ TEST_F(HostFixture, CommonFolderThatCannotBeMadeIsNamedAndStartGoesOn)
     test::Sandbox::write(box.path(QStringLiteral("appdata/blocker")), "a file, not a folder");
     AppFolders folders = box.folders;
     folders.commonDataFolder = box.path(QStringLiteral("appdata/blocker/Varnok/Tolvane/"));
-    host = std::make_unique<TolvaneHost>(folders, prompter, control, view);
+    host = std::make_unique<TolvaneHost>(folders, prompter, control);
     const QString file = writeDemo();
     EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
     EXPECT_EQ(prompter.messages().first().text,
@@ -247,16 +246,18 @@ TEST_F(HostFixture, SaveQuestionsAndCancel)
 TEST_F(HostFixture, ControlErrorsAndShutdownCommand)
 {
     QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
-    host->onModulError(12, QStringLiteral("Incomplete fetch"));
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error 12: Incomplete fetch"));
-    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
+    // Raised while reading: told without holding the reading.
+    Q_EMIT control.ModulError(12, QStringLiteral("Incomplete fetch"));
+    ASSERT_EQ(prompter.notices().size(), 1);
+    EXPECT_EQ(prompter.notices().last().text, QStringLiteral("Error 12: Incomplete fetch"));
+    EXPECT_EQ(prompter.notices().last().style, Style::Exclamation);
     EXPECT_EQ(quit.count(), 0);
-    host->onModulError(1001, QStringLiteral("Out of range"));
+    Q_EMIT control.ModulError(1001, QStringLiteral("Out of range"));
     EXPECT_EQ(
         prompter.lastMessage().text, QStringLiteral("This application will stop !Out of range\r"));
     EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
     EXPECT_EQ(quit.count(), 1);
-    host->onPCDCmd(7);
+    Q_EMIT control.PCDCmd(7);
     EXPECT_EQ(quit.count(), 2);
 }
 
@@ -265,27 +266,27 @@ TEST_F(HostFixture, StartRegisterOfEachBufferType)
     const QString file = writeDemo();
     host->startUp(line(file));
     host->userBuffer().setStartReg(QStringLiteral(" R 1000 "));
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 1000);
     EXPECT_EQ(control.userFile(), file);
     host->userBuffer().setStartReg(QStringLiteral("1000"));
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 1000);
     host->userBuffer().setStartReg(QStringLiteral("R Start"));
-    EXPECT_FALSE(host->prepareControl());
+    EXPECT_FALSE(host->pcd().prepareControl());
     host->userBuffer().setStartReg(QStringLiteral("R 40000"));
-    EXPECT_FALSE(host->prepareControl());
+    EXPECT_FALSE(host->pcd().prepareControl());
 
     host->project().setBufferType(0);
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 4000);
     EXPECT_EQ(control.userFile(), QString());
 
     host->project().setBufferType(2);
-    EXPECT_FALSE(host->prepareControl());
+    EXPECT_FALSE(host->pcd().prepareControl());
     test::Sandbox::write(box.project(QStringLiteral("Sym_System.sy5")),
         ";s.tlvr.start EQU R 10\r\ns.tlvr.start\tEQU\tR 2000\r\n");
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 2000);
 }
 
@@ -306,6 +307,15 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
 
     test::Sandbox::write(box.folders.programFolder + u"demo.tlvr", DemoProject);
     QSignalSpy simulation(host.get(), &TolvaneHost::simulationChanged);
+    // Buffer edits not saved: asked first; Cancel keeps the project.
+    host->userBuffer().setChanged(true);
+    prompter.clear();
+    prompter.queueAnswer(common::Prompter::Answer::Cancel);
+    host->toggleSimulation();
+    EXPECT_FALSE(host->simulation());
+    EXPECT_EQ(prompter.texts(),
+        QStringList { QStringLiteral("Do you want to save user buffer changes") });
+    host->userBuffer().setChanged(false);
     host->toggleSimulation();
     EXPECT_TRUE(host->simulation());
     EXPECT_TRUE(control.simulation());
@@ -351,10 +361,12 @@ TEST_F(HostFixture, ServesReadsFromTheSimulatedPcd)
     ASSERT_TRUE(host->settingsPage().channelEdited(channel));
     ASSERT_TRUE(host->settingsPage().save());
 
+    QList<qint32> received;
+    QObject::connect(&host->pcd(), &host::PcdHost::served,
+        [&received](const QList<qint32> &values) { received = values; });
     host->connectClicked();
-    ASSERT_TRUE(host->connected()) << view.panel2.toStdString();
-    host->reader().ReadPCDReg(100, 70);
-    const QList<qint32> received = host->reader().readBuffer();
+    ASSERT_TRUE(host->connected()) << host->pcd().messageText().toStdString();
+    host->pcd().ReadPCDReg(100, 70);
     ASSERT_EQ(received.size(), 70);
     EXPECT_EQ(received.first(), 1000);
     EXPECT_EQ(received.last(), 1069);

@@ -1,6 +1,6 @@
 #include "FilesTestSupport.h"
 
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include "common/ScriptedPrompter.h"
 
@@ -13,7 +13,7 @@
 using namespace Qt::StringLiterals;
 
 using tlv::common::ScriptedPrompter;
-using tlv::viewer::LineCipher;
+using tlv::common::LineCipher;
 using tlv::viewer::test::readBytes;
 using tlv::viewer::test::writeBytes;
 

@@ -1,4 +1,4 @@
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
@@ -7,7 +7,7 @@
 #include <QList>
 #include <QSaveFile>
 
-namespace tlv::viewer {
+namespace tlv::common {
 
 namespace {
 
@@ -168,7 +168,7 @@ QString LineCipher::encipherFile(const QString &source, QString *error)
     return target;
 }
 
-bool LineCipher::crypt(const QString &fileName, common::Prompter &prompter)
+bool LineCipher::crypt(const QString &fileName, Prompter &prompter)
 {
     const bool done = !encipherFile(fileName).isEmpty();
     prompter.message(QStringLiteral("File ") + fileName + QStringLiteral("\r\r")
@@ -177,4 +177,4 @@ bool LineCipher::crypt(const QString &fileName, common::Prompter &prompter)
     return done;
 }
 
-} // namespace tlv::viewer
+} // namespace tlv::common
