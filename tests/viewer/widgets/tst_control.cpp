@@ -291,6 +291,7 @@ TEST(Control, EnterOrDoubleClickOnACellOpensTheConversionWindow)
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), u"32 bits conversion"_s);
     EXPECT_EQ(frame->ConvValue(0)->text(), u"4294967295 (-1)"_s);
+    EXPECT_EQ(frame->ConvLabel(3)->text(), u"As %sd:"_s);
 
     frame->move(140, 90);
     const QPoint left = frame->pos();
