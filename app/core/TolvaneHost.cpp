@@ -204,14 +204,11 @@ int TolvaneHost::parseCommandLine()
     m_start.symbolFile = c.symbolFile;
     m_start.sourceFile = c.sourceFile;
     m_start.startFileGiven = true;
-    if (c.kind == CommandLine::Kind::NoVersion) {
-        m_prompter.message(QStringLiteral("No PG5 version in commande line !\r") + line, Title,
-            Style::Exclamation);
-        return NoStart;
-    }
+    // A project opened without "PG5=" (from the desktop or a shell) is a start
+    // outside PG5: the driver list then offers the maker's driver.
     m_start.versionCode = c.versionCode;
     m_start.fullVersion = c.fullVersion;
-    m_start.startedFromPg5 = true;
+    m_start.startedFromPg5 = c.kind == CommandLine::Kind::Project;
     int result = NewProject;
 
     m_project.setSimulation(false);

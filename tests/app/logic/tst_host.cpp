@@ -118,6 +118,27 @@ TEST_F(HostFixture, ExistingProjectIsReadAndGivenToTheControl)
     EXPECT_FALSE(host->userBuffer().changed());
 }
 
+TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
+{
+    const QString file = writeDemo();
+    EXPECT_EQ(host->startUp(file), TolvaneHost::ProjectRead);
+    EXPECT_FALSE(host->start().startedFromPg5);
+    EXPECT_EQ(host->start().versionCode, 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    SettingsPage &page = host->settingsPage();
+    EXPECT_TRUE(page.view().dllVisible);
+    ASSERT_FALSE(page.view().dllEntries.isEmpty());
+    EXPECT_EQ(page.view().dllEntries.first().text, QStringLiteral("Internal"));
+    EXPECT_TRUE(page.dllChosen(0));
+    EXPECT_EQ(host->project().settings().connection.dll, 0);
+    EXPECT_TRUE(page.view().driverFieldsVisible);
+
+    // PG5 passing its version hides the choice again.
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_TRUE(host->start().startedFromPg5);
+    EXPECT_FALSE(host->settingsPage().view().dllVisible);
+}
+
 TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
 {
     const QString file = box.project(QStringLiteral("old.tlvr"));
@@ -181,10 +202,6 @@ TEST_F(HostFixture, RunsWithoutAProjectEnd)
     EXPECT_EQ(host->startUp(QStringLiteral("plant.txt PG5=21")), TolvaneHost::NoStart);
     EXPECT_EQ(prompter.lastMessage().text,
         QStringLiteral("No valid start file in the commande line !\rplant.txt PG5=21"));
-    EXPECT_EQ(host->startUp(QStringLiteral("a.tlvr")), TolvaneHost::NoStart);
-    EXPECT_EQ(
-        prompter.lastMessage().text, QStringLiteral("No PG5 version in commande line !\ra.tlvr"));
-    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
 
     // "-cpt": the file goes to Crypt and the program ends without a question.
     prompter.clear();

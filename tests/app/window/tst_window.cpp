@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -164,6 +165,33 @@ TEST_F(WindowFixture, SettingsTabRefusesAndSaves)
         common::IniProfile::read(project, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
         QStringLiteral("900"));
     EXPECT_EQ(window->control()->maxRows(), 900);
+}
+
+TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
+{
+    test::Sandbox box;
+    common::ScriptedPrompter prompter;
+    const QString project = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(
+        project, test::Sandbox::read(QStringLiteral(TOLVANE_BIN_DIR "/demo.tlvr")));
+    frmTolvane window(box.folders, &prompter);
+    window.startUp(u'"' + project + u'"');
+    ASSERT_FALSE(window.host().quitting());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QTabWidget *>(QStringLiteral("SSTab1"))->setCurrentIndex(2);
+    auto *dll = window.findChild<QComboBox *>(QStringLiteral("DLL_list"));
+    ASSERT_NE(dll, nullptr);
+    EXPECT_TRUE(dll->isVisible());
+    ASSERT_GE(dll->count(), 1);
+    EXPECT_EQ(dll->itemText(0), QStringLiteral("Internal"));
+    dll->setCurrentIndex(0);
+    Q_EMIT dll->activated(0);
+    EXPECT_TRUE(window.findChild<QComboBox *>(QStringLiteral("Port_list"))->isVisible());
+    EXPECT_TRUE(window.findChild<QLineEdit *>(QStringLiteral("station_num"))->isVisible());
+    EXPECT_EQ(window.host().project().settings().connection.dll, 0);
+    shoot(&window, QStringLiteral("tab2-settings-internal-driver"));
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST(Dialogs, TextsOfTheSmallWindows)
