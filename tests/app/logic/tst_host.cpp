@@ -151,6 +151,26 @@ TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
         QStringLiteral("2"));
 }
 
+TEST_F(HostFixture, AProjectLackingAKeyIsReadAsItStandsAndNotRewritten)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    const QByteArray text
+        = QByteArray(DemoProject)
+              .replace("MaxRows=500\r\n", "")
+              .replace("[CONNECTION]\r\n", "[CONNECTION]\r\nExportFile=run.xls\r\nIndexFile=1\r\n");
+    test::Sandbox::write(file, text);
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->project().settings().maxRows, 500);
+    EXPECT_EQ(host->project().settings().maxGraph, 50);
+    EXPECT_EQ(host->project().settings().indexFile, 1);
+    EXPECT_EQ(host->project().settings().connection.startReg, 4000);
+    EXPECT_EQ(host->project().settings().exportFile, box.project(QStringLiteral("run.xls")));
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), text);
+    EXPECT_FALSE(prompter.texts().join(u'|').contains(QStringLiteral("Cannot read start file")));
+}
+
 TEST_F(HostFixture, CommonFolderThatCannotBeMadeIsNamedAndStartGoesOn)
 {
     host.reset();
