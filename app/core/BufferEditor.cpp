@@ -302,9 +302,9 @@ void BufferEditor::afterStore(bool ok)
         Q_EMIT selectCell(r.row, r.gridColumn);
 }
 
-bool BufferEditor::saveCommand()
+bool BufferEditor::saveCommand(bool withSettings)
 {
-    const bool ok = m_commands.save(m_fields);
+    const bool ok = m_commands.save(m_fields, withSettings);
     afterStore(ok);
     return ok;
 }

@@ -107,7 +107,7 @@ void SettingsPage::ApplySettingsPage()
     m_view.timeColumn = s.timeColumn != 0;
     m_view.pg5Global = m_start.pg5GlobalShown;
     m_view.channel = GoOnlineChannel::read(m_project.path());
-    m_channelEdited = false;
+    m_savedChannel = m_view.channel;
     Q_EMIT viewChanged();
 }
 
@@ -316,8 +316,13 @@ bool SettingsPage::channelEdited(const GoOnlineChannel &channel)
     if (!problem.isEmpty())
         return refuse(problem);
     m_view.channel = channel;
-    m_channelEdited = true;
     return true;
+}
+
+bool SettingsPage::hasChanges() const
+{
+    return m_view.channel != m_savedChannel
+        || m_project.settings().differsForSave(m_project.appliedSettings());
 }
 
 bool SettingsPage::save()
@@ -325,13 +330,13 @@ bool SettingsPage::save()
     m_project.settings().connection.pcdRegistery = 0;
     if (!m_project.writeSettings(false, m_prompter))
         return false;
-    if (m_channelEdited) {
+    if (m_view.channel != m_savedChannel) {
         QString why;
         if (!m_view.channel.write(m_project.path(), &why)) {
             m_prompter.message(why, Title, Style::Critical);
             return false;
         }
-        m_channelEdited = false;
+        m_savedChannel = m_view.channel;
     }
     return m_commands ? m_commands->emptySource() : true;
 }

@@ -283,8 +283,8 @@ void TolvaneHost::formActivated()
 
 bool TolvaneHost::QuerySave()
 {
-    const buffer::ProjectSettings &s = m_project.settings();
-    if (s.differsForSave(m_project.appliedSettings())) {
+    bool settingsDeclined = false;
+    if (m_settings.hasChanges()) {
         const Answer a = m_prompter.message(QStringLiteral("Do you want to save settings changes"),
             Title, Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
@@ -292,6 +292,7 @@ bool TolvaneHost::QuerySave()
         // A save that failed has said why; closing now would lose what it was to keep.
         if (a == Answer::Yes && !m_settings.save())
             return false;
+        settingsDeclined = a == Answer::No;
     }
     if (m_buffer.changed()) {
         const Answer a
@@ -299,7 +300,8 @@ bool TolvaneHost::QuerySave()
                 Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
             return false;
-        if (a == Answer::Yes && !m_editor.saveCommand())
+        // The user's No to the settings holds: the buffer is stored alone.
+        if (a == Answer::Yes && !m_editor.saveCommand(!settingsDeclined))
             return false;
     }
     m_connect.DisconnectWithMessage(0);

@@ -324,6 +324,11 @@ void frmTolvane::closeEvent(QCloseEvent *event)
 {
     if (m_input->isVisible())
         m_input->reject();
+    // Closing from a settings field gives it no focus-out: take what was typed first.
+    if (!m_settingsTab->takePendingEdit()) {
+        event->ignore();
+        return;
+    }
     if (m_host->closeRequested()) {
         event->accept();
         return;

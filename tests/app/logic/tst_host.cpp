@@ -269,16 +269,31 @@ TEST_F(HostFixture, SaveQuestionsAndCancel)
     EXPECT_TRUE(host->userBuffer().changed());
     host->editor().fields().recordInterval = QStringLiteral("1");
 
+    // No to the settings holds when the buffer is saved.
     prompter.clear();
+    prompter.queueAnswer(Answer::No);
     prompter.queueAnswer(Answer::Yes);
+    EXPECT_TRUE(host->closeRequested());
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("500"));
+    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
+                    .contains(QStringLiteral("Renamed")));
+    EXPECT_FALSE(host->userBuffer().changed());
+
+    // An edited PG5 channel is asked about as well.
+    GoOnlineChannel channel = host->settingsPage().view().channel;
+    channel.port = 5077;
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    prompter.clear();
     prompter.queueAnswer(Answer::Yes);
     QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
     host->exitRequested();
     EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
     EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
         QStringLiteral("800"));
-    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
-                    .contains(QStringLiteral("Renamed")));
+    EXPECT_EQ(GoOnlineChannel::read(file).port, 5077);
 }
 
 TEST_F(HostFixture, ControlErrorsAndShutdownCommand)

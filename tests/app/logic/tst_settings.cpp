@@ -228,9 +228,12 @@ TEST_F(SettingsFixture, Pg5ChannelIsEditedAndSavedInTheProjectFile)
     c.device = QStringLiteral("/dev/ttyUSB0");
     c.baudrate = 38400;
     c.station = 9;
+    EXPECT_FALSE(page.hasChanges());
     EXPECT_TRUE(page.channelEdited(c));
+    EXPECT_TRUE(page.hasChanges()) << "a channel edit is a change the close question asks about";
     EXPECT_TRUE(page.save());
     EXPECT_EQ(GoOnlineChannel::read(project.path()), c);
+    EXPECT_FALSE(page.hasChanges());
 }
 
 TEST_F(SettingsFixture, ChosenPg5GlobalIniIsRememberedAndRefillsTheRow)

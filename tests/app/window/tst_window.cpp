@@ -194,6 +194,24 @@ TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
+TEST_F(WindowFixture, PendingChannelEditIsAskedAboutOnClose)
+{
+    tabs()->setCurrentIndex(2);
+    auto *address = child<QLineEdit>("txbChannelAddress");
+    ASSERT_TRUE(address);
+    window->activateWindow();
+    address->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return address->hasFocus(); }, 5000));
+    address->setText(QStringLiteral("10.0.0.9"));
+    prompter.queueAnswer(common::Prompter::Answer::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
+    EXPECT_EQ(
+        common::IniProfile::read(project, QStringLiteral("GoOnline"), QStringLiteral("Address")),
+        QStringLiteral("10.0.0.9"));
+}
+
 TEST(Dialogs, TextsOfTheSmallWindows)
 {
     BufferTypeTexts texts { QStringLiteral("Layout from a description file."),
