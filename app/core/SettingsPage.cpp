@@ -330,6 +330,11 @@ bool SettingsPage::save()
     m_project.settings().connection.pcdRegistery = 0;
     if (!m_project.writeSettings(false, m_prompter))
         return false;
+    // Naming and automatic export apply once saved, not only at the next Start.
+    if (m_control) {
+        m_control->setIndexFile(m_project.settings().indexFile);
+        m_control->setAutoExport(m_project.settings().autoExport != 0);
+    }
     if (m_view.channel != m_savedChannel) {
         QString why;
         if (!m_view.channel.write(m_project.path(), &why)) {

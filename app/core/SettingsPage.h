@@ -100,7 +100,8 @@ public:
     bool channelEdited(const GoOnlineChannel &channel);
 
     // OKButton and Ctrl+S: PCDRegistery 0, settings and channel into the
-    // project file, then the empty-source step.
+    // project file, then the empty-source step. The control's export naming
+    // follows from then on.
     bool save();
     // Whether the settings or the PG5 channel differ from what was last read
     // or saved: the close question asks then.
