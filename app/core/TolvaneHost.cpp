@@ -344,9 +344,11 @@ bool TolvaneHost::prepareControl()
         const auto reg = buffer::startRegisterNumber(m_buffer.startReg());
         // A start register that is no number would point the viewer at register 0.
         if (!reg) {
+            // An empty field is named, so the message never ends at its colon.
             m_prompter.message(
                 QStringLiteral("Invalid start register in the buffer configuration : ")
-                    + m_buffer.startReg(),
+                    + (m_buffer.startReg().trimmed().isEmpty() ? QStringLiteral("(empty)")
+                                                               : m_buffer.startReg()),
                 Title, Style::Exclamation);
             m_view.setStatusPanel(2, QStringLiteral("Invalid start register."));
             return false;

@@ -327,6 +327,10 @@ TEST_F(HostFixture, StartRegisterOfEachBufferType)
     EXPECT_FALSE(host->prepareControl());
     host->userBuffer().setStartReg(QStringLiteral("R 40000"));
     EXPECT_FALSE(host->prepareControl());
+    host->userBuffer().setStartReg(QString());
+    EXPECT_FALSE(host->prepareControl());
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("Invalid start register in the buffer configuration : (empty)"));
 
     host->project().setBufferType(0);
     EXPECT_TRUE(host->prepareControl());
