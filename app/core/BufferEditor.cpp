@@ -159,6 +159,9 @@ void BufferEditor::enterCell(int row, int column)
 
 bool BufferEditor::toolEnabled(Tool tool) const
 {
+    // Paste with nothing copied would do nothing: it waits for copy or cut.
+    if (tool == Tool::Paste)
+        return m_labelSelected && m_clipboardFilled;
     return tool == Tool::Add || m_labelSelected;
 }
 

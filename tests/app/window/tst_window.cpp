@@ -117,6 +117,10 @@ TEST_F(WindowFixture, BufferTabEditsThroughToolbarDialogAndKeys)
     ASSERT_GE(before, 2);
     grid->setCurrentCell(1, 0);
     EXPECT_TRUE(page->tool(BufferEditor::Tool::Insert)->isEnabled());
+    // Paste waits for a copied column.
+    EXPECT_FALSE(page->tool(BufferEditor::Tool::Paste)->isEnabled());
+    page->tool(BufferEditor::Tool::Copy)->trigger();
+    EXPECT_TRUE(page->tool(BufferEditor::Tool::Paste)->isEnabled());
     page->tool(BufferEditor::Tool::Insert)->trigger();
     EXPECT_EQ(grid->rowCount(), before + 1);
     EXPECT_EQ(grid->currentRow(), 2);
