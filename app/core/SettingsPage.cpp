@@ -37,7 +37,7 @@ std::optional<double> numberIn(const QString &text, double low, double high)
 
 QString secondsText(qint32 ms)
 {
-    return QString::number(double(ms) / 1000.0, 'g', 10);
+    return buffer::localNumberText(double(ms) / 1000.0);
 }
 
 } // namespace
