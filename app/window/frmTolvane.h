@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/OpenDocument.h"
 #include "app/core/TolvaneHost.h"
 #include "comm/ConnectionView.h"
 
@@ -24,6 +25,7 @@ class Tolvane;
 namespace tlv::app {
 
 class BufferPage;
+class HelpWindow;
 class SettingsTab;
 class frmInput;
 
@@ -56,7 +58,12 @@ public:
     void setDialogRunner(std::function<int(QDialog &)> runner) { m_runDialog = std::move(runner); }
     // Opens the edit dialog for the grid's current cell (editor row, grid column).
     void openInput(int row, int column);
+    // Help -> Contents: the desktop's program for the help, else the
+    // program's own help window.
     void showHelp();
+    // How the desktop is asked to open a document (tests give their own).
+    void setShellLauncher(OpenDocument::Launcher launcher) { m_launcher = std::move(launcher); }
+    [[nodiscard]] HelpWindow *helpWindow() const { return m_helpWindow; }
     void showAbout();
 
     // --- comm::ConnectionView ---
@@ -95,6 +102,8 @@ private:
     viewer::Tolvane *m_control = nullptr;
     std::unique_ptr<TolvaneHost> m_host;
     std::function<int(QDialog &)> m_runDialog;
+    OpenDocument::Launcher m_launcher;
+    HelpWindow *m_helpWindow = nullptr;
 
     QTabWidget *m_tabs = nullptr;
     BufferPage *m_bufferPage = nullptr;
