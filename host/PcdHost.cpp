@@ -210,8 +210,10 @@ bool PcdHost::prepareControl()
         const auto reg = buffer::startRegisterNumber(text);
         // A start register that is no number would point the viewer at register 0.
         if (!reg) {
+            // An empty field is named, so the message never ends at its colon.
             m_prompter.message(
-                QStringLiteral("Invalid start register in the buffer configuration : ") + text,
+                QStringLiteral("Invalid start register in the buffer configuration : ")
+                    + (text.trimmed().isEmpty() ? QStringLiteral("(empty)") : text),
                 Title, Style::Exclamation);
             setPanel(2, QStringLiteral("Invalid start register."));
             return false;

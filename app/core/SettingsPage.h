@@ -100,8 +100,12 @@ public:
     bool channelEdited(const GoOnlineChannel &channel);
 
     // OKButton and Ctrl+S: PCDRegistery 0, settings and channel into the
-    // project file, then the empty-source step.
+    // project file, then the empty-source step. The control's export naming
+    // follows from then on.
     bool save();
+    // Whether the settings or the PG5 channel differ from what was last read
+    // or saved: the close question asks then.
+    [[nodiscard]] bool hasChanges() const;
 
     // The connection frames may change only while no connection is open.
     [[nodiscard]] static bool framesEnabled(bool connected) { return !connected; }
@@ -122,7 +126,7 @@ private:
     buffer::BufferCommands *m_commands = nullptr;
     QString m_settingsFile;
     View m_view;
-    bool m_channelEdited = false;
+    GoOnlineChannel m_savedChannel; // as last read or saved
 };
 
 } // namespace tlv::app

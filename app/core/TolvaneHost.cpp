@@ -181,14 +181,11 @@ int TolvaneHost::parseCommandLine()
     m_start.symbolFile = c.symbolFile;
     m_start.sourceFile = c.sourceFile;
     m_start.startFileGiven = true;
-    if (c.kind == CommandLine::Kind::NoVersion) {
-        m_prompter.message(QStringLiteral("No PG5 version in commande line !\r") + line, Title,
-            Style::Exclamation);
-        return NoStart;
-    }
+    // A project opened without "PG5=" (from the desktop or a shell) is a start
+    // outside PG5: the driver list then offers the maker's driver.
     m_start.versionCode = c.versionCode;
     m_start.fullVersion = c.fullVersion;
-    m_start.startedFromPg5 = true;
+    m_start.startedFromPg5 = c.kind == CommandLine::Kind::Project;
     int result = NewProject;
 
     m_project.setSimulation(false);
@@ -262,8 +259,8 @@ void TolvaneHost::formActivated()
 
 bool TolvaneHost::QuerySave()
 {
-    const buffer::ProjectSettings &s = m_project.settings();
-    if (s.differsForSave(m_project.appliedSettings())) {
+    bool settingsDeclined = false;
+    if (m_settings.hasChanges()) {
         const Answer a = m_prompter.message(QStringLiteral("Do you want to save settings changes"),
             Title, Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
@@ -271,6 +268,7 @@ bool TolvaneHost::QuerySave()
         // A save that failed has said why; closing now would lose what it was to keep.
         if (a == Answer::Yes && !m_settings.save())
             return false;
+        settingsDeclined = a == Answer::No;
     }
     if (m_buffer.changed()) {
         const Answer a
@@ -278,7 +276,8 @@ bool TolvaneHost::QuerySave()
                 Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
             return false;
-        if (a == Answer::Yes && !m_editor.saveCommand())
+        // The user's No to the settings holds: the buffer is stored alone.
+        if (a == Answer::Yes && !m_editor.saveCommand(!settingsDeclined))
             return false;
     }
     m_pcd.DisconnectWithMessage(0);

@@ -3,6 +3,7 @@
 #include "app/core/BufferTypeSetup.h"
 #include "app/core/OpenDocument.h"
 #include "app/window/BufferPage.h"
+#include "app/window/HelpWindow.h"
 #include "app/window/SettingsTab.h"
 #include "app/window/frmAbout.h"
 #include "app/window/frmInfo.h"
@@ -71,6 +72,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     }
     m_prompter = prompter;
     m_runDialog = [](QDialog &dialog) { return dialog.exec(); };
+    m_launcher = &launch;
 
     m_control = new viewer::Tolvane(nullptr, m_prompter);
     m_host = std::make_unique<TolvaneHost>(folders, *m_prompter, m_control->core());
@@ -310,9 +312,17 @@ void frmTolvane::showAbout()
 
 void frmTolvane::showHelp()
 {
-    OpenDocument shell(&launch, QStringLiteral("Tolvane"));
+    OpenDocument shell(m_launcher, QStringLiteral("Tolvane"));
     if (shell.open(m_host->helpFile()))
         return;
+    // A desktop without a program for HTML still has the help: Qt renders it.
+    const QFileInfo help(m_host->helpFile());
+    if (help.isFile() && help.isReadable()) {
+        if (!m_helpWindow)
+            m_helpWindow = new HelpWindow(this);
+        m_helpWindow->showPage(help.absoluteFilePath());
+        return;
+    }
     const OpenDocument::Error &e = shell.error();
     m_prompter->message(QStringLiteral("Error ") + QString::number(e.number) + QStringLiteral(": ")
             + e.message + u'\r' + m_host->helpFile(),
@@ -335,6 +345,11 @@ void frmTolvane::closeEvent(QCloseEvent *event)
 {
     if (m_input->isVisible())
         m_input->reject();
+    // Closing from a settings field gives it no focus-out: take what was typed first.
+    if (!m_settingsTab->takePendingEdit()) {
+        event->ignore();
+        return;
+    }
     if (m_host->closeRequested()) {
         event->accept();
         return;

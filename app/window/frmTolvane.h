@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/OpenDocument.h"
 #include "app/core/TolvaneHost.h"
 
 #include <QMainWindow>
@@ -23,6 +24,7 @@ class Tolvane;
 namespace tlv::app {
 
 class BufferPage;
+class HelpWindow;
 class SettingsTab;
 class frmInput;
 
@@ -55,7 +57,12 @@ public:
     void setDialogRunner(std::function<int(QDialog &)> runner) { m_runDialog = std::move(runner); }
     // Opens the edit dialog for the grid's current cell (editor row, grid column).
     void openInput(int row, int column);
+    // Help -> Contents: the desktop's program for the help, else the
+    // program's own help window.
     void showHelp();
+    // How the desktop is asked to open a document (tests give their own).
+    void setShellLauncher(OpenDocument::Launcher launcher) { m_launcher = std::move(launcher); }
+    [[nodiscard]] HelpWindow *helpWindow() const { return m_helpWindow; }
     void showAbout();
 
     // --- what the host publishes ---
@@ -88,6 +95,8 @@ private:
     viewer::Tolvane *m_control = nullptr;
     std::unique_ptr<TolvaneHost> m_host;
     std::function<int(QDialog &)> m_runDialog;
+    OpenDocument::Launcher m_launcher;
+    HelpWindow *m_helpWindow = nullptr;
 
     QTabWidget *m_tabs = nullptr;
     BufferPage *m_bufferPage = nullptr;

@@ -99,6 +99,15 @@ ConversionText ConversionText::text(const QString &value, const QString &comment
     return t;
 }
 
+QString ConversionText::formatCaption(qint16 format, const QString &formatName)
+{
+    if (!formatName.isEmpty())
+        return QStringLiteral("As %") + formatName + u':';
+    if (format > 0)
+        return QStringLiteral("As %") + QChar(char16_t(format)) + u':';
+    return {};
+}
+
 std::optional<ConversionText::Request> ConversionText::forCell(const ColumnDescription &column,
     std::optional<qint64> raw, const QString &cellText, const QString &comment)
 {
@@ -108,6 +117,7 @@ std::optional<ConversionText::Request> ConversionText::forCell(const ColumnDescr
     r.shown = cellText;
     r.comment = comment;
     r.format = qint16(FormatText::conversion(column.Format).unicode());
+    r.formatName = column.Format;
 
     static constexpr std::array<qint16, 6> Bits { 1, 4, 8, 16, 32, 0 };
     static constexpr std::array<qint16, 6> HexDigits { 1, 1, 2, 4, 8, 0 };

@@ -117,6 +117,27 @@ TEST_F(HostFixture, ExistingProjectIsReadAndGivenToTheControl)
     EXPECT_FALSE(host->userBuffer().changed());
 }
 
+TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
+{
+    const QString file = writeDemo();
+    EXPECT_EQ(host->startUp(file), TolvaneHost::ProjectRead);
+    EXPECT_FALSE(host->start().startedFromPg5);
+    EXPECT_EQ(host->start().versionCode, 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    SettingsPage &page = host->settingsPage();
+    EXPECT_TRUE(page.view().dllVisible);
+    ASSERT_FALSE(page.view().dllEntries.isEmpty());
+    EXPECT_EQ(page.view().dllEntries.first().text, QStringLiteral("Internal"));
+    EXPECT_TRUE(page.dllChosen(0));
+    EXPECT_EQ(host->project().settings().connection.dll, 0);
+    EXPECT_TRUE(page.view().driverFieldsVisible);
+
+    // PG5 passing its version hides the choice again.
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_TRUE(host->start().startedFromPg5);
+    EXPECT_FALSE(host->settingsPage().view().dllVisible);
+}
+
 TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
 {
     const QString file = box.project(QStringLiteral("old.tlvr"));
@@ -127,6 +148,26 @@ TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
         prompter.texts().contains(u"Cannot read start file, a new file will be created !\r" + cmd));
     EXPECT_EQ(IniProfile::read(file, QStringLiteral("Tolvane"), QStringLiteral("Version")),
         QStringLiteral("2"));
+}
+
+TEST_F(HostFixture, AProjectLackingAKeyIsReadAsItStandsAndNotRewritten)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    const QByteArray text
+        = QByteArray(DemoProject)
+              .replace("MaxRows=500\r\n", "")
+              .replace("[CONNECTION]\r\n", "[CONNECTION]\r\nExportFile=run.xls\r\nIndexFile=1\r\n");
+    test::Sandbox::write(file, text);
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->project().settings().maxRows, 500);
+    EXPECT_EQ(host->project().settings().maxGraph, 50);
+    EXPECT_EQ(host->project().settings().indexFile, 1);
+    EXPECT_EQ(host->project().settings().connection.startReg, 4000);
+    EXPECT_EQ(host->project().settings().exportFile, box.project(QStringLiteral("run.xls")));
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), text);
+    EXPECT_FALSE(prompter.texts().join(u'|').contains(QStringLiteral("Cannot read start file")));
 }
 
 TEST_F(HostFixture, CommonFolderThatCannotBeMadeIsNamedAndStartGoesOn)
@@ -180,10 +221,6 @@ TEST_F(HostFixture, RunsWithoutAProjectEnd)
     EXPECT_EQ(host->startUp(QStringLiteral("plant.txt PG5=21")), TolvaneHost::NoStart);
     EXPECT_EQ(prompter.lastMessage().text,
         QStringLiteral("No valid start file in the commande line !\rplant.txt PG5=21"));
-    EXPECT_EQ(host->startUp(QStringLiteral("a.tlvr")), TolvaneHost::NoStart);
-    EXPECT_EQ(
-        prompter.lastMessage().text, QStringLiteral("No PG5 version in commande line !\ra.tlvr"));
-    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
 
     // "-cpt": the file goes to Crypt and the program ends without a question.
     prompter.clear();
@@ -231,16 +268,31 @@ TEST_F(HostFixture, SaveQuestionsAndCancel)
     EXPECT_TRUE(host->userBuffer().changed());
     host->editor().fields().recordInterval = QStringLiteral("1");
 
+    // No to the settings holds when the buffer is saved.
     prompter.clear();
+    prompter.queueAnswer(Answer::No);
     prompter.queueAnswer(Answer::Yes);
+    EXPECT_TRUE(host->closeRequested());
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("500"));
+    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
+                    .contains(QStringLiteral("Renamed")));
+    EXPECT_FALSE(host->userBuffer().changed());
+
+    // An edited PG5 channel is asked about as well.
+    GoOnlineChannel channel = host->settingsPage().view().channel;
+    channel.port = 5077;
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    prompter.clear();
     prompter.queueAnswer(Answer::Yes);
     QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
     host->exitRequested();
     EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
     EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
         QStringLiteral("800"));
-    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
-                    .contains(QStringLiteral("Renamed")));
+    EXPECT_EQ(GoOnlineChannel::read(file).port, 5077);
 }
 
 TEST_F(HostFixture, ControlErrorsAndShutdownCommand)
@@ -276,6 +328,10 @@ TEST_F(HostFixture, StartRegisterOfEachBufferType)
     EXPECT_FALSE(host->pcd().prepareControl());
     host->userBuffer().setStartReg(QStringLiteral("R 40000"));
     EXPECT_FALSE(host->pcd().prepareControl());
+    host->userBuffer().setStartReg(QString());
+    EXPECT_FALSE(host->pcd().prepareControl());
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("Invalid start register in the buffer configuration : (empty)"));
 
     host->project().setBufferType(0);
     EXPECT_TRUE(host->pcd().prepareControl());

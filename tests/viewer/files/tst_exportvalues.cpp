@@ -112,6 +112,8 @@ TEST(ExportValues, CellKindFollowsGridColumnAndFormat)
         { 8, column(T::Long, "gs"), Kind::NumberOrText, 0 },
         { 9, column(T::Word, "h"), Kind::Text, 0 },
         { 9, column(T::Byte, "b"), Kind::Text, 0 },
+        { 9, column(T::Word, "p"), Kind::Text, 0 },
+        { 9, column(T::Long, "1p"), Kind::Text, 0 },
         { 9, column(T::Word, "a"), Kind::Text, 0 },
         { 9, column(T::String, "10a"), Kind::Text, 0 },
         { 9, column(T::Bit, "h"), Kind::NumberOrText, 0 },
