@@ -32,7 +32,7 @@ protected:
         project.setPath(dir.filePath(u"p.tlvr"_s));
         project.setBufferType(BufferType::Configured);
         buffer.applyNewBufferDefaults();
-        buffer.add(UserColumn::defaultColumn());
+        buffer.add(UserColumn::defaultColumn()).Variable = u"R 1"_s;
         fields = EditorFields::fromModel(buffer);
         fields.startReg = u"1000"_s;
     }

@@ -4,6 +4,7 @@
 #include "pcdsim/trace/StandardBuffer.h"
 
 #include <QDir>
+#include <QProcess>
 
 using namespace tlv;
 using namespace tlv::test;
@@ -358,4 +359,42 @@ TEST(Record, SerialLinkThroughAPseudoTerminal)
     rig.step(4);
     rig.step(3);
     EXPECT_EQ(rig.lines, rig.rowsOf(0, 7, plantLine));
+}
+
+TEST(Record, HostileCounterBlockEndsTheCliWithInvalidBuffer)
+{
+    // A sound header whose counter block claims 2^31-1 records and a counter
+    // two billion ahead: the command line recorder says so and ends, instead
+    // of allocating for them.
+    RecordRig rig;
+    runPlant(rig, 20);
+    rig.step(3);
+    ASSERT_EQ(rig.lines.size(), 3);
+    rig.recorder.reset();
+    rig.pcd.setRegister(1001 + 4, 2000000003);
+    rig.pcd.setRegister(1001 + 7, 2147483647);
+
+    QProcess cli;
+    cli.start(QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli"),
+        { QStringLiteral("record"), rig.path(QStringLiteral("plant.tlvr")),
+            QStringLiteral("--connect"),
+            QStringLiteral("udp:127.0.0.1:") + QString::number(rig.server.udpPort()),
+            QStringLiteral("--seconds"), QStringLiteral("6") });
+    ASSERT_TRUE(cli.waitForStarted(10000));
+    // The PCD is served by this process: its events run while the recorder works.
+    QDeadlineTimer deadline(60000);
+    while (cli.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (cli.state() != QProcess::NotRunning) {
+        cli.kill();
+        cli.waitForFinished(10000);
+        FAIL() << "tolvane-cli did not end";
+    }
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_TRUE(err.contains(QLatin1String("Error 10: Invalid buffer\nBad capacity value : "
+                                           "2147483647 records, the buffer holds at most 20")))
+        << err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardOutput()).trimmed().isEmpty());
 }
