@@ -58,7 +58,9 @@ void compileAndRead(const QString &path)
     project.setPath(path);
     if (!project.readProject() || !project.bufferWarnings().isEmpty())
         return;
-    const bool skipProperty = knownCompileHole(columns);
+    // A buffer without columns compiles to a record of length 0 by design; the
+    // simulated PCD keeps no such ring.
+    const bool skipProperty = knownCompileHole(columns) || columns.count() == 0;
 
     buffer::EditorFields fields = buffer::EditorFields::fromModel(columns);
     const buffer::cFormats formats = buffer::cFormats::standard();
