@@ -110,6 +110,7 @@ bool TraceProject::readProject()
     m_settings.exportFile = exportPathToAbsolute(value(u"CONNECTION", u"ExportFile"), m_path);
     readInt16(u"CONNECTION", u"AutoExport", &m_settings.autoExport, false);
     readInt16(u"CONNECTION", u"IndexFile", &m_settings.indexFile, false);
+    readInt16(u"CONNECTION", u"Journal", &m_settings.journal, false);
 
     if (!readInt16(u"CONNECTION", u"StartReg", &c.startReg, true)) {
         m_error = QStringLiteral("No StartReg in the file : ") + m_path;
@@ -274,6 +275,7 @@ bool TraceProject::writeSettings(
         { SecConnection, u"ExportFile", exportPathToStored(s.exportFile, m_path) },
         { SecConnection, u"AutoExport", num(s.autoExport) },
         { SecConnection, u"IndexFile", num(s.indexFile) },
+        { SecConnection, u"Journal", num(s.journal) },
     };
     for (const auto &e : entries) {
         if (!writeValue(m_path, e.section, QString::fromUtf16(e.key), e.value)) {
