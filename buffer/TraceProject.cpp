@@ -109,6 +109,7 @@ bool TraceProject::readProject()
     m_settings.exportFile = exportPathToAbsolute(value(u"CONNECTION", u"ExportFile"), m_path);
     readInt16(u"CONNECTION", u"AutoExport", &m_settings.autoExport, false);
     readInt16(u"CONNECTION", u"IndexFile", &m_settings.indexFile, false);
+    readInt16(u"CONNECTION", u"Journal", &m_settings.journal, false);
 
     readInt16(u"CONNECTION", u"StartReg", &c.startReg, true);
     readInt32(u"CONNECTION", u"ReadInterval", &c.readInterval, true);
@@ -270,6 +271,7 @@ bool TraceProject::writeSettings(
         { SecConnection, u"ExportFile", exportPathToStored(s.exportFile, m_path) },
         { SecConnection, u"AutoExport", num(s.autoExport) },
         { SecConnection, u"IndexFile", num(s.indexFile) },
+        { SecConnection, u"Journal", num(s.journal) },
     };
     for (const auto &e : entries) {
         if (!writeValue(m_path, e.section, QString::fromUtf16(e.key), e.value)) {

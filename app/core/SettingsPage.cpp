@@ -100,6 +100,7 @@ void SettingsPage::ApplySettingsPage()
     m_view.gridLines = QString::number(s.maxRows);
     m_view.graphLines = QString::number(s.maxGraph);
     m_view.exportFull = s.autoExport != 0;
+    m_view.journal = s.journal != 0;
     m_view.indexFile = s.indexFile < 1 ? 0 : (s.indexFile == 1 ? 1 : 2);
     m_view.excelFile = buffer::exportPathToStored(s.exportFile, m_project.path());
     m_view.statusColumn = s.statusColumn != 0;
@@ -247,6 +248,13 @@ void SettingsPage::exportFullToggled(bool on)
 {
     m_project.settings().autoExport = on ? 1 : 0;
     m_view.exportFull = on;
+}
+
+void SettingsPage::journalToggled(bool on)
+{
+    m_project.settings().journal = on ? 1 : 0;
+    m_view.journal = on;
+    Q_EMIT journalChanged(on);
 }
 
 void SettingsPage::indexFileChosen(int mode)

@@ -57,6 +57,7 @@ public:
         QString gridLines;
         QString graphLines;
         bool exportFull = false;
+        bool journal = false; // ckbJournal
         int indexFile = 0; // 0 replace, 1 indexed, 2 indexed with serial number
         QString excelFile; // project-relative form
         QString pg5Global;
@@ -92,6 +93,7 @@ public:
     bool gridLinesLeft(const QString &text);
     bool graphLinesLeft(const QString &text);
     void exportFullToggled(bool on);
+    void journalToggled(bool on);
     void indexFileChosen(int mode);
     void excelFileValidated(const QString &text);
     void browseExcelFile();
@@ -112,6 +114,8 @@ public:
 
 Q_SIGNALS:
     void beep();
+    // The journal setting changed: the host starts or ends the journal.
+    void journalChanged(bool on);
     void viewChanged();
 
 private:

@@ -9,6 +9,7 @@
 #include "viewer/files/ExportNaming.h"
 #include "viewer/files/ExportSource.h"
 #include "viewer/files/ExportValues.h"
+#include "viewer/files/XlsxFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,10 +92,14 @@ Exporter::Result Exporter::Export(bool pcdRequest)
 
     const QList<int> columns = columnsToExport();
     const bool csv = ExportNaming::isCsv(m_lastTarget);
+    const bool xlsx = ExportNaming::isXlsx(m_lastTarget);
     // Rows past what a worksheet holds stay in the grid for the next export.
-    m_lastRows = csv ? m_source.rowCount() : std::min(m_source.rowCount(), MaxWorksheetRows);
+    const int sheetRows = xlsx ? XlsxFile::MaxRow - 1 : MaxWorksheetRows;
+    m_lastRows = csv ? m_source.rowCount() : std::min(m_source.rowCount(), sheetRows);
     Q_EMIT busyChanged(true);
-    const Result result = csv ? writeCsv(path, columns) : writeWorksheet(path, columns, tell);
+    const Result result = csv ? writeCsv(path, columns)
+        : xlsx                ? writeXlsx(path, columns)
+                              : writeWorksheet(path, columns, tell);
     Q_EMIT busyChanged(false);
     if (result == Result::Failed)
         return failed(m_lastError, tell);
@@ -225,36 +230,80 @@ bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColum
     const ExportValues::CellKind kind
         = ExportValues::kindOf(gridColumn, m_source.description(gridColumn));
     const int format = ExportValues::formatIndex(kind);
-    // A decimal column's number is the decoder's, not one read back from its text.
-    const ColumnDescription *description = m_source.description(gridColumn);
-    const bool decimalColumn = description && description->DataType != ColumnDescription::String
-        && FormatText::conversion(description->Format) == u'd'
-        && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
     for (int r = 0; r < m_lastRows; ++r) {
         const QString text = m_source.cellText(r, gridColumn);
         if (text.isEmpty())
             continue;
         const int row = r + 2;
-        std::optional<double> value;
-        const bool separatorData
-            = gridColumn > 3 && m_source.rowKind(r) == ExportSource::RowKind::Separator;
-        if (!separatorData) {
-            if (kind == ExportValues::CellKind::NumberOrText) {
-                if (decimalColumn)
-                    value = m_source.cellValue(r, gridColumn);
-                if (!value)
-                    value = ExportValues::number(text);
-            } else if (kind != ExportValues::CellKind::Text)
-                value = ExportValues::dateValue(kind, text);
-        }
-        // A text that is no value of the column's kind ("Invalid time", the
-        // dashes of a separator) stays text instead of ending the column.
+        const std::optional<double> value = cellValue(r, gridColumn, kind, text);
         const bool ok = value ? file.EWriteDouble(row, k, *value, format)
                               : file.EWriteString(row, k, text.left(ExcelFile::MaxTextLength));
         if (!ok)
             return false;
     }
     return true;
+}
+
+std::optional<double> Exporter::cellValue(
+    int row, int gridColumn, ExportValues::CellKind kind, const QString &text) const
+{
+    // A text that is no value of the column's kind ("Invalid time", the
+    // dashes of a separator) stays text instead of ending the column.
+    if (gridColumn > 3 && m_source.rowKind(row) == ExportSource::RowKind::Separator)
+        return std::nullopt;
+    if (kind == ExportValues::CellKind::NumberOrText) {
+        // A decimal column's number is the decoder's, not one read back from its text.
+        const ColumnDescription *description = m_source.description(gridColumn);
+        const bool decimalColumn = description
+            && description->DataType != ColumnDescription::String
+            && FormatText::conversion(description->Format) == u'd'
+            && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
+        std::optional<double> value;
+        if (decimalColumn)
+            value = m_source.cellValue(row, gridColumn);
+        return value ? value : ExportValues::number(text);
+    }
+    if (kind != ExportValues::CellKind::Text)
+        return ExportValues::dateValue(kind, text);
+    return std::nullopt;
+}
+
+// Row by row, so a sheet of a million rows needs no more memory than one of ten.
+Exporter::Result Exporter::writeXlsx(const QString &path, const QList<int> &columns)
+{
+    if (columns.isEmpty())
+        return Result::NoData;
+    XlsxFile file;
+    if (!file.open(path)) {
+        m_lastError = file.errorString();
+        return Result::Failed;
+    }
+    file.setDefaultRowHeight(DefaultRowHeight);
+    QList<ExportValues::CellKind> kinds;
+    bool ok = true;
+    for (int k = 0; ok && k < columns.size(); ++k) {
+        const int g = columns[k];
+        kinds.append(ExportValues::kindOf(g, m_source.description(g)));
+        ok = file.setColumnWidth(k + 1, m_source.columnWidth(g) / 100)
+            && file.writeString(1, k + 1, m_source.headerText(g));
+    }
+    for (int r = 0; ok && r < m_lastRows; ++r) {
+        for (int k = 0; ok && k < columns.size(); ++k) {
+            const QString text = m_source.cellText(r, columns[k]);
+            if (text.isEmpty())
+                continue;
+            const std::optional<double> value = cellValue(r, columns[k], kinds[k], text);
+            ok = value ? file.writeNumber(r + 2, k + 1, *value, ExportValues::formatIndex(kinds[k]))
+                       : file.writeString(r + 2, k + 1, text);
+        }
+    }
+    if (!ok || !file.close()) {
+        m_lastError = file.errorString();
+        file.discard();
+        return Result::Failed;
+    }
+    m_lastColumns = columns;
+    return Result::Exported;
 }
 
 Exporter::Result Exporter::writeCsv(const QString &path, const QList<int> &columns)

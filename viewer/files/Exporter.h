@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/files/ExportValues.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
@@ -16,8 +18,8 @@ namespace tlv::viewer {
 class ExcelFile;
 class ExportSource;
 
-// Writes the rows of the records grid to a spreadsheet file (or to comma-
-// separated values when the name ends in ".csv"): names the target, picks the
+// Writes the rows of the records grid to a spreadsheet file (comma-separated
+// values for ".csv", Office Open XML for ".xlsx", else BIFF2): names the target, picks the
 // columns, turns the texts into cells and tells the user what happened when
 // the PCD asked for the export.
 class Exporter : public QObject
@@ -86,6 +88,10 @@ private:
     [[nodiscard]] QList<int> columnsToExport() const;
     Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
     Result writeCsv(const QString &path, const QList<int> &columns);
+    Result writeXlsx(const QString &path, const QList<int> &columns);
+    // The number a cell is written as; none for a text.
+    [[nodiscard]] std::optional<double> cellValue(
+        int row, int gridColumn, ExportValues::CellKind kind, const QString &text) const;
     bool writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started);
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
