@@ -164,6 +164,11 @@ void ReadingCycle::applyRunMode()
             if (m_loaded && m_reader.previousCounter > 0)
                 m_resumeFrom = m_reader;
             m_reader.clearCounters();
+            // A run that does not go on from its counters looks at the ring as
+            // at its first look: counters cleared without that would take
+            // every record written so far for new and report the older ones
+            // as lost ("Miss").
+            m_reader.firstRead = true;
             requestHeader();
         }
         if (m_state == Refreshing) {

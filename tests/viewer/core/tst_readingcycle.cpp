@@ -452,3 +452,37 @@ TEST(ReadingCycle, AnswersIgnoredWhileDisabledOrInState0)
     EXPECT_TRUE(rig.host.requests.isEmpty());
     EXPECT_EQ(rig.state(), 0);
 }
+
+TEST(ReadingCycle, RestartReadsTheRingWithoutAFalseMiss)
+{
+    // A demo that ran long past its ring of 50; Clear, then Restart (stop,
+    // start, run) as the window's button does.
+    Rig rig(true, false, 100, 4, 50);
+    QSignalSpy separators(&rig.core.cycle(), &ReadingCycle::separator);
+    rig.writer.writeNumbered(30);
+    rig.startAndRun();
+    for (int i = 0; i < 307; ++i) {
+        rig.writer.writeNumbered(2);
+        rig.core.cycle().tick();
+    }
+    const auto restart = [&rig] {
+        rig.core.Clear();
+        rig.host.lines.clear();
+        rig.core.setRunMode(0);
+        rig.core.Start();
+        rig.core.setRunMode(2);
+    };
+    rig.writer.writeNumbered(2);
+    restart();
+    // The same buffer: it goes on from its counters, nothing is read twice.
+    EXPECT_EQ(rig.host.lines, numbered(645, 646));
+
+    // A changed header (the PCD program was rebuilt): the ring is read as at
+    // a first look, without "Miss" for the records written before.
+    rig.writer.setWord(2, -4);
+    restart();
+    EXPECT_EQ(rig.host.lines, numbered(598, 646)); // the slot at the write index is skipped
+    EXPECT_EQ(rig.core.headerVersion(), 4);
+    EXPECT_EQ(separators.count(), 0);
+    EXPECT_TRUE(rig.host.errors.isEmpty());
+}
