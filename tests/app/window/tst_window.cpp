@@ -206,6 +206,23 @@ TEST_F(WindowFixture, PendingChannelEditIsAskedAboutOnClose)
         QStringLiteral("10.0.0.9"));
 }
 
+TEST_F(WindowFixture, ExitFromTheMenuTakesTheFieldBeingTyped)
+{
+    tabs()->setCurrentIndex(2);
+    auto *rows = child<QLineEdit>("Grid_lines");
+    window->activateWindow();
+    rows->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows->hasFocus(); }, 5000));
+    rows->setText(QStringLiteral("900"));
+    prompter.queueAnswer(common::Prompter::Answer::Yes);
+    child<QAction>("exit")->trigger();
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
+    EXPECT_EQ(
+        common::IniProfile::read(project, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("900"));
+}
+
 TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
 {
     test::Sandbox::write(box.folders.programFolder + u"help/index.html",
