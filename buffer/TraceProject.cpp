@@ -119,6 +119,23 @@ bool TraceProject::readProject()
     return readUserBuffer();
 }
 
+void TraceProject::readDriverSettings()
+{
+    ConnectionSettings &c = m_settings.connection;
+    readInt16(u"CONNECTION", u"DLL", &c.dll, true);
+    readInt16(u"CONNECTION", u"COM", &c.com, true);
+    readInt16(u"CONNECTION", u"Protocol", &c.protocol, true);
+    readInt32(u"CONNECTION", u"Baudrate", &c.baudrate, true);
+    readInt16(u"CONNECTION", u"Station", &c.station, true);
+    // What was read is what a save compares with.
+    ConnectionSettings &applied = m_applied.connection;
+    applied.dll = c.dll;
+    applied.com = c.com;
+    applied.protocol = c.protocol;
+    applied.baudrate = c.baudrate;
+    applied.station = c.station;
+}
+
 bool TraceProject::readUserBuffer()
 {
     m_error.clear();

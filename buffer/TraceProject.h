@@ -50,6 +50,10 @@ public:
     // only for a file without a Version of 1 or more; a missing setting keeps
     // the value in force.
     bool readProject();
+    // The driver, port, protocol, baud rate and station stored with the
+    // settings; readProject() leaves them to PG5. A start outside PG5 takes
+    // them back, so the driver chosen there holds. Missing keys keep their value.
+    void readDriverSettings();
     // Replaces the current buffer with the one stored in "USER_BUFFER".
     bool readUserBuffer();
     // Sections "Tolvane" and "CONNECTION". With ask, chooseType picks the buffer
@@ -91,7 +95,6 @@ private:
     QString value(const char16_t *section, const char16_t *key) const;
     bool readInt16(const char16_t *section, const char16_t *key, qint16 *target, bool emptyKeeps);
     bool readInt32(const char16_t *section, const char16_t *key, qint32 *target, bool emptyKeeps);
-    void readConnection();
     void warnRange(const QString &where, const QString &text);
 
     UserColumns &m_buffer;

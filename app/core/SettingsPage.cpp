@@ -77,6 +77,9 @@ void SettingsPage::ApplySettingsPage()
         if (v.dllEntries.at(i).code == m_start.versionCode)
             v.dllIndex = i;
     }
+    // The maker's driver shows as chosen where the list offers it.
+    if (c.dll == 0 && !m_start.startedFromPg5)
+        v.dllIndex = 0;
     v.dllVisible = !m_start.startedFromPg5;
     m_view = v;
     showDriverFields(c.dll == 0);

@@ -206,6 +206,8 @@ int TolvaneHost::parseCommandLine()
         }
     } else {
         result = ProjectRead;
+        if (!m_start.startedFromPg5)
+            m_project.readDriverSettings();
     }
     if (!m_project.warnings().isEmpty()) {
         m_prompter.message(QStringLiteral("Some values of the start file are out of range and "

@@ -50,4 +50,15 @@ void BufferGrid::keyPressEvent(QKeyEvent *event)
     QTableWidget::keyPressEvent(event);
 }
 
+QItemSelectionModel::SelectionFlags BufferGrid::selectionCommand(
+    const QModelIndex &index, const QEvent *event) const
+{
+    QItemSelectionModel::SelectionFlags flags = QTableWidget::selectionCommand(index, event);
+    if (index.isValid() && index.column() == 0 && flags.testFlag(QItemSelectionModel::Select))
+        flags |= QItemSelectionModel::Rows;
+    else
+        flags &= ~QItemSelectionModel::SelectionFlags(QItemSelectionModel::Rows);
+    return flags;
+}
+
 } // namespace tlv::app

@@ -22,6 +22,10 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // A row label selects its whole row, also when clicked: the view works
+    // out the selection before the row becomes current.
+    [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex &index, const QEvent *event = nullptr) const override;
 };
 
 } // namespace tlv::app

@@ -168,7 +168,11 @@ void frmTolvane::buildMenus()
         m_host->toggleSimulation();
         m_simul->setChecked(m_host->simulation());
     });
-    connect(m_exit, &QAction::triggered, this, [this] { m_host->exitRequested(); });
+    connect(m_exit, &QAction::triggered, this, [this] {
+        // The menu takes no focus from a field being typed in: its text counts.
+        if (m_settingsTab->takePendingEdit())
+            m_host->exitRequested();
+    });
     connect(m_contents, &QAction::triggered, this, &frmTolvane::showHelp);
     connect(m_about, &QAction::triggered, this, &frmTolvane::showAbout);
 }

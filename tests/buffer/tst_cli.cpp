@@ -86,7 +86,7 @@ TEST_F(CliCompileTest, RefusedBuffersLeaveTheSourceUntouched)
 
 TEST_F(CliCompileTest, UnreadableProjectFails)
 {
-    replaceInProject("MAXROWS=800", "MaxGraph2=800");
+    replaceInProject("Version=2", "Version=0.9");
     EXPECT_EQ(compile(), 1);
     EXPECT_FALSE(err.isEmpty());
     EXPECT_FALSE(QFile::exists(source));

@@ -132,10 +132,25 @@ TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
     EXPECT_EQ(host->project().settings().connection.dll, 0);
     EXPECT_TRUE(page.view().driverFieldsVisible);
 
-    // PG5 passing its version hides the choice again.
+    // The driver chosen there holds at the next start outside PG5.
+    host->settingsPage().portChosen(2);
+    host->settingsPage().baudChosen(3);
+    EXPECT_TRUE(host->settingsPage().stationLeft(QStringLiteral("7")));
+    ASSERT_TRUE(host->settingsPage().save());
+    EXPECT_EQ(host->startUp(file), TolvaneHost::ProjectRead);
+    const buffer::ConnectionSettings &c = host->project().settings().connection;
+    EXPECT_EQ(c.dll, 0);
+    EXPECT_EQ(c.com, 3);
+    EXPECT_EQ(c.baudrate, 19200);
+    EXPECT_EQ(c.station, 7);
+    EXPECT_EQ(host->settingsPage().view().dllIndex, 0);
+    EXPECT_FALSE(host->settingsPage().hasChanges());
+
+    // PG5 passing its version hides the choice again and keeps its own channel.
     EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
     EXPECT_TRUE(host->start().startedFromPg5);
     EXPECT_FALSE(host->settingsPage().view().dllVisible);
+    EXPECT_EQ(host->project().settings().connection.dll, 1);
 }
 
 TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)

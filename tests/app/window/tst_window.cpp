@@ -120,6 +120,20 @@ TEST_F(WindowFixture, BufferTabEditsThroughToolbarDialogAndKeys)
     ASSERT_GE(before, 2);
     grid->setCurrentCell(1, 0);
     EXPECT_TRUE(page->tool(BufferEditor::Tool::Insert)->isEnabled());
+    // A click on a cell selects that cell, one on a row label that whole row.
+    const auto click = [&](int row, int column) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+            grid->visualRect(grid->model()->index(row, column)).center());
+    };
+    click(0, 2);
+    EXPECT_EQ(grid->selectedItems().size(), 1);
+    EXPECT_FALSE(page->tool(BufferEditor::Tool::Insert)->isEnabled());
+    click(0, 0);
+    EXPECT_EQ(grid->selectedItems().size(), grid->columnCount());
+    EXPECT_TRUE(page->tool(BufferEditor::Tool::Insert)->isEnabled());
+    click(1, 3);
+    EXPECT_EQ(grid->selectedItems().size(), 1);
+    grid->setCurrentCell(1, 0);
     // Paste waits for a copied column.
     EXPECT_FALSE(page->tool(BufferEditor::Tool::Paste)->isEnabled());
     page->tool(BufferEditor::Tool::Copy)->trigger();
@@ -190,6 +204,23 @@ TEST_F(WindowFixture, PendingChannelEditIsAskedAboutOnClose)
     EXPECT_EQ(
         common::IniProfile::read(project, QStringLiteral("GoOnline"), QStringLiteral("Address")),
         QStringLiteral("10.0.0.9"));
+}
+
+TEST_F(WindowFixture, ExitFromTheMenuTakesTheFieldBeingTyped)
+{
+    tabs()->setCurrentIndex(2);
+    auto *rows = child<QLineEdit>("Grid_lines");
+    window->activateWindow();
+    rows->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows->hasFocus(); }, 5000));
+    rows->setText(QStringLiteral("900"));
+    prompter.queueAnswer(common::Prompter::Answer::Yes);
+    child<QAction>("exit")->trigger();
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
+    EXPECT_EQ(
+        common::IniProfile::read(project, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("900"));
 }
 
 TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
