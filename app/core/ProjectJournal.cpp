@@ -28,7 +28,7 @@ ProjectJournal::ProjectJournal(
     connect(&m_control, &viewer::ControlCore::Status, this, [this](qint16 state) {
         if (state == viewer::ReadingCycle::WaitStartRegister && m_viewing) {
             m_viewing = false;
-            m_writer.setPaused(false);
+            m_writer.setPaused(m_simulation);
         }
     });
 }
@@ -63,6 +63,12 @@ void ProjectJournal::apply(const QString &projectPath, bool on)
         m_writer.attach(m_control);
     m_attached = true;
     Q_EMIT message(QStringLiteral("Journal : ") + path);
+}
+
+void ProjectJournal::setSimulation(bool on)
+{
+    m_simulation = on;
+    m_writer.setPaused(on || m_viewing);
 }
 
 bool ProjectJournal::view(const QString &journalPath)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/ProjectJournal.h"
 #include "app/core/TolvaneHost.h"
 #include "comm/ConnectionView.h"
 
@@ -88,12 +89,14 @@ private:
     void showStartInfo();
     void endProgram();
     void activateOnce();
+    void openJournal();
     [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
 
     std::unique_ptr<common::Prompter> m_ownPrompter;
     common::Prompter *m_prompter = nullptr;
     viewer::Tolvane *m_control = nullptr;
     std::unique_ptr<TolvaneHost> m_host;
+    std::unique_ptr<ProjectJournal> m_journal;
     std::function<int(QDialog &)> m_runDialog;
 
     QTabWidget *m_tabs = nullptr;
@@ -119,6 +122,7 @@ private:
     QAction *m_contents = nullptr;
     QAction *m_about = nullptr;
     QAction *m_exit = nullptr;
+    QAction *m_openJournal = nullptr;
     bool m_activated = false;
     bool m_ending = false;
 };
