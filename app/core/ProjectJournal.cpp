@@ -103,6 +103,8 @@ bool ProjectJournal::view(const QString &journalPath)
     QList<viewer::RowStore::DataColumn> columns;
     for (const journal::JournalColumn &c : buffer.columns)
         columns.append({ c.number, c.title, c.width });
+    // The export, graph and conversion window find the columns' types and formats there.
+    m_control.cycle().showColumns(journal::JournalSource::columnTable(buffer));
     grid.setColumns(columns);
     grid.clear();
     const QString status = grid.statusText();
