@@ -27,7 +27,7 @@ class JournalWriter : public QObject
 
 public:
     // Rows kept for a journal that cannot be written; the oldest go beyond this.
-    static constexpr int MaxPendingRows = 200000;
+    static constexpr int MaxPendingRows = 50000;
 
     explicit JournalWriter(QObject *parent = nullptr);
     ~JournalWriter() override;

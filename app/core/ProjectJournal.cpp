@@ -28,7 +28,7 @@ ProjectJournal::ProjectJournal(
     connect(&m_control, &viewer::ControlCore::Status, this, [this](qint16 state) {
         if (state == viewer::ReadingCycle::WaitStartRegister && m_viewing) {
             m_viewing = false;
-            m_writer.setPaused(false);
+            m_writer.setPaused(m_simulation);
         }
     });
 }
@@ -65,6 +65,12 @@ void ProjectJournal::apply(const QString &projectPath, bool on)
     Q_EMIT message(QStringLiteral("Journal : ") + path);
 }
 
+void ProjectJournal::setSimulation(bool on)
+{
+    m_simulation = on;
+    m_writer.setPaused(on || m_viewing);
+}
+
 bool ProjectJournal::view(const QString &journalPath)
 {
     journal::JournalReader reader;
@@ -97,6 +103,8 @@ bool ProjectJournal::view(const QString &journalPath)
     QList<viewer::RowStore::DataColumn> columns;
     for (const journal::JournalColumn &c : buffer.columns)
         columns.append({ c.number, c.title, c.width });
+    // The export, graph and conversion window find the columns' types and formats there.
+    m_control.cycle().showColumns(journal::JournalSource::columnTable(buffer));
     grid.setColumns(columns);
     grid.clear();
     const QString status = grid.statusText();

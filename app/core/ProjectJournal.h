@@ -41,6 +41,8 @@ public:
     // its own journal is paused until the next Start. False with a message when refused.
     bool view(const QString &journalPath);
     [[nodiscard]] bool viewing() const { return m_viewing; }
+    // The simulation's rows are no recording: not journaled while it is on.
+    void setSimulation(bool on);
 
     [[nodiscard]] journal::JournalWriter &writer() { return m_writer; }
 
@@ -54,6 +56,7 @@ private:
     journal::JournalWriter m_writer;
     bool m_attached = false;
     bool m_viewing = false;
+    bool m_simulation = false;
 };
 
 } // namespace tlv::app

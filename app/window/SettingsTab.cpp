@@ -183,6 +183,10 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     m_exportFull
         = new QCheckBox(QStringLiteral("Export automatically when the grid is full"), exportBox);
     m_exportFull->setObjectName(QStringLiteral("ckbExportFull"));
+    m_journal = new QCheckBox(
+        QStringLiteral("Keep a journal of every row beside the project (survives a crash)"),
+        exportBox);
+    m_journal->setObjectName(QStringLiteral("ckbJournal"));
     m_optReplace = new QRadioButton(QStringLiteral("Replace the file"), exportBox);
     m_optReplace->setObjectName(QStringLiteral("optReplaceFile"));
     m_optIndex = new QRadioButton(QStringLiteral("Indexed file name"), exportBox);
@@ -197,6 +201,7 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     exp->addWidget(m_optReplace);
     exp->addWidget(m_optIndex);
     exp->addWidget(m_optIndexSN);
+    exp->addWidget(m_journal);
 
     // --- PG5 ---
     auto *pg5 = new QGroupBox(QStringLiteral("SAIA PG5"), this);
@@ -246,6 +251,7 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
         [this](bool on) { m_page.autoConnectToggled(on); });
     connect(
         m_exportFull, &QCheckBox::clicked, this, [this](bool on) { m_page.exportFullToggled(on); });
+    connect(m_journal, &QCheckBox::clicked, this, [this](bool on) { m_page.journalToggled(on); });
     connect(naming, &QButtonGroup::idClicked, this, [this](int id) { m_page.indexFileChosen(id); });
     connect(m_excelFile, &QLineEdit::editingFinished, this,
         [this] { m_page.excelFileValidated(m_excelFile->text()); });
@@ -357,6 +363,7 @@ void SettingsTab::showView()
     setText(m_gridLines, v.gridLines);
     setText(m_graphLines, v.graphLines);
     m_exportFull->setChecked(v.exportFull);
+    m_journal->setChecked(v.journal);
     (v.indexFile == 0          ? m_optReplace
             : v.indexFile == 1 ? m_optIndex
                                : m_optIndexSN)

@@ -69,6 +69,7 @@ private:
     QLineEdit *m_excelFile = nullptr;
     QPushButton *m_cmdExcelFile = nullptr;
     QCheckBox *m_exportFull = nullptr;
+    QCheckBox *m_journal = nullptr;
     QRadioButton *m_optReplace = nullptr;
     QRadioButton *m_optIndex = nullptr;
     QRadioButton *m_optIndexSN = nullptr;

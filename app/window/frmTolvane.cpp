@@ -85,6 +85,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
         m_runDialog(dialog);
         return dialog.bufferType();
     });
+    m_journal = std::make_unique<ProjectJournal>(*m_prompter, m_control->core());
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -150,6 +151,9 @@ void frmTolvane::buildMenus()
     m_simul->setObjectName(QStringLiteral("m_simul"));
     m_simul->setCheckable(true);
     m_simul->setToolTip(QStringLiteral("Run the demonstration project without a PCD"));
+    m_openJournal = file->addAction(QStringLiteral("Open &journal..."));
+    m_openJournal->setObjectName(QStringLiteral("m_openJournal"));
+    m_openJournal->setToolTip(QStringLiteral("Show a recording journal read-only in the grid"));
     file->addSeparator();
     m_exit = file->addAction(QStringLiteral("E&xit"));
     m_exit->setObjectName(QStringLiteral("exit"));
@@ -173,6 +177,7 @@ void frmTolvane::buildMenus()
         if (m_settingsTab->takePendingEdit())
             m_host->exitRequested();
     });
+    connect(m_openJournal, &QAction::triggered, this, &frmTolvane::openJournal);
     connect(m_contents, &QAction::triggered, this, &frmTolvane::showHelp);
     connect(m_about, &QAction::triggered, this, &frmTolvane::showAbout);
 }
@@ -242,6 +247,11 @@ QWidget *frmTolvane::buildConnectionFrame()
 void frmTolvane::bindHost()
 {
     TolvaneHost *h = m_host.get();
+    connect(&h->settingsPage(), &SettingsPage::journalChanged, this,
+        [this](bool on) { m_journal->apply(m_host->project().path(), on); });
+    connect(h, &TolvaneHost::simulationChanged, m_journal.get(), &ProjectJournal::setSimulation);
+    connect(m_journal.get(), &ProjectJournal::message, this,
+        [this](const QString &text) { setStatusPanel(2, text); });
     connect(h, &TolvaneHost::quitRequested, this, &frmTolvane::endProgram);
     connect(h, &TolvaneHost::startInfoRequested, this, &frmTolvane::showStartInfo);
     connect(h, &TolvaneHost::captionChanged, this, &QWidget::setWindowTitle);
@@ -273,10 +283,31 @@ void frmTolvane::bindHost()
 int frmTolvane::startUp(const QString &commandLine)
 {
     const int result = m_host->startUp(commandLine);
+    if (result == TolvaneHost::ProjectRead || result == TolvaneHost::NewProject)
+        m_journal->startUp(m_host->project().path(), m_host->project().settings().journal != 0);
     // Without a project the start information was shown; the run ends here.
     if (result == TolvaneHost::NoStart && !m_host->quitting())
         m_host->formActivated();
     return result;
+}
+
+void frmTolvane::openJournal()
+{
+    if (m_host->connected() || m_host->simulation()) {
+        m_prompter->message(QStringLiteral("Disconnect from the PCD and leave the simulation "
+                                           "before opening a journal."),
+            QStringLiteral("Tolvane"), common::Prompter::Style::Exclamation);
+        return;
+    }
+    const QString path = m_prompter->openFile({ QStringLiteral("Open a recording journal"),
+        QStringLiteral("Journals (*.db)|*.db|All files (*.*)|*.*"), QStringLiteral("db"),
+        ProjectJournal::pathFor(m_host->project().path()), true });
+    if (path.isEmpty() || !m_journal->view(path))
+        return;
+    // Read-only: nothing to start until the next connection.
+    m_cmdStart->setEnabled(false);
+    m_cmdRun->setEnabled(false);
+    m_tabs->setCurrentIndex(0);
 }
 
 void frmTolvane::applySetup(const BufferTypeSetup &setup)

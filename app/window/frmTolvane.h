@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/OpenDocument.h"
+#include "app/core/ProjectJournal.h"
 #include "app/core/TolvaneHost.h"
 
 #include <QMainWindow>
@@ -88,12 +89,14 @@ private:
     void showStartInfo();
     void endProgram();
     void activateOnce();
+    void openJournal();
     [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
 
     std::unique_ptr<common::Prompter> m_ownPrompter;
     common::Prompter *m_prompter = nullptr;
     viewer::Tolvane *m_control = nullptr;
     std::unique_ptr<TolvaneHost> m_host;
+    std::unique_ptr<ProjectJournal> m_journal;
     std::function<int(QDialog &)> m_runDialog;
     OpenDocument::Launcher m_launcher;
     HelpWindow *m_helpWindow = nullptr;
@@ -121,6 +124,7 @@ private:
     QAction *m_contents = nullptr;
     QAction *m_about = nullptr;
     QAction *m_exit = nullptr;
+    QAction *m_openJournal = nullptr;
     bool m_activated = false;
     bool m_ending = false;
 };

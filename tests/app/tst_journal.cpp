@@ -214,7 +214,8 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
 
     // The rows printed are the first rows of the journal, cell for cell.
     const QString csv = dir.filePath(QStringLiteral("out.csv"));
-    const Outcome exported = cli({ QStringLiteral("journal"), journal, QStringLiteral("export"), csv });
+    const Outcome exported
+        = cli({ QStringLiteral("journal"), journal, QStringLiteral("export"), csv });
     ASSERT_EQ(exported.code, 0) << qPrintable(exported.err);
     QFile file(csv);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -235,7 +236,8 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
         QStringLiteral("--from"), QStringLiteral("2"), QStringLiteral("--to"),
         QStringLiteral("20") });
     ASSERT_EQ(sheet.code, 0) << qPrintable(sheet.err);
-    const Outcome read = run(python(), { QStringLiteral("-c"), QString::fromLatin1(ReadXlsx), xlsx });
+    const Outcome read
+        = run(python(), { QStringLiteral("-c"), QString::fromLatin1(ReadXlsx), xlsx });
     ASSERT_EQ(read.code, 0) << qPrintable(read.err);
     QStringList cells = read.out.split(u'\n');
     cells.removeLast();

@@ -2,13 +2,16 @@
 // clears, a reopened journal, and journals that are refused or cannot be written.
 
 #include "journal/JournalReader.h"
+#include "journal/JournalSource.h"
 #include "journal/JournalWriter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/ControlExport.h"
+#include "viewer/files/Exporter.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -261,4 +264,26 @@ TEST(Journal, ALockedJournalLosesNoRowAndSaysSoOnce)
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(rows[i].cells.join(u'\t'),
             grid.core.rows().cell(i, 4) + u'\t' + grid.core.rows().cell(i, 5));
+}
+
+TEST(Journal, AnXlsxExportTakesWhatABiff2SheetCannotHold)
+{
+    ensureApplication();
+    QTemporaryDir dir;
+    const journal::JournalBuffer buffer { 1, QStringLiteral("B"), QStringLiteral("KEY"), 1,
+        { { 0, QStringLiteral("Value"), 1000, 5, QStringLiteral("d") } } };
+    QList<JournalRow> rows;
+    for (int i = 0; i < 20000; ++i)
+        rows.append({ i + 1, 1, RowKind::Record, i + 1, QStringLiteral("06/12/26"),
+            QStringLiteral("10:00:00"), QStringLiteral("Run"), { QString::number(i) }, {}, {},
+            false });
+    journal::JournalSource source(buffer, rows);
+    for (const auto &[name, written] : { std::pair { "all.xlsx", 20000 }, { "cut.xls", 16383 } }) {
+        viewer::Exporter exporter(source, nullptr);
+        exporter.setAutoExport(true);
+        exporter.setExportFile(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_EQ(exporter.Export(), viewer::Exporter::Result::Exported) << name;
+        EXPECT_EQ(exporter.lastRowCount(), written) << name;
+        EXPECT_GT(QFileInfo(exporter.lastTarget()).size(), 100000) << name;
+    }
 }

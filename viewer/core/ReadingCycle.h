@@ -58,6 +58,8 @@ public:
     [[nodiscard]] int readTimerInterval() const { return m_readTimer.interval(); }
     [[nodiscard]] const ReaderState &reader() const { return m_reader; }
     [[nodiscard]] const ColumnTable &columns() const { return m_table; }
+    // Columns of rows shown without reading (a journal); the next load replaces them.
+    void showColumns(const ColumnTable &table) { m_table = table; }
     [[nodiscard]] const BufferLayout &layout() const { return m_layout; }
     [[nodiscard]] bool hasBuffer() const { return m_loaded; }
     // Word offset and count of the last request (records, counter block or header).

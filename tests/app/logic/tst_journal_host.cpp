@@ -81,6 +81,9 @@ TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadO
         ProjectJournal keeper(prompter, core);
         keeper.startUp(project, true);
         ASSERT_TRUE(keeper.writer().isOpen()) << qPrintable(keeper.writer().errorString());
+        keeper.writer().setBuffer({ 0, QStringLiteral("Boiler"), QStringLiteral("DEMO"), 3,
+            { { 0, QStringLiteral("Temperature"), 1000, 5, QStringLiteral("1d") },
+                { 1, QStringLiteral("Valve"), 900, 4, QStringLiteral("h") } } });
         for (int i = 0; i < 3; ++i)
             record(core, QString::number(20 + i) + QStringLiteral("\t") + QString::number(i));
         ASSERT_TRUE(keeper.writer().flush());
@@ -120,6 +123,11 @@ TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadO
     EXPECT_EQ(core.rows().cell(2, 4), QStringLiteral("22"));
     EXPECT_EQ(core.rows().cell(2, 5), QStringLiteral("2"));
     EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), QStringLiteral("Valve"));
+    // The export and the conversion window see the recorded types and formats.
+    const viewer::ColumnDescription &valve = core.cycle().columns()[1];
+    EXPECT_TRUE(valve.Defined);
+    EXPECT_EQ(valve.DataType, 4);
+    EXPECT_EQ(valve.Format, QStringLiteral("h"));
     keeper.writer().flush();
     EXPECT_EQ(infoOf(path).rows, 3);
 }

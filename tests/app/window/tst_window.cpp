@@ -11,6 +11,7 @@
 #include "app/window/frmTolvane.h"
 #include "common/IniProfile.h"
 #include "common/ScriptedPrompter.h"
+#include "journal/JournalReader.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/Tolvane.h"
 
@@ -272,6 +273,51 @@ TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
     EXPECT_EQ(window.host().project().settings().connection.dll, 0);
     shoot(&window, QStringLiteral("tab2-settings-internal-driver"));
     EXPECT_TRUE(prompter.messages().isEmpty());
+
+TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu)
+{
+    tabs()->setCurrentIndex(2);
+    QTest::mouseClick(child<QCheckBox>("ckbJournal"), Qt::LeftButton);
+    EXPECT_EQ(window->host().project().settings().journal, 1);
+    const QString journal = box.project(QStringLiteral("plant.journal.db"));
+    ASSERT_TRUE(QFileInfo::exists(journal));
+    const auto records = [&] {
+        journal::JournalReader reader;
+        journal::JournalInfo info;
+        return reader.open(journal) && reader.info(&info) ? info.records : -1;
+    };
+
+    // The simulation is no recording of the project.
+    tabs()->setCurrentIndex(0);
+    child<QAction>("m_simul")->trigger();
+    QTest::mouseClick(child<QPushButton>("cmdConnect"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("cmdStart"), Qt::LeftButton);
+    viewer::ControlCore &core = window->control()->core();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core.recordCount() >= 3; }, 30000));
+    QTest::mouseClick(child<QPushButton>("cmdStop"), Qt::LeftButton);
+    child<QAction>("m_simul")->trigger();
+    QTest::qWait(50);
+    EXPECT_EQ(records(), 0);
+
+    // Rows of the project's own recording are.
+    core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
+        { 0, QStringLiteral("Temperature"), 1000 }, { 1, QStringLiteral("Valve"), 900 } });
+    for (int i = 0; i < 3; ++i)
+        core.rows().addRecord(QString::number(40 + i) + QStringLiteral("\t1"), QStringLiteral("r"),
+            QString(), QStringLiteral("06/12/26"), QStringLiteral("10:00:00"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return records() == 3; }, 10000));
+    core.Clear();
+
+    prompter.queueFile(journal);
+    child<QAction>("m_openJournal")->trigger();
+    ASSERT_EQ(core.rows().dataRowCount(), 3);
+    EXPECT_EQ(core.rows().cell(2, 4), QStringLiteral("42"));
+    EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), QStringLiteral("Valve"));
+    EXPECT_FALSE(child<QPushButton>("cmdStart")->isEnabled());
+    EXPECT_TRUE(child<QLabel>("Panel2")->text().contains(QStringLiteral("(read-only)")))
+        << qPrintable(child<QLabel>("Panel2")->text());
+    QTest::qWait(50);
+    EXPECT_EQ(records(), 3); // shown, not journaled again
 }
 
 TEST(Dialogs, TextsOfTheSmallWindows)
