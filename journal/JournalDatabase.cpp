@@ -24,6 +24,7 @@ const char *const Tables[] = {
     "kind TEXT NOT NULL CHECK (kind IN ('record', 'status', 'miss', 'restart')), "
     "record_number INTEGER NOT NULL, pc_date TEXT NOT NULL, pc_time TEXT NOT NULL, "
     "status TEXT NOT NULL, cells TEXT NOT NULL, raw TEXT NOT NULL, comment TEXT NOT NULL, "
+    "numbers TEXT NOT NULL DEFAULT '', raw_values TEXT NOT NULL DEFAULT '', "
     "exported INTEGER NOT NULL DEFAULT 0)",
     "CREATE INDEX rows_not_exported ON rows (id) WHERE exported = 0",
 };

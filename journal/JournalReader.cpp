@@ -103,7 +103,7 @@ bool JournalReader::select(
     QSqlQuery q(m_db.db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT id, buffer_id, kind, record_number, pc_date, pc_time, status, "
-                             "cells, raw, comment, exported FROM rows WHERE ")
+                             "cells, raw, comment, exported, numbers, raw_values FROM rows WHERE ")
         + where + QStringLiteral(" ORDER BY id"));
     for (const QVariant &v : values)
         q.addBindValue(v);
@@ -127,6 +127,8 @@ bool JournalReader::select(
         r.raw = q.value(8).toString();
         r.comment = q.value(9).toString();
         r.exported = q.value(10).toInt() != 0;
+        r.numbers = q.value(11).toString();
+        r.rawValues = q.value(12).toString();
         rows->append(std::move(r));
     }
     return true;

@@ -95,6 +95,48 @@ QString JournalSource::cellText(int row, int gridColumn) const
     return i == n + 1 ? r.comment : QString();
 }
 
+namespace {
+
+std::optional<double> numberAt(const QString &joined, int i)
+{
+    bool ok = false;
+    const double v = joined.section(u'\t', i, i).toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> JournalSource::cellValue(int row, int gridColumn) const
+{
+    const int i = gridColumn - RowStore::StampColumns;
+    if (row < 0 || row >= m_rows.size() || i < 0 || i >= m_buffer.columns.size())
+        return std::nullopt;
+    return numberAt(m_rows[row].numbers, i);
+}
+
+viewer::DecodedRecord JournalSource::decodedRecord(const JournalRow &row)
+{
+    viewer::DecodedRecord r;
+    r.ok = true;
+    r.date = row.date;
+    r.time = row.time;
+    // The comment line is ';'-joined; it is taken per cell only when it splits evenly.
+    const QStringList comments = row.comment.split(u';');
+    for (int i = 0; i < row.cells.size(); ++i) {
+        viewer::DecodedColumn c;
+        c.text = row.cells[i];
+        c.number = numberAt(row.numbers, i);
+        bool hasRaw = false;
+        c.value = row.rawValues.section(u'\t', i, i).toLongLong(&hasRaw);
+        c.raw = hasRaw ? QString::number(c.value) : c.text;
+        if (comments.size() == row.cells.size())
+            c.comment = comments[i];
+        r.displayLine += u'\t' + c.text;
+        r.columns.append(c);
+    }
+    return r;
+}
+
 JournalSource::RowKind JournalSource::rowKind(int row) const
 {
     switch (m_rows.value(row).kind) {

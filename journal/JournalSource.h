@@ -2,6 +2,7 @@
 
 #include "journal/JournalTypes.h"
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/RecordDecoder.h"
 #include "viewer/files/ExportSource.h"
 
 namespace tlv::journal {
@@ -21,6 +22,10 @@ public:
     [[nodiscard]] const viewer::ColumnDescription *description(int gridColumn) const override;
     [[nodiscard]] QString cellText(int row, int gridColumn) const override;
     [[nodiscard]] RowKind rowKind(int row) const override;
+    [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const override;
+
+    // A journaled record as the decoder gave it, so the grid shows it typed again.
+    [[nodiscard]] static viewer::DecodedRecord decodedRecord(const JournalRow &row);
 
     // The buffer's columns as the decoder would have them (title, type, format, width).
     [[nodiscard]] static viewer::ColumnTable columnTable(const JournalBuffer &buffer);

@@ -55,6 +55,10 @@ struct JournalRow
     QString raw;
     QString comment;
     bool exported = false;
+    // Per data cell, tab-joined: the number the cell shows and its raw value,
+    // empty where the cell has none (a string, a status or separator row).
+    QString numbers;
+    QString rawValues;
 };
 
 } // namespace tlv::journal

@@ -63,7 +63,7 @@ bool JournalWriter::open(const QString &path)
     m_insertRow = std::make_unique<QSqlQuery>(m_db.db());
     m_insertRow->prepare(QStringLiteral(
         "INSERT INTO rows (id, buffer_id, kind, record_number, pc_date, pc_time, status, cells, "
-        "raw, comment) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        "raw, comment, numbers, raw_values) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     m_failing = false;
     return true;
 }
@@ -160,17 +160,29 @@ JournalRow JournalWriter::rowFrom(const viewer::RowStore &rows, int row)
     r.date = rows.cell(row, 1);
     r.time = rows.cell(row, 2);
     r.status = rows.cell(row, 3);
-    bool empty = true;
+    QStringList numbers;
+    QStringList rawValues;
     for (int g = RowStore::StampColumns; g < rows.rawColumn(); ++g) {
         r.cells.append(rows.cell(row, g));
-        empty = empty && r.cells.last().isEmpty();
+        const std::optional<double> number = rows.cellValue(row, g);
+        const std::optional<qint64> raw = rows.rawValue(row, g);
+        numbers.append(number ? QString::number(*number, 'g', 17) : QString());
+        rawValues.append(raw ? QString::number(*raw) : QString());
     }
     r.raw = rows.cell(row, rows.rawColumn());
     r.comment = rows.cell(row, rows.commentColumn());
-    if (rows.isSeparator(row))
+    switch (rows.rowKind(row)) {
+    case RowStore::RowKind::Separator:
         r.kind = r.status.startsWith(QLatin1String("Miss")) ? RowKind::Miss : RowKind::Restart;
-    else if (empty && r.raw.isEmpty())
+        break;
+    case RowStore::RowKind::Status:
         r.kind = RowKind::Status;
+        break;
+    default:
+        r.numbers = numbers.join(u'\t');
+        r.rawValues = rawValues.join(u'\t');
+        break;
+    }
     return r;
 }
 
@@ -306,6 +318,8 @@ bool JournalWriter::writePending()
         q.bindValue(7, text(r.cells.join(u'\t')));
         q.bindValue(8, text(r.raw));
         q.bindValue(9, text(r.comment));
+        q.bindValue(10, text(r.numbers));
+        q.bindValue(11, text(r.rawValues));
         if (!m_db.exec(q, QStringLiteral("row ") + QString::number(r.id)))
             return abandon(m_db.errorString());
     }

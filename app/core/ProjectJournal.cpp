@@ -120,7 +120,7 @@ bool ProjectJournal::view(const QString &journalPath)
             break;
         case journal::RowKind::Record:
             grid.setStatusText(r.status);
-            grid.addRecord(r.cells.join(u'\t'), r.raw, r.comment, r.date, r.time);
+            grid.addRecord(journal::JournalSource::decodedRecord(r));
             break;
         }
     }

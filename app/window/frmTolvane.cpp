@@ -251,7 +251,7 @@ void frmTolvane::bindHost()
         [this](bool on) { m_journal->apply(m_host->project().path(), on); });
     connect(h, &TolvaneHost::simulationChanged, m_journal.get(), &ProjectJournal::setSimulation);
     connect(m_journal.get(), &ProjectJournal::message, this,
-        [this](const QString &text) { setStatusPanel(2, text); });
+        [this](const QString &text) { m_panel2->setText(text); });
     connect(h, &TolvaneHost::quitRequested, this, &frmTolvane::endProgram);
     connect(h, &TolvaneHost::startInfoRequested, this, &frmTolvane::showStartInfo);
     connect(h, &TolvaneHost::captionChanged, this, &QWidget::setWindowTitle);

@@ -49,8 +49,18 @@ struct Grid
     }
     void record(const QString &display, const QString &time)
     {
-        core.rows().addRecord(display, QStringLiteral("raw ") + display, QStringLiteral("comment"),
-            QStringLiteral("06/12/26"), time);
+        viewer::DecodedRecord r;
+        r.ok = true;
+        r.date = QStringLiteral("06/12/26");
+        r.time = time;
+        for (const QString &text : display.split(u'\t')) {
+            viewer::DecodedColumn column;
+            column.text = text;
+            column.raw = QStringLiteral("raw ") + text;
+            column.comment = QStringLiteral("comment");
+            r.columns.append(column);
+        }
+        core.rows().addRecord(r);
     }
     viewer::ControlCore core;
 };
@@ -276,7 +286,7 @@ TEST(Journal, AnXlsxExportTakesWhatABiff2SheetCannotHold)
     for (int i = 0; i < 20000; ++i)
         rows.append({ i + 1, 1, RowKind::Record, i + 1, QStringLiteral("06/12/26"),
             QStringLiteral("10:00:00"), QStringLiteral("Run"), { QString::number(i) }, {}, {},
-            false });
+            false, {}, {} });
     journal::JournalSource source(buffer, rows);
     for (const auto &[name, written] : { std::pair { "all.xlsx", 20000 }, { "cut.xls", 16383 } }) {
         viewer::Exporter exporter(source, nullptr);

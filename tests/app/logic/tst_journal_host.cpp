@@ -22,8 +22,17 @@ namespace {
 
 void record(viewer::ControlCore &core, const QString &display)
 {
-    core.rows().addRecord(display, QStringLiteral("raw"), QString(), QStringLiteral("06/12/26"),
-        QStringLiteral("10:00:00"));
+    viewer::DecodedRecord r;
+    r.ok = true;
+    r.date = QStringLiteral("06/12/26");
+    r.time = QStringLiteral("10:00:00");
+    for (const QString &text : display.split(u'\t')) {
+        viewer::DecodedColumn column;
+        column.text = text;
+        column.raw = QStringLiteral("raw");
+        r.columns.append(column);
+    }
+    core.rows().addRecord(r);
 }
 
 journal::JournalInfo infoOf(const QString &path)

@@ -1,5 +1,6 @@
 // The main window offscreen, driven through its menus, buttons, toolbars and keys.
 #include "../logic/AppTestSupport.h"
+#include "tests/viewer/core/RecordRows.h"
 
 #include "app/window/BufferGrid.h"
 #include "app/window/BufferPage.h"
@@ -273,6 +274,7 @@ TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
     EXPECT_EQ(window.host().project().settings().connection.dll, 0);
     shoot(&window, QStringLiteral("tab2-settings-internal-driver"));
     EXPECT_TRUE(prompter.messages().isEmpty());
+}
 
 TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu)
 {
@@ -303,8 +305,9 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
     core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
         { 0, QStringLiteral("Temperature"), 1000 }, { 1, QStringLiteral("Valve"), 900 } });
     for (int i = 0; i < 3; ++i)
-        core.rows().addRecord(QString::number(40 + i) + QStringLiteral("\t1"), QStringLiteral("r"),
-            QString(), QStringLiteral("06/12/26"), QStringLiteral("10:00:00"));
+        core.rows().addRecord(
+            viewer::test::record({ viewer::test::num(40 + i), viewer::test::num(1) },
+                QStringLiteral("06/12/26"), QStringLiteral("10:00:00")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return records() == 3; }, 10000));
     core.Clear();
 

@@ -110,7 +110,7 @@ TEST(ConversionText, CellWidthsFollowTheDataType)
     EXPECT_EQ(word->format, qint16(u'd'));
     EXPECT_EQ(ConversionText::formatCaption(word->format, word->formatName), u"As %sd:"_s);
     const auto places
-        = ConversionText::forCell(column(ColumnDescription::Word, "1d"), u"5"_s, u"0.5"_s, {});
+        = ConversionText::forCell(column(ColumnDescription::Word, "1d"), qint64(5), u"0.5"_s, {});
     ASSERT_TRUE(places);
     EXPECT_EQ(ConversionText::formatCaption(places->format, places->formatName), u"As %1d:"_s);
     const auto big = ConversionText::forCell(
