@@ -57,7 +57,7 @@ protected:
 TEST_F(ProjectFileTest, SettingsRoundTrip)
 {
     ProjectSettings &s = project.settings();
-    s.connection = { false, 1, 1, {}, 0, 0, 1, 9600, 0, 1, 4000, 0, false, 2500 };
+    s.connection = { 1, 1, 0, 0, 1, 9600, 0, 1, 4000, 2500 };
     s.dateColumn = 1;
     s.timeColumn = 0;
     s.maxRows = 1234;
