@@ -113,6 +113,11 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     rig.step();
     ASSERT_EQ(rig.exports.size(), 1);
     EXPECT_TRUE(QFile::exists(rig.exports[0]));
+    // Told without waiting: an unattended reader must not stop on a box.
+    EXPECT_TRUE(rig.prompter.messages().isEmpty()) << rig.prompter.texts().join(u'|').toStdString();
+    ASSERT_FALSE(rig.prompter.notices().isEmpty());
+    EXPECT_EQ(rig.prompter.notices().first().text,
+        QStringLiteral("Successful export to file : ") + rig.exports[0]);
     EXPECT_EQ(rig.recorder->control().rows().dataRowCount(), 0);
     EXPECT_EQ(rig.recorder->control().cycle().reader().exportIndex, 77);
 
