@@ -365,10 +365,22 @@ void ReadingCycle::onHeader(const QList<qint32> &words)
     }
     m_reader = result.state;
     m_loaded = false;
-    if (!load(words, false))
+    // The rows of the run that goes on stay in the grid.
+    m_resuming = m_resumeFrom && sameBuffer(*m_resumeFrom, m_reader);
+    const bool loaded = load(words, false);
+    m_resuming = false;
+    if (!loaded)
         return;
     resumeCounters();
     setState(Refreshing);
+}
+
+bool ReadingCycle::sameBuffer(const ReaderState &a, const ReaderState &b)
+{
+    return a.isDataBlock == b.isDataBlock && a.startAddress == b.startAddress
+        && a.headerTypeKey == b.headerTypeKey && a.headerKey == b.headerKey
+        && a.headerVersion == b.headerVersion && a.bufferLength == b.bufferLength
+        && a.recordLength == b.recordLength && a.counterIndex == b.counterIndex;
 }
 
 void ReadingCycle::resumeCounters()
@@ -376,14 +388,7 @@ void ReadingCycle::resumeCounters()
     if (!m_resumeFrom)
         return;
     const ReaderState before = *std::exchange(m_resumeFrom, std::nullopt);
-    const bool sameBuffer = before.isDataBlock == m_reader.isDataBlock
-        && before.startAddress == m_reader.startAddress
-        && before.headerTypeKey == m_reader.headerTypeKey && before.headerKey == m_reader.headerKey
-        && before.headerVersion == m_reader.headerVersion
-        && before.bufferLength == m_reader.bufferLength
-        && before.recordLength == m_reader.recordLength
-        && before.counterIndex == m_reader.counterIndex;
-    if (!sameBuffer)
+    if (!sameBuffer(before, m_reader))
         return;
     m_reader.counter = before.counter;
     m_reader.previousCounter = before.previousCounter;

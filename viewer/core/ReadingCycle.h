@@ -60,6 +60,8 @@ public:
     [[nodiscard]] const ColumnTable &columns() const { return m_table; }
     [[nodiscard]] const BufferLayout &layout() const { return m_layout; }
     [[nodiscard]] bool hasBuffer() const { return m_loaded; }
+    // True while a load goes on with the run it had (bufferLoaded keeps the rows).
+    [[nodiscard]] bool resumingRun() const { return m_resuming; }
     // Word offset and count of the last request (records, counter block or header).
     [[nodiscard]] qint32 lastRequestOffset() const { return m_lastOffset; }
     [[nodiscard]] qint32 lastRequestCount() const { return m_lastCount; }
@@ -124,6 +126,7 @@ private:
     void stopAfterIncompleteFetch(const QString &text);
     // A run that resumes on an unchanged header goes on from the counters it had.
     void resumeCounters();
+    [[nodiscard]] static bool sameBuffer(const ReaderState &a, const ReaderState &b);
     // A fetch that never completed leaves its records to the next evaluation.
     void rollBackUnfinishedFetch();
 
@@ -152,6 +155,7 @@ private:
     bool m_enabled = true;
     bool m_activity = false;
     bool m_loaded = false;
+    bool m_resuming = false;
 };
 
 } // namespace tlv::viewer

@@ -277,6 +277,8 @@ TEST(Record, LostLinkReconnectsAndStopRunResumes)
     EXPECT_EQ(data, rig.rowsOf(0, int(rig.written.size()), plantLine));
     EXPECT_EQ(rig.written.size(), 18);
     EXPECT_FALSE(rig.lines.join(u'|').contains(QLatin1String("Miss")));
+    // The grid kept the rows of before the lost link and the stop.
+    EXPECT_EQ(rig.recorder->control().recordCount(), rig.lines.size());
 }
 
 TEST(Record, StandardBufferFromTheEncipheredSampleWithValueTexts)
