@@ -2,6 +2,7 @@
 
 #include "viewer/core/BufferLoader.h"
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/CounterEvaluation.h"
 #include "viewer/core/ReaderState.h"
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/core/RequestPlanner.h"
@@ -120,6 +121,8 @@ private:
     void onHeader(const QList<qint32> &words);
     void onCounters(const QList<qint32> &words);
     void onRecords(const QList<qint32> &words);
+    void goOnAfterCounters(const ReaderState &before, CounterOutcome::Separator kind, qint32 lost);
+    void onVerifiedHeader(const QList<qint32> &words);
     void decodeFetch();
     [[nodiscard]] bool load(const QList<qint32> &header, bool simulated);
     void simulatedLoad();
@@ -145,6 +148,15 @@ private:
     QList<qint32> m_fetched;
     std::optional<ReaderState> m_resumeFrom; // counters of the run before the last stop
     std::optional<ReaderState> m_beforeFetch; // counters before the evaluation being fetched
+    // A restart or a jump of the counters waits for the header to be read again.
+    struct Verification
+    {
+        ReaderState before;
+        ReaderState evaluated;
+        CounterOutcome::Separator kind = CounterOutcome::Separator::None;
+        qint32 lost = 0;
+    };
+    std::optional<Verification> m_verify;
 
     qint32 m_lastOffset = 0;
     qint32 m_lastCount = 0;
