@@ -448,10 +448,7 @@ void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
             endBlockReading();
             done.dismiss();
             m_serving = false;
-            const int outcome = failureOutcome(kind, code);
-            ShowReadOutcome(outcome);
-            if (outcome == 1)
-                readFailed(code);
+            readFailed(kind, code);
             return;
         }
         index += BlockSize;
@@ -479,18 +476,18 @@ void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
         Q_EMIT served(values);
         m_control.setDataBlock(values);
     } else {
-        const int outcome = failureOutcome(kind, code);
-        ShowReadOutcome(outcome);
-        if (outcome == 1)
-            readFailed(code);
+        readFailed(kind, code);
     }
 }
 
-void PcdHost::readFailed(qint32 code)
+void PcdHost::readFailed(Kind kind, qint32 code)
 {
+    const int outcome = failureOutcome(kind, code);
+    ShowReadOutcome(outcome);
     // The records of a fetch that got no answer are read at the next tick.
     m_control.cycle().requestFailed();
-    if (m_simulation || !m_connect.connected())
+    // Only a link that failed is tried again; a refused request is not.
+    if (outcome != 1 || m_simulation || !m_connect.connected())
         return;
     if (m_project.settings().connection.autoConnect != 0) {
         if (m_linkLossPending)

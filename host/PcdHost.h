@@ -148,7 +148,7 @@ private:
     qint32 readBlock(Kind kind, qint32 number, qint32 first, qint32 index, qint32 count);
     [[nodiscard]] int failureOutcome(Kind kind, qint32 code) const;
     void endBlockReading();
-    void readFailed(qint32 code);
+    void readFailed(Kind kind, qint32 code);
     void linkLost(qint32 code);
     void retryStart();
     void connectTimerTick();

@@ -505,6 +505,9 @@ void ControlCore::onBufferLoaded()
         if (m_userFile.size() < 2)
             setInfoEnabled(!layout.infoText.isEmpty());
     }
+    // A run that goes on after a lost link or a stop keeps the rows it showed.
+    if (m_cycle.resumingRun() && m_rows.recordCount() > 0)
+        return;
     m_rows.setColumns(m_cycle.columns());
     Clear();
 }

@@ -6,6 +6,8 @@
 #include "viewer/core/Simulation.h"
 #include "viewer/core/StringColumns.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <utility>
 
@@ -108,6 +110,7 @@ void ReadingCycle::reset()
     m_fetched.clear();
     m_resumeFrom.reset();
     m_beforeFetch.reset();
+    m_verify.reset();
     m_lastOffset = m_lastCount = 0;
     if (m_state > Disabled)
         setState(Disabled);
@@ -130,6 +133,8 @@ void ReadingCycle::setRunMode(qint16 mode)
 
 void ReadingCycle::applyRunMode()
 {
+    if (m_verify)
+        m_reader = std::exchange(m_verify, std::nullopt)->before;
     const auto fallBack = [this] {
         m_runMode = Stop;
         Q_EMIT runModeChanged(m_runMode);
@@ -208,6 +213,9 @@ void ReadingCycle::applyRunMode()
 
 void ReadingCycle::requestFailed()
 {
+    // Not verified: the counters are evaluated again at the next tick.
+    if (m_verify)
+        m_reader = std::exchange(m_verify, std::nullopt)->before;
     if (m_state != Loading)
         return;
     rollBackUnfinishedFetch();
@@ -326,6 +334,10 @@ void ReadingCycle::answer(const QList<qint32> &words)
 {
     if (!m_enabled)
         return;
+    if (m_verify && m_state == Refreshing) {
+        onVerifiedHeader(words);
+        return;
+    }
     switch (m_state) {
     case WaitStartRegister:
         onStartRegister(words);
@@ -370,10 +382,22 @@ void ReadingCycle::onHeader(const QList<qint32> &words)
     }
     m_reader = result.state;
     m_loaded = false;
-    if (!load(words, false))
+    // The rows of the run that goes on stay in the grid.
+    m_resuming = m_resumeFrom && sameBuffer(*m_resumeFrom, m_reader);
+    const bool loaded = load(words, false);
+    m_resuming = false;
+    if (!loaded)
         return;
     resumeCounters();
     setState(Refreshing);
+}
+
+bool ReadingCycle::sameBuffer(const ReaderState &a, const ReaderState &b)
+{
+    return a.isDataBlock == b.isDataBlock && a.startAddress == b.startAddress
+        && a.headerTypeKey == b.headerTypeKey && a.headerKey == b.headerKey
+        && a.headerVersion == b.headerVersion && a.bufferLength == b.bufferLength
+        && a.recordLength == b.recordLength && a.counterIndex == b.counterIndex;
 }
 
 void ReadingCycle::resumeCounters()
@@ -381,14 +405,7 @@ void ReadingCycle::resumeCounters()
     if (!m_resumeFrom)
         return;
     const ReaderState before = *std::exchange(m_resumeFrom, std::nullopt);
-    const bool sameBuffer = before.isDataBlock == m_reader.isDataBlock
-        && before.startAddress == m_reader.startAddress
-        && before.headerTypeKey == m_reader.headerTypeKey && before.headerKey == m_reader.headerKey
-        && before.headerVersion == m_reader.headerVersion
-        && before.bufferLength == m_reader.bufferLength
-        && before.recordLength == m_reader.recordLength
-        && before.counterIndex == m_reader.counterIndex;
-    if (!sameBuffer)
+    if (!sameBuffer(before, m_reader))
         return;
     m_reader.counter = before.counter;
     m_reader.previousCounter = before.previousCounter;
@@ -553,14 +570,74 @@ void ReadingCycle::onCounters(const QList<qint32> &words)
         if (m_state != Refreshing) // the host reset or stopped us meanwhile
             return;
     }
-    if (outcome.separator == CounterOutcome::Separator::Restart)
+    const bool simulated = m_simulation && m_simulation->active();
+    if (outcome.separator != CounterOutcome::Separator::None && !simulated) {
+        // Counters that went back or jumped may come from a buffer compiled
+        // anew: its header is read before any record is fetched with the old layout.
+        m_verify = Verification { before, m_reader, outcome.separator, outcome.lostRecords };
+        m_reader = before;
+        m_lastOffset = 0;
+        m_lastCount = before.headerLength;
+        if (before.isDataBlock)
+            emitBlockRequest(0, before.headerLength);
+        else
+            emitRegisterRequest(before.startAddress, before.headerLength);
+        return;
+    }
+    goOnAfterCounters(before, outcome.separator, outcome.lostRecords);
+}
+
+void ReadingCycle::goOnAfterCounters(
+    const ReaderState &before, CounterOutcome::Separator kind, qint32 lost)
+{
+    if (kind == CounterOutcome::Separator::Restart)
         Q_EMIT separator(QStringLiteral("Restart"));
-    else if (outcome.separator == CounterOutcome::Separator::Miss)
-        Q_EMIT separator(QStringLiteral("Miss ") + QString::number(outcome.lostRecords));
+    else if (kind == CounterOutcome::Separator::Miss)
+        Q_EMIT separator(QStringLiteral("Miss ") + QString::number(lost));
     if (m_reader.recordsToFetch > 0 && m_state == Refreshing) {
         m_beforeFetch = before;
         setState(Loading);
     }
+}
+
+void ReadingCycle::onVerifiedHeader(const QList<qint32> &words)
+{
+    const Verification v = *std::exchange(m_verify, std::nullopt);
+    const BufferCheck::HeaderResult result = BufferCheck::checkHeader(v.evaluated, words);
+    if (result.ok && sameBuffer(v.evaluated, result.state)) {
+        m_reader = v.evaluated;
+        goOnAfterCounters(v.before, v.kind, v.lost);
+        return;
+    }
+    // Another buffer now: its records are not read with the old layout.
+    QString text = result.text;
+    if (result.ok) {
+        const ReaderState &was = v.evaluated;
+        const ReaderState &now = result.state;
+        QStringList changes;
+        const auto note = [&changes](const QString &what, const QString &from, const QString &to) {
+            if (from != to)
+                changes << what + u' ' + from + QStringLiteral(" -> ") + to;
+        };
+        note(QStringLiteral("key"), was.headerTypeKey + u' ' + was.headerKey,
+            now.headerTypeKey + u' ' + now.headerKey);
+        note(QStringLiteral("version"), QString::number(was.headerVersion),
+            QString::number(now.headerVersion));
+        note(QStringLiteral("record length"), QString::number(was.recordLength),
+            QString::number(now.recordLength));
+        note(QStringLiteral("buffer length"), QString::number(was.bufferLength),
+            QString::number(now.bufferLength));
+        note(QStringLiteral("counter index"), QString::number(was.counterIndex),
+            QString::number(now.counterIndex));
+        text = BufferCheck::invalidBufferText(QStringLiteral("The buffer header changed: ")
+            + changes.join(QStringLiteral(", ")) + QStringLiteral(". Start again to read it."));
+    }
+    m_reader = v.before;
+    m_resumeFrom.reset();
+    m_runMode = Stop;
+    Q_EMIT runModeChanged(m_runMode);
+    applyRunMode();
+    fail(11, text);
 }
 
 void ReadingCycle::onRecords(const QList<qint32> &words)

@@ -2,6 +2,7 @@
 
 #include "viewer/core/BufferLoader.h"
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/CounterEvaluation.h"
 #include "viewer/core/ReaderState.h"
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/core/RequestPlanner.h"
@@ -62,6 +63,8 @@ public:
     void showColumns(const ColumnTable &table) { m_table = table; }
     [[nodiscard]] const BufferLayout &layout() const { return m_layout; }
     [[nodiscard]] bool hasBuffer() const { return m_loaded; }
+    // True while a load goes on with the run it had (bufferLoaded keeps the rows).
+    [[nodiscard]] bool resumingRun() const { return m_resuming; }
     // Word offset and count of the last request (records, counter block or header).
     [[nodiscard]] qint32 lastRequestOffset() const { return m_lastOffset; }
     [[nodiscard]] qint32 lastRequestCount() const { return m_lastCount; }
@@ -120,12 +123,15 @@ private:
     void onHeader(const QList<qint32> &words);
     void onCounters(const QList<qint32> &words);
     void onRecords(const QList<qint32> &words);
+    void goOnAfterCounters(const ReaderState &before, CounterOutcome::Separator kind, qint32 lost);
+    void onVerifiedHeader(const QList<qint32> &words);
     void decodeFetch();
     [[nodiscard]] bool load(const QList<qint32> &header, bool simulated);
     void simulatedLoad();
     void stopAfterIncompleteFetch(const QString &text);
     // A run that resumes on an unchanged header goes on from the counters it had.
     void resumeCounters();
+    [[nodiscard]] static bool sameBuffer(const ReaderState &a, const ReaderState &b);
     // A fetch that never completed leaves its records to the next evaluation.
     void rollBackUnfinishedFetch();
 
@@ -144,6 +150,15 @@ private:
     QList<qint32> m_fetched;
     std::optional<ReaderState> m_resumeFrom; // counters of the run before the last stop
     std::optional<ReaderState> m_beforeFetch; // counters before the evaluation being fetched
+    // A restart or a jump of the counters waits for the header to be read again.
+    struct Verification
+    {
+        ReaderState before;
+        ReaderState evaluated;
+        CounterOutcome::Separator kind = CounterOutcome::Separator::None;
+        qint32 lost = 0;
+    };
+    std::optional<Verification> m_verify;
 
     qint32 m_lastOffset = 0;
     qint32 m_lastCount = 0;
@@ -154,6 +169,7 @@ private:
     bool m_enabled = true;
     bool m_activity = false;
     bool m_loaded = false;
+    bool m_resuming = false;
 };
 
 } // namespace tlv::viewer

@@ -445,5 +445,55 @@ TEST_F(HostFixture, ServesReadsFromTheSimulatedPcd)
     EXPECT_FALSE(host->connected());
 }
 
+// With AutoConnect and no PCD at start-up, the retry that succeeds prepares the
+// control as the first attempt would, with the PG5 version known by then;
+// leaving simulation connects again by itself.
+TEST_F(HostFixture, AutomaticRetryPreparesTheControlAndSimulationReturnsConnected)
+{
+    pcdsim::SimulatedPcd pcd;
+    pcdsim::SbusServer server(&pcd);
+    QString error;
+    ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    QByteArray project = DemoProject;
+    project.replace("StartReg=4000\r\n", "StartReg=4000\r\nAutoConnect=1\r\n");
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(file, project);
+    host->startUp(line(file));
+    GoOnlineChannel channel;
+    channel.port = server.udpPort();
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    ASSERT_TRUE(host->settingsPage().save());
+
+    pcdsim::FaultPlan absent;
+    absent.drop = 1.0;
+    server.setFaultPlan(absent);
+    control.setStartRegister(0);
+    QList<qint16> firstReads;
+    QObject::connect(&control, &viewer::ControlCore::ReadPCDReg,
+        [&firstReads](qint16 reg, qint16) { firstReads << reg; });
+    host->pcd().connectTimer().setInterval(20);
+    host->formActivated();
+    EXPECT_FALSE(host->connected());
+    EXPECT_TRUE(host->pcd().connectTimer().isActive());
+    host->start().versionCode = 20; // what the settings page may find meanwhile
+
+    server.setFaultPlan({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->connected(); }, 20000));
+    EXPECT_FALSE(host->pcd().connectTimer().isActive());
+    EXPECT_EQ(control.startRegister(), 4000);
+    EXPECT_EQ(control.userFile(), file);
+    ASSERT_FALSE(firstReads.isEmpty());
+    EXPECT_EQ(firstReads.first(), 4000);
+    EXPECT_EQ(host->pcd().connection().scomm().pg5VersionCode(), 20);
+
+    test::Sandbox::write(box.folders.programFolder + u"demo.tlvr", DemoProject);
+    host->toggleSimulation();
+    ASSERT_TRUE(host->simulation());
+    EXPECT_FALSE(host->connected());
+    host->toggleSimulation();
+    EXPECT_FALSE(host->simulation());
+    EXPECT_TRUE(host->connected()) << host->pcd().messageText().toStdString();
+}
+
 } // namespace
 } // namespace tlv::app

@@ -114,6 +114,11 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     rig.step();
     ASSERT_EQ(rig.exports.size(), 1);
     EXPECT_TRUE(QFile::exists(rig.exports[0]));
+    // Told without waiting: an unattended reader must not stop on a box.
+    EXPECT_TRUE(rig.prompter.messages().isEmpty()) << rig.prompter.texts().join(u'|').toStdString();
+    ASSERT_FALSE(rig.prompter.notices().isEmpty());
+    EXPECT_EQ(rig.prompter.notices().first().text,
+        QStringLiteral("Successful export to file : ") + rig.exports[0]);
     EXPECT_EQ(rig.recorder->control().rows().dataRowCount(), 0);
     EXPECT_EQ(rig.recorder->control().cycle().reader().exportIndex, 77);
 
@@ -273,6 +278,8 @@ TEST(Record, LostLinkReconnectsAndStopRunResumes)
     EXPECT_EQ(data, rig.rowsOf(0, int(rig.written.size()), plantLine));
     EXPECT_EQ(rig.written.size(), 18);
     EXPECT_FALSE(rig.lines.join(u'|').contains(QLatin1String("Miss")));
+    // The grid kept the rows of before the lost link and the stop.
+    EXPECT_EQ(rig.recorder->control().recordCount(), rig.lines.size());
 }
 
 TEST(Record, StandardBufferFromTheEncipheredSampleWithValueTexts)

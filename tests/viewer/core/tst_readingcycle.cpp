@@ -172,13 +172,36 @@ TEST(ReadingCycle, RestartAddsSeparatorThenReadsEverythingAgain)
     rig.writer.writeNumbered(2); // records 5 and 6 in slots 0 and 1, counter 2
     rig.core.cycle().tick();
     EXPECT_EQ(rig.host.lines, QStringList({ u"----------------\t----------------"_s }));
-    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12) }));
+    // The header is read again before records are fetched with its layout.
+    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(100, 8) }));
     const qint32 countAfterRestart = rig.core.recordCount();
     EXPECT_EQ(countAfterRestart, 4); // a separator is not counted
 
     rig.core.cycle().tick();
     EXPECT_EQ(rig.host.lines.mid(1), numbered(5, 6));
     EXPECT_EQ(rig.core.rows().cell(rig.core.rows().dataRowCount() - 1, 0), u"6"_s);
+}
+
+TEST(ReadingCycle, RestartOnAnotherLayoutReportsTheChangedHeader)
+{
+    Rig rig;
+    rig.writer.writeNumbered(4);
+    rig.startAndRun();
+    rig.host.lines.clear();
+
+    // The PCD runs a buffer compiled anew: same place, another version.
+    rig.writer.restart();
+    rig.writer.setWord(2, -4);
+    rig.writer.writeNumbered(2);
+    rig.core.cycle().tick();
+    EXPECT_TRUE(rig.host.lines.isEmpty()); // nothing read with the old layout
+    ASSERT_EQ(rig.host.errors.size(), 1);
+    EXPECT_EQ(rig.host.errors[0].first, 11);
+    EXPECT_TRUE(rig.host.errors[0].second.contains(
+        u"The buffer header changed: version 3 -> 4. Start again to read it."_s))
+        << rig.host.errors[0].second.toStdString();
+    EXPECT_EQ(rig.core.runMode(), 0);
+    EXPECT_EQ(rig.state(), 2);
 }
 
 TEST(ReadingCycle, PcdCommandWord)
