@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTableView>
 
 namespace tlv::viewer {
@@ -43,9 +44,16 @@ private:
     void requestConversion(const QModelIndex &index);
     void updateHighlight();
     void onRowAppended();
+    [[nodiscard]] bool atBottom() const;
+    [[nodiscard]] int widthKey(int gridColumn) const;
 
     ControlCore &m_core;
     GridPresentation *m_presentation = nullptr;
+    // Widths the user dragged, in pixels: by column number for data columns,
+    // by grid column for the stamps. They outlive Clear and export.
+    QHash<int, int> m_userWidths;
+    bool m_applyingWidths = false;
+    bool m_following = true; // at the newest row when the last rows came
 };
 
 } // namespace tlv::viewer
