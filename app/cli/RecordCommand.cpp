@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/PlotOption.h"
 #include "app/record/HeadlessRecorder.h"
 #include "comm/ConnectionString.h"
 #include "common/ConsolePrompter.h"
@@ -33,7 +34,7 @@ public:
     {
         return QStringLiteral("PROJECT.tlvr [--connect CONN] [--records N] [--seconds S] "
                               "[--export FILE] [--index-file N] [--stamps LIST] "
-                              "[--resources DIRS]");
+                              "[--resources DIRS] [--plot FILE]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -41,7 +42,7 @@ public:
         HeadlessRecorder::Options options;
         qint64 records = -1;
         double seconds = -1;
-        QString exportFile;
+        QString exportFile, plotFile;
         const auto bad = [&](const QString &why) {
             err << QLatin1String("tolvane-cli record: ") << why << u'\n';
             return usageError(err);
@@ -83,6 +84,8 @@ public:
                     else if (c != u',')
                         return bad(QStringLiteral("--stamps takes the letters d, t and s"));
                 }
+            } else if (arg == QLatin1String("--plot") && hasValue) {
+                plotFile = args[++i];
             } else if (arg == QLatin1String("--resources") && hasValue) {
                 options.resources += args[++i].split(u',', Qt::SkipEmptyParts);
             } else if (!arg.startsWith(QLatin1String("--")) && options.project.isEmpty()) {
@@ -163,6 +166,8 @@ public:
             err << QLatin1String("Export failed: ") << recorder.control().exportFile() << u'\n';
             code = 1;
         }
+        if (!plotFile.isEmpty() && !writePlot(recorder.control(), plotFile, err))
+            code = 1;
         return code;
     }
 };

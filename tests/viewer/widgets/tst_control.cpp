@@ -25,6 +25,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -578,4 +579,27 @@ TEST(Control, UserColumnWidthsOutliveClearAndTitlesAreNotCut)
     EXPECT_EQ(grid->columnWidth(4), 333);
     EXPECT_EQ(
         GridPresentation::visibleText(QString::fromLatin1("A\x01\x7F", 3)), u"A\u2401\u2421"_s);
+}
+
+TEST(Control, SaveButtonWritesTheChartWhereTheUserSays)
+{
+    Rig rig;
+    rig.host.write(1, 1);
+    rig.run();
+    rig.control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    QTemporaryDir dir;
+    rig.prompter.queueFile(dir.filePath(u"chart.svg"_s));
+    rig.control.graph()->findChild<QToolButton *>(u"saveChartButton"_s)->click();
+    ASSERT_EQ(rig.prompter.fileDialogs().size(), 1);
+    EXPECT_TRUE(rig.prompter.fileDialogs()[0].request.filter.contains(u"*.png"_s));
+    QFile svg(dir.filePath(u"chart.svg"_s));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().contains("<svg"));
+    EXPECT_TRUE(rig.prompter.messages().isEmpty());
+
+    // A place that cannot be written says so.
+    rig.prompter.queueFile(dir.filePath(u"none/chart.png"_s));
+    rig.control.graph()->findChild<QToolButton *>(u"saveChartButton"_s)->click();
+    ASSERT_EQ(rig.prompter.messages().size(), 1);
+    EXPECT_TRUE(rig.prompter.lastMessage().text.startsWith(u"The chart could not be written"_s));
 }
