@@ -150,20 +150,22 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     save->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
     connect(save, &QToolButton::clicked, this, &GraphView::saveByUser);
 
+    m_pointer = new QLabel(this);
+    m_pointer->setObjectName(QStringLiteral("pointerValue"));
+    m_pointer->setTextFormat(Qt::PlainText);
+    m_pointer->setMinimumWidth(40);
+    // A long readout is cut rather than widening the bar.
+    m_pointer->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pointer->setToolTip(QStringLiteral("Wheel: zoom   drag: pan   click: cursor A   "
+                                         "right click: cursor B"));
     auto *tools = new QHBoxLayout;
     tools->setContentsMargins(4, 0, 4, 0);
     tools->addWidget(m_axisChoice);
     tools->addWidget(m_ownRanges);
-    tools->addStretch(1);
+    tools->addWidget(m_pointer, 1);
     tools->addWidget(m_fullView);
     tools->addWidget(save);
 
-    m_pointer = new QLabel(this);
-    m_pointer->setObjectName(QStringLiteral("pointerValue"));
-    m_pointer->setTextFormat(Qt::PlainText);
-    m_pointer->setMinimumWidth(100);
-    m_pointer->setToolTip(QStringLiteral("Wheel: zoom   drag: pan   click: cursor A   "
-                                         "right click: cursor B"));
     m_readout = new QLabel;
     m_readout->setObjectName(QStringLiteral("cursorReadout"));
     m_readout->setTextFormat(Qt::PlainText);
@@ -171,20 +173,17 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     m_readout->setWordWrap(false);
     m_readout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Many series make a long readout: it scrolls rather than squeezing the chart.
-    auto *readoutArea = new QScrollArea(this);
-    readoutArea->setWidget(m_readout);
-    readoutArea->setWidgetResizable(true);
-    readoutArea->setFrameShape(QFrame::NoFrame);
-    readoutArea->setMaximumHeight(QFontMetrics(font()).lineSpacing() * 5 + 6);
-    readoutArea->setMinimumHeight(QFontMetrics(font()).lineSpacing() * 2 + 6);
+    m_readoutArea = new QScrollArea(this);
+    m_readoutArea->setWidget(m_readout);
+    m_readoutArea->setWidgetResizable(true);
+    m_readoutArea->setFrameShape(QFrame::NoFrame);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addLayout(tools);
     layout->addWidget(m_view, 1);
-    layout->addWidget(m_pointer);
-    layout->addWidget(readoutArea);
+    layout->addWidget(m_readoutArea);
 
     connect(m_chart, &QChart::plotAreaChanged, this, [this] {
         relabelX();
@@ -360,6 +359,8 @@ void GraphView::relabelX()
         }
     }
     setTicks(m_axisX, ticks, low, high);
+    // An axis without labels (the first few records) would float its title.
+    m_axisX->setTitleVisible(!m_axisX->categoriesLabels().isEmpty());
 }
 
 double GraphView::xOfRow(int gridRow) const
@@ -464,6 +465,7 @@ void GraphView::updateReadout()
     m_readings = GraphCursors::read(m_core.rows(), m_data.series, m_cursorA, m_cursorB);
     if (m_cursorA < 0 && m_cursorB < 0) {
         m_readout->setText(QStringLiteral("Click the chart for cursor A, right-click for B"));
+        fitReadout();
         return;
     }
     QStringList lines;
@@ -483,6 +485,7 @@ void GraphView::updateReadout()
     lines.append(head);
     lines += m_readings.lines();
     m_readout->setText(lines.join(u'\n'));
+    fitReadout();
 }
 
 QString GraphView::pointerText() const
@@ -561,6 +564,21 @@ void GraphView::saveByUser()
     QString error;
     if (!saveImage(path, &error))
         m_prompter->message(error, QStringLiteral("Tolvane"), common::Prompter::Style::Exclamation);
+}
+
+void GraphView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitReadout();
+}
+
+void GraphView::fitReadout()
+{
+    // As many lines as the readout has, up to 5 (2 in a low window); the rest scrolls.
+    const int lines = int(m_readout->text().count(u'\n')) + 1;
+    const int most = height() < 360 ? 2 : 5;
+    m_readoutArea->setFixedHeight(
+        std::min(lines, most) * QFontMetrics(m_readout->font()).lineSpacing() + 6);
 }
 
 bool GraphView::eventFilter(QObject *watched, QEvent *event)

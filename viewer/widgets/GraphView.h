@@ -15,6 +15,7 @@ class QGraphicsLineItem;
 class QGraphicsSimpleTextItem;
 class QLabel;
 class QLineSeries;
+class QScrollArea;
 class QToolButton;
 
 namespace tlv::common {
@@ -77,6 +78,7 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     struct SeriesLines
@@ -90,6 +92,7 @@ private:
     void relabelX();
     void placeMarks();
     void updateReadout();
+    void fitReadout();
     void showRow(int chartRow);
     void onRowsRemoved(int count);
     [[nodiscard]] double xOfRow(int gridRow) const;
@@ -116,6 +119,7 @@ private:
     QList<QGraphicsLineItem *> m_marks;
     QLabel *m_pointer = nullptr;
     QLabel *m_readout = nullptr;
+    QScrollArea *m_readoutArea = nullptr;
     QToolButton *m_fullView = nullptr;
     QComboBox *m_axisChoice = nullptr;
     QCheckBox *m_ownRanges = nullptr;

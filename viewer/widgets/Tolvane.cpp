@@ -101,7 +101,7 @@ void Tolvane::buildUi()
     m_status = makeLabel(QStringLiteral("statusLabel"), m_core->statusLabel(), this);
     m_status->setFrameShape(QFrame::StyledPanel);
     m_status->setFrameShadow(QFrame::Sunken);
-    m_status->setMinimumWidth(m_grid->pixels(2600));
+    m_status->setMinimumWidth(m_grid->pixels(1800));
     m_activity = makeLabel(QStringLiteral("activity"), QStringLiteral("\u25CF"), this);
     m_activity->setToolTip(QStringLiteral("Reading records"));
     QPalette green = m_activity->palette();
