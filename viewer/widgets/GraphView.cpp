@@ -3,6 +3,7 @@
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/GraphTicks.h"
+#include "viewer/widgets/GraphTraceItem.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -14,7 +15,6 @@
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
@@ -32,6 +32,7 @@ namespace tlv::viewer {
 namespace {
 
 constexpr int PenWidth = 2;
+constexpr int DenseRows = 200; // chart rows from which lines are drawn thin
 constexpr int DragThreshold = 4; // pixels before a press becomes a pan
 constexpr double WheelZoom = 0.8; // span kept per wheel step in
 constexpr int PixelsPerTick = 70;
@@ -43,19 +44,31 @@ const QColor CursorB(0xC0, 0x40, 0x00);
 // number) is written once, as the axis needs unique labels.
 void setTicks(QCategoryAxis *axis, const QList<GraphTicks::Tick> &ticks, double low, double high)
 {
+    QList<GraphTicks::Tick> wanted;
+    double last = low;
+    for (const auto &[value, text] : ticks) {
+        if (value <= last || value > high || text.isEmpty()
+            || std::any_of(wanted.cbegin(), wanted.cend(),
+                [&text](const GraphTicks::Tick &t) { return t.second == text; }))
+            continue;
+        wanted.append({ value, text });
+        last = value;
+    }
+    // Every change of the categories lays the axis out again: only real ones are made.
     const QStringList old = axis->categoriesLabels();
+    bool same = old.size() == wanted.size() && axis->startValue() == low;
+    for (qsizetype i = 0; same && i < wanted.size(); ++i)
+        same = old[i] == wanted[i].second && axis->endValue(old[i]) == wanted[i].first;
+    if (same) {
+        if (axis->min() != low || axis->max() != high)
+            axis->setRange(low, high);
+        return;
+    }
     for (const QString &label : old)
         axis->remove(label);
     axis->setStartValue(low);
-    QStringList used;
-    double last = low;
-    for (const auto &[value, text] : ticks) {
-        if (value <= last || value > high || text.isEmpty() || used.contains(text))
-            continue;
+    for (const auto &[value, text] : std::as_const(wanted))
         axis->append(text, value);
-        used.append(text);
-        last = value;
-    }
     axis->setRange(low, high);
 }
 
@@ -102,6 +115,7 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     const auto cursorLine = [this](const QColor &colour, const QString &tag,
                                 QGraphicsLineItem **line, QGraphicsSimpleTextItem **text) {
         QPen pen(colour);
+        pen.setCosmetic(true); // one pixel at any scale, and quick to dash
         pen.setWidth(1);
         pen.setStyle(Qt::DashLine);
         *line = new QGraphicsLineItem(m_chart);
@@ -185,7 +199,9 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     layout->addWidget(m_view, 1);
     layout->addWidget(m_readoutArea);
 
+    m_traceItem = new GraphTraceItem(m_chart);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+        m_traceItem->plotAreaChanged();
         relabelX();
         placeMarks();
     });
@@ -213,64 +229,50 @@ void GraphView::setUp()
 
 void GraphView::rebuildSeries()
 {
-    for (SeriesLines &s : m_lines) {
-        for (QLineSeries *line : std::as_const(s.lines)) {
-            m_chart->removeSeries(line);
-            delete line;
-        }
+    for (QLineSeries *line : std::as_const(m_lines)) {
+        m_chart->removeSeries(line);
+        delete line;
     }
     m_lines.clear();
-    m_lines.resize(m_data.series.size());
+    // Empty series: they give the legend and tie the axes to the chart; the
+    // trace item draws the lines.
+    for (const GraphData::Series &d : std::as_const(m_data.series)) {
+        auto *line = new QLineSeries;
+        line->setName(d.title);
+        line->setColor(GraphTraces::colour(d.columnNumber));
+        m_chart->addSeries(line);
+        line->attachAxis(m_axisX);
+        line->attachAxis(d.kind == GraphData::Kind::Lane ? m_axisLanes : m_axisY);
+        m_lines.append(line);
+    }
 }
 
 void GraphView::fill()
 {
     m_data
         = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
-    if (m_data.series.size() != m_lines.size())
+    bool same = m_data.series.size() == m_lines.size();
+    for (qsizetype k = 0; same && k < m_lines.size(); ++k)
+        same = m_lines[k]->name() == m_data.series[k].title;
+    if (!same)
         rebuildSeries();
     m_traces = GraphTraces::build(m_data, m_options);
-    setUpdatesEnabled(false);
     placeLines();
     updateAxes();
     placeMarks();
     updateReadout();
-    setUpdatesEnabled(true);
 }
 
 void GraphView::placeLines()
 {
-    for (int k = 0; k < m_data.series.size(); ++k) {
-        const GraphData::Series &d = m_data.series[k];
-        const GraphTraces::Trace &trace = m_traces.traces[k];
-        SeriesLines &s = m_lines[k];
-        const qsizetype needed = std::max<qsizetype>(trace.segments.size(), 1);
-        while (s.lines.size() < needed) {
-            auto *line = new QLineSeries;
-            QPen pen(GraphTraces::colour(d.columnNumber));
-            pen.setWidth(PenWidth);
-            line->setPen(pen);
-            line->setColor(pen.color());
-            m_chart->addSeries(line);
-            line->attachAxis(m_axisX);
-            line->attachAxis(trace.lane ? m_axisLanes : m_axisY);
-            const bool first = s.lines.isEmpty();
-            if (first)
-                line->setName(d.title);
-            for (QLegendMarker *marker : m_chart->legend()->markers(line))
-                marker->setVisible(first);
-            s.lines.append(line);
-        }
-        for (qsizetype j = 0; j < s.lines.size(); ++j) {
-            QLineSeries *line = s.lines[j];
-            const QList<QPointF> points
-                = j < trace.segments.size() ? trace.segments[j] : QList<QPointF>();
-            // A lone value between gaps would draw nothing as a line.
-            line->setPointsVisible(
-                points.size() == 1 || (d.kind == GraphData::Kind::Analog && m_data.rowCount <= 50));
-            line->replace(points);
-        }
-    }
+    // Many rows: thin lines without smoothing keep a repaint within a few ms.
+    const bool dense = m_data.rowCount > DenseRows;
+    m_traceItem->setPenWidth(dense ? 1 : PenWidth, !dense);
+    QList<GraphTraceItem::Line> lines;
+    for (const GraphData::Series &d : std::as_const(m_data.series))
+        lines.append({ GraphTraces::colour(d.columnNumber),
+            d.kind == GraphData::Kind::Analog && m_data.rowCount <= 50 });
+    m_traceItem->setTraces(m_traces, lines);
 }
 
 std::pair<double, double> GraphView::xRange() const
@@ -343,14 +345,23 @@ void GraphView::relabelX()
     if (m_options.timeAxis) {
         ticks = GraphTicks::timeTicks(low, high, m_data.msecs.value(0), target);
     } else {
-        // The record numbers of the rows on the label step, or on a wider
-        // step when zoomed out far enough that labels would crowd.
         // The whole chart is labelled on its label step; zoomed, the step
-        // grows or shrinks with the span in view.
+        // grows or shrinks with the span in view. Where the labels of the step
+        // would overlap (and the chart would drop some at random), the step
+        // takes a 1/2/5 multiple so every label shown is one of them.
         const int labelStep = GraphData::labelStep(m_core.maxGraph());
-        const int step = m_zoomed
-            ? std::max(1, int(std::ceil(GraphTicks::niceStep(high - low, target))))
-            : labelStep;
+        int step = labelStep;
+        if (m_zoomed) {
+            step = std::max(1, int(std::ceil(GraphTicks::niceStep(high - low, target))));
+        } else {
+            const QString widest = m_core.rows().cell(m_core.rows().dataRowCount() - 1, 0);
+            const int labelWidth = QFontMetrics(m_axisX->labelsFont())
+                                       .horizontalAdvance(widest + QStringLiteral("00"));
+            const double fit = double(width) / std::max(labelWidth, 1);
+            const double wanted = (high - low) / labelStep;
+            if (wanted > fit)
+                step = labelStep * int(std::ceil(GraphTicks::niceStep(wanted, int(fit))));
+        }
         const int from = std::max(1, int(std::ceil(low)));
         const int to = std::min(m_data.records, int(std::floor(high)));
         for (int i = from; i <= to; ++i) {
@@ -359,6 +370,7 @@ void GraphView::relabelX()
         }
     }
     setTicks(m_axisX, ticks, low, high);
+    m_traceItem->setXRange(low, high);
     // An axis without labels (the first few records) would float its title.
     m_axisX->setTitleVisible(!m_axisX->categoriesLabels().isEmpty());
 }
@@ -422,6 +434,7 @@ void GraphView::placeMarks()
         QPen pen(kind == RowStore::RowKind::Separator ? QColor(0xC0, 0x00, 0x00)
                                                       : QColor(0x80, 0x80, 0xC0));
         pen.setWidth(kind == RowStore::RowKind::Separator ? 2 : 1);
+        pen.setCosmetic(true);
         pen.setStyle(Qt::DotLine);
         mark->setPen(pen);
         place(mark, nullptr, m_data.first + i);

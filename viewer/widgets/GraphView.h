@@ -25,6 +25,7 @@ class Prompter;
 namespace tlv::viewer {
 
 class ControlCore;
+class GraphTraceItem;
 
 // The chart of the selected grid columns, drawn from GraphData and
 // GraphTraces. Wheel zooms the record axis around the pointer, a drag pans it,
@@ -81,11 +82,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    struct SeriesLines
-    {
-        QList<QLineSeries *> lines; // one per segment; the first one carries the legend
-    };
-
     void rebuildSeries();
     void placeLines();
     void updateAxes();
@@ -111,7 +107,8 @@ private:
     QCategoryAxis *m_axisX = nullptr;
     QCategoryAxis *m_axisY = nullptr;
     QCategoryAxis *m_axisLanes = nullptr;
-    QList<SeriesLines> m_lines;
+    QList<QLineSeries *> m_lines; // empty: the legend and the axes
+    GraphTraceItem *m_traceItem = nullptr;
     QGraphicsLineItem *m_lineA = nullptr;
     QGraphicsLineItem *m_lineB = nullptr;
     QGraphicsSimpleTextItem *m_tagA = nullptr;

@@ -197,8 +197,18 @@ void GridView::keyPressEvent(QKeyEvent *event)
 
 void GridView::onRowAppended()
 {
-    // The newest row stays in sight while the user is there.
-    if (m_following)
+    // The newest row stays in sight while the user is there; a hidden grid
+    // (the graph is shown) scrolls once it shows again.
+    if (m_following && isVisible())
+        scrollToBottom();
+    else if (m_following)
+        m_scrollWhenShown = true;
+}
+
+void GridView::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    if (std::exchange(m_scrollWhenShown, false))
         scrollToBottom();
 }
 

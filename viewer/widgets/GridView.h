@@ -38,6 +38,7 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     [[nodiscard]] bool isDataColumn(int gridColumn) const;
@@ -54,6 +55,7 @@ private:
     QHash<int, int> m_userWidths;
     bool m_applyingWidths = false;
     bool m_following = true; // at the newest row when the last rows came
+    bool m_scrollWhenShown = false;
 };
 
 } // namespace tlv::viewer
