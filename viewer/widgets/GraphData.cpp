@@ -35,6 +35,15 @@ GraphData::Kind GraphData::kindOf(const ColumnDescription *column)
     return text || longText || threeField ? Kind::Steps : Kind::Analog;
 }
 
+bool GraphData::labelled(const RowStore &rows, int row, int step)
+{
+    if (step <= 0 || rows.rowKind(row) == RowStore::RowKind::Separator)
+        return false;
+    bool ok = false;
+    const qint64 number = rows.cell(row, 0).toLongLong(&ok);
+    return ok && number % step == 0;
+}
+
 QString GraphData::noColumnsText()
 {
     return QStringLiteral("No data columns selected for the graph !\r\r"
@@ -71,8 +80,9 @@ GraphData GraphData::build(
     g.labels.reserve(g.rowCount);
     for (int i = 1; i <= g.rowCount; ++i) {
         const int record = g.first + i;
-        g.labels.append(
-            i <= g.records && record % step == 0 ? rows.cell(record - 1, 0) : QString());
+        g.labels.append(i <= g.records && labelled(rows, record - 1, step)
+                ? rows.cell(record - 1, 0)
+                : QString());
     }
     g.kinds.reserve(g.records);
     g.msecs.reserve(g.records);

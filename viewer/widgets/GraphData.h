@@ -40,6 +40,9 @@ public:
     // Label step for a number of chart rows: 1 up to 20, 5 up to 100, 10 up to 500, else 20.
     [[nodiscard]] static int labelStep(qint32 maxGraph);
     [[nodiscard]] static Kind kindOf(const ColumnDescription *column);
+    // True when grid row row is labelled on step: a record or status row whose
+    // number is a multiple of it (a separator repeats the number before it).
+    [[nodiscard]] static bool labelled(const RowStore &rows, int row, int step);
 
     // Before the graph opens: selects every data column when none is, and
     // tells the user when there is still nothing to draw. True when the graph may open.

@@ -365,7 +365,7 @@ void GraphView::relabelX()
         const int from = std::max(1, int(std::ceil(low)));
         const int to = std::min(m_data.records, int(std::floor(high)));
         for (int i = from; i <= to; ++i) {
-            if ((m_data.first + i) % step == 0)
+            if (GraphData::labelled(m_core.rows(), m_data.first + i - 1, step))
                 ticks.append({ double(i), m_core.rows().cell(m_data.first + i - 1, 0) });
         }
     }

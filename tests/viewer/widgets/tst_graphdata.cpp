@@ -287,3 +287,22 @@ TEST(GraphData, AViewThatStaysShowsItsRowsWhileNewOnesArrive)
     // Near the end it shows what there is.
     EXPECT_EQ(GraphData::build(rows, 10, nullptr, 25).records, 5);
 }
+
+TEST(GraphData, LabelsFallOnRecordNumbersPastASeparator)
+{
+    // A separator takes a chart row but no number: the labels stay on the
+    // records numbered by the step, not on every step-th row.
+    RowStore rows;
+    fill(rows, 12);
+    rows.addSeparator(u"Miss 3"_s, {}, {});
+    for (int i = 13; i <= 30; ++i)
+        rows.addRecord(test::record({ test::num(i), test::num(10 * i) }));
+    rows.setGraphSelection({ 2 });
+    const GraphData g = GraphData::build(rows, 25);
+    QStringList shown;
+    for (const QString &label : g.labels) {
+        if (!label.isEmpty())
+            shown << label;
+    }
+    EXPECT_EQ(shown, QStringList({ u"10"_s, u"15"_s, u"20"_s, u"25"_s, u"30"_s }));
+}
