@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/PlotOption.h"
 #include "app/record/HeadlessRecorder.h"
 #include "comm/ConnectionString.h"
 #include "common/ConsolePrompter.h"
@@ -34,7 +35,7 @@ public:
     {
         return QStringLiteral("PROJECT.tlvr [--connect CONN] [--records N] [--seconds S] "
                               "[--export FILE] [--index-file N] [--stamps LIST] "
-                              "[--resources DIRS] [--journal FILE]");
+                              "[--resources DIRS] [--journal FILE] [--plot FILE]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -42,7 +43,7 @@ public:
         HeadlessRecorder::Options options;
         qint64 records = -1;
         double seconds = -1;
-        QString exportFile;
+        QString exportFile, plotFile;
         QString journalFile;
         const auto bad = [&](const QString &why) {
             err << QLatin1String("tolvane-cli record: ") << why << u'\n';
@@ -87,6 +88,8 @@ public:
                 }
             } else if (arg == QLatin1String("--journal") && hasValue) {
                 journalFile = args[++i];
+            } else if (arg == QLatin1String("--plot") && hasValue) {
+                plotFile = args[++i];
             } else if (arg == QLatin1String("--resources") && hasValue) {
                 options.resources += args[++i].split(u',', Qt::SkipEmptyParts);
             } else if (!arg.startsWith(QLatin1String("--")) && options.project.isEmpty()) {
@@ -194,6 +197,8 @@ public:
         }
         journal.close();
         print(held);
+        if (!plotFile.isEmpty() && !writePlot(recorder.control(), plotFile, err))
+            code = 1;
         return code;
     }
 };

@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/PlotOption.h"
 #include "host/HeadlessSeams.h"
 
 #include "common/ConsolePrompter.h"
@@ -24,12 +25,13 @@ public:
         return QStringLiteral("print the rows of the simulated user buffer of a trace project "
                               "(--ticks N ends after N records; --stamps d,t,s adds date, time, "
                               "PCD status; --export FILE exports after the last tick, "
-                              "--auto-export whenever --max-rows rows are full)");
+                              "--auto-export whenever --max-rows rows are full; --plot FILE.png "
+                              "or .svg draws the chart of the last MaxGraph rows at the end)");
     }
     [[nodiscard]] QString arguments() const override
     {
         return QStringLiteral("PROJECT.tlvr [--ticks N] [--stamps d,t,s] [--export FILE] "
-                              "[--index-file N] [--max-rows N] [--auto-export]");
+                              "[--index-file N] [--max-rows N] [--auto-export] [--plot FILE]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -41,6 +43,7 @@ public:
         int indexFile = 0;
         int maxRows = 0;
         bool autoExport = false;
+        QString plotFile;
         for (int i = 0; i < args.size(); ++i) {
             const QString &arg = args[i];
             if (arg == QLatin1String("--ticks") && i + 1 < args.size()) {
@@ -82,6 +85,8 @@ public:
                                          "more\n");
                     return usageError(err);
                 }
+            } else if (arg == QLatin1String("--plot") && i + 1 < args.size()) {
+                plotFile = args[++i];
             } else if (arg == QLatin1String("--auto-export")) {
                 autoExport = true;
             } else if (!arg.startsWith(QLatin1String("--")) && project.isEmpty()) {
@@ -110,9 +115,13 @@ public:
         if (maxRows > 0)
             core.setMaxRows(maxRows);
         // After the last tick, as by the Export button.
-        const auto exportAtEnd = [&core, &exportFile] {
+        bool plotFailed = false;
+        const auto exportAtEnd = [&core, &exportFile, &plotFile, &plotFailed, &err] {
             if (!exportFile.isEmpty() && core.rows().dataRowCount() > 0)
                 core.exportByUser();
+            // Drawn from the grid as it is now, exported rows gone or not.
+            if (!plotFile.isEmpty())
+                plotFailed = !writePlot(core, plotFile, err);
         };
 
         bool failed = false;
@@ -148,7 +157,7 @@ public:
                 core.cycle().tick();
             }
             exportAtEnd();
-            return failed && core.runMode() != viewer::ReadingCycle::Run ? 1 : 0;
+            return (failed && core.runMode() != viewer::ReadingCycle::Run) || plotFailed ? 1 : 0;
         }
 
         // Real time until interrupted, or until the run stops on an error.
@@ -158,7 +167,7 @@ public:
         });
         const int code = QCoreApplication::exec();
         exportAtEnd();
-        return code;
+        return plotFailed ? 1 : code;
     }
 };
 

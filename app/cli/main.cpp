@@ -1,12 +1,26 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/PlotOption.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given.append(QString::fromLocal8Bit(argv[i]));
+    // Only a chart needs the widgets; it is drawn offscreen unless told otherwise.
+    std::unique_ptr<QCoreApplication> application;
+    if (tlv::app::wantsPlot(given)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication &app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("tolvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION_TEXT));
     QCoreApplication::setOrganizationName(QStringLiteral("Varnok"));

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -28,7 +29,17 @@ BufferPage::BufferPage(BufferEditor &editor, QWidget *parent)
     , m_editor(editor)
 {
     setObjectName(QStringLiteral("BufferPage"));
-    auto *layout = new QVBoxLayout(this);
+    // Below the fields' own heights the page scrolls instead of squeezing them.
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("BufferScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget(scroll);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+    auto *layout = new QVBoxLayout(content);
 
     m_fileBar = new QToolBar(this);
     m_fileBar->setObjectName(QStringLiteral("tlbFile"));
@@ -148,6 +159,7 @@ BufferPage::BufferPage(BufferEditor &editor, QWidget *parent)
     m_grid->setToolTip(QStringLiteral("Select a row label to add, insert, remove, copy, cut or "
                                       "paste columns; Enter or a double click edits a cell. Drop "
                                       "a symbol on a row to use it as the PCD variable."));
+    m_grid->setMinimumHeight(fontMetrics().height() * 8);
     layout->addWidget(m_grid, 1);
 
     connect(&m_editor, &BufferEditor::fieldsChanged, this, &BufferPage::showFields);

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -64,7 +65,17 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     , m_page(page)
 {
     setObjectName(QStringLiteral("SettingsTab"));
-    auto *grid = new QGridLayout(this);
+    // Below the frames' own heights the page scrolls instead of squeezing them.
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("SettingsScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget(scroll);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+    auto *grid = new QGridLayout(content);
     grid->setHorizontalSpacing(14);
 
     // --- connection ---

@@ -42,7 +42,8 @@ QPushButton *button(const QString &name, const QString &text, const QString &tip
     auto *b = new QPushButton(text, parent);
     b->setObjectName(name);
     b->setToolTip(tip);
-    b->setMinimumWidth(96);
+    // Wide enough to hit, narrow enough that the row fits the smallest window.
+    b->setMinimumWidth(64);
     return b;
 }
 
@@ -187,6 +188,7 @@ QWidget *frmTolvane::buildConnectionFrame()
     m_connectionFrame = new QGroupBox(QStringLiteral("PCD disconnected"));
     m_connectionFrame->setObjectName(QStringLiteral("frmConnection"));
     auto *row = new QHBoxLayout(m_connectionFrame);
+    row->setSpacing(4);
     m_cmdConnect = button(QStringLiteral("cmdConnect"), QStringLiteral("Connect"),
         QStringLiteral("Open or close the PCD connection"), m_connectionFrame);
     m_cmdStart = button(QStringLiteral("cmdStart"), QStringLiteral("Start"),
@@ -199,7 +201,7 @@ QWidget *frmTolvane::buildConnectionFrame()
         QStringLiteral("Clear the records grid"), m_connectionFrame);
     for (QPushButton *b : { m_cmdConnect, m_cmdStart, m_cmdRun, m_cmdStop, m_cmdClear })
         row->addWidget(b);
-    row->addSpacing(16);
+    row->addSpacing(8);
 
     m_ckbDate = new QCheckBox(QStringLiteral("Date"), m_connectionFrame);
     m_ckbDate->setObjectName(QStringLiteral("ckbDate"));
@@ -218,7 +220,8 @@ QWidget *frmTolvane::buildConnectionFrame()
     m_progress = new QProgressBar(m_connectionFrame);
     m_progress->setObjectName(QStringLiteral("pgbReading"));
     m_progress->setTextVisible(false);
-    m_progress->setFixedWidth(160);
+    m_progress->setMinimumWidth(24);
+    m_progress->setMaximumWidth(160);
     m_progress->setValue(0);
     m_progress->setToolTip(QStringLiteral("Blocks read of a long request"));
     m_cmdAbort = button(QStringLiteral("cmdAbort"), QStringLiteral("Abort"),

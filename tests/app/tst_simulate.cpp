@@ -88,3 +88,40 @@ TEST(SimulateCli, DemoProjectRuns)
     ASSERT_EQ(run.lines().size(), 3);
     EXPECT_EQ(run.lines().first(), QStringLiteral("11.7\t67\t22\t0016\t1\t0"));
 }
+
+TEST(SimulateCli, PlotWritesTheChartAsPngOrSvg)
+{
+    QTemporaryDir dir;
+    const QString demo = QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr");
+    const QString png = dir.filePath(QStringLiteral("out.png"));
+    const auto run = simulate(
+        { demo, QStringLiteral("--ticks"), QStringLiteral("40"), QStringLiteral("--plot"), png });
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines().size(), 40);
+    QFile image(png);
+    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+    const QByteArray bytes = image.readAll();
+    ASSERT_GT(bytes.size(), 5000); // lines, labels and a legend, not a blank frame
+    EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+    const auto be32 = [&](int at) {
+        return (quint32(quint8(bytes[at])) << 24) | (quint32(quint8(bytes[at + 1])) << 16)
+            | (quint32(quint8(bytes[at + 2])) << 8) | quint32(quint8(bytes[at + 3]));
+    };
+    EXPECT_EQ(be32(16), 1200u); // the IHDR width
+
+    const QString svg = dir.filePath(QStringLiteral("out.svg"));
+    ASSERT_EQ(simulate({ demo, QStringLiteral("--ticks"), QStringLiteral("5"),
+                           QStringLiteral("--plot"), svg })
+                  .code,
+        0);
+    QFile vector(svg);
+    ASSERT_TRUE(vector.open(QIODevice::ReadOnly));
+    const QByteArray text = vector.readAll();
+    EXPECT_TRUE(text.contains("<svg"));
+    EXPECT_TRUE(text.contains("Temperature")); // the legend's text
+
+    const auto refused = simulate({ demo, QStringLiteral("--ticks"), QStringLiteral("2"),
+        QStringLiteral("--plot"), dir.filePath(QStringLiteral("no/such/folder/x.png")) });
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("Plot failed"))) << refused.err.toStdString();
+}

@@ -2,6 +2,7 @@
 
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/ConversionFrame.h"
+#include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GridView.h"
 #include "viewer/widgets/ShutdownNotice.h"
 #include "viewer/widgets/WidgetSeams.h"
@@ -52,6 +53,7 @@ public:
         add(2, "Pump", ColumnDescription::Word, 1, 1, "s", 1000);
         add(3, "Alarms", ColumnDescription::Byte, 0, 0, "b", 1200);
         add(4, "Setpoint", ColumnDescription::Word, 1, 0, "h", 1000);
+        add(5, "Alarm", ColumnDescription::Bit, 0, 0, "d", 700);
         table[2].ValueTexts = { { 0, u"Off"_s }, { 1, u"Running"_s }, { 2, u"Fault"_s } };
         table[2].TextCount = 3;
         layout.title = u"Pump station P3"_s;
@@ -120,10 +122,23 @@ int main(int argc, char **argv)
     settle();
     save(control, folder + u"/control.png"_s);
 
-    control.setSelColumn(u"0,1"_s);
+    control.setSelColumn(u"0,1,2,4,5"_s);
+    control.setMaxGraph(30);
     control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    GraphView *graph = control.graph();
+    const int rows = control.core().rows().dataRowCount();
+    graph->setCursorA(rows - 14);
+    graph->setCursorB(rows - 3);
     settle();
     save(control, folder + u"/graph.png"_s);
+    graph->setOwnRanges(true);
+    settle();
+    save(control, folder + u"/graph-own-ranges.png"_s);
+    graph->setOwnRanges(false);
+    graph->setTimeAxis(true);
+    settle();
+    save(control, folder + u"/graph-time.png"_s);
+    graph->setTimeAxis(false);
     control.findChild<QPushButton *>(u"graphButton"_s)->click();
     control.grid()->setFocus();
     control.grid()->selectionModel()->select(QItemSelection(control.grid()->model()->index(30, 4),

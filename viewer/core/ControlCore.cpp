@@ -331,6 +331,8 @@ void ControlCore::setPcdStatus(qint32 status)
         const QDateTime t = now();
         m_rows.addStatusRow(t.toString(QStringLiteral("dd/MM/yy")),
             t.toString(QStringLiteral("HH:mm:ss")), t.toMSecsSinceEpoch());
+        if (m_graphShown)
+            Q_EMIT graphRedrawRequested();
     }
 }
 
@@ -524,6 +526,8 @@ void ControlCore::onSeparator(const QString &text)
     const QDateTime t = now();
     m_rows.addSeparator(text, t.toString(QStringLiteral("dd/MM/yy")),
         t.toString(QStringLiteral("HH:mm:ss")), t.toMSecsSinceEpoch());
+    if (m_graphShown)
+        Q_EMIT graphRedrawRequested();
 }
 
 void ControlCore::onPcdCommand(qint16 command)
@@ -552,6 +556,14 @@ void ControlCore::setGraphShown(bool shown)
         return;
     m_graphShown = shown;
     Q_EMIT graphShownChanged(shown);
+}
+
+void ControlCore::setFollowNewest(bool on)
+{
+    if (on == m_followNewest)
+        return;
+    m_followNewest = on;
+    Q_EMIT followNewestChanged(on);
 }
 
 void ControlCore::showInfo()

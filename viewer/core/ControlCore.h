@@ -159,6 +159,10 @@ public:
         return m_graphShown ? QStringLiteral("Grid") : QStringLiteral("Graph");
     }
     void setGraphShown(bool shown);
+    // While records arrive: true keeps the grid and the graph on the newest
+    // rows; false leaves them where the user is.
+    [[nodiscard]] bool followNewest() const { return m_followNewest; }
+    void setFollowNewest(bool on);
     // Font applied at the last Clear.
     [[nodiscard]] QString appliedFontName() const { return m_appliedFontName; }
     [[nodiscard]] QString appliedFontSize() const { return m_appliedFontSize; }
@@ -196,6 +200,7 @@ Q_SIGNALS:
     void infoEnabledChanged(bool enabled);
     void graphShownChanged(bool shown);
     void graphRedrawRequested();
+    void followNewestChanged(bool on);
     void fontApplied(const QString &name, const QString &size);
     void refreshRequested();
     void propertyChanged(const QString &name);
@@ -242,6 +247,7 @@ private:
     bool m_autoExport = false;
     bool m_infoEnabled = false;
     bool m_graphShown = false;
+    bool m_followNewest = true;
     bool m_changed = false;
 };
 

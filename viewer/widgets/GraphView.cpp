@@ -1,17 +1,28 @@
 #include "viewer/widgets/GraphView.h"
 
+#include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/widgets/GraphTicks.h"
+#include "viewer/widgets/GraphTraceItem.h"
 
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGraphicsLineItem>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QSvgGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QValueAxis>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -21,16 +32,52 @@ namespace tlv::viewer {
 namespace {
 
 constexpr int PenWidth = 2;
+constexpr int DenseRows = 200; // chart rows from which lines are drawn thin
+constexpr int DragThreshold = 4; // pixels before a press becomes a pan
+constexpr double WheelZoom = 0.8; // span kept per wheel step in
+constexpr int PixelsPerTick = 70;
 
-// Round axis ends a little beyond the data, so lines do not run along the frame.
-std::pair<double, double> niceRange(double low, double high)
+const QColor CursorA(0x20, 0x20, 0x20);
+const QColor CursorB(0xC0, 0x40, 0x00);
+
+// Category labels at the ticks; a label repeated (two rows with one record
+// number) is written once, as the axis needs unique labels.
+void setTicks(QCategoryAxis *axis, const QList<GraphTicks::Tick> &ticks, double low, double high)
 {
-    if (low == high) {
-        const double pad = std::max(1.0, std::abs(low) * 0.1);
-        return { low - pad, high + pad };
+    QList<GraphTicks::Tick> wanted;
+    double last = low;
+    for (const auto &[value, text] : ticks) {
+        if (value <= last || value > high || text.isEmpty()
+            || std::any_of(wanted.cbegin(), wanted.cend(),
+                [&text](const GraphTicks::Tick &t) { return t.second == text; }))
+            continue;
+        wanted.append({ value, text });
+        last = value;
     }
-    const double pad = (high - low) * 0.05;
-    return { low - pad, high + pad };
+    // Every change of the categories lays the axis out again: only real ones are made.
+    const QStringList old = axis->categoriesLabels();
+    bool same = old.size() == wanted.size() && axis->startValue() == low;
+    for (qsizetype i = 0; same && i < wanted.size(); ++i)
+        same = old[i] == wanted[i].second && axis->endValue(old[i]) == wanted[i].first;
+    if (same) {
+        if (axis->min() != low || axis->max() != high)
+            axis->setRange(low, high);
+        return;
+    }
+    for (const QString &label : old)
+        axis->remove(label);
+    axis->setStartValue(low);
+    for (const auto &[value, text] : std::as_const(wanted))
+        axis->append(text, value);
+    axis->setRange(low, high);
+}
+
+QCategoryAxis *newAxis(const QPen &grid)
+{
+    auto *axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setGridLinePen(grid);
+    return axis;
 }
 
 } // namespace
@@ -46,129 +93,412 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_chart->setBackgroundRoundness(0);
 
-    m_axisX = new QCategoryAxis;
-    m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    m_axisX->setTitleText(QStringLiteral("Record"));
-    m_axisY = new QValueAxis;
-    m_axisY->setLabelFormat(QStringLiteral("%g"));
-    QPen grid = m_axisY->gridLinePen();
+    QPen grid(QColor(0xD8, 0xD8, 0xD8));
     grid.setWidth(1);
-    grid.setColor(QColor(0xD8, 0xD8, 0xD8));
-    m_axisY->setGridLinePen(grid);
-    m_axisX->setGridLinePen(grid);
+    m_axisX = newAxis(grid);
+    m_axisX->setTitleText(QStringLiteral("Record"));
+    m_axisY = newAxis(grid);
+    m_axisLanes = newAxis(grid);
+    m_axisLanes->setGridLineVisible(false);
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
+    m_chart->addAxis(m_axisLanes, Qt::AlignRight);
+    m_axisLanes->setVisible(false);
 
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("chartView"));
     m_view->setRenderHint(QPainter::Antialiasing);
-    m_view->setRubberBand(QChartView::RectangleRubberBand);
+    m_view->setMinimumSize(200, 120);
     m_view->viewport()->installEventFilter(this);
+    m_view->viewport()->setMouseTracking(true);
+
+    const auto cursorLine = [this](const QColor &colour, const QString &tag,
+                                QGraphicsLineItem **line, QGraphicsSimpleTextItem **text) {
+        QPen pen(colour);
+        pen.setCosmetic(true); // one pixel at any scale, and quick to dash
+        pen.setWidth(1);
+        pen.setStyle(Qt::DashLine);
+        *line = new QGraphicsLineItem(m_chart);
+        (*line)->setPen(pen);
+        (*line)->setZValue(20);
+        (*line)->hide();
+        *text = new QGraphicsSimpleTextItem(tag, m_chart);
+        (*text)->setBrush(colour);
+        (*text)->setZValue(20);
+        (*text)->hide();
+    };
+    cursorLine(CursorA, QStringLiteral("A"), &m_lineA, &m_tagA);
+    cursorLine(CursorB, QStringLiteral("B"), &m_lineB, &m_tagB);
+
+    connect(&m_core, &ControlCore::followNewestChanged, this, [this](bool on) {
+        // Switched off: the rows in view now stay in view.
+        m_firstRow = on ? -1 : std::max(0, m_core.rows().dataRowCount() - m_core.maxGraph());
+        if (m_core.graphShown())
+            fill();
+    });
+
+    m_axisChoice = new QComboBox(this);
+    m_axisChoice->setObjectName(QStringLiteral("axisChoice"));
+    m_axisChoice->addItems({ QStringLiteral("Record axis"), QStringLiteral("PC time axis") });
+    m_axisChoice->setToolTip(QStringLiteral("Place the records by number or by their PC time"));
+    connect(m_axisChoice, &QComboBox::currentIndexChanged, this,
+        [this](int index) { setTimeAxis(index == 1); });
+
+    m_ownRanges = new QCheckBox(QStringLiteral("Own ranges"), this);
+    m_ownRanges->setObjectName(QStringLiteral("ownRanges"));
+    m_ownRanges->setToolTip(
+        QStringLiteral("Scale every line to its own range (0-100 %), so small and large "
+                       "values are both readable"));
+    connect(m_ownRanges, &QCheckBox::toggled, this, &GraphView::setOwnRanges);
+
+    m_fullView = new QToolButton(this);
+    m_fullView->setObjectName(QStringLiteral("fullViewButton"));
+    m_fullView->setText(QStringLiteral("Full view"));
+    m_fullView->setToolTip(QStringLiteral("Back to every chart row"));
+    m_fullView->setEnabled(false);
+    connect(m_fullView, &QToolButton::clicked, this, &GraphView::resetZoom);
+
+    auto *save = new QToolButton(this);
+    save->setObjectName(QStringLiteral("saveChartButton"));
+    save->setText(QStringLiteral("Save..."));
+    save->setToolTip(QStringLiteral("Save the chart as a PNG or SVG picture"));
+    connect(save, &QToolButton::clicked, this, &GraphView::saveByUser);
 
     m_pointer = new QLabel(this);
     m_pointer->setObjectName(QStringLiteral("pointerValue"));
     m_pointer->setTextFormat(Qt::PlainText);
-    m_pointer->setMinimumWidth(200);
-    m_fullView = new QToolButton(this);
-    m_fullView->setObjectName(QStringLiteral("fullViewButton"));
-    m_fullView->setText(QStringLiteral("Full view"));
-    m_fullView->setToolTip(QStringLiteral("Back to the whole chart (or right-click the chart)"));
-    m_fullView->setEnabled(false);
-    connect(m_fullView, &QToolButton::clicked, this, &GraphView::resetZoom);
-    auto *hint = new QLabel(QStringLiteral("Drag a rectangle to zoom"), this);
-    hint->setEnabled(false);
+    m_pointer->setMinimumWidth(40);
+    // A long readout is cut rather than widening the bar.
+    m_pointer->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pointer->setToolTip(QStringLiteral("Wheel: zoom   drag: pan   click: cursor A   "
+                                         "right click: cursor B"));
+    auto *tools = new QHBoxLayout;
+    tools->setContentsMargins(4, 0, 4, 0);
+    tools->addWidget(m_axisChoice);
+    tools->addWidget(m_ownRanges);
+    tools->addWidget(m_pointer, 1);
+    tools->addWidget(m_fullView);
+    tools->addWidget(save);
 
-    auto *bar = new QHBoxLayout;
-    bar->setContentsMargins(4, 0, 4, 0);
-    bar->addWidget(m_pointer, 1);
-    bar->addWidget(hint);
-    bar->addSpacing(8);
-    bar->addWidget(m_fullView);
+    m_readout = new QLabel;
+    m_readout->setObjectName(QStringLiteral("cursorReadout"));
+    m_readout->setTextFormat(Qt::PlainText);
+    m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_readout->setWordWrap(false);
+    m_readout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Many series make a long readout: it scrolls rather than squeezing the chart.
+    m_readoutArea = new QScrollArea(this);
+    m_readoutArea->setWidget(m_readout);
+    m_readoutArea->setWidgetResizable(true);
+    m_readoutArea->setFrameShape(QFrame::NoFrame);
+
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
+    layout->addLayout(tools);
     layout->addWidget(m_view, 1);
-    layout->addLayout(bar);
+    layout->addWidget(m_readoutArea);
 
-    connect(m_axisY, &QValueAxis::rangeChanged, this,
-        [this] { m_fullView->setEnabled(m_chart->isZoomed()); });
+    m_traceItem = new GraphTraceItem(m_chart);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+        m_traceItem->plotAreaChanged();
+        relabelX();
+        placeMarks();
+    });
+    const RowStore &rows = core.rows();
+    connect(&rows, &QAbstractItemModel::rowsRemoved, this,
+        [this](const QModelIndex &, int first, int last) {
+            if (first == 0)
+                onRowsRemoved(last + 1);
+        });
+    connect(&rows, &QAbstractItemModel::modelReset, this, [this] {
+        m_cursorA = m_cursorB = -1;
+        m_firstRow = m_core.followNewest() ? -1 : 0;
+    });
 }
 
 void GraphView::setUp()
 {
-    for (QLineSeries *s : std::as_const(m_series)) {
-        m_chart->removeSeries(s);
-        delete s;
-    }
-    m_series.clear();
-    m_data = GraphData::build(m_core.rows(), m_core.maxGraph());
-    for (const GraphData::Series &d : std::as_const(m_data.series)) {
-        auto *s = new QLineSeries;
-        s->setName(d.title);
-        m_chart->addSeries(s);
-        s->attachAxis(m_axisX);
-        s->attachAxis(m_axisY);
-        QPen pen = s->pen();
-        pen.setWidth(PenWidth);
-        s->setPen(pen);
-        s->setPointsVisible(m_data.rowCount <= 50);
-        m_series.append(s);
-    }
-    resetZoom();
+    m_data
+        = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
+    rebuildSeries();
+    m_zoomed = false;
+    m_fullView->setEnabled(false);
     fill();
+}
+
+void GraphView::rebuildSeries()
+{
+    for (QLineSeries *line : std::as_const(m_lines)) {
+        m_chart->removeSeries(line);
+        delete line;
+    }
+    m_lines.clear();
+    // Empty series: they give the legend and tie the axes to the chart; the
+    // trace item draws the lines.
+    for (const GraphData::Series &d : std::as_const(m_data.series)) {
+        auto *line = new QLineSeries;
+        line->setName(d.title);
+        line->setColor(GraphTraces::colour(d.columnNumber));
+        m_chart->addSeries(line);
+        line->attachAxis(m_axisX);
+        line->attachAxis(d.kind == GraphData::Kind::Lane ? m_axisLanes : m_axisY);
+        m_lines.append(line);
+    }
 }
 
 void GraphView::fill()
 {
-    m_data = GraphData::build(m_core.rows(), m_core.maxGraph());
-    if (m_data.series.size() != m_series.size()) {
-        setUp();
-        return;
-    }
-    setUpdatesEnabled(false);
-    double low = 0;
-    double high = 0;
-    bool any = false;
-    for (int i = 0; i < m_series.size(); ++i) {
-        QList<QPointF> points;
-        const GraphData::Series &d = m_data.series[i];
-        points.reserve(d.values.size());
-        for (int row = 0; row < d.values.size(); ++row) {
-            if (!d.values[row])
-                continue;
-            const double v = *d.values[row];
-            points.append(QPointF(row + 1, v));
-            low = any ? std::min(low, v) : v;
-            high = any ? std::max(high, v) : v;
-            any = true;
-        }
-        m_series[i]->replace(points);
-    }
+    m_data
+        = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
+    bool same = m_data.series.size() == m_lines.size();
+    for (qsizetype k = 0; same && k < m_lines.size(); ++k)
+        same = m_lines[k]->name() == m_data.series[k].title;
+    if (!same)
+        rebuildSeries();
+    m_traces = GraphTraces::build(m_data, m_options);
+    placeLines();
+    updateAxes();
+    placeMarks();
+    updateReadout();
+}
 
-    // Chart row i carries the label of its record when there is one.
-    const QStringList old = m_axisX->categoriesLabels();
-    for (const QString &label : old)
-        m_axisX->remove(label);
-    for (int row = 0; row < m_data.labels.size(); ++row) {
-        const QString &label = m_data.labels[row];
-        if (!label.isEmpty() && !m_axisX->categoriesLabels().contains(label))
-            m_axisX->append(label, row + 1);
+void GraphView::placeLines()
+{
+    // Many rows: thin lines without smoothing keep a repaint within a few ms.
+    const bool dense = m_data.rowCount > DenseRows;
+    m_traceItem->setPenWidth(dense ? 1 : PenWidth, !dense);
+    QList<GraphTraceItem::Line> lines;
+    for (const GraphData::Series &d : std::as_const(m_data.series))
+        lines.append({ GraphTraces::colour(d.columnNumber),
+            d.kind == GraphData::Kind::Analog && m_data.rowCount <= 50 });
+    m_traceItem->setTraces(m_traces, lines);
+}
+
+std::pair<double, double> GraphView::xRange() const
+{
+    if (m_zoomed)
+        return { m_zoomLow, m_zoomHigh };
+    return { m_traces.xLow, m_traces.xHigh };
+}
+
+void GraphView::setXRange(double low, double high)
+{
+    const double minSpan = m_options.timeAxis ? 0.01 : 2.0;
+    if (!(high - low >= minSpan)) {
+        const double mid = (low + high) / 2;
+        low = mid - minSpan / 2;
+        high = mid + minSpan / 2;
     }
-    if (!m_chart->isZoomed()) {
-        m_axisX->setRange(0.5, std::max(m_data.rowCount, 1) + 0.5);
-        const auto [from, to] = niceRange(any ? low : 0, any ? high : 1);
-        m_axisY->setRange(from, to);
-        m_axisY->applyNiceNumbers();
-    }
-    setUpdatesEnabled(true);
+    m_zoomed = true;
+    m_zoomLow = low;
+    m_zoomHigh = high;
+    m_fullView->setEnabled(true);
+    relabelX();
+    placeMarks();
 }
 
 void GraphView::resetZoom()
 {
-    m_chart->zoomReset();
+    m_zoomed = false;
     m_fullView->setEnabled(false);
-    if (!m_series.isEmpty())
+    if (!m_lines.isEmpty())
         fill();
+}
+
+void GraphView::updateAxes()
+{
+    const int lanes = m_traces.lanes;
+    m_axisLanes->setVisible(lanes > 0);
+    QList<GraphTicks::Tick> laneTicks;
+    for (int i = 0; i < lanes; ++i)
+        laneTicks.append({ GraphTraces::laneCentre(i), m_traces.laneTitles.value(i) });
+    setTicks(m_axisLanes, laneTicks, 0, m_traces.laneAxisHigh);
+
+    const bool lines = m_traces.anyLine || lanes == 0;
+    m_axisY->setVisible(lines);
+    const int plotHeight = int(std::max<qreal>(m_chart->plotArea().height(), 100));
+    const double low = m_traces.valueLow;
+    const double high = m_traces.valueHigh;
+    QList<GraphTicks::Tick> ticks;
+    if (m_options.ownRanges) {
+        for (int p = 0; p <= 100; p += 25)
+            ticks.append({ p / 100.0, QString::number(p) + QStringLiteral(" %") });
+    } else {
+        // Ticks only where the lines are, not down in the lanes.
+        const double pad = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.1);
+        ticks = GraphTicks::valueTicks(low - pad, high + pad, std::max(2, plotHeight / 45));
+    }
+    m_axisY->setTitleText(m_options.ownRanges ? QStringLiteral("Share of own range") : QString());
+    setTicks(m_axisY, ticks, m_traces.valueAxisLow, m_traces.valueAxisHigh);
+    m_axisX->setTitleText(
+        m_options.timeAxis ? QStringLiteral("PC time") : QStringLiteral("Record"));
+    relabelX();
+}
+
+void GraphView::relabelX()
+{
+    const auto [low, high] = xRange();
+    const int width = int(std::max<qreal>(m_chart->plotArea().width(), 100));
+    const int target = std::max(2, width / PixelsPerTick);
+    QList<GraphTicks::Tick> ticks;
+    if (m_options.timeAxis) {
+        ticks = GraphTicks::timeTicks(low, high, m_data.msecs.value(0), target);
+    } else {
+        // The whole chart is labelled on its label step; zoomed, the step
+        // grows or shrinks with the span in view. Where the labels of the step
+        // would overlap (and the chart would drop some at random), the step
+        // takes a 1/2/5 multiple so every label shown is one of them.
+        const int labelStep = GraphData::labelStep(m_core.maxGraph());
+        int step = labelStep;
+        if (m_zoomed) {
+            step = std::max(1, int(std::ceil(GraphTicks::niceStep(high - low, target))));
+        } else {
+            const QString widest = m_core.rows().cell(m_core.rows().dataRowCount() - 1, 0);
+            const int labelWidth = QFontMetrics(m_axisX->labelsFont())
+                                       .horizontalAdvance(widest + QStringLiteral("00"));
+            const double fit = double(width) / std::max(labelWidth, 1);
+            const double wanted = (high - low) / labelStep;
+            if (wanted > fit)
+                step = labelStep * int(std::ceil(GraphTicks::niceStep(wanted, int(fit))));
+        }
+        const int from = std::max(1, int(std::ceil(low)));
+        const int to = std::min(m_data.records, int(std::floor(high)));
+        for (int i = from; i <= to; ++i) {
+            if (GraphData::labelled(m_core.rows(), m_data.first + i - 1, step))
+                ticks.append({ double(i), m_core.rows().cell(m_data.first + i - 1, 0) });
+        }
+    }
+    setTicks(m_axisX, ticks, low, high);
+    m_traceItem->setXRange(low, high);
+    // An axis without labels (the first few records) would float its title.
+    m_axisX->setTitleVisible(!m_axisX->categoriesLabels().isEmpty());
+}
+
+double GraphView::xOfRow(int gridRow) const
+{
+    const int i = gridRow - m_data.first;
+    if (i < 0 || i >= m_traces.x.size())
+        return qQNaN();
+    return m_traces.x[i];
+}
+
+double GraphView::pixelToX(double px) const
+{
+    const QRectF area = m_chart->plotArea();
+    const auto [low, high] = xRange();
+    if (area.width() <= 0)
+        return low;
+    return low + (px - area.left()) / area.width() * (high - low);
+}
+
+int GraphView::snapAt(double px) const
+{
+    return GraphCursors::snap(m_data, m_traces.x, pixelToX(px));
+}
+
+void GraphView::placeMarks()
+{
+    const QRectF area = m_chart->plotArea();
+    const auto [low, high] = xRange();
+    const auto toPixel
+        = [&](double x) { return area.left() + (x - low) / (high - low) * area.width(); };
+    const auto place = [&](QGraphicsLineItem *line, QGraphicsSimpleTextItem *tag, int row) {
+        const double x = xOfRow(row);
+        const bool shown = !std::isnan(x) && x >= low && x <= high && high > low;
+        line->setVisible(shown);
+        if (tag)
+            tag->setVisible(shown);
+        if (!shown)
+            return;
+        const double px = toPixel(x);
+        line->setLine(px, area.top(), px, area.bottom());
+        if (tag)
+            tag->setPos(px + 3, area.top() + 1);
+    };
+    place(m_lineA, m_tagA, m_cursorA);
+    place(m_lineB, m_tagB, m_cursorB);
+
+    // Status and separator rows: a thin mark on the axis where the lines break.
+    int used = 0;
+    for (int i = 0; i < m_data.records && i < m_traces.x.size(); ++i) {
+        const RowStore::RowKind kind = m_data.kinds.value(i);
+        if (kind == RowStore::RowKind::Record)
+            continue;
+        if (used == m_marks.size()) {
+            auto *mark = new QGraphicsLineItem(m_chart);
+            mark->setZValue(10);
+            m_marks.append(mark);
+        }
+        QGraphicsLineItem *mark = m_marks[used++];
+        QPen pen(kind == RowStore::RowKind::Separator ? QColor(0xC0, 0x00, 0x00)
+                                                      : QColor(0x80, 0x80, 0xC0));
+        pen.setWidth(kind == RowStore::RowKind::Separator ? 2 : 1);
+        pen.setCosmetic(true);
+        pen.setStyle(Qt::DotLine);
+        mark->setPen(pen);
+        place(mark, nullptr, m_data.first + i);
+    }
+    for (int i = used; i < m_marks.size(); ++i)
+        m_marks[i]->hide();
+}
+
+void GraphView::setCursorA(int gridRow)
+{
+    const RowStore &rows = m_core.rows();
+    // A status or separator row has no values: the record before it stands in.
+    while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
+        --gridRow;
+    m_cursorA = gridRow < rows.dataRowCount() ? gridRow : -1;
+    placeMarks();
+    updateReadout();
+}
+
+void GraphView::setCursorB(int gridRow)
+{
+    const RowStore &rows = m_core.rows();
+    while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
+        --gridRow;
+    m_cursorB = gridRow < rows.dataRowCount() ? gridRow : -1;
+    placeMarks();
+    updateReadout();
+}
+
+void GraphView::onRowsRemoved(int count)
+{
+    // Everything that sits on a grid row moves up with it.
+    if (m_firstRow >= 0)
+        m_firstRow = std::max(0, m_firstRow - count);
+    m_cursorA = m_cursorA >= count ? m_cursorA - count : -1;
+    m_cursorB = m_cursorB >= count ? m_cursorB - count : -1;
+}
+
+void GraphView::updateReadout()
+{
+    m_readings = GraphCursors::read(m_core.rows(), m_data.series, m_cursorA, m_cursorB);
+    if (m_cursorA < 0 && m_cursorB < 0) {
+        m_readout->setText(QStringLiteral("Click the chart for cursor A, right-click for B"));
+        fitReadout();
+        return;
+    }
+    QStringList lines;
+    const auto where = [this](const char *name, int row) {
+        QString text
+            = QString::fromLatin1(name) + QStringLiteral(": record ") + m_core.rows().cell(row, 0);
+        const QString time = m_core.rows().cell(row, 2);
+        if (!time.isEmpty())
+            text += QStringLiteral(" at ") + time;
+        return text;
+    };
+    QString head;
+    if (m_cursorA >= 0)
+        head = where("A", m_cursorA);
+    if (m_cursorB >= 0)
+        head += (head.isEmpty() ? QString() : QStringLiteral("   ")) + where("B", m_cursorB);
+    lines.append(head);
+    lines += m_readings.lines();
+    m_readout->setText(lines.join(u'\n'));
+    fitReadout();
 }
 
 QString GraphView::pointerText() const
@@ -176,28 +506,160 @@ QString GraphView::pointerText() const
     return m_pointer->text();
 }
 
+QString GraphView::readoutText() const
+{
+    return m_readout->text();
+}
+
 void GraphView::showRow(int row)
 {
     m_pointer->setText(m_data.pointerText(m_core.rows(), row));
 }
 
+void GraphView::setTimeAxis(bool on)
+{
+    if (on == m_options.timeAxis)
+        return;
+    m_options.timeAxis = on;
+    m_axisChoice->setCurrentIndex(on ? 1 : 0);
+    m_zoomed = false;
+    m_fullView->setEnabled(false);
+    fill();
+}
+
+void GraphView::setOwnRanges(bool on)
+{
+    if (on == m_options.ownRanges)
+        return;
+    m_options.ownRanges = on;
+    m_ownRanges->setChecked(on);
+    fill();
+}
+
+bool GraphView::saveImage(const QString &path, QString *error)
+{
+    const bool svg
+        = QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0;
+    const QSize size = m_view->size();
+    bool ok = false;
+    if (svg) {
+        QSvgGenerator generator;
+        generator.setFileName(path);
+        generator.setSize(size);
+        generator.setViewBox(QRect(QPoint(0, 0), size));
+        generator.setTitle(QStringLiteral("Tolvane chart"));
+        QPainter painter;
+        ok = painter.begin(&generator);
+        if (ok) {
+            m_view->render(&painter);
+            ok = painter.end();
+        }
+        ok = ok && QFileInfo(path).size() > 0;
+    } else {
+        ok = m_view->grab().save(path, "PNG");
+    }
+    if (!ok && error)
+        *error = QStringLiteral("The chart could not be written to ") + path;
+    return ok;
+}
+
+void GraphView::saveByUser()
+{
+    if (!m_prompter)
+        return;
+    common::Prompter::FileRequest request;
+    request.title = QStringLiteral("Save chart");
+    request.filter = QStringLiteral("PNG picture (*.png)|*.png|SVG picture (*.svg)|*.svg");
+    request.defaultExtension = QStringLiteral("png");
+    const QString path = m_prompter->saveFile(request);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!saveImage(path, &error))
+        m_prompter->message(error, QStringLiteral("Tolvane"), common::Prompter::Style::Exclamation);
+}
+
+void GraphView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitReadout();
+}
+
+void GraphView::fitReadout()
+{
+    // As many lines as the readout has, up to 5 (2 in a low window); the rest scrolls.
+    const int lines = int(m_readout->text().count(u'\n')) + 1;
+    const int most = height() < 360 ? 2 : 5;
+    m_readoutArea->setFixedHeight(
+        std::min(lines, most) * QFontMetrics(m_readout->font()).lineSpacing() + 6);
+}
+
 bool GraphView::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view->viewport()) {
-        if (event->type() == QEvent::MouseButtonRelease
-            && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
-            resetZoom();
+    if (watched != m_view->viewport())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Wheel: {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        const double steps = wheel->angleDelta().y() / 120.0;
+        if (steps == 0)
+            return true;
+        const auto [low, high] = xRange();
+        const double at = pixelToX(wheel->position().x());
+        const double factor = std::pow(WheelZoom, steps);
+        setXRange(at - (at - low) * factor, at + (high - at) * factor);
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            m_pressed = true;
+            m_dragging = false;
+            m_pressAt = mouse->position();
+            std::tie(m_pressLow, m_pressHigh) = xRange();
+        }
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPointF at = mouse->position();
+        if (m_pressed && (m_dragging || std::abs(at.x() - m_pressAt.x()) > DragThreshold)) {
+            m_dragging = true;
+            const double width = std::max<qreal>(m_chart->plotArea().width(), 1);
+            const double shift = -(at.x() - m_pressAt.x()) / width * (m_pressHigh - m_pressLow);
+            setXRange(m_pressLow + shift, m_pressHigh + shift);
             return true;
         }
-        if (event->type() == QEvent::MouseMove) {
-            const QPointF at = static_cast<QMouseEvent *>(event)->position();
-            if (m_chart->plotArea().contains(at))
-                showRow(int(std::lround(m_chart->mapToValue(at).x())));
-        } else if (event->type() == QEvent::Leave) {
-            m_pointer->clear();
+        if (m_chart->plotArea().contains(at)) {
+            const int row = snapAt(at.x());
+            showRow(row < 0 ? 0 : row - m_data.first + 1);
         }
+        return false;
     }
-    return QWidget::eventFilter(watched, event);
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            const bool click = m_pressed && !m_dragging;
+            m_pressed = m_dragging = false;
+            if (click && m_chart->plotArea().contains(mouse->position())) {
+                const int row = snapAt(mouse->position().x());
+                if (row >= 0) {
+                    setCursorA(row);
+                    Q_EMIT cursorAMoved(row);
+                }
+            }
+        } else if (mouse->button() == Qt::RightButton
+            && m_chart->plotArea().contains(mouse->position())) {
+            setCursorB(snapAt(mouse->position().x()));
+        }
+        return true;
+    }
+    case QEvent::Leave:
+        m_pointer->clear();
+        return false;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 } // namespace tlv::viewer

@@ -1,24 +1,37 @@
 #pragma once
 
+#include "viewer/widgets/GraphCursors.h"
 #include "viewer/widgets/GraphData.h"
+#include "viewer/widgets/GraphTraces.h"
 
 #include <QWidget>
 
+class QCategoryAxis;
 class QChart;
 class QChartView;
-class QCategoryAxis;
+class QCheckBox;
+class QComboBox;
+class QGraphicsLineItem;
+class QGraphicsSimpleTextItem;
 class QLabel;
 class QLineSeries;
+class QScrollArea;
 class QToolButton;
-class QValueAxis;
+
+namespace tlv::common {
+class Prompter;
+}
 
 namespace tlv::viewer {
 
 class ControlCore;
+class GraphTraceItem;
 
-// The line chart of the selected grid columns. It draws what GraphData says;
-// the pointer shows the value under it, a dragged rectangle zooms, and the
-// "Full view" button (or a right click) returns to the whole chart.
+// The chart of the selected grid columns, drawn from GraphData and
+// GraphTraces. Wheel zooms the record axis around the pointer, a drag pans it,
+// "Full view" shows every chart row again. A click puts cursor A on the nearest
+// record, a right click cursor B; the readout below lists both and what lies
+// between. The chart saves as PNG or SVG.
 class GraphView : public QWidget
 {
     Q_OBJECT
@@ -26,31 +39,98 @@ class GraphView : public QWidget
 public:
     explicit GraphView(ControlCore &core, QWidget *parent = nullptr);
 
+    void setPrompter(common::Prompter *prompter) { m_prompter = prompter; }
+
     // Rebuilds the series from the selected columns, then fills them.
     void setUp();
-    // Labels and values from the newest records.
+    // Labels and values from the rows in view.
     void fill();
     void resetZoom();
 
+    // Cursors on grid rows (-1 takes a cursor away); they snap to records.
+    void setCursorA(int gridRow);
+    void setCursorB(int gridRow);
+    [[nodiscard]] int cursorA() const { return m_cursorA; }
+    [[nodiscard]] int cursorB() const { return m_cursorB; }
+    [[nodiscard]] const GraphCursors &cursors() const { return m_readings; }
+
+    void setTimeAxis(bool on);
+    [[nodiscard]] bool timeAxis() const { return m_options.timeAxis; }
+    void setOwnRanges(bool on);
+    [[nodiscard]] bool ownRanges() const { return m_options.ownRanges; }
+    // The record axis range in view (chart rows, or seconds on the time axis).
+    [[nodiscard]] std::pair<double, double> xRange() const;
+    void setXRange(double low, double high);
+
     [[nodiscard]] const GraphData &data() const { return m_data; }
+    [[nodiscard]] const GraphTraces &traces() const { return m_traces; }
     [[nodiscard]] QChart *chart() const { return m_chart; }
     [[nodiscard]] QString pointerText() const;
+    [[nodiscard]] QString readoutText() const;
+
+    // Writes the chart as PNG, or as SVG when the name ends in ".svg".
+    bool saveImage(const QString &path, QString *error = nullptr);
+    // Asks for a file name and saves there.
+    void saveByUser();
+
+Q_SIGNALS:
+    // Cursor A moved to a grid row by the user on the chart.
+    void cursorAMoved(int gridRow);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void rebuildSeries();
+    void placeLines();
+    void updateAxes();
+    void relabelX();
+    void placeMarks();
+    void updateReadout();
+    void fitReadout();
     void showRow(int chartRow);
+    void onRowsRemoved(int count);
+    [[nodiscard]] double xOfRow(int gridRow) const;
+    [[nodiscard]] double pixelToX(double px) const;
+    [[nodiscard]] int snapAt(double px) const;
+    [[nodiscard]] bool zoomed() const { return m_zoomed; }
 
     ControlCore &m_core;
+    common::Prompter *m_prompter = nullptr;
     GraphData m_data;
+    GraphTraces m_traces;
+    GraphTraces::Options m_options;
+    GraphCursors m_readings;
     QChart *m_chart = nullptr;
     QChartView *m_view = nullptr;
     QCategoryAxis *m_axisX = nullptr;
-    QValueAxis *m_axisY = nullptr;
-    QList<QLineSeries *> m_series;
+    QCategoryAxis *m_axisY = nullptr;
+    QCategoryAxis *m_axisLanes = nullptr;
+    QList<QLineSeries *> m_lines; // empty: the legend and the axes
+    GraphTraceItem *m_traceItem = nullptr;
+    QGraphicsLineItem *m_lineA = nullptr;
+    QGraphicsLineItem *m_lineB = nullptr;
+    QGraphicsSimpleTextItem *m_tagA = nullptr;
+    QGraphicsSimpleTextItem *m_tagB = nullptr;
+    QList<QGraphicsLineItem *> m_marks;
     QLabel *m_pointer = nullptr;
+    QLabel *m_readout = nullptr;
+    QScrollArea *m_readoutArea = nullptr;
     QToolButton *m_fullView = nullptr;
+    QComboBox *m_axisChoice = nullptr;
+    QCheckBox *m_ownRanges = nullptr;
+    int m_firstRow = -1; // grid row on chart row 1 while not following; -1 follows
+    int m_cursorA = -1;
+    int m_cursorB = -1;
+    bool m_zoomed = false;
+    double m_zoomLow = 0;
+    double m_zoomHigh = 1;
+    QPointF m_pressAt;
+    double m_pressLow = 0;
+    double m_pressHigh = 0;
+    bool m_dragging = false;
+    bool m_pressed = false;
 };
 
 } // namespace tlv::viewer

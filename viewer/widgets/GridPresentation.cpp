@@ -32,6 +32,18 @@ bool GridPresentation::isStatusRow(int row) const
     return m_rows.rowKind(row) == RowStore::RowKind::Status;
 }
 
+QString GridPresentation::visibleText(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c.unicode() < 0x20)
+            c = QChar(char16_t(0x2400 + c.unicode()));
+        else if (c.unicode() == 0x7F)
+            c = QChar(char16_t(0x2421));
+    }
+    return out;
+}
+
 QVariant GridPresentation::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid())
@@ -39,6 +51,10 @@ QVariant GridPresentation::data(const QModelIndex &index, int role) const
     const int row = index.row();
     const int column = index.column();
     switch (role) {
+    case Qt::DisplayRole:
+        if (column >= RowStore::StampColumns && column < m_rows.rawColumn())
+            return visibleText(m_rows.cell(row, column));
+        return QIdentityProxyModel::data(index, role);
     case Qt::BackgroundRole:
         if (m_rows.isSeparator(row))
             return QBrush(separatorBackground());
@@ -99,8 +115,10 @@ QVariant GridPresentation::headerData(int section, Qt::Orientation orientation, 
     case Qt::ForegroundRole:
         return selected ? QVariant(QBrush(m_highlightText)) : QVariant();
     case Qt::ToolTipRole:
+        // The whole title, however narrow the column.
         if (section >= RowStore::StampColumns && section < m_rows.rawColumn())
-            return QStringLiteral("Double-click to select or deselect this column for the graph");
+            return QString(m_rows.headerData(section, Qt::Horizontal).toString()
+                + QStringLiteral("\nDouble-click to select or deselect this column for the graph"));
         return {};
     default:
         return QIdentityProxyModel::headerData(section, orientation, role);

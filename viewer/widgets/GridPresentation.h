@@ -33,6 +33,10 @@ public:
     static QColor statusBackground() { return QColor(0xDC, 0xE8, 0xF5); }
     static QColor statusText() { return QColor(0x1E, 0x3C, 0x6E); }
 
+    // Control characters as their visible pictures (U+2400 on), so a string
+    // of them shows what it holds instead of empty boxes.
+    [[nodiscard]] static QString visibleText(const QString &text);
+
 private:
     RowStore &m_rows;
     const ColumnTable &m_columns;

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -56,6 +57,24 @@ GridView::GridView(ControlCore &core, QWidget *parent)
     connect(&core.rows(), &RowStore::columnWidthsChanged, this, &GridView::applyColumnWidths);
     connect(&core.rows(), &QAbstractItemModel::modelReset, this, &GridView::applyColumnWidths);
     connect(&core.rows(), &RowStore::rowAppended, this, &GridView::onRowAppended);
+    // Rows that go from the top or come at the bottom leave a user who
+    // scrolled up where they are; only one at the newest row moves on.
+    const auto noteFollowing = [this] { m_following = m_core.followNewest() && atBottom(); };
+    connect(&core.rows(), &QAbstractItemModel::rowsAboutToBeInserted, this, noteFollowing);
+    connect(&core.rows(), &QAbstractItemModel::rowsAboutToBeRemoved, this, noteFollowing);
+    connect(&core.rows(), &QAbstractItemModel::rowsRemoved, this,
+        [this](const QModelIndex &, int first, int last) {
+            if (first == 0 && !m_following)
+                verticalScrollBar()->setValue(verticalScrollBar()->value() - (last + 1));
+        });
+    connect(&core, &ControlCore::followNewestChanged, this, [this](bool on) {
+        if (on)
+            scrollToBottom();
+    });
+    connect(top, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (!m_applyingWidths && size > 0)
+            m_userWidths.insert(widthKey(section), size);
+    });
 
     updateHighlight();
     applyFont(core.appliedFontName(), core.appliedFontSize());
@@ -73,17 +92,41 @@ bool GridView::isDataColumn(int gridColumn) const
     return gridColumn >= RowStore::StampColumns && gridColumn < m_core.rows().rawColumn();
 }
 
+int GridView::widthKey(int gridColumn) const
+{
+    const int number = m_core.rows().columnNumberAt(gridColumn);
+    return number >= 0 ? 1000 + number : gridColumn;
+}
+
+bool GridView::atBottom() const
+{
+    const QScrollBar *bar = verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
 void GridView::applyColumnWidths()
 {
     const RowStore &rows = m_core.rows();
     const int count = rows.columnCount();
+    const QFontMetrics header(horizontalHeader()->font());
+    m_applyingWidths = true;
     for (int c = 0; c < count; ++c) {
         // The record number lives in the fixed row header instead.
-        const int width = c == 0 ? 0 : pixels(rows.columnWidth(c));
+        int width = c == 0 ? 0 : pixels(rows.columnWidth(c));
         setColumnHidden(c, width <= 0);
-        if (width > 0)
-            setColumnWidth(c, width);
+        if (width <= 0)
+            continue;
+        const auto user = m_userWidths.constFind(widthKey(c));
+        if (user != m_userWidths.constEnd()) {
+            width = *user;
+        } else if (isDataColumn(c)) {
+            // A title wider than its column widens it, so it is never cut.
+            const QString title = rows.headerData(c, Qt::Horizontal).toString();
+            width = std::max(width, header.horizontalAdvance(title) + 16);
+        }
+        setColumnWidth(c, std::min(width, MaxColumnPixels));
     }
+    m_applyingWidths = false;
     verticalHeader()->setMinimumWidth(pixels(RowStore::NumberWidth));
 }
 
@@ -154,8 +197,19 @@ void GridView::keyPressEvent(QKeyEvent *event)
 
 void GridView::onRowAppended()
 {
-    // The newest row stays in sight as rows come in.
-    scrollToBottom();
+    // The newest row stays in sight while the user is there; a hidden grid
+    // (the graph is shown) scrolls once it shows again.
+    if (m_following && isVisible())
+        scrollToBottom();
+    else if (m_following)
+        m_scrollWhenShown = true;
+}
+
+void GridView::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    if (std::exchange(m_scrollWhenShown, false))
+        scrollToBottom();
 }
 
 void GridView::focusInEvent(QFocusEvent *event)

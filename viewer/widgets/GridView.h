@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTableView>
 
 namespace tlv::viewer {
@@ -37,15 +38,24 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     [[nodiscard]] bool isDataColumn(int gridColumn) const;
     void requestConversion(const QModelIndex &index);
     void updateHighlight();
     void onRowAppended();
+    [[nodiscard]] bool atBottom() const;
+    [[nodiscard]] int widthKey(int gridColumn) const;
 
     ControlCore &m_core;
     GridPresentation *m_presentation = nullptr;
+    // Widths the user dragged, in pixels: by column number for data columns,
+    // by grid column for the stamps. They outlive Clear and export.
+    QHash<int, int> m_userWidths;
+    bool m_applyingWidths = false;
+    bool m_following = true; // at the newest row when the last rows came
+    bool m_scrollWhenShown = false;
 };
 
 } // namespace tlv::viewer

@@ -8,8 +8,10 @@
 #include "viewer/widgets/GridView.h"
 #include "viewer/widgets/WidgetSeams.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -99,7 +101,7 @@ void Tolvane::buildUi()
     m_status = makeLabel(QStringLiteral("statusLabel"), m_core->statusLabel(), this);
     m_status->setFrameShape(QFrame::StyledPanel);
     m_status->setFrameShadow(QFrame::Sunken);
-    m_status->setMinimumWidth(m_grid->pixels(2600));
+    m_status->setMinimumWidth(m_grid->pixels(1800));
     m_activity = makeLabel(QStringLiteral("activity"), QStringLiteral("\u25CF"), this);
     m_activity->setToolTip(QStringLiteral("Reading records"));
     QPalette green = m_activity->palette();
@@ -120,6 +122,13 @@ void Tolvane::buildUi()
         counter->setFont(bold);
         counter->setMinimumWidth(m_grid->pixels(800));
     }
+
+    m_follow = new QCheckBox(QStringLiteral("Follow newest"), this);
+    m_follow->setObjectName(QStringLiteral("followNewest"));
+    m_follow->setToolTip(QStringLiteral("On: the grid and the chart move on with each new "
+                                        "record. Off: they stay where you are."));
+    m_follow->setChecked(m_core->followNewest());
+    m_follow->setFocusPolicy(Qt::TabFocus);
 
     m_export = new QPushButton(QStringLiteral("Export"), this);
     m_export->setObjectName(QStringLiteral("exportButton"));
@@ -143,6 +152,7 @@ void Tolvane::buildUi()
     bar->addWidget(m_rowLabel);
     bar->addWidget(m_rowCounter);
     bar->addSpacing(margin);
+    bar->addWidget(m_follow);
     bar->addWidget(m_export);
     bar->addWidget(m_graphButton);
 
@@ -158,6 +168,19 @@ void Tolvane::buildUi()
     connect(m_graphButton, &QPushButton::clicked, this, &Tolvane::toggleGraph);
     connect(m_grid, &GridView::conversionRequested, this,
         [this](int row, int column) { m_core->openConversionWindow(row, column); });
+    m_graph->setPrompter(m_prompter);
+    // The grid's current row and cursor A follow each other.
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex &current) {
+            if (current.isValid() && current.row() != m_graph->cursorA())
+                m_graph->setCursorA(current.row());
+        });
+    connect(m_graph, &GraphView::cursorAMoved, this, [this](int row) {
+        const QModelIndex current = m_grid->currentIndex();
+        m_grid->setCurrentIndex(m_grid->model()->index(
+            row, current.isValid() ? current.column() : RowStore::StampColumns));
+    });
+    connect(m_follow, &QCheckBox::toggled, m_core.get(), &ControlCore::setFollowNewest);
 }
 
 void Tolvane::connectCore()
@@ -188,6 +211,7 @@ void Tolvane::connectCore()
             m_graph->setUp();
     });
     connect(c, &ControlCore::fontApplied, m_grid, &GridView::applyFont);
+    connect(c, &ControlCore::followNewestChanged, m_follow, &QCheckBox::setChecked);
     connect(c, &ControlCore::refreshRequested, this, qOverload<>(&QWidget::update));
     connect(&c->rows(), &RowStore::countersChanged, this, &Tolvane::updateCounters);
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -193,6 +194,7 @@ private:
     QLabel *m_rowCounter = nullptr;
     QPushButton *m_export = nullptr;
     QPushButton *m_graphButton = nullptr;
+    QCheckBox *m_follow = nullptr;
     bool m_pressed = false;
 };
 

@@ -16,6 +16,7 @@
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/Tolvane.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -347,6 +348,78 @@ TEST(Dialogs, TextsOfTheSmallWindows)
     shoot(&about, QStringLiteral("dialog-frmAbout"));
     EXPECT_TRUE(
         about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text().startsWith(u"Version "));
+}
+
+// Input controls that share pixels, or that are squeezed below what they need
+// to be used, on the page shown: "name / name" or "name: 12 px".
+QStringList layoutFaults(QWidget *page)
+{
+    QList<QWidget *> controls;
+    for (QWidget *w : page->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w)
+            || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w);
+        // Parts of composite controls (a combo box's own line edit) do not count.
+        if (control && w->isVisibleTo(page) && !qobject_cast<QComboBox *>(w->parentWidget())
+            && !qobject_cast<QAbstractSpinBox *>(w->parentWidget()) && !w->inherits("QTabBar")
+            && !w->parentWidget()->inherits("QTabBar"))
+            controls.append(w);
+    }
+    QStringList faults;
+    // What is on screen of a control: a scrolled page's rows out of view are
+    // not there to overlap anything.
+    const auto rect = [page](QWidget *w) {
+        return w->visibleRegion().boundingRect().translated(w->mapTo(page, QPoint(0, 0)));
+    };
+    const auto name = [](QWidget *w) {
+        return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                         : w->objectName();
+    };
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QWidget *a = controls[i];
+        const QSize need = a->minimumSizeHint();
+        if (a->width() < std::min(need.width(), 30) || a->height() < std::min(need.height(), 16))
+            faults << name(a) + QStringLiteral(": ") + QString::number(a->width()) + u'x'
+                    + QString::number(a->height());
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            QWidget *b = controls[j];
+            if (a->isAncestorOf(b) || b->isAncestorOf(a))
+                continue;
+            if (rect(a).intersects(rect(b)))
+                faults << name(a) + QStringLiteral(" / ") + name(b);
+        }
+    }
+    return faults;
+}
+
+TEST_F(WindowFixture, AtTheMinimumSizeNothingOverlapsAndEveryFieldIsUsable)
+{
+    // The demo running, so the viewer shows rows and the graph has lines.
+    child<QAction>("m_simul")->trigger();
+    QTest::mouseClick(child<QPushButton>("cmdConnect"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>("cmdStart"), Qt::LeftButton);
+    viewer::ControlCore &core = window->control()->core();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return core.recordCount() >= 3; }, 30000));
+    auto *graphButton = child<QPushButton>("graphButton");
+    const QList<std::pair<QSize, const char *>> sizes { { window->minimumSize(), "min" },
+        { QSize(1400, 900), "1400x900" } };
+    for (const auto &[size, label] : sizes) {
+        window->resize(size);
+        tabs()->setCurrentIndex(0);
+        graphButton->click();
+        QTest::qWait(100); // the chart lays its axes out in the event loop
+        shoot(window.get(), QStringLiteral("layout-%1-graph").arg(QString::fromLatin1(label)));
+        EXPECT_EQ(layoutFaults(window->centralWidget()), QStringList()) << label << " graph";
+        graphButton->click();
+        for (int tab = 0; tab < tabs()->count(); ++tab) {
+            tabs()->setCurrentIndex(tab);
+            QApplication::processEvents();
+            shoot(window.get(),
+                QStringLiteral("layout-%1-tab%2").arg(QString::fromLatin1(label)).arg(tab));
+            // The page with the connection frame under it.
+            EXPECT_EQ(layoutFaults(window->centralWidget()), QStringList())
+                << label << " tab " << tab;
+        }
+    }
 }
 
 } // namespace

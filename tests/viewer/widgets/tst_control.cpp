@@ -11,6 +11,7 @@
 #include "viewer/widgets/WidgetSeams.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -22,10 +23,12 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -511,4 +514,114 @@ TEST(DialogPrompter, CommaSeparatedPatternsListFilesWhileTheGivenTextStaysShown)
     EXPECT_FALSE(dialog.testOption(QFileDialog::HideNameFilterDetails));
     EXPECT_EQ(dialog.nameFilters(), (QStringList { u"Excel Files (*.xls)"_s, u"All (*.*)"_s }));
     EXPECT_EQ(files->nameFilters(), QStringList { u"*.xls"_s });
+}
+
+TEST(Control, GraphTakesStatusRowsAsGapsAndItsCursorFollowsTheGrid)
+{
+    Rig rig;
+    for (int i = 1; i <= 3; ++i)
+        rig.host.write(i * 5, 10);
+    rig.run();
+    rig.control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    GraphView *graph = rig.control.graph();
+    ASSERT_EQ(graph->data().records, 3);
+
+    // A PCD status change is a row of the chart at once, with no value on it.
+    rig.control.setPcdStatus(3);
+    ASSERT_EQ(graph->data().records, 4);
+    EXPECT_EQ(graph->data().kinds[3], RowStore::RowKind::Status);
+    EXPECT_FALSE(graph->data().series[0].values[3].has_value());
+    EXPECT_TRUE(graph->data().series[1].values[2].has_value());
+
+    // The grid's current row is cursor A; B on the status row takes the record before.
+    rig.control.grid()->setCurrentIndex(rig.model()->index(0, 4));
+    EXPECT_EQ(graph->cursorA(), 0);
+    graph->setCursorB(3);
+    EXPECT_EQ(graph->cursorB(), 2);
+    EXPECT_EQ(graph->cursors().deltaRecords, 2);
+    EXPECT_EQ(graph->cursors().series[0].max, 15.0);
+    EXPECT_TRUE(graph->readoutText().contains(u"mean 10"_s)) << qPrintable(graph->readoutText());
+}
+
+TEST(Control, FollowNewestOffKeepsTheGraphAndTheGridWhereTheUserIs)
+{
+    Rig rig;
+    rig.control.resize(900, 300);
+    rig.control.show();
+    rig.host.write(1, 1);
+    rig.run();
+    const auto add = [&](int records) {
+        for (int i = 0; i < records; ++i) {
+            rig.host.write(i, 0);
+            if (i % 5 == 4)
+                rig.tick();
+        }
+        rig.tick();
+    };
+    add(40);
+    GridView *grid = rig.control.grid();
+    QScrollBar *bar = grid->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "at the newest row while following";
+
+    // Scrolled up: new rows do not pull the grid back down.
+    bar->setValue(3);
+    add(10);
+    EXPECT_EQ(bar->value(), 3);
+
+    rig.control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    GraphView *graph = rig.control.graph();
+    auto *follow = rig.control.findChild<QCheckBox *>(u"followNewest"_s);
+    ASSERT_TRUE(follow && follow->isChecked());
+    const int newestFirst = graph->data().first;
+    follow->click();
+    EXPECT_FALSE(rig.control.core().followNewest());
+    add(10);
+    EXPECT_EQ(graph->data().first, newestFirst);
+    follow->click();
+    EXPECT_EQ(graph->data().first, newestFirst + 10);
+}
+
+TEST(Control, UserColumnWidthsOutliveClearAndTitlesAreNotCut)
+{
+    Rig rig;
+    rig.loader.table[2].Title = u"Temperature of the boiler return"_s;
+    rig.host.write(1, 1);
+    rig.run();
+    GridView *grid = rig.control.grid();
+    const QFontMetrics metrics(grid->horizontalHeader()->font());
+    EXPECT_GE(grid->columnWidth(5), metrics.horizontalAdvance(rig.loader.table[2].Title));
+    EXPECT_TRUE(rig.model()
+                    ->headerData(5, Qt::Horizontal, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(rig.loader.table[2].Title));
+
+    grid->horizontalHeader()->resizeSection(4, 333);
+    rig.control.Clear();
+    EXPECT_EQ(grid->columnWidth(4), 333);
+    EXPECT_EQ(
+        GridPresentation::visibleText(QString::fromLatin1("A\x01\x7F", 3)), u"A\u2401\u2421"_s);
+}
+
+TEST(Control, SaveButtonWritesTheChartWhereTheUserSays)
+{
+    Rig rig;
+    rig.host.write(1, 1);
+    rig.run();
+    rig.control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    QTemporaryDir dir;
+    rig.prompter.queueFile(dir.filePath(u"chart.svg"_s));
+    rig.control.graph()->findChild<QToolButton *>(u"saveChartButton"_s)->click();
+    ASSERT_EQ(rig.prompter.fileDialogs().size(), 1);
+    EXPECT_TRUE(rig.prompter.fileDialogs()[0].request.filter.contains(u"*.png"_s));
+    QFile svg(dir.filePath(u"chart.svg"_s));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().contains("<svg"));
+    EXPECT_TRUE(rig.prompter.messages().isEmpty());
+
+    // A place that cannot be written says so.
+    rig.prompter.queueFile(dir.filePath(u"none/chart.png"_s));
+    rig.control.graph()->findChild<QToolButton *>(u"saveChartButton"_s)->click();
+    ASSERT_EQ(rig.prompter.messages().size(), 1);
+    EXPECT_TRUE(rig.prompter.lastMessage().text.startsWith(u"The chart could not be written"_s));
 }

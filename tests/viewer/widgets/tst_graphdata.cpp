@@ -1,7 +1,14 @@
 #include "../core/RecordRows.h"
 #include "common/ScriptedPrompter.h"
+#include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
+#include "viewer/widgets/GraphCursors.h"
 #include "viewer/widgets/GraphData.h"
+#include "viewer/widgets/GraphTicks.h"
+#include "viewer/widgets/GraphTraces.h"
+
+#include <QDateTime>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -132,3 +139,170 @@ TEST(GraphData, OpeningSelectsEveryDataColumnOrRefusesWithoutAny)
 }
 
 } // namespace
+
+namespace {
+
+using tlv::viewer::GraphCursors;
+using tlv::viewer::GraphTicks;
+using tlv::viewer::GraphTraces;
+
+} // namespace
+
+TEST(GraphTicks, StepsAreOneTwoOrFiveTimesAPowerOfTen)
+{
+    const std::pair<double, double> steps[] = { { 100, 10 }, { 631.367, 100 }, { 7, 1 },
+        { 0.3, 0.05 }, { 12.5, 2 }, { 1e-3, 1e-4 }, { 0, 1 } };
+    for (const auto &[span, step] : steps)
+        EXPECT_DOUBLE_EQ(GraphTicks::niceStep(span, 10), step) << span;
+    // Labels carry the digits of their step and no more.
+    QStringList texts;
+    for (const auto &[value, text] : GraphTicks::valueTicks(-0.12, 0.31, 5))
+        texts << text;
+    EXPECT_EQ(texts, QStringList({ u"-0.1"_s, u"0.0"_s, u"0.1"_s, u"0.2"_s, u"0.3"_s }));
+    EXPECT_EQ(GraphTicks::valueText(1200, 100), u"1200"_s);
+
+    // Time steps are whole clock units; labels are clock times on them.
+    EXPECT_EQ(GraphTicks::niceTimeStep(100, 10), 10);
+    EXPECT_EQ(GraphTicks::niceTimeStep(500, 10), 60);
+    EXPECT_EQ(GraphTicks::niceTimeStep(0.9, 10), 0.1);
+    const qint64 origin = QDateTime(QDate(2026, 3, 7), QTime(9, 5, 4, 300)).toMSecsSinceEpoch();
+    const auto ticks = GraphTicks::timeTicks(0, 40, origin, 4);
+    ASSERT_EQ(ticks.size(), 4);
+    EXPECT_EQ(ticks[0].second, u"09:05:10"_s);
+    EXPECT_NEAR(ticks[0].first, 5.7, 1e-9);
+    EXPECT_EQ(ticks[3].second, u"09:05:40"_s);
+}
+
+TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
+{
+    using tlv::viewer::ColumnDescription;
+    using tlv::viewer::ColumnTable;
+    ColumnTable table;
+    const auto define = [&](int k, qint16 type, const char *format) {
+        table[k].Defined = true;
+        table[k].Title = u"C"_s + QString::number(k);
+        table[k].DataType = type;
+        table[k].Format = QString::fromLatin1(format);
+    };
+    define(0, ColumnDescription::Word, "d");
+    define(1, ColumnDescription::Word, "s");
+    define(2, ColumnDescription::Bit, "d");
+    define(3, ColumnDescription::Long, "h");
+    RowStore rows;
+    rows.setColumns(table);
+    rows.addRecord(test::record(
+        { test::num(10), { u"Idle"_s, 0.0, 0 }, test::num(0), test::num(1167, u"048F"_s) }));
+    rows.addRecord(test::record(
+        { test::num(20), { u"Run"_s, 2.0, 2 }, test::num(1), test::num(1168, u"0490"_s) }));
+    rows.addSeparator(u"Miss 3"_s, {}, {});
+    rows.addRecord(test::record(
+        { test::num(1210), { u"Run"_s, 2.0, 2 }, test::num(1), test::num(1169, u"0491"_s) }));
+    rows.setGraphSelection({ 0, 1, 2, 3 });
+    const GraphData data = GraphData::build(rows, 20, &table);
+    ASSERT_EQ(data.series.size(), 4);
+    EXPECT_EQ(data.series[0].kind, GraphData::Kind::Analog);
+    EXPECT_EQ(data.series[1].kind, GraphData::Kind::Steps);
+    EXPECT_EQ(data.series[2].kind, GraphData::Kind::Lane);
+    EXPECT_EQ(data.series[3].kind, GraphData::Kind::Analog);
+    EXPECT_EQ(data.series[3].values[0], 1167.0); // hex by the number it shows
+
+    const GraphTraces t = GraphTraces::build(data, {});
+    // The separator breaks every line: two segments, no point at row 3.
+    ASSERT_EQ(t.traces[0].segments.size(), 2);
+    EXPECT_EQ(t.traces[0].segments[0], (QList<QPointF> { { 1, 10 }, { 2, 20 } }));
+    EXPECT_EQ(t.traces[0].segments[1], (QList<QPointF> { { 4, 1210 } }));
+    // A text steps: it holds its value until the next record.
+    EXPECT_EQ(t.traces[1].segments[0], (QList<QPointF> { { 1, 0 }, { 2, 0 }, { 2, 2 } }));
+    // A bit is a lane of its own on the lane axis, under the lines.
+    EXPECT_TRUE(t.traces[2].lane);
+    EXPECT_EQ(t.lanes, 1);
+    EXPECT_EQ(t.laneTitles, QStringList({ u"C2"_s }));
+    const double base = t.traces[2].segments[0][0].y();
+    EXPECT_EQ(t.traces[2].segments[0].last().y(), base + GraphTraces::LaneHeight);
+    EXPECT_LT(t.laneAxisHigh * 0.6, t.laneAxisHigh - GraphTraces::LanePitch);
+    EXPECT_LT(t.valueAxisLow, t.valueLow); // room below the lines for the lane
+    EXPECT_EQ(t.xLow, 0.5);
+    EXPECT_EQ(t.xHigh, 20.5);
+
+    // Own ranges: every line from 0 to 1.
+    GraphTraces::Options own;
+    own.ownRanges = true;
+    const GraphTraces o = GraphTraces::build(data, own);
+    EXPECT_EQ(o.traces[3].segments[0].first().y(), 0.0);
+    EXPECT_EQ(o.traces[3].segments[1].first().y(), 1.0);
+    EXPECT_EQ(o.traces[0].high, 1210);
+    // Colours are fixed per column and told apart.
+    EXPECT_EQ(GraphTraces::colour(3), GraphTraces::colour(3));
+    QSet<QRgb> colours;
+    for (int k = 0; k < 128; ++k)
+        colours.insert(GraphTraces::colour(k).rgb());
+    EXPECT_GT(colours.size(), 100);
+}
+
+TEST(GraphCursors, ValuesDifferencesAndStatisticsBetweenTheCursors)
+{
+    RowStore rows;
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"Level"_s, 900 }, { 1, u"Name"_s, 900 } });
+    const qint64 t0 = 1700000000000;
+    rows.addRecord(test::record({ test::num(4), test::str(u"a"_s) }, {}, {}, t0));
+    rows.addRecord(test::record({ test::num(8), test::str(u"b"_s) }, {}, {}, t0 + 1000));
+    rows.setStatusText(u"Stop"_s);
+    rows.addStatusRow({}, {}, t0 + 1500);
+    rows.addRecord(test::record({ test::num(3), test::str(u"c"_s) }, {}, {}, t0 + 2500));
+    rows.setGraphSelection({ 0, 1 });
+    const GraphData data = GraphData::build(rows, 20);
+
+    const GraphCursors c = GraphCursors::read(rows, data.series, 0, 3);
+    EXPECT_EQ(c.deltaRecords, 3); // the status row is numbered too
+    EXPECT_EQ(c.deltaSeconds, 2.5);
+    ASSERT_EQ(c.series.size(), 2);
+    EXPECT_EQ(c.series[0].a, 4.0);
+    EXPECT_EQ(c.series[0].b, 3.0);
+    EXPECT_EQ(c.series[0].delta, -1.0);
+    EXPECT_EQ(c.series[0].min, 3.0);
+    EXPECT_EQ(c.series[0].max, 8.0);
+    EXPECT_EQ(c.series[0].mean, 5.0); // the status row is no zero
+    EXPECT_EQ(c.series[1].textB, u"c"_s);
+    EXPECT_FALSE(c.series[1].delta.has_value());
+    EXPECT_EQ(c.lines().value(1), u"Level:  A 4   B 3   \u0394 -1   min 3   max 8   mean 5"_s);
+
+    // A cursor on the status row is no cursor; snapping passes it by.
+    EXPECT_EQ(GraphCursors::read(rows, data.series, 2, 3).rowA, -1);
+    const QList<double> x { 1, 2, 3, 4 };
+    EXPECT_EQ(GraphCursors::snap(data, x, 3.1), 3);
+    EXPECT_EQ(GraphCursors::snap(data, x, 1.4), 0);
+}
+
+TEST(GraphData, AViewThatStaysShowsItsRowsWhileNewOnesArrive)
+{
+    RowStore rows;
+    fill(rows, 30);
+    rows.setGraphSelection({ 2 });
+    const GraphData g = GraphData::build(rows, 10, nullptr, 5);
+    EXPECT_EQ(g.first, 5);
+    EXPECT_EQ(g.records, 10);
+    EXPECT_EQ(g.series[0].values[0], 6.0);
+    EXPECT_EQ(g.gridRow(1), 5);
+    EXPECT_EQ(g.gridRow(11), -1);
+    // Near the end it shows what there is.
+    EXPECT_EQ(GraphData::build(rows, 10, nullptr, 25).records, 5);
+}
+
+TEST(GraphData, LabelsFallOnRecordNumbersPastASeparator)
+{
+    // A separator takes a chart row but no number: the labels stay on the
+    // records numbered by the step, not on every step-th row.
+    RowStore rows;
+    fill(rows, 12);
+    rows.addSeparator(u"Miss 3"_s, {}, {});
+    for (int i = 13; i <= 30; ++i)
+        rows.addRecord(test::record({ test::num(i), test::num(10 * i) }));
+    rows.setGraphSelection({ 2 });
+    const GraphData g = GraphData::build(rows, 25);
+    QStringList shown;
+    for (const QString &label : g.labels) {
+        if (!label.isEmpty())
+            shown << label;
+    }
+    EXPECT_EQ(shown, QStringList({ u"10"_s, u"15"_s, u"20"_s, u"25"_s, u"30"_s }));
+}

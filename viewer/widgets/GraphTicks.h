@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+namespace tlv::viewer {
+
+// Axis ticks a reader can use: steps of 1, 2 or 5 times a power of ten, or
+// whole clock units on a time axis, and labels that show no more digits than
+// the step needs.
+class GraphTicks
+{
+public:
+    using Tick = std::pair<double, QString>;
+
+    // The smallest 1/2/5 step that cuts span into at most target parts.
+    [[nodiscard]] static double niceStep(double span, int target);
+    // The same for seconds: 1 ms ... 500 ms, 1, 2, 5, 10, 15, 30 s, 1, 2, 5,
+    // 10, 15, 30 min, 1, 2, 3, 6, 12 h, then whole days.
+    [[nodiscard]] static double niceTimeStep(double seconds, int target);
+    // Multiples of step from low to high.
+    [[nodiscard]] static QList<double> multiples(double low, double high, double step);
+    // A value with the decimals its step calls for ("0.25", "1200", "-3.5").
+    [[nodiscard]] static QString valueText(double value, double step);
+
+    // Ticks of a value axis over low..high.
+    [[nodiscard]] static QList<Tick> valueTicks(double low, double high, int target);
+    // Ticks of a time axis: x is in seconds after originMs (ms since the
+    // epoch); labels are local clock times, with ms when the step is below 1 s.
+    [[nodiscard]] static QList<Tick> timeTicks(
+        double low, double high, qint64 originMs, int target);
+};
+
+} // namespace tlv::viewer

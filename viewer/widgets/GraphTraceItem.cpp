@@ -1,0 +1,115 @@
+#include "viewer/widgets/GraphTraceItem.h"
+
+#include <QChart>
+#include <QPainter>
+#include <QPixmap>
+
+namespace tlv::viewer {
+
+namespace {
+
+constexpr double DotRadius = 3.0;
+
+} // namespace
+
+const QPixmap &GraphTraceItem::dot(const QColor &colour)
+{
+    auto found = m_dots.find(colour.rgba());
+    if (found == m_dots.end()) {
+        const int size = int(2 * DotRadius) + 1;
+        QPixmap stamp(size, size);
+        stamp.fill(Qt::transparent);
+        QPainter p(&stamp);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QPointF(size / 2.0, size / 2.0), DotRadius, DotRadius);
+        p.end();
+        found = m_dots.insert(colour.rgba(), stamp);
+    }
+    return *found;
+}
+
+GraphTraceItem::GraphTraceItem(QChart *chart)
+    : QGraphicsItem(chart)
+    , m_chart(chart)
+{
+    // Over the grid lines, under the cursors.
+    setZValue(5);
+    setAcceptedMouseButtons(Qt::NoButton);
+}
+
+void GraphTraceItem::setTraces(const GraphTraces &traces, const QList<Line> &lines)
+{
+    m_traces = traces;
+    m_lines = lines;
+    update();
+}
+
+void GraphTraceItem::setXRange(double low, double high)
+{
+    m_xLow = low;
+    m_xHigh = high;
+    update();
+}
+
+void GraphTraceItem::setPenWidth(int width, bool smooth)
+{
+    m_penWidth = width;
+    m_smooth = smooth;
+    update();
+}
+
+void GraphTraceItem::plotAreaChanged()
+{
+    prepareGeometryChange();
+    m_area = m_chart->plotArea();
+    update();
+}
+
+QRectF GraphTraceItem::boundingRect() const
+{
+    return m_area;
+}
+
+void GraphTraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    const QRectF area = m_area;
+    if (area.isEmpty() || !(m_xHigh > m_xLow))
+        return;
+    painter->save();
+    painter->setClipRect(area);
+    painter->setRenderHint(QPainter::Antialiasing, m_smooth);
+    const double xScale = area.width() / (m_xHigh - m_xLow);
+    for (qsizetype k = 0; k < m_traces.traces.size() && k < m_lines.size(); ++k) {
+        const GraphTraces::Trace &trace = m_traces.traces[k];
+        const double yLow = trace.lane ? 0.0 : m_traces.valueAxisLow;
+        const double yHigh = trace.lane ? m_traces.laneAxisHigh : m_traces.valueAxisHigh;
+        if (!(yHigh > yLow))
+            continue;
+        const double yScale = area.height() / (yHigh - yLow);
+        QPen pen(m_lines[k].colour);
+        pen.setWidth(m_penWidth);
+        painter->setPen(pen);
+        QPolygonF polygon;
+        for (const QList<QPointF> &segment : trace.segments) {
+            polygon.resize(segment.size());
+            for (qsizetype i = 0; i < segment.size(); ++i)
+                polygon[i] = QPointF(area.left() + (segment[i].x() - m_xLow) * xScale,
+                    area.bottom() - (segment[i].y() - yLow) * yScale);
+            if (polygon.size() > 1)
+                painter->drawPolyline(polygon);
+            // A lone value between gaps would draw nothing as a line. Dots are
+            // stamped from one picture: hundreds of smoothed circles are slow.
+            if (polygon.size() == 1 || m_lines[k].dots) {
+                const QPixmap &stamp = dot(m_lines[k].colour);
+                const QPoint offset(stamp.width() / 2, stamp.height() / 2);
+                for (const QPointF &p : std::as_const(polygon))
+                    painter->drawPixmap(p.toPoint() - offset, stamp);
+            }
+        }
+    }
+    painter->restore();
+}
+
+} // namespace tlv::viewer

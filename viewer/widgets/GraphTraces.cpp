@@ -1,0 +1,145 @@
+#include "viewer/widgets/GraphTraces.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace tlv::viewer {
+
+namespace {
+
+// Share of the plot's height the lanes take below the lines.
+double laneShare(int lanes)
+{
+    return std::min(0.6, 0.1 + 0.08 * lanes);
+}
+
+} // namespace
+
+double GraphTraces::laneCentre(int lane)
+{
+    return lane * LanePitch + (LanePitch - LaneHeight) / 2 + LaneHeight / 2;
+}
+
+QColor GraphTraces::colour(int columnNumber)
+{
+    // Twelve well-told-apart colours first; past them, hues a golden angle apart.
+    static constexpr std::array<QRgb, 12> Palette { 0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e,
+        0x9467bd, 0x8c564b, 0xe377c2, 0x17becf, 0x7f7f7f, 0xbcbd22, 0x393b79, 0xad494a };
+    if (columnNumber >= 0 && columnNumber < int(Palette.size()))
+        return QColor::fromRgb(Palette[size_t(columnNumber)]);
+    const int hue = int(std::fmod(std::max(columnNumber, 0) * 137.508, 360.0));
+    return QColor::fromHsv(hue, 200, 190);
+}
+
+GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
+{
+    GraphTraces t;
+    const int records = data.records;
+    t.x.reserve(records);
+    const qint64 origin = records > 0 ? data.msecs.value(0) : 0;
+    for (int i = 0; i < records; ++i)
+        t.x.append(options.timeAxis ? (data.msecs.value(i) - origin) / 1000.0 : double(i + 1));
+    if (options.timeAxis) {
+        t.xLow = 0;
+        t.xHigh = records > 1 ? std::max(t.x.last(), 0.001) : 1.0;
+    } else {
+        t.xLow = 0.5;
+        t.xHigh = std::max(data.rowCount, 1) + 0.5;
+    }
+
+    // The own ranges first: lines and lanes scale from them.
+    for (const GraphData::Series &s : data.series) {
+        Trace trace;
+        trace.lane = s.kind == GraphData::Kind::Lane;
+        for (int i = 0; i < records && i < s.values.size(); ++i) {
+            if (!s.values[i])
+                continue;
+            const double v = *s.values[i];
+            trace.low = trace.any ? std::min(trace.low, v) : v;
+            trace.high = trace.any ? std::max(trace.high, v) : v;
+            trace.any = true;
+        }
+        if (trace.lane) {
+            t.laneTitles.append(s.title);
+            ++t.lanes;
+        }
+        t.traces.append(trace);
+    }
+
+    bool anyValue = false;
+    int lane = 0;
+    for (int k = 0; k < data.series.size(); ++k) {
+        const GraphData::Series &s = data.series[k];
+        Trace &trace = t.traces[k];
+        const bool steps = s.kind != GraphData::Kind::Analog;
+        const double laneBase = trace.lane ? lane * LanePitch + (LanePitch - LaneHeight) / 2 : 0.0;
+        if (trace.lane)
+            ++lane;
+        else
+            t.anyLine = true;
+        const auto y = [&](double v) {
+            if (trace.lane)
+                return laneBase + (v != 0 ? LaneHeight : 0.0);
+            if (!options.ownRanges)
+                return v;
+            return trace.high > trace.low ? (v - trace.low) / (trace.high - trace.low) : 0.5;
+        };
+        QList<QPointF> segment;
+        for (int i = 0; i < records && i < s.values.size(); ++i) {
+            if (!s.values[i]) {
+                // No value: the line breaks here rather than dipping to zero.
+                if (!segment.isEmpty())
+                    trace.segments.append(std::exchange(segment, {}));
+                continue;
+            }
+            const double v = y(*s.values[i]);
+            if (steps && !segment.isEmpty() && segment.last().y() != v)
+                segment.append(QPointF(t.x[i], segment.last().y()));
+            segment.append(QPointF(t.x[i], v));
+            if (!trace.lane) {
+                t.valueLow = anyValue ? std::min(t.valueLow, v) : v;
+                t.valueHigh = anyValue ? std::max(t.valueHigh, v) : v;
+                anyValue = true;
+            }
+        }
+        if (!segment.isEmpty())
+            trace.segments.append(segment);
+    }
+    if (!anyValue) {
+        t.valueLow = 0;
+        t.valueHigh = 1;
+    }
+    if (options.ownRanges) {
+        t.valueLow = 0;
+        t.valueHigh = 1;
+    }
+
+    // A little room above and below, and a flat line gets a band around it.
+    double low = t.valueLow;
+    double high = t.valueHigh;
+    if (high <= low) {
+        const double pad = std::max(1.0, std::abs(low) * 0.1);
+        low -= pad;
+        high += pad;
+    } else {
+        const double pad = (high - low) * 0.05;
+        low -= pad;
+        high += pad;
+    }
+    const double laneTotal = t.lanes * LanePitch;
+    if (t.lanes > 0 && t.anyLine) {
+        // Lanes below, lines above: each axis leaves the other its share.
+        const double share = laneShare(t.lanes);
+        t.laneAxisHigh = laneTotal / share;
+        t.valueAxisLow = low - (high - low) * share / (1 - share);
+        t.valueAxisHigh = high;
+    } else {
+        t.laneAxisHigh = std::max(laneTotal, 1.0);
+        t.valueAxisLow = low;
+        t.valueAxisHigh = high;
+    }
+    return t;
+}
+
+} // namespace tlv::viewer

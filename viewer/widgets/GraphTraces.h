@@ -1,0 +1,56 @@
+#pragma once
+
+#include "viewer/widgets/GraphData.h"
+
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <QStringList>
+
+namespace tlv::viewer {
+
+// The lines of the graph in axis units, worked out without drawing: each
+// series cut into segments at rows without a value, steps for texts, bits as
+// stacked 0/1 lanes, optionally every line scaled to its own range.
+class GraphTraces
+{
+public:
+    struct Options
+    {
+        bool timeAxis = false; // x in seconds after the first record shown, else the chart row
+        bool ownRanges = false; // lines scaled to 0..1 of their own range
+    };
+
+    struct Trace
+    {
+        QList<QList<QPointF>> segments;
+        bool lane = false; // drawn against the lane axis
+        double low = 0; // the series' own range (values shown)
+        double high = 0;
+        bool any = false;
+    };
+
+    static constexpr double LaneHeight = 1.0;
+    static constexpr double LanePitch = 1.5;
+
+    QList<Trace> traces; // one per series of the data
+    QList<double> x; // one per record shown
+    double valueLow = 0; // the value axis: what the lines need
+    double valueHigh = 1;
+    double valueAxisLow = 0; // ... and the axis range that leaves room for the lanes
+    double valueAxisHigh = 1;
+    int lanes = 0;
+    QStringList laneTitles; // bottom lane first
+    double laneAxisHigh = 1; // the lane axis runs from 0
+    bool anyLine = false; // a series drawn against the value axis
+    double xLow = 0; // the whole x range
+    double xHigh = 1;
+
+    [[nodiscard]] static GraphTraces build(const GraphData &data, const Options &options);
+    // Centre of lane i on the lane axis.
+    [[nodiscard]] static double laneCentre(int lane);
+    // The colour of a column: fixed by its number, so it never changes.
+    [[nodiscard]] static QColor colour(int columnNumber);
+};
+
+} // namespace tlv::viewer
