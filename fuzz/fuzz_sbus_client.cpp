@@ -49,6 +49,9 @@ public:
     void setInput(tlv::fuzz::Input *input) { m_input = input; }
     // Some answer of the current operation could carry values the PCD does not hold.
     bool tainted = false;
+    // The serial data mode has no sequence numbers: once an answer may have come
+    // late, it can be taken for the answer to a later request of the same length.
+    bool stale = false;
 
     // The framed answers (zero or more) to one request.
     QList<QByteArray> answer(quint16 sequence, quint8 command, const QByteArray &data)
@@ -242,7 +245,8 @@ struct Rig
             dbx.append(char(b * 31));
         pcd.setDbxBytes(6, 0, dbx);
         comm::SbusSettings settings;
-        settings.timeoutMs = 30;
+        // Long enough that a busy machine rarely makes an answer late.
+        settings.timeoutMs = 100;
         settings.retries = 1;
 #ifdef FUZZ_SERIAL
         settings.channel = comm::SbusSettings::Channel::Serial;
@@ -263,10 +267,26 @@ Rig &rig()
     return instance;
 }
 
+// Telegrams the current operation needs, and the client's attempts before it.
+int telegrams = 1;
+quint64 attemptsBefore = 0;
+
+// Whether the values of the current operation may differ from the PCD's.
+bool suspect()
+{
+    Rig &r = rig();
+#ifdef FUZZ_SERIAL
+    // A retry means an answer may still be under way.
+    if (r.client.attemptsSent() - attemptsBefore > quint64(telegrams))
+        return true;
+#endif
+    return r.peer.tainted;
+}
+
 void expectWords(const comm::SbusResult &result, const QList<qint32> &got,
     const std::function<qint32(int)> &truth, int count)
 {
-    if (!result.ok() || rig().peer.tainted)
+    if (!result.ok() || suspect())
         return;
     if (got.size() != count)
         tlv::fuzz::propertyFailed("a read gave another number of values than asked for");
@@ -279,7 +299,9 @@ void expectWords(const comm::SbusResult &result, const QList<qint32> &got,
 void operation(tlv::fuzz::Input &input)
 {
     Rig &r = rig();
-    r.peer.tainted = false;
+    r.peer.tainted = r.peer.stale;
+    attemptsBefore = r.client.attemptsSent();
+    telegrams = 1;
     const quint8 what = input.byte();
     const int first = input.u16() % 16400;
     const int count = input.byte() % 34;
@@ -294,7 +316,7 @@ void operation(tlv::fuzz::Input &input)
     }
     case 1: {
         const auto result = r.client.readFlags(first, count * 4, &bits);
-        if (result.ok() && !r.peer.tainted) {
+        if (result.ok() && !suspect()) {
             for (int i = 0; i < bits.size(); ++i) {
                 if (bits[i] != r.pcd.flag(first + i))
                     tlv::fuzz::propertyFailed("a flag read differs from the PCD");
@@ -312,19 +334,21 @@ void operation(tlv::fuzz::Input &input)
         QByteArray bytes;
         const int offset = first % 420;
         const int length = input.byte() % 200;
+        telegrams = length > 0 ? ((offset + length - 1) / 4 - offset / 4) / 32 + 1 : 0;
         const auto result = r.client.readDbxBytes(6, offset, length, &bytes);
-        if (result.ok() && !r.peer.tainted && bytes != r.pcd.dbx(6).mid(offset, length))
+        if (result.ok() && !suspect() && bytes != r.pcd.dbx(6).mid(offset, length))
             tlv::fuzz::propertyFailed("DBX bytes differ from the PCD");
         break;
     }
     case 4: {
         qint32 size = 0;
         const auto result = r.client.readDbxSize(what & 0x10 ? 6 : 5, &size);
-        if (result.ok() && !r.peer.tainted && size != r.pcd.dbx(6).size() && (what & 0x10))
+        if (result.ok() && !suspect() && size != r.pcd.dbx(6).size() && (what & 0x10))
             tlv::fuzz::propertyFailed("DBX size differs from the PCD");
         break;
     }
     case 5: {
+        telegrams = 3;
         quint8 status = 0;
         (void)r.client.readStatus(&status);
         (void)r.client.readCpuStatus(count % 8, &status);
@@ -332,10 +356,12 @@ void operation(tlv::fuzz::Input &input)
         break;
     }
     case 6:
+        telegrams = 2;
         (void)r.client.readTimers(first, count, &words);
         (void)r.client.readCounters(first, count, &words);
         break;
     case 7:
+        telegrams = 2;
         (void)r.client.readInputs(first, count, &bits);
         (void)r.client.readOutputs(first, count, &bits);
         break;
@@ -355,6 +381,11 @@ void operation(tlv::fuzz::Input &input)
         break;
     }
     }
+#ifdef FUZZ_SERIAL
+    if (r.client.attemptsSent() - attemptsBefore > quint64(telegrams)
+        || !r.client.lastResult().ok())
+        r.peer.stale = true;
+#endif
 }
 
 } // namespace
@@ -370,6 +401,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     tlv::fuzz::Input input(data, size);
     rig().peer.setInput(&input);
+    rig().peer.stale = false;
     for (int n = 0; n < 8 && !input.atEnd(); ++n)
         operation(input);
     rig().peer.setInput(nullptr);
