@@ -20,37 +20,6 @@ using namespace tlv;
 
 namespace {
 
-// Fields that break the generated call they are pasted into: known, refused at
-// compile by a fix of its own. Inputs holding them skip the property.
-bool breaksGeneratedCall(const QString &text, bool required)
-{
-    if (required && text.trimmed().isEmpty())
-        return true;
-    for (const QChar c : text) {
-        if (c == u'\'' || c == u'"' || c == u',' || c == u'(' || c == u')' || c == u';'
-            || c == u'\r' || c == u'\n')
-            return true;
-    }
-    return false;
-}
-
-bool knownCompileHole(const buffer::UserColumns &columns)
-{
-    if (breaksGeneratedCall(columns.headerKey(), true)
-        || breaksGeneratedCall(columns.startReg(), true)
-        || breaksGeneratedCall(columns.recordEnable(), false)
-        || breaksGeneratedCall(columns.recordCommand(), false)
-        || breaksGeneratedCall(columns.clearBuf(), false)
-        || breaksGeneratedCall(columns.closeTlv(), false)
-        || breaksGeneratedCall(columns.serialNr(), false))
-        return true;
-    for (const buffer::UserColumn &column : columns) {
-        if (breaksGeneratedCall(column.Variable, true))
-            return true;
-    }
-    return false;
-}
-
 void compileAndRead(const QString &path)
 {
     buffer::UserColumns columns;
@@ -58,16 +27,12 @@ void compileAndRead(const QString &path)
     project.setPath(path);
     if (!project.readProject() || !project.bufferWarnings().isEmpty())
         return;
-    // A buffer without columns compiles to a record of length 0 by design; the
-    // simulated PCD keeps no such ring.
-    const bool skipProperty = knownCompileHole(columns) || columns.count() == 0;
-
     buffer::EditorFields fields = buffer::EditorFields::fromModel(columns);
     const buffer::cFormats formats = buffer::cFormats::standard();
     tlv::fuzz::SilentPrompter prompter;
     buffer::BufferCommands commands(project, formats, prompter);
     QFile::remove(project.sourcePath());
-    if (!commands.compile(fields, false) || skipProperty)
+    if (!commands.compile(fields, false))
         return;
     const QByteArray source = tlv::fuzz::readFile(project.sourcePath());
     if (source.isEmpty())

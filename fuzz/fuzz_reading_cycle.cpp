@@ -100,12 +100,6 @@ private:
         default:
             break;
         }
-        const viewer::ReadingCycle &cycle = m_core.cycle();
-        // A counter block claiming a ring of millions of records is mended in the
-        // reading cycle by a change of its own; keep the capacity word small here.
-        if (cycle.lastRequestOffset() == cycle.reader().counterIndex && words.size() > 3
-            && words[3] > 4096)
-            words[3] %= 4097;
         m_core.setDataBlock(words);
     }
 
