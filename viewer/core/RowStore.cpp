@@ -246,6 +246,15 @@ QString RowStore::cell(int row, int gridColumn) const
     return m_rows[size_t(row)].cells.value(gridColumn);
 }
 
+QStringView RowStore::cellView(int row, int gridColumn) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return {};
+    const QStringList &cells = m_rows[size_t(row)].cells;
+    return gridColumn >= 0 && gridColumn < cells.size() ? QStringView(cells[gridColumn])
+                                                        : QStringView();
+}
+
 bool RowStore::isSeparator(int row) const
 {
     return row >= 0 && row < int(m_rows.size()) && m_rows[size_t(row)].separator;

@@ -72,6 +72,8 @@ public:
     void addSeparator(const QString &text, const QString &date, const QString &time);
     // Output line and cells of a row; the text of grid column c.
     [[nodiscard]] QString cell(int row, int gridColumn) const;
+    // The same text without a copy; valid until the row changes or goes.
+    [[nodiscard]] QStringView cellView(int row, int gridColumn) const;
     [[nodiscard]] bool isSeparator(int row) const;
 
     void setMaxRows(qint32 maxRows);

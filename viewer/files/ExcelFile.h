@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+
+#include <string>
 
 namespace tlv::common {
 class Prompter;
@@ -35,7 +38,7 @@ public:
     bool SetDefaultRowHeight(int points);
     bool SetColumnWidth(int firstColumn, int lastColumn, int characters);
     bool SetRowHeight(qint32 row, int points);
-    bool EWriteString(int row, int column, const QString &text);
+    bool EWriteString(int row, int column, QStringView text);
     // 0..65535 as an INTEGER cell, any other value as a NUMBER cell; both format "0".
     bool EWriteInteger(int row, int column, qint32 value);
     bool EWriteDouble(int row, int column, double value, int formatIndex);
@@ -53,13 +56,18 @@ public:
 
 private:
     bool WriteDefaultFormats();
-    bool writeRecord(quint16 id, const QByteArray &data);
+    // A record is its id and length, then its data put by the caller, then endRecord().
+    bool beginRecord(quint16 id, int length);
+    bool endRecord();
+    bool flush();
     bool checkCell(int row, int column);
     bool fail(const QString &error);
-    static QByteArray cellHead(int row, int column, int formatIndex);
+    void putCellHead(int row, int column, int formatIndex);
 
     common::Prompter *m_prompter = nullptr;
     SaveTarget m_target;
+    // Records not yet handed to the target, in call order.
+    std::string m_pending;
     QString m_fileName;
     QString m_error;
 };

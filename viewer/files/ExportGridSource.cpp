@@ -46,17 +46,23 @@ QString ExportGridSource::cellText(int row, int gridColumn) const
     return m_rows.cell(row, gridColumn);
 }
 
+QStringView ExportGridSource::cellView(int row, int gridColumn, QString &scratch) const
+{
+    Q_UNUSED(scratch);
+    return m_rows.cellView(row, gridColumn);
+}
+
 ExportSource::RowKind ExportGridSource::rowKind(int row) const
 {
     if (m_rows.isSeparator(row))
         return RowKind::Separator;
     for (int g = RowStore::StampColumns; g < m_rows.rawColumn(); ++g) {
-        if (!m_rows.cell(row, g).isEmpty())
+        if (!m_rows.cellView(row, g).isEmpty())
             return RowKind::Record;
     }
     // A status row carries no data at all; a record whose texts are all empty
     // still has its raw values.
-    return m_rows.cell(row, m_rows.rawColumn()).isEmpty() ? RowKind::Status : RowKind::Record;
+    return m_rows.cellView(row, m_rows.rawColumn()).isEmpty() ? RowKind::Status : RowKind::Record;
 }
 
 } // namespace tlv::viewer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace tlv::viewer {
 
@@ -28,6 +29,12 @@ public:
     // The description of a data column; null for the other grid columns.
     [[nodiscard]] virtual const ColumnDescription *description(int gridColumn) const = 0;
     [[nodiscard]] virtual QString cellText(int row, int gridColumn) const = 0;
+    // The same text without a copy where the source keeps it; scratch holds it otherwise.
+    [[nodiscard]] virtual QStringView cellView(int row, int gridColumn, QString &scratch) const
+    {
+        scratch = cellText(row, gridColumn);
+        return scratch;
+    }
     [[nodiscard]] virtual RowKind rowKind(int row) const
     {
         Q_UNUSED(row);

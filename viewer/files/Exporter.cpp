@@ -169,6 +169,7 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
         file.discard();
         return Result::Failed;
     }
+    findSeparators();
     int used = 0;
     bool anyColumn = false;
     bool anyFailed = false;
@@ -202,6 +203,13 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
     return anyFailed ? Result::Incomplete : Result::Exported;
 }
 
+void Exporter::findSeparators()
+{
+    m_separatorRows.resize(m_lastRows);
+    for (int r = 0; r < m_lastRows; ++r)
+        m_separatorRows[r] = m_source.rowKind(r) == ExportSource::RowKind::Separator;
+}
+
 // started tells whether the column left anything in the file.
 bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started)
 {
@@ -217,14 +225,14 @@ bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColum
     const ExportValues::CellKind kind
         = ExportValues::kindOf(gridColumn, m_source.description(gridColumn));
     const int format = ExportValues::formatIndex(kind);
+    QString scratch;
     for (int r = 0; r < m_lastRows; ++r) {
-        const QString text = m_source.cellText(r, gridColumn);
+        const QStringView text = m_source.cellView(r, gridColumn, scratch);
         if (text.isEmpty())
             continue;
         const int row = r + 2;
         std::optional<double> value;
-        const bool separatorData
-            = gridColumn > 3 && m_source.rowKind(r) == ExportSource::RowKind::Separator;
+        const bool separatorData = gridColumn > 3 && m_separatorRows[r];
         if (!separatorData) {
             if (kind == ExportValues::CellKind::NumberOrText)
                 value = ExportValues::number(text);

@@ -87,6 +87,8 @@ private:
     Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
     Result writeCsv(const QString &path, const QList<int> &columns);
     bool writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started);
+    // Separator rows of the rows to write, worked out once per export.
+    void findSeparators();
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
 
@@ -100,6 +102,7 @@ private:
     QString m_lastTarget;
     QString m_lastError;
     QList<int> m_lastColumns;
+    QList<bool> m_separatorRows;
     qint32 m_exportIndex = 0;
     int m_lastRows = 0;
     qint16 m_indexFile = 0;
