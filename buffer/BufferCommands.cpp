@@ -58,10 +58,10 @@ bool BufferCommands::createSourceIfMissing()
     return truncateSource();
 }
 
-bool BufferCommands::save(EditorFields &fields)
+bool BufferCommands::save(EditorFields &fields, bool withSettings)
 {
     m_error.clear();
-    const bool settingsOk = writeSettings();
+    const bool settingsOk = !withSettings || writeSettings();
     m_lastStore = BufferStore::store(fields, false, m_project, m_formats, m_prompter);
     if (!m_lastStore.ok)
         return false;

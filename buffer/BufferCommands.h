@@ -22,8 +22,9 @@ public:
     BufferCommands(TraceProject &project, const cFormats &formats, common::Prompter &prompter);
 
     // Stores settings and buffer without the strict checks; a standard buffer
-    // also empties the source file. Silent on success.
-    bool save(EditorFields &fields);
+    // also empties the source file. Silent on success. withSettings false
+    // leaves the project's settings sections alone.
+    bool save(EditorFields &fields, bool withSettings = true);
     // Validates, stores and generates the source ("Compilation successful !").
     // withSettings false leaves the project's settings sections alone.
     bool compile(EditorFields &fields, bool withSettings = true);

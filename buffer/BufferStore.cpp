@@ -4,6 +4,7 @@
 #include "buffer/BufferType.h"
 #include "buffer/LayoutValidation.h"
 #include "buffer/NumberText.h"
+#include "buffer/SourceFields.h"
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "common/Prompter.h"
@@ -157,6 +158,18 @@ BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceP
             return rejectBuffer(prompter, check.row, check.gridColumn);
         }
         fields.recordLength = QString::number(check.recordLength);
+    }
+
+    // What "compile" pastes into the PCD source must read back as the same arguments.
+    if (strict && project.bufferType() != BufferType::Standard) {
+        const SourceFields::Result check
+            = SourceFields::check(b, project.bufferType() == BufferType::Configured);
+        if (!check.ok) {
+            prompter.message(check.message, LayoutValidation::messageTitle(), Style::Exclamation);
+            BufferStore::Result result = rejectBuffer(prompter, check.row, check.gridColumn);
+            result.field = check.field;
+            return result;
+        }
     }
 
     if (!project.writeUserBuffer())

@@ -1,5 +1,6 @@
 #include "buffer/EditorFields.h"
 
+#include "buffer/NumberText.h"
 #include "buffer/UserColumns.h"
 
 namespace tlv::buffer {
@@ -8,7 +9,7 @@ EditorFields EditorFields::fromModel(const UserColumns &b)
 {
     EditorFields f;
     f.title = b.title();
-    f.recordInterval = QString::number(b.recordInt() / 10.0, 'g', 12);
+    f.recordInterval = localNumberText(b.recordInt() / 10.0);
     f.memory = b.memory();
     f.numberOfRecords = QString::number(b.bufferLen());
     f.recordLength = QString::number(b.recordLen());

@@ -7,7 +7,8 @@ namespace tlv::buffer {
 
 namespace {
 
-// Positions a data type has in one 32-bit place; 0 = no limit (bits), -1 = unknown type.
+// Positions a data type has in one 32-bit place; -1 = unknown type. The viewer
+// refuses a buffer with any other position, so one is never compiled.
 int positionLimit(const QString &dataType)
 {
     if (dataType == u"Long")
@@ -19,7 +20,7 @@ int positionLimit(const QString &dataType)
     if (dataType == u"Nible")
         return 8;
     if (dataType == u"Bit")
-        return 0;
+        return 32;
     return -1;
 }
 
@@ -47,7 +48,7 @@ LayoutValidation::Result LayoutValidation::validate(UserColumns &buffer, const c
             r.gridColumn = DataTypeGridColumn;
             return r;
         }
-        if (limit > 0 && c.DataPos >= limit) {
+        if (c.DataPos < 0 || c.DataPos >= limit) {
             r.message
                 = QStringLiteral("Incompatible Data Position in column ") + QString::number(i);
             r.row = i;
@@ -61,6 +62,12 @@ LayoutValidation::Result LayoutValidation::validate(UserColumns &buffer, const c
             r.gridColumn = FormatGridColumn;
             return r;
         }
+    }
+    // The viewer holds at most MaxColumns columns and refuses a larger buffer.
+    if (buffer.count() > MaxColumns) {
+        r.message
+            = QStringLiteral("Number of columns out of value > ") + QString::number(MaxColumns);
+        return r;
     }
     if (length > MaxRecordLength) {
         r.message

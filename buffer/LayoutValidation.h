@@ -14,6 +14,7 @@ class LayoutValidation
 {
 public:
     static constexpr int MaxRecordLength = 256;
+    static constexpr int MaxColumns = 127;
     // Grid columns of the editor a failure points at.
     static constexpr int PlaceGridColumn = 3;
     static constexpr int DataTypeGridColumn = 4;

@@ -1,5 +1,7 @@
 #include "buffer/NumberText.h"
 
+#include <QLocale>
+
 #include <cmath>
 #include <limits>
 
@@ -99,6 +101,13 @@ double fieldNumber(const QString &text)
     if (!t.isEmpty() && scanNumber(t, 0, u".,", &value) == t.size())
         return value;
     return leadingNumber(text);
+}
+
+QString localNumberText(double value)
+{
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 12);
 }
 
 std::optional<qint16> toInt16(double value)

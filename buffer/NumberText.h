@@ -17,6 +17,9 @@ namespace tlv::buffer {
 [[nodiscard]] bool isNumeric(const QString &text);
 // The number a user typed: the whole text when numeric, else its leading number.
 [[nodiscard]] double fieldNumber(const QString &text);
+// A decimal number as the user reads it: the default locale's decimal
+// separator, no group separators (fieldNumber reads it back).
+[[nodiscard]] QString localNumberText(double value);
 // Nearest integer, halves to the even neighbour; empty when it does not fit.
 [[nodiscard]] std::optional<qint16> toInt16(double value);
 [[nodiscard]] std::optional<qint32> toInt32(double value);

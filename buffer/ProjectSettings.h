@@ -20,6 +20,7 @@ struct ProjectSettings
     qint32 maxGraph = 20;
     qint16 autoExport = 0;
     qint16 indexFile = 0; // 0 replace, 1 indexed name, 2 indexed with serial number
+    qint16 journal = 0; // 1: keep a journal of every row beside the project
 
     friend bool operator==(const ProjectSettings &, const ProjectSettings &) = default;
 
@@ -35,7 +36,8 @@ struct ProjectSettings
             || exportFile != saved.exportFile || maxGraph != saved.maxGraph
             || maxRows != saved.maxRows || autoExport != saved.autoExport
             || indexFile != saved.indexFile || dateColumn != saved.dateColumn
-            || timeColumn != saved.timeColumn || statusColumn != saved.statusColumn;
+            || timeColumn != saved.timeColumn || statusColumn != saved.statusColumn
+            || journal != saved.journal;
     }
 };
 

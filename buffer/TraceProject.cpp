@@ -102,19 +102,16 @@ bool TraceProject::readProject()
         m_settings.statusColumn = flag(2);
     }
 
-    if (!readInt32(u"CONNECTION", u"MaxRows", &m_settings.maxRows, true)) {
-        m_error = QStringLiteral("No MaxRows in the file : ") + m_path;
-        return false;
-    }
+    // A missing MaxRows or StartReg keeps the value in force: refusing the file
+    // would have it rewritten with defaults and lose every other setting in it.
+    readInt32(u"CONNECTION", u"MaxRows", &m_settings.maxRows, true);
     readInt32(u"CONNECTION", u"MaxGraph", &m_settings.maxGraph, true);
     m_settings.exportFile = exportPathToAbsolute(value(u"CONNECTION", u"ExportFile"), m_path);
     readInt16(u"CONNECTION", u"AutoExport", &m_settings.autoExport, false);
     readInt16(u"CONNECTION", u"IndexFile", &m_settings.indexFile, false);
+    readInt16(u"CONNECTION", u"Journal", &m_settings.journal, false);
 
-    if (!readInt16(u"CONNECTION", u"StartReg", &c.startReg, true)) {
-        m_error = QStringLiteral("No StartReg in the file : ") + m_path;
-        return false;
-    }
+    readInt16(u"CONNECTION", u"StartReg", &c.startReg, true);
     readInt32(u"CONNECTION", u"ReadInterval", &c.readInterval, true);
 
     if (!m_simulation)
@@ -274,6 +271,7 @@ bool TraceProject::writeSettings(
         { SecConnection, u"ExportFile", exportPathToStored(s.exportFile, m_path) },
         { SecConnection, u"AutoExport", num(s.autoExport) },
         { SecConnection, u"IndexFile", num(s.indexFile) },
+        { SecConnection, u"Journal", num(s.journal) },
     };
     for (const auto &e : entries) {
         if (!writeValue(m_path, e.section, QString::fromUtf16(e.key), e.value)) {

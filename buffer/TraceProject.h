@@ -46,7 +46,9 @@ public:
     [[nodiscard]] UserColumns &buffer() { return m_buffer; }
     [[nodiscard]] const UserColumns &buffer() const { return m_buffer; }
 
-    // Sections "Tolvane", "LOCK", "CONNECTION", then the user buffer.
+    // Sections "Tolvane", "LOCK", "CONNECTION", then the user buffer. False
+    // only for a file without a Version of 1 or more; a missing setting keeps
+    // the value in force.
     bool readProject();
     // Replaces the current buffer with the one stored in "USER_BUFFER".
     bool readUserBuffer();

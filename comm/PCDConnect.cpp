@@ -1,8 +1,6 @@
 #include "comm/PCDConnect.h"
 
-#include "comm/ConnectionView.h"
 #include "comm/DriverTexts.h"
-#include "comm/HostedControl.h"
 #include "comm/PcdStatusMap.h"
 #include "comm/Scomm5.h"
 #include "comm/ScommCodes.h"
@@ -27,66 +25,58 @@ bool fitsInt16(qint64 value)
 
 } // namespace
 
-PCDConnect::PCDConnect(buffer::ConnectionSettings &settings, VarnokDLL &varnok, Scomm5 &scomm,
-    ConnectionView &view, HostedControl &control, QObject *parent)
-    : QObject(parent)
-    , m_settings(settings)
-    , m_varnok(varnok)
-    , m_scomm(scomm)
-    , m_view(view)
-    , m_control(control)
+PCDConnect::PCDConnect(VarnokDLL &varnok, ScommApi &scommApi, common::Prompter &prompter)
+    : m_varnok(varnok)
+    , m_scomm(scommApi, prompter, m_errorText)
+{ }
+
+void PCDConnect::setSettings(const ConnectionSettings &settings)
 {
-    m_connectTimer.setInterval(ConnectRetryMs);
-    connect(&m_connectTimer, &QTimer::timeout, this, &PCDConnect::connectTimerTick);
+    if (settings.pcdRegistery == 0) {
+        m_baseRegister = 0;
+        m_inRegisters = false;
+    }
+    m_settings = settings;
+}
+
+bool PCDConnect::fail(Failure *failure, qint16 kind, qint32 code)
+{
+    Disconnect();
+    if (failure)
+        *failure = { kind, code };
+    return false;
 }
 
 void PCDConnect::setVarnokText(qint32 code)
 {
-    m_settings.errorText = DriverTexts::varnokText(code);
+    m_errorText = DriverTexts::varnokText(code);
 }
 
-bool PCDConnect::Connect()
+bool PCDConnect::Connect(Failure *failure)
 {
-    m_view.setStatusPanel(2, QStringLiteral("Open PCD connection..."));
-    if (m_simulation) {
-        m_view.setStatusPanel(1, QStringLiteral("Demo mode, no PCD connection !"));
-    } else {
-        if (m_settings.dll == 0) {
-            m_lastErrorCode = openVarnok(m_settings.com, m_settings.station, m_settings.baudrate);
-            if (m_lastErrorCode > 0) {
-                DisconnectWithMessage(1, m_lastErrorCode);
-                return false;
-            }
-            m_driverOpen = true;
-        } else if (m_settings.dll > 0) {
-            m_lastErrorCode = m_scomm.ScommOpenChannel();
-            if (m_lastErrorCode > 0) {
-                DisconnectWithMessage(2, m_lastErrorCode);
-                return false;
-            }
-            m_driverOpen = true;
-        }
-        if (!CheckStatus())
-            return false;
-        if (m_settings.pcdRegistery != 0) {
-            if (!LookupDbx(AccessDbx, AccessKey)) {
-                DisconnectWithMessage(6);
-                return false;
-            }
-            if (!DecodeMediaAddress(0)) {
-                DisconnectWithMessage(7);
-                return false;
-            }
-        }
-        m_view.setStatusPanel(1,
-            m_settings.dll == 0 ? QStringLiteral("Connected") : QStringLiteral("Connected by PG5"));
+    // A new connection may reach another controller: nothing found before holds.
+    m_baseRegister = 0;
+    m_inRegisters = false;
+    if (m_settings.dll == 0) {
+        m_lastErrorCode = openVarnok(m_settings.com, m_settings.station, m_settings.baudrate);
+        if (m_lastErrorCode > 0)
+            return fail(failure, 1, m_lastErrorCode);
+        m_driverOpen = true;
+    } else if (m_settings.dll > 0) {
+        m_lastErrorCode = m_scomm.ScommOpenChannel();
+        if (m_lastErrorCode > 0)
+            return fail(failure, 2, m_lastErrorCode);
+        m_driverOpen = true;
     }
-    m_settings.connected = true;
-    m_view.ButtonConnect(false);
-    m_view.ButtonsStart(QStringLiteral("Start"), true, QStringLiteral("Run"), false,
-        QStringLiteral("Stop"), false, 1);
-    m_view.setConnectionFrame(QStringLiteral("PCD Connected"), ConnectionView::Blue);
-    m_view.setStatusPanel(2, QString());
+    if (!CheckStatus(failure))
+        return false;
+    if (m_settings.pcdRegistery != 0) {
+        if (!LookupDbx(AccessDbx, AccessKey))
+            return fail(failure, 6);
+        if (!DecodeMediaAddress(0))
+            return fail(failure, 7);
+    }
+    m_connected = true;
     return true;
 }
 
@@ -123,23 +113,19 @@ qint32 PCDConnect::readStatus(qint32 &status)
     return m_scomm.ScommReadStatus(status);
 }
 
-bool PCDConnect::CheckStatus()
+bool PCDConnect::CheckStatus(Failure *failure)
 {
-    if (m_simulation || m_settings.dll < 0)
+    if (m_settings.dll < 0)
         return true;
     qint32 status = 0;
     const qint32 result = readStatus(status);
-    if (result > 0) {
-        DisconnectWithMessage(m_settings.dll == 0 ? 1 : 2, result);
-        return false;
-    }
+    if (result > 0)
+        return fail(failure, m_settings.dll == 0 ? 1 : 2, result);
     return true;
 }
 
 qint32 PCDConnect::ReadPcdStatus()
 {
-    if (m_simulation)
-        return PcdStatusMap::Demo;
     if (m_settings.dll < 0)
         return PcdStatusMap::Offline; // nothing was read
     qint32 status = 0;
@@ -195,24 +181,24 @@ bool PCDConnect::DecodeMediaAddress(int slot)
     const qint64 value = m_dbx.values[size_t(slot)];
     if (value / 32768 == 0) {
         if (value / 8192 == 0) {
-            m_settings.inRegisters = true;
-            m_settings.baseRegister = qint32(value);
+            m_inRegisters = true;
+            m_baseRegister = qint32(value);
         }
         return true;
     }
     if (value / 32768 == 1) {
-        m_settings.baseRegister = qint32((value % 16384) / 4);
-        m_settings.inRegisters = false;
+        m_baseRegister = qint32((value % 16384) / 4);
+        m_inRegisters = false;
         return true;
     }
     return false;
 }
 
-void PCDConnect::Disconnect()
+bool PCDConnect::Disconnect()
 {
     // A connection attempt that failed after opening the driver closes it too,
     // so that retries do not pile up open channels.
-    const bool wasConnected = m_settings.connected;
+    const bool wasConnected = m_connected;
     if (wasConnected || m_driverOpen) {
         if (m_settings.dll == 0) {
             m_varnokResult = m_varnok.PCDClose();
@@ -222,10 +208,9 @@ void PCDConnect::Disconnect()
             m_scomm.ScommCloseChannel();
         }
         m_driverOpen = false;
-        if (wasConnected)
-            m_view.beep();
     }
-    m_settings.connected = false;
+    m_connected = false;
+    return wasConnected;
 }
 
 qint32 PCDConnect::badParameter()
@@ -243,7 +228,7 @@ qint32 PCDConnect::badParameter()
 qint32 PCDConnect::ReadRegisters(qint32 first, qint32 count, qint32 index, QList<qint32> &buffer)
 {
     if (qint64(first) + count > HighestRegister) {
-        m_settings.errorText = QStringLiteral("Register address out of range !");
+        m_errorText = QStringLiteral("Register address out of range !");
         m_lastErrorCode = RegisterRangeError;
         return m_lastErrorCode;
     }
@@ -319,49 +304,6 @@ QString PCDConnect::disconnectMessage(qint16 kind, qint32 code, const QString &e
         return QStringLiteral("Error...");
     default:
         return QStringLiteral("Disconnected by function ") + QString::number(kind);
-    }
-}
-
-void PCDConnect::DisconnectWithMessage(qint16 kind, qint32 code)
-{
-    const QString message = disconnectMessage(kind, code, m_settings.errorText);
-    m_control.setRunMode(0);
-    if (m_simulation)
-        m_settings.connected = false;
-    else
-        Disconnect();
-    m_view.ButtonConnect(true);
-    m_view.ButtonsStart(QStringLiteral("Start"), false, QStringLiteral("Run"), false,
-        QStringLiteral("Stop"), false, 0);
-    m_view.setStatusPanel(1, QStringLiteral("PCD disconnected"));
-    m_view.setStatusPanel(2, message);
-    m_view.setConnectionFrame(QStringLiteral("PCD disconnected"), ConnectionView::Red);
-}
-
-void PCDConnect::formActivated()
-{
-    if (!m_settings.autoConnect || m_settings.connected)
-        return;
-    if (Connect()) {
-        if (m_startControl) {
-            m_startControl();
-        } else {
-            m_control.Start();
-            m_control.setRunMode(2);
-        }
-    } else {
-        m_connectTimer.start();
-    }
-}
-
-void PCDConnect::connectTimerTick()
-{
-    if (m_settings.connected || !m_settings.autoConnect)
-        return;
-    if (Connect()) {
-        m_control.Start();
-        m_control.setRunMode(2);
-        m_connectTimer.stop();
     }
 }
 

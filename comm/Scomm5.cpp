@@ -20,10 +20,10 @@ constexpr qint32 DbxFirstEntry = 2;
 
 } // namespace
 
-Scomm5::Scomm5(ScommApi &api, common::Prompter &prompter, buffer::ConnectionSettings &settings)
+Scomm5::Scomm5(ScommApi &api, common::Prompter &prompter, QString &errorText)
     : m_api(api)
     , m_prompter(prompter)
-    , m_settings(settings)
+    , m_errorText(errorText)
 { }
 
 QString Scomm5::libraryName() const
@@ -167,7 +167,7 @@ bool Scomm5::SetPG5Directory()
 void Scomm5::ScommErrorName(qint32 code)
 {
     if (const auto name = DriverTexts::scommName(code))
-        m_settings.errorText = *name;
+        m_errorText = *name;
 }
 
 } // namespace tlv::comm

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "buffer/ConnectionSettings.h"
 #include "comm/DbxEntry.h"
 #include "comm/ScommApi.h"
 
@@ -20,7 +19,8 @@ namespace tlv::comm {
 class Scomm5
 {
 public:
-    Scomm5(ScommApi &api, common::Prompter &prompter, buffer::ConnectionSettings &settings);
+    // errorText is the connection's last error text, shared with the maker's driver.
+    Scomm5(ScommApi &api, common::Prompter &prompter, QString &errorText);
 
     // PG5 version code from the command line (14-19 PG5 1.x, 20-21 PG5 2.x).
     void setPg5VersionCode(qint32 code) { m_versionCode = code; }
@@ -52,7 +52,7 @@ private:
 
     ScommApi &m_api;
     common::Prompter &m_prompter;
-    buffer::ConnectionSettings &m_settings;
+    QString &m_errorText;
     QMap<qint32, QString> m_appsDirs;
     ScommChannelSetup m_setup;
     qint32 m_versionCode = 0;

@@ -29,6 +29,11 @@ public:
     virtual Answer message(
         const QString &text, const QString &title, Style style, Buttons buttons = Buttons::Ok)
         = 0;
+    // Shows a message without waiting for it: for what is told while reading goes on.
+    virtual void notice(const QString &text, const QString &title, Style style)
+    {
+        message(text, title, style);
+    }
     // Returns the chosen path, or an empty text when cancelled.
     virtual QString openFile(const FileRequest &request) = 0;
     virtual QString saveFile(const FileRequest &request) = 0;

@@ -11,6 +11,11 @@ Prompter::Answer ScriptedPrompter::message(
     return m_answers.isEmpty() ? m_defaultAnswer : m_answers.dequeue();
 }
 
+void ScriptedPrompter::notice(const QString &text, const QString &title, Style style)
+{
+    m_notices.append({ text, title, style, Buttons::Ok });
+}
+
 QString ScriptedPrompter::openFile(const FileRequest &request)
 {
     return nextFile(Dialog::Open, request);
@@ -43,6 +48,7 @@ ScriptedPrompter::Message ScriptedPrompter::lastMessage() const
 void ScriptedPrompter::clear()
 {
     m_messages.clear();
+    m_notices.clear();
     m_fileDialogs.clear();
     m_answers.clear();
     m_files.clear();

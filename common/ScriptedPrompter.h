@@ -33,6 +33,7 @@ public:
 
     Answer message(const QString &text, const QString &title, Style style,
         Buttons buttons = Buttons::Ok) override;
+    void notice(const QString &text, const QString &title, Style style) override;
     QString openFile(const FileRequest &request) override;
     QString saveFile(const FileRequest &request) override;
 
@@ -43,6 +44,8 @@ public:
     void setDefaultFile(const QString &path) { m_defaultFile = path; }
 
     [[nodiscard]] const QList<Message> &messages() const { return m_messages; }
+    // What was told without waiting, apart from the messages.
+    [[nodiscard]] const QList<Message> &notices() const { return m_notices; }
     [[nodiscard]] const QList<FileDialog> &fileDialogs() const { return m_fileDialogs; }
     [[nodiscard]] QStringList texts() const;
     [[nodiscard]] Message lastMessage() const;
@@ -53,6 +56,7 @@ private:
     QString nextFile(Dialog kind, const FileRequest &request);
 
     QList<Message> m_messages;
+    QList<Message> m_notices;
     QList<FileDialog> m_fileDialogs;
     QQueue<Answer> m_answers;
     QQueue<QString> m_files;

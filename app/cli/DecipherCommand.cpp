@@ -1,5 +1,5 @@
 #include "app/cli/CliCommands.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 namespace tlv::app {
 
@@ -20,7 +20,7 @@ public:
         if (args.size() != 2)
             return usageError(err);
         QString error;
-        if (!viewer::LineCipher::decipherFile(args[0], args[1], &error)) {
+        if (!common::LineCipher::decipherFile(args[0], args[1], &error)) {
             err << error << QLatin1Char('\n');
             return 1;
         }

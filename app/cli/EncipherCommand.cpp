@@ -1,5 +1,5 @@
 #include "app/cli/CliCommands.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 namespace tlv::app {
 
@@ -20,13 +20,13 @@ public:
         if (args.size() != 1)
             return usageError(err);
         QString error;
-        const QString target = viewer::LineCipher::encipherFile(args.first(), &error);
+        const QString target = common::LineCipher::encipherFile(args.first(), &error);
         if (target.isEmpty()) {
-            err << viewer::LineCipher::CryptAborted << QLatin1Char('\n') << error
+            err << common::LineCipher::CryptAborted << QLatin1Char('\n') << error
                 << QLatin1Char('\n');
             return 1;
         }
-        out << viewer::LineCipher::CryptSuccessful << QLatin1Char('\n');
+        out << common::LineCipher::CryptSuccessful << QLatin1Char('\n');
         return 0;
     }
 };

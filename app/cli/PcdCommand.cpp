@@ -1,15 +1,11 @@
 #include "app/cli/CliCommands.h"
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
 #include "comm/ConnectionString.h"
-#include "comm/ConnectionView.h"
-#include "comm/HostedControl.h"
-#include "comm/PCDConnect.h"
 #include "comm/PcdStatusMap.h"
-#include "comm/ReadServer.h"
-#include "comm/Scomm5.h"
-#include "comm/ScommLibrary.h"
-#include "comm/StatusTextView.h"
-#include "comm/VarnokDLL.h"
 #include "common/ConsolePrompter.h"
+#include "host/PcdHost.h"
+#include "viewer/core/ControlCore.h"
 
 #include <QDir>
 
@@ -18,22 +14,6 @@
 namespace tlv::app {
 
 namespace {
-
-// Takes the values a read hands to the control.
-class CapturingControl : public comm::HostedControl
-{
-public:
-    std::optional<QList<qint32>> values;
-
-    void setPCDStatus(qint32) override { }
-    void setDataBlock(const QList<qint32> &block) override { values = block; }
-    qint16 RunMode() const override { return m_mode; }
-    void setRunMode(qint16 mode) override { m_mode = mode; }
-    void Start() override { }
-
-private:
-    qint16 m_mode = 0;
-};
 
 bool toInt16(const QString &text, qint32 low, qint32 high, qint16 &value)
 {
@@ -92,19 +72,16 @@ public:
         if (!haveConnection || args.isEmpty())
             return usageError(err);
 
-        buffer::ConnectionSettings settings;
-        settings.dll = 1;
-        comm::ScommLibrary library;
-        library.setFixedSetup(sbus);
+        // The host the window and the recorder use, with a control that only listens.
         common::ConsolePrompter prompter(&err);
-        comm::Scomm5 scomm(library, prompter, settings);
+        buffer::UserColumns columns;
+        buffer::TraceProject project(columns);
+        project.settings().connection.dll = 1;
+        viewer::ControlCore control(&prompter);
+        host::PcdHost pcd(control, project, prompter);
+        pcd.setFixedConnection(sbus);
         // No PG5 here: its program folder is the current one.
-        scomm.setPg5VersionCode(21);
-        scomm.setAppsDirs({ { 21, QDir::currentPath() } });
-        comm::VarnokDLL unused;
-        comm::StatusTextView view;
-        CapturingControl control;
-        comm::PCDConnect connection(settings, unused, scomm, view, control);
+        pcd.setPg5Channel([] { return host::Pg5Channel { 21, { { 21, QDir::currentPath() } } }; });
 
         const QString command = args.takeFirst();
         if (command == QLatin1String("status")) {
@@ -120,39 +97,39 @@ public:
             return usageError(err);
         }
 
-        if (!connection.Connect()) {
-            err << view.panel2 << QLatin1Char('\n');
+        if (!pcd.Connect()) {
+            err << pcd.messageText() << QLatin1Char('\n');
             return 1;
         }
         int code = 0;
         if (command == QLatin1String("status"))
-            code = status(connection, view, out, err);
+            code = status(pcd.connection(), out, err);
         else if (command == QLatin1String("read"))
-            code = read(args, connection, control, view, prompter, out, err);
+            code = read(args, pcd, out, err);
         else
-            code = dbx(args, connection, settings, out, err);
-        connection.Disconnect();
+            code = dbx(args, pcd.connection(), out, err);
+        pcd.stop();
         return code;
     }
 
 private:
-    int status(
-        comm::PCDConnect &connection, comm::StatusTextView &, QTextStream &out, QTextStream &err)
+    int status(comm::PCDConnect &connection, QTextStream &out, QTextStream &err)
     {
         const qint32 status = connection.ReadPcdStatus();
         if (connection.lastErrorCode() > 0) {
             err << QStringLiteral("PCD communication problems.    Error: ")
-                << connection.settings().errorText << QLatin1Char('\n');
+                << connection.errorText() << QLatin1Char('\n');
             return 1;
         }
         out << status << QLatin1Char(' ') << comm::PcdStatusMap::text(status) << QLatin1Char('\n');
         return 0;
     }
 
-    int read(const QStringList &args, comm::PCDConnect &connection, CapturingControl &control,
-        comm::StatusTextView &view, common::Prompter &prompter, QTextStream &out, QTextStream &err)
+    int read(const QStringList &args, host::PcdHost &server, QTextStream &out, QTextStream &err)
     {
-        comm::ReadServer server(connection, control, view, prompter);
+        std::optional<QList<qint32>> values;
+        QObject::connect(
+            &server, &host::PcdHost::served, [&values](const QList<qint32> &v) { values = v; });
         qint16 number = 0, first = 0, count = 0;
         const QString media = args[0].toUpper();
         if (media == QLatin1String("R") && args.size() == 3) {
@@ -171,17 +148,17 @@ private:
         } else {
             return usageError(err);
         }
-        if (!control.values) {
-            err << view.panel2 << QLatin1Char('\n');
+        if (!values) {
+            err << server.messageText() << QLatin1Char('\n');
             return 1;
         }
-        for (qint32 value : *control.values)
+        for (qint32 value : *values)
             out << value << QLatin1Char('\n');
         return 0;
     }
 
-    int dbx(const QStringList &args, comm::PCDConnect &connection,
-        const buffer::ConnectionSettings &settings, QTextStream &out, QTextStream &err)
+    int dbx(
+        const QStringList &args, comm::PCDConnect &connection, QTextStream &out, QTextStream &err)
     {
         bool ok = false;
         const qint32 number = args[0].toInt(&ok);
@@ -191,8 +168,8 @@ private:
         }
         if (!connection.LookupDbx(number, args[1])) {
             err << QStringLiteral("Invalid DBX registery.");
-            if (!settings.errorText.isEmpty())
-                err << QStringLiteral("   Error: ") << settings.errorText;
+            if (!connection.errorText().isEmpty())
+                err << QStringLiteral("   Error: ") << connection.errorText();
             err << QLatin1Char('\n');
             return 1;
         }

@@ -2,6 +2,7 @@
 #include "app/record/HeadlessRecorder.h"
 #include "comm/ConnectionString.h"
 #include "common/ConsolePrompter.h"
+#include "journal/JournalWriter.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -33,7 +34,7 @@ public:
     {
         return QStringLiteral("PROJECT.tlvr [--connect CONN] [--records N] [--seconds S] "
                               "[--export FILE] [--index-file N] [--stamps LIST] "
-                              "[--resources DIRS]");
+                              "[--resources DIRS] [--journal FILE]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -42,6 +43,7 @@ public:
         qint64 records = -1;
         double seconds = -1;
         QString exportFile;
+        QString journalFile;
         const auto bad = [&](const QString &why) {
             err << QLatin1String("tolvane-cli record: ") << why << u'\n';
             return usageError(err);
@@ -83,6 +85,8 @@ public:
                     else if (c != u',')
                         return bad(QStringLiteral("--stamps takes the letters d, t and s"));
                 }
+            } else if (arg == QLatin1String("--journal") && hasValue) {
+                journalFile = args[++i];
             } else if (arg == QLatin1String("--resources") && hasValue) {
                 options.resources += args[++i].split(u',', Qt::SkipEmptyParts);
             } else if (!arg.startsWith(QLatin1String("--")) && options.project.isEmpty()) {
@@ -111,15 +115,40 @@ public:
             code = exitCode;
             QCoreApplication::exit(exitCode);
         };
-        QObject::connect(&recorder, &HeadlessRecorder::outputLine, [&out](const QString &line) {
-            out << line << u'\n';
+        // With a journal a row is printed once it is on the disk, so what was printed
+        // survives a kill.
+        journal::JournalWriter journal;
+        QStringList held;
+        const auto print = [&out](const QStringList &lines) {
+            for (const QString &line : lines)
+                out << line << u'\n';
             out.flush();
+        };
+        if (!journalFile.isEmpty()) {
+            if (journal.open(journalFile))
+                journal.attach(recorder.control());
+            else
+                err << journal.errorString() << u'\n';
+            QObject::connect(&journal, &journal::JournalWriter::flushed,
+                [&] { print(std::exchange(held, {})); });
+            const auto say = [&err](const QString &text) {
+                err << text << u'\n';
+                err.flush();
+            };
+            QObject::connect(&journal, &journal::JournalWriter::problem, say);
+            QObject::connect(&journal, &journal::JournalWriter::recovered, say);
+        }
+        QObject::connect(&recorder, &HeadlessRecorder::outputLine, [&](const QString &line) {
+            if (journal.isOpen())
+                held << line;
+            else
+                print({ line });
         });
         QObject::connect(&recorder, &HeadlessRecorder::message, [&err](const QString &text) {
             err << QString(text).replace(u'\r', u'\n') << u'\n';
             err.flush();
         });
-        QObject::connect(&recorder, &HeadlessRecorder::exported, [&err](const QString &path) {
+        QObject::connect(&recorder.host(), &host::PcdHost::exported, [&err](const QString &path) {
             err << path << u'\n';
             err.flush();
         });
@@ -163,6 +192,8 @@ public:
             err << QLatin1String("Export failed: ") << recorder.control().exportFile() << u'\n';
             code = 1;
         }
+        journal.close();
+        print(held);
         return code;
     }
 };

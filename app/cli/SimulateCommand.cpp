@@ -1,5 +1,5 @@
 #include "app/cli/CliCommands.h"
-#include "app/record/HeadlessSeams.h"
+#include "host/HeadlessSeams.h"
 
 #include "common/ConsolePrompter.h"
 #include "viewer/core/ControlCore.h"
@@ -98,7 +98,7 @@ public:
         viewer::FileBufferLoader loader(&prompter, QCoreApplication::applicationDirPath());
         viewer::ControlCore core(&prompter);
         core.setLoader(&loader);
-        HeadlessSeams seams(core, &prompter);
+        host::HeadlessSeams seams(core, &prompter);
         core.setSeams(&seams);
         seams.setExported([&err](const QString &path) {
             err << path << u'\n';

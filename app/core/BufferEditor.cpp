@@ -159,6 +159,9 @@ void BufferEditor::enterCell(int row, int column)
 
 bool BufferEditor::toolEnabled(Tool tool) const
 {
+    // Paste with nothing copied would do nothing: it waits for copy or cut.
+    if (tool == Tool::Paste)
+        return m_labelSelected && m_clipboardFilled;
     return tool == Tool::Add || m_labelSelected;
 }
 
@@ -302,9 +305,9 @@ void BufferEditor::afterStore(bool ok)
         Q_EMIT selectCell(r.row, r.gridColumn);
 }
 
-bool BufferEditor::saveCommand()
+bool BufferEditor::saveCommand(bool withSettings)
 {
-    const bool ok = m_commands.save(m_fields);
+    const bool ok = m_commands.save(m_fields, withSettings);
     afterStore(ok);
     return ok;
 }

@@ -81,7 +81,9 @@ public:
     void ChangeColumnValue(int row, int column, const QString &value);
 
     // --- the file toolbar ---
-    bool saveCommand();
+    // withSettings false stores the buffer alone (the user declined saving
+    // the settings).
+    bool saveCommand(bool withSettings = true);
     bool compileCommand();
 
 Q_SIGNALS:

@@ -37,7 +37,7 @@ std::optional<double> numberIn(const QString &text, double low, double high)
 
 QString secondsText(qint32 ms)
 {
-    return QString::number(double(ms) / 1000.0, 'g', 10);
+    return buffer::localNumberText(double(ms) / 1000.0);
 }
 
 } // namespace
@@ -100,6 +100,7 @@ void SettingsPage::ApplySettingsPage()
     m_view.gridLines = QString::number(s.maxRows);
     m_view.graphLines = QString::number(s.maxGraph);
     m_view.exportFull = s.autoExport != 0;
+    m_view.journal = s.journal != 0;
     m_view.indexFile = s.indexFile < 1 ? 0 : (s.indexFile == 1 ? 1 : 2);
     m_view.excelFile = buffer::exportPathToStored(s.exportFile, m_project.path());
     m_view.statusColumn = s.statusColumn != 0;
@@ -107,7 +108,7 @@ void SettingsPage::ApplySettingsPage()
     m_view.timeColumn = s.timeColumn != 0;
     m_view.pg5Global = m_start.pg5GlobalShown;
     m_view.channel = GoOnlineChannel::read(m_project.path());
-    m_channelEdited = false;
+    m_savedChannel = m_view.channel;
     Q_EMIT viewChanged();
 }
 
@@ -249,6 +250,13 @@ void SettingsPage::exportFullToggled(bool on)
     m_view.exportFull = on;
 }
 
+void SettingsPage::journalToggled(bool on)
+{
+    m_project.settings().journal = on ? 1 : 0;
+    m_view.journal = on;
+    Q_EMIT journalChanged(on);
+}
+
 void SettingsPage::indexFileChosen(int mode)
 {
     m_project.settings().indexFile = qint16(qBound(0, mode, 2));
@@ -316,8 +324,13 @@ bool SettingsPage::channelEdited(const GoOnlineChannel &channel)
     if (!problem.isEmpty())
         return refuse(problem);
     m_view.channel = channel;
-    m_channelEdited = true;
     return true;
+}
+
+bool SettingsPage::hasChanges() const
+{
+    return m_view.channel != m_savedChannel
+        || m_project.settings().differsForSave(m_project.appliedSettings());
 }
 
 bool SettingsPage::save()
@@ -325,13 +338,18 @@ bool SettingsPage::save()
     m_project.settings().connection.pcdRegistery = 0;
     if (!m_project.writeSettings(false, m_prompter))
         return false;
-    if (m_channelEdited) {
+    // Naming and automatic export apply once saved, not only at the next Start.
+    if (m_control) {
+        m_control->setIndexFile(m_project.settings().indexFile);
+        m_control->setAutoExport(m_project.settings().autoExport != 0);
+    }
+    if (m_view.channel != m_savedChannel) {
         QString why;
         if (!m_view.channel.write(m_project.path(), &why)) {
             m_prompter.message(why, Title, Style::Critical);
             return false;
         }
-        m_channelEdited = false;
+        m_savedChannel = m_view.channel;
     }
     return m_commands ? m_commands->emptySource() : true;
 }

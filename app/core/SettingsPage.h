@@ -57,6 +57,7 @@ public:
         QString gridLines;
         QString graphLines;
         bool exportFull = false;
+        bool journal = false; // ckbJournal
         int indexFile = 0; // 0 replace, 1 indexed, 2 indexed with serial number
         QString excelFile; // project-relative form
         QString pg5Global;
@@ -92,6 +93,7 @@ public:
     bool gridLinesLeft(const QString &text);
     bool graphLinesLeft(const QString &text);
     void exportFullToggled(bool on);
+    void journalToggled(bool on);
     void indexFileChosen(int mode);
     void excelFileValidated(const QString &text);
     void browseExcelFile();
@@ -100,14 +102,20 @@ public:
     bool channelEdited(const GoOnlineChannel &channel);
 
     // OKButton and Ctrl+S: PCDRegistery 0, settings and channel into the
-    // project file, then the empty-source step.
+    // project file, then the empty-source step. The control's export naming
+    // follows from then on.
     bool save();
+    // Whether the settings or the PG5 channel differ from what was last read
+    // or saved: the close question asks then.
+    [[nodiscard]] bool hasChanges() const;
 
     // The connection frames may change only while no connection is open.
     [[nodiscard]] static bool framesEnabled(bool connected) { return !connected; }
 
 Q_SIGNALS:
     void beep();
+    // The journal setting changed: the host starts or ends the journal.
+    void journalChanged(bool on);
     void viewChanged();
 
 private:
@@ -122,7 +130,7 @@ private:
     buffer::BufferCommands *m_commands = nullptr;
     QString m_settingsFile;
     View m_view;
-    bool m_channelEdited = false;
+    GoOnlineChannel m_savedChannel; // as last read or saved
 };
 
 } // namespace tlv::app

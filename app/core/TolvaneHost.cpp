@@ -1,12 +1,10 @@
 #include "app/core/TolvaneHost.h"
 
 #include "app/core/CommandLine.h"
-#include "buffer/AddressField.h"
 #include "buffer/BufferType.h"
-#include "buffer/PublicEvents.h"
-#include "comm/ConnectionView.h"
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
+#include "viewer/core/ControlCore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,19 +23,15 @@ const QString Title = QStringLiteral("Tolvane");
 } // namespace
 
 TolvaneHost::TolvaneHost(const AppFolders &folders, common::Prompter &prompter,
-    viewer::ControlCore &control, comm::ConnectionView &view, QObject *parent)
+    viewer::ControlCore &control, QObject *parent)
     : QObject(parent)
     , m_folders(folders)
     , m_prompter(prompter)
     , m_control(control)
-    , m_view(view)
     , m_formats(buffer::cFormats::standard())
     , m_project(m_buffer)
     , m_commands(m_project, m_formats, prompter)
-    , m_hosted(control)
-    , m_scomm(m_scommLibrary, prompter, m_project.settings().connection)
-    , m_connect(m_project.settings().connection, m_varnok, m_scomm, view, m_hosted)
-    , m_reader(m_connect, m_hosted, view, prompter)
+    , m_pcd(control, m_project, prompter)
     , m_settings(m_project, m_start, m_pg5, prompter)
     , m_editor(m_project, m_formats, m_commands, prompter)
     , m_cellEditor(m_editor, m_formats, prompter)
@@ -47,24 +41,14 @@ TolvaneHost::TolvaneHost(const AppFolders &folders, common::Prompter &prompter,
     m_settings.setCommands(&m_commands);
     m_settings.setSettingsFile(m_folders.settingsFile());
     m_crypt = [this](const QString &file) { return m_control.Crypt(file); };
-    m_connect.setStartControl([this] { startControl(); });
-
-    // Requests are answered inside the event: direct connections only.
-    connect(
-        &m_control, &viewer::ControlCore::ReadPCDReg, this,
-        [this](qint16 reg, qint16 count) { m_reader.ReadPCDReg(reg, count); },
-        Qt::DirectConnection);
-    connect(
-        &m_control, &viewer::ControlCore::ReadPCDDB, this,
-        [this](qint16 db, qint16 offset, qint16 count) { m_reader.ReadPCDDB(db, offset, count); },
-        Qt::DirectConnection);
-    connect(
-        &m_control, &viewer::ControlCore::Status, this,
-        [this](qint16 status) { m_reader.statusChanged(status); }, Qt::DirectConnection);
-    connect(&m_control, &viewer::ControlCore::ModulError, this, &TolvaneHost::onModulError,
-        Qt::DirectConnection);
-    connect(&m_control, &viewer::ControlCore::PCDCmd, this, &TolvaneHost::onPCDCmd,
-        Qt::DirectConnection);
+    // Asked at every start and connection: what the settings page chose holds at once.
+    m_pcd.setStartPaths([this] {
+        return host::StartPaths { m_start.symbolFile, m_start.projectFolder };
+    });
+    m_pcd.setPg5Channel([this] {
+        return host::Pg5Channel { m_start.versionCode, m_pg5.appsDirs() };
+    });
+    connect(&m_pcd, &host::PcdHost::quitRequested, this, [this](bool) { quit(); });
     connect(&m_control, &viewer::ControlCore::NewExportFile, this, &TolvaneHost::onNewExportFile,
         Qt::DirectConnection);
 }
@@ -73,7 +57,7 @@ TolvaneHost::~TolvaneHost() = default;
 
 void TolvaneHost::setProcessEvents(std::function<void()> process)
 {
-    m_reader.setProcessEvents(std::move(process));
+    m_pcd.setProcessEvents(std::move(process));
 }
 
 QString TolvaneHost::caption() const
@@ -101,10 +85,6 @@ void TolvaneHost::applyDefaults()
     defaults.timeColumn = 0;
     defaults.maxRows = 500;
     defaults.maxGraph = 20;
-    // A reload keeps the connection state that belongs to the running session.
-    const buffer::ConnectionSettings old = m_project.settings().connection;
-    c.connected = old.connected;
-    c.errorText = old.errorText;
     m_project.settings() = defaults;
     m_project.setBufferType(buffer::BufferType::Standard);
 }
@@ -146,16 +126,13 @@ int TolvaneHost::startUp(const QString &commandLine)
     }
     m_pg5.fill(m_folders.registryFile(), m_folders.settingsFile(), m_start.fullVersion,
         m_folders.commonDocuments, m_folders.commonAppData, m_prompter, &m_start.pg5GlobalShown);
-    m_scomm.setPg5VersionCode(m_start.versionCode);
-    m_scomm.setAppsDirs(m_pg5.appsDirs());
     m_project.setAppliedSettings(m_project.settings());
     initControl();
     ApplyBufferType();
-    m_project.settings().connection.connected = false;
-    m_view.setAbortEnabled(false);
+    Q_EMIT m_pcd.abortEnabledChanged(false);
     m_settings.ApplySettingsPage();
     applyColumnFlags();
-    m_connect.DisconnectWithMessage(0);
+    m_pcd.DisconnectWithMessage(0);
     Q_EMIT captionChanged(caption());
     Q_EMIT tabRequested(0);
     return result;
@@ -204,19 +181,15 @@ int TolvaneHost::parseCommandLine()
     m_start.symbolFile = c.symbolFile;
     m_start.sourceFile = c.sourceFile;
     m_start.startFileGiven = true;
-    if (c.kind == CommandLine::Kind::NoVersion) {
-        m_prompter.message(QStringLiteral("No PG5 version in commande line !\r") + line, Title,
-            Style::Exclamation);
-        return NoStart;
-    }
+    // A project opened without "PG5=" (from the desktop or a shell) is a start
+    // outside PG5: the driver list then offers the maker's driver.
     m_start.versionCode = c.versionCode;
     m_start.fullVersion = c.fullVersion;
-    m_start.startedFromPg5 = true;
+    m_start.startedFromPg5 = c.kind == CommandLine::Kind::Project;
     int result = NewProject;
 
     m_project.setSimulation(false);
     m_project.setPath(common::toLocalPath(m_start.startFile));
-    m_scommLibrary.setProjectFile(m_project.path());
     const QFileInfo info(m_project.path());
     if (!info.exists() || info.size() == 0) {
         if (!createProjectFile()) {
@@ -281,13 +254,13 @@ void TolvaneHost::formActivated()
         quit();
         return;
     }
-    m_connect.formActivated();
+    m_pcd.formActivated();
 }
 
 bool TolvaneHost::QuerySave()
 {
-    const buffer::ProjectSettings &s = m_project.settings();
-    if (s.differsForSave(m_project.appliedSettings())) {
+    bool settingsDeclined = false;
+    if (m_settings.hasChanges()) {
         const Answer a = m_prompter.message(QStringLiteral("Do you want to save settings changes"),
             Title, Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
@@ -295,6 +268,7 @@ bool TolvaneHost::QuerySave()
         // A save that failed has said why; closing now would lose what it was to keep.
         if (a == Answer::Yes && !m_settings.save())
             return false;
+        settingsDeclined = a == Answer::No;
     }
     if (m_buffer.changed()) {
         const Answer a
@@ -302,10 +276,11 @@ bool TolvaneHost::QuerySave()
                 Style::Question, Buttons::YesNoCancel);
         if (a == Answer::Cancel)
             return false;
-        if (a == Answer::Yes && !m_editor.saveCommand())
+        // The user's No to the settings holds: the buffer is stored alone.
+        if (a == Answer::Yes && !m_editor.saveCommand(!settingsDeclined))
             return false;
     }
-    m_connect.DisconnectWithMessage(0);
+    m_pcd.DisconnectWithMessage(0);
     return true;
 }
 
@@ -327,99 +302,38 @@ void TolvaneHost::quit()
 {
     m_quit = true;
     m_endOnActivate = false;
-    m_connect.connectTimer().stop();
+    m_pcd.connectTimer().stop();
     Q_EMIT quitRequested();
-}
-
-bool TolvaneHost::prepareControl()
-{
-    const buffer::ProjectSettings &s = m_project.settings();
-    m_control.setRunMode(0);
-    m_control.setExportFile(s.exportFile);
-    m_control.setAutoExport(s.autoExport != 0);
-    m_control.setIndexFile(s.indexFile);
-    m_control.setSymbFile(m_start.symbolFile);
-    m_control.setUserFile(QString());
-    switch (m_project.bufferType()) {
-    case buffer::BufferType::Configured: {
-        const auto reg = buffer::startRegisterNumber(m_buffer.startReg());
-        // A start register that is no number would point the viewer at register 0.
-        if (!reg) {
-            m_prompter.message(
-                QStringLiteral("Invalid start register in the buffer configuration : ")
-                    + m_buffer.startReg(),
-                Title, Style::Exclamation);
-            m_view.setStatusPanel(2, QStringLiteral("Invalid start register."));
-            return false;
-        }
-        m_control.setStartRegister(*reg);
-        m_control.setUserFile(m_project.path());
-        return true;
-    }
-    case buffer::BufferType::PublicEvents: {
-        const buffer::PublicEvents::Result r
-            = buffer::PublicEvents::findStartRegister(m_start.projectFolder, m_prompter);
-        if (!r.statusText.isEmpty())
-            m_view.setStatusPanel(2, r.statusText);
-        m_control.setStartRegister(r.startRegister);
-        return m_control.startRegister() >= 0;
-    }
-    default:
-        m_control.setStartRegister(s.connection.startReg);
-        return true;
-    }
-}
-
-void TolvaneHost::startControl()
-{
-    if (prepareControl()) {
-        m_control.Start();
-        m_control.setRunMode(2);
-    } else {
-        m_control.setRunMode(0);
-    }
 }
 
 void TolvaneHost::startClicked()
 {
-    if (m_reader.readingInBlocks())
-        return;
-    startControl();
+    m_pcd.startClicked();
 }
 
 void TolvaneHost::runClicked()
 {
-    m_reader.runPauseClicked();
+    m_pcd.runClicked();
 }
 
 void TolvaneHost::stopClicked()
 {
-    m_reader.stopClicked();
+    m_pcd.stopClicked();
 }
 
 void TolvaneHost::clearClicked()
 {
-    if (!m_reader.readingInBlocks())
-        m_control.Clear();
+    m_pcd.clearClicked();
 }
 
 void TolvaneHost::abortClicked()
 {
-    m_reader.abortClicked();
+    m_pcd.abortClicked();
 }
 
 void TolvaneHost::connectClicked()
 {
-    if (m_reader.readingInBlocks())
-        return;
-    if (connected()) {
-        m_connect.DisconnectWithMessage(0);
-        return;
-    }
-    // A simulated control answers its own reads, so the status read that
-    // reports 99 never happens: say "Demo" right away.
-    if (m_connect.Connect())
-        m_control.setPcdStatus(m_project.simulation() ? 99 : 0);
+    m_pcd.connectClicked();
 }
 
 void TolvaneHost::columnChecked(ColumnFlag flag, bool on)
@@ -451,24 +365,6 @@ void TolvaneHost::applyColumnFlags()
     columnChecked(ColumnFlag::Status, s.statusColumn != 0);
 }
 
-void TolvaneHost::onModulError(qint16 errType, const QString &errMessage)
-{
-    if (errType >= 1001) {
-        m_prompter.message(QStringLiteral("This application will stop !") + errMessage + u'\r',
-            Title, Style::Critical);
-        quit();
-        return;
-    }
-    m_prompter.message(
-        QStringLiteral("Error ") + QString::number(errType) + QStringLiteral(": ") + errMessage,
-        Title, Style::Exclamation);
-}
-
-void TolvaneHost::onPCDCmd(qint16)
-{
-    quit();
-}
-
 void TolvaneHost::onNewExportFile()
 {
     m_settings.excelFileValidated(m_control.exportFile());
@@ -476,8 +372,13 @@ void TolvaneHost::onNewExportFile()
 
 void TolvaneHost::toggleSimulation()
 {
+    // The demo project replaces the user's: edits not saved yet are asked about first.
+    const bool edits
+        = m_buffer.changed() || m_project.settings().differsForSave(m_project.appliedSettings());
+    if (!m_project.simulation() && edits && !QuerySave())
+        return;
     if (connected())
-        m_connect.DisconnectWithMessage(0);
+        m_pcd.DisconnectWithMessage(0);
     if (!m_project.simulation()) {
         const QString demo = m_folders.programFile(QStringLiteral("demo.tlvr"));
         m_start.startFile = demo;
@@ -486,7 +387,7 @@ void TolvaneHost::toggleSimulation()
         if (QFileInfo::exists(demo)) {
             m_savedBufferType = m_project.bufferType();
             m_project.setSimulation(true);
-            m_connect.setSimulation(true);
+            m_pcd.setSimulation(true);
             m_project.setBufferType(buffer::BufferType::Configured);
             m_project.setPath(demo);
             if (m_project.readProject()) {
@@ -517,11 +418,14 @@ void TolvaneHost::reloadAfterSimulation()
     m_reloading = true;
     const bool wasOn = m_project.simulation();
     m_project.setSimulation(false);
-    m_connect.setSimulation(false);
+    m_pcd.setSimulation(false);
     m_project.setBufferType(m_savedBufferType);
     if (wasOn)
         Q_EMIT simulationChanged(false);
-    startUp(m_start.commandLine);
+    const int result = startUp(m_start.commandLine);
+    // Back on the user's project: it connects by itself as at start-up.
+    if (wasOn && !m_quit && result != NoStart && result != CryptDone)
+        m_pcd.formActivated();
 }
 
 } // namespace tlv::app

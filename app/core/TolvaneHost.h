@@ -8,16 +8,11 @@
 #include "app/core/Pg5Folders.h"
 #include "app/core/SettingsPage.h"
 #include "app/core/StartState.h"
-#include "app/record/ControlAdapter.h"
 #include "buffer/BufferCommands.h"
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
-#include "comm/PCDConnect.h"
-#include "comm/ReadServer.h"
-#include "comm/Scomm5.h"
-#include "comm/ScommLibrary.h"
-#include "comm/VarnokDLL.h"
+#include "host/PcdHost.h"
 
 #include <QObject>
 
@@ -28,7 +23,8 @@ namespace tlv::app {
 // The main form frmTolvane without its widgets: start-up from the command
 // line, the project and its settings, the hosted viewer control and its read
 // requests, the buttons, simulation mode and the save question at the end.
-// The window implements the ConnectionView and binds its widgets to this.
+// The connection, the read serving and the control's preparation are the
+// shared host's (PcdHost); the window binds its widgets to both.
 class TolvaneHost : public QObject
 {
     Q_OBJECT
@@ -42,7 +38,7 @@ public:
     enum class ColumnFlag { Date, Time, Status };
 
     TolvaneHost(const AppFolders &folders, common::Prompter &prompter, viewer::ControlCore &control,
-        comm::ConnectionView &view, QObject *parent = nullptr);
+        QObject *parent = nullptr);
     ~TolvaneHost() override;
 
     // The buffer type dialog used when a project file is created (-1 = cancelled).
@@ -80,12 +76,8 @@ public:
     void abortClicked();
     void columnChecked(ColumnFlag flag, bool on);
     void toggleSimulation();
-    // Prepares the control for a start; false when the start register is unusable.
-    bool prepareControl();
 
     // --- the control's events ---
-    void onModulError(qint16 errType, const QString &errMessage);
-    void onPCDCmd(qint16 cmd);
     void onNewExportFile();
 
     // --- parts ---
@@ -98,15 +90,13 @@ public:
     [[nodiscard]] SettingsPage &settingsPage() { return m_settings; }
     [[nodiscard]] BufferEditor &editor() { return m_editor; }
     [[nodiscard]] CellEditor &cellEditor() { return m_cellEditor; }
-    [[nodiscard]] comm::PCDConnect &connection() { return m_connect; }
-    [[nodiscard]] comm::ReadServer &reader() { return m_reader; }
-    [[nodiscard]] comm::ScommLibrary &scommLibrary() { return m_scommLibrary; }
+    [[nodiscard]] host::PcdHost &pcd() { return m_pcd; }
     [[nodiscard]] viewer::ControlCore &control() { return m_control; }
     [[nodiscard]] const AppFolders &folders() const { return m_folders; }
     [[nodiscard]] FolderOps &folderOps() { return m_folderOps; }
     [[nodiscard]] const BufferTypeSetup &setup() const { return m_setup; }
     [[nodiscard]] bool simulation() const { return m_project.simulation(); }
-    [[nodiscard]] bool connected() const { return m_project.settings().connection.connected; }
+    [[nodiscard]] bool connected() const { return m_pcd.connected(); }
     [[nodiscard]] QString helpFile() const { return m_helpFile; }
     [[nodiscard]] QString settingsFile() const { return m_folders.settingsFile(); }
     [[nodiscard]] QString caption() const;
@@ -132,25 +122,18 @@ private:
     void applyColumnFlags();
     bool createProjectFile();
     void reloadAfterSimulation();
-    void startControl();
     void quit();
 
     AppFolders m_folders;
     common::Prompter &m_prompter;
     viewer::ControlCore &m_control;
-    comm::ConnectionView &m_view;
     buffer::UserColumns m_buffer;
     buffer::cFormats m_formats;
     buffer::TraceProject m_project;
     buffer::BufferCommands m_commands;
     StartState m_start;
     Pg5Folders m_pg5;
-    ControlAdapter m_hosted;
-    comm::ScommLibrary m_scommLibrary;
-    comm::Scomm5 m_scomm;
-    comm::VarnokDLL m_varnok;
-    comm::PCDConnect m_connect;
-    comm::ReadServer m_reader;
+    host::PcdHost m_pcd;
     SettingsPage m_settings;
     BufferEditor m_editor;
     CellEditor m_cellEditor;

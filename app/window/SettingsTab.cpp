@@ -398,6 +398,14 @@ void SettingsTab::setFramesEnabled(bool enabled)
     m_frameBuffer->setEnabled(enabled);
 }
 
+bool SettingsTab::takePendingEdit()
+{
+    auto *edit = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    if (!edit || !isAncestorOf(edit))
+        return true;
+    return leave(edit);
+}
+
 bool SettingsTab::save()
 {
     // A field being edited is checked first, as leaving it would.

@@ -29,6 +29,9 @@ public:
     void applySetup(const BufferTypeSetup &setup);
     void setFramesEnabled(bool enabled);
     bool save();
+    // Checks the field being edited as leaving it would, so a window closed
+    // from it does not drop what was typed; false when the field refused it.
+    bool takePendingEdit();
     // Runs the check of a field as leaving it does; false when refused.
     bool leave(QLineEdit *edit);
 

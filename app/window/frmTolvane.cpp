@@ -3,6 +3,7 @@
 #include "app/core/BufferTypeSetup.h"
 #include "app/core/OpenDocument.h"
 #include "app/window/BufferPage.h"
+#include "app/window/HelpWindow.h"
 #include "app/window/SettingsTab.h"
 #include "app/window/frmAbout.h"
 #include "app/window/frmInfo.h"
@@ -71,9 +72,10 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     }
     m_prompter = prompter;
     m_runDialog = [](QDialog &dialog) { return dialog.exec(); };
+    m_launcher = &launch;
 
     m_control = new viewer::Tolvane(nullptr, m_prompter);
-    m_host = std::make_unique<TolvaneHost>(folders, *m_prompter, m_control->core(), *this);
+    m_host = std::make_unique<TolvaneHost>(folders, *m_prompter, m_control->core());
     m_host->setProcessEvents([] { QCoreApplication::processEvents(); });
     m_host->setCrypt([this](const QString &file) { return m_control->Crypt(file); });
     m_host->setBufferTypeChooser([this] {
@@ -83,7 +85,6 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
         m_runDialog(dialog);
         return dialog.bufferType();
     });
-    m_host->connection().connectTimer().setObjectName(QStringLiteral("ConnectTimer"));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -250,6 +251,18 @@ void frmTolvane::bindHost()
         m_ckbStatus->setChecked(s.statusColumn != 0);
     });
     connect(m_tabs, &QTabWidget::currentChanged, this, &frmTolvane::tabChanged);
+
+    host::PcdHost *pcd = &m_host->pcd();
+    connect(pcd, &host::PcdHost::connectionTextChanged, m_panel1, &QLabel::setText);
+    connect(pcd, &host::PcdHost::messageTextChanged, m_panel2, &QLabel::setText);
+    connect(pcd, &host::PcdHost::ButtonConnect, this, &frmTolvane::ButtonConnect);
+    connect(pcd, &host::PcdHost::ButtonsStart, this, &frmTolvane::ButtonsStart);
+    connect(pcd, &host::PcdHost::runCaptionChanged, m_cmdRun, &QPushButton::setText);
+    connect(pcd, &host::PcdHost::connectionFrameChanged, this, &frmTolvane::setConnectionFrame);
+    connect(pcd, &host::PcdHost::progressRangeChanged, m_progress, &QProgressBar::setRange);
+    connect(pcd, &host::PcdHost::progressChanged, m_progress, &QProgressBar::setValue);
+    connect(pcd, &host::PcdHost::abortEnabledChanged, m_cmdAbort, &QWidget::setEnabled);
+    connect(pcd, &host::PcdHost::beep, this, [] { QApplication::beep(); });
     connect(m_bufferPage, &BufferPage::editRequested, this, &frmTolvane::openInput);
 }
 
@@ -299,9 +312,17 @@ void frmTolvane::showAbout()
 
 void frmTolvane::showHelp()
 {
-    OpenDocument shell(&launch, QStringLiteral("Tolvane"));
+    OpenDocument shell(m_launcher, QStringLiteral("Tolvane"));
     if (shell.open(m_host->helpFile()))
         return;
+    // A desktop without a program for HTML still has the help: Qt renders it.
+    const QFileInfo help(m_host->helpFile());
+    if (help.isFile() && help.isReadable()) {
+        if (!m_helpWindow)
+            m_helpWindow = new HelpWindow(this);
+        m_helpWindow->showPage(help.absoluteFilePath());
+        return;
+    }
     const OpenDocument::Error &e = shell.error();
     m_prompter->message(QStringLiteral("Error ") + QString::number(e.number) + QStringLiteral(": ")
             + e.message + u'\r' + m_host->helpFile(),
@@ -324,6 +345,11 @@ void frmTolvane::closeEvent(QCloseEvent *event)
 {
     if (m_input->isVisible())
         m_input->reject();
+    // Closing from a settings field gives it no focus-out: take what was typed first.
+    if (!m_settingsTab->takePendingEdit()) {
+        event->ignore();
+        return;
+    }
     if (m_host->closeRequested()) {
         event->accept();
         return;
@@ -392,12 +418,7 @@ bool frmTolvane::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-// --- comm::ConnectionView ---
-
-void frmTolvane::setStatusPanel(int panel, const QString &text)
-{
-    (panel == 1 ? m_panel1 : m_panel2)->setText(text);
-}
+// --- what the host publishes ---
 
 void frmTolvane::ButtonConnect(bool connect)
 {
@@ -426,37 +447,12 @@ void frmTolvane::ButtonsStart(const QString &staTxt, bool staEn, const QString &
         m_cmdStop->setFocus();
 }
 
-void frmTolvane::setRunCaption(const QString &caption)
-{
-    m_cmdRun->setText(caption);
-}
-
 void frmTolvane::setConnectionFrame(const QString &caption, quint32 rgb)
 {
     m_connectionFrame->setTitle(caption);
     m_connectionFrame->setStyleSheet(
         QStringLiteral("QGroupBox#frmConnection::title { color: #%1; }")
             .arg(rgb, 6, 16, QLatin1Char('0')));
-}
-
-void frmTolvane::setProgressRange(int minimum, int maximum)
-{
-    m_progress->setRange(minimum, maximum);
-}
-
-void frmTolvane::setProgressValue(int value)
-{
-    m_progress->setValue(value);
-}
-
-void frmTolvane::setAbortEnabled(bool enabled)
-{
-    m_cmdAbort->setEnabled(enabled);
-}
-
-void frmTolvane::beep()
-{
-    QApplication::beep();
 }
 
 } // namespace tlv::app

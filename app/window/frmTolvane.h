@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/core/OpenDocument.h"
 #include "app/core/TolvaneHost.h"
-#include "comm/ConnectionView.h"
 
 #include <QMainWindow>
 
@@ -24,14 +24,15 @@ class Tolvane;
 namespace tlv::app {
 
 class BufferPage;
+class HelpWindow;
 class SettingsTab;
 class frmInput;
 
 // The main form: the viewer control on tab 0, the buffer configuration on
 // tab 1, the settings on tab 2, the connection frame with its buttons and the
-// status bar. It binds widgets to TolvaneHost and shows what the connection
-// and the read serving report.
-class frmTolvane : public QMainWindow, public comm::ConnectionView
+// status bar. It binds widgets to TolvaneHost and shows what the shared host
+// of the control (connection and read serving) publishes.
+class frmTolvane : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -56,20 +57,19 @@ public:
     void setDialogRunner(std::function<int(QDialog &)> runner) { m_runDialog = std::move(runner); }
     // Opens the edit dialog for the grid's current cell (editor row, grid column).
     void openInput(int row, int column);
+    // Help -> Contents: the desktop's program for the help, else the
+    // program's own help window.
     void showHelp();
+    // How the desktop is asked to open a document (tests give their own).
+    void setShellLauncher(OpenDocument::Launcher launcher) { m_launcher = std::move(launcher); }
+    [[nodiscard]] HelpWindow *helpWindow() const { return m_helpWindow; }
     void showAbout();
 
-    // --- comm::ConnectionView ---
-    void setStatusPanel(int panel, const QString &text) override;
-    void ButtonConnect(bool connect) override;
+    // --- what the host publishes ---
+    void ButtonConnect(bool connect);
     void ButtonsStart(const QString &staTxt, bool staEn, const QString &runTxt, bool runEn,
-        const QString &stoTxt, bool stoEn, qint16 setFocus = 0) override;
-    void setRunCaption(const QString &caption) override;
-    void setConnectionFrame(const QString &caption, quint32 rgb) override;
-    void setProgressRange(int minimum, int maximum) override;
-    void setProgressValue(int value) override;
-    void setAbortEnabled(bool enabled) override;
-    void beep() override;
+        const QString &stoTxt, bool stoEn, qint16 setFocus = 0);
+    void setConnectionFrame(const QString &caption, quint32 rgb);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,6 +95,8 @@ private:
     viewer::Tolvane *m_control = nullptr;
     std::unique_ptr<TolvaneHost> m_host;
     std::function<int(QDialog &)> m_runDialog;
+    OpenDocument::Launcher m_launcher;
+    HelpWindow *m_helpWindow = nullptr;
 
     QTabWidget *m_tabs = nullptr;
     BufferPage *m_bufferPage = nullptr;

@@ -2,7 +2,7 @@
 
 #include "common/Cp1252.h"
 #include "pcdsim/SimulatedPcd.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +31,7 @@ bool DescriptionLayout::read(const QString &path, QString *error)
         return false;
     }
     QByteArray plain;
-    if (!viewer::LineCipher::decipher(file.readAll(), &plain, error)) {
+    if (!common::LineCipher::decipher(file.readAll(), &plain, error)) {
         *error = path + QStringLiteral(": ") + *error;
         return false;
     }

@@ -68,7 +68,11 @@ TEST_F(CliCompileTest, RefusedBuffersLeaveTheSourceUntouched)
         QByteArray to;
         const char *message;
     } cases[] = { { "COLUMN2=1,Bit,3", "COLUMN2=1,bit,3", "Invalid Data Type in column 2" },
-        { "RecordNumber=500", "RecordNumber=40000", "Invalid buffer value !" } };
+        { "RecordNumber=500", "RecordNumber=40000", "Invalid buffer value !" },
+        // Fields that would rewrite or empty arguments of the generated calls.
+        { "HeaderKey=CHDR", "HeaderKey=DEMO',R 9999,,1,,0,0,4,50,10) ;",
+            "Invalid Header Key : it holds \"'\"" },
+        { "3,Pump.Run,800", "3,,800", "Invalid PCD Variable in column 2 : it is empty" } };
     for (const auto &c : cases) {
         SetUp();
         ASSERT_TRUE(writeBytes(source, "previous"));

@@ -46,10 +46,18 @@ TEST(LayoutValidationTest, OutcomesAndCells)
             "", 0, 0, 256 },
         { "place 256", bufferOf({ { 0, "Long", 0, "%d" }, { 256, "Long", 0, "%d" } }),
             "Record Length out of value > 256", 0, 0, -1 },
-        { "bit 40", bufferOf({ { 1, "Bit", 40, "%b" } }), "", 0, 0, 2 },
+        // Positions the viewer would refuse when it loads the buffer.
+        { "bit 31", bufferOf({ { 1, "Bit", 31, "%b" } }), "", 0, 0, 2 },
+        { "bit 40", bufferOf({ { 0, "Long", 0, "%d" }, { 1, "Bit", 40, "%b" } }),
+            "Incompatible Data Position in column 2", 2, 5, -1 },
+        { "bit 32", bufferOf({ { 1, "Bit", 32, "%b" } }), "Incompatible Data Position in column 1",
+            1, 5, -1 },
+        { "bit below 0", bufferOf({ { 1, "Bit", -1, "%b" } }),
+            "Incompatible Data Position in column 1", 1, 5, -1 },
         { "place before the record", bufferOf({ { 0, "Long", 0, "%d" }, { -1, "Long", 0, "%d" } }),
             "Invalid Place in Record in column 2", 2, 3, -1 },
-        { "long below 1", bufferOf({ { 0, "Long", -4, "%d" } }), "", 0, 0, 1 },
+        { "long below 0", bufferOf({ { 0, "Long", -4, "%d" } }),
+            "Incompatible Data Position in column 1", 1, 5, -1 },
         { "word pos 2 before format", bufferOf({ { 0, "Long", 0, "%d" }, { 0, "Word", 2, "%t" } }),
             "Incompatible Data Position in column 2", 2, 5, -1 },
         { "long pos 1", bufferOf({ { 0, "Long", 1, "%d" } }),
@@ -83,4 +91,14 @@ TEST(LayoutValidationTest, OutcomesAndCells)
         EXPECT_EQ(r.gridColumn, c.gridColumn) << c.name;
         EXPECT_EQ(b.recordLen(), c.recordLength < 0 ? 77 : c.recordLength) << c.name;
     }
+
+    // The viewer holds 127 columns.
+    UserColumns many;
+    for (int i = 0; i < 127; ++i)
+        many.add(QString(), u"R 1"_s, qint16(i % 3), u"Long"_s, 0, u"%d"_s, 1000, 0);
+    EXPECT_TRUE(LayoutValidation::validate(many, formats).ok);
+    many.add(QString(), u"R 1"_s, 0, u"Long"_s, 0, u"%d"_s, 1000, 0);
+    const LayoutValidation::Result tooMany = LayoutValidation::validate(many, formats);
+    EXPECT_FALSE(tooMany.ok);
+    EXPECT_EQ(tooMany.message, u"Number of columns out of value > 127"_s);
 }

@@ -152,7 +152,7 @@ TEST_F(ProjectFileTest, LfFileWithMissingOrEmptyKeys)
     EXPECT_EQ(*buffer.item(1), UserColumn::defaultColumn());
 }
 
-TEST_F(ProjectFileTest, ProjectIsRejectedWithoutVersionMaxRowsOrStartReg)
+TEST_F(ProjectFileTest, OnlyAMissingOrOldVersionRejectsTheProject)
 {
     const struct
     {
@@ -160,13 +160,28 @@ TEST_F(ProjectFileTest, ProjectIsRejectedWithoutVersionMaxRowsOrStartReg)
         bool ok;
     } cases[] = { { "[Tolvane]\nVersion=0.9\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
         { "[Tolvane]\nVersion=1\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", true },
-        { "[Tolvane]\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false },
-        { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=1\nMaxGraph=50\n", false },
-        { "[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=\nMaxRows=500\n", false } };
+        { "[Tolvane]\n[CONNECTION]\nStartReg=1\nMaxRows=500\n", false } };
     for (const auto &c : cases) {
         writeFile(c.text);
         EXPECT_EQ(project.readProject(), c.ok) << c.text;
     }
+}
+
+TEST_F(ProjectFileTest, AMissingSettingKeepsItsValueAndTheOthersAreRead)
+{
+    ProjectSettings &s = project.settings();
+    s.maxRows = 500;
+    s.connection.startReg = 0;
+    writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=\nMaxGraph=50\n"
+              "ExportFile=out.xls\nIndexFile=2\nReadInterval=2500\n");
+    ASSERT_TRUE(project.readProject()) << project.errorString().toStdString();
+    EXPECT_EQ(s.maxRows, 500);
+    EXPECT_EQ(s.connection.startReg, 0);
+    EXPECT_EQ(s.maxGraph, 50);
+    EXPECT_EQ(s.exportFile, dir.filePath(u"out.xls"_s));
+    EXPECT_EQ(s.indexFile, 2);
+    EXPECT_EQ(s.connection.readInterval, 2500);
+    EXPECT_EQ(project.appliedSettings().maxGraph, 50) << "what was read is what a save compares";
 }
 
 TEST_F(ProjectFileTest, OptionsSetThreeFlagsOrLeaveThem)

@@ -8,6 +8,9 @@
 #include "common/IniProfile.h"
 #include "common/ScriptedPrompter.h"
 
+#include <QLocale>
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -29,7 +32,7 @@ protected:
         project.setPath(dir.filePath(u"p.tlvr"_s));
         project.setBufferType(BufferType::Configured);
         buffer.applyNewBufferDefaults();
-        buffer.add(UserColumn::defaultColumn());
+        buffer.add(UserColumn::defaultColumn()).Variable = u"R 1"_s;
         fields = EditorFields::fromModel(buffer);
         fields.startReg = u"1000"_s;
     }
@@ -103,6 +106,27 @@ TEST_F(StoreTest, IntervalAndNumberOfRecords)
         } else {
             EXPECT_EQ(value(buffer), c.stored) << c.text;
         }
+    }
+}
+
+TEST_F(StoreTest, IntervalIsShownInTheLocalesFormatAndReadBack)
+{
+    const QLocale before;
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const struct
+    {
+        qint16 tenths;
+        const char *shown;
+    } cases[] = { { 15, "1,5" }, { 32767, "3276,7" }, { 20000, "2000" }, { 0, "0" } };
+    for (const auto &c : cases) {
+        buffer.setRecordInt(c.tenths);
+        fields = EditorFields::fromModel(buffer);
+        EXPECT_EQ(fields.recordInterval, QLatin1String(c.shown));
+        fields.startReg = u"1000"_s;
+        buffer.setRecordInt(-1);
+        ASSERT_TRUE(store(true).ok) << c.shown;
+        EXPECT_EQ(buffer.recordInt(), c.tenths) << c.shown;
     }
 }
 

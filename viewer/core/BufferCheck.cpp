@@ -1,6 +1,7 @@
 #include "viewer/core/BufferCheck.h"
 
 #include "viewer/core/FourCharText.h"
+#include "viewer/core/RequestPlanner.h"
 
 #include <cstdlib>
 #include <limits>
@@ -51,6 +52,23 @@ StartRegisterResult BufferCheck::checkStartRegister(qint32 value)
     result.isDataBlock = value / 65536 == DataBlockKind;
     result.startAddress = static_cast<qint16>(address);
     return result;
+}
+
+qint32 BufferCheck::capacityLimit(const ReaderState &state, qint32 requestBase)
+{
+    constexpr qint64 Addressable = qint64(RequestPlanner::MaxArgument) + 1;
+    const qint64 room = Addressable - qMax(0, requestBase) - state.headerLength;
+    if (state.recordLength < 1 || room < state.recordLength)
+        return 0;
+    return qint32(qMin<qint64>(state.bufferLength, room / state.recordLength));
+}
+
+QString BufferCheck::capacityText(const ReaderState &state, qint32 capacity)
+{
+    return invalidBufferText(u"Bad capacity value : "_s + QString::number(capacity)
+        + u" records, the buffer holds at most "_s + QString::number(state.maxCapacity)
+        + u" (buffer length "_s + QString::number(state.bufferLength) + u", record length "_s
+        + QString::number(state.recordLength) + u')');
 }
 
 BufferCheck::HeaderResult BufferCheck::checkHeader(

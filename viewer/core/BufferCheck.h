@@ -42,6 +42,14 @@ public:
 
     [[nodiscard]] static StartRegisterResult checkStartRegister(qint32 value);
 
+    // Most record slots a loaded buffer can hold: no more than the header's
+    // buffer length, and the whole ring (H + R x C words from requestBase, the
+    // start register of a register buffer or 0 for a data block) within the
+    // 16-bit addresses of requests.
+    [[nodiscard]] static qint32 capacityLimit(const ReaderState &state, qint32 requestBase);
+    // "Invalid buffer" CR why a counter block's capacity cannot be this buffer's.
+    [[nodiscard]] static QString capacityText(const ReaderState &state, qint32 capacity);
+
     // Checks the answer to the header read (H words from word 0, H being the
     // state's header length). On success the result's state holds the new
     // header; a refused header (code 11) leaves only the counters cleared; a

@@ -329,8 +329,8 @@ void ControlCore::setPcdStatus(qint32 status)
     m_rows.setStatusText(pcdStatusText(status));
     if (m_cycle.state() >= ReadingCycle::Stopped) {
         const QDateTime t = now();
-        m_rows.addStatusRow(
-            t.toString(QStringLiteral("dd/MM/yy")), t.toString(QStringLiteral("HH:mm:ss")));
+        m_rows.addStatusRow(t.toString(QStringLiteral("dd/MM/yy")),
+            t.toString(QStringLiteral("HH:mm:ss")), t.toMSecsSinceEpoch());
     }
 }
 
@@ -511,10 +511,7 @@ void ControlCore::onBufferLoaded()
 
 void ControlCore::onRecord(const DecodedRecord &record)
 {
-    QString display = record.displayLine;
-    if (display.startsWith(u'\t'))
-        display.remove(0, 1);
-    m_rows.addRecord(display, record.rawLine, record.commentLine, record.date, record.time);
+    m_rows.addRecord(record);
     if (m_graphShown)
         Q_EMIT graphRedrawRequested();
 }
@@ -522,8 +519,8 @@ void ControlCore::onRecord(const DecodedRecord &record)
 void ControlCore::onSeparator(const QString &text)
 {
     const QDateTime t = now();
-    m_rows.addSeparator(
-        text, t.toString(QStringLiteral("dd/MM/yy")), t.toString(QStringLiteral("HH:mm:ss")));
+    m_rows.addSeparator(text, t.toString(QStringLiteral("dd/MM/yy")),
+        t.toString(QStringLiteral("HH:mm:ss")), t.toMSecsSinceEpoch());
 }
 
 void ControlCore::onPcdCommand(qint16 command)

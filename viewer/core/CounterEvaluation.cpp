@@ -43,12 +43,14 @@ CounterOutcome evaluateCounters(ReaderState &state, const QList<qint32> &answer)
     const qint32 capacity = element(answer, 3, state.capacity);
     // A write index equal to the capacity is sound: the writer has just filled
     // the last slot and wraps to 1 with its next record (the simulation does so).
-    if (capacity < 1 || writeIndex < 0 || writeIndex > capacity) {
+    const bool tooLarge = capacity > state.maxCapacity;
+    if (capacity < 1 || writeIndex < 0 || writeIndex > capacity || tooLarge) {
         state.recordsToFetch = 0;
         // A ring that never held a record (a simulation before its first one)
         // has nothing to locate yet.
-        if (counter == 0)
+        if (counter == 0 && !tooLarge)
             return outcome;
+        outcome.capacityTooLarge = tooLarge;
         // Garbled: nothing can be located in this ring.
         outcome.invalid = true;
         outcome.newlyInvalid = !state.counterBlockInvalid;

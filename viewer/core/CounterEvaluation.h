@@ -24,6 +24,8 @@ struct CounterOutcome
     bool invalid = false;
     // Invalid after a good block (or a fresh start): worth one report, not one per tick.
     bool newlyInvalid = false;
+    // Invalid because the capacity is larger than the buffer can hold.
+    bool capacityTooLarge = false;
 };
 
 // Works out which records are new from the answer to the counter-block read

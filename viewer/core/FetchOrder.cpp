@@ -4,23 +4,25 @@ using namespace Qt::StringLiterals;
 
 namespace tlv::viewer {
 
-FetchOrder FetchOrder::plan(qint32 recordsToFetch, qint32 capacity, qint32 lastSlot)
+FetchOrder FetchOrder::plan(
+    qint32 recordsToFetch, qint32 capacity, qint32 lastSlot, qint32 available)
 {
     FetchOrder order;
     if (recordsToFetch <= 0)
         return order;
+    const qint32 present = qBound(0, available, recordsToFetch);
     if (recordsToFetch == capacity) {
         const qint32 last = qBound(-1, lastSlot, capacity - 1);
-        order.records.reserve(capacity);
-        for (qint32 slot = last + 2; slot < capacity; ++slot)
+        order.records.reserve(present);
+        for (qint32 slot = last + 2; slot < present; ++slot)
             order.records.append(slot);
-        for (qint32 slot = 0; slot <= last; ++slot)
+        for (qint32 slot = 0; slot <= last && slot < present; ++slot)
             order.records.append(slot);
         order.expected = capacity - 1;
         return order;
     }
-    order.records.reserve(recordsToFetch);
-    for (qint32 i = 0; i < recordsToFetch; ++i)
+    order.records.reserve(present);
+    for (qint32 i = 0; i < present; ++i)
         order.records.append(i);
     order.expected = recordsToFetch;
     return order;

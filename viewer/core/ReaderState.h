@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <limits>
+
 namespace tlv::viewer {
 
 // What the reader keeps about the PCD trace buffer between two refreshes.
@@ -31,6 +33,10 @@ struct ReaderState
     qint32 recordsToFetch = 0;
     bool firstRead = true;
     bool counterBlockInvalid = false; // the last counter block described no ring
+    // Most record slots the loaded buffer can hold (buffer length, record length,
+    // what requests can address); set at each load. A counter block claiming
+    // more is refused: fetching by it would ask for memory that is not there.
+    qint32 maxCapacity = std::numeric_limits<qint32>::max();
 
     qint32 commandWord = 0; // PCD command word as last read
     qint32 lastCommand = 0; // PCD command word as last acted on

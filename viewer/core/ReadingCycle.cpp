@@ -164,6 +164,11 @@ void ReadingCycle::applyRunMode()
             if (m_loaded && m_reader.previousCounter > 0)
                 m_resumeFrom = m_reader;
             m_reader.clearCounters();
+            // A run that does not go on from its counters looks at the ring as
+            // at its first look: counters cleared without that would take
+            // every record written so far for new and report the older ones
+            // as lost ("Miss").
+            m_reader.firstRead = true;
             requestHeader();
         }
         if (m_state == Refreshing) {
@@ -199,6 +204,14 @@ void ReadingCycle::applyRunMode()
     }
     if (m_runMode != Run)
         setActivity(false);
+}
+
+void ReadingCycle::requestFailed()
+{
+    if (m_state != Loading)
+        return;
+    rollBackUnfinishedFetch();
+    setState(Refreshing);
 }
 
 void ReadingCycle::tick()
@@ -445,6 +458,8 @@ bool ReadingCycle::load(const QList<qint32> &header, bool simulated)
     m_reader.recordLength = recordLength;
     if (!user)
         m_reader.counterIndex = layout.counterIndex;
+    m_reader.maxCapacity
+        = BufferCheck::capacityLimit(m_reader, m_reader.isDataBlock ? 0 : m_reader.startAddress);
     m_loaded = true;
     Q_EMIT bufferLoaded();
     return true;
@@ -506,6 +521,7 @@ void ReadingCycle::simulatedLoad()
     m_table = table;
     m_layout = layout;
     m_reader.recordLength = recordLength;
+    m_reader.maxCapacity = layout.recordNumber;
     if (sameRing)
         resumeCounters();
     else
@@ -526,7 +542,9 @@ void ReadingCycle::onCounters(const QList<qint32> &words)
     const CounterOutcome outcome = evaluateCounters(m_reader, words);
     if (outcome.invalid) {
         // Once per garbled spell: a box per tick would pile up under the read timer.
-        if (outcome.newlyInvalid)
+        if (outcome.newlyInvalid && outcome.capacityTooLarge)
+            fail(10, BufferCheck::capacityText(m_reader, words.value(3)));
+        else if (outcome.newlyInvalid)
             fail(10, BufferCheck::invalidBufferText(QStringLiteral("Bad counter values")));
         return;
     }
@@ -558,12 +576,13 @@ void ReadingCycle::onRecords(const QList<qint32> &words)
 
 void ReadingCycle::decodeFetch()
 {
-    const FetchOrder order
-        = FetchOrder::plan(m_reader.recordsToFetch, m_reader.capacity, m_reader.lastSlot);
     TextSources *sources = m_loader ? m_loader->textSources() : nullptr;
     const qint64 r = m_reader.recordLength;
     qint32 decoded = 0;
     const QList<qint32> fetched = std::exchange(m_fetched, {});
+    // Only records that came with the answers are decoded.
+    const FetchOrder order = FetchOrder::plan(m_reader.recordsToFetch, m_reader.capacity,
+        m_reader.lastSlot, r > 0 ? qint32(fetched.size() / r) : 0);
     m_beforeFetch.reset();
     for (const qint32 j : order.records) {
         const DecodedRecord record = m_decoder.decode(m_table, fetched, j * r, sources);

@@ -75,6 +75,9 @@ public:
     void applyRunMode();
     // The host's answer to the last request (DataBlock).
     void answer(const QList<qint32> &words);
+    // The host could not answer the last request: a fetch that got no records
+    // is undone, so the next tick counts and reads them again.
+    void requestFailed();
     // One tick of the read timer.
     void tick();
     void stopReadTimer() { m_readTimer.stop(); }

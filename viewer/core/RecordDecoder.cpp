@@ -8,6 +8,8 @@
 #include "viewer/core/TextSources.h"
 #include "viewer/core/ValueTextLookup.h"
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace tlv::viewer {
@@ -42,6 +44,24 @@ template<qsizetype N> void append(QVarLengthArray<char16_t, N> &to, QStringView 
 template<qsizetype N> QStringView viewOf(const QVarLengthArray<char16_t, N> &chars)
 {
     return QStringView(chars.constData(), chars.size());
+}
+
+// Display digits read as the decimal number they show: leading blanks (F)
+// are no digits; any other letter digit means the display shows no number.
+std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
+{
+    double number = 0;
+    bool leading = true;
+    for (int i = digits - 1; i >= 0; --i) {
+        const unsigned nibble = (pattern >> (4 * i)) & 0xFu;
+        if (leading && nibble == 0xF)
+            continue;
+        leading = false;
+        if (nibble > 9)
+            return std::nullopt;
+        number = number * 10 + nibble;
+    }
+    return number;
 }
 
 QString bracketed(qint64 value, bool plain)
@@ -99,17 +119,19 @@ RecordDecoder::RecordDecoder(Clock clock)
     : m_clock(std::move(clock))
 { }
 
-QDateTime RecordDecoder::stamp(QString *date, QString *time) const
+QDateTime RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) const
 {
     QDateTime now;
     qint64 second = 0;
     if (m_clock) {
         now = m_clock();
+        *msecs = now.toMSecsSinceEpoch();
         // The texts depend only on the date and the time to the second.
         second = now.date().toJulianDay() * 86400 + now.time().msecsSinceStartOfDay() / 1000;
     } else {
         // Asking for the local time costs far more than a record: once a second is enough.
         const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        *msecs = ms;
         if (m_stampSecond >= 0 && ms >= 0 && ms / 1000 == m_stampSecond) {
             *date = m_stampDate;
             *time = m_stampTime;
@@ -133,7 +155,7 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     qint64 recordStart, TextSources *sources) const
 {
     DecodedRecord record;
-    const QDateTime now = stamp(&record.date, &record.time);
+    const QDateTime now = stamp(&record.date, &record.time, &record.msecs);
 
     const int maxColumn = qMin(table.MaxColumn, ColumnTable::Size - 1);
     // Every word of the record must be in the answer before anything is decoded.
@@ -273,6 +295,7 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
         break;
     }
     out.value = value;
+    out.number = double(value);
     raw.appendSigned(value);
 
     const int type = column.DataType;
@@ -284,6 +307,8 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     if (isLong && format.size() == 2 && format.startsWith(u'g')) {
         bool known = false;
         out.text = symbolText(format, u, value, column, sources, &known);
+        if (format.at(1) == u'm')
+            out.number = double((u >> 16) & 0xFFu);
         return known ? TextIn::Column : TextIn::Raw;
     }
 
@@ -309,19 +334,26 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     const quint64 pattern = isLong ? quint64(u) : quint64(value) & ((quint64(1) << bits) - 1);
     switch (conv.unicode()) {
     case u'd':
+        if (decimals > 0)
+            out.number = double(value) / std::pow(10.0, double(qMin<qint64>(decimals, 300)));
         if (FormatText::appendDecimal(text, value, decimals))
             return TextIn::Buffer;
         out.text = FormatText::decimal(value, decimals); // hundreds of places
         return TextIn::Column;
     case u'h':
         text.appendNumber(pattern, 16, bits == 4 ? 0 : bits / 4);
+        out.number = double(pattern);
         return TextIn::Buffer;
-    case u'a':
+    case u'a': {
         // A Long holds four bytes: a larger count adds no characters.
-        FormatText::appendAscii(text, pattern,
-            isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8));
+        const int bytes
+            = isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8);
+        FormatText::appendAscii(text, pattern, bytes);
+        out.number = double(bytes >= 4 ? pattern : pattern & ((quint64(1) << (8 * bytes)) - 1));
         return TextIn::Buffer;
+    }
     case u'b':
+        out.number = double(pattern);
         if (isLong) {
             FormatText::appendBinary(text, pattern >> 16, 16);
             FormatText::appendBinary(text, pattern & 0xFFFFu, 16);
@@ -331,6 +363,7 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
         return TextIn::Buffer;
     case u'p':
         FormatText::appendDisplayDigits(text, pattern, bits / 4);
+        out.number = displayDigitsNumber(pattern, bits / 4);
         return TextIn::Buffer;
     case u'e':
         if (type == ColumnDescription::Word) {

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <span>
 
 namespace tlv::viewer {
@@ -21,6 +22,11 @@ struct DecodedColumn
     QString text; // display text
     QString raw; // raw line entry (a String column gives its text)
     qint64 value = 0; // raw value (0 for a String column)
+    // The number the cell stands for: what a number-showing format shows
+    // (decimals scaled, hex/binary/characters as their value, display digits
+    // read as decimal), the numeric value behind a text; none for a string or
+    // display digits that show no number.
+    std::optional<double> number;
     QString comment; // from the text files, else empty
 };
 
@@ -33,6 +39,7 @@ struct DecodedRecord
     QString commentLine; // ';'-joined column comments
     QString date; // "dd/mm/yy"
     QString time; // "hh:mm:ss"
+    qint64 msecs = 0; // the same PC time, ms since the epoch
     QList<DecodedColumn> columns;
 };
 
@@ -64,7 +71,7 @@ private:
     TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> columnWords,
         TextSources *sources, int year, DecodedColumn &out, ShortText &text, ShortText &raw) const;
     // The clock's time; the stamps' texts are made once per second.
-    QDateTime stamp(QString *date, QString *time) const;
+    QDateTime stamp(QString *date, QString *time, qint64 *msecs) const;
 
     Clock m_clock; // empty: the system clock
     mutable QDateTime m_stampNow;

@@ -1,6 +1,7 @@
 #include "viewer/core/RowStore.h"
 
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/RecordDecoder.h"
 
 #include <algorithm>
 
@@ -37,7 +38,19 @@ QVariant RowStore::data(const QModelIndex &index, int role) const
     case ColumnNumberRole:
         return columnNumberAt(index.column());
     case SeparatorRole:
-        return m_rows[size_t(index.row())].separator;
+        return isSeparator(index.row());
+    case ValueRole: {
+        const auto value = cellValue(index.row(), index.column());
+        return value ? QVariant(*value) : QVariant();
+    }
+    case RawValueRole: {
+        const auto raw = rawValue(index.row(), index.column());
+        return raw ? QVariant(*raw) : QVariant();
+    }
+    case CommentRole:
+        return comment(index.row(), index.column());
+    case RowKindRole:
+        return int(rowKind(index.row()));
     default:
         return {};
     }
@@ -148,23 +161,51 @@ void RowStore::removeOldestRows(int count)
 }
 
 QString RowStore::stampedLine(
-    const QString &line, const QString &status, const QString &date, const QString &time) const
+    QStringView line, const QString &status, const QString &date, const QString &time) const
 {
-    QString out = line;
-    if (m_statusStamp)
-        out = status + u'\t' + out;
-    if (m_timeStamp)
-        out = time + u'\t' + out;
-    if (m_dateStamp)
-        out = date + u'\t' + out;
+    // Made at its final size: it goes out with every record.
+    const QStringView parts[] = { m_dateStamp ? QStringView(date) : QStringView(),
+        m_timeStamp ? QStringView(time) : QStringView(),
+        m_statusStamp ? QStringView(status) : QStringView() };
+    const bool shown[] = { m_dateStamp, m_timeStamp, m_statusStamp };
+    qsizetype size = line.size();
+    for (int i = 0; i < 3; ++i)
+        size += shown[i] ? parts[i].size() + 1 : 0;
+    QString out(size, Qt::Uninitialized);
+    QChar *to = out.data();
+    for (int i = 0; i < 3; ++i) {
+        if (!shown[i])
+            continue;
+        to = std::copy(parts[i].begin(), parts[i].end(), to);
+        *to++ = u'\t';
+    }
+    std::copy(line.begin(), line.end(), to);
     return out;
 }
 
-void RowStore::addRecord(const QString &display, const QString &raw, const QString &comment,
-    const QString &date, const QString &time)
+RowStore::Row RowStore::stampedRow(RowKind kind, const QString &date, const QString &time,
+    qint64 msecs, const QString &status) const
 {
-    Q_EMIT outputLine(stampedLine(display, m_statusText, date, time));
+    Row row;
+    row.kind = kind;
+    row.number = m_recordCount;
+    row.date = date;
+    row.time = time;
+    row.msecs = msecs;
+    row.status = status;
+    row.texts = QString::number(m_recordCount);
+    row.numberLength = qint32(row.texts.size());
+    return row;
+}
 
+QStringView RowStore::cellText(const Row &row, qsizetype cell) const
+{
+    const qint32 start = cell > 0 ? row.cells[cell - 1].textEnd : row.numberLength;
+    return QStringView(row.texts).mid(start, row.cells[cell].textEnd - start);
+}
+
+void RowStore::countRecord()
+{
     if (m_recordCount >= RecordCountLimit - 1) {
         m_recordCount = 0;
         m_recordCounterRed = true;
@@ -172,34 +213,65 @@ void RowStore::addRecord(const QString &display, const QString &raw, const QStri
         ++m_recordCount;
     }
     makeRoom();
+}
 
-    Row row;
-    row.cells.reserve(columnCount());
-    row.cells << QString::number(m_recordCount) << date << time << m_statusText;
-    const QStringList texts = display.split(u'\t');
-    for (int i = 0; i < m_columns.size(); ++i)
-        row.cells << (display.isEmpty() ? QString() : texts.value(i));
-    row.cells << raw << comment;
+void RowStore::addRecord(const DecodedRecord &record)
+{
+    QStringView display = record.displayLine;
+    if (display.startsWith(u'\t'))
+        display = display.mid(1);
+    Q_EMIT outputLine(stampedLine(display, m_statusText, record.date, record.time));
+    countRecord();
+
+    Row row = stampedRow(RowKind::Record, record.date, record.time, record.msecs, m_statusText);
+    const qsizetype count = qMin(m_columns.size(), record.columns.size());
+    qsizetype size = row.numberLength;
+    bool comments = false;
+    for (qsizetype i = 0; i < count; ++i) {
+        size += record.columns[i].text.size();
+        comments = comments || !record.columns[i].comment.isEmpty();
+    }
+    // All texts of the row in one string.
+    QString texts(size, Qt::Uninitialized);
+    QChar *to = std::copy(row.texts.cbegin(), row.texts.cend(), texts.data());
+    row.cells.resize(m_columns.size());
+    for (qsizetype i = 0; i < count; ++i) {
+        const DecodedColumn &from = record.columns[i];
+        DataCell &cell = row.cells[i];
+        to = std::copy(from.text.cbegin(), from.text.cend(), to);
+        cell.textEnd = qint32(to - texts.constData());
+        cell.raw = from.value;
+        cell.hasValue = from.number.has_value();
+        cell.value = from.number.value_or(0.0);
+        // A string's raw entry is its text; every other column has a number there.
+        cell.hasRaw = from.number.has_value() || from.raw != from.text;
+    }
+    for (qsizetype i = count; i < row.cells.size(); ++i)
+        row.cells[i].textEnd = qint32(size);
+    row.texts = std::move(texts);
+    if (comments) {
+        row.comments.reserve(m_columns.size());
+        for (qsizetype i = 0; i < m_columns.size(); ++i)
+            row.comments.append(i < count ? record.columns[i].comment : QString());
+    }
     append(std::move(row));
 }
 
-void RowStore::addStatusRow(const QString &date, const QString &time)
+void RowStore::addStatusRow(const QString &date, const QString &time, qint64 msecs)
 {
-    addRecord({}, {}, {}, date, time);
+    Q_EMIT outputLine(stampedLine({}, m_statusText, date, time));
+    countRecord();
+    append(stampedRow(RowKind::Status, date, time, msecs, m_statusText));
 }
 
-void RowStore::addSeparator(const QString &text, const QString &date, const QString &time)
+void RowStore::addSeparator(
+    const QString &text, const QString &date, const QString &time, qint64 msecs)
 {
     QStringList dashes;
     for (int i = 0; i < m_columns.size(); ++i)
         dashes << kDashes;
     Q_EMIT outputLine(stampedLine(dashes.join(u'\t'), text, date, time));
-
-    Row row;
-    row.separator = true;
-    row.cells << QString::number(m_recordCount) << date << time << text << dashes << QString()
-              << QString();
-    append(std::move(row));
+    append(stampedRow(RowKind::Separator, date, time, msecs, text));
 }
 
 void RowStore::makeRoom()
@@ -243,21 +315,104 @@ QString RowStore::cell(int row, int gridColumn) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return {};
-    return m_rows[size_t(row)].cells.value(gridColumn);
+    const Row &r = m_rows[size_t(row)];
+    switch (gridColumn) {
+    case 1:
+        return r.date;
+    case 2:
+        return r.time;
+    case 3:
+        return r.status;
+    default:
+        break;
+    }
+    const int i = gridColumn - StampColumns;
+    if (gridColumn == 0 || (i >= 0 && i < r.cells.size()))
+        return cellView(row, gridColumn).toString();
+    if (i < 0 || i > m_columns.size() + 1)
+        return {};
+    if (r.kind == RowKind::Separator)
+        return i < m_columns.size() ? kDashes : QString();
+    if (r.cells.isEmpty())
+        return {};
+    // The hidden raw and comment lines, built when asked for.
+    QString line;
+    const bool raw = gridColumn == rawColumn();
+    for (qsizetype k = 0; k < r.cells.size(); ++k) {
+        const DataCell &c = r.cells[k];
+        if (k > 0)
+            line += u';';
+        if (!raw)
+            line += r.comments.value(k);
+        else if (c.hasRaw)
+            line += QString::number(c.raw);
+        else
+            line += cellText(r, k);
+    }
+    return line;
 }
 
 QStringView RowStore::cellView(int row, int gridColumn) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return {};
-    const QStringList &cells = m_rows[size_t(row)].cells;
-    return gridColumn >= 0 && gridColumn < cells.size() ? QStringView(cells[gridColumn])
-                                                        : QStringView();
+    const Row &r = m_rows[size_t(row)];
+    switch (gridColumn) {
+    case 0:
+        return QStringView(r.texts).left(r.numberLength);
+    case 1:
+        return r.date;
+    case 2:
+        return r.time;
+    case 3:
+        return r.status;
+    default:
+        break;
+    }
+    const int i = gridColumn - StampColumns;
+    if (i < 0 || i >= m_columns.size())
+        return {};
+    if (r.kind == RowKind::Separator)
+        return kDashes;
+    return i < r.cells.size() ? cellText(r, i) : QStringView();
 }
 
-bool RowStore::isSeparator(int row) const
+RowStore::RowKind RowStore::rowKind(int row) const
 {
-    return row >= 0 && row < int(m_rows.size()) && m_rows[size_t(row)].separator;
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].kind : RowKind::Record;
+}
+
+const RowStore::DataCell *RowStore::dataCell(int row, int gridColumn) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return nullptr;
+    const Row &r = m_rows[size_t(row)];
+    const int i = gridColumn - StampColumns;
+    return i >= 0 && i < r.cells.size() ? &r.cells[i] : nullptr;
+}
+
+std::optional<double> RowStore::cellValue(int row, int gridColumn) const
+{
+    const DataCell *c = dataCell(row, gridColumn);
+    return c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+}
+
+std::optional<qint64> RowStore::rawValue(int row, int gridColumn) const
+{
+    const DataCell *c = dataCell(row, gridColumn);
+    return c && c->hasRaw ? std::optional<qint64>(c->raw) : std::nullopt;
+}
+
+QString RowStore::comment(int row, int gridColumn) const
+{
+    if (!dataCell(row, gridColumn))
+        return {};
+    return m_rows[size_t(row)].comments.value(gridColumn - StampColumns);
+}
+
+qint64 RowStore::rowMsecs(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].msecs : 0;
 }
 
 void RowStore::setMaxRows(qint32 maxRows)

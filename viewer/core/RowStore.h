@@ -7,21 +7,34 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace tlv::viewer {
 
 struct ColumnTable;
+struct DecodedRecord;
 
 // The rows of the records grid. Grid column 0 holds the record number, 1-3 the
 // PC date, PC time and PCD status, then one column per defined data column,
-// then the hidden raw and comment cells. Rows live in a deque so appending and
-// dropping the oldest cost the same at any size.
+// then the hidden raw and comment cells. Each data cell keeps the decoder's
+// number, raw value and comment beside its text, so nothing reads numbers back
+// out of texts. Rows live in a deque so appending and dropping the oldest cost
+// the same at any size.
 class RowStore : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Role { ColumnNumberRole = Qt::UserRole + 1, GraphSelectedRole, SeparatorRole };
+    enum Role {
+        ColumnNumberRole = Qt::UserRole + 1,
+        GraphSelectedRole,
+        SeparatorRole,
+        ValueRole, // double: the number the cell stands for; invalid for none
+        RawValueRole, // qint64: the raw value; invalid for a string or no record
+        CommentRole, // the text-file comment of the cell
+        RowKindRole, // int of RowKind
+    };
+    enum class RowKind { Record, Status, Separator };
     static constexpr int StampColumns = 4; // record number, date, time, status
     static constexpr int StampWidth = 1100; // twips
     static constexpr int NumberWidth = 500;
@@ -63,18 +76,27 @@ public:
     // could write only those).
     void removeOldestRows(int count);
 
-    // A decoded record: display line without its leading tab, raw and comment lines.
-    void addRecord(const QString &display, const QString &raw, const QString &comment,
-        const QString &date, const QString &time);
+    // A decoded record; its columns fill the data columns in order.
+    void addRecord(const DecodedRecord &record);
     // A PCD status change: a numbered row with no data.
-    void addStatusRow(const QString &date, const QString &time);
+    void addStatusRow(const QString &date, const QString &time, qint64 msecs = 0);
     // "Miss n" or "Restart": not numbered, dashes in the data cells.
-    void addSeparator(const QString &text, const QString &date, const QString &time);
-    // Output line and cells of a row; the text of grid column c.
+    void addSeparator(
+        const QString &text, const QString &date, const QString &time, qint64 msecs = 0);
+    // The text of grid column c, the hidden raw and comment lines included.
     [[nodiscard]] QString cell(int row, int gridColumn) const;
-    // The same text without a copy; valid until the row changes or goes.
+    // The same text without a copy, valid until the row goes; empty for the hidden raw and
+    // comment lines, which only cell() makes.
     [[nodiscard]] QStringView cellView(int row, int gridColumn) const;
-    [[nodiscard]] bool isSeparator(int row) const;
+    [[nodiscard]] RowKind rowKind(int row) const;
+    [[nodiscard]] bool isSeparator(int row) const { return rowKind(row) == RowKind::Separator; }
+    // The number a data cell stands for; none for a string, a status or separator row.
+    [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const;
+    // The raw value of a data cell; none for a string, a status or separator row.
+    [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const;
+    [[nodiscard]] QString comment(int row, int gridColumn) const;
+    // PC time of the row in ms since the epoch (0 when unknown).
+    [[nodiscard]] qint64 rowMsecs(int row) const;
 
     void setMaxRows(qint32 maxRows);
     [[nodiscard]] qint32 maxRows() const { return m_maxRows; }
@@ -115,14 +137,38 @@ Q_SIGNALS:
     void rowAppended(int row);
 
 private:
+    // What a data cell keeps besides its text: 5000 rows of 128 cells must stay small.
+    struct DataCell
+    {
+        qint64 raw = 0;
+        double value = 0;
+        qint32 textEnd = 0; // in Row::texts; the text starts where the cell before ends
+        bool hasValue = false;
+        bool hasRaw = false; // false for a string: its raw entry is its text
+    };
     struct Row
     {
-        QStringList cells;
-        bool separator = false;
+        qint32 number = 0;
+        qint32 numberLength = 0; // the record number's text opens Row::texts
+        qint64 msecs = 0;
+        RowKind kind = RowKind::Record;
+        QString date; // shared with the decoder's stamps
+        QString time;
+        QString status;
+        QString texts; // the record number's and the data cells' texts, one after another
+        QStringList comments; // per data cell; empty when no cell has one
+        QList<DataCell> cells; // one per data column; empty for status and separator rows
     };
 
+    [[nodiscard]] const DataCell *dataCell(int row, int gridColumn) const;
+    void countRecord();
+
+    // line with the stamps the grid shows before it.
     QString stampedLine(
-        const QString &line, const QString &status, const QString &date, const QString &time) const;
+        QStringView line, const QString &status, const QString &date, const QString &time) const;
+    Row stampedRow(RowKind kind, const QString &date, const QString &time, qint64 msecs,
+        const QString &status) const;
+    [[nodiscard]] QStringView cellText(const Row &row, qsizetype cell) const;
     void makeRoom();
     void append(Row row);
     void dropOldest(int count);

@@ -106,8 +106,13 @@ QList<qint32> Simulation::words(qint32 offset, qint32 count) const
 
 void Simulation::setRecordInterval(qint32 tenths)
 {
-    // An interval below one tenth would spin the event loop.
-    m_timer.setInterval(int(std::clamp<qint64>(tenths, 1, 20000000) * 100));
+    // No interval (a buffer recording on change only): one record per default
+    // period, so the demo still moves.
+    if (tenths < 1) {
+        m_timer.setInterval(DefaultPeriod);
+        return;
+    }
+    m_timer.setInterval(int(std::min<qint64>(tenths, 20000000) * 100));
 }
 
 void Simulation::startTimer()

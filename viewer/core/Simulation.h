@@ -19,7 +19,7 @@ public:
     static constexpr qint32 HeaderLength = 8;
     // Larger rings are refused rather than allocated (R x C words).
     static constexpr qint64 MaxRingWords = 1 << 20;
-    static constexpr int DefaultPeriod = 1000; // ms, until a user buffer sets it
+    static constexpr int DefaultPeriod = 1000; // ms, until a user buffer sets one
 
     explicit Simulation(QObject *parent = nullptr);
 
@@ -51,7 +51,8 @@ public:
     [[nodiscard]] qint32 writeIndex() const { return m_counterBlock.value(1); }
     [[nodiscard]] qint32 capacity() const { return m_capacity; }
 
-    // Period from the user buffer's RecordInterval (tenths of a second).
+    // Period from the user buffer's RecordInterval (tenths of a second);
+    // DefaultPeriod when it is 0 (on change only) or below.
     void setRecordInterval(qint32 tenths);
     [[nodiscard]] int period() const { return m_timer.interval(); }
     void startTimer();

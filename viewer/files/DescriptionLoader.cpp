@@ -1,10 +1,10 @@
 #include "DescriptionLoader.h"
 
 #include "FileTextSources.h"
-#include "LineCipher.h"
 #include "ProfileNumber.h"
 #include "RegisterSection.h"
 #include "common/IniProfile.h"
+#include "common/LineCipher.h"
 #include "common/PathUtil.h"
 
 #include "DescriptionFinder.h"
@@ -25,7 +25,7 @@ bool decipher(const QString &source, QByteArray *plain, QString *error)
     const QString extension = common::lastExtension(source);
     if (extension.compare(QLatin1String("tlvd"), Qt::CaseInsensitive) != 0
         && extension.compare(QLatin1String("tlv"), Qt::CaseInsensitive) != 0) {
-        *error = LineCipher::BadExtension;
+        *error = common::LineCipher::BadExtension;
         return false;
     }
     QFile file(common::toLocalPath(source));
@@ -38,7 +38,7 @@ bool decipher(const QString &source, QByteArray *plain, QString *error)
         *error = file.errorString();
         return false;
     }
-    return LineCipher::decipher(enciphered, plain, error);
+    return common::LineCipher::decipher(enciphered, plain, error);
 }
 
 } // namespace

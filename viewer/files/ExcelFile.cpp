@@ -257,44 +257,92 @@ bool ExcelFile::SetRowHeight(qint32 row, int points)
     return endRecord();
 }
 
-bool ExcelFile::checkCell(int row, int column)
+namespace {
+
+// The cell records, shared by the file and its staged cells. Each returns why it refused,
+// having written nothing then, or null.
+const char *cellRefusal(int row, int column)
 {
-    if (row < 1 || row > MaxRow || column < 1 || column > MaxSheetColumn)
-        return fail(QStringLiteral("Overflow"));
-    return true;
+    if (row < 1 || row > ExcelFile::MaxRow || column < 1 || column > ExcelFile::MaxSheetColumn)
+        return "Overflow";
+    return nullptr;
 }
 
-void ExcelFile::putCellHead(int row, int column, int formatIndex)
+void putHead(std::string &b, quint16 id, int length)
 {
-    putU16(m_pending, row - 1);
-    putU16(m_pending, column - 1);
-    putU8(m_pending, styleOf(formatIndex));
-    putU8(m_pending, formatIndex);
-    putU8(m_pending, 0);
+    putU16(b, id);
+    putU16(b, length);
 }
 
-bool ExcelFile::EWriteString(int row, int column, QStringView text)
+void putCellHead(std::string &b, int row, int column, int formatIndex)
 {
-    if (!checkCell(row, column))
-        return false;
+    putU16(b, row - 1);
+    putU16(b, column - 1);
+    putU8(b, styleOf(formatIndex));
+    putU8(b, formatIndex);
+    putU8(b, 0);
+}
+
+const char *putString(std::string &b, int row, int column, QStringView text)
+{
+    if (const char *refusal = cellRefusal(row, column))
+        return refusal;
     // One byte per character; a surrogate pair is one character.
     qsizetype n = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++n) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
     }
-    if (n > MaxTextLength)
-        return fail(QStringLiteral("Text longer than 255 characters"));
-    if (!beginRecord(LabelRecord, 8 + int(n)))
-        return false;
-    putCellHead(row, column, 0);
-    putU8(m_pending, int(n));
+    if (n > ExcelFile::MaxTextLength)
+        return "Text longer than 255 characters";
+    putHead(b, LabelRecord, 8 + int(n));
+    putCellHead(b, row, column, 0);
+    putU8(b, int(n));
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        m_pending.push_back(common::cp1252Byte(text[i].unicode()));
+        b.push_back(common::cp1252Byte(text[i].unicode()));
+    }
+    return nullptr;
+}
+
+const char *putNumber(std::string &b, int row, int column, double value, int formatIndex)
+{
+    if (const char *refusal = cellRefusal(row, column))
+        return refusal;
+    if (formatIndex < 0 || formatIndex > 255)
+        return "Overflow";
+    if (!std::isfinite(value))
+        return "Invalid number";
+    putHead(b, NumberRecord, 15);
+    putCellHead(b, row, column, formatIndex);
+    putDouble(b, value);
+    return nullptr;
+}
+
+} // namespace
+
+bool ExcelFile::checkCell(int row, int column)
+{
+    const char *refusal = cellRefusal(row, column);
+    return !refusal || fail(QString::fromLatin1(refusal));
+}
+
+bool ExcelFile::cellWritten(const char *refusal, size_t mark)
+{
+    if (refusal)
+        return fail(QString::fromLatin1(refusal));
+    if (!isOpen()) {
+        m_pending.resize(mark);
+        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
     }
     return endRecord();
+}
+
+bool ExcelFile::EWriteString(int row, int column, QStringView text)
+{
+    const size_t mark = m_pending.size();
+    return cellWritten(putString(m_pending, row, column, text), mark);
 }
 
 bool ExcelFile::EWriteInteger(int row, int column, qint32 value)
@@ -306,24 +354,52 @@ bool ExcelFile::EWriteInteger(int row, int column, qint32 value)
         return EWriteDouble(row, column, double(value), IntegerFormat);
     if (!beginRecord(IntegerRecord, 9))
         return false;
-    putCellHead(row, column, IntegerFormat);
+    putCellHead(m_pending, row, column, IntegerFormat);
     putU16(m_pending, value);
     return endRecord();
 }
 
 bool ExcelFile::EWriteDouble(int row, int column, double value, int formatIndex)
 {
-    if (!checkCell(row, column))
+    const size_t mark = m_pending.size();
+    return cellWritten(putNumber(m_pending, row, column, value, formatIndex), mark);
+}
+
+bool ExcelFile::Cells::EWriteString(int row, int column, QStringView text)
+{
+    const char *refusal = putString(m_bytes, row, column, text);
+    if (refusal)
+        m_error = QString::fromLatin1(refusal);
+    return !refusal;
+}
+
+bool ExcelFile::Cells::EWriteDouble(int row, int column, double value, int formatIndex)
+{
+    const char *refusal = putNumber(m_bytes, row, column, value, formatIndex);
+    if (refusal)
+        m_error = QString::fromLatin1(refusal);
+    return !refusal;
+}
+
+void ExcelFile::Cells::moveToColumn(int column)
+{
+    // Every record here is a cell: id, length, row, then the column at bytes 6 and 7.
+    for (size_t at = 0; at + 8 <= m_bytes.size();) {
+        m_bytes[at + 6] = char(quint8(column - 1));
+        m_bytes[at + 7] = char(quint8((column - 1) >> 8));
+        at += 4 + (quint8(m_bytes[at + 2]) | (quint8(m_bytes[at + 3]) << 8));
+    }
+}
+
+bool ExcelFile::writeCells(const Cells &cells)
+{
+    if (!isOpen())
+        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
+    if (!flush())
         return false;
-    if (formatIndex < 0 || formatIndex > 255)
-        return fail(QStringLiteral("Overflow"));
-    if (!std::isfinite(value))
-        return fail(QStringLiteral("Invalid number"));
-    if (!beginRecord(NumberRecord, 15))
-        return false;
-    putCellHead(row, column, formatIndex);
-    putDouble(m_pending, value);
-    return endRecord();
+    return m_target.write(
+               QByteArray::fromRawData(cells.m_bytes.data(), qsizetype(cells.m_bytes.size())))
+        || fail(m_target.errorString());
 }
 
 bool ExcelFile::CloseFile()

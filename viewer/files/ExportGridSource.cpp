@@ -48,21 +48,30 @@ QString ExportGridSource::cellText(int row, int gridColumn) const
 
 QStringView ExportGridSource::cellView(int row, int gridColumn, QString &scratch) const
 {
-    Q_UNUSED(scratch);
+    // The hidden raw and comment lines are made when asked for.
+    if (gridColumn >= m_rows.rawColumn()) {
+        scratch = m_rows.cell(row, gridColumn);
+        return scratch;
+    }
     return m_rows.cellView(row, gridColumn);
+}
+
+std::optional<double> ExportGridSource::cellValue(int row, int gridColumn) const
+{
+    return m_rows.cellValue(row, gridColumn);
 }
 
 ExportSource::RowKind ExportGridSource::rowKind(int row) const
 {
-    if (m_rows.isSeparator(row))
+    switch (m_rows.rowKind(row)) {
+    case RowStore::RowKind::Separator:
         return RowKind::Separator;
-    for (int g = RowStore::StampColumns; g < m_rows.rawColumn(); ++g) {
-        if (!m_rows.cellView(row, g).isEmpty())
-            return RowKind::Record;
+    case RowStore::RowKind::Status:
+        return RowKind::Status;
+    case RowStore::RowKind::Record:
+        break;
     }
-    // A status row carries no data at all; a record whose texts are all empty
-    // still has its raw values.
-    return m_rows.cellView(row, m_rows.rawColumn()).isEmpty() ? RowKind::Status : RowKind::Record;
+    return RowKind::Record;
 }
 
 } // namespace tlv::viewer

@@ -52,4 +52,9 @@ bool ExportNaming::isCsv(const QString &fileName)
     return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
 }
 
+bool ExportNaming::isXlsx(const QString &fileName)
+{
+    return fileName.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+}
+
 } // namespace tlv::viewer

@@ -23,6 +23,8 @@ public:
         const QString &exportFile, qint16 indexFile, const QDateTime &now, qint32 exportIndex);
     // True when the name asks for comma-separated values instead of a worksheet.
     [[nodiscard]] static bool isCsv(const QString &fileName);
+    // True when the name asks for an Office Open XML worksheet.
+    [[nodiscard]] static bool isXlsx(const QString &fileName);
 };
 
 } // namespace tlv::viewer

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace tlv::viewer {
 
 struct ColumnDescription;
@@ -34,6 +36,14 @@ public:
     {
         scratch = cellText(row, gridColumn);
         return scratch;
+    }
+    // The number a data cell stands for, as the decoder gave it; none where
+    // the source keeps no numbers (the cell's text is read then).
+    [[nodiscard]] virtual std::optional<double> cellValue(int row, int gridColumn) const
+    {
+        Q_UNUSED(row);
+        Q_UNUSED(gridColumn);
+        return std::nullopt;
     }
     [[nodiscard]] virtual RowKind rowKind(int row) const
     {

@@ -82,9 +82,11 @@ ExportValues::CellKind ExportValues::kindOf(int gridColumn, const ColumnDescript
     }
     if (description->DataType == ColumnDescription::String)
         return CellKind::Text;
-    // Hex, binary and character texts are no decimal numbers even when they
-    // hold only digits ("0012" in hex is 18): they keep the text the grid shows.
-    if (format.endsWith(u'h') || format.endsWith(u'b') || format.endsWith(u'a'))
+    // Hex, binary, display-digit and character texts are no decimal numbers
+    // even when they hold only digits ("0012" in hex is 18, "0021" on a display
+    // keeps its zeros): they keep the text the grid shows.
+    if (format.endsWith(u'h') || format.endsWith(u'b') || format.endsWith(u'p')
+        || format.endsWith(u'a'))
         return CellKind::Text;
     return CellKind::NumberOrText;
 }

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "viewer/files/ExcelFile.h"
+#include "viewer/files/ExportValues.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace tlv::common {
 class Prompter;
@@ -16,8 +20,8 @@ namespace tlv::viewer {
 class ExcelFile;
 class ExportSource;
 
-// Writes the rows of the records grid to a spreadsheet file (or to comma-
-// separated values when the name ends in ".csv"): names the target, picks the
+// Writes the rows of the records grid to a spreadsheet file (comma-separated
+// values for ".csv", Office Open XML for ".xlsx", else BIFF2): names the target, picks the
 // columns, turns the texts into cells and tells the user what happened when
 // the PCD asked for the export.
 class Exporter : public QObject
@@ -86,9 +90,26 @@ private:
     [[nodiscard]] QList<int> columnsToExport() const;
     Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
     Result writeCsv(const QString &path, const QList<int> &columns);
-    bool writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started);
-    // Separator rows of the rows to write, worked out once per export.
-    void findSeparators();
+    Result writeXlsx(const QString &path, const QList<int> &columns);
+    // Whether a grid column's numbers are the decoder's rather than read from its texts.
+    [[nodiscard]] bool decoderNumbers(int gridColumn) const;
+    // The number a cell is written as; none for a text.
+    [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn,
+        ExportValues::CellKind kind, bool decoderNumber, bool separatorRow, QStringView text) const;
+    // One grid column's cells, gathered before the column is written.
+    struct StagedColumn
+    {
+        int gridColumn = 0;
+        int sheetColumn = 0; // where its cells were gathered for
+        ExportValues::CellKind kind = ExportValues::CellKind::NumberOrText;
+        int format = 0;
+        bool decoderNumber = false;
+        bool failed = false; // stopped at a cell; cells.errorString() says why
+        ExcelFile::Cells cells;
+    };
+    [[nodiscard]] std::vector<StagedColumn> stageCells(const QList<int> &columns) const;
+    bool writeColumn(ExcelFile &file, StagedColumn &column, int spreadsheetColumn, bool *started,
+        QString *error);
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
 
@@ -102,7 +123,6 @@ private:
     QString m_lastTarget;
     QString m_lastError;
     QList<int> m_lastColumns;
-    QList<bool> m_separatorRows;
     qint32 m_exportIndex = 0;
     int m_lastRows = 0;
     qint16 m_indexFile = 0;
@@ -111,6 +131,7 @@ private:
     bool m_timeStampCol = false;
     bool m_pcdStatusCol = false;
     bool m_running = false;
+    bool m_pcdRequest = false;
 };
 
 } // namespace tlv::viewer

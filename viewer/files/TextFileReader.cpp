@@ -36,14 +36,12 @@ bool TextFileReader::read(
     bool keyMatched = false;
     QString section;
     QList<qint32> applications;
-    int lineNumber = 0;
     while (!file.atEnd()) {
         const QByteArray raw = file.readLine();
         if (raw.isEmpty() && file.error() != QFileDevice::NoError) {
             *error = file.errorString();
             return false;
         }
-        ++lineNumber;
         const QString line = common::fromCp1252(raw).replace(u'\t', u' ').trimmed();
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
@@ -68,13 +66,10 @@ bool TextFileReader::read(
         QString name, text, comment;
         splitEntry(line, &name, &text, &comment);
         qint32 number = 0;
-        if (!ProfileNumber::strict(name, &number)) {
-            *error = QStringLiteral("Line %1: \"%2\" is not a whole number from -2147483648 to "
-                                    "2147483647.")
-                         .arg(lineNumber)
-                         .arg(name);
-            return false;
-        }
+        // A name that is no number (Version=1 beside the key) adds nothing;
+        // the texts of the rest of the file still count.
+        if (!ProfileNumber::strict(name, &number))
+            continue;
         if (section.compare(QLatin1String("Application"), Qt::CaseInsensitive) == 0) {
             values.Add(number, QStringLiteral("Application"), 0, text, comment);
             if (!applications.contains(number))

@@ -9,7 +9,8 @@ namespace tlv::viewer {
 // Reads one value-text file into cValues. The file contributes only after a
 // [Tolvane] "Key" line names the buffer's header key; from then on
 // [Application] lines list applications and every other section gives the
-// texts of its values for each application listed so far.
+// texts of its values for each application listed so far. Lines whose name
+// is not a whole number are skipped.
 class TextFileReader
 {
 public:

@@ -159,12 +159,14 @@ bool UserBufferLoader::load(
     if (request.Simulation) {
         qint16 interval = 0;
         qint16 records = 0;
+        // 0 is a buffer that records on change only; the simulation then writes
+        // at its default period.
         if (!ProfileNumber::leading(
                 value("USER_BUFFER", QStringLiteral("RecordInterval")), &interval)
-            || interval < 1) {
+            || interval < 0) {
             info.ErrorText = QStringLiteral("Invalid record interval ")
                 + value("USER_BUFFER", QStringLiteral("RecordInterval"))
-                + QStringLiteral(" (1 to 32767) in the source file :") + fileText;
+                + QStringLiteral(" (0 to 32767) in the source file :") + fileText;
             return false;
         }
         if (!ProfileNumber::leading(value("USER_BUFFER", QStringLiteral("RecordNumber")), &records)

@@ -92,14 +92,15 @@ void ConversionFrame::apply(const ConversionText &texts)
     setFixedSize(width, height);
 }
 
-void ConversionFrame::SetValue(
-    qint16 bits, qint16 hexDigits, qint16 format, quint64 value, qint64 raw, const QString &shown)
+void ConversionFrame::SetValue(qint16 bits, qint16 hexDigits, qint16 format, quint64 value,
+    qint64 raw, const QString &shown, const QString &formatName)
 {
     m_bitBits = bits;
     m_bitValue = value;
     ConversionText t = ConversionText::numeric(bits, hexDigits, value, raw, shown);
-    if (format > 0 && t.rows[3].visible)
-        t.rows[3].caption = QStringLiteral("As %") + QChar(char16_t(format)) + u':';
+    const QString caption = ConversionText::formatCaption(format, formatName);
+    if (!caption.isEmpty() && t.rows[3].visible)
+        t.rows[3].caption = caption;
     apply(t);
 }
 
@@ -113,7 +114,7 @@ void ConversionFrame::showRequest(const ConversionText::Request &request)
 {
     if (request.numeric)
         SetValue(request.bits, request.hexDigits, request.format, request.value, request.raw,
-            request.shown);
+            request.shown, request.formatName);
     else
         SetTextValue(request.shown, request.comment);
     m_closed = false;

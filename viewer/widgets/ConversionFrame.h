@@ -23,8 +23,10 @@ class ConversionFrame : public QWidget
 public:
     explicit ConversionFrame(QWidget *parent = nullptr);
 
+    // formatName: the column's format as it stands, named in the last row's
+    // caption (else the conversion letter of format is).
     void SetValue(qint16 bits, qint16 hexDigits, qint16 format, quint64 value, qint64 raw,
-        const QString &shown = {});
+        const QString &shown = {}, const QString &formatName = {});
     void SetTextValue(const QString &text, const QString &comment);
     // Opens the window for what a grid cell holds.
     void showRequest(const ConversionText::Request &request);

@@ -99,8 +99,17 @@ ConversionText ConversionText::text(const QString &value, const QString &comment
     return t;
 }
 
+QString ConversionText::formatCaption(qint16 format, const QString &formatName)
+{
+    if (!formatName.isEmpty())
+        return QStringLiteral("As %") + formatName + u':';
+    if (format > 0)
+        return QStringLiteral("As %") + QChar(char16_t(format)) + u':';
+    return {};
+}
+
 std::optional<ConversionText::Request> ConversionText::forCell(const ColumnDescription &column,
-    const QString &rawEntry, const QString &cellText, const QString &comment)
+    std::optional<qint64> raw, const QString &cellText, const QString &comment)
 {
     if (cellText.isEmpty())
         return std::nullopt;
@@ -108,21 +117,20 @@ std::optional<ConversionText::Request> ConversionText::forCell(const ColumnDescr
     r.shown = cellText;
     r.comment = comment;
     r.format = qint16(FormatText::conversion(column.Format).unicode());
+    r.formatName = column.Format;
 
     static constexpr std::array<qint16, 6> Bits { 1, 4, 8, 16, 32, 0 };
     static constexpr std::array<qint16, 6> HexDigits { 1, 1, 2, 4, 8, 0 };
     const int type = column.DataType;
-    bool ok = false;
-    const qint64 raw = rawEntry.trimmed().toLongLong(&ok);
-    if (type < ColumnDescription::Bit || type > ColumnDescription::Long || !ok
+    if (type < ColumnDescription::Bit || type > ColumnDescription::Long || !raw
         || isTextFormat(column))
         return r; // a text: the grid text and its comment
 
     r.numeric = true;
     r.bits = Bits[size_t(type - 1)];
     r.hexDigits = HexDigits[size_t(type - 1)];
-    r.raw = raw;
-    r.value = quint64(raw) & ((quint64(1) << r.bits) - 1);
+    r.raw = *raw;
+    r.value = quint64(*raw) & ((quint64(1) << r.bits) - 1);
     return r;
 }
 

@@ -28,6 +28,7 @@ public:
         qint16 bits = 0;
         qint16 hexDigits = 0;
         qint16 format = 0; // code of the format's conversion letter
+        QString formatName; // the column's format as stored, without "%"
         quint64 value = 0; // unsigned value within bits
         qint64 raw = 0; // the value as the decoder read it, signed where the column is
         QString shown; // the grid text
@@ -48,11 +49,14 @@ public:
     [[nodiscard]] static QString decimal(quint64 value, qint64 raw);
     [[nodiscard]] static QString hexa(qint16 bits, qint16 hexDigits, quint64 value);
     [[nodiscard]] static QString binary(qint16 bits, quint64 value);
+    // The caption of the grid-text row: the column's format as it stands
+    // ("As %1d:"), else its conversion letter alone; empty without either.
+    [[nodiscard]] static QString formatCaption(qint16 format, const QString &formatName);
 
     // The request for one data cell; nullopt for an empty cell or a separator.
-    // rawEntry is the column's entry of the row's raw line.
+    // raw is the cell's raw value (none for a string).
     [[nodiscard]] static std::optional<Request> forCell(const ColumnDescription &column,
-        const QString &rawEntry, const QString &cellText, const QString &comment);
+        std::optional<qint64> raw, const QString &cellText, const QString &comment);
 };
 
 } // namespace tlv::viewer

@@ -2,7 +2,6 @@
 
 #include "common/Prompter.h"
 #include "viewer/core/RowStore.h"
-#include "viewer/files/ExportValues.h"
 
 #include <algorithm>
 
@@ -17,12 +16,6 @@ int GraphData::labelStep(qint32 maxGraph)
     if (maxGraph <= 500)
         return 10;
     return 20;
-}
-
-double GraphData::cellValue(const QString &text)
-{
-    // The same reading of numbers as the export, so graph and sheet agree.
-    return ExportValues::number(text.trimmed()).value_or(0.0);
 }
 
 QString GraphData::noColumnsText()
@@ -70,7 +63,7 @@ GraphData GraphData::build(const RowStore &rows, qint32 maxGraph)
         s.title = rows.headerData(column, Qt::Horizontal).toString();
         s.values.resize(g.rowCount);
         for (int i = 0; i < g.records; ++i)
-            s.values[i] = cellValue(rows.cell(g.first + i, column));
+            s.values[i] = rows.cellValue(g.first + i, column);
         g.series.append(std::move(s));
     }
     return g;

@@ -23,14 +23,13 @@ public:
     {
         int gridColumn = 0;
         QString title;
-        // One entry per chart row; empty where no record falls on the row.
+        // One entry per chart row; empty where no record falls on the row or
+        // the row has no number (a string, a status or separator row).
         QList<std::optional<double>> values;
     };
 
     // Label step for a number of chart rows: 1 up to 20, 5 up to 100, 10 up to 500, else 20.
     [[nodiscard]] static int labelStep(qint32 maxGraph);
-    // The number a cell is drawn as: its value when it reads as one, else 0.
-    [[nodiscard]] static double cellValue(const QString &text);
 
     // Before the graph opens: selects every data column when none is, and
     // tells the user when there is still nothing to draw. True when the graph may open.

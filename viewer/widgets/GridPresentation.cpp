@@ -29,13 +29,7 @@ void GridPresentation::setHighlight(const QColor &background, const QColor &text
 
 bool GridPresentation::isStatusRow(int row) const
 {
-    if (m_rows.isSeparator(row))
-        return false;
-    for (int c = RowStore::StampColumns; c <= m_rows.commentColumn(); ++c) {
-        if (!m_rows.cell(row, c).isEmpty())
-            return false;
-    }
-    return true;
+    return m_rows.rowKind(row) == RowStore::RowKind::Status;
 }
 
 QVariant GridPresentation::data(const QModelIndex &index, int role) const
@@ -79,8 +73,7 @@ QVariant GridPresentation::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (column >= RowStore::StampColumns && column < m_rows.rawColumn()) {
             // The text-file comment of the cell, when there is one.
-            const QStringList comments = m_rows.cell(row, m_rows.commentColumn()).split(u';');
-            const QString comment = comments.value(column - RowStore::StampColumns);
+            const QString comment = m_rows.comment(row, column);
             if (!comment.isEmpty())
                 return comment;
         }

@@ -3,7 +3,7 @@
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/Exporter.h"
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 #include "viewer/widgets/ConversionFrame.h"
 #include "viewer/widgets/ShutdownNotice.h"
 
@@ -52,11 +52,8 @@ void WidgetSeams::openConversionWindow(int row, int gridColumn)
     const int number = rows.columnNumberAt(gridColumn);
     if (number < 0 || rows.isSeparator(row))
         return;
-    const int index = gridColumn - RowStore::StampColumns;
-    const QString raw = rows.cell(row, rows.rawColumn()).split(u';').value(index);
-    const QString comment = rows.cell(row, rows.commentColumn()).split(u';').value(index);
-    const auto request = ConversionText::forCell(
-        m_core.cycle().columns()[number], raw, rows.cell(row, gridColumn), comment);
+    const auto request = ConversionText::forCell(m_core.cycle().columns()[number],
+        rows.rawValue(row, gridColumn), rows.cell(row, gridColumn), rows.comment(row, gridColumn));
     if (!request)
         return;
     if (!m_conversion) {
@@ -75,15 +72,15 @@ bool WidgetSeams::crypt(const QString &fileName, QString *error)
 {
     if (!m_prompter) {
         QString why;
-        if (!LineCipher::encipherFile(fileName, &why).isEmpty())
+        if (!common::LineCipher::encipherFile(fileName, &why).isEmpty())
             return true;
         if (error)
-            *error = why.isEmpty() ? LineCipher::CryptAborted : why;
+            *error = why.isEmpty() ? common::LineCipher::CryptAborted : why;
         return false;
     }
-    const bool ok = LineCipher::crypt(fileName, *m_prompter);
+    const bool ok = common::LineCipher::crypt(fileName, *m_prompter);
     if (!ok && error)
-        *error = LineCipher::CryptAborted;
+        *error = common::LineCipher::CryptAborted;
     return ok;
 }
 

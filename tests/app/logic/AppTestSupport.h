@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/core/AppFolders.h"
-#include "comm/StatusTextView.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,8 +49,5 @@ struct Sandbox
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
-
-// Keeps the last status text; the rest of the view is not looked at here.
-using RecordingView = comm::StatusTextView;
 
 } // namespace tlv::app::test

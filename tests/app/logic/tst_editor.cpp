@@ -61,8 +61,12 @@ TEST_F(EditorFixture, SelectionDecidesWhichToolsWork)
     EXPECT_FALSE(editor.toolEnabled(Tool::Remove));
     editor.enterCell(2, 0);
     EXPECT_EQ(editor.currentRow(), 2);
-    for (Tool t : { Tool::Add, Tool::Insert, Tool::Remove, Tool::Copy, Tool::Cut, Tool::Paste })
+    for (Tool t : { Tool::Add, Tool::Insert, Tool::Remove, Tool::Copy, Tool::Cut })
         EXPECT_TRUE(editor.toolEnabled(t));
+    // Paste waits for something copied.
+    EXPECT_FALSE(editor.toolEnabled(Tool::Paste));
+    editor.toolClicked(Tool::Copy);
+    EXPECT_TRUE(editor.toolEnabled(Tool::Paste));
     editor.enterCell(2, 3);
     EXPECT_EQ(editor.currentRow(), 0);
     EXPECT_FALSE(editor.toolEnabled(Tool::Copy));

@@ -39,7 +39,6 @@ struct HostFixture : ::testing::Test
 {
     test::Sandbox box;
     common::ScriptedPrompter prompter;
-    test::RecordingView view;
     viewer::ControlCore control { &prompter };
     viewer::FileBufferLoader loader { &prompter, QString() };
     std::unique_ptr<TolvaneHost> host;
@@ -50,7 +49,7 @@ struct HostFixture : ::testing::Test
     void SetUp() override
     {
         control.setLoader(&loader);
-        host = std::make_unique<TolvaneHost>(box.folders, prompter, control, view);
+        host = std::make_unique<TolvaneHost>(box.folders, prompter, control);
         host->setBufferTypeChooser([this] { return chosenType; });
         host->setCrypt([this](const QString &file) {
             ++cryptCalls;
@@ -118,6 +117,27 @@ TEST_F(HostFixture, ExistingProjectIsReadAndGivenToTheControl)
     EXPECT_FALSE(host->userBuffer().changed());
 }
 
+TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
+{
+    const QString file = writeDemo();
+    EXPECT_EQ(host->startUp(file), TolvaneHost::ProjectRead);
+    EXPECT_FALSE(host->start().startedFromPg5);
+    EXPECT_EQ(host->start().versionCode, 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    SettingsPage &page = host->settingsPage();
+    EXPECT_TRUE(page.view().dllVisible);
+    ASSERT_FALSE(page.view().dllEntries.isEmpty());
+    EXPECT_EQ(page.view().dllEntries.first().text, QStringLiteral("Internal"));
+    EXPECT_TRUE(page.dllChosen(0));
+    EXPECT_EQ(host->project().settings().connection.dll, 0);
+    EXPECT_TRUE(page.view().driverFieldsVisible);
+
+    // PG5 passing its version hides the choice again.
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_TRUE(host->start().startedFromPg5);
+    EXPECT_FALSE(host->settingsPage().view().dllVisible);
+}
+
 TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
 {
     const QString file = box.project(QStringLiteral("old.tlvr"));
@@ -130,13 +150,33 @@ TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
         QStringLiteral("2"));
 }
 
+TEST_F(HostFixture, AProjectLackingAKeyIsReadAsItStandsAndNotRewritten)
+{
+    const QString file = box.project(QStringLiteral("plant.tlvr"));
+    const QByteArray text
+        = QByteArray(DemoProject)
+              .replace("MaxRows=500\r\n", "")
+              .replace("[CONNECTION]\r\n", "[CONNECTION]\r\nExportFile=run.xls\r\nIndexFile=1\r\n");
+    test::Sandbox::write(file, text);
+    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->project().settings().maxRows, 500);
+    EXPECT_EQ(host->project().settings().maxGraph, 50);
+    EXPECT_EQ(host->project().settings().indexFile, 1);
+    EXPECT_EQ(host->project().settings().connection.startReg, 4000);
+    EXPECT_EQ(host->project().settings().exportFile, box.project(QStringLiteral("run.xls")));
+    QFile stored(file);
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), text);
+    EXPECT_FALSE(prompter.texts().join(u'|').contains(QStringLiteral("Cannot read start file")));
+}
+
 TEST_F(HostFixture, CommonFolderThatCannotBeMadeIsNamedAndStartGoesOn)
 {
     host.reset();
     test::Sandbox::write(box.path(QStringLiteral("appdata/blocker")), "a file, not a folder");
     AppFolders folders = box.folders;
     folders.commonDataFolder = box.path(QStringLiteral("appdata/blocker/Varnok/Tolvane/"));
-    host = std::make_unique<TolvaneHost>(folders, prompter, control, view);
+    host = std::make_unique<TolvaneHost>(folders, prompter, control);
     const QString file = writeDemo();
     EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
     EXPECT_EQ(prompter.messages().first().text,
@@ -181,10 +221,6 @@ TEST_F(HostFixture, RunsWithoutAProjectEnd)
     EXPECT_EQ(host->startUp(QStringLiteral("plant.txt PG5=21")), TolvaneHost::NoStart);
     EXPECT_EQ(prompter.lastMessage().text,
         QStringLiteral("No valid start file in the commande line !\rplant.txt PG5=21"));
-    EXPECT_EQ(host->startUp(QStringLiteral("a.tlvr")), TolvaneHost::NoStart);
-    EXPECT_EQ(
-        prompter.lastMessage().text, QStringLiteral("No PG5 version in commande line !\ra.tlvr"));
-    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
 
     // "-cpt": the file goes to Crypt and the program ends without a question.
     prompter.clear();
@@ -232,31 +268,48 @@ TEST_F(HostFixture, SaveQuestionsAndCancel)
     EXPECT_TRUE(host->userBuffer().changed());
     host->editor().fields().recordInterval = QStringLiteral("1");
 
+    // No to the settings holds when the buffer is saved.
     prompter.clear();
+    prompter.queueAnswer(Answer::No);
     prompter.queueAnswer(Answer::Yes);
+    EXPECT_TRUE(host->closeRequested());
+    EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
+        QStringLiteral("500"));
+    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
+                    .contains(QStringLiteral("Renamed")));
+    EXPECT_FALSE(host->userBuffer().changed());
+
+    // An edited PG5 channel is asked about as well.
+    GoOnlineChannel channel = host->settingsPage().view().channel;
+    channel.port = 5077;
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    prompter.clear();
     prompter.queueAnswer(Answer::Yes);
     QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
     host->exitRequested();
     EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
     EXPECT_EQ(IniProfile::read(file, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
         QStringLiteral("800"));
-    EXPECT_TRUE(IniProfile::read(file, QStringLiteral("USER_BUFFER"), QStringLiteral("Column1"))
-                    .contains(QStringLiteral("Renamed")));
+    EXPECT_EQ(GoOnlineChannel::read(file).port, 5077);
 }
 
 TEST_F(HostFixture, ControlErrorsAndShutdownCommand)
 {
     QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
-    host->onModulError(12, QStringLiteral("Incomplete fetch"));
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("Error 12: Incomplete fetch"));
-    EXPECT_EQ(prompter.lastMessage().style, Style::Exclamation);
+    // Raised while reading: told without holding the reading.
+    Q_EMIT control.ModulError(12, QStringLiteral("Incomplete fetch"));
+    ASSERT_EQ(prompter.notices().size(), 1);
+    EXPECT_EQ(prompter.notices().last().text, QStringLiteral("Error 12: Incomplete fetch"));
+    EXPECT_EQ(prompter.notices().last().style, Style::Exclamation);
     EXPECT_EQ(quit.count(), 0);
-    host->onModulError(1001, QStringLiteral("Out of range"));
+    Q_EMIT control.ModulError(1001, QStringLiteral("Out of range"));
     EXPECT_EQ(
         prompter.lastMessage().text, QStringLiteral("This application will stop !Out of range\r"));
     EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
     EXPECT_EQ(quit.count(), 1);
-    host->onPCDCmd(7);
+    Q_EMIT control.PCDCmd(7);
     EXPECT_EQ(quit.count(), 2);
 }
 
@@ -265,27 +318,31 @@ TEST_F(HostFixture, StartRegisterOfEachBufferType)
     const QString file = writeDemo();
     host->startUp(line(file));
     host->userBuffer().setStartReg(QStringLiteral(" R 1000 "));
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 1000);
     EXPECT_EQ(control.userFile(), file);
     host->userBuffer().setStartReg(QStringLiteral("1000"));
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 1000);
     host->userBuffer().setStartReg(QStringLiteral("R Start"));
-    EXPECT_FALSE(host->prepareControl());
+    EXPECT_FALSE(host->pcd().prepareControl());
     host->userBuffer().setStartReg(QStringLiteral("R 40000"));
-    EXPECT_FALSE(host->prepareControl());
+    EXPECT_FALSE(host->pcd().prepareControl());
+    host->userBuffer().setStartReg(QString());
+    EXPECT_FALSE(host->pcd().prepareControl());
+    EXPECT_EQ(prompter.lastMessage().text,
+        QStringLiteral("Invalid start register in the buffer configuration : (empty)"));
 
     host->project().setBufferType(0);
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 4000);
     EXPECT_EQ(control.userFile(), QString());
 
     host->project().setBufferType(2);
-    EXPECT_FALSE(host->prepareControl());
+    EXPECT_FALSE(host->pcd().prepareControl());
     test::Sandbox::write(box.project(QStringLiteral("Sym_System.sy5")),
         ";s.tlvr.start EQU R 10\r\ns.tlvr.start\tEQU\tR 2000\r\n");
-    EXPECT_TRUE(host->prepareControl());
+    EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 2000);
 }
 
@@ -306,6 +363,15 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
 
     test::Sandbox::write(box.folders.programFolder + u"demo.tlvr", DemoProject);
     QSignalSpy simulation(host.get(), &TolvaneHost::simulationChanged);
+    // Buffer edits not saved: asked first; Cancel keeps the project.
+    host->userBuffer().setChanged(true);
+    prompter.clear();
+    prompter.queueAnswer(common::Prompter::Answer::Cancel);
+    host->toggleSimulation();
+    EXPECT_FALSE(host->simulation());
+    EXPECT_EQ(prompter.texts(),
+        QStringList { QStringLiteral("Do you want to save user buffer changes") });
+    host->userBuffer().setChanged(false);
     host->toggleSimulation();
     EXPECT_TRUE(host->simulation());
     EXPECT_TRUE(control.simulation());
@@ -351,10 +417,12 @@ TEST_F(HostFixture, ServesReadsFromTheSimulatedPcd)
     ASSERT_TRUE(host->settingsPage().channelEdited(channel));
     ASSERT_TRUE(host->settingsPage().save());
 
+    QList<qint32> received;
+    QObject::connect(&host->pcd(), &host::PcdHost::served,
+        [&received](const QList<qint32> &values) { received = values; });
     host->connectClicked();
-    ASSERT_TRUE(host->connected()) << view.panel2.toStdString();
-    host->reader().ReadPCDReg(100, 70);
-    const QList<qint32> received = host->reader().readBuffer();
+    ASSERT_TRUE(host->connected()) << host->pcd().messageText().toStdString();
+    host->pcd().ReadPCDReg(100, 70);
     ASSERT_EQ(received.size(), 70);
     EXPECT_EQ(received.first(), 1000);
     EXPECT_EQ(received.last(), 1069);

@@ -193,7 +193,13 @@ TEST_F(SettingsFixture, SaveWritesPcdRegisteryZeroAndEmptiesTheStandardSource)
     EXPECT_EQ(project.settings().connection.pcdRegistery, 1);
     page.ApplySettingsPage();
     EXPECT_TRUE(page.gridLinesLeft(QStringLiteral("700")));
+    // Export naming reaches the control with the save, not only at the next Start.
+    page.indexFileChosen(1);
+    page.exportFullToggled(true);
+    EXPECT_EQ(control.indexFile(), 0);
     EXPECT_TRUE(page.save());
+    EXPECT_EQ(control.indexFile(), 1);
+    EXPECT_TRUE(control.autoExport());
     EXPECT_EQ(IniProfile::read(
                   project.path(), QStringLiteral("CONNECTION"), QStringLiteral("PCDRegistery")),
         QStringLiteral("0"));
@@ -228,9 +234,12 @@ TEST_F(SettingsFixture, Pg5ChannelIsEditedAndSavedInTheProjectFile)
     c.device = QStringLiteral("/dev/ttyUSB0");
     c.baudrate = 38400;
     c.station = 9;
+    EXPECT_FALSE(page.hasChanges());
     EXPECT_TRUE(page.channelEdited(c));
+    EXPECT_TRUE(page.hasChanges()) << "a channel edit is a change the close question asks about";
     EXPECT_TRUE(page.save());
     EXPECT_EQ(GoOnlineChannel::read(project.path()), c);
+    EXPECT_FALSE(page.hasChanges());
 }
 
 TEST_F(SettingsFixture, ChosenPg5GlobalIniIsRememberedAndRefillsTheRow)

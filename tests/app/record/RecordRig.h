@@ -149,7 +149,7 @@ struct RecordRig
             [this](const QString &line) { lines.append(line); });
         QObject::connect(recorder.get(), &app::HeadlessRecorder::message,
             [this](const QString &text) { messages.append(text); });
-        QObject::connect(recorder.get(), &app::HeadlessRecorder::exported,
+        QObject::connect(&recorder->host(), &host::PcdHost::exported,
             [this](const QString &file) { exports.append(file); });
         QObject::connect(recorder.get(), &app::HeadlessRecorder::finished,
             [this](bool fatal) { finished.append(fatal); });
@@ -161,7 +161,7 @@ struct RecordRig
         options.resources = resources;
         QString error;
         ASSERT_TRUE(recorder->open(options, &error)) << error.toStdString();
-        recorder->setRetryInterval(50);
+        recorder->host().connectTimer().setInterval(50);
         ASSERT_TRUE(recorder->start()) << messages.join(u'|').toStdString();
     }
 

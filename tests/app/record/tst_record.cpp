@@ -1,9 +1,10 @@
 #include "RecordRig.h"
 
+#include "common/LineCipher.h"
 #include "pcdsim/trace/StandardBuffer.h"
-#include "viewer/files/LineCipher.h"
 
 #include <QDir>
+#include <QProcess>
 
 using namespace tlv;
 using namespace tlv::test;
@@ -137,8 +138,9 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     rig.pcd.setRegister(50, 9);
     rig.step();
     EXPECT_EQ(rig.finished, QList<bool>({ false }));
-    EXPECT_TRUE(rig.messages.contains(
-        QStringLiteral("Tolvane Application will shut down...\nShutdown Command")));
+    ASSERT_FALSE(rig.prompter.notices().isEmpty());
+    EXPECT_EQ(rig.prompter.notices().last().text,
+        QStringLiteral("Tolvane Application will shut down...\nShutdown Command"));
 }
 
 TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
@@ -168,7 +170,73 @@ TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
     EXPECT_EQ(rig.lines.last().section(u'\t', 0, 1), seqLine(rig.written.last().words));
 }
 
-TEST(Record, LostLinkReconnectsAndResumesWithoutDuplicatesOrGaps)
+// The link goes quiet right after a counter read found new records, and stays
+// quiet over ticks while the PCD writes on (the ring does not overflow). With or
+// without AutoConnect the recording goes on: every record once, no "Miss", the
+// rows after the silence with the PCD's real status.
+class QuietLink : public ::testing::TestWithParam<int>
+{
+};
+
+TEST_P(QuietLink, EveryRecordOnceAndTheRealStatusAfterwards)
+{
+    const int autoConnect = GetParam();
+    RecordRig rig;
+    rig.writeProject(1, "StartReg=0\r\nAutoConnect=" + QByteArray::number(autoConnect) + "\r\n",
+        kUserBuffer + "RecordNumber=10\r\nRecordLenght=3\r\n" + kColumns);
+    rig.writeFile(QStringLiteral("_Global.sy5"), "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
+    rig.compile();
+    rig.pcd.addProgram(std::make_shared<Sequence>(100));
+    rig.runPcd({ QStringLiteral("trace plant.tlvs") });
+    rig.record({}, true);
+    rig.step(3);
+
+    // Silent from the moment the counters were answered: the records are not.
+    bool armed = true;
+    QObject::connect(&rig.recorder->host(), &host::PcdHost::served, [&] {
+        if (armed && rig.recorder->control().cycle().state() == 3) {
+            armed = false;
+            pcdsim::FaultPlan silent;
+            silent.drop = 1.0;
+            rig.server.setFaultPlan(silent);
+        }
+    });
+    rig.step(2);
+    EXPECT_FALSE(armed);
+    EXPECT_NE(rig.recorder->control().cycle().state(), 4); // not stuck in "Loading"
+    EXPECT_TRUE(rig.recorder->host().messageText().contains(QLatin1String("Error:")))
+        << rig.recorder->host().messageText().toStdString();
+    rig.step(2);
+    rig.step(2);
+    rig.server.setFaultPlan({});
+    if (autoConnect != 0) {
+        ASSERT_TRUE(waitFor([&] {
+            return rig.recorder->connected() && rig.recorder->control().cycle().state() == 3;
+        }));
+        EXPECT_GE(rig.recorder->host().lostLinks(), 1);
+    } else {
+        EXPECT_TRUE(rig.recorder->connected());
+    }
+    rig.step(0);
+    rig.step(1);
+    EXPECT_EQ(rig.recorder->host().messageText(), QStringLiteral("PCD communication OK."));
+
+    // The status rows of the outage ("Offline", then "Run") carry no record.
+    QStringList expected, records, statusRows;
+    for (const QString &line : rig.rowsOf(0, int(rig.written.size()), plantLine))
+        expected << QStringLiteral("Run\t") + line;
+    for (const QString &line : rig.dataLines())
+        (line.count(u'\t') > 1 ? records : statusRows) << line;
+    EXPECT_EQ(records, expected);
+    EXPECT_FALSE(statusRows.isEmpty());
+    EXPECT_EQ(rig.written.size(), 10);
+    EXPECT_FALSE(rig.lines.join(u'|').contains(QLatin1String("Miss")));
+    EXPECT_TRUE(rig.finished.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoConnect, QuietLink, ::testing::Values(0, 1));
+
+TEST(Record, LostLinkReconnectsAndStopRunResumes)
 {
     RecordRig rig;
     rig.writeProject(1, "StartReg=0\r\nAutoConnect=1\r\n",
@@ -192,7 +260,6 @@ TEST(Record, LostLinkReconnectsAndResumesWithoutDuplicatesOrGaps)
     ASSERT_TRUE(waitFor(
         [&] { return rig.recorder->connected() && rig.recorder->control().cycle().state() == 3; }));
     rig.step(2);
-    EXPECT_EQ(rig.recorder->lostLinks(), 1);
 
     // Stop, records meanwhile, Run: again nothing shown twice, nothing lost.
     rig.recorder->control().setRunMode(0);
@@ -239,7 +306,7 @@ TEST(Record, PublicEventsBufferFoundThroughTheSystemSymbols)
     RecordRig rig;
     QByteArray enciphered;
     QString error;
-    ASSERT_TRUE(viewer::LineCipher::encipher("[TOLVANE]\r\nHeaderLenght=8\r\nCounterIndex=4\r\n"
+    ASSERT_TRUE(common::LineCipher::encipher("[TOLVANE]\r\nHeaderLenght=8\r\nCounterIndex=4\r\n"
                                              "RecordLenght=2\r\n[DRIVER]\r\nTitle=Events\r\n"
                                              "[REGISTER_0]\r\nLong=0,,Event,%d\r\n[REGISTER_1]\r\n"
                                              "Word0=1,,Code,%h\r\n",
@@ -272,7 +339,7 @@ TEST(Record, DbxLookupLocatesTheBuffer)
     rig.runPcd({ u"standard " + demo
         + u"BOIL.tlvd start 3000 at DB 12 records 30 interval 100 source 2000" });
     rig.record();
-    EXPECT_EQ(rig.recorder->connection().settings().baseRegister, 3000);
+    EXPECT_EQ(rig.recorder->host().connection().baseRegister(), 3000);
     rig.step(2);
     ASSERT_EQ(rig.lines.size(), 2);
     EXPECT_TRUE(rig.lines[0].startsWith(QLatin1String("<0>\t42.1\tOff\t")));
@@ -292,4 +359,42 @@ TEST(Record, SerialLinkThroughAPseudoTerminal)
     rig.step(4);
     rig.step(3);
     EXPECT_EQ(rig.lines, rig.rowsOf(0, 7, plantLine));
+}
+
+TEST(Record, HostileCounterBlockEndsTheCliWithInvalidBuffer)
+{
+    // A sound header whose counter block claims 2^31-1 records and a counter
+    // two billion ahead: the command line recorder says so and ends, instead
+    // of allocating for them.
+    RecordRig rig;
+    runPlant(rig, 20);
+    rig.step(3);
+    ASSERT_EQ(rig.lines.size(), 3);
+    rig.recorder.reset();
+    rig.pcd.setRegister(1001 + 4, 2000000003);
+    rig.pcd.setRegister(1001 + 7, 2147483647);
+
+    QProcess cli;
+    cli.start(QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli"),
+        { QStringLiteral("record"), rig.path(QStringLiteral("plant.tlvr")),
+            QStringLiteral("--connect"),
+            QStringLiteral("udp:127.0.0.1:") + QString::number(rig.server.udpPort()),
+            QStringLiteral("--seconds"), QStringLiteral("6") });
+    ASSERT_TRUE(cli.waitForStarted(10000));
+    // The PCD is served by this process: its events run while the recorder works.
+    QDeadlineTimer deadline(60000);
+    while (cli.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (cli.state() != QProcess::NotRunning) {
+        cli.kill();
+        cli.waitForFinished(10000);
+        FAIL() << "tolvane-cli did not end";
+    }
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 1);
+    EXPECT_TRUE(err.contains(QLatin1String("Error 10: Invalid buffer\nBad capacity value : "
+                                           "2147483647 records, the buffer holds at most 20")))
+        << err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardOutput()).trimmed().isEmpty());
 }

@@ -3,6 +3,7 @@
 
 #include "app/window/BufferGrid.h"
 #include "app/window/BufferPage.h"
+#include "app/window/HelpWindow.h"
 #include "app/window/frmAbout.h"
 #include "app/window/frmInfo.h"
 #include "app/window/frmInput.h"
@@ -16,12 +17,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +120,10 @@ TEST_F(WindowFixture, BufferTabEditsThroughToolbarDialogAndKeys)
     ASSERT_GE(before, 2);
     grid->setCurrentCell(1, 0);
     EXPECT_TRUE(page->tool(BufferEditor::Tool::Insert)->isEnabled());
+    // Paste waits for a copied column.
+    EXPECT_FALSE(page->tool(BufferEditor::Tool::Paste)->isEnabled());
+    page->tool(BufferEditor::Tool::Copy)->trigger();
+    EXPECT_TRUE(page->tool(BufferEditor::Tool::Paste)->isEnabled());
     page->tool(BufferEditor::Tool::Insert)->trigger();
     EXPECT_EQ(grid->rowCount(), before + 1);
     EXPECT_EQ(grid->currentRow(), 2);
@@ -164,6 +172,75 @@ TEST_F(WindowFixture, SettingsTabRefusesAndSaves)
         common::IniProfile::read(project, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
         QStringLiteral("900"));
     EXPECT_EQ(window->control()->maxRows(), 900);
+}
+
+TEST_F(WindowFixture, PendingChannelEditIsAskedAboutOnClose)
+{
+    tabs()->setCurrentIndex(2);
+    auto *address = child<QLineEdit>("txbChannelAddress");
+    ASSERT_TRUE(address);
+    window->activateWindow();
+    address->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return address->hasFocus(); }, 5000));
+    address->setText(QStringLiteral("10.0.0.9"));
+    prompter.queueAnswer(common::Prompter::Answer::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(
+        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
+    EXPECT_EQ(
+        common::IniProfile::read(project, QStringLiteral("GoOnline"), QStringLiteral("Address")),
+        QStringLiteral("10.0.0.9"));
+}
+
+TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
+{
+    test::Sandbox::write(box.folders.programFolder + u"help/index.html",
+        "<html><head><title>Tolvane help</title></head><body><h1>Starting</h1></body></html>");
+    window->setShellLauncher([](const QString &, const QString &, const QString &, const QString &,
+                                 qint32) { return 31; });
+    child<QAction>("m_contents")->trigger();
+    ASSERT_NE(window->helpWindow(), nullptr);
+    EXPECT_TRUE(window->helpWindow()->isVisible());
+    EXPECT_EQ(window->helpWindow()->windowTitle(), QStringLiteral("Tolvane help"));
+    EXPECT_TRUE(window->helpWindow()->browser()->toPlainText().contains(u"Starting"));
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    shoot(window->helpWindow(), QStringLiteral("help-window"));
+
+    // Without the help file the shell's error is shown.
+    window->helpWindow()->close();
+    QFile::remove(box.folders.programFolder + u"help/index.html");
+    child<QAction>("m_contents")->trigger();
+    EXPECT_FALSE(window->helpWindow()->isVisible());
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_TRUE(prompter.lastMessage().text.contains(
+        QStringLiteral("No application is associated with this file type.")));
+}
+
+TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
+{
+    test::Sandbox box;
+    common::ScriptedPrompter prompter;
+    const QString project = box.project(QStringLiteral("plant.tlvr"));
+    test::Sandbox::write(
+        project, test::Sandbox::read(QStringLiteral(TOLVANE_BIN_DIR "/demo.tlvr")));
+    frmTolvane window(box.folders, &prompter);
+    window.startUp(u'"' + project + u'"');
+    ASSERT_FALSE(window.host().quitting());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QTabWidget *>(QStringLiteral("SSTab1"))->setCurrentIndex(2);
+    auto *dll = window.findChild<QComboBox *>(QStringLiteral("DLL_list"));
+    ASSERT_NE(dll, nullptr);
+    EXPECT_TRUE(dll->isVisible());
+    ASSERT_GE(dll->count(), 1);
+    EXPECT_EQ(dll->itemText(0), QStringLiteral("Internal"));
+    dll->setCurrentIndex(0);
+    Q_EMIT dll->activated(0);
+    EXPECT_TRUE(window.findChild<QComboBox *>(QStringLiteral("Port_list"))->isVisible());
+    EXPECT_TRUE(window.findChild<QLineEdit *>(QStringLiteral("station_num"))->isVisible());
+    EXPECT_EQ(window.host().project().settings().connection.dll, 0);
+    shoot(&window, QStringLiteral("tab2-settings-internal-driver"));
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST(Dialogs, TextsOfTheSmallWindows)

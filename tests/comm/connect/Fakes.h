@@ -1,7 +1,5 @@
 #pragma once
 
-#include "comm/ConnectionView.h"
-#include "comm/HostedControl.h"
 #include "comm/ScommApi.h"
 #include "comm/VarnokDLL.h"
 
@@ -23,76 +21,6 @@ inline void ensureApplication()
     static char *argv[] = { name, nullptr };
     static QCoreApplication app(argc, argv);
 }
-
-// Records what the window would show.
-class RecordingView : public ConnectionView
-{
-public:
-    QString panel[3];
-    QStringList panel2History;
-    bool connectEnabled = true;
-    QString startCaption, runCaption, stopCaption;
-    bool startEnabled = false, runEnabled = false, stopEnabled = false;
-    qint16 focus = -1;
-    QString frameCaption;
-    quint32 frameColour = 0;
-    int progressMax = -1, progressValue = -1;
-    QList<int> progressValues;
-    bool abortEnabled = false;
-    int beeps = 0;
-
-    void setStatusPanel(int p, const QString &text) override
-    {
-        panel[p] = text;
-        if (p == 2)
-            panel2History << text;
-    }
-    void ButtonConnect(bool connect) override { connectEnabled = connect; }
-    void ButtonsStart(const QString &sta, bool staEn, const QString &run, bool runEn,
-        const QString &sto, bool stoEn, qint16 setFocus) override
-    {
-        if (!sta.isEmpty())
-            startCaption = sta;
-        if (!run.isEmpty())
-            runCaption = run;
-        if (!sto.isEmpty())
-            stopCaption = sto;
-        startEnabled = staEn;
-        runEnabled = runEn;
-        stopEnabled = stoEn;
-        focus = setFocus;
-    }
-    void setRunCaption(const QString &caption) override { runCaption = caption; }
-    void setConnectionFrame(const QString &caption, quint32 rgb) override
-    {
-        frameCaption = caption;
-        frameColour = rgb;
-    }
-    void setProgressRange(int, int maximum) override { progressMax = maximum; }
-    void setProgressValue(int value) override
-    {
-        progressValue = value;
-        progressValues << value;
-    }
-    void setAbortEnabled(bool enabled) override { abortEnabled = enabled; }
-    void beep() override { ++beeps; }
-};
-
-// Records what the hosted control is told.
-class RecordingControl : public HostedControl
-{
-public:
-    QList<qint32> pcdStatuses;
-    QList<QList<qint32>> dataBlocks;
-    qint16 runMode = 0;
-    int starts = 0;
-
-    void setPCDStatus(qint32 status) override { pcdStatuses << status; }
-    void setDataBlock(const QList<qint32> &values) override { dataBlocks << values; }
-    qint16 RunMode() const override { return runMode; }
-    void setRunMode(qint16 mode) override { runMode = mode; }
-    void Start() override { ++starts; }
-};
 
 // Register i of the fake controllers holds RegisterValue(i), element e of data block b DbValue(b,
 // e).

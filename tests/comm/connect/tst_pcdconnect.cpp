@@ -1,17 +1,13 @@
 #include "comm/PCDConnect.h"
-#include "comm/Scomm5.h"
 #include "common/ScriptedPrompter.h"
 
 #include "Fakes.h"
-
-#include <QTest>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 using namespace tlv::comm;
-using test::DbValue;
 using test::RegisterValue;
 
 namespace {
@@ -22,28 +18,23 @@ protected:
     PcdConnectTest() { test::ensureApplication(); }
 
     void useMakersDriver() { settings.dll = 0; }
+    // Connects and returns the message a failed attempt ends with ("" on success).
+    QString connect()
+    {
+        connection.setSettings(settings);
+        PCDConnect::Failure failure;
+        if (connection.Connect(&failure))
+            return {};
+        EXPECT_FALSE(connection.connected());
+        return PCDConnect::disconnectMessage(failure.kind, failure.code, connection.errorText());
+    }
 
-    tlv::buffer::ConnectionSettings settings;
+    ConnectionSettings settings;
     test::FakeVarnok varnok;
     test::FakeScommApi api;
     tlv::common::ScriptedPrompter prompter;
-    Scomm5 scomm { api, prompter, settings };
-    test::RecordingView view;
-    test::RecordingControl control;
-    PCDConnect connection { settings, varnok, scomm, view, control };
+    PCDConnect connection { varnok, api, prompter };
 };
-
-void expectDisconnectedWith(const test::RecordingView &view,
-    const tlv::buffer::ConnectionSettings &settings, const QString &message)
-{
-    EXPECT_FALSE(settings.connected);
-    EXPECT_EQ(view.panel[1], u"PCD disconnected"_s);
-    EXPECT_EQ(view.panel[2], message);
-    EXPECT_EQ(view.frameCaption, u"PCD disconnected"_s);
-    EXPECT_EQ(view.frameColour, ConnectionView::Red);
-    EXPECT_TRUE(view.connectEnabled);
-    EXPECT_FALSE(view.startEnabled);
-}
 
 TEST_F(PcdConnectTest, MakersDriverOpensInOrderAndAlreadyOpenCounts)
 {
@@ -52,71 +43,51 @@ TEST_F(PcdConnectTest, MakersDriverOpensInOrderAndAlreadyOpenCounts)
     settings.baudrate = 19200;
     settings.station = 12;
     varnok.openResult = 9;
-    ASSERT_TRUE(connection.Connect());
+    ASSERT_EQ(connect(), QString());
     EXPECT_EQ(varnok.calls.mid(0, 6),
         (QStringList { u"PCDClose"_s, u"PCDSetParameter 3 19200 1"_s, u"PCDNoMsg"_s, u"PCDOpen"_s,
             u"PCDSetStation 12"_s, u"PcdRdStatus 0"_s }));
-    EXPECT_TRUE(settings.connected);
-    EXPECT_EQ(view.panel[1], u"Connected"_s);
-    EXPECT_EQ(view.panel2History.first(), u"Open PCD connection..."_s);
-    EXPECT_EQ(view.panel[2], QString());
-    EXPECT_EQ(view.frameCaption, u"PCD Connected"_s);
-    EXPECT_EQ(view.frameColour, ConnectionView::Blue);
-    EXPECT_FALSE(view.connectEnabled);
-    EXPECT_EQ(view.startCaption, u"Start"_s);
-    EXPECT_TRUE(view.startEnabled);
-    EXPECT_FALSE(view.runEnabled);
-    EXPECT_EQ(view.focus, 1);
+    EXPECT_TRUE(connection.connected());
+    EXPECT_TRUE(connection.Disconnect());
+    EXPECT_FALSE(connection.Disconnect());
 }
 
 TEST_F(PcdConnectTest, MakersFailuresShowTheirTexts)
 {
     useMakersDriver();
     varnok.parameterResult = 1;
-    EXPECT_FALSE(connection.Connect());
-    expectDisconnectedWith(view, settings,
-        QStringLiteral(
-            "PCD Connection parameters not correct.   Error: Invalid COM-Port Parameter"));
+    EXPECT_EQ(
+        connect(), u"PCD Connection parameters not correct.   Error: Invalid COM-Port Parameter"_s);
     EXPECT_FALSE(varnok.calls.contains(u"PCDOpen"_s));
 
     varnok.parameterResult = 0;
     varnok.openResult = 32;
-    EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], u"PCD Open Connection aborted.   Error: COM don't exist"_s);
+    EXPECT_EQ(connect(), u"PCD Open Connection aborted.   Error: COM don't exist"_s);
 
     // A status answered "no response" (6 + 100) after the port was opened.
     varnok.openResult = 0;
     varnok.statusResult = 6;
     varnok.calls.clear();
-    control.runMode = 2;
-    EXPECT_FALSE(connection.Connect());
-    expectDisconnectedWith(view, settings, u"PCD Open Connection aborted.   Error: No Response"_s);
-    EXPECT_EQ(control.runMode, 0);
+    EXPECT_EQ(connect(), u"PCD Open Connection aborted.   Error: No Response"_s);
     // The port opened for the attempt is closed again.
     EXPECT_EQ(varnok.calls.last(), u"PCDClose"_s);
-    EXPECT_EQ(view.beeps, 0);
 }
 
 TEST_F(PcdConnectTest, Pg5ChannelFailures)
 {
     api.failure = u"gone"_s;
-    EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], u"Communication DLL unavailable."_s);
+    EXPECT_EQ(connect(), u"Communication DLL unavailable."_s);
 
     api.failure.clear();
     api.statusResult = 6;
-    EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], u"PCD Open Connection aborted.   Error:  PCD_NORESP"_s);
+    EXPECT_EQ(connect(), u"PCD Open Connection aborted.   Error:  PCD_NORESP"_s);
     // The channel opened for the failed attempt does not stay open.
     EXPECT_EQ(api.calls.filter(u"disconnect"_s).size(), 1);
 
     api.statusResult = 0;
-    ASSERT_TRUE(connection.Connect());
-    EXPECT_EQ(view.panel[1], u"Connected by PG5"_s);
-    connection.DisconnectWithMessage(0);
-    EXPECT_EQ(view.beeps, 1);
-    expectDisconnectedWith(
-        view, settings, u"Press 'Connect' button to activate the PCD connection"_s);
+    ASSERT_EQ(connect(), QString());
+    EXPECT_TRUE(connection.Disconnect());
+    EXPECT_EQ(api.calls.filter(u"disconnect"_s).size(), 2);
 }
 
 TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
@@ -138,35 +109,43 @@ TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
     for (qint16 dll : { 0, 1 }) {
         for (const auto &row : rows) {
             settings.dll = dll;
-            settings.baseRegister = 0;
-            settings.inRegisters = false;
             varnok.dbx[5] = test::swapGroups(entryWith(row.slot0));
             api.dbx[5] = QByteArray("\0\0", 2) + entryWith(row.slot0);
-            EXPECT_EQ(connection.Connect(), row.ok) << dll << " " << row.slot0;
-            EXPECT_EQ(settings.baseRegister, row.base);
-            EXPECT_EQ(settings.inRegisters, row.inRegisters);
-            if (!row.ok) {
-                EXPECT_EQ(view.panel[2], u"Invalid Media Address in DBX registery."_s);
-            }
+            EXPECT_EQ(connect(), row.ok ? QString() : u"Invalid Media Address in DBX registery."_s)
+                << dll << " " << row.slot0;
+            EXPECT_EQ(connection.baseRegister(), row.base);
+            EXPECT_EQ(connection.inRegisters(), row.inRegisters);
             connection.Disconnect();
         }
     }
-    // Between 8192 and 32767 nothing changes.
-    settings.baseRegister = 55;
-    api.dbx[5] = QByteArray("\0\0", 2) + entryWith(9000);
+    // What an earlier connection found does not carry over to a new one (from
+    // 8192 to 32767 the entry names no base register).
     settings.dll = 1;
-    EXPECT_TRUE(connection.Connect());
-    EXPECT_EQ(settings.baseRegister, 55);
-
-    api.dbx.clear();
+    api.dbx[5] = QByteArray("\0\0", 2) + entryWith(1000);
+    EXPECT_EQ(connect(), QString());
+    EXPECT_EQ(connection.baseRegister(), 1000);
     connection.Disconnect();
-    EXPECT_FALSE(connection.Connect());
-    EXPECT_EQ(view.panel[2], u"Invalid DBX registery."_s);
+    api.dbx[5] = QByteArray("\0\0", 2) + entryWith(9000);
+    EXPECT_EQ(connect(), QString());
+    EXPECT_EQ(connection.baseRegister(), 0);
+    // Switching the registry off forgets the base register at once.
+    connection.Disconnect();
+    api.dbx[5] = QByteArray("\0\0", 2) + entryWith(1000);
+    EXPECT_EQ(connect(), QString());
+    settings.pcdRegistery = 0;
+    connection.setSettings(settings);
+    EXPECT_EQ(connection.baseRegister(), 0);
+
+    connection.Disconnect();
+    api.dbx.clear();
+    settings.pcdRegistery = 1;
+    EXPECT_EQ(connect(), u"Invalid DBX registery."_s);
 }
 
 TEST_F(PcdConnectTest, MakersDbxSearchStartsAtZeroAndWalksDown)
 {
     useMakersDriver();
+    connection.setSettings(settings);
     QByteArray five;
     for (int i = 0; i < 8; ++i)
         five += test::swapGroups(test::dbxEntryBytes("OTHER", 0, {}));
@@ -186,10 +165,11 @@ TEST_F(PcdConnectTest, MakersDbxSearchStartsAtZeroAndWalksDown)
 TEST_F(PcdConnectTest, RegisterLimitIsCheckedBeforeTheDriver)
 {
     useMakersDriver();
+    connection.setSettings(settings);
     QList<qint32> buffer(4, 0);
     EXPECT_EQ(connection.ReadRegisters(16380, 4, 0, buffer), 1001);
     EXPECT_EQ(connection.lastErrorCode(), 1001);
-    EXPECT_EQ(settings.errorText, u"Register address out of range !"_s);
+    EXPECT_EQ(connection.errorText(), u"Register address out of range !"_s);
     // A sum that would not fit 16 bits is refused the same way, not wrapped.
     EXPECT_EQ(connection.ReadRegisters(32767 + 100, 4, 0, buffer), 1001);
     EXPECT_EQ(varnok.reads, 0);
@@ -200,15 +180,16 @@ TEST_F(PcdConnectTest, RegisterLimitIsCheckedBeforeTheDriver)
 TEST_F(PcdConnectTest, MakersReadAndStatusCodesGetOneHundred)
 {
     useMakersDriver();
+    connection.setSettings(settings);
     QList<qint32> buffer(2, 0);
     varnok.failOnRead = 1;
     varnok.readResult = 1;
     EXPECT_EQ(connection.ReadRegisters(0, 2, 0, buffer), 101);
-    EXPECT_EQ(settings.errorText, u"NAK Response"_s);
+    EXPECT_EQ(connection.errorText(), u"NAK Response"_s);
     varnok.failOnRead = 2;
     varnok.readResult = 3;
     EXPECT_EQ(connection.ReadDataBlock(4, 0, 2, 0, buffer), 103);
-    EXPECT_EQ(settings.errorText, u"Invalid BCC"_s);
+    EXPECT_EQ(connection.errorText(), u"Invalid BCC"_s);
     // A span outside the buffer never reaches the driver.
     EXPECT_EQ(connection.ReadDataBlock(4, 0, 3, 0, buffer), 110);
 
@@ -217,46 +198,7 @@ TEST_F(PcdConnectTest, MakersReadAndStatusCodesGetOneHundred)
     varnok.statusResult = 6;
     EXPECT_EQ(connection.ReadPcdStatus(), 0);
     EXPECT_EQ(connection.lastErrorCode(), 106);
-    EXPECT_EQ(settings.errorText, u"No Response"_s);
-    connection.setSimulation(true);
-    EXPECT_EQ(connection.ReadPcdStatus(), 99);
-}
-
-TEST_F(PcdConnectTest, SimulationConnectsWithoutDriver)
-{
-    connection.setSimulation(true);
-    ASSERT_TRUE(connection.Connect());
-    EXPECT_EQ(view.panel[1], u"Demo mode, no PCD connection !"_s);
-    EXPECT_TRUE(settings.connected);
-    connection.DisconnectWithMessage(4);
-    EXPECT_FALSE(settings.connected);
-    EXPECT_EQ(view.panel[2], u"Invalid start register."_s);
-    EXPECT_TRUE(api.calls.isEmpty());
-    EXPECT_EQ(view.beeps, 0);
-}
-
-TEST_F(PcdConnectTest, AutomaticConnectionRetriesUntilThePcdAnswers)
-{
-    settings.autoConnect = 1;
-    api.connectResult = 6;
-    connection.formActivated();
-    EXPECT_FALSE(settings.connected);
-    EXPECT_TRUE(connection.connectTimer().isActive());
-    EXPECT_EQ(connection.connectTimer().interval(), 2000);
-
-    api.connectResult = 0;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return settings.connected; }, 10000));
-    EXPECT_EQ(control.starts, 1);
-    EXPECT_EQ(control.runMode, 2);
-    EXPECT_FALSE(connection.connectTimer().isActive());
-
-    // Connected at activation: the start goes through the host's preparation.
-    connection.Disconnect();
-    int prepared = 0;
-    connection.setStartControl([&] { ++prepared; });
-    connection.formActivated();
-    EXPECT_EQ(prepared, 1);
-    EXPECT_FALSE(connection.connectTimer().isActive());
+    EXPECT_EQ(connection.errorText(), u"No Response"_s);
 }
 
 } // namespace

@@ -43,8 +43,8 @@ protected:
     QString m_startDir = QDir::currentPath();
     test::FakeScommApi api;
     ScriptedPrompter prompter;
-    tlv::buffer::ConnectionSettings settings;
-    Scomm5 scomm { api, prompter, settings };
+    QString errorText;
+    Scomm5 scomm { api, prompter, errorText };
 };
 
 TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
@@ -115,14 +115,14 @@ TEST_F(Scomm5Test, OnlyTheConnectResultDecides)
 
     api.connectResult = 6;
     EXPECT_EQ(scomm.ScommOpenChannel(), 6);
-    EXPECT_EQ(settings.errorText, u" PCD_NORESP"_s);
+    EXPECT_EQ(errorText, u" PCD_NORESP"_s);
 }
 
 TEST_F(Scomm5Test, FailedDisconnectKeepsThePortOpen)
 {
     api.disconnectResult = 2;
     EXPECT_FALSE(scomm.ScommCloseChannel());
-    EXPECT_EQ(settings.errorText, u" PCD_COMERR"_s);
+    EXPECT_EQ(errorText, u" PCD_COMERR"_s);
     EXPECT_TRUE(api.calls.filter(u"close"_s).isEmpty());
 
     api.disconnectResult = 0;
@@ -132,11 +132,11 @@ TEST_F(Scomm5Test, FailedDisconnectKeepsThePortOpen)
 
 TEST_F(Scomm5Test, ErrorNameLeavesTextForCodesWithoutName)
 {
-    settings.errorText = u"before"_s;
+    errorText = u"before"_s;
     scomm.ScommErrorName(7);
-    EXPECT_EQ(settings.errorText, u"before"_s);
+    EXPECT_EQ(errorText, u"before"_s);
     scomm.ScommErrorName(40);
-    EXPECT_EQ(settings.errorText, u" PCD_LOCKED"_s);
+    EXPECT_EQ(errorText, u" PCD_LOCKED"_s);
 }
 
 TEST_F(Scomm5Test, ReadsRefuseSpansOutsideTheBuffer)
@@ -145,7 +145,7 @@ TEST_F(Scomm5Test, ReadsRefuseSpansOutsideTheBuffer)
     EXPECT_EQ(scomm.ScommReadRegisters(0, 5, 6, buffer), 10);
     EXPECT_EQ(scomm.ScommReadDataBlock(1, 0, 11, 0, buffer), 10);
     EXPECT_EQ(scomm.ScommReadRegisters(0, 1, -1, buffer), 10);
-    EXPECT_EQ(settings.errorText, u" PCD_BADPARM"_s);
+    EXPECT_EQ(errorText, u" PCD_BADPARM"_s);
     EXPECT_EQ(api.reads, 0);
     EXPECT_EQ(scomm.ScommReadRegisters(100, 4, 6, buffer), 0);
     EXPECT_EQ(buffer.mid(6),

@@ -317,6 +317,12 @@ TEST(FetchOrder, RingOrderAndCompleteness)
     EXPECT_EQ(FetchOrder::plan(5, 5, 4).records, (QList<qint32> { 0, 1, 2, 3, 4 }));
     EXPECT_EQ(FetchOrder::plan(3, 5, 2).records, (QList<qint32> { 0, 1, 2 }));
     EXPECT_TRUE(FetchOrder::plan(0, 5, 2).records.isEmpty());
+    // Only the records that were fetched, however many were to come.
+    EXPECT_EQ(FetchOrder::plan(5, 5, 2, 3).records, (QList<qint32> { 0, 1, 2 }));
+    EXPECT_EQ(FetchOrder::plan(5, 5, 2, 0).records, QList<qint32> {});
+    const FetchOrder huge = FetchOrder::plan(2147483647, 2147483647, 5, 2);
+    EXPECT_EQ(huge.records, (QList<qint32> { 0, 1 }));
+    EXPECT_EQ(huge.completeness(2).text, u"2 from 2147483646 records loaded."_s);
 
     const FetchOrder part = FetchOrder::plan(5, 10, 4);
     const CheckResult r = part.completeness(3);

@@ -321,36 +321,69 @@ TEST(ReadingCycle, GarbledCounterBlockIsReportedOnceAndFetchesNothing)
     EXPECT_EQ(rig.host.errors.size(), 1);
 }
 
-TEST(ReadingCycle, LargeFetchesAreSplitInto16BitRequests)
+TEST(ReadingCycle, CapacityBeyondTheBufferIsInvalidAndFetchesNothing)
 {
+    // A sound ring first, then a hostile counter block: a capacity of 2^31-1 or
+    // 4e8 in a buffer of 100 records, the counter jumping by two billion.
+    for (const qint32 capacity : { 2147483647, 400000000 }) {
+        Rig rig;
+        rig.writer.writeNumbered(3);
+        rig.startAndRun();
+        ASSERT_EQ(rig.host.lines, numbered(1, 3));
+        rig.host.requests.clear();
+
+        rig.writer.setWord(4, 2000000003);
+        rig.writer.setWord(7, capacity);
+        for (int i = 0; i < 3; ++i)
+            rig.core.cycle().tick();
+        ASSERT_EQ(rig.host.errors.size(), 1);
+        EXPECT_EQ(rig.host.errors[0].first, 10);
+        EXPECT_EQ(rig.host.errors[0].second,
+            u"Invalid buffer\rBad capacity value : "_s + QString::number(capacity)
+                + u" records, the buffer holds at most 100 (buffer length 100, record length 2)"_s);
+        // Counter reads only, and the reader goes on from where it was.
+        EXPECT_EQ(rig.host.requests, QList<Request>(3, reg(104, 12)));
+        EXPECT_EQ(rig.host.lines.size(), 3);
+        EXPECT_EQ(rig.state(), 3);
+        EXPECT_EQ(rig.core.cycle().reader().previousCounter, 3);
+    }
+
+    // The first look already hostile; and a ring larger than 16-bit addresses
+    // reach (8000-word records) although the buffer length allows it.
     struct Case
     {
         bool dataBlock;
-        qint32 address;
+        qint32 address, recordLength, capacity;
+        QString why;
     };
-    for (const Case &c : { Case { false, 100 }, Case { true, 9 } }) {
-        // Records of 8000 words: five of them need 40000 words.
-        Rig rig(c.dataBlock, false, c.address, 8000, 6);
-        rig.writer.writeNumbered(5);
+    const Case cases[] = {
+        { false, 100, 2, 2147483647, u"2147483647 records, the buffer holds at most 100"_s },
+        { false, 100, 8000, 6, u"6 records, the buffer holds at most 4"_s },
+        { true, 9, 8000, 6, u"6 records, the buffer holds at most 4"_s },
+    };
+    for (const Case &c : cases) {
+        Rig rig(c.dataBlock, false, c.address, c.recordLength, 6);
+        rig.writer.writeNumbered(2);
+        rig.writer.setWord(7, c.capacity);
         rig.startAndRun();
-        ASSERT_TRUE(rig.host.errors.isEmpty()) << rig.host.errors.value(0).second.toStdString();
-        EXPECT_EQ(rig.host.lines.size(), 5);
-        EXPECT_EQ(rig.host.lines.first(), u"1\t10"_s);
-        EXPECT_EQ(rig.host.lines.last(), u"5\t50"_s);
-        qint64 words = 0;
-        int recordRequests = 0;
-        for (const Request &r : rig.host.requests) {
-            EXPECT_LE(r.first, 32767);
-            EXPECT_LE(r.offset, 32767);
-            EXPECT_LE(r.count, 32767);
-            if (r.count >= 8000) {
-                words += r.count;
-                ++recordRequests;
-            }
-        }
-        EXPECT_EQ(words, 40000);
-        EXPECT_GE(recordRequests, 2);
-        EXPECT_EQ(rig.state(), 3);
+        ASSERT_EQ(rig.host.errors.size(), 1);
+        EXPECT_TRUE(rig.host.errors[0].second.contains(c.why))
+            << rig.host.errors[0].second.toStdString();
+        EXPECT_TRUE(rig.host.lines.isEmpty());
+        EXPECT_EQ(rig.host.requests.size(), 3); // start register, header, counters
+    }
+
+    // Four 8000-word records fit from register 100 (32108 words): the whole
+    // ring comes in requests that stay within 16 bits.
+    Rig fits(false, false, 100, 8000, 4);
+    fits.writer.writeNumbered(4);
+    fits.startAndRun();
+    ASSERT_TRUE(fits.host.errors.isEmpty()) << fits.host.errors.value(0).second.toStdString();
+    EXPECT_EQ(fits.host.lines.size(), 4);
+    EXPECT_EQ(fits.host.lines.last(), u"4\t40"_s);
+    for (const Request &r : fits.host.requests) {
+        EXPECT_LE(r.first, 32767);
+        EXPECT_LE(r.count, 32767);
     }
 }
 
@@ -418,4 +451,38 @@ TEST(ReadingCycle, AnswersIgnoredWhileDisabledOrInState0)
     rig.core.Start();
     EXPECT_TRUE(rig.host.requests.isEmpty());
     EXPECT_EQ(rig.state(), 0);
+}
+
+TEST(ReadingCycle, RestartReadsTheRingWithoutAFalseMiss)
+{
+    // A demo that ran long past its ring of 50; Clear, then Restart (stop,
+    // start, run) as the window's button does.
+    Rig rig(true, false, 100, 4, 50);
+    QSignalSpy separators(&rig.core.cycle(), &ReadingCycle::separator);
+    rig.writer.writeNumbered(30);
+    rig.startAndRun();
+    for (int i = 0; i < 307; ++i) {
+        rig.writer.writeNumbered(2);
+        rig.core.cycle().tick();
+    }
+    const auto restart = [&rig] {
+        rig.core.Clear();
+        rig.host.lines.clear();
+        rig.core.setRunMode(0);
+        rig.core.Start();
+        rig.core.setRunMode(2);
+    };
+    rig.writer.writeNumbered(2);
+    restart();
+    // The same buffer: it goes on from its counters, nothing is read twice.
+    EXPECT_EQ(rig.host.lines, numbered(645, 646));
+
+    // A changed header (the PCD program was rebuilt): the ring is read as at
+    // a first look, without "Miss" for the records written before.
+    rig.writer.setWord(2, -4);
+    restart();
+    EXPECT_EQ(rig.host.lines, numbered(598, 646)); // the slot at the write index is skipped
+    EXPECT_EQ(rig.core.headerVersion(), 4);
+    EXPECT_EQ(separators.count(), 0);
+    EXPECT_TRUE(rig.host.errors.isEmpty());
 }

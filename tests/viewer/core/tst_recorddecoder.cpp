@@ -94,6 +94,50 @@ TEST(ValueFormat, ConversionsByTypeAndFormat)
     }
 }
 
+TEST(ValueFormat, NumbersTheCellsStandFor)
+{
+    using T = ColumnDescription;
+    struct Row
+    {
+        qint16 type;
+        QString format;
+        qint32 word;
+        std::optional<double> number;
+    };
+    const Row rows[] = {
+        { T::Word, u"2d"_s, 1234, 12.34 },
+        { T::Word, u"sd"_s, 65535, -1.0 },
+        { T::Long, u"d"_s, -1, 4294967295.0 },
+        { T::Long, u"sh"_s, -1, 4294967295.0 },
+        { T::Word, u"h"_s, 0x048F, 1167.0 },
+        { T::Word, u"b"_s, 2748, 2748.0 },
+        // Display digits are read as the decimal number they show.
+        { T::Word, u"p"_s, 0x0485, 485.0 },
+        { T::Word, u"p"_s, 0xFF85, 85.0 },
+        { T::Word, u"p"_s, 2748, std::nullopt },
+        { T::Long, u"2a"_s, 0x41424344, 0x4344 },
+        { T::Bit, u"s"_s, 1, 1.0 },
+        { T::Byte, u"S"_s, 7, 7.0 },
+        { T::Long, u"th"_s, 235959, 235959.0 },
+        { T::Long, u"gm"_s, 0x00050000, 5.0 },
+        { T::Word, u"m"_s, 1234, 1234.0 },
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.format.toStdString() + " " + std::to_string(row.word));
+        const DecodedColumn c = RecordDecoder([] {
+            return FixedNow;
+        }).decodeColumn(column(row.type, row.format), { row.word }, nullptr, FixedNow);
+        EXPECT_EQ(c.number, row.number);
+    }
+    ColumnDescription text = column(T::String, u"8a"_s);
+    text.StringLength = 8;
+    text.ExtraRegisters = 1;
+    const DecodedColumn s = RecordDecoder(
+        [] { return FixedNow; }).decodeColumn(text, { 0x3132333B, 0x34353637 }, nullptr, FixedNow);
+    EXPECT_EQ(s.text, u"123;4567"_s);
+    EXPECT_FALSE(s.number.has_value());
+}
+
 TEST(ValueFormat, TimeTexts)
 {
     const ColumnDescription t = column(ColumnDescription::Long, u"t"_s);
@@ -224,6 +268,8 @@ TEST(RecordDecoder, LinesStampsAndBounds)
     ASSERT_EQ(r.columns.size(), 3);
     EXPECT_EQ(r.columns[2].column, 3);
     EXPECT_EQ(r.columns[2].value, 7);
+    EXPECT_EQ(r.columns[0].number, 12.34);
+    EXPECT_EQ(r.msecs, FixedNow.toMSecsSinceEpoch());
 
     // A record reaching past the answer is not decoded at all.
     for (const qint64 start : { qint64(5), qint64(-1), qint64(1) << 40 }) {

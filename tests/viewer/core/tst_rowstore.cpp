@@ -1,3 +1,4 @@
+#include "RecordRows.h"
 #include "viewer/core/RowStore.h"
 
 #include <QAbstractItemModelTester>
@@ -8,6 +9,7 @@
 using namespace Qt::StringLiterals;
 
 using tlv::viewer::RowStore;
+namespace test = tlv::viewer::test;
 
 namespace {
 
@@ -24,8 +26,8 @@ struct Store
     {
         for (int i = 0; i < n; ++i) {
             ++next;
-            rows.addRecord(QString::number(next) + u"\tOn"_s, QString::number(next) + u";1"_s,
-                u";"_s, u"05/03/24"_s, u"14:15:16"_s);
+            rows.addRecord(test::record(
+                { test::num(next), { u"On"_s, 1.0, 1 } }, u"05/03/24"_s, u"14:15:16"_s));
         }
     }
     [[nodiscard]] QStringList firstCells() const
@@ -169,6 +171,59 @@ TEST(RowStore, SeparatorsAndStatusRows)
     EXPECT_EQ(s.rows.recordCount(), 4);
     EXPECT_EQ(s.lines.last(), u"Stop\t"_s);
     EXPECT_TRUE(s.rows.cell(4, 4).isEmpty());
+}
+
+TEST(RowStore, CellsKeepTheDecodersValues)
+{
+    // A string holding ";" sits before two numeric columns: every cell keeps
+    // its own raw value and comment, and the hidden lines still print as before.
+    RowStore rows;
+    rows.setColumns(QList<RowStore::DataColumn> {
+        { 0, u"Name"_s, 900 }, { 1, u"Level"_s, 900 }, { 2, u"Mode"_s, 900 } });
+    QAbstractItemModelTester tester(&rows, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    test::Cell mode { u"Auto"_s, 3.0, 3, u"runs alone"_s };
+    rows.addRecord(test::record(
+        { test::str(u"a;b;c"_s), test::num(12.34, u"12.34"_s), mode }, {}, {}, 1700000000123));
+    rows.setStatusText(u"Stop"_s);
+    rows.addStatusRow(u"d"_s, u"t"_s, 5);
+    rows.addSeparator(u"Miss 2"_s, u"d"_s, u"t"_s);
+
+    EXPECT_FALSE(rows.cellValue(0, 4).has_value());
+    EXPECT_FALSE(rows.rawValue(0, 4).has_value());
+    EXPECT_EQ(rows.cellValue(0, 5), 12.34);
+    EXPECT_EQ(rows.rawValue(0, 5), 12);
+    EXPECT_EQ(rows.cellValue(0, 6), 3.0);
+    EXPECT_EQ(rows.rawValue(0, 6), 3);
+    EXPECT_EQ(rows.comment(0, 6), u"runs alone"_s);
+    EXPECT_TRUE(rows.comment(0, 5).isEmpty());
+    EXPECT_EQ(rows.cell(0, rows.rawColumn()), u"a;b;c;12;3"_s);
+    EXPECT_EQ(rows.cell(0, rows.commentColumn()), u";;runs alone"_s);
+    EXPECT_EQ(rows.rowMsecs(0), 1700000000123);
+
+    const QModelIndex mode0 = rows.index(0, 6);
+    EXPECT_EQ(mode0.data(RowStore::ValueRole).toDouble(), 3.0);
+    EXPECT_EQ(mode0.data(RowStore::RawValueRole).toLongLong(), 3);
+    EXPECT_EQ(mode0.data(RowStore::CommentRole).toString(), u"runs alone"_s);
+    EXPECT_FALSE(rows.index(0, 4).data(RowStore::ValueRole).isValid());
+
+    // Status and separator rows hold no numbers at all.
+    EXPECT_EQ(rows.rowKind(0), RowStore::RowKind::Record);
+    EXPECT_EQ(rows.rowKind(1), RowStore::RowKind::Status);
+    EXPECT_EQ(rows.rowKind(2), RowStore::RowKind::Separator);
+    EXPECT_EQ(rows.index(1, 0).data(RowStore::RowKindRole).toInt(), int(RowStore::RowKind::Status));
+    for (int row : { 1, 2 }) {
+        for (int c = 4; c <= rows.commentColumn(); ++c) {
+            EXPECT_FALSE(rows.cellValue(row, c).has_value()) << row << c;
+            EXPECT_FALSE(rows.rawValue(row, c).has_value()) << row << c;
+        }
+    }
+    EXPECT_EQ(rows.cell(1, 3), u"Stop"_s);
+    EXPECT_EQ(rows.rowMsecs(1), 5);
+    EXPECT_TRUE(rows.cell(2, rows.rawColumn()).isEmpty());
+    // Out of range asks get nothing.
+    EXPECT_FALSE(rows.cellValue(7, 5).has_value());
+    EXPECT_FALSE(rows.cellValue(0, 99).has_value());
+    EXPECT_TRUE(rows.cell(-1, 0).isEmpty());
 }
 
 TEST(RowStore, ClearAndGraphSelection)

@@ -94,7 +94,10 @@ TEST(Simulation, WriteIndexWrapsAndAnglesCycle)
 
     EXPECT_FALSE(sim.createRing(0, 10));
     EXPECT_FALSE(sim.createRing(32767, 32767)); // refused, not allocated
+    // 0 is an on-change-only buffer: a record per second.
     sim.setRecordInterval(0);
+    EXPECT_EQ(sim.period(), 1000);
+    sim.setRecordInterval(1);
     EXPECT_EQ(sim.period(), 100);
     sim.setRecordInterval(5);
     EXPECT_EQ(sim.period(), 500);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,7 +37,7 @@ inline void writeDescription(const QString &path, const QString &plain)
 {
     QByteArray data;
     QString error;
-    ASSERT_TRUE(LineCipher::encipher(plain.toLatin1(), &data, &error)) << str(error);
+    ASSERT_TRUE(common::LineCipher::encipher(plain.toLatin1(), &data, &error)) << str(error);
     writeBytes(path, data);
 }
 

@@ -1,3 +1,4 @@
+#include "../core/RecordRows.h"
 #include "common/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
@@ -27,6 +28,7 @@ using tlv::viewer::Exporter;
 using tlv::viewer::ExportSource;
 using Result = Exporter::Result;
 using S = Prompter::Style;
+namespace test = tlv::viewer::test;
 
 namespace {
 
@@ -308,10 +310,11 @@ TEST_F(ExporterTest, WorksheetReadsBackWithValuesDatesTimesAndTexts)
     grid.addData("Clock", T::Long, "th");
     grid.addData("Stamp", T::Long, "t", 20000);
     grid.addData("Temp\u00e9rature", T::Byte, "s");
+    grid.addData("Digits", T::Word, "p");
     grid.finishColumns();
     grid.addRow("05/12/26|19:18:43|Run|-12.34|0012|24/12/26|23:59:59|24/12/26 12:00:00|Ein\u00e9 "
-                "\u20ac");
-    grid.addRow("06/12/26|00:00:01|2|4294967295|FFFF|45/13/26|Invalid time||<7>");
+                "\u20ac|0021");
+    grid.addRow("06/12/26|00:00:01|2|4294967295|FFFF|45/13/26|Invalid time||<7>|0*#W");
     exporter.setStampColumns(true, true, true);
     exporter.setExportFile(path("full.xls"));
     ASSERT_EQ(exporter.Export(), Result::Exported);
@@ -324,14 +327,15 @@ TEST_F(ExporterTest, WorksheetReadsBackWithValuesDatesTimesAndTexts)
     EXPECT_EQ(*cells,
         QStringList({ q("0 0 text PC Date"), q("0 1 text PC Time"), q("0 2 text PCD"),
             q("0 3 text Level"), q("0 4 text Hex"), q("0 5 text Day"), q("0 6 text Clock"),
-            q("0 7 text Stamp"), q("0 8 text Temp\u00e9rature"), q("1 0 date 46361 [dd/mm/yy]"),
-            q("1 1 date 0.804664351851852 [hh:mm:ss]"), q("1 2 text Run"), q("1 3 number -12.34"),
-            q("1 4 text 0012"), q("1 5 date 46380 [dd/mm/yy]"),
-            q("1 6 date 0.999988425925926 [hh:mm:ss]"), q("1 7 date 46380.5 [dd/mm/yy\\ hh:mm]"),
-            q("1 8 text Ein\u00e9 \u20ac"), q("2 0 date 46362 [dd/mm/yy]"),
+            q("0 7 text Stamp"), q("0 8 text Temp\u00e9rature"), q("0 9 text Digits"),
+            q("1 0 date 46361 [dd/mm/yy]"), q("1 1 date 0.804664351851852 [hh:mm:ss]"),
+            q("1 2 text Run"), q("1 3 number -12.34"), q("1 4 text 0012"),
+            q("1 5 date 46380 [dd/mm/yy]"), q("1 6 date 0.999988425925926 [hh:mm:ss]"),
+            q("1 7 date 46380.5 [dd/mm/yy\\ hh:mm]"), q("1 8 text Ein\u00e9 \u20ac"),
+            q("1 9 text 0021"), q("2 0 date 46362 [dd/mm/yy]"),
             q("2 1 date 1.15740740740741e-05 [hh:mm:ss]"), q("2 2 number 2"),
             q("2 3 number 4294967295"), q("2 4 text FFFF"), q("2 5 text 45/13/26"),
-            q("2 6 text Invalid time"), q("2 8 text <7>") }))
+            q("2 6 text Invalid time"), q("2 8 text <7>"), q("2 9 text 0*#W") }))
         << qPrintable(error);
 }
 
@@ -460,14 +464,16 @@ TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)
     rows.setMaxRows(3);
     rows.setAutoExport(true);
     rows.setExportHandler([&] { return e.Export() == Result::Exported; });
-    rows.addRecord(q("12\t23:59:59"), q("12;235959"), {}, q("05/12/26"), q("19:18:43"));
+    rows.addRecord(test::record(
+        { test::num(12), { q("23:59:59"), 235959.0, 235959 } }, q("05/12/26"), q("19:18:43")));
     rows.addStatusRow(q("05/12/26"), q("19:18:44"));
     rows.addSeparator(q("Miss 2"), q("05/12/26"), q("19:18:45"));
     EXPECT_EQ(source.rowKind(0), ExportSource::RowKind::Record);
     EXPECT_EQ(source.rowKind(1), ExportSource::RowKind::Status);
     EXPECT_EQ(source.rowKind(2), ExportSource::RowKind::Separator);
     EXPECT_FALSE(QFile::exists(path("grid.xls")));
-    rows.addRecord(q("13\t00:00:01"), q("13;1"), {}, q("05/12/26"), q("19:18:46"));
+    rows.addRecord(
+        test::record({ test::num(13), { q("00:00:01"), 1.0, 1 } }, q("05/12/26"), q("19:18:46")));
     EXPECT_EQ(e.lastColumns(), QList<int>({ 1, 3, 4, 5 }));
     EXPECT_EQ(rows.dataRowCount(), 1); // only the record after the export
 

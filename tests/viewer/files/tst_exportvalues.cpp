@@ -67,7 +67,7 @@ TEST(ExportValues, NumbersAreReadAsTheDecoderWritesThem)
                 text += QChar(u'0' + (7 * i + digits + places) % 10);
             if (places > 0)
                 text.insert(digits - places, u'.');
-            for (const QString &t : { text, u'-' + text }) {
+            for (const QString &t : { text, QString(u'-' + text) }) {
                 bool ok = false;
                 const double expected = t.toDouble(&ok);
                 ASSERT_TRUE(ok) << qPrintable(t);
@@ -132,6 +132,8 @@ TEST(ExportValues, CellKindFollowsGridColumnAndFormat)
         { 8, column(T::Long, "gs"), Kind::NumberOrText, 0 },
         { 9, column(T::Word, "h"), Kind::Text, 0 },
         { 9, column(T::Byte, "b"), Kind::Text, 0 },
+        { 9, column(T::Word, "p"), Kind::Text, 0 },
+        { 9, column(T::Long, "1p"), Kind::Text, 0 },
         { 9, column(T::Word, "a"), Kind::Text, 0 },
         { 9, column(T::String, "10a"), Kind::Text, 0 },
         { 9, column(T::Bit, "h"), Kind::NumberOrText, 0 },

@@ -1,6 +1,6 @@
 #include "FilesTestSupport.h"
 
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include "common/ScriptedPrompter.h"
 
@@ -8,12 +8,15 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <iterator>
+#include <random>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 using tlv::common::ScriptedPrompter;
-using tlv::viewer::LineCipher;
+using tlv::common::LineCipher;
 using tlv::viewer::test::readBytes;
 using tlv::viewer::test::writeBytes;
 
@@ -133,6 +136,9 @@ TEST(LineCipher, DecipherRefusesWhatWasNeverEnciphered)
         { "low code in a late column", shifted("abcdef", 0).append(char(' ')) },
         { "deciphers to a line feed", QByteArray(1, char('W' + '\n')) },
         { "deciphers to a carriage return", QByteArray(1, char('W' + '\r')) },
+        // Plain lines starting with '[' are never shifted: a damaged file, not
+        // a line that could not be enciphered.
+        { "deciphers to a section header", QByteArray("[A]\r\n") + char('W' + '[') + "\r\n" },
     };
     for (const Case &c : cases) {
         QByteArray out = "untouched";
@@ -164,6 +170,55 @@ TEST(LineCipher, EncipherRefusesLinesThatWouldLookLikeHeaders)
     }
     // The same characters elsewhere are harmless.
     EXPECT_EQ(deciphered(enciphered("[S]\n.a&b#c\n")), QByteArray("[S]\r\n.a&b#c\r\n"));
+
+    // A CR inside a line would make the written file undecipherable.
+    QByteArray out = "untouched";
+    QString error;
+    EXPECT_FALSE(LineCipher::encipher("[S]\r\nab\rc\r\n", &out, &error));
+    EXPECT_TRUE(error.contains(u"Line 2"_s)) << error.toStdString();
+    EXPECT_EQ(out, QByteArray("untouched"));
+    // Readable lines keep theirs, and a CR that ends the data ends the last line.
+    EXPECT_EQ(deciphered(enciphered("[INFO]\r\na\rb\r\n")), QByteArray("[INFO]\r\na\rb\r\n"));
+    EXPECT_EQ(enciphered("[S]\nab\r"), enciphered("[S]\nab\n"));
+}
+
+TEST(LineCipher, WhatEnciphersDeciphersToTheSameText)
+{
+    // Seeded random files of 7-bit lines, headers and INFO sections: enciphering
+    // either refuses or gives a file that deciphers to the same lines.
+    std::mt19937 random(12);
+    const QByteArray pieces[] = { "[S]", "[INFO]", "[x", "", "\r", ".", "&", "#", "a=1", "\t" };
+    int refused = 0;
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray plain;
+        const int lines = int(random() % 12);
+        for (int l = 0; l < lines; ++l) {
+            QByteArray line;
+            const int parts = int(random() % 4);
+            for (int p = 0; p < parts; ++p) {
+                if (random() % 2)
+                    line += pieces[random() % std::size(pieces)];
+                else
+                    line += char(random() % 128);
+            }
+            line.replace('\n', ' ');
+            plain += line + "\r\n";
+        }
+        QByteArray cipher;
+        QString error;
+        if (!LineCipher::encipher(plain, &cipher, &error)) {
+            EXPECT_FALSE(error.isEmpty());
+            ++refused;
+            continue;
+        }
+        QByteArray back;
+        ASSERT_TRUE(LineCipher::decipher(cipher, &back, &error))
+            << plain.toHex().toStdString() << ' ' << error.toStdString();
+        // A CR that ended a line of the plain file ends it in both.
+        EXPECT_EQ(back, plain) << plain.toHex().toStdString();
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_LT(refused, 2000);
 }
 
 TEST_F(LineCipherFiles, DecipherChecksTheSourceExtension)

@@ -180,22 +180,21 @@ TEST(TextFiles, KeyGateApplicationsAndFirstFileWins)
     EXPECT_EQ(texts.values().Item(u"4_Application_0"_s)->Text, u"Cooling"_s);
 }
 
-TEST(TextFiles, BadNumberStopsThatFileOnly)
+TEST(TextFiles, LinesWithoutANumberAreSkippedAndTheRestOfTheFileCounts)
 {
     QTemporaryDir dir;
     writeBytes(dir.filePath(u"a.txt"_s),
-        "[Tolvane]\nKey=PUMP\n[Application]\n1=One\n[S]\nx=bad\n2=never\n");
+        "[Tolvane]\nKey=PUMP\nVersion=1\n[Application]\n1=One\n[S]\nx=bad\n2=Two ;c\n");
     writeBytes(dir.filePath(u"b.txt"_s), "[Tolvane]\nKey=PUMP\n[Application]\n2=Two\n");
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
     texts.loadTextFiles({ dir.path() + u'/' }, u"*.txt"_s, u"PUMP"_s);
-    EXPECT_EQ(texts.values().Count(), 2);
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(prompter.messages()[0].text.startsWith(
-        u"ReadText File "_s + dir.filePath(u"a.txt"_s) + u" Error : "_s))
-        << str(prompter.messages()[0].text);
-    EXPECT_EQ(prompter.messages()[0].style, ScriptedPrompter::Style::Plain);
-    EXPECT_EQ(prompter.messages()[0].buttons, ScriptedPrompter::Buttons::Ok);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(texts.values().Count(), 3);
+    ASSERT_TRUE(texts.values().Item(u"1_S_2"_s));
+    EXPECT_EQ(texts.values().Item(u"1_S_2"_s)->Text, u"Two"_s);
+    EXPECT_EQ(texts.values().Item(u"1_S_2"_s)->Comment, u"c"_s);
+    EXPECT_TRUE(texts.values().Item(u"2_Application_0"_s));
 
     // A folder of the pattern that is a file cannot be searched.
     prompter.clear();

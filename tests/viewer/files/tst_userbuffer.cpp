@@ -125,8 +125,8 @@ TEST(UserBufferLoad, RefusedProjects)
                 "Column2: position 32 does not exist in a Bit in the source file :\n%1") },
         { "simulated ring without records", t, { u"RecordNumber=0"_s }, one,
             u"Invalid number of records 0 (1 to 32767) in the source file :\n%1"_s, true },
-        { "simulated interval 0", t, { u"RecordInterval=0"_s }, one,
-            u"Invalid record interval 0 (1 to 32767) in the source file :\n%1"_s, true },
+        { "simulated interval below 0", t, { u"RecordInterval=-1"_s }, one,
+            u"Invalid record interval -1 (0 to 32767) in the source file :\n%1"_s, true },
     };
     QTemporaryDir dir;
     for (const Case &c : cases) {
@@ -162,4 +162,12 @@ TEST(UserBufferLoad, HeaderKeyCheckAndSimulationValues)
     EXPECT_TRUE(loader.load({ path, QString(), false, false }, table, info)) << str(info.ErrorText);
     EXPECT_EQ(info.RecordNumber, 0);
     EXPECT_EQ(info.RecordInterval, 0);
+
+    // An on-change-only buffer (interval 0) is simulated too.
+    const QString onChange
+        = writeProject(dir, u"Change.tlvr"_s, { u"RecordInterval=0"_s, u"RecordNumber=30"_s });
+    EXPECT_TRUE(loader.load({ onChange, QString(), false, true }, table, info))
+        << str(info.ErrorText);
+    EXPECT_EQ(info.RecordInterval, 0);
+    EXPECT_EQ(info.RecordNumber, 30);
 }

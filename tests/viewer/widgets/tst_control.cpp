@@ -12,7 +12,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
@@ -288,6 +291,7 @@ TEST(Control, EnterOrDoubleClickOnACellOpensTheConversionWindow)
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), u"32 bits conversion"_s);
     EXPECT_EQ(frame->ConvValue(0)->text(), u"4294967295 (-1)"_s);
+    EXPECT_EQ(frame->ConvLabel(3)->text(), u"As %sd:"_s);
 
     frame->move(140, 90);
     const QPoint left = frame->pos();
@@ -489,4 +493,22 @@ TEST(DialogPrompter, EachStyleShowsItsIconAndPlainShowsNone)
     };
     for (const auto &[style, icon] : cases)
         EXPECT_EQ(DialogPrompter::icon(style), icon) << int(style);
+}
+
+TEST(DialogPrompter, CommaSeparatedPatternsListFilesWhileTheGivenTextStaysShown)
+{
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    DialogPrompter::applyFilter(dialog, u"Tolvane Files (*.tlv,*.tlvd)|*.tlv,*.tlvd"_s);
+    auto *types = dialog.findChild<QComboBox *>(u"fileTypeCombo"_s);
+    auto *files = dialog.findChild<QFileSystemModel *>();
+    ASSERT_TRUE(types && files);
+    EXPECT_EQ(types->currentText(), u"Tolvane Files (*.tlv,*.tlvd)"_s);
+    EXPECT_EQ(files->nameFilters(), (QStringList { u"*.tlv"_s, u"*.tlvd"_s }));
+
+    // Filters Qt reads as they stand keep their text and patterns.
+    DialogPrompter::applyFilter(dialog, u"Excel Files (*.xls)|*.xls|All|*.*"_s);
+    EXPECT_FALSE(dialog.testOption(QFileDialog::HideNameFilterDetails));
+    EXPECT_EQ(dialog.nameFilters(), (QStringList { u"Excel Files (*.xls)"_s, u"All (*.*)"_s }));
+    EXPECT_EQ(files->nameFilters(), QStringList { u"*.xls"_s });
 }

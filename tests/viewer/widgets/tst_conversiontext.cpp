@@ -96,20 +96,25 @@ TEST(ConversionText, CellWidthsFollowTheDataType)
         { ColumnDescription::Byte, 8, 2 }, { ColumnDescription::Word, 16, 4 },
         { ColumnDescription::Long, 32, 8 } };
     for (const auto &c : cases) {
-        const auto r = ConversionText::forCell(column(c.type, "h"), u"1"_s, u"1"_s, {});
+        const auto r = ConversionText::forCell(column(c.type, "h"), 1, u"1"_s, {});
         ASSERT_TRUE(r && r->numeric) << c.type;
         EXPECT_EQ(r->bits, c.bits) << c.type;
         EXPECT_EQ(r->hexDigits, c.hex) << c.type;
     }
     // A signed word opens with both readings; an unsigned Long keeps its value.
     const auto word
-        = ConversionText::forCell(column(ColumnDescription::Word, "sd"), u"-1"_s, u"-1"_s, {});
+        = ConversionText::forCell(column(ColumnDescription::Word, "sd"), -1, u"-1"_s, {});
     ASSERT_TRUE(word && word->numeric);
     EXPECT_EQ(word->value, 65535u);
     EXPECT_EQ(word->raw, -1);
     EXPECT_EQ(word->format, qint16(u'd'));
+    EXPECT_EQ(ConversionText::formatCaption(word->format, word->formatName), u"As %sd:"_s);
+    const auto places
+        = ConversionText::forCell(column(ColumnDescription::Word, "1d"), u"5"_s, u"0.5"_s, {});
+    ASSERT_TRUE(places);
+    EXPECT_EQ(ConversionText::formatCaption(places->format, places->formatName), u"As %1d:"_s);
     const auto big = ConversionText::forCell(
-        column(ColumnDescription::Long, "d"), u"4294967295"_s, u"4294967295"_s, {});
+        column(ColumnDescription::Long, "d"), 4294967295, u"4294967295"_s, {});
     ASSERT_TRUE(big);
     EXPECT_EQ(big->value, 4294967295u);
     EXPECT_EQ(ConversionText::decimal(big->value, big->raw), u"4294967295"_s);
@@ -125,16 +130,15 @@ TEST(ConversionText, TextFormatsAndOddCellsOpenAsText)
         { ColumnDescription::Word, "f" }, { ColumnDescription::Long, "th" },
         { ColumnDescription::Long, "gs" }, { ColumnDescription::String, "10a" }, { 9, "d" } };
     for (const auto &c : textual) {
-        const auto r
-            = ConversionText::forCell(column(c.type, c.format), u"3"_s, u"Idle"_s, u"note"_s);
+        const auto r = ConversionText::forCell(column(c.type, c.format), 3, u"Idle"_s, u"note"_s);
         ASSERT_TRUE(r) << c.format;
         EXPECT_FALSE(r->numeric) << c.format;
         EXPECT_EQ(r->shown, u"Idle"_s);
         EXPECT_EQ(r->comment, u"note"_s);
     }
-    // A raw entry that is no number cannot be converted.
+    // A cell without a raw value cannot be converted.
     const auto garbled
-        = ConversionText::forCell(column(ColumnDescription::Word, "d"), u"x1"_s, u"12"_s, {});
+        = ConversionText::forCell(column(ColumnDescription::Word, "d"), std::nullopt, u"12"_s, {});
     ASSERT_TRUE(garbled);
     EXPECT_FALSE(garbled->numeric);
     // An empty cell (a status row) opens nothing.

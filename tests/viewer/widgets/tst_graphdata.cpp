@@ -1,3 +1,4 @@
+#include "../core/RecordRows.h"
 #include "common/ScriptedPrompter.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/widgets/GraphData.h"
@@ -9,6 +10,7 @@ using namespace Qt::StringLiterals;
 using tlv::common::ScriptedPrompter;
 using tlv::viewer::GraphData;
 using tlv::viewer::RowStore;
+namespace test = tlv::viewer::test;
 
 namespace {
 
@@ -18,7 +20,7 @@ void fill(RowStore &rows, int records)
     rows.setColumns(QList<RowStore::DataColumn> { { 2, u"A"_s, 900 }, { 5, u"B"_s, 900 } });
     rows.setMaxRows(100000);
     for (int i = 1; i <= records; ++i)
-        rows.addRecord(QString::number(i) + u'\t' + QString::number(10 * i), {}, {}, {}, {});
+        rows.addRecord(test::record({ test::num(i), test::num(10 * i) }));
 }
 
 TEST(GraphData, LabelStepGrowsWithTheRowCount)
@@ -88,23 +90,23 @@ TEST(GraphData, LabelsAreTheRowHeadersNotThePositions)
     EXPECT_EQ(g.series[0].values[0], 21.0);
 }
 
-TEST(GraphData, CellsThatAreNoNumberAreDrawnAsZero)
+TEST(GraphData, ValuesAreTheCellsNumbersAndRowsWithoutOneAreGaps)
 {
+    // A value text stands for its number, a string for none; status and
+    // separator rows never draw a false zero.
     RowStore rows;
-    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"State"_s, 900 } });
-    rows.addRecord(u"Idle"_s, {}, {}, {}, {});
-    rows.addRecord(u"-2.5"_s, {}, {}, {}, {});
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"State"_s, 900 }, { 1, u"Name"_s, 900 } });
+    rows.addRecord(test::record({ { u"Idle"_s, 2.0, 2 }, test::str(u"0;1"_s) }));
+    rows.addRecord(test::record({ test::num(-2.5), test::str(u"x"_s) }));
     rows.addSeparator(u"Restart"_s, {}, {});
     rows.addStatusRow({}, {});
-    rows.setGraphSelection({ 0 });
+    rows.setGraphSelection({ 0, 1 });
     const GraphData g = GraphData::build(rows, 20);
     ASSERT_EQ(g.records, 4);
-    EXPECT_EQ(g.series[0].values[0], 0.0);
-    EXPECT_EQ(g.series[0].values[1], -2.5);
-    EXPECT_EQ(g.series[0].values[2], 0.0);
-    EXPECT_EQ(g.series[0].values[3], 0.0);
-    EXPECT_EQ(GraphData::cellValue(u"12.75"_s), 12.75);
-    EXPECT_EQ(GraphData::cellValue(u"0x10"_s), 0.0);
+    const QList<std::optional<double>> state { 2.0, -2.5, std::nullopt, std::nullopt };
+    EXPECT_EQ(g.series[0].values.mid(0, 4), state);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(g.series[1].values[i].has_value()) << i;
 }
 
 TEST(GraphData, OpeningSelectsEveryDataColumnOrRefusesWithoutAny)

@@ -4,10 +4,8 @@
 #include <QString>
 
 namespace tlv::common {
-class Prompter;
-}
 
-namespace tlv::viewer {
+class Prompter;
 
 // The line cipher of buffer description files: section headers and the [INFO]
 // section stay readable, every other line is shifted by a fixed key.
@@ -41,4 +39,4 @@ public:
     static bool crypt(const QString &fileName, common::Prompter &prompter);
 };
 
-} // namespace tlv::viewer
+} // namespace tlv::common

@@ -1,9 +1,9 @@
-#include "app/record/HeadlessSeams.h"
+#include "host/HeadlessSeams.h"
 
+#include "common/LineCipher.h"
 #include "viewer/core/ControlCore.h"
-#include "viewer/files/LineCipher.h"
 
-namespace tlv::app {
+namespace tlv::host {
 
 HeadlessSeams::HeadlessSeams(viewer::ControlCore &core, common::Prompter *prompter)
     : m_core(core)
@@ -27,11 +27,11 @@ void HeadlessSeams::showShutdownNotice()
 bool HeadlessSeams::crypt(const QString &fileName, QString *error)
 {
     QString why;
-    if (!viewer::LineCipher::encipherFile(fileName, &why).isEmpty())
+    if (!common::LineCipher::encipherFile(fileName, &why).isEmpty())
         return true;
     if (error)
-        *error = why.isEmpty() ? viewer::LineCipher::CryptAborted : why;
+        *error = why.isEmpty() ? common::LineCipher::CryptAborted : why;
     return false;
 }
 
-} // namespace tlv::app
+} // namespace tlv::host

@@ -13,7 +13,7 @@ namespace tlv::viewer {
 class ControlCore;
 }
 
-namespace tlv::app {
+namespace tlv::host {
 
 // The control's seams without a window: exports as the widget does, the shutdown notice as
 // two lines of text, no conversion window.
@@ -43,4 +43,4 @@ private:
     std::function<void(const QString &)> m_notice;
 };
 
-} // namespace tlv::app
+} // namespace tlv::host

@@ -1,4 +1,4 @@
-#include "viewer/files/LineCipher.h"
+#include "common/LineCipher.h"
 
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
@@ -7,7 +7,7 @@
 #include <QList>
 #include <QSaveFile>
 
-namespace tlv::viewer {
+namespace tlv::common {
 
 namespace {
 
@@ -24,7 +24,8 @@ int nextKey(int k)
     return k == LastKey ? 0 : k + 1;
 }
 
-// Lines end in LF with an optional CR before it; a last line without LF counts.
+// Lines end in LF with an optional CR before it; a last line without LF
+// counts, and a CR that ends the data ends that line.
 QList<QByteArray> splitLines(const QByteArray &data)
 {
     QList<QByteArray> lines;
@@ -32,7 +33,7 @@ QList<QByteArray> splitLines(const QByteArray &data)
     while (start < data.size()) {
         const qsizetype lf = data.indexOf('\n', start);
         qsizetype end = lf < 0 ? data.size() : lf;
-        if (lf >= 0 && end > start && data[end - 1] == '\r')
+        if (end > start && data[end - 1] == '\r')
             --end;
         lines.append(data.mid(start, end - start));
         start = lf < 0 ? data.size() : lf + 1;
@@ -70,6 +71,15 @@ bool transform(const QByteArray &source, Direction direction, QByteArray *result
             const int key = static_cast<unsigned char>(Key[k]);
             int code;
             if (direction == Direction::Encipher) {
+                // Deciphering refuses a CR inside a line (it never comes out of a
+                // file enciphered here), so one must not go in.
+                if (c == '\r') {
+                    setError(error,
+                        QStringLiteral("Line %1 cannot be enciphered: it holds a carriage "
+                                       "return inside the line.")
+                            .arg(lineNumber));
+                    return false;
+                }
                 code = (c < 128 ? c : 127) + key;
             } else {
                 code = c - key;
@@ -85,6 +95,12 @@ bool transform(const QByteArray &source, Direction direction, QByteArray *result
         }
         // '.' under '-', '&' under '5' and '#' under '8' encipher to '['; such a
         // line would be taken for a section header and never decipher again.
+        // Deciphered, a '[' in front means the file was damaged: a plain line
+        // starting with '[' is a section header and is never shifted.
+        if (shifted.startsWith('[') && direction == Direction::Decipher) {
+            setError(error, LineCipher::IncorrectFile);
+            return false;
+        }
         if (shifted.startsWith('[')) {
             setError(error,
                 QStringLiteral("Line %1 cannot be enciphered: it would read back as a "
@@ -168,7 +184,7 @@ QString LineCipher::encipherFile(const QString &source, QString *error)
     return target;
 }
 
-bool LineCipher::crypt(const QString &fileName, common::Prompter &prompter)
+bool LineCipher::crypt(const QString &fileName, Prompter &prompter)
 {
     const bool done = !encipherFile(fileName).isEmpty();
     prompter.message(QStringLiteral("File ") + fileName + QStringLiteral("\r\r")
@@ -177,4 +193,4 @@ bool LineCipher::crypt(const QString &fileName, common::Prompter &prompter)
     return done;
 }
 
-} // namespace tlv::viewer
+} // namespace tlv::common

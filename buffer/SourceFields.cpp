@@ -1,0 +1,81 @@
+#include "buffer/SourceFields.h"
+
+#include "buffer/UserColumns.h"
+
+namespace tlv::buffer {
+
+namespace {
+
+using Field = EditorFields::Field;
+
+constexpr QStringView Separators = u"',();";
+
+} // namespace
+
+QString SourceFields::argumentProblem(const QString &text, bool required, bool quoted)
+{
+    if (required && text.trimmed().isEmpty())
+        return QStringLiteral("it is empty");
+    for (const QChar c : text) {
+        if (c == u'\r' || c == u'\n')
+            return QStringLiteral("it holds a line break");
+        if (c.unicode() < 32)
+            return QStringLiteral("it holds a control character");
+        if (Separators.contains(c))
+            return QStringLiteral("it holds \"") + c + u'"';
+    }
+    if (!quoted && text != text.trimmed())
+        return QStringLiteral("it has blanks before or after it");
+    return {};
+}
+
+SourceFields::Result SourceFields::check(const UserColumns &buffer, bool configured)
+{
+    Result r;
+    const struct
+    {
+        const char *name;
+        QString text;
+        bool required;
+        bool quoted;
+        Field field;
+    } fields[] = {
+        { "Header Key", buffer.headerKey(), true, true, Field::None },
+        // Written trimmed, with "R " in front when it holds no blank.
+        { "Start Register", buffer.startReg().trimmed(), true, false, Field::StartReg },
+        { "Record Enable", buffer.recordEnable(), false, false, Field::RecordEnable },
+        { "Record Command", buffer.recordCommand(), false, false, Field::RecordCommand },
+        { "Clear Command", buffer.clearBuf(), false, false, Field::ClearCommand },
+        { "Tolvane Command", buffer.closeTlv(), false, false, Field::ViewerCommand },
+        { "Serial Number", buffer.serialNr(), false, false, Field::SerialNumber },
+    };
+    for (const auto &f : fields) {
+        const QString problem = argumentProblem(f.text, f.required, f.quoted);
+        if (!problem.isEmpty()) {
+            r.ok = false;
+            r.message = QStringLiteral("Invalid ") + QLatin1String(f.name) + QStringLiteral(" : ")
+                + problem;
+            r.field = f.field;
+            return r;
+        }
+    }
+    for (int i = 1; i <= buffer.count(); ++i) {
+        const QString problem = argumentProblem(buffer.item(i)->Variable, true);
+        if (!problem.isEmpty()) {
+            r.ok = false;
+            r.message = QStringLiteral("Invalid PCD Variable in column ") + QString::number(i)
+                + QStringLiteral(" : ") + problem;
+            r.row = i;
+            r.gridColumn = VariableGridColumn;
+            return r;
+        }
+    }
+    // Records of no place: the PCD would keep a ring the viewer cannot read.
+    if (configured && buffer.count() == 0) {
+        r.ok = false;
+        r.message = QStringLiteral("No column to record in the buffer");
+    }
+    return r;
+}
+
+} // namespace tlv::buffer

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace tlv::comm {
+
+// How to reach the controller: the driver and its line. The connection takes a
+// copy before every connection attempt and every read, so edits reach it at once.
+struct ConnectionSettings
+{
+    qint16 dll = 1; // 0 the maker's S-Bus driver, > 0 PG5's channel, < 0 none
+    qint16 pcdRegistery = 0; // non-zero: locate the buffer through the DBX registry
+    qint16 station = 0;
+    qint16 cpu = 0;
+    qint16 com = 1;
+    qint32 baudrate = 9600;
+
+    friend bool operator==(const ConnectionSettings &, const ConnectionSettings &) = default;
+};
+
+} // namespace tlv::comm

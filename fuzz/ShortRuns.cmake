@@ -1,0 +1,18 @@
+# The test run fuzzes every target for a few seconds. The targets live in a
+# clang build of their own (scripts/fuzz --build, which scripts/test runs
+# first); a target not built there is reported as skipped.
+set(TOLVANE_FUZZ_TARGETS
+    fuzz_description fuzz_project fuzz_symbols fuzz_texts fuzz_sbus_frames fuzz_sbus_udp
+    fuzz_sbus_serial fuzz_reading_cycle fuzz_pcdsim_requests fuzz_pcdsim_setup)
+set(TOLVANE_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzz target runs in the tests")
+
+find_program(TOLVANE_CLANGXX clang++)
+if(TOLVANE_CLANGXX)
+    foreach(target ${TOLVANE_FUZZ_TARGETS})
+        add_test(NAME ${target}
+            COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz --run ${TOLVANE_FUZZ_SECONDS} ${target}
+            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
+        set_tests_properties(${target} PROPERTIES
+            SKIP_RETURN_CODE 77 TIMEOUT 120 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    endforeach()
+endif()

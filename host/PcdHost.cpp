@@ -1,0 +1,575 @@
+#include "host/PcdHost.h"
+
+#include "buffer/AddressField.h"
+#include "buffer/BufferType.h"
+#include "buffer/PublicEvents.h"
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
+#include "comm/PcdStatusMap.h"
+#include "common/Prompter.h"
+#include "host/HeadlessSeams.h"
+#include "viewer/core/ControlCore.h"
+
+#include <QScopeGuard>
+
+namespace tlv::host {
+
+namespace {
+
+using Style = common::Prompter::Style;
+const QString Title = QStringLiteral("Tolvane");
+constexpr int ProgressMinimum = 0;
+
+} // namespace
+
+PcdHost::PcdHost(viewer::ControlCore &control, buffer::TraceProject &project,
+    common::Prompter &prompter, QObject *parent)
+    : QObject(parent)
+    , m_control(control)
+    , m_project(project)
+    , m_prompter(prompter)
+    , m_connect(m_varnok, m_library, prompter)
+{
+    m_connectTimer.setObjectName(QStringLiteral("ConnectTimer"));
+    m_connectTimer.setInterval(ConnectRetryMs);
+    connect(&m_connectTimer, &QTimer::timeout, this, &PcdHost::connectTimerTick);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &PcdHost::retryStart);
+
+    // Requests are answered inside the event: direct connections only.
+    connect(&m_control, &viewer::ControlCore::ReadPCDReg, this, &PcdHost::ReadPCDReg,
+        Qt::DirectConnection);
+    connect(&m_control, &viewer::ControlCore::ReadPCDDB, this, &PcdHost::ReadPCDDB,
+        Qt::DirectConnection);
+    connect(&m_control, &viewer::ControlCore::Status, this, &PcdHost::statusChanged,
+        Qt::DirectConnection);
+    connect(&m_control, &viewer::ControlCore::ModulError, this, &PcdHost::onModulError,
+        Qt::DirectConnection);
+    connect(
+        &m_control, &viewer::ControlCore::PCDCmd, this,
+        [this](qint16) { Q_EMIT quitRequested(false); }, Qt::DirectConnection);
+}
+
+PcdHost::~PcdHost()
+{
+    m_connectTimer.stop();
+    m_retryTimer.stop();
+    if (m_seams)
+        m_control.setSeams(nullptr);
+    m_connect.Disconnect();
+}
+
+void PcdHost::setFixedConnection(const comm::SbusSettings &settings)
+{
+    m_library.setFixedSetup(settings);
+    m_varnok.setTiming(settings.timeoutMs, settings.retries);
+}
+
+void PcdHost::useHeadlessSeams()
+{
+    m_seams = std::make_unique<HeadlessSeams>(m_control, &m_prompter);
+    m_seams->setExported([this](const QString &path) { Q_EMIT exported(path); });
+    m_seams->setNotice(
+        [this](const QString &text) { m_prompter.notice(text, Title, Style::Information); });
+    m_control.setSeams(m_seams.get());
+}
+
+void PcdHost::setSimulation(bool on)
+{
+    if (on == m_simulation)
+        return;
+    m_simulation = on;
+    Q_EMIT simulationChanged(on);
+}
+
+void PcdHost::setPanel(int panel, const QString &text)
+{
+    QString &current = panel == 1 ? m_panel1 : m_panel2;
+    if (current == text)
+        return;
+    current = text;
+    if (panel == 1)
+        Q_EMIT connectionTextChanged(text);
+    else
+        Q_EMIT messageTextChanged(text);
+}
+
+void PcdHost::setConnectedState(bool connected)
+{
+    if (connected == m_wasConnected)
+        return;
+    m_wasConnected = connected;
+    Q_EMIT connectedChanged(connected);
+}
+
+void PcdHost::applySettings()
+{
+    // Taken fresh every time, so what the settings page changed holds at once.
+    const buffer::ConnectionSettings &s = m_project.settings().connection;
+    comm::ConnectionSettings c;
+    c.dll = s.dll;
+    c.pcdRegistery = s.pcdRegistery;
+    c.station = s.station;
+    c.cpu = s.cpu;
+    c.com = s.com;
+    c.baudrate = s.baudrate;
+    m_connect.setSettings(c);
+    m_library.setProjectFile(m_project.path());
+    if (m_pg5) {
+        const Pg5Channel pg5 = m_pg5();
+        m_connect.scomm().setPg5VersionCode(pg5.versionCode);
+        m_connect.scomm().setAppsDirs(pg5.appsDirs);
+    }
+}
+
+// --- connection ---------------------------------------------------------------
+
+bool PcdHost::Connect()
+{
+    setPanel(2, QStringLiteral("Open PCD connection..."));
+    const QString demo = QStringLiteral("Demo mode, no PCD connection !");
+    if (m_simulation) {
+        setPanel(1, demo);
+        m_simConnected = true;
+    } else {
+        applySettings();
+        comm::PCDConnect::Failure failure;
+        if (!m_connect.Connect(&failure)) {
+            DisconnectWithMessage(failure.kind, failure.code);
+            return false;
+        }
+        setPanel(1,
+            m_connect.settings().dll == 0 ? QStringLiteral("Connected")
+                                          : QStringLiteral("Connected by PG5"));
+    }
+    setConnectedState(true);
+    Q_EMIT ButtonConnect(false);
+    Q_EMIT ButtonsStart(QStringLiteral("Start"), true, QStringLiteral("Run"), false,
+        QStringLiteral("Stop"), false, 1);
+    // In simulation nothing is connected: the frame says what the status bar says.
+    Q_EMIT connectionFrameChanged(m_simulation ? demo : QStringLiteral("PCD Connected"), Blue);
+    setPanel(2, QString());
+    return true;
+}
+
+void PcdHost::DisconnectWithMessage(qint16 kind, qint32 code)
+{
+    const QString message = comm::PCDConnect::disconnectMessage(kind, code, m_connect.errorText());
+    m_wantRun = false;
+    m_retryTimer.stop();
+    m_control.setRunMode(0);
+    m_simConnected = false;
+    if (!m_simulation && m_connect.Disconnect())
+        Q_EMIT beep();
+    setConnectedState(false);
+    Q_EMIT ButtonConnect(true);
+    Q_EMIT ButtonsStart(QStringLiteral("Start"), false, QStringLiteral("Run"), false,
+        QStringLiteral("Stop"), false, 0);
+    setPanel(1, QStringLiteral("PCD disconnected"));
+    setPanel(2, message);
+    Q_EMIT connectionFrameChanged(QStringLiteral("PCD disconnected"), Red);
+}
+
+void PcdHost::formActivated()
+{
+    if (m_project.settings().connection.autoConnect == 0 || connected())
+        return;
+    if (Connect())
+        startControl();
+    else
+        m_connectTimer.start();
+}
+
+void PcdHost::connectTimerTick()
+{
+    if (connected() || m_project.settings().connection.autoConnect == 0) {
+        m_connectTimer.stop();
+        return;
+    }
+    // Prepared exactly as the first attempt: the start register, the project, the folders.
+    if (Connect()) {
+        m_connectTimer.stop();
+        startControl();
+    }
+}
+
+bool PcdHost::prepareControl()
+{
+    const buffer::ProjectSettings &s = m_project.settings();
+    const StartPaths paths = m_startPaths ? m_startPaths() : StartPaths {};
+    m_control.setRunMode(0);
+    m_control.setInterval(s.connection.readInterval);
+    m_control.setExportFile(s.exportFile);
+    m_control.setAutoExport(s.autoExport != 0);
+    m_control.setIndexFile(s.indexFile);
+    m_control.setSymbFile(paths.symbolFile);
+    m_control.setUserFile(QString());
+    switch (m_project.bufferType()) {
+    case buffer::BufferType::Configured: {
+        const QString text = m_project.buffer().startReg();
+        const auto reg = buffer::startRegisterNumber(text);
+        // A start register that is no number would point the viewer at register 0.
+        if (!reg) {
+            // An empty field is named, so the message never ends at its colon.
+            m_prompter.message(
+                QStringLiteral("Invalid start register in the buffer configuration : ")
+                    + (text.trimmed().isEmpty() ? QStringLiteral("(empty)") : text),
+                Title, Style::Exclamation);
+            setPanel(2, QStringLiteral("Invalid start register."));
+            return false;
+        }
+        m_control.setStartRegister(*reg);
+        m_control.setUserFile(m_project.path());
+        return true;
+    }
+    case buffer::BufferType::PublicEvents: {
+        const buffer::PublicEvents::Result r
+            = buffer::PublicEvents::findStartRegister(paths.projectFolder, m_prompter);
+        if (!r.statusText.isEmpty())
+            setPanel(2, r.statusText);
+        m_control.setStartRegister(r.startRegister);
+        return m_control.startRegister() >= 0;
+    }
+    default:
+        m_control.setStartRegister(s.connection.startReg);
+        return true;
+    }
+}
+
+bool PcdHost::startControl()
+{
+    m_retryTimer.stop();
+    if (!prepareControl()) {
+        m_wantRun = false;
+        m_control.setRunMode(0);
+        return false;
+    }
+    m_wantRun = true;
+    m_control.Start();
+    m_control.setRunMode(2);
+    return true;
+}
+
+void PcdHost::stop()
+{
+    m_connectTimer.stop();
+    m_retryTimer.stop();
+    m_wantRun = false;
+    m_control.setRunMode(0);
+    m_simConnected = false;
+    m_connect.Disconnect();
+    setConnectedState(false);
+}
+
+// --- buttons ------------------------------------------------------------------
+
+void PcdHost::startClicked()
+{
+    if (!m_readingInBlocks)
+        startControl();
+}
+
+void PcdHost::runClicked()
+{
+    if (m_readingInBlocks) {
+        m_runPending = true;
+        return;
+    }
+    switch (m_control.runMode()) {
+    case 1:
+        m_wantRun = true;
+        m_control.setRunMode(2);
+        Q_EMIT runCaptionChanged(QStringLiteral("Pause"));
+        break;
+    case 2:
+        m_wantRun = false;
+        m_control.setRunMode(1);
+        Q_EMIT runCaptionChanged(QStringLiteral("Run"));
+        ShowReadOutcome(2);
+        break;
+    default:
+        break;
+    }
+}
+
+void PcdHost::stopClicked()
+{
+    if (m_readingInBlocks) {
+        m_stopPending = true;
+        return;
+    }
+    m_wantRun = false;
+    m_retryTimer.stop();
+    m_control.setRunMode(0);
+    ShowReadOutcome(2);
+}
+
+void PcdHost::clearClicked()
+{
+    if (!m_readingInBlocks)
+        m_control.Clear();
+}
+
+void PcdHost::connectClicked()
+{
+    if (m_readingInBlocks)
+        return;
+    if (connected()) {
+        m_connectTimer.stop();
+        DisconnectWithMessage(0);
+        return;
+    }
+    // A simulated control answers its own reads, so the status read that
+    // reports 99 never happens: say "Demo" right away.
+    if (Connect())
+        m_control.setPcdStatus(m_simulation ? comm::PcdStatusMap::Demo : 0);
+}
+
+void PcdHost::abortClicked()
+{
+    m_abort = true;
+    m_readingInBlocks = false;
+    Q_EMIT progressChanged(ProgressMinimum);
+}
+
+void PcdHost::statusChanged(qint16 readStatus)
+{
+    if (!connected())
+        return;
+    if (readStatus == 0 || readStatus == 1) {
+        Q_EMIT ButtonsStart(QStringLiteral("Start"), false, QStringLiteral("Pause"), false,
+            QStringLiteral("Stop"), false, 0);
+    } else if (readStatus == 2) {
+        Q_EMIT ButtonsStart(QStringLiteral("Start"), true, QStringLiteral("Pause"), false,
+            QStringLiteral("Stop"), false, 1);
+    } else {
+        Q_EMIT ButtonsStart(QStringLiteral("Restart"), true, QStringLiteral("Pause"), true,
+            QStringLiteral("Stop"), true, 0);
+    }
+    if (readStatus != 3)
+        return;
+    if (m_runPending) {
+        m_runPending = false;
+        runClicked();
+    }
+    if (m_stopPending) {
+        m_stopPending = false;
+        stopClicked();
+    }
+}
+
+void PcdHost::onModulError(qint16 errType, const QString &errMessage)
+{
+    if (errType >= 1001) {
+        m_prompter.message(QStringLiteral("This application will stop !") + errMessage + u'\r',
+            Title, Style::Critical);
+        stop();
+        Q_EMIT quitRequested(true);
+        return;
+    }
+    // Raised inside the reading chain: a box that waited would hold the reading.
+    m_prompter.notice(
+        QStringLiteral("Error ") + QString::number(errType) + QStringLiteral(": ") + errMessage,
+        Title, Style::Exclamation);
+}
+
+// --- serving the control's requests ---------------------------------------------
+
+void PcdHost::ReadPCDReg(qint16 registerNumber, qint16 numberToRead)
+{
+    serve(Kind::Registers, 0, registerNumber, numberToRead);
+}
+
+void PcdHost::ReadPCDDB(qint16 dbNumber, qint16 dbOffset, qint16 numberToRead)
+{
+    serve(Kind::DataBlock, dbNumber, dbOffset, numberToRead);
+}
+
+qint32 PcdHost::readBlock(Kind kind, qint32 number, qint32 first, qint32 index, qint32 count)
+{
+    if (kind == Kind::Registers) {
+        // Computed in 32 bits: a sum past 16383 is refused, never wrapped.
+        return m_connect.ReadRegisters(
+            first + m_connect.baseRegister() + index, count, index, m_buffer);
+    }
+    return m_connect.ReadDataBlock(number, first + index, count, index, m_buffer);
+}
+
+int PcdHost::failureOutcome(Kind kind, qint32 code) const
+{
+    if (kind == Kind::Registers)
+        return code == comm::PCDConnect::RegisterRangeError ? 3 : 1;
+    return code == 1 ? 4 : 1;
+}
+
+void PcdHost::endBlockReading()
+{
+    Q_EMIT progressChanged(ProgressMinimum);
+    Q_EMIT abortEnabledChanged(false);
+    m_readingInBlocks = false;
+}
+
+void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
+{
+    // Pending input is processed between blocks; a request that arrives then
+    // would overwrite the buffer being filled, so it gets no answer.
+    if (m_serving)
+        return;
+    m_serving = true;
+    auto done = qScopeGuard([this] { m_serving = false; });
+
+    // The registry switched off: its base register no longer applies.
+    if (m_project.settings().connection.pcdRegistery == 0 && m_connect.baseRegister() != 0)
+        applySettings();
+    m_control.setPcdStatus(m_simulation ? comm::PcdStatusMap::Demo : m_connect.ReadPcdStatus());
+    if (numberToRead < 1)
+        return;
+    m_buffer = QList<qint32>(numberToRead, 0);
+    m_abort = false;
+
+    const qint32 blocks = numberToRead / BlockSize;
+    qint32 blockCounter = 0;
+    if (blocks > 1) {
+        m_readingInBlocks = true;
+        Q_EMIT abortEnabledChanged(true);
+        Q_EMIT progressRangeChanged(ProgressMinimum, blocks);
+    } else {
+        m_readingInBlocks = false;
+    }
+
+    qint32 index = 0;
+    qint32 remaining = numberToRead;
+    while (remaining > BlockSize) {
+        if (m_readingInBlocks)
+            Q_EMIT progressChanged(++blockCounter);
+        const qint32 code = readBlock(kind, number, first, index, BlockSize);
+        if (code != 0) {
+            // Reset the block state at once so that the buttons work again.
+            endBlockReading();
+            done.dismiss();
+            m_serving = false;
+            const int outcome = failureOutcome(kind, code);
+            ShowReadOutcome(outcome);
+            if (outcome == 1)
+                readFailed(code);
+            return;
+        }
+        index += BlockSize;
+        remaining -= BlockSize;
+        if (m_processEvents)
+            m_processEvents();
+        if (m_abort) {
+            done.dismiss();
+            m_serving = false;
+            AbortRead(blockCounter * BlockSize);
+            return;
+        }
+    }
+    if (remaining >= 1)
+        readBlock(kind, number, first, index, remaining);
+    endBlockReading();
+
+    // The control may ask for the next part from inside the answer.
+    done.dismiss();
+    m_serving = false;
+    const qint32 code = m_connect.lastErrorCode();
+    if (code == 0) {
+        const QList<qint32> values = m_buffer;
+        ShowReadOutcome(0);
+        Q_EMIT served(values);
+        m_control.setDataBlock(values);
+    } else {
+        const int outcome = failureOutcome(kind, code);
+        ShowReadOutcome(outcome);
+        if (outcome == 1)
+            readFailed(code);
+    }
+}
+
+void PcdHost::readFailed(qint32 code)
+{
+    // The records of a fetch that got no answer are read at the next tick.
+    m_control.cycle().requestFailed();
+    if (m_simulation || !m_connect.connected())
+        return;
+    if (m_project.settings().connection.autoConnect != 0) {
+        if (m_linkLossPending)
+            return;
+        // Not from inside the control's call chain: it goes on once the handler returns.
+        m_linkLossPending = true;
+        QMetaObject::invokeMethod(
+            this, [this, code] { linkLost(code); }, Qt::QueuedConnection);
+        return;
+    }
+    // The read timer retries a refresh; a start that failed is started again.
+    if (m_wantRun && m_control.cycle().state() <= 2) {
+        m_retryTimer.setInterval(qMax(m_control.interval(), 1));
+        m_retryTimer.start();
+    }
+}
+
+void PcdHost::linkLost(qint32 code)
+{
+    m_linkLossPending = false;
+    if (!m_connect.connected())
+        return;
+    ++m_lostLinks;
+    DisconnectWithMessage(3, code);
+    m_connectTimer.start();
+}
+
+void PcdHost::retryStart()
+{
+    if (m_wantRun && m_connect.connected() && m_control.cycle().state() <= 2)
+        startControl();
+}
+
+void PcdHost::AbortRead(qint32 count)
+{
+    if (count != 0) {
+        m_buffer.resize(qMin<qsizetype>(count, m_buffer.size()));
+        const QList<qint32> values = m_buffer;
+        Q_EMIT served(values);
+        m_control.setDataBlock(values);
+    }
+    Q_EMIT progressChanged(ProgressMinimum);
+    Q_EMIT abortEnabledChanged(false);
+    m_abort = false;
+    m_readingInBlocks = false;
+}
+
+void PcdHost::ShowReadOutcome(int code)
+{
+    const QString &errorText = m_connect.errorText();
+    switch (code) {
+    case 0:
+        setPanel(2, QStringLiteral("PCD communication OK."));
+        break;
+    case 1:
+        setPanel(2, QStringLiteral("PCD communication problems.    Error: ") + errorText);
+        break;
+    case 2:
+        setPanel(2, QStringLiteral("PCD communication stoped."));
+        break;
+    case 3:
+        setPanel(2, QStringLiteral("PCD reading aborted.    Error: ") + errorText);
+        break;
+    case 4:
+        AbortRead(0);
+        m_wantRun = false;
+        m_control.setRunMode(0);
+        setPanel(2,
+            QStringLiteral("PCD reading aborted.   Invalid Start Register or "
+                           "reading overflow !   Error: ")
+                + errorText);
+        m_prompter.notice(QStringLiteral("PCD reading aborted.\r\rInvalid Start Register or "
+                                         "reading overflow !\rError: ")
+                + errorText,
+            Title, Style::Critical);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tlv::host

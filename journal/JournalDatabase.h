@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlError;
+class QSqlQuery;
+
+namespace tlv::journal {
+
+// One connection to a journal file: opens it, creates the tables of a new one and
+// refuses a file that is damaged, locked, no journal or from a newer version, with a
+// text that says which. Each object has a connection of its own, so writers and
+// readers of the same file live side by side.
+class JournalDatabase
+{
+public:
+    static constexpr int SchemaVersion = 1;
+    enum class Mode {
+        Write, // creates the file when missing; write-ahead log
+        Read, // the file must exist and hold a journal
+    };
+
+    JournalDatabase();
+    ~JournalDatabase();
+    JournalDatabase(const JournalDatabase &) = delete;
+    JournalDatabase &operator=(const JournalDatabase &) = delete;
+
+    bool open(const QString &path, Mode mode);
+    void close();
+    [[nodiscard]] bool isOpen() const { return m_open; }
+    [[nodiscard]] QSqlDatabase &db() { return m_db; }
+    [[nodiscard]] QString path() const { return m_path; }
+    // Why the last failing step failed, in words for the user.
+    [[nodiscard]] QString errorString() const { return m_error; }
+
+    // Runs one statement; false with errorString() set.
+    bool exec(const QString &sql);
+    bool exec(QSqlQuery &query, const QString &what);
+    [[nodiscard]] QString meta(const QString &key);
+    bool setMeta(const QString &key, const QString &value);
+
+    // "database is locked" and the like, for the messages.
+    [[nodiscard]] static QString describe(const QSqlError &error);
+    [[nodiscard]] static bool isBusy(const QSqlError &error);
+
+private:
+    bool fail(const QString &text);
+    bool createTables();
+
+    QSqlDatabase m_db;
+    QString m_name;
+    QString m_path;
+    QString m_error;
+    bool m_open = false;
+};
+
+} // namespace tlv::journal

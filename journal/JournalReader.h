@@ -1,0 +1,54 @@
+#pragma once
+
+#include "journal/JournalDatabase.h"
+#include "journal/JournalTypes.h"
+
+#include <QList>
+
+namespace tlv::journal {
+
+// What a journal holds, in a few numbers.
+struct JournalInfo
+{
+    JournalBuffer buffer; // the newest buffer
+    int buffers = 0;
+    qint64 rows = 0;
+    qint64 records = 0;
+    qint64 statusRows = 0;
+    qint64 misses = 0;
+    qint64 missedRecords = 0; // the sum of the "Miss n" counts
+    qint64 restarts = 0;
+    qint64 notExported = 0;
+    qint64 firstId = 0;
+    qint64 lastId = 0;
+    QString firstTime; // PC date and time of the first row, "dd/mm/yy hh:mm:ss"
+    QString lastTime;
+    bool closedClean = true; // false: the writer ended without closing it (crash, kill)
+};
+
+// Reads a journal, also while a recorder writes it.
+class JournalReader
+{
+public:
+    bool open(const QString &path);
+    [[nodiscard]] QString errorString() const { return m_error; }
+    [[nodiscard]] QString path() const { return m_db.path(); }
+
+    bool info(JournalInfo *info);
+    // Rows with ids from to (both included), oldest first.
+    bool rows(qint64 from, qint64 to, QList<JournalRow> *rows);
+    // Rows never written to an export file, oldest first.
+    bool rowsNotExported(QList<JournalRow> *rows);
+    bool buffer(qint64 id, JournalBuffer *buffer);
+    // Marks rows as exported, so the next start does not offer them again.
+    bool markExported(const QList<JournalRow> &rows);
+
+private:
+    bool select(const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows);
+    bool fail(const QString &what, const QString &why);
+
+    JournalDatabase m_db;
+    QString m_error;
+};
+
+} // namespace tlv::journal

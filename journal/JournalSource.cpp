@@ -1,0 +1,112 @@
+#include "journal/JournalSource.h"
+
+#include "viewer/core/RowStore.h"
+
+namespace tlv::journal {
+
+using viewer::RowStore;
+
+JournalSource::JournalSource(const JournalBuffer &buffer, const QList<JournalRow> &rows)
+    : m_buffer(buffer)
+    , m_rows(rows)
+    , m_table(columnTable(buffer))
+{ }
+
+viewer::ColumnTable JournalSource::columnTable(const JournalBuffer &buffer)
+{
+    viewer::ColumnTable table;
+    for (const JournalColumn &c : buffer.columns) {
+        if (c.number < 0 || c.number >= viewer::ColumnTable::Size)
+            continue;
+        viewer::ColumnDescription &d = table[c.number];
+        d.Defined = true;
+        d.Title = c.title;
+        d.Width = c.width;
+        d.DataType = c.dataType;
+        d.Format = c.format;
+        table.MaxColumn = std::max(table.MaxColumn, c.number);
+    }
+    return table;
+}
+
+int JournalSource::gridColumnCount() const
+{
+    return RowStore::StampColumns + int(m_buffer.columns.size()) + 2;
+}
+
+QString JournalSource::headerText(int gridColumn) const
+{
+    switch (gridColumn) {
+    case 1:
+        return QStringLiteral("PC Date");
+    case 2:
+        return QStringLiteral("PC Time");
+    case 3:
+        return QStringLiteral("PCD");
+    default:
+        break;
+    }
+    const int i = gridColumn - RowStore::StampColumns;
+    return i >= 0 && i < m_buffer.columns.size() ? m_buffer.columns[i].title : QString();
+}
+
+qint32 JournalSource::columnWidth(int gridColumn) const
+{
+    if (gridColumn == 0)
+        return RowStore::NumberWidth;
+    if (gridColumn < RowStore::StampColumns)
+        return RowStore::StampWidth;
+    const int i = gridColumn - RowStore::StampColumns;
+    return i < m_buffer.columns.size() ? m_buffer.columns[i].width : 0;
+}
+
+const viewer::ColumnDescription *JournalSource::description(int gridColumn) const
+{
+    const int i = gridColumn - RowStore::StampColumns;
+    if (i < 0 || i >= m_buffer.columns.size())
+        return nullptr;
+    const int number = m_buffer.columns[i].number;
+    return number >= 0 && number < viewer::ColumnTable::Size ? &m_table[number] : nullptr;
+}
+
+QString JournalSource::cellText(int row, int gridColumn) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return {};
+    const JournalRow &r = m_rows[row];
+    const int n = int(m_buffer.columns.size());
+    switch (gridColumn) {
+    case 0:
+        return QString::number(r.recordNumber);
+    case 1:
+        return r.date;
+    case 2:
+        return r.time;
+    case 3:
+        return r.status;
+    default:
+        break;
+    }
+    const int i = gridColumn - RowStore::StampColumns;
+    if (i < n)
+        return r.cells.value(i);
+    if (i == n)
+        return r.raw;
+    return i == n + 1 ? r.comment : QString();
+}
+
+JournalSource::RowKind JournalSource::rowKind(int row) const
+{
+    switch (m_rows.value(row).kind) {
+    case journal::RowKind::Miss:
+    case journal::RowKind::Restart:
+        return RowKind::Separator;
+    case journal::RowKind::Status:
+        return RowKind::Status;
+    case journal::RowKind::Record:
+        break;
+    }
+    return RowKind::Record;
+}
+
+} // namespace tlv::journal

@@ -1,0 +1,31 @@
+#include "journal/JournalTypes.h"
+
+namespace tlv::journal {
+
+QString kindName(RowKind kind)
+{
+    switch (kind) {
+    case RowKind::Status:
+        return QStringLiteral("status");
+    case RowKind::Miss:
+        return QStringLiteral("miss");
+    case RowKind::Restart:
+        return QStringLiteral("restart");
+    case RowKind::Record:
+        break;
+    }
+    return QStringLiteral("record");
+}
+
+bool kindFromName(const QString &name, RowKind *kind)
+{
+    for (RowKind k : { RowKind::Record, RowKind::Status, RowKind::Miss, RowKind::Restart }) {
+        if (name == kindName(k)) {
+            *kind = k;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace tlv::journal

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace tlv::journal {
+
+// What a row of the grid was.
+enum class RowKind { Record, Status, Miss, Restart };
+
+[[nodiscard]] QString kindName(RowKind kind);
+// "record", "status", "miss", "restart"; false for any other text.
+[[nodiscard]] bool kindFromName(const QString &name, RowKind *kind);
+
+// A data column of the grid as the journal keeps it.
+struct JournalColumn
+{
+    int number = 0; // column number in the column table
+    QString title;
+    qint32 width = 0; // twips
+    qint16 dataType = 0;
+    QString format;
+
+    bool operator==(const JournalColumn &) const = default;
+};
+
+// The buffer the rows of a recording belong to.
+struct JournalBuffer
+{
+    qint64 id = 0;
+    QString title;
+    QString headerKey;
+    qint32 headerVersion = 0;
+    QList<JournalColumn> columns;
+
+    [[nodiscard]] bool sameAs(const JournalBuffer &other) const
+    {
+        return title == other.title && headerKey == other.headerKey
+            && headerVersion == other.headerVersion && columns == other.columns;
+    }
+};
+
+// One row of the grid: the texts of its cells, as shown.
+struct JournalRow
+{
+    qint64 id = 0; // 1, 2, 3 ... in the order the grid received them
+    qint64 bufferId = 0;
+    RowKind kind = RowKind::Record;
+    qint32 recordNumber = 0;
+    QString date; // PC date "dd/mm/yy"
+    QString time; // PC time
+    QString status; // PCD status text, or the separator text
+    QStringList cells; // one per data column
+    QString raw;
+    QString comment;
+    bool exported = false;
+};
+
+} // namespace tlv::journal

@@ -1,0 +1,125 @@
+// The window's journal beside its project: the setting in the project file, the offer
+// to export what a crash left unexported, and a journal shown read-only in the grid.
+
+#include "AppTestSupport.h"
+
+#include "app/core/ProjectJournal.h"
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
+#include "common/ScriptedPrompter.h"
+#include "journal/JournalReader.h"
+#include "viewer/core/ControlCore.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace tlv;
+using app::ProjectJournal;
+
+namespace {
+
+void record(viewer::ControlCore &core, const QString &display)
+{
+    core.rows().addRecord(display, QStringLiteral("raw"), QString(), QStringLiteral("06/12/26"),
+        QStringLiteral("10:00:00"));
+}
+
+journal::JournalInfo infoOf(const QString &path)
+{
+    journal::JournalReader reader;
+    journal::JournalInfo info;
+    EXPECT_TRUE(reader.open(path) && reader.info(&info)) << qPrintable(reader.errorString());
+    return info;
+}
+
+// What a killed writer leaves: its rows, and the mark that it never closed the file.
+void leaveAsAfterACrash(const QString &path)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("c"));
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec(
+            QStringLiteral("UPDATE meta SET value = '0' WHERE key = 'clean_close'")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("c"));
+}
+
+} // namespace
+
+TEST(ProjectJournal, TheSettingIsKeptInTheProjectFile)
+{
+    app::test::Sandbox box;
+    const QString path = box.project(QStringLiteral("p.tlvr"));
+    ASSERT_TRUE(app::test::Sandbox::write(path,
+        "[Tolvane]\r\nVersion=2\r\nUserBuffer=0\r\n[CONNECTION]\r\nMaxRows=500\r\nStartReg=10\r\n"
+        "Journal=1\r\n"));
+    buffer::UserColumns columns;
+    buffer::TraceProject project(columns);
+    project.setPath(path);
+    ASSERT_TRUE(project.readProject()) << qPrintable(project.errorString());
+    EXPECT_EQ(project.settings().journal, 1);
+    const buffer::ProjectSettings saved = project.settings();
+    project.settings().journal = 0;
+    EXPECT_TRUE(project.settings().differsForSave(saved));
+    EXPECT_EQ(ProjectJournal::pathFor(path), box.project(QStringLiteral("p.journal.db")));
+}
+
+TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadOnly)
+{
+    app::test::Sandbox box;
+    const QString project = box.project(QStringLiteral("demo.tlvr"));
+    const QString path = ProjectJournal::pathFor(project);
+    common::ScriptedPrompter prompter;
+    {
+        viewer::ControlCore core;
+        core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
+            { 0, QStringLiteral("Temperature"), 1000 }, { 1, QStringLiteral("Valve"), 900 } });
+        ProjectJournal keeper(prompter, core);
+        keeper.startUp(project, true);
+        ASSERT_TRUE(keeper.writer().isOpen()) << qPrintable(keeper.writer().errorString());
+        for (int i = 0; i < 3; ++i)
+            record(core, QString::number(20 + i) + QStringLiteral("\t") + QString::number(i));
+        ASSERT_TRUE(keeper.writer().flush());
+    }
+    EXPECT_TRUE(prompter.messages().isEmpty()); // no journal yet: nothing to ask
+    leaveAsAfterACrash(path);
+
+    // The next start: the question, the export, and the rows marked.
+    const QString target = box.project(QStringLiteral("recovered.xlsx"));
+    prompter.queueAnswer(common::Prompter::Answer::Yes);
+    prompter.queueFile(target);
+    viewer::ControlCore core;
+    {
+        ProjectJournal keeper(prompter, core);
+        keeper.startUp(project, false);
+        EXPECT_FALSE(keeper.writer().isOpen());
+    }
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.messages().first().text,
+        QStringLiteral("The last recording of this project did not end in order.\rThe journal ")
+            + path + QStringLiteral(" holds 3 rows that were never exported.\rExport them now?"));
+    EXPECT_TRUE(QFileInfo(target).size() > 0);
+    EXPECT_EQ(infoOf(path).notExported, 0);
+    leaveAsAfterACrash(path);
+    prompter.clear();
+    {
+        ProjectJournal keeper(prompter, core);
+        keeper.startUp(project, false);
+    }
+    EXPECT_TRUE(prompter.messages().isEmpty()); // all exported: nothing to ask
+
+    // Shown in the grid as recorded; the grid's own journal keeps none of it.
+    ProjectJournal keeper(prompter, core);
+    keeper.startUp(project, true);
+    ASSERT_TRUE(keeper.view(path));
+    ASSERT_EQ(core.rows().dataRowCount(), 3);
+    EXPECT_EQ(core.rows().cell(2, 4), QStringLiteral("22"));
+    EXPECT_EQ(core.rows().cell(2, 5), QStringLiteral("2"));
+    EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), QStringLiteral("Valve"));
+    keeper.writer().flush();
+    EXPECT_EQ(infoOf(path).rows, 3);
+}
