@@ -230,6 +230,8 @@ SbusSettings udp(quint16 port)
     return s;
 }
 
+QList<QByteArray> tickTelegrams(int records);
+
 // The recorder reading the PCD's buffer, its first look done.
 struct Recording
 {
@@ -283,11 +285,14 @@ void BM_ReadPath(benchmark::State &state)
         cycle.tick();
         const auto end = std::chrono::steady_clock::now();
         telegrams = pcd->requests() - before;
-        // The whole ring but the slot the writer fills next.
-        if (recording.recorder.recordRows() - rows != pcd->records() - 1) {
-            state.SkipWithError(qPrintable(QStringLiteral("%1 of %2 records read")
-                                               .arg(recording.recorder.recordRows() - rows)
-                                               .arg(pcd->records() - 1)));
+        // The whole ring: every slot but, maybe, the one the writer fills next.
+        const qint64 added = recording.recorder.recordRows() - rows;
+        if (added < pcd->records() - 1
+            || telegrams != quint64(tickTelegrams(pcd->records()).size())) {
+            state.SkipWithError(
+                qPrintable(QStringLiteral("%1 records in %2 telegrams, not a whole ring")
+                               .arg(added)
+                               .arg(telegrams)));
             return;
         }
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());

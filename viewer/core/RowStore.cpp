@@ -4,6 +4,8 @@
 #include "viewer/core/RecordDecoder.h"
 
 #include <algorithm>
+#include <charconv>
+#include <memory>
 
 namespace tlv::viewer {
 
@@ -183,25 +185,41 @@ QString RowStore::stampedLine(
     return out;
 }
 
-RowStore::Row RowStore::stampedRow(RowKind kind, const QString &date, const QString &time,
-    qint64 msecs, const QString &status) const
+RowStore::Row::Row(RowKind rowKind, qint32 recordNumber, qint64 pcMsecs, const QString &date,
+    const QString &time, const QString &status, qsizetype cells, qsizetype cellChars)
+    : msecs(pcMsecs)
+    , number(recordNumber)
+    , kind(rowKind)
+    , m_cells(cells)
 {
-    Row row;
-    row.kind = kind;
-    row.number = m_recordCount;
-    row.date = date;
-    row.time = time;
-    row.msecs = msecs;
-    row.status = status;
-    row.texts = QString::number(m_recordCount);
-    row.numberLength = qint32(row.texts.size());
-    return row;
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, recordNumber).ptr;
+    const qsizetype stampChars = (end - digits) + date.size() + time.size() + status.size();
+    m_block.reset(new std::byte[size_t(cells) * sizeof(DataCell)
+        + size_t(stampChars + cellChars) * sizeof(char16_t)]);
+    std::uninitialized_value_construct_n(this->cells(), cells);
+    char16_t *to = chars();
+    for (const char *c = digits; c != end; ++c)
+        *to++ = char16_t(*c);
+    m_stampEnds[0] = qint32(to - chars());
+    const QString *stamps[] = { &date, &time, &status };
+    for (int i = 0; i < 3; ++i) {
+        const auto *from = reinterpret_cast<const char16_t *>(stamps[i]->constData());
+        to = std::copy(from, from + stamps[i]->size(), to);
+        m_stampEnds[i + 1] = qint32(to - chars());
+    }
 }
 
-QStringView RowStore::cellText(const Row &row, qsizetype cell) const
+QStringView RowStore::Row::stamp(int i) const
 {
-    const qint32 start = cell > 0 ? row.cells[cell - 1].textEnd : row.numberLength;
-    return QStringView(row.texts).mid(start, row.cells[cell].textEnd - start);
+    const qint32 start = i > 0 ? m_stampEnds[i - 1] : 0;
+    return QStringView(chars() + start, m_stampEnds[i] - start);
+}
+
+QStringView RowStore::Row::text(qsizetype cell) const
+{
+    const qint32 start = cell > 0 ? cells()[cell - 1].textEnd : 0;
+    return QStringView(chars() + m_stampEnds[3] + start, cells()[cell].textEnd - start);
 }
 
 void RowStore::countRecord()
@@ -223,36 +241,37 @@ void RowStore::addRecord(const DecodedRecord &record)
     Q_EMIT outputLine(stampedLine(display, m_statusText, record.date, record.time));
     countRecord();
 
-    Row row = stampedRow(RowKind::Record, record.date, record.time, record.msecs, m_statusText);
     const qsizetype count = qMin(m_columns.size(), record.columns.size());
-    qsizetype size = row.numberLength;
+    qsizetype size = 0;
     bool comments = false;
     for (qsizetype i = 0; i < count; ++i) {
         size += record.columns[i].text.size();
         comments = comments || !record.columns[i].comment.isEmpty();
     }
-    // All texts of the row in one string.
-    QString texts(size, Qt::Uninitialized);
-    QChar *to = std::copy(row.texts.cbegin(), row.texts.cend(), texts.data());
-    row.cells.resize(m_columns.size());
+    Row row(RowKind::Record, m_recordCount, record.msecs, record.date, record.time, m_statusText,
+        m_columns.size(), size);
+    DataCell *cells = row.cells();
+    char16_t *const first = row.cellChars();
+    char16_t *to = first;
     for (qsizetype i = 0; i < count; ++i) {
         const DecodedColumn &from = record.columns[i];
-        DataCell &cell = row.cells[i];
-        to = std::copy(from.text.cbegin(), from.text.cend(), to);
-        cell.textEnd = qint32(to - texts.constData());
+        DataCell &cell = cells[i];
+        const auto *text = reinterpret_cast<const char16_t *>(from.text.constData());
+        to = std::copy(text, text + from.text.size(), to);
+        cell.textEnd = qint32(to - first);
         cell.raw = from.value;
         cell.hasValue = from.number.has_value();
         cell.value = from.number.value_or(0.0);
         // A string's raw entry is its text; every other column has a number there.
         cell.hasRaw = from.number.has_value() || from.raw != from.text;
     }
-    for (qsizetype i = count; i < row.cells.size(); ++i)
-        row.cells[i].textEnd = qint32(size);
-    row.texts = std::move(texts);
+    for (qsizetype i = count; i < row.cellCount(); ++i)
+        cells[i].textEnd = qint32(size);
     if (comments) {
-        row.comments.reserve(m_columns.size());
+        row.comments = std::make_unique<QStringList>();
+        row.comments->reserve(m_columns.size());
         for (qsizetype i = 0; i < m_columns.size(); ++i)
-            row.comments.append(i < count ? record.columns[i].comment : QString());
+            row.comments->append(i < count ? record.columns[i].comment : QString());
     }
     append(std::move(row));
 }
@@ -261,7 +280,7 @@ void RowStore::addStatusRow(const QString &date, const QString &time, qint64 mse
 {
     Q_EMIT outputLine(stampedLine({}, m_statusText, date, time));
     countRecord();
-    append(stampedRow(RowKind::Status, date, time, msecs, m_statusText));
+    append(Row(RowKind::Status, m_recordCount, msecs, date, time, m_statusText, 0, 0));
 }
 
 void RowStore::addSeparator(
@@ -271,7 +290,7 @@ void RowStore::addSeparator(
     for (int i = 0; i < m_columns.size(); ++i)
         dashes << kDashes;
     Q_EMIT outputLine(stampedLine(dashes.join(u'\t'), text, date, time));
-    append(stampedRow(RowKind::Separator, date, time, msecs, text));
+    append(Row(RowKind::Separator, m_recordCount, msecs, date, time, text, 0, 0));
 }
 
 void RowStore::makeRoom()
@@ -316,38 +335,30 @@ QString RowStore::cell(int row, int gridColumn) const
     if (row < 0 || row >= int(m_rows.size()))
         return {};
     const Row &r = m_rows[size_t(row)];
-    switch (gridColumn) {
-    case 1:
-        return r.date;
-    case 2:
-        return r.time;
-    case 3:
-        return r.status;
-    default:
-        break;
-    }
     const int i = gridColumn - StampColumns;
-    if (gridColumn == 0 || (i >= 0 && i < r.cells.size()))
+    if ((gridColumn >= 0 && gridColumn < StampColumns) || (i >= 0 && i < r.cellCount()))
         return cellView(row, gridColumn).toString();
     if (i < 0 || i > m_columns.size() + 1)
         return {};
     if (r.kind == RowKind::Separator)
         return i < m_columns.size() ? kDashes : QString();
-    if (r.cells.isEmpty())
+    if (r.cellCount() == 0)
         return {};
     // The hidden raw and comment lines, built when asked for.
     QString line;
     const bool raw = gridColumn == rawColumn();
-    for (qsizetype k = 0; k < r.cells.size(); ++k) {
-        const DataCell &c = r.cells[k];
+    for (qsizetype k = 0; k < r.cellCount(); ++k) {
+        const DataCell &c = r.cells()[k];
         if (k > 0)
             line += u';';
-        if (!raw)
-            line += r.comments.value(k);
-        else if (c.hasRaw)
+        if (!raw) {
+            if (r.comments)
+                line += r.comments->value(k);
+        } else if (c.hasRaw) {
             line += QString::number(c.raw);
-        else
-            line += cellText(r, k);
+        } else {
+            line += r.text(k);
+        }
     }
     return line;
 }
@@ -357,24 +368,14 @@ QStringView RowStore::cellView(int row, int gridColumn) const
     if (row < 0 || row >= int(m_rows.size()))
         return {};
     const Row &r = m_rows[size_t(row)];
-    switch (gridColumn) {
-    case 0:
-        return QStringView(r.texts).left(r.numberLength);
-    case 1:
-        return r.date;
-    case 2:
-        return r.time;
-    case 3:
-        return r.status;
-    default:
-        break;
-    }
+    if (gridColumn >= 0 && gridColumn < StampColumns)
+        return r.stamp(gridColumn);
     const int i = gridColumn - StampColumns;
     if (i < 0 || i >= m_columns.size())
         return {};
     if (r.kind == RowKind::Separator)
         return kDashes;
-    return i < r.cells.size() ? cellText(r, i) : QStringView();
+    return i < r.cellCount() ? r.text(i) : QStringView();
 }
 
 RowStore::RowKind RowStore::rowKind(int row) const
@@ -388,7 +389,7 @@ const RowStore::DataCell *RowStore::dataCell(int row, int gridColumn) const
         return nullptr;
     const Row &r = m_rows[size_t(row)];
     const int i = gridColumn - StampColumns;
-    return i >= 0 && i < r.cells.size() ? &r.cells[i] : nullptr;
+    return i >= 0 && i < r.cellCount() ? &r.cells()[i] : nullptr;
 }
 
 std::optional<double> RowStore::cellValue(int row, int gridColumn) const
@@ -407,7 +408,8 @@ QString RowStore::comment(int row, int gridColumn) const
 {
     if (!dataCell(row, gridColumn))
         return {};
-    return m_rows[size_t(row)].comments.value(gridColumn - StampColumns);
+    const Row &r = m_rows[size_t(row)];
+    return r.comments ? r.comments->value(gridColumn - StampColumns) : QString();
 }
 
 qint64 RowStore::rowMsecs(int row) const

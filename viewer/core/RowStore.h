@@ -5,8 +5,10 @@
 #include <QSet>
 #include <QStringList>
 
+#include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tlv::viewer {
@@ -142,22 +144,46 @@ private:
     {
         qint64 raw = 0;
         double value = 0;
-        qint32 textEnd = 0; // in Row::texts; the text starts where the cell before ends
+        qint32 textEnd = 0; // the text starts where the cell before ends
         bool hasValue = false;
         bool hasRaw = false; // false for a string: its raw entry is its text
     };
-    struct Row
+    // One row in one allocation: its data cells, then the texts of the record number, PC
+    // date, PC time, status and data cells one after another.
+    class Row
     {
-        qint32 number = 0;
-        qint32 numberLength = 0; // the record number's text opens Row::texts
+    public:
+        Row(RowKind kind, qint32 number, qint64 msecs, const QString &date, const QString &time,
+            const QString &status, qsizetype cells, qsizetype cellChars);
+        // The record number, date, time and status (0 to 3).
+        [[nodiscard]] QStringView stamp(int i) const;
+        [[nodiscard]] QStringView text(qsizetype cell) const;
+        [[nodiscard]] qsizetype cellCount() const { return m_cells; }
+        [[nodiscard]] DataCell *cells() { return reinterpret_cast<DataCell *>(m_block.get()); }
+        [[nodiscard]] const DataCell *cells() const
+        {
+            return reinterpret_cast<const DataCell *>(m_block.get());
+        }
+        // Where the data cells' texts go.
+        [[nodiscard]] char16_t *cellChars() { return chars() + m_stampEnds[3]; }
+        [[nodiscard]] const char16_t *chars() const
+        {
+            return reinterpret_cast<const char16_t *>(m_block.get() + m_cells * sizeof(DataCell));
+        }
+
         qint64 msecs = 0;
+        qint32 number = 0;
         RowKind kind = RowKind::Record;
-        QString date; // shared with the decoder's stamps
-        QString time;
-        QString status;
-        QString texts; // the record number's and the data cells' texts, one after another
-        QStringList comments; // per data cell; empty when no cell has one
-        QList<DataCell> cells; // one per data column; empty for status and separator rows
+        std::unique_ptr<QStringList> comments; // per data cell; none when no cell has one
+
+    private:
+        [[nodiscard]] char16_t *chars()
+        {
+            return reinterpret_cast<char16_t *>(m_block.get() + m_cells * sizeof(DataCell));
+        }
+        std::unique_ptr<std::byte[]> m_block;
+        qsizetype m_cells = 0;
+        qint32 m_stampEnds[4] = {};
     };
 
     [[nodiscard]] const DataCell *dataCell(int row, int gridColumn) const;
@@ -166,9 +192,7 @@ private:
     // line with the stamps the grid shows before it.
     QString stampedLine(
         QStringView line, const QString &status, const QString &date, const QString &time) const;
-    Row stampedRow(RowKind kind, const QString &date, const QString &time, qint64 msecs,
-        const QString &status) const;
-    [[nodiscard]] QStringView cellText(const Row &row, qsizetype cell) const;
+
     void makeRoom();
     void append(Row row);
     void dropOldest(int count);

@@ -49,6 +49,7 @@ public:
     public:
         bool EWriteString(int row, int column, QStringView text);
         bool EWriteDouble(int row, int column, double value, int formatIndex);
+        void reserve(qsizetype cells);
         // Moves every cell gathered so far to another column.
         void moveToColumn(int column);
         [[nodiscard]] QString errorString() const { return m_error; }

@@ -231,6 +231,7 @@ std::vector<Exporter::StagedColumn> Exporter::stageCells(const QList<int> &colum
             = ExportValues::kindOf(column.gridColumn, m_source.description(column.gridColumn));
         column.format = ExportValues::formatIndex(column.kind);
         column.decoderNumber = decoderNumbers(column.gridColumn);
+        column.cells.reserve(m_lastRows);
     }
     QString scratch;
     for (int r = 0; r < m_lastRows; ++r) {
