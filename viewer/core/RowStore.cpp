@@ -235,6 +235,35 @@ void RowStore::countRecord()
 
 void RowStore::addRecord(const DecodedRecord &record)
 {
+    addRecordRow(record, nullptr);
+}
+
+void RowStore::addRecord(const QString &display, const QString &raw, const QString &comment,
+    const QString &date, const QString &time)
+{
+    DecodedRecord record;
+    record.displayLine = u'\t' + display;
+    record.rawLine = raw;
+    record.commentLine = comment;
+    record.date = date;
+    record.time = time;
+    const QStringList texts = display.split(u'\t');
+    const QStringList raws = raw.split(u';');
+    const QStringList comments = comment.split(u';');
+    record.columns.resize(m_columns.size());
+    for (qsizetype i = 0; i < record.columns.size(); ++i) {
+        DecodedColumn &c = record.columns[i];
+        c.column = m_columns[i].number;
+        c.text = display.isEmpty() ? QString() : texts.value(i);
+        c.raw = raws.value(i);
+        c.value = c.raw.toLongLong();
+        c.comment = comments.value(i);
+    }
+    addRecordRow(record, &raw);
+}
+
+void RowStore::addRecordRow(const DecodedRecord &record, const QString *rawLine)
+{
     QStringView display = record.displayLine;
     if (display.startsWith(u'\t'))
         display = display.mid(1);
@@ -273,6 +302,8 @@ void RowStore::addRecord(const DecodedRecord &record)
         for (qsizetype i = 0; i < m_columns.size(); ++i)
             row.comments->append(i < count ? record.columns[i].comment : QString());
     }
+    if (rawLine)
+        row.rawLine = std::make_unique<QString>(*rawLine);
     append(std::move(row));
 }
 
@@ -345,8 +376,10 @@ QString RowStore::cell(int row, int gridColumn) const
     if (r.cellCount() == 0)
         return {};
     // The hidden raw and comment lines, built when asked for.
-    QString line;
     const bool raw = gridColumn == rawColumn();
+    if (raw && r.rawLine)
+        return *r.rawLine;
+    QString line;
     for (qsizetype k = 0; k < r.cellCount(); ++k) {
         const DataCell &c = r.cells()[k];
         if (k > 0)

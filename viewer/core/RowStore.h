@@ -80,6 +80,10 @@ public:
 
     // A decoded record; its columns fill the data columns in order.
     void addRecord(const DecodedRecord &record);
+    // A record known by its texts only, as a journal keeps it: display line without its
+    // leading tab, raw and comment lines. Its cells carry no numbers.
+    void addRecord(const QString &display, const QString &raw, const QString &comment,
+        const QString &date, const QString &time);
     // A PCD status change: a numbered row with no data.
     void addStatusRow(const QString &date, const QString &time, qint64 msecs = 0);
     // "Miss n" or "Restart": not numbered, dashes in the data cells.
@@ -175,6 +179,7 @@ private:
         qint32 number = 0;
         RowKind kind = RowKind::Record;
         std::unique_ptr<QStringList> comments; // per data cell; none when no cell has one
+        std::unique_ptr<QString> rawLine; // as given, for a record known by its texts
 
     private:
         [[nodiscard]] char16_t *chars()
@@ -188,6 +193,7 @@ private:
 
     [[nodiscard]] const DataCell *dataCell(int row, int gridColumn) const;
     void countRecord();
+    void addRecordRow(const DecodedRecord &record, const QString *rawLine);
 
     // line with the stamps the grid shows before it.
     QString stampedLine(
