@@ -7,6 +7,7 @@ Usage: goals.py BIN_DIR [--repetitions N]
 """
 import argparse
 import json
+import math
 import os
 import re
 import statistics
@@ -58,14 +59,17 @@ def fmt_time(ns):
 
 
 def growth(label, sizes, times, names):
-    """'linear or better' when the cost grows no faster than the size (30% allowed for noise)."""
-    first, last = times[0], times[-1]
-    size_factor = sizes[-1] / sizes[0]
-    factor = last / first
-    verdict = "linear or better" if factor <= size_factor * 1.3 else "WORSE THAN LINEAR"
+    """'linear or better' when the cost grows no faster than size^1.15 (a least-squares fit
+    over all sizes, so one noisy point does not decide)."""
+    xs = [math.log(n) for n in sizes]
+    ys = [math.log(t) for t in times]
+    mx, my = statistics.mean(xs), statistics.mean(ys)
+    exponent = sum((x - mx) * (y - my) for x, y in zip(xs, ys)) / sum((x - mx) ** 2 for x in xs)
+    ok = exponent <= 1.15
     steps = ", ".join(f"{n} {fmt_time(t)}" for n, t in zip(names, times))
-    print(f"{label} growth: {steps} (x{factor:.2f} for x{size_factor:.3g}) {verdict}")
-    return factor <= size_factor * 1.3
+    verdict = "linear or better" if ok else "WORSE THAN LINEAR"
+    print(f"{label} growth: {steps} (grows as size^{exponent:.2f}) {verdict}")
+    return ok
 
 
 def main():
