@@ -14,7 +14,9 @@ constexpr std::array<char16_t, 32> HighControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, //
 };
 
-char fromUnicode(char16_t u)
+} // namespace
+
+char cp1252Byte(char16_t u)
 {
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
         return static_cast<char>(u);
@@ -25,7 +27,10 @@ char fromUnicode(char16_t u)
     return '?';
 }
 
-} // namespace
+char16_t cp1252Char(unsigned char b)
+{
+    return (b >= 0x80 && b < 0xA0) ? HighControls[b - 0x80] : char16_t(b);
+}
 
 QString fromCp1252(const QByteArray &bytes)
 {
@@ -34,7 +39,7 @@ QString fromCp1252(const QByteArray &bytes)
     QChar *out = text.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = (b >= 0x80 && b < 0xA0) ? QChar(HighControls[b - 0x80]) : QChar(char16_t(b));
+        out[i] = QChar(cp1252Char(b));
     }
     return text;
 }
@@ -48,7 +53,7 @@ QByteArray toCp1252(const QString &text)
         // A surrogate pair is one character: one '?' for it.
         if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        bytes.append(fromUnicode(c.unicode()));
+        bytes.append(cp1252Byte(c.unicode()));
     }
     return bytes;
 }

@@ -10,5 +10,8 @@ namespace tlv::common {
 [[nodiscard]] QString fromCp1252(const QByteArray &bytes);
 // Characters outside CP1252 become '?'.
 [[nodiscard]] QByteArray toCp1252(const QString &text);
+// One byte or one character, for writers that convert in place.
+[[nodiscard]] char16_t cp1252Char(unsigned char byte);
+[[nodiscard]] char cp1252Byte(char16_t character);
 
 } // namespace tlv::common

@@ -121,7 +121,10 @@ SbusResult SbusClient::transact(
             SbusError::SendFailed, QStringLiteral("Another request is still running"));
     m_busy = true;
     SbusRequest request { m_settings.station, command, data, m_sequence++, answerLength, false };
-    const QString where = m_transport->describe() + u" station " + QString::number(request.station);
+    // Only a failure needs the words.
+    const auto where = [this, &request]() -> QString {
+        return m_transport->describe() + u" station " + QString::number(request.station);
+    };
     SbusResult outcome;
     const int attempts = m_settings.retries + 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -133,13 +136,13 @@ SbusResult SbusClient::transact(
             const bool wantsData = answerLength > 0;
             if (answer.kind == SbusAnswer::Kind::AckNak && answer.code != 0) {
                 outcome = SbusResult::failure(SbusError::Nak,
-                    u"NAK " + QString::number(answer.code) + u" from " + where, answer.code);
+                    u"NAK " + QString::number(answer.code) + u" from " + where(), answer.code);
             } else if (answer.kind == SbusAnswer::Kind::AckNak && wantsData) {
                 outcome = SbusResult::failure(
-                    SbusError::WrongAnswer, u"ACK instead of data from " + where);
+                    SbusError::WrongAnswer, u"ACK instead of data from " + where());
             } else if (answer.kind == SbusAnswer::Kind::Data && !wantsData) {
                 outcome = SbusResult::failure(
-                    SbusError::WrongAnswer, u"Data instead of an ACK from " + where);
+                    SbusError::WrongAnswer, u"Data instead of an ACK from " + where());
             } else {
                 if (answerData)
                     *answerData = answer.data;

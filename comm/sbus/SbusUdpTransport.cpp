@@ -79,7 +79,7 @@ quint16 SbusUdpTransport::localPort() const
 }
 
 SbusResult SbusUdpTransport::judge(
-    const QByteArray &datagram, const SbusRequest &request, SbusAnswer *answer, bool *decided) const
+    QByteArrayView datagram, const SbusRequest &request, SbusAnswer *answer, bool *decided) const
 {
     *decided = true;
     SbusFrame::Ether frame;
@@ -142,12 +142,17 @@ SbusResult SbusUdpTransport::exchange(const SbusRequest &request, int timeoutMs,
     const QDeadlineTimer deadline(qMax(1, timeoutMs), Qt::PreciseTimer);
     for (;;) {
         while (m_socket->hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = m_socket->receiveDatagram(65536);
-            if (!sameHost(datagram.senderAddress(), m_address)
-                || datagram.senderPort() != int(m_port))
+            if (m_datagram.size() < 65536)
+                m_datagram.resize(65536);
+            QHostAddress sender;
+            quint16 senderPort = 0;
+            const qint64 size = m_socket->readDatagram(
+                m_datagram.data(), m_datagram.size(), &sender, &senderPort);
+            if (size < 0 || !sameHost(sender, m_address) || senderPort != m_port)
                 continue;
             bool decided = false;
-            SbusResult result = judge(datagram.data(), request, answer, &decided);
+            SbusResult result
+                = judge(QByteArrayView(m_datagram.constData(), size), request, answer, &decided);
             if (decided)
                 return result;
         }

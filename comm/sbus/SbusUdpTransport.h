@@ -29,13 +29,14 @@ public:
     [[nodiscard]] quint16 localPort() const;
 
 private:
-    SbusResult judge(const QByteArray &datagram, const SbusRequest &request, SbusAnswer *answer,
+    SbusResult judge(QByteArrayView datagram, const SbusRequest &request, SbusAnswer *answer,
         bool *decided) const;
 
     QString m_host;
     quint16 m_port;
     QHostAddress m_address;
     std::unique_ptr<QUdpSocket> m_socket;
+    QByteArray m_datagram; // receive buffer, kept from one answer to the next
 };
 
 } // namespace tlv::comm

@@ -2,7 +2,7 @@
 
 #include "common/Cp1252.h"
 
-#include <QByteArray>
+#include <charconv>
 
 using namespace Qt::StringLiterals;
 
@@ -10,14 +10,55 @@ namespace tlv::viewer {
 
 namespace {
 constexpr qint64 MaxLeadingNumber = 999999;
-
-QString twoDigits(qint64 v)
-{
-    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
-}
 } // namespace
 
-qint64 FormatText::leadingNumber(const QString &format)
+bool ShortText::append(char16_t c)
+{
+    if (m_size >= Capacity)
+        return false;
+    m_chars[m_size++] = c;
+    return true;
+}
+
+bool ShortText::append(QStringView text)
+{
+    if (text.size() > Capacity - m_size)
+        return false;
+    for (const QChar c : text)
+        m_chars[m_size++] = c.unicode();
+    return true;
+}
+
+bool ShortText::appendNumber(quint64 value, int base, int width)
+{
+    char digits[64];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
+    const qsizetype count = end - digits;
+    const qsizetype padding = qMax<qsizetype>(0, width - count);
+    if (count + padding > Capacity - m_size)
+        return false;
+    for (qsizetype i = 0; i < padding; ++i)
+        m_chars[m_size++] = u'0';
+    for (const char *c = digits; c != end; ++c)
+        m_chars[m_size++] = char16_t(*c >= 'a' ? *c - 'a' + 'A' : *c);
+    return true;
+}
+
+bool ShortText::appendSigned(qint64 value)
+{
+    char digits[24];
+    // Most values fit 32 bits, whose digits come quicker.
+    const auto end = value >= 0 && value <= 0xFFFFFFFF
+        ? std::to_chars(digits, digits + sizeof digits, quint32(value)).ptr
+        : std::to_chars(digits, digits + sizeof digits, value).ptr;
+    if (end - digits > Capacity - m_size)
+        return false;
+    for (const char *c = digits; c != end; ++c)
+        m_chars[m_size++] = char16_t(*c);
+    return true;
+}
+
+qint64 FormatText::leadingNumber(QStringView format)
 {
     qint64 n = 0;
     for (const QChar c : format) {
@@ -28,17 +69,43 @@ qint64 FormatText::leadingNumber(const QString &format)
     return n;
 }
 
-QChar FormatText::conversion(const QString &format)
+QChar FormatText::conversion(QStringView format)
 {
     return format.isEmpty() ? QChar() : format.back();
 }
 
-QString FormatText::decimal(qint64 value, qint64 decimals)
+bool FormatText::appendDecimal(ShortText &out, qint64 value, qint64 decimals)
 {
     if (decimals <= 0)
-        return QString::number(value);
+        return out.appendSigned(value);
     const bool negative = value < 0;
     // The magnitude as unsigned so the most negative value keeps its digits.
+    const quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+    const qint64 count = end - digits;
+    // At least one digit before the point.
+    const qint64 zeros = qMax<qint64>(0, decimals + 1 - count);
+    if (zeros + count + 2 > ShortText::Capacity - out.size())
+        return false;
+    if (negative)
+        out.append(u'-');
+    const qint64 total = zeros + count;
+    for (qint64 i = 0; i < total; ++i) {
+        if (i == total - decimals)
+            out.append(u'.');
+        out.append(i < zeros ? u'0' : char16_t(digits[i - zeros]));
+    }
+    return true;
+}
+
+QString FormatText::decimal(qint64 value, qint64 decimals)
+{
+    ShortText text;
+    if (appendDecimal(text, value, decimals))
+        return text.toString();
+    // Hundreds of places: built the long way.
+    const bool negative = value < 0;
     const quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
     QString digits = QString::number(magnitude);
     if (digits.size() <= decimals)
@@ -49,19 +116,51 @@ QString FormatText::decimal(qint64 value, qint64 decimals)
 
 QString FormatText::hex(quint64 value, int width)
 {
+    ShortText text;
+    if (width >= 0 && text.appendNumber(value, 16, width))
+        return text.toString();
     return QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
+}
+
+bool FormatText::appendBinary(ShortText &out, quint64 value, int width)
+{
+    ShortText digits;
+    if (width < 0 || !digits.appendNumber(value, 2, width))
+        return false;
+    if (width == 16 && digits.size() == 16)
+        return out.append(digits.view().left(8)) && out.append(u' ')
+            && out.append(digits.view().mid(8));
+    return out.append(digits.view());
 }
 
 QString FormatText::binary(quint64 value, int width)
 {
-    const QString digits = QStringLiteral("%1").arg(value, width, 2, QLatin1Char('0'));
-    if (width == 16 && digits.size() == 16)
-        return digits.left(8) + QLatin1Char(' ') + digits.mid(8);
-    return digits;
+    ShortText text;
+    if (appendBinary(text, value, width))
+        return text.toString();
+    return QStringLiteral("%1").arg(value, width, 2, QLatin1Char('0'));
+}
+
+bool FormatText::appendDisplayDigits(ShortText &out, quint64 value, int digits)
+{
+    static constexpr char16_t Glyphs[] = u"0123456789*#W,+ ";
+    ShortText hexText;
+    if (digits < 0 || !hexText.appendNumber(value, 16, digits))
+        return false;
+    // Only the last digits count.
+    for (const QChar c : hexText.view().right(digits)) {
+        const char16_t d = c.unicode();
+        if (!out.append(Glyphs[d <= u'9' ? d - u'0' : d - u'A' + 10]))
+            return false;
+    }
+    return true;
 }
 
 QString FormatText::displayDigits(quint64 value, int digits)
 {
+    ShortText text;
+    if (digits > 0 && appendDisplayDigits(text, value, digits))
+        return text.toString();
     static constexpr char16_t Glyphs[] = u"0123456789*#W,+ ";
     const QString hexText = hex(value, digits).right(digits);
     QString out;
@@ -71,43 +170,77 @@ QString FormatText::displayDigits(quint64 value, int digits)
     return out;
 }
 
-QString FormatText::ascii(quint64 value, int bytes)
+bool FormatText::appendAscii(ShortText &out, quint64 value, int bytes)
 {
-    QByteArray text;
     for (int i = bytes - 1; i >= 0; --i) {
-        const auto b = static_cast<unsigned char>((value >> (8 * i)) & 0xFFu);
-        text.append(static_cast<char>(b < 32 ? 127 : b));
+        // Bytes beyond the value are 0, like any control byte.
+        const auto b = i < 8 ? static_cast<unsigned char>((value >> (8 * i)) & 0xFFu) : 0;
+        if (!out.append(common::cp1252Char(b < 32 ? 127 : b)))
+            return false;
     }
-    return common::fromCp1252(text);
+    return true;
 }
 
-QString FormatText::threeField(quint64 word)
+QString FormatText::ascii(quint64 value, int bytes)
+{
+    ShortText text;
+    if (appendAscii(text, value, bytes))
+        return text.toString();
+    QString out;
+    for (int i = bytes - 1; i >= 0; --i) {
+        const auto b = i < 8 ? static_cast<unsigned char>((value >> (8 * i)) & 0xFFu) : 0;
+        out.append(QChar(common::cp1252Char(b < 32 ? 127 : b)));
+    }
+    return out;
+}
+
+bool FormatText::appendThreeField(ShortText &out, quint64 word)
 {
     const quint64 a0 = word & 0xFFu;
     const quint64 a1 = (word >> 8) & 0x7u;
     const quint64 a2 = (word >> 11) & 0xFu;
-    return QString::number(a2) + QLatin1Char('/') + QString::number(a1) + QLatin1Char('/')
-        + QString::number(a0);
+    return out.appendNumber(a2, 10) && out.append(u'/') && out.appendNumber(a1, 10)
+        && out.append(u'/') && out.appendNumber(a0, 10);
 }
 
-QString FormatText::time(qint64 value, const QString &kind, int currentYear)
+QString FormatText::threeField(quint64 word)
+{
+    ShortText text;
+    appendThreeField(text, word);
+    return text.toString();
+}
+
+bool FormatText::appendTime(ShortText &out, qint64 value, QStringView kind, int currentYear)
 {
     if (value < 0)
-        return u"Invalid time"_s;
+        return out.append(u"Invalid time");
     const qint64 f0 = value / 100000000;
     const qint64 f1 = (value / 1000000) % 100;
     const qint64 f2 = (value / 10000) % 100;
     const qint64 f3 = (value / 100) % 100;
     const qint64 f4 = value % 100;
-    const QString clock
-        = twoDigits(f2) + QLatin1Char(':') + twoDigits(f3) + QLatin1Char(':') + twoDigits(f4);
-    const QString date = twoDigits(f1) + QLatin1Char('/') + twoDigits(f0) + QLatin1Char('/')
-        + twoDigits(((currentYear % 100) + 100) % 100);
-    if (kind == QLatin1String("h"))
-        return clock;
-    if (kind == QLatin1String("d"))
-        return date;
-    return date + QLatin1Char(' ') + clock;
+    const auto date = [&] {
+        return out.appendNumber(quint64(f1), 10, 2) && out.append(u'/')
+            && out.appendNumber(quint64(f0), 10, 2) && out.append(u'/')
+            && out.appendNumber(quint64(((currentYear % 100) + 100) % 100), 10, 2);
+    };
+    const auto clock = [&] {
+        return out.appendNumber(quint64(f2), 10, 2) && out.append(u':')
+            && out.appendNumber(quint64(f3), 10, 2) && out.append(u':')
+            && out.appendNumber(quint64(f4), 10, 2);
+    };
+    if (kind == u"h")
+        return clock();
+    if (kind == u"d")
+        return date();
+    return date() && out.append(u' ') && clock();
+}
+
+QString FormatText::time(qint64 value, QStringView kind, int currentYear)
+{
+    ShortText text;
+    appendTime(text, value, kind, currentYear);
+    return text.toString();
 }
 
 } // namespace tlv::viewer

@@ -1,8 +1,33 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace tlv::viewer {
+
+// A text of at most Capacity characters built on the stack: the decoder formats
+// every cell into one of these and makes a QString only once, at its final size.
+class ShortText
+{
+public:
+    static constexpr qsizetype Capacity = 96;
+
+    // False (and nothing appended) when the text would not fit.
+    bool append(char16_t c);
+    bool append(QStringView text);
+    // Digits of value in base 2, 10 or 16 (upper case), zero padded on the left to width.
+    bool appendNumber(quint64 value, int base, int width = 0);
+    bool appendSigned(qint64 value);
+
+    void clear() { m_size = 0; }
+    [[nodiscard]] qsizetype size() const { return m_size; }
+    [[nodiscard]] QStringView view() const { return QStringView(m_chars, m_size); }
+    [[nodiscard]] QString toString() const { return view().toString(); }
+
+private:
+    char16_t m_chars[Capacity];
+    qsizetype m_size = 0;
+};
 
 // Pieces of a display format such as "2sd", "10a", "th" or "gs", and the
 // value conversions that do not depend on a whole column.
@@ -11,9 +36,9 @@ class FormatText
 public:
     // The leading number of the format (decimals, or a string length); 0 when
     // none, capped so a long digit run cannot overflow.
-    [[nodiscard]] static qint64 leadingNumber(const QString &format);
+    [[nodiscard]] static qint64 leadingNumber(QStringView format);
     // The conversion letter: the last character, or '\0' for an empty format.
-    [[nodiscard]] static QChar conversion(const QString &format);
+    [[nodiscard]] static QChar conversion(QStringView format);
 
     // Decimal with d places: "#0.00" style, exact for any d.
     [[nodiscard]] static QString decimal(qint64 value, qint64 decimals);
@@ -31,7 +56,16 @@ public:
     [[nodiscard]] static QString threeField(quint64 word);
     // Time text of a PCD time value; "Invalid time" when negative. kind is
     // the rest of the format after its 't': "h" time, "d" date, else both.
-    [[nodiscard]] static QString time(qint64 value, const QString &kind, int currentYear);
+    [[nodiscard]] static QString time(qint64 value, QStringView kind, int currentYear);
+
+    // The same conversions appended to out; false when out has no room left
+    // (a decimal with hundreds of places), out then holds a partial text.
+    static bool appendDecimal(ShortText &out, qint64 value, qint64 decimals);
+    static bool appendBinary(ShortText &out, quint64 value, int width);
+    static bool appendDisplayDigits(ShortText &out, quint64 value, int digits);
+    static bool appendAscii(ShortText &out, quint64 value, int bytes);
+    static bool appendThreeField(ShortText &out, quint64 word);
+    static bool appendTime(ShortText &out, qint64 value, QStringView kind, int currentYear);
 };
 
 } // namespace tlv::viewer

@@ -1,8 +1,10 @@
 #include "viewer/core/RecordDecoder.h"
 
+#include "common/Cp1252.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/FormatText.h"
 #include "viewer/core/MediaText.h"
+#include "viewer/core/SharedTexts.h"
 #include "viewer/core/TextSources.h"
 #include "viewer/core/ValueTextLookup.h"
 
@@ -30,6 +32,20 @@ int wordsOf(const ColumnDescription &column)
                                                         : 1;
 }
 
+template<qsizetype N> void append(QVarLengthArray<char16_t, N> &to, QStringView text)
+{
+    const qsizetype at = to.size();
+    to.resize(at + text.size());
+    char16_t *out = to.data() + at;
+    for (const QChar c : text)
+        *out++ = c.unicode();
+}
+
+template<qsizetype N> QStringView viewOf(const QVarLengthArray<char16_t, N> &chars)
+{
+    return QStringView(chars.constData(), chars.size());
+}
+
 // Display digits read as the decimal number they show: leading blanks (F)
 // are no digits; any other letter digit means the display shows no number.
 std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
@@ -54,12 +70,18 @@ QString bracketed(qint64 value, bool plain)
     return plain ? bare : QLatin1Char('<') + bare + QLatin1Char('>');
 }
 
-QString stringText(const ColumnDescription &column, const QList<qint32> &words)
+QString stringText(const ColumnDescription &column, std::span<const qint32> words)
 {
-    QString text;
-    for (const qint32 w : words)
-        text += FormatText::ascii(static_cast<quint32>(w), 4);
-    return text.left(qMax<int>(0, column.StringLength));
+    const qsizetype length = qMin<qsizetype>(qMax<int>(0, column.StringLength), 4 * words.size());
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < length; ++i) {
+        // Most significant byte first; a control byte shows as the character of code 127.
+        const auto b = static_cast<unsigned char>(
+            (static_cast<quint32>(words[size_t(i / 4)]) >> (8 * (3 - i % 4))) & 0xFFu);
+        out[i] = QChar(common::cp1252Char(b < 32 ? 127 : b));
+    }
+    return text;
 }
 
 QString symbolText(const QString &format, quint32 u, qint64 value, const ColumnDescription &column,
@@ -94,20 +116,50 @@ QString symbolText(const QString &format, quint32 u, qint64 value, const ColumnD
 } // namespace
 
 RecordDecoder::RecordDecoder(Clock clock)
-    : m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+    : m_clock(std::move(clock))
 { }
+
+QDateTime RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) const
+{
+    QDateTime now;
+    qint64 second = 0;
+    if (m_clock) {
+        now = m_clock();
+        *msecs = now.toMSecsSinceEpoch();
+        // The texts depend only on the date and the time to the second.
+        second = now.date().toJulianDay() * 86400 + now.time().msecsSinceStartOfDay() / 1000;
+    } else {
+        // Asking for the local time costs far more than a record: once a second is enough.
+        const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        *msecs = ms;
+        if (m_stampSecond >= 0 && ms >= 0 && ms / 1000 == m_stampSecond) {
+            *date = m_stampDate;
+            *time = m_stampTime;
+            return m_stampNow;
+        }
+        now = QDateTime::currentDateTime();
+        second = now.toMSecsSinceEpoch() / 1000;
+    }
+    if (second != m_stampSecond || !m_stampNow.isValid()) {
+        m_stampSecond = second;
+        m_stampNow = now;
+        m_stampDate = now.toString(u"dd/MM/yy"_s);
+        m_stampTime = now.toString(u"hh:mm:ss"_s);
+    }
+    *date = m_stampDate;
+    *time = m_stampTime;
+    return now;
+}
 
 DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32> &words,
     qint64 recordStart, TextSources *sources) const
 {
     DecodedRecord record;
-    const QDateTime now = m_clock();
-    record.date = now.toString(u"dd/MM/yy"_s);
-    record.time = now.toString(u"hh:mm:ss"_s);
-    record.msecs = now.toMSecsSinceEpoch();
+    const QDateTime now = stamp(&record.date, &record.time, &record.msecs);
 
     const int maxColumn = qMin(table.MaxColumn, ColumnTable::Size - 1);
     // Every word of the record must be in the answer before anything is decoded.
+    qsizetype defined = 0;
     for (int k = 0; k <= maxColumn; ++k) {
         const ColumnDescription &column = table[k];
         if (!column.Defined)
@@ -115,28 +167,58 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
         const qint64 first = recordStart + column.RegisterIndex;
         if (first < 0 || first + wordsOf(column) > words.size())
             return record;
+        ++defined;
     }
 
-    bool firstColumn = true;
+    record.columns.resize(defined);
+    DecodedColumn *decoded = record.columns.data();
+    const int year = now.date().year();
+    // All texts of the record, its three lines too, share one allocation.
+    SharedTexts shared;
+    QVarLengthArray<char16_t, 2048> display;
+    QVarLengthArray<char16_t, 2048> rawLine;
+    QVarLengthArray<char16_t, 256> commentLine;
+    ShortText text;
+    ShortText raw;
     for (int k = 0; k <= maxColumn; ++k) {
         const ColumnDescription &column = table[k];
         if (!column.Defined)
             continue;
         const qint64 first = recordStart + column.RegisterIndex;
-        DecodedColumn decoded
-            = decodeColumn(column, words.mid(first, wordsOf(column)), sources, now);
-        decoded.column = k;
-        if (firstColumn) {
-            record.rawLine = decoded.raw;
-            record.commentLine = decoded.comment;
-        } else {
-            record.rawLine += QLatin1Char(';') + decoded.raw;
-            record.commentLine += QLatin1Char(';') + decoded.comment;
+        DecodedColumn &out = *decoded++;
+        out.column = k;
+        text.clear();
+        raw.clear();
+        const TextIn in
+            = decodeInto(column, std::span(words.constData() + first, size_t(wordsOf(column))),
+                sources, year, out, text, raw);
+        if (in != TextIn::Done) {
+            const qsizetype rawPiece = shared.add(raw.view());
+            shared.give(rawPiece, &out.raw);
+            if (in == TextIn::Buffer)
+                shared.give(shared.add(text.view()), &out.text);
+            else if (in == TextIn::Raw)
+                shared.give(rawPiece, &out.text);
         }
-        firstColumn = false;
-        record.displayLine += QLatin1Char('\t') + decoded.text;
-        record.columns.append(std::move(decoded));
+        const QStringView shown = in == TextIn::Buffer ? text.view()
+            : in == TextIn::Raw                        ? raw.view()
+                                                       : QStringView(out.text);
+        const QStringView rawEntry = in == TextIn::Done ? QStringView(out.raw) : raw.view();
+        if (k != record.columns.constFirst().column) {
+            rawLine.append(u';');
+            commentLine.append(u';');
+        }
+        display.append(u'\t');
+        append(display, shown);
+        append(rawLine, rawEntry);
+        append(commentLine, out.comment);
     }
+    if (!record.columns.isEmpty()) {
+        shared.give(shared.add(viewOf(display)), &record.displayLine);
+        shared.give(shared.add(viewOf(rawLine)), &record.rawLine);
+        shared.give(shared.add(viewOf(commentLine)), &record.commentLine);
+    }
+    shared.publish();
     record.ok = true;
     return record;
 }
@@ -145,18 +227,45 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
     const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const
 {
     DecodedColumn out;
-    if (columnWords.isEmpty())
-        return out;
+    ShortText text;
+    ShortText raw;
+    const TextIn in
+        = decodeInto(column, std::span(columnWords.constData(), size_t(columnWords.size())),
+            sources, now.date().year(), out, text, raw);
+    if (in != TextIn::Done)
+        out.raw = raw.toString();
+    if (in == TextIn::Buffer)
+        out.text = text.toString();
+    else if (in == TextIn::Raw)
+        out.text = out.raw;
+    return out;
+}
+
+RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
+    std::span<const qint32> columnWords, TextSources *sources, int year, DecodedColumn &out,
+    ShortText &text, ShortText &raw) const
+{
+    if (columnWords.empty())
+        return TextIn::Done;
     if (column.DataType == ColumnDescription::String) {
         // Whatever the format letter, a string shows as its text.
         out.text = out.raw = stringText(column, columnWords);
-        return out;
+        return TextIn::Done;
     }
 
+    // The format's leading number, its letter and whether it is signed, in one pass.
     const QString &format = column.Format;
-    const QChar conv = FormatText::conversion(format);
-    const qint64 decimals = FormatText::leadingNumber(format);
-    const bool signedFormat = format.contains(u's');
+    const QChar conv = format.isEmpty() ? QChar() : format.back();
+    qint64 decimals = 0;
+    bool signedFormat = false;
+    bool leading = true;
+    for (const QChar c : format) {
+        const char16_t ch = c.unicode();
+        leading = leading && ch >= u'0' && ch <= u'9';
+        if (leading)
+            decimals = qMin<qint64>(decimals * 10 + (ch - u'0'), 999999);
+        signedFormat = signedFormat || ch == u's';
+    }
     const auto u = static_cast<quint32>(columnWords[0]);
     const int pos = column.Position;
 
@@ -187,39 +296,35 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
     }
     out.value = value;
     out.number = double(value);
-    out.raw = QString::number(value);
+    raw.appendSigned(value);
 
     const int type = column.DataType;
     const bool isLong = type == ColumnDescription::Long;
     if (isLong && format.startsWith(u't')) {
-        out.text = FormatText::time(qint32(u), format.mid(1), now.date().year());
-        return out;
+        FormatText::appendTime(text, qint32(u), QStringView(format).mid(1), year);
+        return TextIn::Buffer;
     }
     if (isLong && format.size() == 2 && format.startsWith(u'g')) {
         bool known = false;
         out.text = symbolText(format, u, value, column, sources, &known);
         if (format.at(1) == u'm')
             out.number = double((u >> 16) & 0xFFu);
-        if (known)
-            return out;
-        out.text = out.raw;
-        return out;
+        return known ? TextIn::Column : TextIn::Raw;
     }
 
     if (conv == u's' || conv == u'S') {
         out.text = columnText(column, value, conv == u'S');
-        return out;
+        return TextIn::Column;
     }
     if (conv == u'f' || conv == u'F') {
         const bool plain = conv == u'F';
         out.text = sources ? sources->textFileText(column, value, plain, &out.comment)
                            : bracketed(value, plain);
-        return out;
+        return TextIn::Column;
     }
-    if (type == ColumnDescription::Bit) {
-        out.text = out.raw;
-        return out;
-    }
+    // A bit, and a decimal without places, show the raw entry itself.
+    if (type == ColumnDescription::Bit || (conv == u'd' && decimals <= 0))
+        return TextIn::Raw;
 
     // Nibble, Byte, Word and Long: the width of the part in bits.
     const int bits = type == ColumnDescription::Nibble ? 4
@@ -229,36 +334,41 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
     const quint64 pattern = isLong ? quint64(u) : quint64(value) & ((quint64(1) << bits) - 1);
     switch (conv.unicode()) {
     case u'd':
-        out.text = FormatText::decimal(value, decimals);
         if (decimals > 0)
             out.number = double(value) / std::pow(10.0, double(qMin<qint64>(decimals, 300)));
-        return out;
+        if (FormatText::appendDecimal(text, value, decimals))
+            return TextIn::Buffer;
+        out.text = FormatText::decimal(value, decimals); // hundreds of places
+        return TextIn::Column;
     case u'h':
-        out.text = FormatText::hex(pattern, bits == 4 ? 0 : bits / 4);
+        text.appendNumber(pattern, 16, bits == 4 ? 0 : bits / 4);
         out.number = double(pattern);
-        return out;
+        return TextIn::Buffer;
     case u'a': {
         // A Long holds four bytes: a larger count adds no characters.
         const int bytes
             = isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8);
-        out.text = FormatText::ascii(pattern, bytes);
+        FormatText::appendAscii(text, pattern, bytes);
         out.number = double(bytes >= 4 ? pattern : pattern & ((quint64(1) << (8 * bytes)) - 1));
-        return out;
+        return TextIn::Buffer;
     }
     case u'b':
-        out.text = isLong
-            ? FormatText::binary(pattern >> 16, 16) + FormatText::binary(pattern & 0xFFFFu, 16)
-            : FormatText::binary(pattern, bits);
         out.number = double(pattern);
-        return out;
+        if (isLong) {
+            FormatText::appendBinary(text, pattern >> 16, 16);
+            FormatText::appendBinary(text, pattern & 0xFFFFu, 16);
+        } else {
+            FormatText::appendBinary(text, pattern, bits);
+        }
+        return TextIn::Buffer;
     case u'p':
-        out.text = FormatText::displayDigits(pattern, bits / 4);
+        FormatText::appendDisplayDigits(text, pattern, bits / 4);
         out.number = displayDigitsNumber(pattern, bits / 4);
-        return out;
+        return TextIn::Buffer;
     case u'e':
         if (type == ColumnDescription::Word) {
-            out.text = FormatText::threeField(pattern);
-            return out;
+            FormatText::appendThreeField(text, pattern);
+            return TextIn::Buffer;
         }
         break;
     default:
@@ -266,8 +376,7 @@ DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
     }
     // No conversion for this format and type (e.g. the millisecond format "m"):
     // the raw value in decimal, so the column is never blank.
-    out.text = out.raw;
-    return out;
+    return TextIn::Raw;
 }
 
 } // namespace tlv::viewer

@@ -6,11 +6,13 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 
 namespace tlv::viewer {
 
 struct ColumnTable;
 struct ColumnDescription;
+class ShortText;
 class TextSources;
 
 // One column of a decoded record.
@@ -61,7 +63,21 @@ public:
         const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const;
 
 private:
-    Clock m_clock;
+    // Where decodeInto left the texts: Done, both in the column (a string); else the raw
+    // entry in raw and the display text in the column (a value text), in text, or in raw.
+    enum class TextIn { Done, Column, Buffer, Raw };
+    // Fills out's value and whatever texts are ready strings; formats the others into
+    // text and raw.
+    TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> columnWords,
+        TextSources *sources, int year, DecodedColumn &out, ShortText &text, ShortText &raw) const;
+    // The clock's time; the stamps' texts are made once per second.
+    QDateTime stamp(QString *date, QString *time, qint64 *msecs) const;
+
+    Clock m_clock; // empty: the system clock
+    mutable QDateTime m_stampNow;
+    mutable qint64 m_stampSecond = -1;
+    mutable QString m_stampDate;
+    mutable QString m_stampTime;
 };
 
 } // namespace tlv::viewer

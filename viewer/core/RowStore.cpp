@@ -4,6 +4,8 @@
 #include "viewer/core/RecordDecoder.h"
 
 #include <algorithm>
+#include <charconv>
+#include <memory>
 
 namespace tlv::viewer {
 
@@ -161,16 +163,63 @@ void RowStore::removeOldestRows(int count)
 }
 
 QString RowStore::stampedLine(
-    const QString &line, const QString &status, const QString &date, const QString &time) const
+    QStringView line, const QString &status, const QString &date, const QString &time) const
 {
-    QString out = line;
-    if (m_statusStamp)
-        out = status + u'\t' + out;
-    if (m_timeStamp)
-        out = time + u'\t' + out;
-    if (m_dateStamp)
-        out = date + u'\t' + out;
+    // Made at its final size: it goes out with every record.
+    const QStringView parts[] = { m_dateStamp ? QStringView(date) : QStringView(),
+        m_timeStamp ? QStringView(time) : QStringView(),
+        m_statusStamp ? QStringView(status) : QStringView() };
+    const bool shown[] = { m_dateStamp, m_timeStamp, m_statusStamp };
+    qsizetype size = line.size();
+    for (int i = 0; i < 3; ++i)
+        size += shown[i] ? parts[i].size() + 1 : 0;
+    QString out(size, Qt::Uninitialized);
+    QChar *to = out.data();
+    for (int i = 0; i < 3; ++i) {
+        if (!shown[i])
+            continue;
+        to = std::copy(parts[i].begin(), parts[i].end(), to);
+        *to++ = u'\t';
+    }
+    std::copy(line.begin(), line.end(), to);
     return out;
+}
+
+RowStore::Row::Row(RowKind rowKind, qint32 recordNumber, qint64 pcMsecs, const QString &date,
+    const QString &time, const QString &status, qsizetype cells, qsizetype cellChars)
+    : msecs(pcMsecs)
+    , number(recordNumber)
+    , kind(rowKind)
+    , m_cells(cells)
+{
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, recordNumber).ptr;
+    const qsizetype stampChars = (end - digits) + date.size() + time.size() + status.size();
+    m_block.reset(new std::byte[size_t(cells) * sizeof(DataCell)
+        + size_t(stampChars + cellChars) * sizeof(char16_t)]);
+    std::uninitialized_value_construct_n(this->cells(), cells);
+    char16_t *to = chars();
+    for (const char *c = digits; c != end; ++c)
+        *to++ = char16_t(*c);
+    m_stampEnds[0] = qint32(to - chars());
+    const QString *stamps[] = { &date, &time, &status };
+    for (int i = 0; i < 3; ++i) {
+        const auto *from = reinterpret_cast<const char16_t *>(stamps[i]->constData());
+        to = std::copy(from, from + stamps[i]->size(), to);
+        m_stampEnds[i + 1] = qint32(to - chars());
+    }
+}
+
+QStringView RowStore::Row::stamp(int i) const
+{
+    const qint32 start = i > 0 ? m_stampEnds[i - 1] : 0;
+    return QStringView(chars() + start, m_stampEnds[i] - start);
+}
+
+QStringView RowStore::Row::text(qsizetype cell) const
+{
+    const qint32 start = cell > 0 ? cells()[cell - 1].textEnd : 0;
+    return QStringView(chars() + m_stampEnds[3] + start, cells()[cell].textEnd - start);
 }
 
 void RowStore::countRecord()
@@ -186,29 +235,75 @@ void RowStore::countRecord()
 
 void RowStore::addRecord(const DecodedRecord &record)
 {
-    QString display = record.displayLine;
+    addRecordRow(record, nullptr);
+}
+
+void RowStore::addRecord(const QString &display, const QString &raw, const QString &comment,
+    const QString &date, const QString &time)
+{
+    DecodedRecord record;
+    record.displayLine = u'\t' + display;
+    record.rawLine = raw;
+    record.commentLine = comment;
+    record.date = date;
+    record.time = time;
+    const QStringList texts = display.split(u'\t');
+    const QStringList raws = raw.split(u';');
+    const QStringList comments = comment.split(u';');
+    record.columns.resize(m_columns.size());
+    for (qsizetype i = 0; i < record.columns.size(); ++i) {
+        DecodedColumn &c = record.columns[i];
+        c.column = m_columns[i].number;
+        c.text = display.isEmpty() ? QString() : texts.value(i);
+        c.raw = raws.value(i);
+        c.value = c.raw.toLongLong();
+        c.comment = comments.value(i);
+    }
+    addRecordRow(record, &raw);
+}
+
+void RowStore::addRecordRow(const DecodedRecord &record, const QString *rawLine)
+{
+    QStringView display = record.displayLine;
     if (display.startsWith(u'\t'))
-        display.remove(0, 1);
+        display = display.mid(1);
     Q_EMIT outputLine(stampedLine(display, m_statusText, record.date, record.time));
     countRecord();
 
-    Row row;
-    row.number = m_recordCount;
-    row.date = record.date;
-    row.time = record.time;
-    row.status = m_statusText;
-    row.msecs = record.msecs;
-    row.cells.resize(m_columns.size());
-    for (qsizetype i = 0; i < row.cells.size() && i < record.columns.size(); ++i) {
-        const DecodedColumn &from = record.columns[i];
-        DataCell &to = row.cells[i];
-        to.text = from.text;
-        to.comment = from.comment;
-        to.raw = from.value;
-        to.value = from.number;
-        // A string's raw entry is its text; every other column has a number there.
-        to.hasRaw = from.number.has_value() || from.raw != from.text;
+    const qsizetype count = qMin(m_columns.size(), record.columns.size());
+    qsizetype size = 0;
+    bool comments = false;
+    for (qsizetype i = 0; i < count; ++i) {
+        size += record.columns[i].text.size();
+        comments = comments || !record.columns[i].comment.isEmpty();
     }
+    Row row(RowKind::Record, m_recordCount, record.msecs, record.date, record.time, m_statusText,
+        m_columns.size(), size);
+    DataCell *cells = row.cells();
+    char16_t *const first = row.cellChars();
+    char16_t *to = first;
+    for (qsizetype i = 0; i < count; ++i) {
+        const DecodedColumn &from = record.columns[i];
+        DataCell &cell = cells[i];
+        const auto *text = reinterpret_cast<const char16_t *>(from.text.constData());
+        to = std::copy(text, text + from.text.size(), to);
+        cell.textEnd = qint32(to - first);
+        cell.raw = from.value;
+        cell.hasValue = from.number.has_value();
+        cell.value = from.number.value_or(0.0);
+        // A string's raw entry is its text; every other column has a number there.
+        cell.hasRaw = from.number.has_value() || from.raw != from.text;
+    }
+    for (qsizetype i = count; i < row.cellCount(); ++i)
+        cells[i].textEnd = qint32(size);
+    if (comments) {
+        row.comments = std::make_unique<QStringList>();
+        row.comments->reserve(m_columns.size());
+        for (qsizetype i = 0; i < m_columns.size(); ++i)
+            row.comments->append(i < count ? record.columns[i].comment : QString());
+    }
+    if (rawLine)
+        row.rawLine = std::make_unique<QString>(*rawLine);
     append(std::move(row));
 }
 
@@ -216,15 +311,7 @@ void RowStore::addStatusRow(const QString &date, const QString &time, qint64 mse
 {
     Q_EMIT outputLine(stampedLine({}, m_statusText, date, time));
     countRecord();
-
-    Row row;
-    row.kind = RowKind::Status;
-    row.number = m_recordCount;
-    row.date = date;
-    row.time = time;
-    row.status = m_statusText;
-    row.msecs = msecs;
-    append(std::move(row));
+    append(Row(RowKind::Status, m_recordCount, msecs, date, time, m_statusText, 0, 0));
 }
 
 void RowStore::addSeparator(
@@ -234,15 +321,7 @@ void RowStore::addSeparator(
     for (int i = 0; i < m_columns.size(); ++i)
         dashes << kDashes;
     Q_EMIT outputLine(stampedLine(dashes.join(u'\t'), text, date, time));
-
-    Row row;
-    row.kind = RowKind::Separator;
-    row.number = m_recordCount;
-    row.date = date;
-    row.time = time;
-    row.status = text;
-    row.msecs = msecs;
-    append(std::move(row));
+    append(Row(RowKind::Separator, m_recordCount, msecs, date, time, text, 0, 0));
 }
 
 void RowStore::makeRoom()
@@ -287,40 +366,49 @@ QString RowStore::cell(int row, int gridColumn) const
     if (row < 0 || row >= int(m_rows.size()))
         return {};
     const Row &r = m_rows[size_t(row)];
-    switch (gridColumn) {
-    case 0:
-        return QString::number(r.number);
-    case 1:
-        return r.date;
-    case 2:
-        return r.time;
-    case 3:
-        return r.status;
-    default:
-        break;
-    }
     const int i = gridColumn - StampColumns;
+    if ((gridColumn >= 0 && gridColumn < StampColumns) || (i >= 0 && i < r.cellCount()))
+        return cellView(row, gridColumn).toString();
     if (i < 0 || i > m_columns.size() + 1)
         return {};
     if (r.kind == RowKind::Separator)
         return i < m_columns.size() ? kDashes : QString();
-    if (i < r.cells.size())
-        return r.cells[i].text;
-    if (r.cells.isEmpty())
+    if (r.cellCount() == 0)
         return {};
     // The hidden raw and comment lines, built when asked for.
-    QString line;
     const bool raw = gridColumn == rawColumn();
-    for (qsizetype k = 0; k < r.cells.size(); ++k) {
-        const DataCell &c = r.cells[k];
+    if (raw && r.rawLine)
+        return *r.rawLine;
+    QString line;
+    for (qsizetype k = 0; k < r.cellCount(); ++k) {
+        const DataCell &c = r.cells()[k];
         if (k > 0)
             line += u';';
-        if (!raw)
-            line += c.comment;
-        else
-            line += c.hasRaw ? QString::number(c.raw) : c.text;
+        if (!raw) {
+            if (r.comments)
+                line += r.comments->value(k);
+        } else if (c.hasRaw) {
+            line += QString::number(c.raw);
+        } else {
+            line += r.text(k);
+        }
     }
     return line;
+}
+
+QStringView RowStore::cellView(int row, int gridColumn) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return {};
+    const Row &r = m_rows[size_t(row)];
+    if (gridColumn >= 0 && gridColumn < StampColumns)
+        return r.stamp(gridColumn);
+    const int i = gridColumn - StampColumns;
+    if (i < 0 || i >= m_columns.size())
+        return {};
+    if (r.kind == RowKind::Separator)
+        return kDashes;
+    return i < r.cellCount() ? r.text(i) : QStringView();
 }
 
 RowStore::RowKind RowStore::rowKind(int row) const
@@ -334,13 +422,13 @@ const RowStore::DataCell *RowStore::dataCell(int row, int gridColumn) const
         return nullptr;
     const Row &r = m_rows[size_t(row)];
     const int i = gridColumn - StampColumns;
-    return i >= 0 && i < r.cells.size() ? &r.cells[i] : nullptr;
+    return i >= 0 && i < r.cellCount() ? &r.cells()[i] : nullptr;
 }
 
 std::optional<double> RowStore::cellValue(int row, int gridColumn) const
 {
     const DataCell *c = dataCell(row, gridColumn);
-    return c ? c->value : std::nullopt;
+    return c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
 }
 
 std::optional<qint64> RowStore::rawValue(int row, int gridColumn) const
@@ -351,8 +439,10 @@ std::optional<qint64> RowStore::rawValue(int row, int gridColumn) const
 
 QString RowStore::comment(int row, int gridColumn) const
 {
-    const DataCell *c = dataCell(row, gridColumn);
-    return c ? c->comment : QString();
+    if (!dataCell(row, gridColumn))
+        return {};
+    const Row &r = m_rows[size_t(row)];
+    return r.comments ? r.comments->value(gridColumn - StampColumns) : QString();
 }
 
 qint64 RowStore::rowMsecs(int row) const

@@ -5,8 +5,10 @@
 #include <QSet>
 #include <QStringList>
 
+#include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace tlv::viewer {
@@ -78,6 +80,10 @@ public:
 
     // A decoded record; its columns fill the data columns in order.
     void addRecord(const DecodedRecord &record);
+    // A record known by its texts only, as a journal keeps it: display line without its
+    // leading tab, raw and comment lines. Its cells carry no numbers.
+    void addRecord(const QString &display, const QString &raw, const QString &comment,
+        const QString &date, const QString &time);
     // A PCD status change: a numbered row with no data.
     void addStatusRow(const QString &date, const QString &time, qint64 msecs = 0);
     // "Miss n" or "Restart": not numbered, dashes in the data cells.
@@ -85,6 +91,9 @@ public:
         const QString &text, const QString &date, const QString &time, qint64 msecs = 0);
     // The text of grid column c, the hidden raw and comment lines included.
     [[nodiscard]] QString cell(int row, int gridColumn) const;
+    // The same text without a copy, valid until the row goes; empty for the hidden raw and
+    // comment lines, which only cell() makes.
+    [[nodiscard]] QStringView cellView(int row, int gridColumn) const;
     [[nodiscard]] RowKind rowKind(int row) const;
     [[nodiscard]] bool isSeparator(int row) const { return rowKind(row) == RowKind::Separator; }
     // The number a data cell stands for; none for a string, a status or separator row.
@@ -134,30 +143,62 @@ Q_SIGNALS:
     void rowAppended(int row);
 
 private:
+    // What a data cell keeps besides its text: 5000 rows of 128 cells must stay small.
     struct DataCell
     {
-        QString text;
-        QString comment;
         qint64 raw = 0;
-        std::optional<double> value;
+        double value = 0;
+        qint32 textEnd = 0; // the text starts where the cell before ends
+        bool hasValue = false;
         bool hasRaw = false; // false for a string: its raw entry is its text
     };
-    struct Row
+    // One row in one allocation: its data cells, then the texts of the record number, PC
+    // date, PC time, status and data cells one after another.
+    class Row
     {
-        qint32 number = 0;
-        QString date;
-        QString time;
-        QString status;
+    public:
+        Row(RowKind kind, qint32 number, qint64 msecs, const QString &date, const QString &time,
+            const QString &status, qsizetype cells, qsizetype cellChars);
+        // The record number, date, time and status (0 to 3).
+        [[nodiscard]] QStringView stamp(int i) const;
+        [[nodiscard]] QStringView text(qsizetype cell) const;
+        [[nodiscard]] qsizetype cellCount() const { return m_cells; }
+        [[nodiscard]] DataCell *cells() { return reinterpret_cast<DataCell *>(m_block.get()); }
+        [[nodiscard]] const DataCell *cells() const
+        {
+            return reinterpret_cast<const DataCell *>(m_block.get());
+        }
+        // Where the data cells' texts go.
+        [[nodiscard]] char16_t *cellChars() { return chars() + m_stampEnds[3]; }
+        [[nodiscard]] const char16_t *chars() const
+        {
+            return reinterpret_cast<const char16_t *>(m_block.get() + m_cells * sizeof(DataCell));
+        }
+
         qint64 msecs = 0;
+        qint32 number = 0;
         RowKind kind = RowKind::Record;
-        QList<DataCell> cells; // one per data column; empty for status and separator rows
+        std::unique_ptr<QStringList> comments; // per data cell; none when no cell has one
+        std::unique_ptr<QString> rawLine; // as given, for a record known by its texts
+
+    private:
+        [[nodiscard]] char16_t *chars()
+        {
+            return reinterpret_cast<char16_t *>(m_block.get() + m_cells * sizeof(DataCell));
+        }
+        std::unique_ptr<std::byte[]> m_block;
+        qsizetype m_cells = 0;
+        qint32 m_stampEnds[4] = {};
     };
 
     [[nodiscard]] const DataCell *dataCell(int row, int gridColumn) const;
     void countRecord();
+    void addRecordRow(const DecodedRecord &record, const QString *rawLine);
 
+    // line with the stamps the grid shows before it.
     QString stampedLine(
-        const QString &line, const QString &status, const QString &date, const QString &time) const;
+        QStringView line, const QString &status, const QString &date, const QString &time) const;
+
     void makeRoom();
     void append(Row row);
     void dropOldest(int count);

@@ -3,8 +3,6 @@
 #include "common/Cp1252.h"
 #include "common/Prompter.h"
 
-#include <QtEndian>
-
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -63,23 +61,18 @@ const std::array<const char *, ExcelFile::FormatCount> formats = {
     "@",
 };
 
-void putU8(QByteArray &b, int v)
+// Records collect here and go to the file in pieces of about this size.
+constexpr size_t FlushSize = 64 * 1024;
+
+void putU8(std::string &b, int v)
 {
-    b.append(char(quint8(v)));
+    b.push_back(char(quint8(v)));
 }
 
-void putU16(QByteArray &b, int v)
+void putU16(std::string &b, int v)
 {
-    const quint16 le = qToLittleEndian(quint16(v));
-    b.append(reinterpret_cast<const char *>(&le), 2);
-}
-
-void putDouble(QByteArray &b, double v)
-{
-    quint64 bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    bits = qToLittleEndian(bits);
-    b.append(reinterpret_cast<const char *>(&bits), 8);
+    b.push_back(char(quint8(v)));
+    b.push_back(char(quint8(v >> 8)));
 }
 
 // Each format has the cell style of the same index; formats past the table use style 0.
@@ -109,24 +102,37 @@ bool ExcelFile::fail(const QString &error)
     return false;
 }
 
-bool ExcelFile::writeRecord(quint16 id, const QByteArray &data)
+bool ExcelFile::beginRecord(quint16 id, int length)
 {
     if (!isOpen())
         return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
-    QByteArray record;
-    record.reserve(4 + data.size());
-    putU16(record, id);
-    putU16(record, int(data.size()));
-    record.append(data);
-    if (!m_target.write(record))
-        return fail(m_target.errorString());
+    if (m_pending.capacity() < FlushSize)
+        m_pending.reserve(FlushSize + 1024);
+    putU16(m_pending, id);
+    putU16(m_pending, length);
     return true;
+}
+
+bool ExcelFile::endRecord()
+{
+    return m_pending.size() < FlushSize || flush();
+}
+
+bool ExcelFile::flush()
+{
+    if (m_pending.empty())
+        return true;
+    const bool ok
+        = m_target.write(QByteArray::fromRawData(m_pending.data(), qsizetype(m_pending.size())));
+    m_pending.clear();
+    return ok || fail(m_target.errorString());
 }
 
 bool ExcelFile::OpenFile(const QString &fileName)
 {
     m_fileName = fileName;
     m_error.clear();
+    m_pending.clear();
     // Replaces any file left from an earlier run instead of writing over its head.
     if (!m_target.open(fileName)) {
         m_error = m_target.errorString();
@@ -136,13 +142,20 @@ bool ExcelFile::OpenFile(const QString &fileName)
                 QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
         return false;
     }
-    QByteArray bof;
-    putU16(bof, 2);
-    putU16(bof, WorksheetType);
-    QByteArray codePage;
-    putU16(codePage, Cp1252CodePage);
-    if (!writeRecord(BofRecord, bof) || !writeRecord(CodePageRecord, codePage)
-        || !WriteDefaultFormats()) {
+    const auto bof = [this] {
+        if (!beginRecord(BofRecord, 4))
+            return false;
+        putU16(m_pending, 2);
+        putU16(m_pending, WorksheetType);
+        return endRecord();
+    };
+    const auto codePage = [this] {
+        if (!beginRecord(CodePageRecord, 2))
+            return false;
+        putU16(m_pending, Cp1252CodePage);
+        return endRecord();
+    };
+    if (!bof() || !codePage() || !WriteDefaultFormats()) {
         if (m_prompter)
             m_prompter->message(QStringLiteral("WriteDefaultFormats Error : ") + m_error,
                 QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
@@ -153,35 +166,39 @@ bool ExcelFile::OpenFile(const QString &fileName)
 
 bool ExcelFile::WriteDefaultFormats()
 {
-    QByteArray count;
-    putU16(count, FormatCount - 1); // the highest index, as peers write it
-    if (!writeRecord(FormatCountRecord, count))
+    if (!beginRecord(FormatCountRecord, 2))
+        return false;
+    putU16(m_pending, FormatCount - 1); // the highest index, as peers write it
+    if (!endRecord())
         return false;
     for (const char *format : formats) {
-        QByteArray data;
         const auto n = int(std::strlen(format));
-        putU8(data, n);
-        data.append(format, n);
-        if (!writeRecord(FormatRecord, data))
+        if (!beginRecord(FormatRecord, n + 1))
+            return false;
+        putU8(m_pending, n);
+        m_pending.append(format, size_t(n));
+        if (!endRecord())
             return false;
     }
     // Without a font and cell styles one reader drops every text and another
     // shows dates as plain numbers.
-    QByteArray font;
     const QByteArray fontName("Arial");
-    putU16(font, DefaultFontHeight);
-    putU16(font, 0);
-    putU8(font, int(fontName.size()));
-    font.append(fontName);
-    if (!writeRecord(FontRecord, font))
+    if (!beginRecord(FontRecord, 5 + int(fontName.size())))
+        return false;
+    putU16(m_pending, DefaultFontHeight);
+    putU16(m_pending, 0);
+    putU8(m_pending, int(fontName.size()));
+    m_pending.append(fontName.constData(), size_t(fontName.size()));
+    if (!endRecord())
         return false;
     for (int i = 0; i < FormatCount; ++i) {
-        QByteArray xf;
-        putU8(xf, 0); // font
-        putU8(xf, 0);
-        putU8(xf, i | 0x40); // format, locked
-        putU8(xf, 0); // general alignment, no borders
-        if (!writeRecord(XfRecord, xf))
+        if (!beginRecord(XfRecord, 4))
+            return false;
+        putU8(m_pending, 0); // font
+        putU8(m_pending, 0);
+        putU8(m_pending, i | 0x40); // format, locked
+        putU8(m_pending, 0); // general alignment, no borders
+        if (!endRecord())
             return false;
     }
     return true;
@@ -191,10 +208,9 @@ bool ExcelFile::SetDefaultRowHeight(int points)
 {
     if (points < 0 || points * 20 > 32767) {
         fail(QStringLiteral("Overflow"));
-    } else {
-        QByteArray data;
-        putU16(data, points * 20);
-        if (writeRecord(DefaultRowHeightRecord, data))
+    } else if (beginRecord(DefaultRowHeightRecord, 2)) {
+        putU16(m_pending, points * 20);
+        if (endRecord())
             return true;
     }
     if (m_prompter)
@@ -208,58 +224,124 @@ bool ExcelFile::SetColumnWidth(int firstColumn, int lastColumn, int characters)
     if (firstColumn < 1 || firstColumn > MaxSheetColumn || lastColumn < 1
         || lastColumn > MaxSheetColumn || characters < 0 || characters * 256 > 32767)
         return fail(QStringLiteral("Overflow"));
-    QByteArray data;
-    putU8(data, firstColumn - 1);
-    putU8(data, lastColumn - 1);
-    putU16(data, characters * 256);
-    return writeRecord(ColWidthRecord, data);
+    if (!beginRecord(ColWidthRecord, 4))
+        return false;
+    putU8(m_pending, firstColumn - 1);
+    putU8(m_pending, lastColumn - 1);
+    putU16(m_pending, characters * 256);
+    return endRecord();
 }
 
 bool ExcelFile::SetRowHeight(qint32 row, int points)
 {
     if (row < 1 || row > 65536 || points < 0 || points * 20 > 32767)
         return fail(QStringLiteral("Overflow"));
-    QByteArray data;
-    putU16(data, row - 1);
-    putU16(data, 0);
-    putU16(data, 256);
-    putU16(data, points * 20);
-    putU16(data, 0);
-    putU8(data, 0);
-    putU16(data, 0);
-    data.append(3, '\0');
-    return writeRecord(RowRecord, data);
+    if (!beginRecord(RowRecord, 16))
+        return false;
+    putU16(m_pending, row - 1);
+    putU16(m_pending, 0);
+    putU16(m_pending, 256);
+    putU16(m_pending, points * 20);
+    putU16(m_pending, 0);
+    putU8(m_pending, 0);
+    putU16(m_pending, 0);
+    m_pending.append(3, '\0');
+    return endRecord();
 }
+
+namespace {
+
+// The cell records, shared by the file and its staged cells. Each returns why it refused,
+// having written nothing then, or null.
+const char *cellRefusal(int row, int column)
+{
+    if (row < 1 || row > ExcelFile::MaxRow || column < 1 || column > ExcelFile::MaxSheetColumn)
+        return "Overflow";
+    return nullptr;
+}
+
+void putHead(std::string &b, quint16 id, int length)
+{
+    putU16(b, id);
+    putU16(b, length);
+}
+
+void putCellHead(std::string &b, int row, int column, int formatIndex)
+{
+    putU16(b, row - 1);
+    putU16(b, column - 1);
+    putU8(b, styleOf(formatIndex));
+    putU8(b, formatIndex);
+    putU8(b, 0);
+}
+
+const char *putString(std::string &b, int row, int column, QStringView text)
+{
+    if (const char *refusal = cellRefusal(row, column))
+        return refusal;
+    // One byte per character; a surrogate pair is one character.
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++n) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+    }
+    if (n > ExcelFile::MaxTextLength)
+        return "Text longer than 255 characters";
+    putHead(b, LabelRecord, 8 + int(n));
+    putCellHead(b, row, column, 0);
+    putU8(b, int(n));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        b.push_back(common::cp1252Byte(text[i].unicode()));
+    }
+    return nullptr;
+}
+
+const char *putNumber(std::string &b, int row, int column, double value, int formatIndex)
+{
+    if (const char *refusal = cellRefusal(row, column))
+        return refusal;
+    if (formatIndex < 0 || formatIndex > 255)
+        return "Overflow";
+    if (!std::isfinite(value))
+        return "Invalid number";
+    // The whole record at once: exports write hundreds of thousands of them.
+    quint64 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const quint8 style = quint8(styleOf(formatIndex));
+    const char record[19] = { char(NumberRecord), 0, 15, 0, char(quint8(row - 1)),
+        char(quint8((row - 1) >> 8)), char(quint8(column - 1)), char(quint8((column - 1) >> 8)),
+        char(style), char(quint8(formatIndex)), 0, char(quint8(bits)), char(quint8(bits >> 8)),
+        char(quint8(bits >> 16)), char(quint8(bits >> 24)), char(quint8(bits >> 32)),
+        char(quint8(bits >> 40)), char(quint8(bits >> 48)), char(quint8(bits >> 56)) };
+    b.append(record, sizeof record);
+    return nullptr;
+}
+
+} // namespace
 
 bool ExcelFile::checkCell(int row, int column)
 {
-    if (row < 1 || row > MaxRow || column < 1 || column > MaxSheetColumn)
-        return fail(QStringLiteral("Overflow"));
-    return true;
+    const char *refusal = cellRefusal(row, column);
+    return !refusal || fail(QString::fromLatin1(refusal));
 }
 
-QByteArray ExcelFile::cellHead(int row, int column, int formatIndex)
+bool ExcelFile::cellWritten(const char *refusal, size_t mark)
 {
-    QByteArray data;
-    putU16(data, row - 1);
-    putU16(data, column - 1);
-    putU8(data, styleOf(formatIndex));
-    putU8(data, formatIndex);
-    putU8(data, 0);
-    return data;
+    if (refusal)
+        return fail(QString::fromLatin1(refusal));
+    if (!isOpen()) {
+        m_pending.resize(mark);
+        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
+    }
+    return endRecord();
 }
 
-bool ExcelFile::EWriteString(int row, int column, const QString &text)
+bool ExcelFile::EWriteString(int row, int column, QStringView text)
 {
-    if (!checkCell(row, column))
-        return false;
-    const QByteArray bytes = common::toCp1252(text);
-    if (bytes.size() > MaxTextLength)
-        return fail(QStringLiteral("Text longer than 255 characters"));
-    QByteArray data = cellHead(row, column, 0);
-    putU8(data, int(bytes.size()));
-    data.append(bytes);
-    return writeRecord(LabelRecord, data);
+    const size_t mark = m_pending.size();
+    return cellWritten(putString(m_pending, row, column, text), mark);
 }
 
 bool ExcelFile::EWriteInteger(int row, int column, qint32 value)
@@ -269,29 +351,67 @@ bool ExcelFile::EWriteInteger(int row, int column, qint32 value)
     // Readers take the INTEGER value as unsigned; anything else would read back wrong.
     if (value < 0 || value > 65535)
         return EWriteDouble(row, column, double(value), IntegerFormat);
-    QByteArray data = cellHead(row, column, IntegerFormat);
-    putU16(data, value);
-    return writeRecord(IntegerRecord, data);
+    if (!beginRecord(IntegerRecord, 9))
+        return false;
+    putCellHead(m_pending, row, column, IntegerFormat);
+    putU16(m_pending, value);
+    return endRecord();
 }
 
 bool ExcelFile::EWriteDouble(int row, int column, double value, int formatIndex)
 {
-    if (!checkCell(row, column))
+    const size_t mark = m_pending.size();
+    return cellWritten(putNumber(m_pending, row, column, value, formatIndex), mark);
+}
+
+void ExcelFile::Cells::reserve(qsizetype cells)
+{
+    // Most cells are numbers, 19 bytes each.
+    m_bytes.reserve(size_t(cells) * 19);
+}
+
+bool ExcelFile::Cells::EWriteString(int row, int column, QStringView text)
+{
+    const char *refusal = putString(m_bytes, row, column, text);
+    if (refusal)
+        m_error = QString::fromLatin1(refusal);
+    return !refusal;
+}
+
+bool ExcelFile::Cells::EWriteDouble(int row, int column, double value, int formatIndex)
+{
+    const char *refusal = putNumber(m_bytes, row, column, value, formatIndex);
+    if (refusal)
+        m_error = QString::fromLatin1(refusal);
+    return !refusal;
+}
+
+void ExcelFile::Cells::moveToColumn(int column)
+{
+    // Every record here is a cell: id, length, row, then the column at bytes 6 and 7.
+    for (size_t at = 0; at + 8 <= m_bytes.size();) {
+        m_bytes[at + 6] = char(quint8(column - 1));
+        m_bytes[at + 7] = char(quint8((column - 1) >> 8));
+        at += 4 + (quint8(m_bytes[at + 2]) | (quint8(m_bytes[at + 3]) << 8));
+    }
+}
+
+bool ExcelFile::writeCells(const Cells &cells)
+{
+    if (!isOpen())
+        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
+    if (!flush())
         return false;
-    if (formatIndex < 0 || formatIndex > 255)
-        return fail(QStringLiteral("Overflow"));
-    if (!std::isfinite(value))
-        return fail(QStringLiteral("Invalid number"));
-    QByteArray data = cellHead(row, column, formatIndex);
-    putDouble(data, value);
-    return writeRecord(NumberRecord, data);
+    return m_target.write(
+               QByteArray::fromRawData(cells.m_bytes.data(), qsizetype(cells.m_bytes.size())))
+        || fail(m_target.errorString());
 }
 
 bool ExcelFile::CloseFile()
 {
     if (!isOpen())
         return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
-    if (!writeRecord(EofRecord, {})) {
+    if (!beginRecord(EofRecord, 0) || !flush()) {
         discard();
         return false;
     }
@@ -302,6 +422,7 @@ bool ExcelFile::CloseFile()
 
 void ExcelFile::discard()
 {
+    m_pending.clear();
     m_target.discard();
 }
 

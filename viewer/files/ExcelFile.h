@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+
+#include <string>
 
 namespace tlv::common {
 class Prompter;
@@ -35,10 +38,28 @@ public:
     bool SetDefaultRowHeight(int points);
     bool SetColumnWidth(int firstColumn, int lastColumn, int characters);
     bool SetRowHeight(qint32 row, int points);
-    bool EWriteString(int row, int column, const QString &text);
+    bool EWriteString(int row, int column, QStringView text);
     // 0..65535 as an INTEGER cell, any other value as a NUMBER cell; both format "0".
     bool EWriteInteger(int row, int column, qint32 value);
     bool EWriteDouble(int row, int column, double value, int formatIndex);
+    // Cells gathered apart from the file, for a writer that reads its grid row by row but
+    // writes it column by column; writeCells() puts them in, in the order gathered.
+    class Cells
+    {
+    public:
+        bool EWriteString(int row, int column, QStringView text);
+        bool EWriteDouble(int row, int column, double value, int formatIndex);
+        void reserve(qsizetype cells);
+        // Moves every cell gathered so far to another column.
+        void moveToColumn(int column);
+        [[nodiscard]] QString errorString() const { return m_error; }
+
+    private:
+        friend class ExcelFile;
+        std::string m_bytes;
+        QString m_error;
+    };
+    bool writeCells(const Cells &cells);
     // EOF, then the file replaces the target. False when that fails.
     bool CloseFile();
     // Drops everything written; the target stays as it was.
@@ -53,13 +74,19 @@ public:
 
 private:
     bool WriteDefaultFormats();
-    bool writeRecord(quint16 id, const QByteArray &data);
+    // A record is its id and length, then its data put by the caller, then endRecord().
+    bool beginRecord(quint16 id, int length);
+    bool endRecord();
+    bool flush();
     bool checkCell(int row, int column);
+    // After a cell record was put at mark (or refused): the record stays when the file is open.
+    bool cellWritten(const char *refusal, size_t mark);
     bool fail(const QString &error);
-    static QByteArray cellHead(int row, int column, int formatIndex);
 
     common::Prompter *m_prompter = nullptr;
     SaveTarget m_target;
+    // Records not yet handed to the target, in call order.
+    std::string m_pending;
     QString m_fileName;
     QString m_error;
 };

@@ -46,6 +46,16 @@ QString ExportGridSource::cellText(int row, int gridColumn) const
     return m_rows.cell(row, gridColumn);
 }
 
+QStringView ExportGridSource::cellView(int row, int gridColumn, QString &scratch) const
+{
+    // The hidden raw and comment lines are made when asked for.
+    if (gridColumn >= m_rows.rawColumn()) {
+        scratch = m_rows.cell(row, gridColumn);
+        return scratch;
+    }
+    return m_rows.cellView(row, gridColumn);
+}
+
 std::optional<double> ExportGridSource::cellValue(int row, int gridColumn) const
 {
     return m_rows.cellValue(row, gridColumn);

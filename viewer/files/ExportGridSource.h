@@ -20,6 +20,7 @@ public:
     [[nodiscard]] bool isSelected(int gridColumn) const override;
     [[nodiscard]] const ColumnDescription *description(int gridColumn) const override;
     [[nodiscard]] QString cellText(int row, int gridColumn) const override;
+    [[nodiscard]] QStringView cellView(int row, int gridColumn, QString &scratch) const override;
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const override;
     [[nodiscard]] RowKind rowKind(int row) const override;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -30,6 +31,12 @@ public:
     // The description of a data column; null for the other grid columns.
     [[nodiscard]] virtual const ColumnDescription *description(int gridColumn) const = 0;
     [[nodiscard]] virtual QString cellText(int row, int gridColumn) const = 0;
+    // The same text without a copy where the source keeps it; scratch holds it otherwise.
+    [[nodiscard]] virtual QStringView cellView(int row, int gridColumn, QString &scratch) const
+    {
+        scratch = cellText(row, gridColumn);
+        return scratch;
+    }
     // The number a data cell stands for, as the decoder gave it; none where
     // the source keeps no numbers (the cell's text is read then).
     [[nodiscard]] virtual std::optional<double> cellValue(int row, int gridColumn) const

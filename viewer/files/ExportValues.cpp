@@ -25,12 +25,12 @@ bool field(QStringView text, int minDigits, int &value)
     return true;
 }
 
+// "dd/mm/yy": three fields of two digits.
 std::optional<QDate> parseDate(QStringView text)
 {
-    const auto parts = text.split(u'/');
     int d = 0, m = 0, y = 0;
-    if (parts.size() != 3 || !field(parts[0], 2, d) || !field(parts[1], 2, m)
-        || !field(parts[2], 2, y))
+    if (text.size() != 8 || text[2] != u'/' || text[5] != u'/' || !field(text.mid(0, 2), 2, d)
+        || !field(text.mid(3, 2), 2, m) || !field(text.mid(6, 2), 2, y))
         return std::nullopt;
     // The stamps are today's dates, so a two-digit year is in this century.
     const QDate date(2000 + y, m, d);
@@ -39,18 +39,23 @@ std::optional<QDate> parseDate(QStringView text)
     return date;
 }
 
+// "h:mm", "hh:mm", "h:mm:ss" or "hh:mm:ss".
 std::optional<int> parseSeconds(QStringView text)
 {
-    const auto parts = text.split(u':');
+    const qsizetype colon = text.indexOf(u':');
     int h = 0, m = 0, s = 0;
-    if (parts.size() < 2 || parts.size() > 3 || !field(parts[0], 1, h) || !field(parts[1], 2, m))
+    if (colon < 0 || !field(text.left(colon), 1, h) || !field(text.mid(colon + 1, 2), 2, m))
         return std::nullopt;
-    if (parts.size() == 3 && !field(parts[2], 2, s))
+    const QStringView rest = text.mid(colon + 3);
+    if (!rest.isEmpty() && (rest[0] != u':' || !field(rest.mid(1), 2, s)))
         return std::nullopt;
     if (h > 23 || m > 59 || s > 59)
         return std::nullopt;
     return h * 3600 + m * 60 + s;
 }
+
+constexpr double powersOfTen[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
 
 } // namespace
 
@@ -102,19 +107,47 @@ int ExportValues::formatIndex(CellKind kind)
     return GeneralFormat;
 }
 
-std::optional<double> ExportValues::number(const QString &text)
+std::optional<double> ExportValues::number(QStringView text)
 {
+    // -?[0-9]+(\.[0-9]+)? read in one pass.
+    qsizetype i = text.startsWith(u'-') ? 1 : 0;
+    const bool negative = i == 1;
+    quint64 mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool point = false, wellFormed = i < text.size();
+    for (; wellFormed && i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (digits < 19)
+                mantissa = mantissa * 10 + (c - u'0');
+            ++digits;
+            decimals += point ? 1 : 0;
+        } else if (c == u'.' && !point && digits > 0 && i + 1 < text.size()) {
+            point = true;
+        } else {
+            wellFormed = false;
+        }
+    }
+    // Up to 15 digits and 22 places the quotient is exact and correctly rounded.
+    if (wellFormed && digits <= 15 && decimals <= 22) {
+        const double magnitude = double(mantissa) / powersOfTen[decimals];
+        return negative ? -magnitude : magnitude;
+    }
+    // Longer digit runs, and whatever else the pattern's '$' lets through (a final
+    // line feed), go the general way.
+    if (!wellFormed && !text.endsWith(u'\n'))
+        return std::nullopt;
     static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
     if (!decimal.match(text).hasMatch())
         return std::nullopt;
     bool ok = false;
-    const double value = text.toDouble(&ok); // QString::toDouble is locale-independent ('.')
+    const double value = text.toDouble(&ok); // locale-independent ('.')
     if (!ok)
         return std::nullopt;
     return value;
 }
 
-std::optional<double> ExportValues::date(const QString &text)
+std::optional<double> ExportValues::date(QStringView text)
 {
     const auto d = parseDate(text);
     if (!d)
@@ -122,7 +155,7 @@ std::optional<double> ExportValues::date(const QString &text)
     return double(oleEpoch.daysTo(*d));
 }
 
-std::optional<double> ExportValues::time(const QString &text)
+std::optional<double> ExportValues::time(QStringView text)
 {
     const auto s = parseSeconds(text);
     if (!s)
@@ -130,19 +163,19 @@ std::optional<double> ExportValues::time(const QString &text)
     return *s / 86400.0;
 }
 
-std::optional<double> ExportValues::dateTime(const QString &text)
+std::optional<double> ExportValues::dateTime(QStringView text)
 {
     const qsizetype space = text.indexOf(u' ');
     if (space < 0)
         return std::nullopt;
-    const auto d = parseDate(QStringView(text).left(space));
-    const auto s = parseSeconds(QStringView(text).mid(space + 1));
+    const auto d = parseDate(text.left(space));
+    const auto s = parseSeconds(text.mid(space + 1));
     if (!d || !s)
         return std::nullopt;
     return double(oleEpoch.daysTo(*d)) + *s / 86400.0;
 }
 
-std::optional<double> ExportValues::dateValue(CellKind kind, const QString &text)
+std::optional<double> ExportValues::dateValue(CellKind kind, QStringView text)
 {
     switch (kind) {
     case CellKind::Date:

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -28,12 +29,12 @@ public:
     [[nodiscard]] static CellKind kindOf(int gridColumn, const ColumnDescription *description);
     [[nodiscard]] static int formatIndex(CellKind kind);
 
-    [[nodiscard]] static std::optional<double> number(const QString &text);
-    [[nodiscard]] static std::optional<double> date(const QString &text);
-    [[nodiscard]] static std::optional<double> time(const QString &text);
-    [[nodiscard]] static std::optional<double> dateTime(const QString &text);
+    [[nodiscard]] static std::optional<double> number(QStringView text);
+    [[nodiscard]] static std::optional<double> date(QStringView text);
+    [[nodiscard]] static std::optional<double> time(QStringView text);
+    [[nodiscard]] static std::optional<double> dateTime(QStringView text);
     // The value for a cell of the given date or time kind; nullopt when the text is no such value.
-    [[nodiscard]] static std::optional<double> dateValue(CellKind kind, const QString &text);
+    [[nodiscard]] static std::optional<double> dateValue(CellKind kind, QStringView text);
     [[nodiscard]] static double oleDate(const QDateTime &dateTime);
 };
 

@@ -182,12 +182,15 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
         file.discard();
         return Result::Failed;
     }
+    std::vector<StagedColumn> staged = stageCells(columns);
     int used = 0;
     bool anyColumn = false;
     bool anyFailed = false;
-    for (int g : columns) {
+    for (StagedColumn &column : staged) {
+        const int g = column.gridColumn;
         bool started = false;
-        const bool ok = writeColumn(file, g, used + 1, &started);
+        QString error;
+        const bool ok = writeColumn(file, column, used + 1, &started, &error);
         if (started) {
             // A column that stopped part-way keeps its place, so the next one
             // does not land on its cells.
@@ -200,7 +203,7 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
         }
         anyFailed = true;
         m_lastError = QStringLiteral("WriteColumn ") + QString::number(g)
-            + QStringLiteral(" Error : ") + file.errorString();
+            + QStringLiteral(" Error : ") + error;
         if (tell && m_prompter)
             m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
     }
@@ -215,51 +218,90 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
     return anyFailed ? Result::Incomplete : Result::Exported;
 }
 
+// The grid is read row by row, each row once, while the sheet is written column by column:
+// every column's cells are gathered first, as if every column before it were written.
+std::vector<Exporter::StagedColumn> Exporter::stageCells(const QList<int> &columns) const
+{
+    std::vector<StagedColumn> staged(size_t(columns.size()));
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        StagedColumn &column = staged[size_t(i)];
+        column.gridColumn = columns[i];
+        column.sheetColumn = int(i) + 1;
+        column.kind
+            = ExportValues::kindOf(column.gridColumn, m_source.description(column.gridColumn));
+        column.format = ExportValues::formatIndex(column.kind);
+        column.decoderNumber = decoderNumbers(column.gridColumn);
+        column.cells.reserve(m_lastRows);
+    }
+    QString scratch;
+    for (int r = 0; r < m_lastRows; ++r) {
+        const bool separator = m_source.rowKind(r) == ExportSource::RowKind::Separator;
+        const int row = r + 2;
+        for (StagedColumn &column : staged) {
+            if (column.failed)
+                continue;
+            const QStringView text = m_source.cellView(r, column.gridColumn, scratch);
+            if (text.isEmpty())
+                continue;
+            const std::optional<double> value = cellValue(
+                r, column.gridColumn, column.kind, column.decoderNumber, separator, text);
+            // A column stops at a cell it cannot hold.
+            column.failed = !(value
+                    ? column.cells.EWriteDouble(row, column.sheetColumn, *value, column.format)
+                    : column.cells.EWriteString(
+                        row, column.sheetColumn, text.left(ExcelFile::MaxTextLength)));
+        }
+    }
+    return staged;
+}
+
 // started tells whether the column left anything in the file.
-bool Exporter::writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started)
+bool Exporter::writeColumn(
+    ExcelFile &file, StagedColumn &column, int spreadsheetColumn, bool *started, QString *error)
 {
     const int k = spreadsheetColumn;
+    const int g = column.gridColumn;
     // A wide grid column is cut to the widest the record holds rather than lost.
-    const int width = std::clamp(m_source.columnWidth(gridColumn) / 100, 0, MaxColumnWidth);
-    if (!file.SetColumnWidth(k, k, width))
+    const int width = std::clamp(m_source.columnWidth(g) / 100, 0, MaxColumnWidth);
+    if (!file.SetColumnWidth(k, k, width)
+        || !file.EWriteString(1, k, m_source.headerText(g).left(ExcelFile::MaxTextLength))) {
+        *error = file.errorString();
         return false;
-    if (!file.EWriteString(1, k, m_source.headerText(gridColumn).left(ExcelFile::MaxTextLength)))
-        return false;
+    }
     *started = true;
-
-    const ExportValues::CellKind kind
-        = ExportValues::kindOf(gridColumn, m_source.description(gridColumn));
-    const int format = ExportValues::formatIndex(kind);
-    for (int r = 0; r < m_lastRows; ++r) {
-        const QString text = m_source.cellText(r, gridColumn);
-        if (text.isEmpty())
-            continue;
-        const int row = r + 2;
-        const std::optional<double> value = cellValue(r, gridColumn, kind, text);
-        const bool ok = value ? file.EWriteDouble(row, k, *value, format)
-                              : file.EWriteString(row, k, text.left(ExcelFile::MaxTextLength));
-        if (!ok)
-            return false;
+    // A column before this one left no place.
+    if (k != column.sheetColumn)
+        column.cells.moveToColumn(k);
+    if (!file.writeCells(column.cells)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (column.failed) {
+        *error = column.cells.errorString();
+        return false;
     }
     return true;
 }
 
-std::optional<double> Exporter::cellValue(
-    int row, int gridColumn, ExportValues::CellKind kind, const QString &text) const
+bool Exporter::decoderNumbers(int gridColumn) const
+{
+    const ColumnDescription *description = m_source.description(gridColumn);
+    return description && description->DataType != ColumnDescription::String
+        && FormatText::conversion(description->Format) == u'd'
+        && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
+}
+
+std::optional<double> Exporter::cellValue(int row, int gridColumn, ExportValues::CellKind kind,
+    bool decoderNumber, bool separatorRow, QStringView text) const
 {
     // A text that is no value of the column's kind ("Invalid time", the
     // dashes of a separator) stays text instead of ending the column.
-    if (gridColumn > 3 && m_source.rowKind(row) == ExportSource::RowKind::Separator)
+    if (gridColumn > 3 && separatorRow)
         return std::nullopt;
     if (kind == ExportValues::CellKind::NumberOrText) {
         // A decimal column's number is the decoder's, not one read back from its text.
-        const ColumnDescription *description = m_source.description(gridColumn);
-        const bool decimalColumn = description
-            && description->DataType != ColumnDescription::String
-            && FormatText::conversion(description->Format) == u'd'
-            && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
         std::optional<double> value;
-        if (decimalColumn)
+        if (decoderNumber)
             value = m_source.cellValue(row, gridColumn);
         return value ? value : ExportValues::number(text);
     }
@@ -280,19 +322,23 @@ Exporter::Result Exporter::writeXlsx(const QString &path, const QList<int> &colu
     }
     file.setDefaultRowHeight(DefaultRowHeight);
     QList<ExportValues::CellKind> kinds;
+    QList<bool> decoderNumber;
     bool ok = true;
     for (int k = 0; ok && k < columns.size(); ++k) {
         const int g = columns[k];
         kinds.append(ExportValues::kindOf(g, m_source.description(g)));
+        decoderNumber.append(decoderNumbers(g));
         ok = file.setColumnWidth(k + 1, m_source.columnWidth(g) / 100)
             && file.writeString(1, k + 1, m_source.headerText(g));
     }
     for (int r = 0; ok && r < m_lastRows; ++r) {
+        const bool separator = m_source.rowKind(r) == ExportSource::RowKind::Separator;
         for (int k = 0; ok && k < columns.size(); ++k) {
             const QString text = m_source.cellText(r, columns[k]);
             if (text.isEmpty())
                 continue;
-            const std::optional<double> value = cellValue(r, columns[k], kinds[k], text);
+            const std::optional<double> value
+                = cellValue(r, columns[k], kinds[k], decoderNumber[k], separator, text);
             ok = value ? file.writeNumber(r + 2, k + 1, *value, ExportValues::formatIndex(kinds[k]))
                        : file.writeString(r + 2, k + 1, text);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/files/ExcelFile.h"
 #include "viewer/files/ExportValues.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace tlv::common {
 class Prompter;
@@ -89,10 +91,25 @@ private:
     Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
     Result writeCsv(const QString &path, const QList<int> &columns);
     Result writeXlsx(const QString &path, const QList<int> &columns);
+    // Whether a grid column's numbers are the decoder's rather than read from its texts.
+    [[nodiscard]] bool decoderNumbers(int gridColumn) const;
     // The number a cell is written as; none for a text.
-    [[nodiscard]] std::optional<double> cellValue(
-        int row, int gridColumn, ExportValues::CellKind kind, const QString &text) const;
-    bool writeColumn(ExcelFile &file, int gridColumn, int spreadsheetColumn, bool *started);
+    [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn,
+        ExportValues::CellKind kind, bool decoderNumber, bool separatorRow, QStringView text) const;
+    // One grid column's cells, gathered before the column is written.
+    struct StagedColumn
+    {
+        int gridColumn = 0;
+        int sheetColumn = 0; // where its cells were gathered for
+        ExportValues::CellKind kind = ExportValues::CellKind::NumberOrText;
+        int format = 0;
+        bool decoderNumber = false;
+        bool failed = false; // stopped at a cell; cells.errorString() says why
+        ExcelFile::Cells cells;
+    };
+    [[nodiscard]] std::vector<StagedColumn> stageCells(const QList<int> &columns) const;
+    bool writeColumn(ExcelFile &file, StagedColumn &column, int spreadsheetColumn, bool *started,
+        QString *error);
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
 

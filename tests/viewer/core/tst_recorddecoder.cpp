@@ -278,3 +278,53 @@ TEST(RecordDecoder, LinesStampsAndBounds)
         EXPECT_TRUE(cut.displayLine.isEmpty());
     }
 }
+
+TEST(RecordDecoder, TextsOfEveryLengthAreOrdinaryStrings)
+{
+    using T = ColumnDescription;
+    ColumnTable table;
+    table[0] = column(T::Long, u"120d"_s, 0, 0); // longer than any short text
+    table[1] = column(T::String, u"200a"_s, 0, 1);
+    table[1].StringLength = 200;
+    table[1].ExtraRegisters = 49;
+    table[2] = column(T::Word, u"h"_s, 0, 51);
+    table.MaxColumn = 2;
+    QList<qint32> words(52, 0x41424344); // "ABCD" in every word of the string
+    words[0] = 5;
+    words[51] = 0xBEEF;
+
+    const DecodedRecord r = RecordDecoder([] { return FixedNow; }).decode(table, words, 0, nullptr);
+    ASSERT_TRUE(r.ok);
+    const QString places = QString(u"0."_s + QString(119, u'0') + u'5');
+    const QString text = QString(u"ABCD"_s).repeated(50);
+    EXPECT_EQ(r.columns[0].text, places);
+    EXPECT_EQ(r.columns[0].raw, u"5"_s);
+    EXPECT_EQ(r.columns[1].text, text);
+    EXPECT_EQ(r.columns[1].raw, text);
+    EXPECT_EQ(r.columns[2].text, u"BEEF"_s);
+    EXPECT_EQ(r.columns[2].raw, u"48879"_s);
+    EXPECT_EQ(r.displayLine, QString(u'\t' + places + u'\t' + text + u"\tBEEF"_s));
+    EXPECT_EQ(r.rawLine, QString(u"5;"_s + text + u";48879"_s));
+    EXPECT_EQ(r.commentLine, u";;"_s);
+
+    // Each text ends where it says, as any string's data does, and changing a copy
+    // leaves the record alone.
+    for (const DecodedColumn &c : r.columns) {
+        EXPECT_EQ(c.text.utf16()[c.text.size()], 0);
+        EXPECT_EQ(c.raw.utf16()[c.raw.size()], 0);
+    }
+    QString copy = r.columns[2].text;
+    copy.append(u'!');
+    copy[0] = u'X';
+    EXPECT_EQ(copy, u"XEEF!"_s);
+    EXPECT_EQ(r.columns[2].text, u"BEEF"_s);
+    EXPECT_EQ(r.displayLine.right(5), u"\tBEEF"_s);
+    // A text outliving its record keeps its characters.
+    QString kept;
+    {
+        const DecodedRecord gone
+            = RecordDecoder([] { return FixedNow; }).decode(table, words, 0, nullptr);
+        kept = gone.columns[2].raw;
+    }
+    EXPECT_EQ(kept, u"48879"_s);
+}

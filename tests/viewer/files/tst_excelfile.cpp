@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -137,6 +138,58 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
     }
     ASSERT_TRUE(together.CloseFile());
     EXPECT_EQ(readAll(dir.filePath(u"all.xls"_s)), preamble() + all + hex("0a000000"));
+}
+
+TEST(ExcelFile, CellsGatheredApartLandAsIfWrittenDirectly)
+{
+    QTemporaryDir dir;
+    const auto write = [](auto &to, int column) {
+        return to.EWriteDouble(2, column, 1.5, 0) && to.EWriteString(3, column, u"\u00e9t\u00e9"_s)
+            && to.EWriteString(4, column, {}) && to.EWriteDouble(5, column, -2, 12);
+    };
+    ExcelFile direct;
+    ASSERT_TRUE(direct.OpenFile(dir.filePath(u"direct.xls"_s)));
+    ASSERT_TRUE(write(direct, 2));
+    ASSERT_TRUE(direct.CloseFile());
+
+    // Gathered for column 3, then moved to column 2 where they end up.
+    ExcelFile::Cells cells;
+    ASSERT_TRUE(write(cells, 3));
+    EXPECT_FALSE(cells.EWriteString(6, 3, QString(256, u'x')));
+    EXPECT_EQ(cells.errorString(), u"Text longer than 255 characters"_s);
+    EXPECT_FALSE(cells.EWriteDouble(6, 3, std::nan(""), 0));
+    EXPECT_EQ(cells.errorString(), u"Invalid number"_s);
+    cells.moveToColumn(2);
+    ExcelFile gathered;
+    ASSERT_TRUE(gathered.OpenFile(dir.filePath(u"gathered.xls"_s)));
+    ASSERT_TRUE(gathered.writeCells(cells));
+    ASSERT_TRUE(gathered.CloseFile());
+    EXPECT_EQ(readAll(dir.filePath(u"gathered.xls"_s)).toHex(),
+        readAll(dir.filePath(u"direct.xls"_s)).toHex());
+}
+
+TEST(ExcelFile, ALargeSheetKeepsEveryRecordInOrder)
+{
+    // Far more than the writer gathers before it hands bytes to the file.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"big.xls"_s);
+    ExcelFile file;
+    ASSERT_TRUE(file.OpenFile(path));
+    QByteArray expected = preamble();
+    for (int row = 1; row <= 12000; ++row) {
+        const QString text = QString(row % 200, QChar(u'a' + row % 26));
+        ASSERT_TRUE(file.EWriteDouble(row, 1, row * 0.5, 0));
+        ASSERT_TRUE(file.EWriteString(row, 2, text));
+        QByteArray number = hex("03000f00") + char((row - 1) & 0xFF) + char((row - 1) >> 8)
+            + hex("0000000000") + doubleBytes(row * 0.5);
+        QByteArray label = hex("0400") + char(8 + text.size()) + '\0' + char((row - 1) & 0xFF)
+            + char((row - 1) >> 8) + hex("0100000000") + char(text.size()) + text.toLatin1();
+        expected += number + label;
+    }
+    ASSERT_TRUE(file.CloseFile());
+    const QByteArray written = readAll(path);
+    EXPECT_EQ(written.size(), expected.size() + 4);
+    EXPECT_TRUE(written == expected + hex("0a000000"));
 }
 
 TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)

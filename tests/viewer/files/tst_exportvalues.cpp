@@ -58,6 +58,26 @@ TEST(ExportValues, NumbersAreReadAsTheDecoderWritesThem)
     };
     for (const auto &c : cases)
         EXPECT_EQ(ExportValues::number(QString::fromLatin1(c.text)), c.value) << c.text;
+
+    // Every length of digits and places reads as the nearest double, as a full parser has it.
+    for (int digits = 1; digits <= 24; ++digits) {
+        for (int places = 0; places < digits; ++places) {
+            QString text;
+            for (int i = 0; i < digits; ++i)
+                text += QChar(u'0' + (7 * i + digits + places) % 10);
+            if (places > 0)
+                text.insert(digits - places, u'.');
+            for (const QString &t : { text, QString(u'-' + text) }) {
+                bool ok = false;
+                const double expected = t.toDouble(&ok);
+                ASSERT_TRUE(ok) << qPrintable(t);
+                const auto value = ExportValues::number(t);
+                ASSERT_TRUE(value) << qPrintable(t);
+                EXPECT_EQ(*value, expected) << qPrintable(t);
+                EXPECT_EQ(std::signbit(*value), std::signbit(expected)) << qPrintable(t);
+            }
+        }
+    }
 }
 
 TEST(ExportValues, DatesAndTimesBecomeOleAutomationValues)
