@@ -26,10 +26,13 @@ void record(viewer::ControlCore &core, const QString &display)
     r.ok = true;
     r.date = QStringLiteral("06/12/26");
     r.time = QStringLiteral("10:00:00");
+    // Cells that show their number, as a decimal column does.
     for (const QString &text : display.split(u'\t')) {
         viewer::DecodedColumn column;
         column.text = text;
-        column.raw = QStringLiteral("raw");
+        column.value = text.toLongLong();
+        column.number = double(column.value);
+        column.raw = QString::number(column.value);
         r.columns.append(column);
     }
     core.rows().addRecord(r);
@@ -131,6 +134,9 @@ TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadO
     ASSERT_EQ(core.rows().dataRowCount(), 3);
     EXPECT_EQ(core.rows().cell(2, 4), QStringLiteral("22"));
     EXPECT_EQ(core.rows().cell(2, 5), QStringLiteral("2"));
+    // The graph and conversion window read the typed values the recording had.
+    EXPECT_EQ(core.rows().cellValue(2, 4), 22.0);
+    EXPECT_EQ(core.rows().rawValue(2, 5), 2);
     EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), QStringLiteral("Valve"));
     // The export and the conversion window see the recorded types and formats.
     const viewer::ColumnDescription &valve = core.cycle().columns()[1];
