@@ -2,10 +2,10 @@
 // simulated PCD: the journal is intact, holds every row printed, and exports to .csv and
 // .xlsx with the grid's values and kinds. A journal it cannot use never stops it.
 
-#include <QDeadlineTimer>
+#include "CliRun.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -13,61 +13,18 @@
 
 namespace {
 
-const QString Bin = QStringLiteral(TOLVANE_BIN_DIR);
-constexpr int Bound = 30000; // ms any one process may take
-
-struct Outcome
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Outcome run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    Outcome r;
-    if (!p.waitForFinished(Bound)) {
-        p.kill();
-        p.waitForFinished(Bound);
-        r.err = QStringLiteral("did not end in time: ") + p.errorString();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using tlv::test::CliRun;
+using tlv::test::PcdProcess;
+using tlv::test::readLines;
+using tlv::test::runCli;
+using tlv::test::runProgram;
+constexpr int Bound = tlv::test::ProcessBound;
 
 // Debian's own Python, which has python3-openpyxl, before any other on the path.
 QString python()
 {
     const QString debian = QStringLiteral("/usr/bin/python3");
     return QFile::exists(debian) ? debian : QStringLiteral("python3");
-}
-
-Outcome cli(const QStringList &args)
-{
-    return run(Bin + QStringLiteral("/tolvane-cli"), args);
-}
-
-// The lines a process printed so far, waiting at most until the deadline for n of them.
-QStringList readLines(QProcess &p, int n, QDeadlineTimer deadline, QString *partial)
-{
-    QStringList lines;
-    while (lines.size() < n && !deadline.hasExpired()) {
-        p.waitForReadyRead(100);
-        *partial += QString::fromUtf8(p.readAllStandardOutput());
-        while (partial->contains(u'\n')) {
-            const qsizetype at = partial->indexOf(u'\n');
-            lines << partial->left(at);
-            partial->remove(0, at + 1);
-        }
-        if (p.state() == QProcess::NotRunning)
-            break;
-    }
-    return lines;
 }
 
 // RFC 4180 fields, enough for what the export writes.
@@ -118,40 +75,15 @@ for row in ws.iter_rows():
     print('\t'.join(out))
 )";
 
-class PcdSim
+// The demo's buffer running on the simulated PCD with moving values.
+QStringList movingDemo(const QString &source)
 {
-public:
-    explicit PcdSim(const QString &source)
-    {
-        m_process.start(Bin + QStringLiteral("/tolvane-pcdsim"),
-            { QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--trace"),
-                source, QStringLiteral("--set"), QStringLiteral("wave R 100 sine 150 650 2000"),
-                QStringLiteral("--set"), QStringLiteral("wave R 101 ramp 0 100 800"),
-                QStringLiteral("--set"), QStringLiteral("wave R 102 walk 1000 5000 500 40"),
-                QStringLiteral("--set"), QStringLiteral("wave F 10 square 0 1 600") });
-        static const QRegularExpression ready(QStringLiteral("^udp \\S+:(\\d+)$"));
-        QString partial;
-        for (const QString &line : readLines(m_process, 1, QDeadlineTimer(Bound), &partial)) {
-            const auto match = ready.match(line.trimmed());
-            if (match.hasMatch())
-                m_port = match.captured(1).toUShort();
-        }
-    }
-    ~PcdSim()
-    {
-        m_process.kill();
-        m_process.waitForFinished(Bound);
-    }
-    [[nodiscard]] QString connection() const
-    {
-        return QStringLiteral("udp:127.0.0.1:%1").arg(m_port);
-    }
-    [[nodiscard]] quint16 port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
+    return { QStringLiteral("--trace"), source, QStringLiteral("--set"),
+        QStringLiteral("wave R 100 sine 150 650 2000"), QStringLiteral("--set"),
+        QStringLiteral("wave R 101 ramp 0 100 800"), QStringLiteral("--set"),
+        QStringLiteral("wave R 102 walk 1000 5000 500 40"), QStringLiteral("--set"),
+        QStringLiteral("wave F 10 square 0 1 600") };
+}
 
 // The demo project reading every 200 ms a record every 100 ms, compiled into dir.
 QString demoProject(const QTemporaryDir &dir)
@@ -170,7 +102,7 @@ QString demoProject(const QTemporaryDir &dir)
         return {};
     out.write(text.toLatin1());
     out.close();
-    return cli({ QStringLiteral("compile"), project }).code == 0 ? project : QString();
+    return runCli({ QStringLiteral("compile"), project }).code == 0 ? project : QString();
 }
 
 } // namespace
@@ -180,12 +112,12 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
     QTemporaryDir dir;
     const QString project = demoProject(dir);
     ASSERT_FALSE(project.isEmpty());
-    PcdSim pcd(dir.filePath(QStringLiteral("demo.tlvs")));
+    PcdProcess pcd(movingDemo(dir.filePath(QStringLiteral("demo.tlvs"))));
     ASSERT_NE(pcd.port(), 0);
     const QString journal = dir.filePath(QStringLiteral("j.db"));
 
     QProcess recorder;
-    recorder.start(Bin + QStringLiteral("/tolvane-cli"),
+    recorder.start(QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli"),
         { QStringLiteral("record"), project, QStringLiteral("--connect"), pcd.connection(),
             QStringLiteral("--stamps"), QStringLiteral("d,t,s"), QStringLiteral("--journal"),
             journal });
@@ -199,7 +131,7 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
     printed += partial.split(u'\n');
     printed.removeLast();
 
-    const Outcome check = run(python(),
+    const CliRun check = runProgram(python(),
         { QStringLiteral("-c"),
             QStringLiteral("import sqlite3, sys; "
                            "print(sqlite3.connect(sys.argv[1]).execute('PRAGMA integrity_check')"
@@ -207,15 +139,15 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
             journal });
     EXPECT_EQ(check.out.trimmed(), QStringLiteral("ok")) << qPrintable(check.err);
 
-    const Outcome info = cli({ QStringLiteral("journal"), journal, QStringLiteral("info") });
+    const CliRun info = runCli({ QStringLiteral("journal"), journal, QStringLiteral("info") });
     ASSERT_EQ(info.code, 0) << qPrintable(info.err);
     EXPECT_TRUE(info.out.contains(QStringLiteral("Buffer: Boiler demo\n"))) << qPrintable(info.out);
     EXPECT_TRUE(info.out.contains(QStringLiteral("Closed: no"))) << qPrintable(info.out);
 
     // The rows printed are the first rows of the journal, cell for cell.
     const QString csv = dir.filePath(QStringLiteral("out.csv"));
-    const Outcome exported
-        = cli({ QStringLiteral("journal"), journal, QStringLiteral("export"), csv });
+    const CliRun exported
+        = runCli({ QStringLiteral("journal"), journal, QStringLiteral("export"), csv });
     ASSERT_EQ(exported.code, 0) << qPrintable(exported.err);
     QFile file(csv);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -232,12 +164,12 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
 
     // Rows 2 to 20 as .xlsx, read back by an independent reader.
     const QString xlsx = dir.filePath(QStringLiteral("out.xlsx"));
-    const Outcome sheet = cli({ QStringLiteral("journal"), journal, QStringLiteral("export"), xlsx,
-        QStringLiteral("--from"), QStringLiteral("2"), QStringLiteral("--to"),
+    const CliRun sheet = runCli({ QStringLiteral("journal"), journal, QStringLiteral("export"),
+        xlsx, QStringLiteral("--from"), QStringLiteral("2"), QStringLiteral("--to"),
         QStringLiteral("20") });
     ASSERT_EQ(sheet.code, 0) << qPrintable(sheet.err);
-    const Outcome read
-        = run(python(), { QStringLiteral("-c"), QString::fromLatin1(ReadXlsx), xlsx });
+    const CliRun read
+        = runProgram(python(), { QStringLiteral("-c"), QString::fromLatin1(ReadXlsx), xlsx });
     ASSERT_EQ(read.code, 0) << qPrintable(read.err);
     QStringList cells = read.out.split(u'\n');
     cells.removeLast();
@@ -278,7 +210,7 @@ TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
     QTemporaryDir dir;
     const QString project = demoProject(dir);
     ASSERT_FALSE(project.isEmpty());
-    PcdSim pcd(dir.filePath(QStringLiteral("demo.tlvs")));
+    PcdProcess pcd(movingDemo(dir.filePath(QStringLiteral("demo.tlvs"))));
     ASSERT_NE(pcd.port(), 0);
     const QString damaged = dir.filePath(QStringLiteral("damaged.db"));
     QFile f(damaged);
@@ -286,7 +218,7 @@ TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
     f.write(QByteArray(4096, '\x5a'));
     f.close();
 
-    const Outcome r = cli({ QStringLiteral("record"), project, QStringLiteral("--connect"),
+    const CliRun r = runCli({ QStringLiteral("record"), project, QStringLiteral("--connect"),
         pcd.connection(), QStringLiteral("--records"), QStringLiteral("5"),
         QStringLiteral("--journal"), damaged });
     EXPECT_EQ(r.code, 0) << qPrintable(r.err);
@@ -296,7 +228,7 @@ TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
         << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Recording goes on without the journal.")));
 
-    const Outcome info = cli({ QStringLiteral("journal"), damaged, QStringLiteral("info") });
+    const CliRun info = runCli({ QStringLiteral("journal"), damaged, QStringLiteral("info") });
     EXPECT_EQ(info.code, 1);
     EXPECT_TRUE(info.err.contains(QStringLiteral("is damaged or no journal")))
         << qPrintable(info.err);

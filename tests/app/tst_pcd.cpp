@@ -1,48 +1,10 @@
 #include "CliRun.h"
 
-#include <QFileInfo>
-#include <QRegularExpression>
-
 #include <gtest/gtest.h>
 
 namespace {
 
-const QString PcdSim = QStringLiteral(TOLVANE_BIN_DIR "/tolvane-pcdsim");
-
-// The simulated PCD as its own process on a free loopback port.
-class PcdProcess
-{
-public:
-    explicit PcdProcess(const QStringList &setup)
-    {
-        QStringList args { QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0") };
-        for (const QString &line : setup)
-            args << QStringLiteral("--set") << line;
-        m_process.start(PcdSim, args);
-        static const QRegularExpression ready(QStringLiteral("^udp \\S+:(\\d+)$"));
-        while (m_port == 0 && m_process.waitForReadyRead(-1)) {
-            while (m_process.canReadLine()) {
-                const auto match = ready.match(QString::fromUtf8(m_process.readLine()).trimmed());
-                if (match.hasMatch())
-                    m_port = match.captured(1).toUShort();
-            }
-        }
-    }
-    ~PcdProcess()
-    {
-        m_process.kill();
-        m_process.waitForFinished(-1);
-    }
-    [[nodiscard]] QString connection() const
-    {
-        return QStringLiteral("udp:127.0.0.1:%1").arg(m_port);
-    }
-    [[nodiscard]] quint16 port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
+using tlv::test::PcdProcess;
 
 tlv::test::CliRun pcd(const QString &connection, const QStringList &command)
 {
@@ -56,9 +18,9 @@ tlv::test::CliRun pcd(const QString &connection, const QStringList &command)
 
 TEST(CliPcd, ReadsWhatThePcdHoldsAndNamesEveryFailure)
 {
-    ASSERT_TRUE(QFileInfo::exists(PcdSim)) << "tolvane-pcdsim is built beside tolvane-cli";
-    PcdProcess sim({ QStringLiteral("R 10 = 7 -8"),
-        QStringLiteral("DBX 5 entry 2 TLVR__ACCESS_KEY 0x7F10 1000 0xFFFFFFFF") });
+    PcdProcess sim(
+        { QStringLiteral("--set"), QStringLiteral("R 10 = 7 -8"), QStringLiteral("--set"),
+            QStringLiteral("DBX 5 entry 2 TLVR__ACCESS_KEY 0x7F10 1000 0xFFFFFFFF") });
     ASSERT_NE(sim.port(), 0);
 
     auto run = pcd(sim.connection(), { QStringLiteral("status") });

@@ -1,6 +1,8 @@
 // The journal against the grid of a real control core: every kind of row, exports and
 // clears, a reopened journal, and journals that are refused or cannot be written.
 
+#include "tests/TestSupport.h"
+
 #include "journal/JournalReader.h"
 #include "journal/JournalSource.h"
 #include "journal/JournalWriter.h"
@@ -27,21 +29,11 @@ using journal::RowKind;
 
 namespace {
 
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_journal";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
-
 struct Grid
 {
     Grid()
     {
-        ensureApplication();
+        test::ensureApplication();
         core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
             { 0, QStringLiteral("Temperature"), 1000 }, { 3, QStringLiteral("Mode"), 800 } });
         core.rows().setMaxRows(500);
@@ -278,7 +270,7 @@ TEST(Journal, ALockedJournalLosesNoRowAndSaysSoOnce)
 
 TEST(Journal, AnXlsxExportTakesWhatABiff2SheetCannotHold)
 {
-    ensureApplication();
+    test::ensureApplication();
     QTemporaryDir dir;
     const journal::JournalBuffer buffer { 1, QStringLiteral("B"), QStringLiteral("KEY"), 1,
         { { 0, QStringLiteral("Value"), 1000, 5, QStringLiteral("d") } } };

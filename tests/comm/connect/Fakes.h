@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/TestSupport.h"
+
 #include "comm/ScommApi.h"
 #include "comm/VarnokDLL.h"
 
@@ -11,16 +13,7 @@
 
 namespace tlv::comm::test {
 
-// Timers and sockets need an application object; gtest's main makes none.
-inline void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_comm_connect";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
+using tlv::test::ensureApplication;
 
 // Register i of the fake controllers holds RegisterValue(i), element e of data block b DbValue(b,
 // e).
