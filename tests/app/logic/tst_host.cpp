@@ -415,36 +415,6 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     EXPECT_EQ(simulation.count(), 2);
 }
 
-// The PG5 channel (the "GoOnline" section) against the simulated PCD on loopback.
-TEST_F(HostFixture, ServesReadsFromTheSimulatedPcd)
-{
-    pcdsim::SimulatedPcd pcd;
-    pcdsim::SbusServer server(&pcd);
-    QString error;
-    ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
-    for (int r = 0; r < 80; ++r)
-        pcd.setRegister(100 + r, 1000 + r);
-    const QString file = writeDemo();
-    host->startUp(line(file));
-    GoOnlineChannel channel;
-    channel.port = server.udpPort();
-    ASSERT_GT(channel.port, 0);
-    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
-    ASSERT_TRUE(host->settingsPage().save());
-
-    QList<qint32> received;
-    QObject::connect(&host->pcd(), &host::PcdHost::served,
-        [&received](const QList<qint32> &values) { received = values; });
-    host->connectClicked();
-    ASSERT_TRUE(host->connected()) << host->pcd().messageText().toStdString();
-    host->pcd().ReadPCDReg(100, 70);
-    ASSERT_EQ(received.size(), 70);
-    EXPECT_EQ(received.first(), 1000);
-    EXPECT_EQ(received.last(), 1069);
-    host->connectClicked();
-    EXPECT_FALSE(host->connected());
-}
-
 // With AutoConnect and no PCD at start-up, the retry that succeeds prepares the
 // control as the first attempt would, with the PG5 version known by then;
 // leaving simulation connects again by itself.
