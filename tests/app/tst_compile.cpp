@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QByteArray readBytes(const QString &path)
@@ -31,13 +33,13 @@ QByteArray body(const QByteArray &source)
 TEST(CliCompile, WritesTheSourceOrLeavesItUntouched)
 {
     QTemporaryDir dir;
-    const QString project = dir.filePath(QStringLiteral("boiler.tlvr"));
-    const QString source = dir.filePath(QStringLiteral("boiler.tlvs"));
+    const QString project = dir.filePath(u"boiler.tlvr"_s);
+    const QString source = dir.filePath(u"boiler.tlvs"_s);
     const QByteArray windows = readBytes(QStringLiteral(TOLVANE_TEST_DATA "/buffer/windows.tlvr"));
     ASSERT_TRUE(writeBytes(project, windows));
-    tlv::test::CliRun run = tlv::test::runCli({ QStringLiteral("compile"), project });
+    tlv::test::CliRun run = tlv::test::runCli({ u"compile"_s, project });
     ASSERT_EQ(run.code, 0) << qPrintable(run.err);
-    EXPECT_EQ(run.out, QStringLiteral("Compilation successful !\n"));
+    EXPECT_EQ(run.out, u"Compilation successful !\n"_s);
     const QByteArray expected
         = readBytes(QStringLiteral(TOLVANE_TEST_DATA "/buffer/windows-expected.tlvs"));
     ASSERT_FALSE(expected.isEmpty());
@@ -47,20 +49,16 @@ TEST(CliCompile, WritesTheSourceOrLeavesItUntouched)
     ASSERT_TRUE(windows.contains("COLUMN2=1,Bit,3"));
     ASSERT_TRUE(
         writeBytes(project, QByteArray(windows).replace("COLUMN2=1,Bit,3", "COLUMN2=1,bit,3")));
-    run = tlv::test::runCli({ QStringLiteral("compile"), project });
+    run = tlv::test::runCli({ u"compile"_s, project });
     EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("Invalid Data Type in column 2")))
-        << qPrintable(run.err);
+    EXPECT_TRUE(run.err.contains(u"Invalid Data Type in column 2"_s)) << qPrintable(run.err);
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(readBytes(source), QByteArray("previous"));
 
     ASSERT_TRUE(writeBytes(project, QByteArray(windows).replace("Version=2", "Version=0.9")));
-    run = tlv::test::runCli({ QStringLiteral("compile"), project });
+    run = tlv::test::runCli({ u"compile"_s, project });
     EXPECT_EQ(run.code, 1);
     EXPECT_FALSE(run.err.isEmpty());
     EXPECT_EQ(readBytes(source), QByteArray("previous"));
-    EXPECT_EQ(tlv::test::runCli(
-                  { QStringLiteral("compile"), dir.filePath(QStringLiteral("missing.tlvr")) })
-                  .code,
-        1);
+    EXPECT_EQ(tlv::test::runCli({ u"compile"_s, dir.filePath(u"missing.tlvr"_s) }).code, 1);
 }

@@ -25,13 +25,6 @@ inline qint32 DbValue(qint32 block, qint32 element)
 {
     return block * 100000 + element;
 }
-inline QList<qint32> registers(qint32 first, qint32 count)
-{
-    QList<qint32> v;
-    for (qint32 i = 0; i < count; ++i)
-        v << RegisterValue(first + i);
-    return v;
-}
 
 // PG5's library as a scripted, in-memory stand-in.
 class FakeScommApi : public ScommApi
