@@ -1,11 +1,9 @@
-// The window's journal beside its project: the setting in the project file, the offer
-// to export what a crash left unexported, and a journal shown read-only in the grid.
+// The window's journal beside its project: the offer to export what a crash left
+// unexported, and a journal shown read-only in the grid.
 
 #include "AppTestSupport.h"
 
 #include "app/core/ProjectJournal.h"
-#include "buffer/TraceProject.h"
-#include "buffer/UserColumns.h"
 #include "common/ScriptedPrompter.h"
 #include "journal/JournalReader.h"
 #include "viewer/core/ControlCore.h"
@@ -59,24 +57,6 @@ void leaveAsAfterACrash(const QString &path)
 }
 
 } // namespace
-
-TEST(ProjectJournal, TheSettingIsKeptInTheProjectFile)
-{
-    app::test::Sandbox box;
-    const QString path = box.project(u"p.tlvr"_s);
-    ASSERT_TRUE(app::test::Sandbox::write(path,
-        "[Tolvane]\r\nVersion=2\r\nUserBuffer=0\r\n[CONNECTION]\r\nMaxRows=500\r\nStartReg=10\r\n"
-        "Journal=1\r\n"));
-    buffer::UserColumns columns;
-    buffer::TraceProject project(columns);
-    project.setPath(path);
-    ASSERT_TRUE(project.readProject()) << qPrintable(project.errorString());
-    EXPECT_EQ(project.settings().journal, 1);
-    const buffer::ProjectSettings saved = project.settings();
-    project.settings().journal = 0;
-    EXPECT_TRUE(project.settings().differsForSave(saved));
-    EXPECT_EQ(ProjectJournal::pathFor(path), box.project(u"p.journal.db"_s));
-}
 
 TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadOnly)
 {
