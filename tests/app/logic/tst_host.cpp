@@ -229,9 +229,9 @@ TEST_F(HostFixture, RunsWithoutAProjectEnd)
     EXPECT_EQ(prompter.lastMessage().text,
         u"No valid start file in the commande line !\rplant.txt PG5=21"_s);
 
-    // "-cpt": the file goes to Crypt and the program ends without a question.
+    // "-cpt" in any case: the trimmed file goes to Crypt and the program ends without a question.
     prompter.clear();
-    EXPECT_EQ(host->startUp(u"/lib/P.tlv -cpt"_s), TolvaneHost::CryptDone);
+    EXPECT_EQ(host->startUp(u"  /lib/P.tlv -CPT"_s), TolvaneHost::CryptDone);
     EXPECT_EQ(cryptCalls, 1);
     EXPECT_EQ(cryptFile, u"/lib/P.tlv"_s);
     EXPECT_TRUE(host->closeRequested());

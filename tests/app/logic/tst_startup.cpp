@@ -62,13 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Forms, CommandLineParse,
         ParseCase { "plant.txt PG5=21300", Kind::NoStartFile, "", "", "", "", 0, 0 },
         ParseCase { "   ", Kind::Empty, "", "", "", "", 0, 0 }));
 
-TEST(CommandLine, CptPassesTheTrimmedFileName)
-{
-    const CommandLine c = CommandLine::parse(u"  /lib/PUMP.tlv -CPT"_s);
-    EXPECT_EQ(c.kind, Kind::Crypt);
-    EXPECT_EQ(c.cryptFile, u"/lib/PUMP.tlv"_s);
-}
-
 TEST(CommandLine, OverrideFromTolvaneIni)
 {
     Sandbox box;
