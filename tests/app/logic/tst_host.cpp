@@ -282,19 +282,6 @@ TEST_F(HostFixture, SaveQuestionsAndCancel)
     EXPECT_EQ(IniProfile::read(file, u"CONNECTION"_s, u"MaxRows"_s), u"500"_s);
     EXPECT_TRUE(IniProfile::read(file, u"USER_BUFFER"_s, u"Column1"_s).contains(u"Renamed"_s));
     EXPECT_FALSE(host->userBuffer().changed());
-
-    // An edited PG5 channel is asked about as well.
-    GoOnlineChannel channel = host->settingsPage().view().channel;
-    channel.port = 5077;
-    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
-    prompter.clear();
-    prompter.queueAnswer(Answer::Yes);
-    QSignalSpy quit(host.get(), &TolvaneHost::quitRequested);
-    host->exitRequested();
-    EXPECT_EQ(quit.count(), 1);
-    EXPECT_EQ(prompter.texts(), QStringList { u"Do you want to save settings changes"_s });
-    EXPECT_EQ(IniProfile::read(file, u"CONNECTION"_s, u"MaxRows"_s), u"800"_s);
-    EXPECT_EQ(GoOnlineChannel::read(file).port, 5077);
 }
 
 TEST_F(HostFixture, ControlErrorsAndShutdownCommand)
@@ -382,13 +369,7 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
 
     host->connectClicked();
     EXPECT_TRUE(host->connected());
-    host->startClicked();
-    EXPECT_EQ(control.runMode(), 2) << prompter.texts().join(u'|').toStdString();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return control.recordCount() >= 2; }, 20000));
-    host->runClicked();
-    EXPECT_EQ(control.runMode(), 1);
-    host->stopClicked();
-    EXPECT_EQ(control.runMode(), 0);
+    // Start, Run and Stop of the demo: the window's simulation test.
 
     host->toggleSimulation();
     EXPECT_FALSE(host->simulation());
