@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using tlv::test::CliRun;
 using tlv::test::runCli;
 
@@ -22,35 +24,34 @@ QByteArray readFile(const QString &path)
 
 TEST(Cli, HelpAndWrongArguments)
 {
-    for (const QStringList &args : { QStringList(), QStringList { QStringLiteral("--help") } }) {
+    for (const QStringList &args : { QStringList(), QStringList { u"--help"_s } }) {
         const CliRun run = runCli(args);
         EXPECT_EQ(run.code, 0) << run.err.toStdString();
-        EXPECT_TRUE(run.out.contains(QStringLiteral("encipher FILE")));
-        EXPECT_TRUE(run.out.contains(QStringLiteral("decipher FILE OUT")));
+        EXPECT_TRUE(run.out.contains(u"encipher FILE"_s));
+        EXPECT_TRUE(run.out.contains(u"decipher FILE OUT"_s));
     }
-    const CliRun unknown = runCli({ QStringLiteral("frobnicate") });
+    const CliRun unknown = runCli({ u"frobnicate"_s });
     EXPECT_EQ(unknown.code, 2);
-    EXPECT_TRUE(unknown.err.contains(QStringLiteral("frobnicate")));
-    const CliRun missing = runCli({ QStringLiteral("decipher"), QStringLiteral("only-one.tlvd") });
+    EXPECT_TRUE(unknown.err.contains(u"frobnicate"_s));
+    const CliRun missing = runCli({ u"decipher"_s, u"only-one.tlvd"_s });
     EXPECT_EQ(missing.code, 2);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("usage")));
+    EXPECT_TRUE(missing.err.contains(u"usage"_s));
 }
 
 // The cipher's rules are pinned with the cipher; here only what the command adds.
 TEST(Cli, EncipherAndDecipherWriteTheReferenceFiles)
 {
     QTemporaryDir dir;
-    const QString source = dir.filePath(QStringLiteral("two_sections.tlv"));
+    const QString source = dir.filePath(u"two_sections.tlv"_s);
     ASSERT_TRUE(QFile::copy(CipherData + u"two_sections.tlv", source));
-    const CliRun encipher = runCli({ QStringLiteral("encipher"), source });
+    const CliRun encipher = runCli({ u"encipher"_s, source });
     EXPECT_EQ(encipher.code, 0) << encipher.err.toStdString();
-    EXPECT_EQ(encipher.out, QStringLiteral("Cryptage successful !\n"));
-    EXPECT_EQ(readFile(dir.filePath(QStringLiteral("two_sections.tlvd"))),
+    EXPECT_EQ(encipher.out, u"Cryptage successful !\n"_s);
+    EXPECT_EQ(readFile(dir.filePath(u"two_sections.tlvd"_s)),
         readFile(CipherData + u"two_sections.tlvd"));
 
-    const QString plain = dir.filePath(QStringLiteral("two_sections.txt"));
-    const CliRun decipher
-        = runCli({ QStringLiteral("decipher"), CipherData + u"two_sections.tlvd", plain });
+    const QString plain = dir.filePath(u"two_sections.txt"_s);
+    const CliRun decipher = runCli({ u"decipher"_s, CipherData + u"two_sections.tlvd", plain });
     EXPECT_EQ(decipher.code, 0) << decipher.err.toStdString();
     EXPECT_EQ(readFile(plain), readFile(CipherData + u"two_sections.unc"));
 }
@@ -58,16 +59,14 @@ TEST(Cli, EncipherAndDecipherWriteTheReferenceFiles)
 TEST(Cli, FailuresGoToStderrWithExitCodeOne)
 {
     QTemporaryDir dir;
-    const CliRun noDot
-        = runCli({ QStringLiteral("encipher"), dir.filePath(QStringLiteral("NoDot")) });
+    const CliRun noDot = runCli({ u"encipher"_s, dir.filePath(u"NoDot"_s) });
     EXPECT_EQ(noDot.code, 1);
-    EXPECT_TRUE(noDot.err.startsWith(QStringLiteral("Cryptage aborted !\n")));
+    EXPECT_TRUE(noDot.err.startsWith(u"Cryptage aborted !\n"_s));
     EXPECT_TRUE(noDot.out.isEmpty());
 
-    const QString out = dir.filePath(QStringLiteral("out.txt"));
-    const CliRun plain
-        = runCli({ QStringLiteral("decipher"), CipherData + u"two_sections.tlv", out });
+    const QString out = dir.filePath(u"out.txt"_s);
+    const CliRun plain = runCli({ u"decipher"_s, CipherData + u"two_sections.tlv", out });
     EXPECT_EQ(plain.code, 1);
-    EXPECT_EQ(plain.err, QStringLiteral("Incorrect file !\n"));
+    EXPECT_EQ(plain.err, u"Incorrect file !\n"_s);
     EXPECT_FALSE(QFile::exists(out));
 }

@@ -2,97 +2,39 @@
 // simulated PCD: the journal is intact, holds every row printed, and exports to .csv and
 // .xlsx with the grid's values and kinds. A journal it cannot use never stops it.
 
-#include <QDeadlineTimer>
+#include "CliRun.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-const QString Bin = QStringLiteral(TOLVANE_BIN_DIR);
-constexpr int Bound = 30000; // ms any one process may take
-
-struct Outcome
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Outcome run(const QString &program, const QStringList &args)
-{
-    QProcess p;
-    p.start(program, args);
-    Outcome r;
-    if (!p.waitForFinished(Bound)) {
-        p.kill();
-        p.waitForFinished(Bound);
-        r.err = QStringLiteral("did not end in time: ") + p.errorString();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using tlv::test::CliRun;
+using tlv::test::PcdProcess;
+using tlv::test::readLines;
+using tlv::test::runCli;
+using tlv::test::runProgram;
+constexpr int Bound = tlv::test::ProcessBound;
 
 // Debian's own Python, which has python3-openpyxl, before any other on the path.
 QString python()
 {
-    const QString debian = QStringLiteral("/usr/bin/python3");
-    return QFile::exists(debian) ? debian : QStringLiteral("python3");
+    const QString debian = u"/usr/bin/python3"_s;
+    return QFile::exists(debian) ? debian : u"python3"_s;
 }
 
-Outcome cli(const QStringList &args)
-{
-    return run(Bin + QStringLiteral("/tolvane-cli"), args);
-}
-
-// The lines a process printed so far, waiting at most until the deadline for n of them.
-QStringList readLines(QProcess &p, int n, QDeadlineTimer deadline, QString *partial)
-{
-    QStringList lines;
-    while (lines.size() < n && !deadline.hasExpired()) {
-        p.waitForReadyRead(100);
-        *partial += QString::fromUtf8(p.readAllStandardOutput());
-        while (partial->contains(u'\n')) {
-            const qsizetype at = partial->indexOf(u'\n');
-            lines << partial->left(at);
-            partial->remove(0, at + 1);
-        }
-        if (p.state() == QProcess::NotRunning)
-            break;
-    }
-    return lines;
-}
-
-// RFC 4180 fields, enough for what the export writes.
-QStringList csvFields(const QString &line)
-{
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted && c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
-            field += c;
-            ++i;
-        } else if (c == u'"') {
-            quoted = !quoted;
-        } else if (c == u',' && !quoted) {
-            fields << field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields << field;
-    return fields;
-}
+// The rows of a .csv file, each one's fields tab-joined, read by Python's own reader.
+const char *ReadCsv = R"(
+import csv, sys
+for row in csv.reader(open(sys.argv[1], newline='', encoding='utf-8')):
+    print('\t'.join(row))
+)";
 
 QString withoutEmptyTail(QStringList fields)
 {
@@ -118,40 +60,13 @@ for row in ws.iter_rows():
     print('\t'.join(out))
 )";
 
-class PcdSim
+// The demo's buffer running on the simulated PCD with moving values.
+QStringList movingDemo(const QString &source)
 {
-public:
-    explicit PcdSim(const QString &source)
-    {
-        m_process.start(Bin + QStringLiteral("/tolvane-pcdsim"),
-            { QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--trace"),
-                source, QStringLiteral("--set"), QStringLiteral("wave R 100 sine 150 650 2000"),
-                QStringLiteral("--set"), QStringLiteral("wave R 101 ramp 0 100 800"),
-                QStringLiteral("--set"), QStringLiteral("wave R 102 walk 1000 5000 500 40"),
-                QStringLiteral("--set"), QStringLiteral("wave F 10 square 0 1 600") });
-        static const QRegularExpression ready(QStringLiteral("^udp \\S+:(\\d+)$"));
-        QString partial;
-        for (const QString &line : readLines(m_process, 1, QDeadlineTimer(Bound), &partial)) {
-            const auto match = ready.match(line.trimmed());
-            if (match.hasMatch())
-                m_port = match.captured(1).toUShort();
-        }
-    }
-    ~PcdSim()
-    {
-        m_process.kill();
-        m_process.waitForFinished(Bound);
-    }
-    [[nodiscard]] QString connection() const
-    {
-        return QStringLiteral("udp:127.0.0.1:%1").arg(m_port);
-    }
-    [[nodiscard]] quint16 port() const { return m_port; }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
+    return { u"--trace"_s, source, u"--set"_s, u"wave R 100 sine 150 650 2000"_s, u"--set"_s,
+        u"wave R 101 ramp 0 100 800"_s, u"--set"_s, u"wave R 102 walk 1000 5000 500 40"_s,
+        u"--set"_s, u"wave F 10 square 0 1 600"_s };
+}
 
 // The demo project reading every 200 ms a record every 100 ms, compiled into dir.
 QString demoProject(const QTemporaryDir &dir)
@@ -160,17 +75,15 @@ QString demoProject(const QTemporaryDir &dir)
     if (!in.open(QIODevice::ReadOnly))
         return {};
     QString text = QString::fromLatin1(in.readAll());
-    text.replace(QRegularExpression(QStringLiteral("ReadInterval=\\d+")),
-        QStringLiteral("ReadInterval=200"));
-    text.replace(QRegularExpression(QStringLiteral("RecordInterval=\\d+")),
-        QStringLiteral("RecordInterval=1"));
-    const QString project = dir.filePath(QStringLiteral("demo.tlvr"));
+    text.replace(QRegularExpression(u"ReadInterval=\\d+"_s), u"ReadInterval=200"_s);
+    text.replace(QRegularExpression(u"RecordInterval=\\d+"_s), u"RecordInterval=1"_s);
+    const QString project = dir.filePath(u"demo.tlvr"_s);
     QFile out(project);
     if (!out.open(QIODevice::WriteOnly))
         return {};
     out.write(text.toLatin1());
     out.close();
-    return cli({ QStringLiteral("compile"), project }).code == 0 ? project : QString();
+    return runCli({ u"compile"_s, project }).code == 0 ? project : QString();
 }
 
 } // namespace
@@ -180,15 +93,14 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
     QTemporaryDir dir;
     const QString project = demoProject(dir);
     ASSERT_FALSE(project.isEmpty());
-    PcdSim pcd(dir.filePath(QStringLiteral("demo.tlvs")));
+    PcdProcess pcd(movingDemo(dir.filePath(u"demo.tlvs"_s)));
     ASSERT_NE(pcd.port(), 0);
-    const QString journal = dir.filePath(QStringLiteral("j.db"));
+    const QString journal = dir.filePath(u"j.db"_s);
 
     QProcess recorder;
-    recorder.start(Bin + QStringLiteral("/tolvane-cli"),
-        { QStringLiteral("record"), project, QStringLiteral("--connect"), pcd.connection(),
-            QStringLiteral("--stamps"), QStringLiteral("d,t,s"), QStringLiteral("--journal"),
-            journal });
+    recorder.start(QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli"),
+        { u"record"_s, project, u"--connect"_s, pcd.connection(), u"--stamps"_s, u"d,t,s"_s,
+            u"--journal"_s, journal });
     QString partial;
     QStringList printed = readLines(recorder, 25, QDeadlineTimer(Bound), &partial);
     ASSERT_GE(printed.size(), 25) << qPrintable(QString::fromUtf8(recorder.readAllStandardError()));
@@ -199,70 +111,65 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
     printed += partial.split(u'\n');
     printed.removeLast();
 
-    const Outcome check = run(python(),
-        { QStringLiteral("-c"),
+    const CliRun check = runProgram(python(),
+        { u"-c"_s,
             QStringLiteral("import sqlite3, sys; "
                            "print(sqlite3.connect(sys.argv[1]).execute('PRAGMA integrity_check')"
                            ".fetchone()[0])"),
             journal });
-    EXPECT_EQ(check.out.trimmed(), QStringLiteral("ok")) << qPrintable(check.err);
+    EXPECT_EQ(check.out.trimmed(), u"ok"_s) << qPrintable(check.err);
 
-    const Outcome info = cli({ QStringLiteral("journal"), journal, QStringLiteral("info") });
+    const CliRun info = runCli({ u"journal"_s, journal, u"info"_s });
     ASSERT_EQ(info.code, 0) << qPrintable(info.err);
-    EXPECT_TRUE(info.out.contains(QStringLiteral("Buffer: Boiler demo\n"))) << qPrintable(info.out);
-    EXPECT_TRUE(info.out.contains(QStringLiteral("Closed: no"))) << qPrintable(info.out);
+    EXPECT_TRUE(info.out.contains(u"Buffer: Boiler demo\n"_s)) << qPrintable(info.out);
+    EXPECT_TRUE(info.out.contains(u"Closed: no"_s)) << qPrintable(info.out);
 
     // The rows printed are the first rows of the journal, cell for cell.
-    const QString csv = dir.filePath(QStringLiteral("out.csv"));
-    const Outcome exported
-        = cli({ QStringLiteral("journal"), journal, QStringLiteral("export"), csv });
+    const QString csv = dir.filePath(u"out.csv"_s);
+    const CliRun exported = runCli({ u"journal"_s, journal, u"export"_s, csv });
     ASSERT_EQ(exported.code, 0) << qPrintable(exported.err);
-    QFile file(csv);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QStringList csvLines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
-    csvLines.removeLast();
-    ASSERT_GE(csvLines.size(), printed.size() + 1);
-    EXPECT_EQ(csvFields(csvLines[0]).mid(0, 4),
-        QStringList({ QStringLiteral("PC Date"), QStringLiteral("PC Time"), QStringLiteral("PCD"),
-            QStringLiteral("Temperature") }));
+    const CliRun csvRead = runProgram(python(), { u"-c"_s, QString::fromLatin1(ReadCsv), csv });
+    ASSERT_EQ(csvRead.code, 0) << qPrintable(csvRead.err);
+    QList<QStringList> csvRows;
+    for (const QString &line : csvRead.lines())
+        csvRows.append(line.split(u'\t'));
+    ASSERT_GE(csvRows.size(), printed.size() + 1);
+    EXPECT_EQ(csvRows[0].mid(0, 4),
+        QStringList({ u"PC Date"_s, u"PC Time"_s, u"PCD"_s, u"Temperature"_s }));
     for (int i = 0; i < printed.size(); ++i)
-        ASSERT_EQ(
-            withoutEmptyTail(csvFields(csvLines[i + 1])), withoutEmptyTail(printed[i].split(u'\t')))
+        ASSERT_EQ(withoutEmptyTail(csvRows[i + 1]), withoutEmptyTail(printed[i].split(u'\t')))
             << "row " << i + 1;
 
     // Rows 2 to 20 as .xlsx, read back by an independent reader.
-    const QString xlsx = dir.filePath(QStringLiteral("out.xlsx"));
-    const Outcome sheet = cli({ QStringLiteral("journal"), journal, QStringLiteral("export"), xlsx,
-        QStringLiteral("--from"), QStringLiteral("2"), QStringLiteral("--to"),
-        QStringLiteral("20") });
+    const QString xlsx = dir.filePath(u"out.xlsx"_s);
+    const CliRun sheet = runCli(
+        { u"journal"_s, journal, u"export"_s, xlsx, u"--from"_s, u"2"_s, u"--to"_s, u"20"_s });
     ASSERT_EQ(sheet.code, 0) << qPrintable(sheet.err);
-    const Outcome read
-        = run(python(), { QStringLiteral("-c"), QString::fromLatin1(ReadXlsx), xlsx });
+    const CliRun read = runProgram(python(), { u"-c"_s, QString::fromLatin1(ReadXlsx), xlsx });
     ASSERT_EQ(read.code, 0) << qPrintable(read.err);
     QStringList cells = read.out.split(u'\n');
     cells.removeLast();
     ASSERT_EQ(cells.size(), 20);
     EXPECT_EQ(cells[0].split(u'\t').mid(0, 3),
-        QStringList(
-            { QStringLiteral("s:PC Date"), QStringLiteral("s:PC Time"), QStringLiteral("s:PCD") }));
+        QStringList({ u"s:PC Date"_s, u"s:PC Time"_s, u"s:PCD"_s }));
     int numbers = 0;
     for (int r = 1; r < cells.size(); ++r) {
         const QStringList got = cells[r].split(u'\t');
-        const QStringList want = csvFields(csvLines[r + 1]); // journal row r + 1
+        const QStringList &want = csvRows[r + 1]; // journal row r + 1
         ASSERT_EQ(got.size(), want.size()) << "row " << r;
         const bool separator
             = want[2].startsWith(QLatin1String("Miss")) || want[2] == QLatin1String("Restart");
         for (int c = 0; c < want.size(); ++c) {
             const QString &text = want[c];
-            const QString at = QStringLiteral("row %1 column %2: %3").arg(r).arg(c).arg(got[c]);
+            const QString at = u"row %1 column %2: %3"_s.arg(r).arg(c).arg(got[c]);
             if (text.isEmpty()) {
                 EXPECT_TRUE(got[c].isEmpty()) << qPrintable(at);
             } else if (c == 0) {
-                EXPECT_EQ(got[c], QStringLiteral("d:") + text) << qPrintable(at);
+                EXPECT_EQ(got[c], u"d:"_s + text) << qPrintable(at);
             } else if (c == 1) {
-                EXPECT_EQ(got[c], QStringLiteral("t:") + text) << qPrintable(at);
+                EXPECT_EQ(got[c], u"t:"_s + text) << qPrintable(at);
             } else if (c == 2 || c == 6 || separator) { // status, the hex EnergyLow, dashes
-                EXPECT_EQ(got[c], QStringLiteral("s:") + text) << qPrintable(at);
+                EXPECT_EQ(got[c], u"s:"_s + text) << qPrintable(at);
             } else {
                 ASSERT_TRUE(got[c].startsWith(QLatin1String("n:"))) << qPrintable(at);
                 EXPECT_DOUBLE_EQ(got[c].mid(2).toDouble(), text.toDouble()) << qPrintable(at);
@@ -278,26 +185,23 @@ TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
     QTemporaryDir dir;
     const QString project = demoProject(dir);
     ASSERT_FALSE(project.isEmpty());
-    PcdSim pcd(dir.filePath(QStringLiteral("demo.tlvs")));
+    PcdProcess pcd(movingDemo(dir.filePath(u"demo.tlvs"_s)));
     ASSERT_NE(pcd.port(), 0);
-    const QString damaged = dir.filePath(QStringLiteral("damaged.db"));
+    const QString damaged = dir.filePath(u"damaged.db"_s);
     QFile f(damaged);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(4096, '\x5a'));
     f.close();
 
-    const Outcome r = cli({ QStringLiteral("record"), project, QStringLiteral("--connect"),
-        pcd.connection(), QStringLiteral("--records"), QStringLiteral("5"),
-        QStringLiteral("--journal"), damaged });
+    const CliRun r = runCli({ u"record"_s, project, u"--connect"_s, pcd.connection(),
+        u"--records"_s, u"5"_s, u"--journal"_s, damaged });
     EXPECT_EQ(r.code, 0) << qPrintable(r.err);
     EXPECT_GE(r.out.count(u'\n'), 5);
-    EXPECT_TRUE(r.err.contains(
-        QStringLiteral("The journal ") + damaged + QStringLiteral(" is damaged or no journal: ")))
+    EXPECT_TRUE(r.err.contains(u"The journal "_s + damaged + u" is damaged or no journal: "_s))
         << qPrintable(r.err);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Recording goes on without the journal.")));
+    EXPECT_TRUE(r.err.contains(u"Recording goes on without the journal."_s));
 
-    const Outcome info = cli({ QStringLiteral("journal"), damaged, QStringLiteral("info") });
+    const CliRun info = runCli({ u"journal"_s, damaged, u"info"_s });
     EXPECT_EQ(info.code, 1);
-    EXPECT_TRUE(info.err.contains(QStringLiteral("is damaged or no journal")))
-        << qPrintable(info.err);
+    EXPECT_TRUE(info.err.contains(u"is damaged or no journal"_s)) << qPrintable(info.err);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/TestSupport.h"
+
 #include "buffer/UserColumns.h"
 
 #include <QByteArray>
@@ -9,14 +11,6 @@
 #include <QTemporaryDir>
 
 #include <initializer_list>
-
-#include <ostream>
-
-// Readable failure output for Qt texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toUtf8().replace("\r", "\\r").replace("\n", "\\n").constData() << '"';
-}
 
 namespace tlv::buffer::test {
 

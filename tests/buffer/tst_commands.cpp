@@ -63,27 +63,6 @@ TEST_F(CommandsTest, CompileStoresAndGenerates)
         u"0,Long,0,R 120,1000,Level,%d,5"_s);
 }
 
-TEST_F(CommandsTest, RejectedBufferLeavesTheSourceAlone)
-{
-    ASSERT_TRUE(writeBytes(source, "old source"));
-    buffer.item(1)->DataType = u"Strg"_s;
-    EXPECT_FALSE(commands.compile(fields));
-    EXPECT_EQ(prompter.texts(),
-        (strings({ "Invalid Data Type in column 1", "Invalid User Buffer !",
-            "Error during compile !\r" })));
-    EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
-    EXPECT_EQ(readBytes(source), QByteArray("old source"));
-    EXPECT_EQ(commands.lastStore().gridColumn, 4);
-
-    prompter.clear();
-    fields.numberOfRecords = u"19"_s;
-    EXPECT_FALSE(commands.compile(fields));
-    EXPECT_EQ(
-        prompter.texts(), (strings({ "Invalid buffer value !", "Error during compile !\r" })));
-    EXPECT_EQ(commands.lastStore().field, EditorFields::Field::NumberOfRecords);
-    EXPECT_EQ(readBytes(source), QByteArray("old source"));
-}
-
 TEST_F(CommandsTest, SourceFileFollowsTheBufferType)
 {
     // Saving a configured buffer stores it unchecked and leaves the source alone.

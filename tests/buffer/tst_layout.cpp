@@ -48,8 +48,6 @@ TEST(LayoutValidationTest, OutcomesAndCells)
             "Record Length out of value > 256", 0, 0, -1 },
         // Positions the viewer would refuse when it loads the buffer.
         { "bit 31", bufferOf({ { 1, "Bit", 31, "%b" } }), "", 0, 0, 2 },
-        { "bit 40", bufferOf({ { 0, "Long", 0, "%d" }, { 1, "Bit", 40, "%b" } }),
-            "Incompatible Data Position in column 2", 2, 5, -1 },
         { "bit 32", bufferOf({ { 1, "Bit", 32, "%b" } }), "Incompatible Data Position in column 1",
             1, 5, -1 },
         { "bit below 0", bufferOf({ { 1, "Bit", -1, "%b" } }),

@@ -65,6 +65,7 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
     s.exportFile = dir.filePath(u"out/trace.xls"_s);
     s.autoExport = 1;
     s.indexFile = 2;
+    s.journal = 1;
     project.setBufferType(BufferType::PublicEvents);
     ASSERT_TRUE(project.writeSettings(false, prompter));
     EXPECT_TRUE(prompter.messages().isEmpty());
@@ -80,6 +81,9 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
     EXPECT_EQ(reread.appliedSettings(), s);
     EXPECT_EQ(reread.bufferType(), BufferType::PublicEvents);
     EXPECT_TRUE(reread.warnings().isEmpty());
+    ProjectSettings withoutJournal = s;
+    withoutJournal.journal = 0;
+    EXPECT_TRUE(withoutJournal.differsForSave(s)); // the close question asks about it
 }
 
 TEST_F(ProjectFileTest, UserBufferRoundTrip)

@@ -1,3 +1,5 @@
+#include "tests/TestSupport.h"
+
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "common/ScriptedPrompter.h"
@@ -18,16 +20,6 @@ using namespace Qt::StringLiterals;
 using namespace tlv;
 
 namespace {
-
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_host";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
 
 qint32 registerValue(qint32 i)
 {
@@ -52,7 +44,7 @@ class Serving : public ::testing::Test
 protected:
     Serving()
     {
-        ensureApplication();
+        test::ensureApplication();
         for (int i = 0; i < pcdsim::SimulatedPcd::registerCount; ++i)
             pcd.setRegister(i, registerValue(i));
         for (int e = 0; e < 100; ++e)

@@ -1,6 +1,8 @@
 // The journal against the grid of a real control core: every kind of row, exports and
 // clears, a reopened journal, and journals that are refused or cannot be written.
 
+#include "tests/TestSupport.h"
+
 #include "journal/JournalReader.h"
 #include "journal/JournalSource.h"
 #include "journal/JournalWriter.h"
@@ -19,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv;
 using journal::JournalReader;
 using journal::JournalRow;
@@ -27,37 +31,27 @@ using journal::RowKind;
 
 namespace {
 
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_journal";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
-
 struct Grid
 {
     Grid()
     {
-        ensureApplication();
+        test::ensureApplication();
         core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
-            { 0, QStringLiteral("Temperature"), 1000 }, { 3, QStringLiteral("Mode"), 800 } });
+            { 0, u"Temperature"_s, 1000 }, { 3, u"Mode"_s, 800 } });
         core.rows().setMaxRows(500);
-        core.rows().setStatusText(QStringLiteral("Run"));
+        core.rows().setStatusText(u"Run"_s);
     }
     void record(const QString &display, const QString &time)
     {
         viewer::DecodedRecord r;
         r.ok = true;
-        r.date = QStringLiteral("06/12/26");
+        r.date = u"06/12/26"_s;
         r.time = time;
         for (const QString &text : display.split(u'\t')) {
             viewer::DecodedColumn column;
             column.text = text;
-            column.raw = QStringLiteral("raw ") + text;
-            column.comment = QStringLiteral("comment");
+            column.raw = u"raw "_s + text;
+            column.comment = u"comment"_s;
             r.columns.append(column);
         }
         core.rows().addRecord(r);
@@ -89,20 +83,18 @@ QByteArray fileHash(const QString &path)
 TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("j.db"));
+    const QString path = dir.filePath(u"j.db"_s);
     Grid grid;
     {
         JournalWriter writer;
         ASSERT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
         writer.attach(grid.core);
-        grid.record(QStringLiteral("21.5\tauto"), QStringLiteral("10:00:01"));
-        grid.core.rows().addSeparator(
-            QStringLiteral("Miss 3"), QStringLiteral("06/12/26"), QStringLiteral("10:00:02"));
-        grid.core.rows().setStatusText(QStringLiteral("Stop"));
-        grid.core.rows().addStatusRow(QStringLiteral("06/12/26"), QStringLiteral("10:00:03"));
-        grid.core.rows().addSeparator(
-            QStringLiteral("Restart"), QStringLiteral("06/12/26"), QStringLiteral("10:00:04"));
-        grid.record(QStringLiteral("-4\t"), QStringLiteral("10:00:05"));
+        grid.record(u"21.5\tauto"_s, u"10:00:01"_s);
+        grid.core.rows().addSeparator(u"Miss 3"_s, u"06/12/26"_s, u"10:00:02"_s);
+        grid.core.rows().setStatusText(u"Stop"_s);
+        grid.core.rows().addStatusRow(u"06/12/26"_s, u"10:00:03"_s);
+        grid.core.rows().addSeparator(u"Restart"_s, u"06/12/26"_s, u"10:00:04"_s);
+        grid.record(u"-4\t"_s, u"10:00:05"_s);
         ASSERT_TRUE(writer.flush());
 
         journal::JournalInfo info;
@@ -113,7 +105,7 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         for (int i = 0; i < 5; ++i) {
             EXPECT_EQ(rows[i].id, i + 1);
             EXPECT_EQ(rows[i].kind, kinds[i]) << i;
-            EXPECT_EQ(rows[i].date, QStringLiteral("06/12/26"));
+            EXPECT_EQ(rows[i].date, u"06/12/26"_s);
             // Every cell as the grid holds it.
             for (int g = 0; g < grid.core.rows().columnCount(); ++g) {
                 const QString cell = g == 0 ? QString::number(rows[i].recordNumber)
@@ -133,29 +125,29 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         EXPECT_EQ(info.misses, 1);
         EXPECT_EQ(info.missedRecords, 3);
         EXPECT_EQ(info.restarts, 1);
-        EXPECT_EQ(info.firstTime, QStringLiteral("06/12/26 10:00:01"));
-        EXPECT_EQ(info.lastTime, QStringLiteral("06/12/26 10:00:05"));
+        EXPECT_EQ(info.firstTime, u"06/12/26 10:00:01"_s);
+        EXPECT_EQ(info.lastTime, u"06/12/26 10:00:05"_s);
         EXPECT_EQ(info.buffer.columns.size(), 2);
-        EXPECT_EQ(info.buffer.columns[1].title, QStringLiteral("Mode"));
+        EXPECT_EQ(info.buffer.columns[1].title, u"Mode"_s);
         EXPECT_FALSE(info.closedClean); // the writer still has it
         EXPECT_EQ(info.notExported, 5);
 
         // A good export marks what it wrote; clearing and trimming the grid remove nothing.
         viewer::ControlExport exporter(grid.core, nullptr);
-        grid.core.setExportFile(dir.filePath(QStringLiteral("grid.csv")));
+        grid.core.setExportFile(dir.filePath(u"grid.csv"_s));
         ASSERT_TRUE(exporter.run(viewer::ControlSeams::ExportTrigger::User));
         EXPECT_EQ(grid.core.rows().dataRowCount(), 0);
-        grid.record(QStringLiteral("1\ta"), QStringLiteral("10:00:06"));
+        grid.record(u"1\ta"_s, u"10:00:06"_s);
         grid.core.Clear();
         grid.core.rows().setMaxRows(2);
         for (int i = 0; i < 3; ++i)
-            grid.record(QString::number(i) + QStringLiteral("\tb"), QStringLiteral("10:00:07"));
+            grid.record(QString::number(i) + u"\tb"_s, u"10:00:07"_s);
         ASSERT_TRUE(writer.flush());
         readAll(path, &info);
         EXPECT_EQ(info.rows, 9);
         EXPECT_EQ(info.notExported, 4);
         // An export of the trimmed grid marks only the rows still in it.
-        grid.core.setExportFile(dir.filePath(QStringLiteral("grid2.csv")));
+        grid.core.setExportFile(dir.filePath(u"grid2.csv"_s));
         ASSERT_TRUE(exporter.run(viewer::ControlSeams::ExportTrigger::User));
         ASSERT_TRUE(writer.flush());
         const QList<JournalRow> after = readAll(path, &info);
@@ -175,11 +167,11 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         ASSERT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
         EXPECT_TRUE(writer.previousCloseClean());
         writer.attach(again.core);
-        again.record(QStringLiteral("7\tc"), QStringLiteral("11:00:00"));
+        again.record(u"7\tc"_s, u"11:00:00"_s);
     }
     const QList<JournalRow> rows = readAll(path, &info);
     EXPECT_EQ(rows.last().id, 10);
-    EXPECT_EQ(rows.last().cells, QStringList({ QStringLiteral("7"), QStringLiteral("c") }));
+    EXPECT_EQ(rows.last().cells, QStringList({ u"7"_s, u"c"_s }));
     EXPECT_EQ(info.buffers, 1);
 }
 
@@ -192,10 +184,9 @@ TEST(Journal, RefusedJournalsSayWhyAndLeaveTheFileAndTheGridAlone)
         JournalWriter writer;
         EXPECT_FALSE(writer.open(path));
         EXPECT_TRUE(writer.errorString().contains(why)) << qPrintable(writer.errorString());
-        EXPECT_TRUE(writer.errorString().endsWith(
-            QStringLiteral("Recording goes on without the journal.")));
+        EXPECT_TRUE(writer.errorString().endsWith(u"Recording goes on without the journal."_s));
         writer.attach(grid.core);
-        grid.record(QStringLiteral("1\ta"), QStringLiteral("10:00:00"));
+        grid.record(u"1\ta"_s, u"10:00:00"_s);
         EXPECT_EQ(grid.core.rows().dataRowCount(), 1);
         JournalReader reader;
         EXPECT_FALSE(reader.open(path));
@@ -203,70 +194,68 @@ TEST(Journal, RefusedJournalsSayWhyAndLeaveTheFileAndTheGridAlone)
         EXPECT_EQ(fileHash(path), before);
     };
 
-    const QString damaged = dir.filePath(QStringLiteral("damaged.db"));
+    const QString damaged = dir.filePath(u"damaged.db"_s);
     QFile f(damaged);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(8192, 'x'));
     f.close();
-    refused(damaged, QStringLiteral("is damaged or no journal"));
+    refused(damaged, u"is damaged or no journal"_s);
 
-    const QString newer = dir.filePath(QStringLiteral("newer.db"));
+    const QString newer = dir.filePath(u"newer.db"_s);
     {
         JournalWriter writer;
         ASSERT_TRUE(writer.open(newer));
     }
-    const QString other = dir.filePath(QStringLiteral("other.db"));
+    const QString other = dir.filePath(u"other.db"_s);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("t"));
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"t"_s);
         db.setDatabaseName(newer);
         ASSERT_TRUE(db.open());
-        QSqlQuery(db).exec(
-            QStringLiteral("UPDATE meta SET value = '2' WHERE key = 'schema_version'"));
+        QSqlQuery(db).exec(u"UPDATE meta SET value = '2' WHERE key = 'schema_version'"_s);
         db.close();
         db.setDatabaseName(other);
         ASSERT_TRUE(db.open());
-        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (text TEXT)")));
+        ASSERT_TRUE(QSqlQuery(db).exec(u"CREATE TABLE notes (text TEXT)"_s));
         db.close();
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("t"));
-    refused(newer, QStringLiteral("was written by a newer Tolvane (journal version 2)"));
-    refused(other, QStringLiteral("is no Tolvane journal"));
+    QSqlDatabase::removeDatabase(u"t"_s);
+    refused(newer, u"was written by a newer Tolvane (journal version 2)"_s);
+    refused(other, u"is no Tolvane journal"_s);
 }
 
 TEST(Journal, ALockedJournalLosesNoRowAndSaysSoOnce)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("j.db"));
+    const QString path = dir.filePath(u"j.db"_s);
     Grid grid;
     JournalWriter writer;
     ASSERT_TRUE(writer.open(path));
     writer.attach(grid.core);
     QSignalSpy problems(&writer, &JournalWriter::problem);
     QSignalSpy recovered(&writer, &JournalWriter::recovered);
-    grid.record(QStringLiteral("1\ta"), QStringLiteral("10:00:01"));
+    grid.record(u"1\ta"_s, u"10:00:01"_s);
     ASSERT_TRUE(writer.flush());
 
     {
-        QSqlDatabase other
-            = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"locker"_s);
         other.setDatabaseName(path);
         ASSERT_TRUE(other.open());
         QSqlQuery lock(other);
-        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        ASSERT_TRUE(lock.exec(u"BEGIN EXCLUSIVE"_s));
         for (int tick = 0; tick < 3; ++tick) {
-            grid.record(QString::number(tick) + QStringLiteral("\tb"), QStringLiteral("10:00:02"));
+            grid.record(QString::number(tick) + u"\tb"_s, u"10:00:02"_s);
             EXPECT_FALSE(writer.flush());
         }
         EXPECT_EQ(problems.size(), 1);
-        EXPECT_TRUE(problems.first().first().toString().contains(QStringLiteral("locked")))
+        EXPECT_TRUE(problems.first().first().toString().contains(u"locked"_s))
             << qPrintable(problems.first().first().toString());
         EXPECT_EQ(writer.pendingRows(), 3);
         EXPECT_EQ(grid.core.rows().dataRowCount(), 4);
-        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+        ASSERT_TRUE(lock.exec(u"ROLLBACK"_s));
         other.close();
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("locker"));
-    grid.record(QStringLiteral("9\tc"), QStringLiteral("10:00:03"));
+    QSqlDatabase::removeDatabase(u"locker"_s);
+    grid.record(u"9\tc"_s, u"10:00:03"_s);
     ASSERT_TRUE(writer.flush());
     EXPECT_EQ(recovered.size(), 1);
     const QList<JournalRow> rows = readAll(path);
@@ -278,15 +267,14 @@ TEST(Journal, ALockedJournalLosesNoRowAndSaysSoOnce)
 
 TEST(Journal, AnXlsxExportTakesWhatABiff2SheetCannotHold)
 {
-    ensureApplication();
+    test::ensureApplication();
     QTemporaryDir dir;
-    const journal::JournalBuffer buffer { 1, QStringLiteral("B"), QStringLiteral("KEY"), 1,
-        { { 0, QStringLiteral("Value"), 1000, 5, QStringLiteral("d") } } };
+    const journal::JournalBuffer buffer { 1, u"B"_s, u"KEY"_s, 1,
+        { { 0, u"Value"_s, 1000, 5, u"d"_s } } };
     QList<JournalRow> rows;
     for (int i = 0; i < 20000; ++i)
-        rows.append({ i + 1, 1, RowKind::Record, i + 1, QStringLiteral("06/12/26"),
-            QStringLiteral("10:00:00"), QStringLiteral("Run"), { QString::number(i) }, {}, {},
-            false, {}, {} });
+        rows.append({ i + 1, 1, RowKind::Record, i + 1, u"06/12/26"_s, u"10:00:00"_s, u"Run"_s,
+            { QString::number(i) }, {}, {}, false, {}, {} });
     journal::JournalSource source(buffer, rows);
     for (const auto &[name, written] : { std::pair { "all.xlsx", 20000 }, { "cut.xls", 16383 } }) {
         viewer::Exporter exporter(source, nullptr);

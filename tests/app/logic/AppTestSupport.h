@@ -1,18 +1,13 @@
 #pragma once
 
+#include "tests/TestSupport.h"
+
 #include "app/core/AppFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
-
-#include <ostream>
-
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toUtf8().replace("\r", "\\r").replace("\n", "\\n").constData() << '"';
-}
 
 namespace tlv::app::test {
 

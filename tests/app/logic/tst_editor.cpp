@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tlv::app {
 namespace {
 
@@ -33,14 +35,14 @@ struct EditorFixture : ::testing::Test
 
     void SetUp() override
     {
-        project.setPath(box.project(QStringLiteral("p.tlvr")));
+        project.setPath(box.project(u"p.tlvr"_s));
         project.setBufferType(1);
     }
     void columns(int n)
     {
         for (int i = 1; i <= n; ++i) {
             buffer::UserColumn c = buffer::UserColumn::defaultColumn();
-            c.Title = QStringLiteral("c%1").arg(i);
+            c.Title = u"c%1"_s.arg(i);
             buffer.add(c);
         }
         buffer.setChanged(false);
@@ -98,12 +100,10 @@ TEST_F(EditorFixture, ToolbarActionsAndTheRowSelectedAfterThem)
 
     editor.enterCell(1, 0);
     editor.toolClicked(Tool::Cut);
-    EXPECT_EQ(titles(), QStringList({ QStringLiteral("c2"), QStringLiteral("c3"), QString() }));
+    EXPECT_EQ(titles(), QStringList({ u"c2"_s, u"c3"_s, QString() }));
     editor.enterCell(2, 0);
     cell = editor.toolClicked(Tool::Paste);
-    EXPECT_EQ(titles(),
-        QStringList(
-            { QStringLiteral("c2"), QStringLiteral("c3"), QStringLiteral("c1"), QString() }));
+    EXPECT_EQ(titles(), QStringList({ u"c2"_s, u"c3"_s, u"c1"_s, QString() }));
     EXPECT_EQ(cell->row, 3);
 
     cell = editor.toolClicked(Tool::Add);
@@ -138,10 +138,10 @@ TEST_F(EditorFixture, RecordOnChangeAddsTheDeltaColumn)
     EXPECT_EQ(editor.cellText(0, 8), QString());
     editor.recordChangeToggled(true);
     EXPECT_EQ(editor.gridColumnCount(), 9);
-    EXPECT_EQ(editor.cellText(0, 8), QStringLiteral("Change Delta"));
+    EXPECT_EQ(editor.cellText(0, 8), u"Change Delta"_s);
     EXPECT_EQ(headings.count(), 1);
     EXPECT_TRUE(buffer.changed());
-    EXPECT_EQ(editor.cellText(2, 0), QStringLiteral("Colum 2"));
+    EXPECT_EQ(editor.cellText(2, 0), u"Colum 2"_s);
 
     // Filling the page marks nothing.
     buffer.setChanged(false);
@@ -191,7 +191,7 @@ TEST_F(EditorFixture, EditDialogChecksEachColumn)
         }
     }
     const buffer::UserColumn &col = *buffer.item(1);
-    EXPECT_EQ(col.Variable, QStringLiteral("Motor.Start"));
+    EXPECT_EQ(col.Variable, u"Motor.Start"_s);
     EXPECT_EQ(col.RecPlace, 2);
     EXPECT_EQ(col.Width, 1200);
     EXPECT_EQ(col.Delta, 16383);
@@ -201,20 +201,18 @@ TEST_F(EditorFixture, EditDialogChecksEachColumn)
 TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
 {
     columns(2);
-    buffer.item(1)->DataType = QStringLiteral("Byte");
+    buffer.item(1)->DataType = u"Byte"_s;
     buffer.item(1)->DataPos = 2;
     ASSERT_TRUE(cell.open(1, BufferEditor::PositionColumn));
-    EXPECT_EQ(cell.form().items,
-        QStringList({ QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"),
-            QStringLiteral("3") }));
+    EXPECT_EQ(cell.form().items, QStringList({ u"0"_s, u"1"_s, u"2"_s, u"3"_s }));
     EXPECT_EQ(cell.form().selected, 2);
-    EXPECT_EQ(cell.form().caption, QStringLiteral("Edit Data Position"));
-    EXPECT_EQ(cell.form().prompt, QStringLiteral("Register data position :"));
+    EXPECT_EQ(cell.form().caption, u"Edit Data Position"_s);
+    EXPECT_EQ(cell.form().prompt, u"Register data position :"_s);
 
     ASSERT_TRUE(cell.open(1, BufferEditor::FormatColumn));
     QStringList allowed;
     for (const buffer::ColFormat &f : formats) {
-        if (f.allows(QStringLiteral("Byte")))
+        if (f.allows(u"Byte"_s))
             allowed << f.description;
     }
     EXPECT_EQ(cell.form().items, allowed);
@@ -222,13 +220,13 @@ TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
     EXPECT_EQ(cell.accept(QString(), 1), Outcome::Close);
     int seen = 0;
     for (const buffer::ColFormat &f : formats) {
-        if (f.allows(QStringLiteral("Byte")) && seen++ == 1) {
+        if (f.allows(u"Byte"_s) && seen++ == 1) {
             EXPECT_EQ(buffer.item(1)->Format, f.Key);
         }
     }
 
     // Data type list: an unknown text selects "Long".
-    buffer.item(2)->DataType = QStringLiteral("Strg");
+    buffer.item(2)->DataType = u"Strg"_s;
     ASSERT_TRUE(cell.open(2, BufferEditor::DataTypeColumn));
     EXPECT_EQ(cell.form().selected, 4);
     // ... and offers no format at all.
@@ -237,7 +235,7 @@ TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
     const QString before = buffer.item(2)->Format;
     EXPECT_EQ(cell.accept(QString(), cell.form().selected), Outcome::Close);
     EXPECT_EQ(prompter.lastMessage().text,
-        QStringLiteral("No format availables !\r\rYou must first select a Data Type."));
+        u"No format availables !\r\rYou must first select a Data Type."_s);
     EXPECT_EQ(prompter.lastMessage().style, common::Prompter::Style::Information);
     EXPECT_EQ(buffer.item(2)->Format, before);
 }
@@ -245,46 +243,46 @@ TEST_F(EditorFixture, ListsOfTheDialogFollowTheRowsDataType)
 TEST_F(EditorFixture, DropsSetTheVariableOfADataRow)
 {
     columns(2);
-    EXPECT_TRUE(editor.dropVariable(2, 5, QStringLiteral("R 9000")));
-    EXPECT_EQ(buffer.item(2)->Variable, QStringLiteral("R 9000"));
+    EXPECT_TRUE(editor.dropVariable(2, 5, u"R 9000"_s));
+    EXPECT_EQ(buffer.item(2)->Variable, u"R 9000"_s);
     EXPECT_TRUE(buffer.changed());
-    EXPECT_TRUE(editor.dropVariable(1, 0, QStringLiteral("Plant.Level")));
-    EXPECT_FALSE(editor.dropVariable(1, 1, QStringLiteral("R 16384")));
-    EXPECT_FALSE(editor.dropVariable(0, 1, QStringLiteral("R 1")));
-    EXPECT_FALSE(editor.dropVariable(3, 1, QStringLiteral("R 1")));
-    EXPECT_FALSE(editor.dropVariable(1, 8, QStringLiteral("R 1"))); // no delta column
+    EXPECT_TRUE(editor.dropVariable(1, 0, u"Plant.Level"_s));
+    EXPECT_FALSE(editor.dropVariable(1, 1, u"R 16384"_s));
+    EXPECT_FALSE(editor.dropVariable(0, 1, u"R 1"_s));
+    EXPECT_FALSE(editor.dropVariable(3, 1, u"R 1"_s));
+    EXPECT_FALSE(editor.dropVariable(1, 8, u"R 1"_s)); // no delta column
     EXPECT_FALSE(editor.dropVariable(1, 1, QString()));
-    EXPECT_EQ(buffer.item(1)->Variable, QStringLiteral("Plant.Level"));
+    EXPECT_EQ(buffer.item(1)->Variable, u"Plant.Level"_s);
 }
 
 TEST_F(EditorFixture, CompileRejectsAFieldAndPointsAtIt)
 {
     columns(1);
     editor.FillFields();
-    editor.fields().numberOfRecords = QStringLiteral("19");
+    editor.fields().numberOfRecords = u"19"_s;
     QSignalSpy focus(&editor, &BufferEditor::focusField);
     EXPECT_FALSE(editor.compileCommand());
     ASSERT_EQ(focus.count(), 1);
     EXPECT_EQ(focus[0][0].value<buffer::EditorFields::Field>(),
         buffer::EditorFields::Field::NumberOfRecords);
-    EXPECT_TRUE(prompter.texts().contains(QStringLiteral("Invalid buffer value !")));
+    EXPECT_TRUE(prompter.texts().contains(u"Invalid buffer value !"_s));
 }
 
 TEST(BufferTypeSetup, TabsAndFieldsOfEachType)
 {
     const BufferTypeSetup standard = BufferTypeSetup::forType(0, false, false, false, 1234);
-    EXPECT_EQ(standard.typeLabel, QStringLiteral("Standard Buffer in use."));
+    EXPECT_EQ(standard.typeLabel, u"Standard Buffer in use."_s);
     EXPECT_FALSE(standard.configTabEnabled);
     EXPECT_TRUE(standard.startRegVisible);
-    EXPECT_EQ(standard.startRegText, QStringLiteral("1234"));
+    EXPECT_EQ(standard.startRegText, u"1234"_s);
 
     const BufferTypeSetup configured = BufferTypeSetup::forType(1, false, false, false, 0);
-    EXPECT_EQ(configured.typeLabel, QStringLiteral("Configured Buffer in use."));
+    EXPECT_EQ(configured.typeLabel, u"Configured Buffer in use."_s);
     EXPECT_TRUE(configured.configTabEnabled);
     EXPECT_FALSE(configured.startRegVisible);
 
     const BufferTypeSetup events = BufferTypeSetup::forType(2, false, false, false, 0);
-    EXPECT_EQ(events.typeLabel, QStringLiteral("Public Event Buffer in use."));
+    EXPECT_EQ(events.typeLabel, u"Public Event Buffer in use."_s);
     EXPECT_FALSE(events.configTabEnabled);
 
     // Simulation is always configured; locks override the table.
@@ -302,9 +300,9 @@ TEST(BufferTypeTexts, DescriptionsFromTolvaneIniAndTheDialogResult)
     const QString ini = box.folders.programFolder + u"Tolvane.ini";
     test::Sandbox::write(ini, "[BufferType]\r\nStandard=one~two\r\nPublicEvents=pe\r\n");
     const BufferTypeTexts t = BufferTypeTexts::read(ini);
-    EXPECT_EQ(t.standard, QStringLiteral("one\ntwo"));
+    EXPECT_EQ(t.standard, u"one\ntwo"_s);
     EXPECT_EQ(t.configured, QString());
-    EXPECT_EQ(t.publicEvents, QStringLiteral("pe"));
+    EXPECT_EQ(t.publicEvents, u"pe"_s);
     EXPECT_EQ(BufferTypeTexts::result(true, 2), 2);
     EXPECT_EQ(BufferTypeTexts::result(true, -1), -1);
     EXPECT_EQ(BufferTypeTexts::result(false, 1), -1);

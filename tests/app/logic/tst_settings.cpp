@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tlv::app {
 namespace {
 
@@ -34,12 +36,12 @@ struct SettingsFixture : ::testing::Test
 
     void SetUp() override
     {
-        project.setPath(box.project(QStringLiteral("plant.tlvr")));
+        project.setPath(box.project(u"plant.tlvr"_s));
         page.setControl(&control);
         page.setCommands(&commands);
         page.setSettingsFile(box.folders.settingsFile());
     }
-    void install(qint32 code) { folders.setRow(code, { QStringLiteral("apps"), {}, {}, {}, {} }); }
+    void install(qint32 code) { folders.setRow(code, { u"apps"_s, {}, {}, {}, {} }); }
 };
 
 TEST_F(SettingsFixture, FieldChecksAcceptTheLimitsAndRefuseBeyond)
@@ -77,7 +79,7 @@ TEST_F(SettingsFixture, FieldChecksAcceptTheLimitsAndRefuseBeyond)
         } else {
             ASSERT_EQ(prompter.messages().size(), 1) << c.text;
             EXPECT_EQ(prompter.lastMessage().text, QString::fromUtf8(c.message));
-            EXPECT_EQ(prompter.lastMessage().title, QStringLiteral("Tolvane"));
+            EXPECT_EQ(prompter.lastMessage().title, u"Tolvane"_s);
             EXPECT_EQ(prompter.lastMessage().style, common::Prompter::Style::Exclamation);
         }
     }
@@ -92,11 +94,11 @@ TEST_F(SettingsFixture, FieldChecksAcceptTheLimitsAndRefuseBeyond)
     EXPECT_EQ(s.maxGraph, 1000);
     EXPECT_EQ(control.maxGraph(), 1000);
     // A refused station or start register shows 0 in the box.
-    page.stationLeft(QStringLiteral("x"));
-    EXPECT_EQ(page.view().station, QStringLiteral("0"));
+    page.stationLeft(u"x"_s);
+    EXPECT_EQ(page.view().station, u"0"_s);
     EXPECT_EQ(s.connection.station, 255);
 
-    page.readIntervalLeft(QStringLiteral("0,1"));
+    page.readIntervalLeft(u"0,1"_s);
     EXPECT_EQ(s.connection.readInterval, 100);
 }
 
@@ -107,9 +109,9 @@ TEST_F(SettingsFixture, DriverListOffersTheInstalledPg5Versions)
     page.ApplySettingsPage();
     const SettingsPage::View &v = page.view();
     ASSERT_EQ(v.dllEntries.size(), 3);
-    EXPECT_EQ(v.dllEntries[0].text, QStringLiteral("Internal"));
-    EXPECT_EQ(v.dllEntries[1].text, QStringLiteral("SAIA PG5 1.9"));
-    EXPECT_EQ(v.dllEntries[2].text, QStringLiteral("SAIA PG5 2.1"));
+    EXPECT_EQ(v.dllEntries[0].text, u"Internal"_s);
+    EXPECT_EQ(v.dllEntries[1].text, u"SAIA PG5 1.9"_s);
+    EXPECT_EQ(v.dllEntries[2].text, u"SAIA PG5 2.1"_s);
     EXPECT_EQ(v.dllIndex, 1);
     EXPECT_EQ(start.versionCode, 19);
     EXPECT_TRUE(v.dllVisible);
@@ -135,7 +137,7 @@ TEST_F(SettingsFixture, DriverListOffersTheInstalledPg5Versions)
     // A PG5 entry without any known version is refused.
     start.versionCode = 0;
     EXPECT_FALSE(page.dllChosen(2));
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("SAIA PG5 is not installed."));
+    EXPECT_EQ(prompter.lastMessage().text, u"SAIA PG5 is not installed."_s);
     EXPECT_EQ(page.view().dllIndex, 1);
 }
 
@@ -146,19 +148,17 @@ TEST_F(SettingsFixture, ListsAndTextsFollowTheSettings)
     s.connection.baudrate = 19200;
     s.connection.readInterval = 2500;
     s.indexFile = 5;
-    s.exportFile = box.project(QStringLiteral("out/a.xls"));
+    s.exportFile = box.project(u"out/a.xls"_s);
     page.ApplySettingsPage();
     const SettingsPage::View &v = page.view();
-    EXPECT_EQ(v.ports,
-        QStringList({ QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
-            QStringLiteral("COM4") }));
+    EXPECT_EQ(v.ports, QStringList({ u"COM1"_s, u"COM2"_s, u"COM3"_s, u"COM4"_s }));
     EXPECT_EQ(v.portIndex, 2);
     EXPECT_EQ(v.baudrates.size(), 5);
     EXPECT_EQ(v.baudIndex, 3);
-    EXPECT_EQ(v.protocols, QStringList { QStringLiteral("S-BUS") });
-    EXPECT_EQ(v.readInterval, QStringLiteral("2.5"));
+    EXPECT_EQ(v.protocols, QStringList { u"S-BUS"_s });
+    EXPECT_EQ(v.readInterval, u"2.5"_s);
     EXPECT_EQ(v.indexFile, 2);
-    EXPECT_EQ(v.excelFile, QStringLiteral("..\\out\\a.xls"));
+    EXPECT_EQ(v.excelFile, u"..\\out\\a.xls"_s);
 
     page.portChosen(0);
     page.baudChosen(4);
@@ -166,21 +166,20 @@ TEST_F(SettingsFixture, ListsAndTextsFollowTheSettings)
     EXPECT_EQ(s.connection.baudrate, 38400);
 
     // A typed project-relative name means the file in the project folder.
-    page.excelFileValidated(QStringLiteral("b.xls"));
-    EXPECT_EQ(s.exportFile, box.project(QStringLiteral("b.xls")));
+    page.excelFileValidated(u"b.xls"_s);
+    EXPECT_EQ(s.exportFile, box.project(u"b.xls"_s));
     EXPECT_EQ(control.exportFile(), s.exportFile);
-    EXPECT_EQ(page.view().excelFile, QStringLiteral("b.xls"));
+    EXPECT_EQ(page.view().excelFile, u"b.xls"_s);
 
     // Cancelling the browse changes nothing; a chosen file is taken.
     page.browseExcelFile();
-    EXPECT_EQ(s.exportFile, box.project(QStringLiteral("b.xls")));
+    EXPECT_EQ(s.exportFile, box.project(u"b.xls"_s));
     ASSERT_EQ(prompter.fileDialogs().size(), 1);
-    EXPECT_EQ(
-        prompter.fileDialogs()[0].request.filter, QStringLiteral("Excel Files (*.xls)|*.xls"));
-    EXPECT_EQ(prompter.fileDialogs()[0].request.defaultExtension, QStringLiteral("xls"));
-    prompter.queueFile(box.project(QStringLiteral("c.xls")));
+    EXPECT_EQ(prompter.fileDialogs()[0].request.filter, u"Excel Files (*.xls)|*.xls"_s);
+    EXPECT_EQ(prompter.fileDialogs()[0].request.defaultExtension, u"xls"_s);
+    prompter.queueFile(box.project(u"c.xls"_s));
     page.browseExcelFile();
-    EXPECT_EQ(page.view().excelFile, QStringLiteral("c.xls"));
+    EXPECT_EQ(page.view().excelFile, u"c.xls"_s);
 }
 
 TEST_F(SettingsFixture, SaveWritesPcdRegisteryZeroAndEmptiesTheStandardSource)
@@ -192,7 +191,7 @@ TEST_F(SettingsFixture, SaveWritesPcdRegisteryZeroAndEmptiesTheStandardSource)
     ASSERT_TRUE(project.readProject());
     EXPECT_EQ(project.settings().connection.pcdRegistery, 1);
     page.ApplySettingsPage();
-    EXPECT_TRUE(page.gridLinesLeft(QStringLiteral("700")));
+    EXPECT_TRUE(page.gridLinesLeft(u"700"_s));
     // Export naming reaches the control with the save, not only at the next Start.
     page.indexFileChosen(1);
     page.exportFullToggled(true);
@@ -200,16 +199,12 @@ TEST_F(SettingsFixture, SaveWritesPcdRegisteryZeroAndEmptiesTheStandardSource)
     EXPECT_TRUE(page.save());
     EXPECT_EQ(control.indexFile(), 1);
     EXPECT_TRUE(control.autoExport());
-    EXPECT_EQ(IniProfile::read(
-                  project.path(), QStringLiteral("CONNECTION"), QStringLiteral("PCDRegistery")),
-        QStringLiteral("0"));
-    EXPECT_EQ(
-        IniProfile::read(project.path(), QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
-        QStringLiteral("700"));
+    EXPECT_EQ(IniProfile::read(project.path(), u"CONNECTION"_s, u"PCDRegistery"_s), u"0"_s);
+    EXPECT_EQ(IniProfile::read(project.path(), u"CONNECTION"_s, u"MaxRows"_s), u"700"_s);
     EXPECT_TRUE(test::Sandbox::read(project.sourcePath()).isEmpty());
     EXPECT_FALSE(project.settings().differsForSave(project.appliedSettings()));
     // The channel section is written only once it was edited.
-    EXPECT_TRUE(IniProfile::readSection(project.path(), QStringLiteral("GoOnline")).isEmpty());
+    EXPECT_TRUE(IniProfile::readSection(project.path(), u"GoOnline"_s).isEmpty());
 }
 
 TEST_F(SettingsFixture, Pg5ChannelIsEditedAndSavedInTheProjectFile)
@@ -217,21 +212,21 @@ TEST_F(SettingsFixture, Pg5ChannelIsEditedAndSavedInTheProjectFile)
     test::Sandbox::write(project.path(),
         "[GoOnline]\r\nChannel=UDP\r\nAddress=10.0.0.7\r\nPort=5051\r\nStation=3\r\n");
     page.ApplySettingsPage();
-    EXPECT_EQ(page.view().channel.address, QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(page.view().channel.address, u"10.0.0.7"_s);
     EXPECT_EQ(page.view().channel.port, 5051);
     EXPECT_EQ(page.view().channel.station, 3);
 
     GoOnlineChannel bad = page.view().channel;
     bad.station = 300;
     EXPECT_FALSE(page.channelEdited(bad));
-    EXPECT_EQ(prompter.lastMessage().text, QStringLiteral("S-Bus station: numeric value 0...255"));
+    EXPECT_EQ(prompter.lastMessage().text, u"S-Bus station: numeric value 0...255"_s);
     GoOnlineChannel serialNoDevice = page.view().channel;
     serialNoDevice.serial = true;
     EXPECT_FALSE(page.channelEdited(serialNoDevice));
 
     GoOnlineChannel c = page.view().channel;
     c.serial = true;
-    c.device = QStringLiteral("/dev/ttyUSB0");
+    c.device = u"/dev/ttyUSB0"_s;
     c.baudrate = 38400;
     c.station = 9;
     EXPECT_FALSE(page.hasChanges());
@@ -246,18 +241,17 @@ TEST_F(SettingsFixture, ChosenPg5GlobalIniIsRememberedAndRefillsTheRow)
 {
     start.versionCode = 21;
     QDir().mkpath(box.folders.commonDataFolder);
-    const QString ini = box.path(QStringLiteral("chosen/PG5Global.ini"));
+    const QString ini = box.path(u"chosen/PG5Global.ini"_s);
     test::Sandbox::write(ini, "[Global]\r\nAppsDir=A\r\nLibsDir=/libs/\r\nLocalDir=L\r\n");
     page.ApplySettingsPage();
     prompter.queueFile(ini);
     page.browsePg5Global();
     EXPECT_EQ(page.view().pg5Global, ini);
-    EXPECT_EQ(IniProfile::read(box.folders.settingsFile(), QStringLiteral("Application"),
-                  QStringLiteral("PG5GlobalIni")),
-        ini);
-    EXPECT_EQ(folders.row(21).AppLibDir, QStringLiteral("/libs/App"));
-    EXPECT_EQ(prompter.fileDialogs()[0].request.filter,
-        QStringLiteral("PG5Global.ini (PG5Global.ini)|PG5Global.ini"));
+    EXPECT_EQ(
+        IniProfile::read(box.folders.settingsFile(), u"Application"_s, u"PG5GlobalIni"_s), ini);
+    EXPECT_EQ(folders.row(21).AppLibDir, u"/libs/App"_s);
+    EXPECT_EQ(
+        prompter.fileDialogs()[0].request.filter, u"PG5Global.ini (PG5Global.ini)|PG5Global.ini"_s);
 }
 
 } // namespace

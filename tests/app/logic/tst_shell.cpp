@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tlv::app {
 namespace {
 
@@ -36,7 +38,7 @@ TEST(FolderOps, PathRootOfEveryForm)
         { "", false, "" },
     };
     for (const auto &c : cases) {
-        QString root = QStringLiteral("stale");
+        QString root = u"stale"_s;
         EXPECT_EQ(FolderOps::PathRoot(QString::fromUtf8(c.path), root), c.ok) << c.path;
         EXPECT_EQ(root, c.ok ? QString::fromUtf8(c.root) : QString()) << c.path;
     }
@@ -55,31 +57,31 @@ TEST(FolderOps, CreatesEveryMissingFolderOfAPosixPath)
     test::Sandbox box;
     common::ScriptedPrompter prompter;
     FolderOps ops(prompter);
-    const QString deep = box.path(QStringLiteral("a/b/c/d"));
+    const QString deep = box.path(u"a/b/c/d"_s);
     EXPECT_TRUE(ops.EnsureFolder(deep + u'/'));
     EXPECT_TRUE(FolderOps::FolderExists(deep));
     EXPECT_TRUE(ops.EnsureFolder(deep)); // already there
     EXPECT_TRUE(prompter.messages().isEmpty());
 
     // A file in the way: the folder cannot be made and that is reported, not hidden.
-    test::Sandbox::write(box.path(QStringLiteral("file")), "x");
-    EXPECT_FALSE(ops.CreateFolderPath(box.path(QStringLiteral("file/sub")), true));
+    test::Sandbox::write(box.path(u"file"_s), "x");
+    EXPECT_FALSE(ops.CreateFolderPath(box.path(u"file/sub"_s), true));
 }
 
 TEST(FolderOps, MissingShareAndDriveAreReported)
 {
     common::ScriptedPrompter prompter;
     FolderOps ops(prompter);
-    EXPECT_FALSE(ops.CreateFolderPath(QStringLiteral("\\\\nohost\\noshare\\trace"), true));
+    EXPECT_FALSE(ops.CreateFolderPath(u"\\\\nohost\\noshare\\trace"_s, true));
     ASSERT_EQ(prompter.messages().size(), 2);
-    EXPECT_EQ(prompter.messages()[0].text,
-        QStringLiteral("Path not found\n\nBad drive name \\\\nohost\\noshare\\"));
-    EXPECT_EQ(prompter.messages()[0].title, QStringLiteral("New directory"));
+    EXPECT_EQ(
+        prompter.messages()[0].text, u"Path not found\n\nBad drive name \\\\nohost\\noshare\\"_s);
+    EXPECT_EQ(prompter.messages()[0].title, u"New directory"_s);
     EXPECT_EQ(prompter.messages()[0].style, common::Prompter::Style::Critical);
     EXPECT_EQ(prompter.messages()[1].text,
         QStringLiteral(
             "Cannot create the new directory :\n\\\\nohost\\noshare\\trace\n\nChange the path."));
-    EXPECT_EQ(prompter.messages()[1].title, QStringLiteral("Create new directory"));
+    EXPECT_EQ(prompter.messages()[1].title, u"Create new directory"_s);
 
     // A local drive asks Retry/Cancel until it can be read or the user gives up.
     prompter.clear();
@@ -87,15 +89,14 @@ TEST(FolderOps, MissingShareAndDriveAreReported)
     ops.setRootLister([&](const QString &, QString *) { return ++listed == 3; });
     prompter.queueAnswer(Answer::Retry);
     prompter.queueAnswer(Answer::Retry);
-    EXPECT_TRUE(ops.CheckDrive(QStringLiteral("q:\\"), QStringLiteral("T")));
+    EXPECT_TRUE(ops.CheckDrive(u"q:\\"_s, u"T"_s));
     EXPECT_EQ(listed, 3);
     EXPECT_EQ(prompter.texts(),
-        QStringList({ QStringLiteral("Cannot read drive q:\\"),
-            QStringLiteral("Cannot read drive q:\\") }));
+        QStringList({ u"Cannot read drive q:\\"_s, u"Cannot read drive q:\\"_s }));
     prompter.clear();
     listed = -10;
     prompter.queueAnswer(Answer::Cancel);
-    EXPECT_FALSE(ops.CreateFolderPath(QStringLiteral("q:\\x"), false));
+    EXPECT_FALSE(ops.CreateFolderPath(u"q:\\x"_s, false));
     EXPECT_EQ(prompter.messages().size(), 1); // no "Cannot create" without show messages
 }
 
@@ -120,10 +121,10 @@ TEST(OpenDocument, ShellResultsBecomeTheProgramsErrors)
             "An error occurred occurred whilst trying to open or print the selected file." },
     };
     for (const auto &c : cases) {
-        const OpenDocument::Error e = OpenDocument::errorFor(c.result, QStringLiteral("Tolvane"));
+        const OpenDocument::Error e = OpenDocument::errorFor(c.result, u"Tolvane"_s);
         EXPECT_EQ(e.number, c.number) << c.result;
         EXPECT_EQ(e.message, QString::fromUtf8(c.message)) << c.result;
-        EXPECT_EQ(e.source, QStringLiteral("Tolvane.GShell"));
+        EXPECT_EQ(e.source, u"Tolvane.GShell"_s);
     }
 
     QString seenParameters;
@@ -134,24 +135,24 @@ TEST(OpenDocument, ShellResultsBecomeTheProgramsErrors)
             seenMode = mode;
             return mode == 3 ? 42 : 31;
         },
-        QStringLiteral("Tolvane"));
+        u"Tolvane"_s);
     // Without parameters and folder the window is always shown normally.
-    EXPECT_FALSE(shell.open(QStringLiteral("help.html"), 3));
+    EXPECT_FALSE(shell.open(u"help.html"_s, 3));
     EXPECT_EQ(seenMode, 1);
     EXPECT_EQ(shell.error().number, base + 31);
-    EXPECT_TRUE(shell.open(QStringLiteral("help.html"), 3, QStringLiteral("-x")));
-    EXPECT_EQ(seenParameters, QStringLiteral("-x"));
+    EXPECT_TRUE(shell.open(u"help.html"_s, 3, u"-x"_s));
+    EXPECT_EQ(seenParameters, u"-x"_s);
 }
 
 TEST(InfoTexts, StartInfoAndVersion)
 {
-    EXPECT_EQ(InfoTexts::infoCaption(), QStringLiteral("Tolvane  Start Info"));
+    EXPECT_EQ(InfoTexts::infoCaption(), u"Tolvane  Start Info"_s);
     EXPECT_EQ(InfoTexts::startInfo(),
         QStringLiteral("Thank you for using Varnok software.\r\n\r\nTolvane is an Add-On tool for "
                        "The SAIA-PG5 Utility.\r\n\r\n\r\nPlease start the Tolvane from the PG5 by "
                        "creating a Tolvane file\r\nin the CPU."));
-    EXPECT_EQ(InfoTexts::versionText(2, 1, 7), QStringLiteral("Version 2.1.007"));
-    EXPECT_EQ(InfoTexts::aboutCaption(), QStringLiteral("About Varnok Tolvane"));
+    EXPECT_EQ(InfoTexts::versionText(2, 1, 7), u"Version 2.1.007"_s);
+    EXPECT_EQ(InfoTexts::aboutCaption(), u"About Varnok Tolvane"_s);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tlv::app {
 namespace {
 
@@ -60,19 +62,12 @@ INSTANTIATE_TEST_SUITE_P(Forms, CommandLineParse,
         ParseCase { "plant.txt PG5=21300", Kind::NoStartFile, "", "", "", "", 0, 0 },
         ParseCase { "   ", Kind::Empty, "", "", "", "", 0, 0 }));
 
-TEST(CommandLine, CptPassesTheTrimmedFileName)
-{
-    const CommandLine c = CommandLine::parse(QStringLiteral("  /lib/PUMP.tlv -CPT"));
-    EXPECT_EQ(c.kind, Kind::Crypt);
-    EXPECT_EQ(c.cryptFile, QStringLiteral("/lib/PUMP.tlv"));
-}
-
 TEST(CommandLine, OverrideFromTolvaneIni)
 {
     Sandbox box;
     common::ScriptedPrompter prompter;
     const QString ini = box.folders.programFolder + u"Tolvane.ini";
-    const QString real = QStringLiteral("/real.tlvr PG5=21300");
+    const QString real = u"/real.tlvr PG5=21300"_s;
 
     // No file, or an empty Command, keeps the real command line silently.
     EXPECT_EQ(CommandLine::applyOverride(real, ini, box.folders.programFolder, prompter), real);
@@ -99,13 +94,12 @@ TEST(Pg5Folders, RegistryRowsOfPg5OneX)
     QString shown;
     f.fill(registry, box.folders.settingsFile(), 17000, box.folders.commonDocuments,
         box.folders.commonAppData, prompter, &shown);
-    EXPECT_EQ(
-        Pg5Folders::registryKey(17), QStringLiteral("Software\\SAIA-Burgess\\PG5\\1.7\\Global"));
+    EXPECT_EQ(Pg5Folders::registryKey(17), u"Software\\SAIA-Burgess\\PG5\\1.7\\Global"_s);
     const Pg5Folders::Row r = f.row(17);
-    EXPECT_EQ(r.AppsDir, QStringLiteral("C:\\PG5 17\\Apps"));
-    EXPECT_EQ(r.AppLibDir, QStringLiteral("C:\\PG5 17\\Lib/App"));
-    EXPECT_EQ(r.UsrLibDir, QStringLiteral("C:\\Usr"));
-    EXPECT_EQ(f.resourcePath(17), QStringLiteral("C:\\PG5 17\\Lib/App,C:\\Std,C:\\Usr"));
+    EXPECT_EQ(r.AppsDir, u"C:\\PG5 17\\Apps"_s);
+    EXPECT_EQ(r.AppLibDir, u"C:\\PG5 17\\Lib/App"_s);
+    EXPECT_EQ(r.UsrLibDir, u"C:\\Usr"_s);
+    EXPECT_EQ(f.resourcePath(17), u"C:\\PG5 17\\Lib/App,C:\\Std,C:\\Usr"_s);
     EXPECT_TRUE(f.row(16).AppsDir.isEmpty());
     EXPECT_EQ(f.appsDirs().keys(), QList<qint32> { 17 });
     EXPECT_TRUE(f.row(99) == Pg5Folders::Row());
@@ -115,9 +109,8 @@ TEST(Pg5Folders, Pg5GlobalIniFollowsTheNamingOfTheFullVersion)
 {
     Sandbox box;
     common::ScriptedPrompter prompter;
-    const QString sbc = box.path(QStringLiteral("users/Public/SBC/PG5_21/LocalDir/PG5Global.ini"));
-    const QString saia
-        = box.path(QStringLiteral("users/Public/SAIA-Burgess/PG5_21/LocalDir/PG5Global.ini"));
+    const QString sbc = box.path(u"users/Public/SBC/PG5_21/LocalDir/PG5Global.ini"_s);
+    const QString saia = box.path(u"users/Public/SAIA-Burgess/PG5_21/LocalDir/PG5Global.ini"_s);
     Sandbox::write(sbc, "[Global]\r\nLocalDir=L21\r\nAppsDir=A21\r\nLibsDir=C:\\Libs\r\n");
     Sandbox::write(saia, "[Global]\r\nAppsDir=old\r\nLibsDir=D:\\L\\\r\n");
 
@@ -134,11 +127,11 @@ TEST(Pg5Folders, Pg5GlobalIniFollowsTheNamingOfTheFullVersion)
         box.folders.commonDocuments, box.folders.commonAppData, prompter, &shown);
     EXPECT_EQ(shown, sbc);
     const Pg5Folders::Row r = f.row(21);
-    EXPECT_EQ(r.LocalDir, QStringLiteral("L21"));
-    EXPECT_EQ(r.AppsDir, QStringLiteral("A21"));
-    EXPECT_EQ(r.AppLibDir, QStringLiteral("C:\\Libs\\App"));
-    EXPECT_EQ(r.StdLibDir, QStringLiteral("C:\\Libs\\Std"));
-    EXPECT_EQ(r.UsrLibDir, QStringLiteral("C:\\Libs\\Usr"));
+    EXPECT_EQ(r.LocalDir, u"L21"_s);
+    EXPECT_EQ(r.AppsDir, u"A21"_s);
+    EXPECT_EQ(r.AppLibDir, u"C:\\Libs\\App"_s);
+    EXPECT_EQ(r.StdLibDir, u"C:\\Libs\\Std"_s);
+    EXPECT_EQ(r.UsrLibDir, u"C:\\Libs\\Usr"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
@@ -161,7 +154,7 @@ TEST(Pg5Folders, FallbacksWhenNoPg5GlobalIniIsFound)
     QString shown;
     f.fill(box.folders.registryFile(), box.folders.settingsFile(), 21300,
         box.folders.commonDocuments, box.folders.commonAppData, prompter, &shown);
-    EXPECT_EQ(shown, QStringLiteral("/chosen/PG5Global.ini"));
+    EXPECT_EQ(shown, u"/chosen/PG5Global.ini"_s);
     EXPECT_TRUE(f.row(21).AppsDir.isEmpty());
 
     // A documents folder that cannot be found.
@@ -169,7 +162,7 @@ TEST(Pg5Folders, FallbacksWhenNoPg5GlobalIniIsFound)
         Pg5Folders::findPg5GlobalIni(21, 21300, QString(), box.folders.commonAppData, prompter)
             .isEmpty());
     EXPECT_EQ(prompter.lastMessage().text,
-        QStringLiteral("GetSpecialFolderPath COMMON_DOCUMENTS Error : The folder don't exists !"));
+        u"GetSpecialFolderPath COMMON_DOCUMENTS Error : The folder don't exists !"_s);
 }
 
 } // namespace

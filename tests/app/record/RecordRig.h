@@ -4,6 +4,8 @@
 // ephemeral 127.0.0.1 port, and a headless recorder reading it. The test drives the PCD's
 // clock and the read ticks itself, so every run is repeatable and quick.
 
+#include "tests/TestSupport.h"
+
 #include "app/record/HeadlessRecorder.h"
 #include "buffer/LayoutValidation.h"
 #include "buffer/SourceGenerator.h"
@@ -26,16 +28,6 @@
 #include <functional>
 
 namespace tlv::test {
-
-inline void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_record";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
 
 // Processes events until the condition holds; false after 10 s.
 inline bool waitFor(const std::function<bool()> &condition)

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QProcess>
 
+using namespace Qt::StringLiterals;
+
 using namespace tlv;
 using namespace tlv::test;
 
@@ -35,7 +37,7 @@ QString plantLine(const QList<qint32> &w)
 
 QString seqLine(const QList<qint32> &w)
 {
-    return QStringLiteral("Run\t") + n(w[0]);
+    return u"Run\t"_s + n(w[0]);
 }
 
 // The plant buffer running in the PCD, its rows read through the given connection.
@@ -44,12 +46,12 @@ void runPlant(RecordRig &rig, int records, std::optional<comm::SbusSettings> con
     rig.writeProject(1, "StartReg=0\r\nAutoConnect=0\r\n",
         kUserBuffer + "RecordNumber=" + QByteArray::number(records) + "\r\nRecordLenght=3\r\n"
             + kColumns);
-    rig.writeFile(QStringLiteral("_Global.sy5"),
-        ";symbols\r\n$GROUP Heat\r\nPump EQU R 102 ;pump speed\r\n$ENDGROUP\r\n");
+    rig.writeFile(
+        u"_Global.sy5"_s, ";symbols\r\n$GROUP Heat\r\nPump EQU R 102 ;pump speed\r\n$ENDGROUP\r\n");
     rig.compile();
     rig.pcd.addProgram(std::make_shared<Sequence>(100));
-    rig.runPcd({ QStringLiteral("trace plant.tlvs"), QStringLiteral("wave R 101 ramp 0 1000 700"),
-        QStringLiteral("wave R 102 walk 0 200 100 7"), QStringLiteral("wave F 5 square 0 1 300") });
+    rig.runPcd({ u"trace plant.tlvs"_s, u"wave R 101 ramp 0 1000 700"_s,
+        u"wave R 102 walk 0 200 100 7"_s, u"wave F 5 square 0 1 300"_s });
     rig.record(connection);
 }
 
@@ -61,8 +63,8 @@ TEST(Record, RegisterBufferRowsAreWhatThePcdWrote)
     runPlant(rig, 20);
     // Start register, then the TLV2 header right behind it.
     EXPECT_EQ(rig.pcd.registerValue(1000), 1001);
-    EXPECT_EQ(rig.pcd.registerValue(1001), pcdsim::TraceRing::fourCharWord(QStringLiteral("TLV2")));
-    EXPECT_EQ(rig.pcd.registerValue(1002), pcdsim::TraceRing::fourCharWord(QStringLiteral("PLNT")));
+    EXPECT_EQ(rig.pcd.registerValue(1001), pcdsim::TraceRing::fourCharWord(u"TLV2"_s));
+    EXPECT_EQ(rig.pcd.registerValue(1002), pcdsim::TraceRing::fourCharWord(u"PLNT"_s));
 
     rig.step(5); // first look: everything so far
     rig.step(12); // 17 in a ring of 20
@@ -83,11 +85,10 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
         "CloseTlv=R 50\r\nSerialNr=R 51\r\nClearBuf=F 20\r\nRecordCommand=F 21\r\n"
         "RecordEnable=F 22\r\nColumn=1\r\nColumn1=0,Long,0,R 100,1000,Value,%d,5\r\n");
     rig.compile();
-    rig.runPcd({ QStringLiteral("trace plant.tlvs") });
+    rig.runPcd({ u"trace plant.tlvs"_s });
     // Data block 300 holds the buffer; the start register says so with "D" in bits 16-23.
     EXPECT_EQ(rig.pcd.registerValue(300), ('D' << 16) | 300);
-    EXPECT_EQ(
-        rig.pcd.dataBlock(300).value(0), pcdsim::TraceRing::fourCharWord(QStringLiteral("TLV2")));
+    EXPECT_EQ(rig.pcd.dataBlock(300).value(0), pcdsim::TraceRing::fourCharWord(u"TLV2"_s));
     rig.pcd.setFlag(22, true);
     rig.record();
 
@@ -105,8 +106,7 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     setAndStep(100);
     rig.pcd.setFlag(22, true);
     rig.step();
-    EXPECT_EQ(rig.lines,
-        QStringList({ QStringLiteral("10"), QStringLiteral("12"), QStringLiteral("100") }));
+    EXPECT_EQ(rig.lines, QStringList({ u"10"_s, u"12"_s, u"100"_s }));
 
     // Command 8: export as by the export button, the grid empties.
     rig.pcd.setRegister(51, 77);
@@ -117,8 +117,8 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     // Told without waiting: an unattended reader must not stop on a box.
     EXPECT_TRUE(rig.prompter.messages().isEmpty()) << rig.prompter.texts().join(u'|').toStdString();
     ASSERT_FALSE(rig.prompter.notices().isEmpty());
-    EXPECT_EQ(rig.prompter.notices().first().text,
-        QStringLiteral("Successful export to file : ") + rig.exports[0]);
+    EXPECT_EQ(
+        rig.prompter.notices().first().text, u"Successful export to file : "_s + rig.exports[0]);
     EXPECT_EQ(rig.recorder->control().rows().dataRowCount(), 0);
     EXPECT_EQ(rig.recorder->control().cycle().reader().exportIndex, 77);
 
@@ -134,10 +134,10 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     rig.pcd.setRegister(100, 300);
     rig.step();
     EXPECT_FALSE(rig.pcd.flag(20));
-    EXPECT_TRUE(rig.events.contains(QStringLiteral("clear")));
+    EXPECT_TRUE(rig.events.contains(u"clear"_s));
     rig.step();
-    EXPECT_TRUE(rig.lines.contains(QStringLiteral("----------------")));
-    EXPECT_EQ(rig.lines.last(), QStringLiteral("300"));
+    EXPECT_TRUE(rig.lines.contains(u"----------------"_s));
+    EXPECT_EQ(rig.lines.last(), u"300"_s);
 
     // Command 9: the PCD shuts the reader down, not as a failure.
     rig.pcd.setRegister(50, 9);
@@ -145,7 +145,7 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
     EXPECT_EQ(rig.finished, QList<bool>({ false }));
     ASSERT_FALSE(rig.prompter.notices().isEmpty());
     EXPECT_EQ(rig.prompter.notices().last().text,
-        QStringLiteral("Tolvane Application will shut down...\nShutdown Command"));
+        u"Tolvane Application will shut down...\nShutdown Command"_s);
 }
 
 TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
@@ -189,10 +189,10 @@ TEST_P(QuietLink, EveryRecordOnceAndTheRealStatusAfterwards)
     RecordRig rig;
     rig.writeProject(1, "StartReg=0\r\nAutoConnect=" + QByteArray::number(autoConnect) + "\r\n",
         kUserBuffer + "RecordNumber=10\r\nRecordLenght=3\r\n" + kColumns);
-    rig.writeFile(QStringLiteral("_Global.sy5"), "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
+    rig.writeFile(u"_Global.sy5"_s, "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
     rig.compile();
     rig.pcd.addProgram(std::make_shared<Sequence>(100));
-    rig.runPcd({ QStringLiteral("trace plant.tlvs") });
+    rig.runPcd({ u"trace plant.tlvs"_s });
     rig.record({}, true);
     rig.step(3);
 
@@ -224,12 +224,12 @@ TEST_P(QuietLink, EveryRecordOnceAndTheRealStatusAfterwards)
     }
     rig.step(0);
     rig.step(1);
-    EXPECT_EQ(rig.recorder->host().messageText(), QStringLiteral("PCD communication OK."));
+    EXPECT_EQ(rig.recorder->host().messageText(), u"PCD communication OK."_s);
 
     // The status rows of the outage ("Offline", then "Run") carry no record.
     QStringList expected, records, statusRows;
     for (const QString &line : rig.rowsOf(0, int(rig.written.size()), plantLine))
-        expected << QStringLiteral("Run\t") + line;
+        expected << u"Run\t"_s + line;
     for (const QString &line : rig.dataLines())
         (line.count(u'\t') > 1 ? records : statusRows) << line;
     EXPECT_EQ(records, expected);
@@ -246,10 +246,10 @@ TEST(Record, LostLinkReconnectsAndStopRunResumes)
     RecordRig rig;
     rig.writeProject(1, "StartReg=0\r\nAutoConnect=1\r\n",
         kUserBuffer + "RecordNumber=40\r\nRecordLenght=3\r\n" + kColumns);
-    rig.writeFile(QStringLiteral("_Global.sy5"), "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
+    rig.writeFile(u"_Global.sy5"_s, "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
     rig.compile();
     rig.pcd.addProgram(std::make_shared<Sequence>(100));
-    rig.runPcd({ QStringLiteral("trace plant.tlvs") });
+    rig.runPcd({ u"trace plant.tlvs"_s });
     rig.record();
     rig.step(4);
 
@@ -258,7 +258,7 @@ TEST(Record, LostLinkReconnectsAndStopRunResumes)
     rig.server.setFaultPlan(silent);
     rig.step(3); // the read fails: the link counts as lost
     ASSERT_TRUE(waitFor([&] { return !rig.recorder->connected(); }));
-    EXPECT_TRUE(rig.messages.filter(QStringLiteral("PCD communication failed")).size() == 1);
+    EXPECT_TRUE(rig.messages.filter(u"PCD communication failed"_s).size() == 1);
     for (int i = 0; i < 6; ++i)
         rig.pcd.runCycle(100);
     rig.server.setFaultPlan({});
@@ -286,7 +286,7 @@ TEST(Record, StandardBufferFromTheEncipheredSampleWithValueTexts)
 {
     RecordRig rig;
     const QString demo = QStringLiteral(TOLVANE_TEST_DATA "/../../demo/");
-    ASSERT_TRUE(QFile::copy(demo + u"BOIL_texts.txt", rig.path(QStringLiteral("BOIL_texts.txt"))));
+    ASSERT_TRUE(QFile::copy(demo + u"BOIL_texts.txt", rig.path(u"BOIL_texts.txt"_s)));
     rig.resources << demo;
     rig.writeProject(0, "StartReg=3000\r\nAutoConnect=0\r\n", "Title=x\r\n");
     for (int i = 0; i < 4; ++i)
@@ -301,11 +301,10 @@ TEST(Record, StandardBufferFromTheEncipheredSampleWithValueTexts)
     rig.step(2);
     rig.pcd.setRegister(2001, (3 << 24) | (1 << 8) | 7);
     rig.step(1);
-    const QString first
-        = QStringLiteral("Boiler house\t65.5\tHeating\tRunning\tLow water\tBoiler01");
+    const QString first = u"Boiler house\t65.5\tHeating\tRunning\tLow water\tBoiler01"_s;
     EXPECT_EQ(rig.lines,
-        QStringList({ first, first,
-            QStringLiteral("Boiler house\t65.5\tFault\tStopped\tFlame failure\tBoiler01") }));
+        QStringList(
+            { first, first, u"Boiler house\t65.5\tFault\tStopped\tFlame failure\tBoiler01"_s }));
 }
 
 TEST(Record, PublicEventsBufferFoundThroughTheSystemSymbols)
@@ -318,21 +317,20 @@ TEST(Record, PublicEventsBufferFoundThroughTheSystemSymbols)
                                              "[REGISTER_0]\r\nLong=0,,Event,%d\r\n[REGISTER_1]\r\n"
                                              "Word0=1,,Code,%h\r\n",
         &enciphered, &error));
-    rig.writeFile(QStringLiteral("PEVT.tlvd"), enciphered);
+    rig.writeFile(u"PEVT.tlvd"_s, enciphered);
     rig.writeProject(2, "StartReg=0\r\nAutoConnect=0\r\n", "Title=x\r\n");
     rig.pcd.addProgram(std::make_shared<Sequence>(2100));
     rig.pcd.setRegister(2101, 0xBEEF);
     rig.runPcd({ QStringLiteral(
         "events PEVT.tlvd start 2500 project . at DB 40 records 8 interval 100 source 2100") });
-    EXPECT_TRUE(QFile::exists(rig.path(QStringLiteral("Sym_System.sy5"))));
+    EXPECT_TRUE(QFile::exists(rig.path(u"Sym_System.sy5"_s)));
     rig.record();
     EXPECT_EQ(rig.recorder->control().startRegister(), 2500);
     rig.step(3);
     rig.step(4);
     ASSERT_EQ(rig.written.size(), 7);
-    EXPECT_EQ(rig.lines, rig.rowsOf(0, 7, [](const QList<qint32> &w) -> QString {
-        return n(w[0]) + QStringLiteral("\tBEEF");
-    }));
+    EXPECT_EQ(rig.lines,
+        rig.rowsOf(0, 7, [](const QList<qint32> &w) -> QString { return n(w[0]) + u"\tBEEF"_s; }));
 }
 
 TEST(Record, DbxLookupLocatesTheBuffer)
@@ -383,10 +381,8 @@ TEST(Record, HostileCounterBlockEndsTheCliWithInvalidBuffer)
 
     QProcess cli;
     cli.start(QStringLiteral(TOLVANE_BIN_DIR "/tolvane-cli"),
-        { QStringLiteral("record"), rig.path(QStringLiteral("plant.tlvr")),
-            QStringLiteral("--connect"),
-            QStringLiteral("udp:127.0.0.1:") + QString::number(rig.server.udpPort()),
-            QStringLiteral("--seconds"), QStringLiteral("6") });
+        { u"record"_s, rig.path(u"plant.tlvr"_s), u"--connect"_s,
+            u"udp:127.0.0.1:"_s + QString::number(rig.server.udpPort()), u"--seconds"_s, u"6"_s });
     ASSERT_TRUE(cli.waitForStarted(10000));
     // The PCD is served by this process: its events run while the recorder works.
     QDeadlineTimer deadline(60000);

@@ -32,6 +32,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tlv::app {
 namespace {
 
@@ -40,7 +42,7 @@ void shoot(QWidget *w, const QString &name)
 {
     const QString dir = qEnvironmentVariable("TOLVANE_SCREENSHOT_DIR");
     if (!dir.isEmpty())
-        w->grab().save(dir + u'/' + name + QStringLiteral(".png"));
+        w->grab().save(dir + u'/' + name + u".png"_s);
 }
 
 struct WindowFixture : ::testing::Test
@@ -55,14 +57,14 @@ struct WindowFixture : ::testing::Test
         const QByteArray demo = test::Sandbox::read(QStringLiteral(TOLVANE_BIN_DIR "/demo.tlvr"));
         ASSERT_FALSE(demo.isEmpty());
         test::Sandbox::write(box.folders.programFolder + u"demo.tlvr", demo);
-        project = box.project(QStringLiteral("plant.tlvr"));
+        project = box.project(u"plant.tlvr"_s);
         test::Sandbox::write(project, demo);
         window = std::make_unique<frmTolvane>(box.folders, &prompter);
         window->setDialogRunner([](QDialog &d) {
             d.accept();
             return int(QDialog::Accepted);
         });
-        window->startUp(u'"' + project + QStringLiteral("\" PG5=21300"));
+        window->startUp(u'"' + project + u"\" PG5=21300"_s);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
@@ -92,12 +94,12 @@ TEST_F(WindowFixture, SimulationRunsFromTheMenuAndButtons)
     viewer::ControlCore &core = window->control()->core();
     ASSERT_TRUE(QTest::qWaitFor([&] { return core.recordCount() >= 3; }, 30000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return run->isEnabled(); }, 10000));
-    shoot(window.get(), QStringLiteral("tab0-viewer"));
+    shoot(window.get(), u"tab0-viewer"_s);
 
     tabs()->setCurrentIndex(1);
-    shoot(window.get(), QStringLiteral("tab1-buffer"));
+    shoot(window.get(), u"tab1-buffer"_s);
     tabs()->setCurrentIndex(2);
-    shoot(window.get(), QStringLiteral("tab2-settings"));
+    shoot(window.get(), u"tab2-settings"_s);
     tabs()->setCurrentIndex(0);
 
     QTest::mouseClick(run, Qt::LeftButton);
@@ -151,17 +153,17 @@ TEST_F(WindowFixture, BufferTabEditsThroughToolbarDialogAndKeys)
     QTest::keyClick(grid, Qt::Key_Return);
     frmInput *input = window->inputDialog();
     ASSERT_TRUE(input->isVisible());
-    EXPECT_EQ(input->windowTitle(), QStringLiteral("Edit Column Title"));
-    shoot(input, QStringLiteral("dialog-frmInput"));
-    input->textField()->setText(QStringLiteral("Pressure"));
+    EXPECT_EQ(input->windowTitle(), u"Edit Column Title"_s);
+    shoot(input, u"dialog-frmInput"_s);
+    input->textField()->setText(u"Pressure"_s);
     input->okClicked();
     EXPECT_FALSE(input->isVisible());
-    EXPECT_EQ(grid->item(2, 1)->text(), QStringLiteral("Pressure"));
+    EXPECT_EQ(grid->item(2, 1)->text(), u"Pressure"_s);
 
     // A variable beyond 8191 keeps the dialog open.
     grid->setCurrentCell(2, 2);
     QTest::keyClick(grid, Qt::Key_Return);
-    input->textField()->setText(QStringLiteral("R 9000"));
+    input->textField()->setText(u"R 9000"_s);
     input->okClicked();
     EXPECT_TRUE(input->isVisible());
     EXPECT_EQ(prompter.messages().size(), 1);
@@ -170,8 +172,7 @@ TEST_F(WindowFixture, BufferTabEditsThroughToolbarDialogAndKeys)
     // Ctrl+S stores the buffer.
     QTest::keyClick(grid, Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(
-        common::IniProfile::read(project, QStringLiteral("USER_BUFFER"), QStringLiteral("Column3"))
-            .contains(QStringLiteral("Pressure")));
+        common::IniProfile::read(project, u"USER_BUFFER"_s, u"Column3"_s).contains(u"Pressure"_s));
 }
 
 TEST_F(WindowFixture, SettingsTabRefusesAndSaves)
@@ -179,15 +180,13 @@ TEST_F(WindowFixture, SettingsTabRefusesAndSaves)
     tabs()->setCurrentIndex(2);
     auto *grid = child<QLineEdit>("Grid_lines");
     grid->setFocus();
-    grid->setText(QStringLiteral("19"));
+    grid->setText(u"19"_s);
     child<QLineEdit>("Graph_lines")->setFocus();
     EXPECT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return grid->hasFocus(); }, 5000));
-    grid->setText(QStringLiteral("900"));
+    grid->setText(u"900"_s);
     QTest::keyClick(grid, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(
-        common::IniProfile::read(project, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
-        QStringLiteral("900"));
+    EXPECT_EQ(common::IniProfile::read(project, u"CONNECTION"_s, u"MaxRows"_s), u"900"_s);
     EXPECT_EQ(window->control()->maxRows(), 900);
 }
 
@@ -199,14 +198,11 @@ TEST_F(WindowFixture, PendingChannelEditIsAskedAboutOnClose)
     window->activateWindow();
     address->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return address->hasFocus(); }, 5000));
-    address->setText(QStringLiteral("10.0.0.9"));
+    address->setText(u"10.0.0.9"_s);
     prompter.queueAnswer(common::Prompter::Answer::Yes);
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(
-        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
-    EXPECT_EQ(
-        common::IniProfile::read(project, QStringLiteral("GoOnline"), QStringLiteral("Address")),
-        QStringLiteral("10.0.0.9"));
+    EXPECT_EQ(prompter.texts(), QStringList { u"Do you want to save settings changes"_s });
+    EXPECT_EQ(common::IniProfile::read(project, u"GoOnline"_s, u"Address"_s), u"10.0.0.9"_s);
 }
 
 TEST_F(WindowFixture, ExitFromTheMenuTakesTheFieldBeingTyped)
@@ -216,14 +212,11 @@ TEST_F(WindowFixture, ExitFromTheMenuTakesTheFieldBeingTyped)
     window->activateWindow();
     rows->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return rows->hasFocus(); }, 5000));
-    rows->setText(QStringLiteral("900"));
+    rows->setText(u"900"_s);
     prompter.queueAnswer(common::Prompter::Answer::Yes);
     child<QAction>("exit")->trigger();
-    EXPECT_EQ(
-        prompter.texts(), QStringList { QStringLiteral("Do you want to save settings changes") });
-    EXPECT_EQ(
-        common::IniProfile::read(project, QStringLiteral("CONNECTION"), QStringLiteral("MaxRows")),
-        QStringLiteral("900"));
+    EXPECT_EQ(prompter.texts(), QStringList { u"Do you want to save settings changes"_s });
+    EXPECT_EQ(common::IniProfile::read(project, u"CONNECTION"_s, u"MaxRows"_s), u"900"_s);
 }
 
 TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
@@ -235,10 +228,10 @@ TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
     child<QAction>("m_contents")->trigger();
     ASSERT_NE(window->helpWindow(), nullptr);
     EXPECT_TRUE(window->helpWindow()->isVisible());
-    EXPECT_EQ(window->helpWindow()->windowTitle(), QStringLiteral("Tolvane help"));
+    EXPECT_EQ(window->helpWindow()->windowTitle(), u"Tolvane help"_s);
     EXPECT_TRUE(window->helpWindow()->browser()->toPlainText().contains(u"Starting"));
     EXPECT_TRUE(prompter.messages().isEmpty());
-    shoot(window->helpWindow(), QStringLiteral("help-window"));
+    shoot(window->helpWindow(), u"help-window"_s);
 
     // Without the help file the shell's error is shown.
     window->helpWindow()->close();
@@ -247,14 +240,14 @@ TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
     EXPECT_FALSE(window->helpWindow()->isVisible());
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.lastMessage().text.contains(
-        QStringLiteral("No application is associated with this file type.")));
+        u"No application is associated with this file type."_s));
 }
 
 TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
 {
     test::Sandbox box;
     common::ScriptedPrompter prompter;
-    const QString project = box.project(QStringLiteral("plant.tlvr"));
+    const QString project = box.project(u"plant.tlvr"_s);
     test::Sandbox::write(
         project, test::Sandbox::read(QStringLiteral(TOLVANE_BIN_DIR "/demo.tlvr")));
     frmTolvane window(box.folders, &prompter);
@@ -262,18 +255,18 @@ TEST(WindowWithoutPg5, TheDriverListOffersTheMakersDriver)
     ASSERT_FALSE(window.host().quitting());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    window.findChild<QTabWidget *>(QStringLiteral("SSTab1"))->setCurrentIndex(2);
-    auto *dll = window.findChild<QComboBox *>(QStringLiteral("DLL_list"));
+    window.findChild<QTabWidget *>(u"SSTab1"_s)->setCurrentIndex(2);
+    auto *dll = window.findChild<QComboBox *>(u"DLL_list"_s);
     ASSERT_NE(dll, nullptr);
     EXPECT_TRUE(dll->isVisible());
     ASSERT_GE(dll->count(), 1);
-    EXPECT_EQ(dll->itemText(0), QStringLiteral("Internal"));
+    EXPECT_EQ(dll->itemText(0), u"Internal"_s);
     dll->setCurrentIndex(0);
     Q_EMIT dll->activated(0);
-    EXPECT_TRUE(window.findChild<QComboBox *>(QStringLiteral("Port_list"))->isVisible());
-    EXPECT_TRUE(window.findChild<QLineEdit *>(QStringLiteral("station_num"))->isVisible());
+    EXPECT_TRUE(window.findChild<QComboBox *>(u"Port_list"_s)->isVisible());
+    EXPECT_TRUE(window.findChild<QLineEdit *>(u"station_num"_s)->isVisible());
     EXPECT_EQ(window.host().project().settings().connection.dll, 0);
-    shoot(&window, QStringLiteral("tab2-settings-internal-driver"));
+    shoot(&window, u"tab2-settings-internal-driver"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
@@ -282,7 +275,7 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
     tabs()->setCurrentIndex(2);
     QTest::mouseClick(child<QCheckBox>("ckbJournal"), Qt::LeftButton);
     EXPECT_EQ(window->host().project().settings().journal, 1);
-    const QString journal = box.project(QStringLiteral("plant.journal.db"));
+    const QString journal = box.project(u"plant.journal.db"_s);
     ASSERT_TRUE(QFileInfo::exists(journal));
     const auto records = [&] {
         journal::JournalReader reader;
@@ -304,21 +297,20 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
 
     // Rows of the project's own recording are.
     core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
-        { 0, QStringLiteral("Temperature"), 1000 }, { 1, QStringLiteral("Valve"), 900 } });
+        { 0, u"Temperature"_s, 1000 }, { 1, u"Valve"_s, 900 } });
     for (int i = 0; i < 3; ++i)
-        core.rows().addRecord(
-            viewer::test::record({ viewer::test::num(40 + i), viewer::test::num(1) },
-                QStringLiteral("06/12/26"), QStringLiteral("10:00:00")));
+        core.rows().addRecord(viewer::test::record(
+            { viewer::test::num(40 + i), viewer::test::num(1) }, u"06/12/26"_s, u"10:00:00"_s));
     ASSERT_TRUE(QTest::qWaitFor([&] { return records() == 3; }, 10000));
     core.Clear();
 
     prompter.queueFile(journal);
     child<QAction>("m_openJournal")->trigger();
     ASSERT_EQ(core.rows().dataRowCount(), 3);
-    EXPECT_EQ(core.rows().cell(2, 4), QStringLiteral("42"));
-    EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), QStringLiteral("Valve"));
+    EXPECT_EQ(core.rows().cell(2, 4), u"42"_s);
+    EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), u"Valve"_s);
     EXPECT_FALSE(child<QPushButton>("cmdStart")->isEnabled());
-    EXPECT_TRUE(child<QLabel>("Panel2")->text().contains(QStringLiteral("(read-only)")))
+    EXPECT_TRUE(child<QLabel>("Panel2")->text().contains(u"(read-only)"_s))
         << qPrintable(child<QLabel>("Panel2")->text());
     QTest::qWait(50);
     EXPECT_EQ(records(), 3); // shown, not journaled again
@@ -326,28 +318,27 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
 
 TEST(Dialogs, TextsOfTheSmallWindows)
 {
-    BufferTypeTexts texts { QStringLiteral("Layout from a description file."),
-        QStringLiteral("Your own columns."), QStringLiteral("From Sym_System.sy5.") };
+    BufferTypeTexts texts { u"Layout from a description file."_s, u"Your own columns."_s,
+        u"From Sym_System.sy5."_s };
     frmSelectBuffer select(texts);
-    EXPECT_EQ(select.windowTitle(), QStringLiteral("Choise the Buffer Type "));
+    EXPECT_EQ(select.windowTitle(), u"Choise the Buffer Type "_s);
     select.show();
-    shoot(&select, QStringLiteral("dialog-frmSelectBuffer"));
+    shoot(&select, u"dialog-frmSelectBuffer"_s);
     select.option(2)->setChecked(true);
-    select.findChild<QPushButton *>(QStringLiteral("OKButton"))->click();
+    select.findChild<QPushButton *>(u"OKButton"_s)->click();
     EXPECT_EQ(select.bufferType(), 2);
     frmSelectBuffer cancelled(texts);
     cancelled.option(1)->setChecked(true);
-    cancelled.findChild<QPushButton *>(QStringLiteral("CancelButton"))->click();
+    cancelled.findChild<QPushButton *>(u"CancelButton"_s)->click();
     EXPECT_EQ(cancelled.bufferType(), -1);
 
     frmInfo info;
     info.show();
-    shoot(&info, QStringLiteral("dialog-frmInfo"));
+    shoot(&info, u"dialog-frmInfo"_s);
     frmAbout about;
     about.show();
-    shoot(&about, QStringLiteral("dialog-frmAbout"));
-    EXPECT_TRUE(
-        about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text().startsWith(u"Version "));
+    shoot(&about, u"dialog-frmAbout"_s);
+    EXPECT_TRUE(about.findChild<QLabel *>(u"lblVersion"_s)->text().startsWith(u"Version "));
 }
 
 // Input controls that share pixels, or that are squeezed below what they need
@@ -378,14 +369,14 @@ QStringList layoutFaults(QWidget *page)
         QWidget *a = controls[i];
         const QSize need = a->minimumSizeHint();
         if (a->width() < std::min(need.width(), 30) || a->height() < std::min(need.height(), 16))
-            faults << name(a) + QStringLiteral(": ") + QString::number(a->width()) + u'x'
+            faults << name(a) + u": "_s + QString::number(a->width()) + u'x'
                     + QString::number(a->height());
         for (qsizetype j = i + 1; j < controls.size(); ++j) {
             QWidget *b = controls[j];
             if (a->isAncestorOf(b) || b->isAncestorOf(a))
                 continue;
             if (rect(a).intersects(rect(b)))
-                faults << name(a) + QStringLiteral(" / ") + name(b);
+                faults << name(a) + u" / "_s + name(b);
         }
     }
     return faults;
@@ -407,14 +398,13 @@ TEST_F(WindowFixture, AtTheMinimumSizeNothingOverlapsAndEveryFieldIsUsable)
         tabs()->setCurrentIndex(0);
         graphButton->click();
         QTest::qWait(100); // the chart lays its axes out in the event loop
-        shoot(window.get(), QStringLiteral("layout-%1-graph").arg(QString::fromLatin1(label)));
+        shoot(window.get(), u"layout-%1-graph"_s.arg(QString::fromLatin1(label)));
         EXPECT_EQ(layoutFaults(window->centralWidget()), QStringList()) << label << " graph";
         graphButton->click();
         for (int tab = 0; tab < tabs()->count(); ++tab) {
             tabs()->setCurrentIndex(tab);
             QApplication::processEvents();
-            shoot(window.get(),
-                QStringLiteral("layout-%1-tab%2").arg(QString::fromLatin1(label)).arg(tab));
+            shoot(window.get(), u"layout-%1-tab%2"_s.arg(QString::fromLatin1(label)).arg(tab));
             // The page with the connection frame under it.
             EXPECT_EQ(layoutFaults(window->centralWidget()), QStringList())
                 << label << " tab " << tab;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/TestSupport.h"
+
 #include "comm/ScommApi.h"
 #include "comm/VarnokDLL.h"
 
@@ -11,16 +13,7 @@
 
 namespace tlv::comm::test {
 
-// Timers and sockets need an application object; gtest's main makes none.
-inline void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_comm_connect";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
+using tlv::test::ensureApplication;
 
 // Register i of the fake controllers holds RegisterValue(i), element e of data block b DbValue(b,
 // e).
@@ -31,13 +24,6 @@ inline qint32 RegisterValue(qint32 i)
 inline qint32 DbValue(qint32 block, qint32 element)
 {
     return block * 100000 + element;
-}
-inline QList<qint32> registers(qint32 first, qint32 count)
-{
-    QList<qint32> v;
-    for (qint32 i = 0; i < count; ++i)
-        v << RegisterValue(first + i);
-    return v;
 }
 
 // PG5's library as a scripted, in-memory stand-in.

@@ -122,13 +122,12 @@ TEST(SimulatedPcd, RefusesWhatARealPcdWouldRefuse)
     pcd.setDbxSize(2, 10); // three elements, the last one half filled
     const Refusal cases[] = {
         { "33 registers", Cmd::ReadRegisters, hex("20 0000") },
-        { "register past 16383", Cmd::ReadRegisters, hex("01 3fff") },
         { "flag past 8191", Cmd::ReadFlags, hex("00 2000") },
         { "129 flags", Cmd::ReadFlags, hex("80 0000") },
         { "timer past 1599", Cmd::ReadTimers, hex("00 0640") },
         { "missing data block", Cmd::ReadDataBlock, hex("00 0005 0000") },
-        { "data block element past end", Cmd::ReadDataBlock, hex("01 0004 0009") },
         { "DBX past its elements", Cmd::ReadDbx, hex("00 0002 000003") },
+        { "data block element past end", Cmd::ReadDataBlock, hex("01 0004 0009") },
         { "block size of another block type", Cmd::ReadBlockSize, hex("0009 0002") },
         { "request data too short", Cmd::ReadRegisters, hex("00 00") },
         { "request data too long", Cmd::ReadStatusOwn, hex("00") },
