@@ -23,7 +23,8 @@ QByteArray normalised(const QByteArray &plain)
     while (start < plain.size()) {
         const qsizetype lf = plain.indexOf('\n', start);
         qsizetype end = lf < 0 ? plain.size() : lf;
-        if (lf >= 0 && end > start && plain[end - 1] == '\r')
+        // A CR before the LF, or one that ends the data, ends the line.
+        if (end > start && plain[end - 1] == '\r')
             --end;
         out += plain.mid(start, end - start) + "\r\n";
         start = lf < 0 ? plain.size() : lf + 1;
