@@ -9,6 +9,7 @@
 #include "viewer/core/ValueTextLookup.h"
 
 #include <cmath>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -62,6 +63,17 @@ std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
         number = number * 10 + nibble;
     }
     return number;
+}
+
+// 10 to the power places; the table holds the powers a double represents exactly, which
+// std::pow gives as well, without its cost per cell.
+double powerOfTen(qint64 places)
+{
+    static constexpr double Exact[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10,
+        1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+    if (places >= 0 && places < qint64(std::size(Exact)))
+        return Exact[places];
+    return std::pow(10.0, double(qMin<qint64>(places, 300)));
 }
 
 QString bracketed(qint64 value, bool plain)
@@ -335,7 +347,7 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     switch (conv.unicode()) {
     case u'd':
         if (decimals > 0)
-            out.number = double(value) / std::pow(10.0, double(qMin<qint64>(decimals, 300)));
+            out.number = double(value) / powerOfTen(decimals);
         if (FormatText::appendDecimal(text, value, decimals))
             return TextIn::Buffer;
         out.text = FormatText::decimal(value, decimals); // hundreds of places
