@@ -33,20 +33,6 @@ int wordsOf(const ColumnDescription &column)
                                                         : 1;
 }
 
-template<qsizetype N> void append(QVarLengthArray<char16_t, N> &to, QStringView text)
-{
-    const qsizetype at = to.size();
-    to.resize(at + text.size());
-    char16_t *out = to.data() + at;
-    for (const QChar c : text)
-        *out++ = c.unicode();
-}
-
-template<qsizetype N> QStringView viewOf(const QVarLengthArray<char16_t, N> &chars)
-{
-    return QStringView(chars.constData(), chars.size());
-}
-
 // Display digits read as the decimal number they show: leading blanks (F)
 // are no digits; any other letter digit means the display shows no number.
 std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
@@ -187,9 +173,9 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     const int year = now.date().year();
     // All texts of the record, its three lines too, share one allocation.
     SharedTexts shared;
-    QVarLengthArray<char16_t, 2048> display;
-    QVarLengthArray<char16_t, 2048> rawLine;
-    QVarLengthArray<char16_t, 256> commentLine;
+    TextBuffer<2048> display;
+    TextBuffer<2048> rawLine;
+    TextBuffer<256> commentLine;
     ShortText text;
     ShortText raw;
     for (int k = 0; k <= maxColumn; ++k) {
@@ -221,14 +207,14 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
             commentLine.append(u';');
         }
         display.append(u'\t');
-        append(display, shown);
-        append(rawLine, rawEntry);
-        append(commentLine, out.comment);
+        display.append(shown);
+        rawLine.append(rawEntry);
+        commentLine.append(out.comment);
     }
     if (!record.columns.isEmpty()) {
-        shared.give(shared.add(viewOf(display)), &record.displayLine);
-        shared.give(shared.add(viewOf(rawLine)), &record.rawLine);
-        shared.give(shared.add(viewOf(commentLine)), &record.commentLine);
+        shared.give(shared.add(display.view()), &record.displayLine);
+        shared.give(shared.add(rawLine.view()), &record.rawLine);
+        shared.give(shared.add(commentLine.view()), &record.commentLine);
     }
     shared.publish();
     record.ok = true;
