@@ -2,6 +2,7 @@
 
 #include "common/Cp1252.h"
 
+#include <bit>
 #include <charconv>
 
 using namespace Qt::StringLiterals;
@@ -29,32 +30,102 @@ bool ShortText::append(QStringView text)
     return true;
 }
 
+namespace {
+
+// Digits written backwards from end, straight as UTF-16: the cells are short and
+// many, so going through a char buffer first costs as much as the digits.
+template<typename U> char16_t *decimalDigits(U value, char16_t *end)
+{
+    static constexpr char Pairs[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
+    while (value >= 100) {
+        const unsigned pair = unsigned(value % 100) * 2;
+        value /= 100;
+        *--end = char16_t(Pairs[pair + 1]);
+        *--end = char16_t(Pairs[pair]);
+    }
+    if (value >= 10) {
+        const unsigned pair = unsigned(value) * 2;
+        *--end = char16_t(Pairs[pair + 1]);
+        *--end = char16_t(Pairs[pair]);
+    } else {
+        *--end = char16_t(u'0' + unsigned(value));
+    }
+    return end;
+}
+
+char16_t *digitsOf(quint64 value, int base, char16_t *end)
+{
+    if (base == 10)
+        return value <= 0xFFFFFFFFu ? decimalDigits(quint32(value), end)
+                                    : decimalDigits(value, end);
+    static constexpr char16_t Hex[] = u"0123456789ABCDEF";
+    const int shift = base == 16 ? 4 : 1;
+    const quint64 mask = base == 16 ? 0xF : 0x1;
+    do {
+        *--end = Hex[value & mask];
+        value >>= shift;
+    } while (value != 0);
+    return end;
+}
+
+// How many digits digitsOf writes, so they go straight to their place.
+qsizetype digitCount(quint64 value, int base)
+{
+    if (base == 16)
+        return qMax(1, (int(std::bit_width(value)) + 3) / 4);
+    if (base == 2)
+        return qMax(1, int(std::bit_width(value)));
+    qsizetype count = 1;
+    for (quint64 limit = 10; value >= limit; limit *= 10) {
+        ++count;
+        if (count == 20) // beyond the last power of ten that fits
+            break;
+    }
+    return count;
+}
+
+} // namespace
+
 bool ShortText::appendNumber(quint64 value, int base, int width)
 {
-    char digits[64];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
-    const qsizetype count = end - digits;
+    if (base != 2 && base != 10 && base != 16) {
+        char digits[64];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
+        const qsizetype count = end - digits;
+        const qsizetype padding = qMax<qsizetype>(0, width - count);
+        if (count + padding > Capacity - m_size)
+            return false;
+        for (qsizetype i = 0; i < padding; ++i)
+            m_chars[m_size++] = u'0';
+        for (const char *c = digits; c != end; ++c)
+            m_chars[m_size++] = char16_t(*c >= 'a' ? *c - 'a' + 'A' : *c);
+        return true;
+    }
+    const qsizetype count = digitCount(value, base);
     const qsizetype padding = qMax<qsizetype>(0, width - count);
     if (count + padding > Capacity - m_size)
         return false;
     for (qsizetype i = 0; i < padding; ++i)
         m_chars[m_size++] = u'0';
-    for (const char *c = digits; c != end; ++c)
-        m_chars[m_size++] = char16_t(*c >= 'a' ? *c - 'a' + 'A' : *c);
+    m_size += count;
+    digitsOf(value, base, m_chars + m_size);
     return true;
 }
 
 bool ShortText::appendSigned(qint64 value)
 {
-    char digits[24];
-    // Most values fit 32 bits, whose digits come quicker.
-    const auto end = value >= 0 && value <= 0xFFFFFFFF
-        ? std::to_chars(digits, digits + sizeof digits, quint32(value)).ptr
-        : std::to_chars(digits, digits + sizeof digits, value).ptr;
-    if (end - digits > Capacity - m_size)
+    // The magnitude as unsigned so the most negative value keeps its digits.
+    const quint64 magnitude = value < 0 ? quint64(0) - quint64(value) : quint64(value);
+    const qsizetype count = digitCount(magnitude, 10) + (value < 0 ? 1 : 0);
+    if (count > Capacity - m_size)
         return false;
-    for (const char *c = digits; c != end; ++c)
-        m_chars[m_size++] = char16_t(*c);
+    m_size += count;
+    char16_t *const first = digitsOf(magnitude, 10, m_chars + m_size);
+    if (value < 0)
+        first[-1] = u'-';
     return true;
 }
 

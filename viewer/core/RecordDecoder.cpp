@@ -9,6 +9,7 @@
 #include "viewer/core/ValueTextLookup.h"
 
 #include <cmath>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -32,20 +33,6 @@ int wordsOf(const ColumnDescription &column)
                                                         : 1;
 }
 
-template<qsizetype N> void append(QVarLengthArray<char16_t, N> &to, QStringView text)
-{
-    const qsizetype at = to.size();
-    to.resize(at + text.size());
-    char16_t *out = to.data() + at;
-    for (const QChar c : text)
-        *out++ = c.unicode();
-}
-
-template<qsizetype N> QStringView viewOf(const QVarLengthArray<char16_t, N> &chars)
-{
-    return QStringView(chars.constData(), chars.size());
-}
-
 // Display digits read as the decimal number they show: leading blanks (F)
 // are no digits; any other letter digit means the display shows no number.
 std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
@@ -62,6 +49,17 @@ std::optional<double> displayDigitsNumber(quint64 pattern, int digits)
         number = number * 10 + nibble;
     }
     return number;
+}
+
+// 10 to the power places; the table holds the powers a double represents exactly, which
+// std::pow gives as well, without its cost per cell.
+double powerOfTen(qint64 places)
+{
+    static constexpr double Exact[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10,
+        1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+    if (places >= 0 && places < qint64(std::size(Exact)))
+        return Exact[places];
+    return std::pow(10.0, double(qMin<qint64>(places, 300)));
 }
 
 QString bracketed(qint64 value, bool plain)
@@ -175,9 +173,9 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     const int year = now.date().year();
     // All texts of the record, its three lines too, share one allocation.
     SharedTexts shared;
-    QVarLengthArray<char16_t, 2048> display;
-    QVarLengthArray<char16_t, 2048> rawLine;
-    QVarLengthArray<char16_t, 256> commentLine;
+    TextBuffer<2048> display;
+    TextBuffer<2048> rawLine;
+    TextBuffer<256> commentLine;
     ShortText text;
     ShortText raw;
     for (int k = 0; k <= maxColumn; ++k) {
@@ -209,14 +207,14 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
             commentLine.append(u';');
         }
         display.append(u'\t');
-        append(display, shown);
-        append(rawLine, rawEntry);
-        append(commentLine, out.comment);
+        display.append(shown);
+        rawLine.append(rawEntry);
+        commentLine.append(out.comment);
     }
     if (!record.columns.isEmpty()) {
-        shared.give(shared.add(viewOf(display)), &record.displayLine);
-        shared.give(shared.add(viewOf(rawLine)), &record.rawLine);
-        shared.give(shared.add(viewOf(commentLine)), &record.commentLine);
+        shared.give(shared.add(display.view()), &record.displayLine);
+        shared.give(shared.add(rawLine.view()), &record.rawLine);
+        shared.give(shared.add(commentLine.view()), &record.commentLine);
     }
     shared.publish();
     record.ok = true;
@@ -335,7 +333,7 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     switch (conv.unicode()) {
     case u'd':
         if (decimals > 0)
-            out.number = double(value) / std::pow(10.0, double(qMin<qint64>(decimals, 300)));
+            out.number = double(value) / powerOfTen(decimals);
         if (FormatText::appendDecimal(text, value, decimals))
             return TextIn::Buffer;
         out.text = FormatText::decimal(value, decimals); // hundreds of places

@@ -12,7 +12,7 @@ void SharedTexts::publish()
         return;
     }
     QString block(m_chars.size(), Qt::Uninitialized);
-    std::memcpy(static_cast<void *>(block.data()), m_chars.constData(),
+    std::memcpy(static_cast<void *>(block.data()), m_chars.data(),
         size_t(m_chars.size()) * sizeof(char16_t));
     QString::DataPointer &data = block.data_ptr();
     // One reference per text, taken at once: nobody else can see the block yet. Each

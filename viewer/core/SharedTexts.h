@@ -6,6 +6,45 @@
 
 namespace tlv::viewer {
 
+// Characters appended a few at a time: the storage grows by doubling, so an append
+// is a bounds check and a copy, not a resize of the array each time.
+template<qsizetype Prealloc> class TextBuffer
+{
+public:
+    TextBuffer()
+        : m_chars(Prealloc)
+    { }
+
+    void append(char16_t c)
+    {
+        *room(1) = c;
+        ++m_size;
+    }
+    void append(QStringView text)
+    {
+        char16_t *out = room(text.size());
+        for (const QChar c : text)
+            *out++ = c.unicode();
+        m_size += text.size();
+    }
+    void clear() { m_size = 0; }
+    [[nodiscard]] qsizetype size() const { return m_size; }
+    [[nodiscard]] const char16_t *data() const { return m_chars.constData(); }
+    [[nodiscard]] QStringView view() const { return QStringView(m_chars.constData(), m_size); }
+
+private:
+    // Room for n more characters at the end.
+    char16_t *room(qsizetype n)
+    {
+        if (n > m_chars.size() - m_size)
+            m_chars.resize(qMax(m_size + n, 2 * m_chars.size()));
+        return m_chars.data() + m_size;
+    }
+
+    QVarLengthArray<char16_t, Prealloc> m_chars; // its size is the room, m_size the text
+    qsizetype m_size = 0;
+};
+
 // Many short texts made at once, kept in one allocation: a decoded record has a few
 // hundred cell texts, and one allocation each cost more than all of its formatting.
 // Every text is an ordinary QString sharing that block (copy-on-write as always, and
@@ -17,11 +56,8 @@ public:
     qsizetype add(QStringView text)
     {
         const qsizetype offset = m_chars.size();
-        m_chars.resize(offset + text.size() + 1);
-        char16_t *out = m_chars.data() + offset;
-        for (const QChar c : text)
-            *out++ = c.unicode();
-        *out = u'\0';
+        m_chars.append(text);
+        m_chars.append(u'\0');
         m_pieces.append({ offset, text.size() });
         return m_pieces.size() - 1;
     }
@@ -41,7 +77,7 @@ private:
         qsizetype piece;
         QString *target;
     };
-    QVarLengthArray<char16_t, 4096> m_chars;
+    TextBuffer<4096> m_chars;
     QVarLengthArray<Piece, 256> m_pieces;
     QVarLengthArray<Gift, 256> m_gifts;
 };
