@@ -4,29 +4,18 @@
 // written the way the PCD library writes it, answering read requests inside
 // the event handler as a real host does.
 
+#include "tests/TestSupport.h"
 #include "viewer/core/BufferLoader.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/core/ControlSeams.h"
 
-#include <QCoreApplication>
 #include <QHash>
 #include <QList>
 
 #include <algorithm>
 
 namespace tlv::viewer::test {
-
-// Timers need an application object; gtest's main makes none.
-inline void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "tst_viewer_core";
-    static char *argv[] = { name, nullptr };
-    static QCoreApplication app(argc, argv);
-}
 
 inline qint32 fourChars(const char *text)
 {

@@ -22,7 +22,7 @@ namespace {
 class ApplicationEnvironment : public ::testing::Environment
 {
 public:
-    void SetUp() override { ensureApplication(); }
+    void SetUp() override { tlv::test::ensureApplication(); }
 };
 const auto *const applicationEnvironment
     = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);

@@ -1,3 +1,5 @@
+#include "FilesTestSupport.h"
+
 #include "common/ScriptedPrompter.h"
 #include "viewer/files/ExcelFile.h"
 
@@ -15,6 +17,7 @@
 using namespace Qt::StringLiterals;
 
 using tlv::viewer::ExcelFile;
+using tlv::viewer::test::readBytes;
 
 namespace {
 
@@ -29,12 +32,6 @@ QByteArray doubleBytes(double v)
     std::memcpy(&bits, &v, 8);
     bits = qToLittleEndian(bits);
     return QByteArray(reinterpret_cast<const char *>(&bits), 8);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // What OpenFile writes: BOF, code page, format count and table, font, one style per format.
@@ -64,7 +61,7 @@ TEST(ExcelFile, EmptyWorksheetIsFramedRecordByRecord)
     ExcelFile file;
     ASSERT_TRUE(file.OpenFile(path));
     ASSERT_TRUE(file.CloseFile());
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = readBytes(path);
     EXPECT_EQ(bytes, preamble() + hex("0a000000"));
 
     // Every record's length must lead exactly to the next one.
@@ -130,14 +127,14 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
         ASSERT_TRUE(file.OpenFile(path));
         EXPECT_TRUE(c.write(file)) << c.name;
         ASSERT_TRUE(file.CloseFile());
-        EXPECT_EQ(readAll(path).mid(preamble().size()).toHex(),
+        EXPECT_EQ(readBytes(path).mid(preamble().size()).toHex(),
             QByteArray(c.bytes + hex("0a000000")).toHex())
             << c.name;
         EXPECT_TRUE(c.write(together));
         all += c.bytes;
     }
     ASSERT_TRUE(together.CloseFile());
-    EXPECT_EQ(readAll(dir.filePath(u"all.xls"_s)), preamble() + all + hex("0a000000"));
+    EXPECT_EQ(readBytes(dir.filePath(u"all.xls"_s)), preamble() + all + hex("0a000000"));
 }
 
 TEST(ExcelFile, CellsGatheredApartLandAsIfWrittenDirectly)
@@ -164,8 +161,8 @@ TEST(ExcelFile, CellsGatheredApartLandAsIfWrittenDirectly)
     ASSERT_TRUE(gathered.OpenFile(dir.filePath(u"gathered.xls"_s)));
     ASSERT_TRUE(gathered.writeCells(cells));
     ASSERT_TRUE(gathered.CloseFile());
-    EXPECT_EQ(readAll(dir.filePath(u"gathered.xls"_s)).toHex(),
-        readAll(dir.filePath(u"direct.xls"_s)).toHex());
+    EXPECT_EQ(readBytes(dir.filePath(u"gathered.xls"_s)).toHex(),
+        readBytes(dir.filePath(u"direct.xls"_s)).toHex());
 }
 
 TEST(ExcelFile, ALargeSheetKeepsEveryRecordInOrder)
@@ -187,7 +184,7 @@ TEST(ExcelFile, ALargeSheetKeepsEveryRecordInOrder)
         expected += number + label;
     }
     ASSERT_TRUE(file.CloseFile());
-    const QByteArray written = readAll(path);
+    const QByteArray written = readBytes(path);
     EXPECT_EQ(written.size(), expected.size() + 4);
     EXPECT_TRUE(written == expected + hex("0a000000"));
 }
@@ -225,7 +222,7 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
         EXPECT_FALSE(c.write(file)) << c.name;
         EXPECT_TRUE(file.EWriteString(1, 1, QString(255, u'y'))) << c.name;
         ASSERT_TRUE(file.CloseFile());
-        EXPECT_EQ(readAll(path).size(), preamble().size() + 12 + 255 + 4) << c.name;
+        EXPECT_EQ(readBytes(path).size(), preamble().size() + 12 + 255 + 4) << c.name;
         // Only the default row height speaks up; the cell writers just fail.
         EXPECT_EQ(prompter.texts(),
             std::strncmp(c.name, "default", 7) == 0
@@ -253,12 +250,12 @@ TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
     ExcelFile discarded;
     ASSERT_TRUE(discarded.OpenFile(path));
     discarded.discard();
-    EXPECT_EQ(readAll(path), old);
+    EXPECT_EQ(readBytes(path), old);
 
     ExcelFile file;
     ASSERT_TRUE(file.OpenFile(path));
     ASSERT_TRUE(file.CloseFile());
-    EXPECT_EQ(readAll(path), preamble() + hex("0a000000")); // nothing left of the longer file
+    EXPECT_EQ(readBytes(path), preamble() + hex("0a000000")); // nothing left of the longer file
 
     tlv::common::ScriptedPrompter prompter;
     ExcelFile bad(&prompter);

@@ -11,14 +11,6 @@
 #include <QList>
 #include <QStringList>
 
-#include <ostream>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace tlv::viewer::test {
 
 // Columns: 1 "Level" Long d at word 0, 2 "Flags" Word h at word 1, 3 "State"
