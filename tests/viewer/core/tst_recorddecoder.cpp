@@ -129,13 +129,6 @@ TEST(ValueFormat, NumbersTheCellsStandFor)
         }).decodeColumn(column(row.type, row.format), { row.word }, nullptr, FixedNow);
         EXPECT_EQ(c.number, row.number);
     }
-    ColumnDescription text = column(T::String, u"8a"_s);
-    text.StringLength = 8;
-    text.ExtraRegisters = 1;
-    const DecodedColumn s = RecordDecoder(
-        [] { return FixedNow; }).decodeColumn(text, { 0x3132333B, 0x34353637 }, nullptr, FixedNow);
-    EXPECT_EQ(s.text, u"123;4567"_s);
-    EXPECT_FALSE(s.number.has_value());
 }
 
 TEST(ValueFormat, TimeTexts)

@@ -484,20 +484,6 @@ TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
     EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
 }
 
-TEST(DialogPrompter, EachStyleShowsItsIconAndPlainShowsNone)
-{
-    using Style = tlv::common::Prompter::Style;
-    const QList<QPair<Style, QMessageBox::Icon>> cases = {
-        { Style::Critical, QMessageBox::Critical },
-        { Style::Exclamation, QMessageBox::Warning },
-        { Style::Information, QMessageBox::Information },
-        { Style::Question, QMessageBox::Question },
-        { Style::Plain, QMessageBox::NoIcon },
-    };
-    for (const auto &[style, icon] : cases)
-        EXPECT_EQ(DialogPrompter::icon(style), icon) << int(style);
-}
-
 TEST(DialogPrompter, CommaSeparatedPatternsListFilesWhileTheGivenTextStaysShown)
 {
     QFileDialog dialog;

@@ -97,25 +97,6 @@ TEST(GraphData, LabelsAreTheRowHeadersNotThePositions)
     EXPECT_EQ(g.series[0].values[0], 21.0);
 }
 
-TEST(GraphData, ValuesAreTheCellsNumbersAndRowsWithoutOneAreGaps)
-{
-    // A value text stands for its number, a string for none; status and
-    // separator rows never draw a false zero.
-    RowStore rows;
-    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"State"_s, 900 }, { 1, u"Name"_s, 900 } });
-    rows.addRecord(test::record({ { u"Idle"_s, 2.0, 2 }, test::str(u"0;1"_s) }));
-    rows.addRecord(test::record({ test::num(-2.5), test::str(u"x"_s) }));
-    rows.addSeparator(u"Restart"_s, {}, {});
-    rows.addStatusRow({}, {});
-    rows.setGraphSelection({ 0, 1 });
-    const GraphData g = GraphData::build(rows, 20);
-    ASSERT_EQ(g.records, 4);
-    const QList<std::optional<double>> state { 2.0, -2.5, std::nullopt, std::nullopt };
-    EXPECT_EQ(g.series[0].values.mid(0, 4), state);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(g.series[1].values[i].has_value()) << i;
-}
-
 TEST(GraphData, OpeningSelectsEveryDataColumnOrRefusesWithoutAny)
 {
     RowStore rows;
@@ -262,6 +243,7 @@ TEST(GraphCursors, ValuesDifferencesAndStatisticsBetweenTheCursors)
     EXPECT_EQ(c.series[0].min, 3.0);
     EXPECT_EQ(c.series[0].max, 8.0);
     EXPECT_EQ(c.series[0].mean, 5.0); // the status row is no zero
+    EXPECT_FALSE(data.series[1].values[0].has_value()); // a string stands for no number
     EXPECT_EQ(c.series[1].textB, u"c"_s);
     EXPECT_FALSE(c.series[1].delta.has_value());
     EXPECT_EQ(c.lines().value(1), u"Level:  A 4   B 3   \u0394 -1   min 3   max 8   mean 5"_s);
