@@ -123,16 +123,11 @@ viewer::DecodedRecord JournalSource::decodedRecord(const JournalRow &row)
     // The comment line is ';'-joined; it is taken per cell only when it splits evenly.
     const QStringList comments = row.comment.split(u';');
     for (int i = 0; i < row.cells.size(); ++i) {
-        viewer::DecodedColumn c;
-        c.text = row.cells[i];
-        c.number = numberAt(row.numbers, i);
         bool hasRaw = false;
-        c.value = row.rawValues.section(u'\t', i, i).toLongLong(&hasRaw);
-        c.raw = hasRaw ? QString::number(c.value) : c.text;
-        if (comments.size() == row.cells.size())
-            c.comment = comments[i];
-        r.displayLine += u'\t' + c.text;
-        r.columns.append(c);
+        const qint64 value = row.rawValues.section(u'\t', i, i).toLongLong(&hasRaw);
+        r.appendColumn(0, row.cells[i], hasRaw ? QString::number(value) : row.cells[i], value,
+            numberAt(row.numbers, i),
+            comments.size() == row.cells.size() ? QStringView(comments[i]) : QStringView());
     }
     return r;
 }

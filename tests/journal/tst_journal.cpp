@@ -47,13 +47,8 @@ struct Grid
         r.ok = true;
         r.date = u"06/12/26"_s;
         r.time = time;
-        for (const QString &text : display.split(u'\t')) {
-            viewer::DecodedColumn column;
-            column.text = text;
-            column.raw = u"raw "_s + text;
-            column.comment = u"comment"_s;
-            r.columns.append(column);
-        }
+        for (const QString &text : display.split(u'\t'))
+            r.appendColumn(0, text, QString(u"raw "_s + text), 0, std::nullopt, u"comment"_s);
         core.rows().addRecord(r);
     }
     viewer::ControlCore core;

@@ -13,14 +13,6 @@ namespace {
 constexpr qint64 MaxLeadingNumber = 999999;
 } // namespace
 
-bool ShortText::append(char16_t c)
-{
-    if (m_size >= Capacity)
-        return false;
-    m_chars[m_size++] = c;
-    return true;
-}
-
 bool ShortText::append(QStringView text)
 {
     if (text.size() > Capacity - m_size)
@@ -78,13 +70,14 @@ qsizetype digitCount(quint64 value, int base)
         return qMax(1, (int(std::bit_width(value)) + 3) / 4);
     if (base == 2)
         return qMax(1, int(std::bit_width(value)));
-    qsizetype count = 1;
-    for (quint64 limit = 10; value >= limit; limit *= 10) {
-        ++count;
-        if (count == 20) // beyond the last power of ten that fits
-            break;
-    }
-    return count;
+    static constexpr quint64 Powers[]
+        = { 1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull,
+              100000000ull, 1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull,
+              10000000000000ull, 100000000000000ull, 1000000000000000ull, 10000000000000000ull,
+              100000000000000000ull, 1000000000000000000ull, 10000000000000000000ull };
+    // log10 from the bit width (1233 / 4096 is just above log10(2)), then one correction.
+    const int estimate = (int(std::bit_width(value)) * 1233) >> 12;
+    return qMax(1, estimate + (estimate < 20 && value >= Powers[estimate] ? 1 : 0));
 }
 
 } // namespace
@@ -195,13 +188,15 @@ QString FormatText::hex(quint64 value, int width)
 
 bool FormatText::appendBinary(ShortText &out, quint64 value, int width)
 {
-    ShortText digits;
-    if (width < 0 || !digits.appendNumber(value, 2, width))
-        return false;
-    if (width == 16 && digits.size() == 16)
-        return out.append(digits.view().left(8)) && out.append(u' ')
-            && out.append(digits.view().mid(8));
-    return out.append(digits.view());
+    if (width == 16 && value <= 0xFFFF) {
+        // Two groups of 8, written straight in.
+        char16_t digits[17];
+        for (int i = 0; i < 16; ++i)
+            digits[i < 8 ? i : i + 1] = char16_t(u'0' + ((value >> (15 - i)) & 1u));
+        digits[8] = u' ';
+        return out.append(QStringView(digits, 17));
+    }
+    return width >= 0 && out.appendNumber(value, 2, width);
 }
 
 QString FormatText::binary(quint64 value, int width)
@@ -290,15 +285,16 @@ bool FormatText::appendTime(ShortText &out, qint64 value, QStringView kind, int 
     const qint64 f2 = (value / 10000) % 100;
     const qint64 f3 = (value / 100) % 100;
     const qint64 f4 = value % 100;
+    // A field of more than two digits (the month of a garbled value) keeps all of them.
+    const auto field = [&](qint64 f) {
+        return f < 100 ? out.appendTwoDigits(unsigned(f)) : out.appendNumber(quint64(f), 10, 2);
+    };
     const auto date = [&] {
-        return out.appendNumber(quint64(f1), 10, 2) && out.append(u'/')
-            && out.appendNumber(quint64(f0), 10, 2) && out.append(u'/')
-            && out.appendNumber(quint64(((currentYear % 100) + 100) % 100), 10, 2);
+        return field(f1) && out.append(u'/') && field(f0) && out.append(u'/')
+            && field(((currentYear % 100) + 100) % 100);
     };
     const auto clock = [&] {
-        return out.appendNumber(quint64(f2), 10, 2) && out.append(u':')
-            && out.appendNumber(quint64(f3), 10, 2) && out.append(u':')
-            && out.appendNumber(quint64(f4), 10, 2);
+        return field(f2) && out.append(u':') && field(f3) && out.append(u':') && field(f4);
     };
     if (kind == u"h")
         return clock();

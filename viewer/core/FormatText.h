@@ -5,16 +5,43 @@
 
 namespace tlv::viewer {
 
-// A text of at most Capacity characters built on the stack: the decoder formats
-// every cell into one of these and makes a QString only once, at its final size.
+// A text of at most Capacity characters built without an allocation: on the stack, or
+// straight into room for Capacity characters at the end of a longer text.
 class ShortText
 {
 public:
     static constexpr qsizetype Capacity = 96;
 
+    ShortText()
+        : m_chars(m_own)
+    { }
+    ShortText(const ShortText &) = delete;
+    // Starts again, empty, in room for Capacity characters that someone else owns.
+    void reset(char16_t *room)
+    {
+        m_chars = room;
+        m_size = 0;
+    }
+    ShortText &operator=(const ShortText &) = delete;
+
     // False (and nothing appended) when the text would not fit.
-    bool append(char16_t c);
+    bool append(char16_t c)
+    {
+        if (m_size >= Capacity)
+            return false;
+        m_chars[m_size++] = c;
+        return true;
+    }
     bool append(QStringView text);
+    // v (below 100) as two digits.
+    bool appendTwoDigits(unsigned v)
+    {
+        if (m_size + 2 > Capacity)
+            return false;
+        m_chars[m_size++] = char16_t(u'0' + v / 10 % 10);
+        m_chars[m_size++] = char16_t(u'0' + v % 10);
+        return true;
+    }
     // Digits of value in base 2, 10 or 16 (upper case), zero padded on the left to width.
     bool appendNumber(quint64 value, int base, int width = 0);
     bool appendSigned(qint64 value);
@@ -25,8 +52,9 @@ public:
     [[nodiscard]] QString toString() const { return view().toString(); }
 
 private:
-    char16_t m_chars[Capacity];
+    char16_t *m_chars;
     qsizetype m_size = 0;
+    char16_t m_own[Capacity];
 };
 
 // Pieces of a display format such as "2sd", "10a", "th" or "gs", and the

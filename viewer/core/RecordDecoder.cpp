@@ -149,105 +149,61 @@ QDateTime RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) cons
     return now;
 }
 
-DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32> &words,
-    qint64 recordStart, TextSources *sources) const
+struct RecordDecoder::Texts
 {
-    DecodedRecord record;
-    const QDateTime now = stamp(&record.date, &record.time, &record.msecs);
-
-    const int maxColumn = qMin(table.MaxColumn, ColumnTable::Size - 1);
-    // Every word of the record must be in the answer before anything is decoded.
-    qsizetype defined = 0;
-    for (int k = 0; k <= maxColumn; ++k) {
-        const ColumnDescription &column = table[k];
-        if (!column.Defined)
-            continue;
-        const qint64 first = recordStart + column.RegisterIndex;
-        if (first < 0 || first + wordsOf(column) > words.size())
-            return record;
-        ++defined;
-    }
-
-    record.columns.resize(defined);
-    DecodedColumn *decoded = record.columns.data();
-    const int year = now.date().year();
-    // All texts of the record, its three lines too, share one allocation.
-    SharedTexts shared;
-    TextBuffer<2048> display;
-    TextBuffer<2048> rawLine;
-    TextBuffer<256> commentLine;
     ShortText text;
-    ShortText raw;
-    for (int k = 0; k <= maxColumn; ++k) {
-        const ColumnDescription &column = table[k];
-        if (!column.Defined)
-            continue;
-        const qint64 first = recordStart + column.RegisterIndex;
-        DecodedColumn &out = *decoded++;
-        out.column = k;
-        text.clear();
-        raw.clear();
-        const TextIn in
-            = decodeInto(column, std::span(words.constData() + first, size_t(wordsOf(column))),
-                sources, year, out, text, raw);
-        if (in != TextIn::Done) {
-            const qsizetype rawPiece = shared.add(raw.view());
-            shared.give(rawPiece, &out.raw);
-            if (in == TextIn::Buffer)
-                shared.give(shared.add(text.view()), &out.text);
-            else if (in == TextIn::Raw)
-                shared.give(rawPiece, &out.text);
-        }
-        const QStringView shown = in == TextIn::Buffer ? text.view()
-            : in == TextIn::Raw                        ? raw.view()
-                                                       : QStringView(out.text);
-        const QStringView rawEntry = in == TextIn::Done ? QStringView(out.raw) : raw.view();
-        if (k != record.columns.constFirst().column) {
-            rawLine.append(u';');
-            commentLine.append(u';');
-        }
-        display.append(u'\t');
-        display.append(shown);
-        rawLine.append(rawEntry);
-        commentLine.append(out.comment);
-    }
-    if (!record.columns.isEmpty()) {
-        shared.give(shared.add(display.view()), &record.displayLine);
-        shared.give(shared.add(rawLine.view()), &record.rawLine);
-        shared.give(shared.add(commentLine.view()), &record.commentLine);
-    }
-    shared.publish();
-    record.ok = true;
-    return record;
+    QString ready;
+    QStringView view;
+    QString comment;
+};
+
+void DecodedRecord::appendColumn(int column, QStringView text, QStringView raw, qint64 value,
+    std::optional<double> number, QStringView comment)
+{
+    DecodedColumn c;
+    c.column = column;
+    c.value = value;
+    c.number = number;
+    c.hasRaw = number.has_value() || raw != text;
+    if (!columns.isEmpty())
+        commentLine.append(u';');
+    displayLine.append(u'\t');
+    c.textAt = qint32(displayLine.size());
+    c.textSize = qint32(text.size());
+    displayLine.append(text);
+    c.commentAt = qint32(commentLine.size());
+    c.commentSize = qint32(comment.size());
+    commentLine.append(comment);
+    columns.append(c);
 }
 
-DecodedColumn RecordDecoder::decodeColumn(const ColumnDescription &column,
-    const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const
+QString DecodedRecord::raw(qsizetype i) const
 {
-    DecodedColumn out;
-    ShortText text;
-    ShortText raw;
-    const TextIn in
-        = decodeInto(column, std::span(columnWords.constData(), size_t(columnWords.size())),
-            sources, now.date().year(), out, text, raw);
-    if (in != TextIn::Done)
-        out.raw = raw.toString();
-    if (in == TextIn::Buffer)
-        out.text = text.toString();
-    else if (in == TextIn::Raw)
-        out.text = out.raw;
-    return out;
+    return columns[i].hasRaw ? QString::number(columns[i].value) : text(i).toString();
 }
 
-RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
-    std::span<const qint32> columnWords, TextSources *sources, int year, DecodedColumn &out,
-    ShortText &text, ShortText &raw) const
+QString DecodedRecord::rawLine() const
 {
+    QString line;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        if (i > 0)
+            line += u';';
+        line += raw(i);
+    }
+    return line;
+}
+
+// Inlined into the record loop: a call per column costs more than most formats.
+[[gnu::always_inline]] inline RecordDecoder::TextIn RecordDecoder::decodeInto(
+    const ColumnDescription &column, std::span<const qint32> columnWords, TextSources *sources,
+    int year, qint64 &value, std::optional<double> &number, Texts &texts) const
+{
+    ShortText &text = texts.text;
     if (columnWords.empty())
         return TextIn::Done;
     if (column.DataType == ColumnDescription::String) {
         // Whatever the format letter, a string shows as its text.
-        out.text = out.raw = stringText(column, columnWords);
+        texts.ready = stringText(column, columnWords);
         return TextIn::Done;
     }
 
@@ -267,7 +223,7 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     const auto u = static_cast<quint32>(columnWords[0]);
     const int pos = column.Position;
 
-    qint64 value = 0;
+    value = 0;
     switch (column.DataType) {
     case ColumnDescription::Bit:
         value = extract(u, 1, pos);
@@ -292,37 +248,50 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
         // An unknown data type has no part of the word to show.
         break;
     }
-    out.value = value;
-    out.number = double(value);
-    raw.appendSigned(value);
+    number = double(value);
 
     const int type = column.DataType;
     const bool isLong = type == ColumnDescription::Long;
-    if (isLong && format.startsWith(u't')) {
+    if (isLong && !format.isEmpty() && format.front() == u't') {
         FormatText::appendTime(text, qint32(u), QStringView(format).mid(1), year);
         return TextIn::Buffer;
     }
-    if (isLong && format.size() == 2 && format.startsWith(u'g')) {
+    if (isLong && format.size() == 2 && format.front() == u'g') {
         bool known = false;
-        out.text = symbolText(format, u, value, column, sources, &known);
+        texts.ready = symbolText(format, u, value, column, sources, &known);
         if (format.at(1) == u'm')
-            out.number = double((u >> 16) & 0xFFu);
-        return known ? TextIn::Column : TextIn::Raw;
+            number = double((u >> 16) & 0xFFu);
+        if (known)
+            return TextIn::Ready;
+        text.appendSigned(value);
+        return TextIn::Buffer;
     }
 
     if (conv == u's' || conv == u'S') {
-        out.text = columnText(column, value, conv == u'S');
-        return TextIn::Column;
+        if (const QString *stored = storedColumnText(column, value)) {
+            texts.view = *stored;
+            return TextIn::View;
+        }
+        // No text for the value: the value itself, in brackets unless plain.
+        const bool plain = conv == u'S';
+        if (!plain)
+            text.append(u'<');
+        text.appendSigned(value);
+        if (!plain)
+            text.append(u'>');
+        return TextIn::Buffer;
     }
     if (conv == u'f' || conv == u'F') {
         const bool plain = conv == u'F';
-        out.text = sources ? sources->textFileText(column, value, plain, &out.comment)
-                           : bracketed(value, plain);
-        return TextIn::Column;
+        texts.ready = sources ? sources->textFileText(column, value, plain, &texts.comment)
+                              : bracketed(value, plain);
+        return TextIn::Ready;
     }
     // A bit, and a decimal without places, show the raw entry itself.
-    if (type == ColumnDescription::Bit || (conv == u'd' && decimals <= 0))
-        return TextIn::Raw;
+    if (type == ColumnDescription::Bit || (conv == u'd' && decimals <= 0)) {
+        text.appendSigned(value);
+        return TextIn::Buffer;
+    }
 
     // Nibble, Byte, Word and Long: the width of the part in bits.
     const int bits = type == ColumnDescription::Nibble ? 4
@@ -333,25 +302,25 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     switch (conv.unicode()) {
     case u'd':
         if (decimals > 0)
-            out.number = double(value) / powerOfTen(decimals);
+            number = double(value) / powerOfTen(decimals);
         if (FormatText::appendDecimal(text, value, decimals))
             return TextIn::Buffer;
-        out.text = FormatText::decimal(value, decimals); // hundreds of places
-        return TextIn::Column;
+        texts.ready = FormatText::decimal(value, decimals); // hundreds of places
+        return TextIn::Ready;
     case u'h':
         text.appendNumber(pattern, 16, bits == 4 ? 0 : bits / 4);
-        out.number = double(pattern);
+        number = double(pattern);
         return TextIn::Buffer;
     case u'a': {
         // A Long holds four bytes: a larger count adds no characters.
         const int bytes
             = isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8);
         FormatText::appendAscii(text, pattern, bytes);
-        out.number = double(bytes >= 4 ? pattern : pattern & ((quint64(1) << (8 * bytes)) - 1));
+        number = double(bytes >= 4 ? pattern : pattern & ((quint64(1) << (8 * bytes)) - 1));
         return TextIn::Buffer;
     }
     case u'b':
-        out.number = double(pattern);
+        number = double(pattern);
         if (isLong) {
             FormatText::appendBinary(text, pattern >> 16, 16);
             FormatText::appendBinary(text, pattern & 0xFFFFu, 16);
@@ -361,7 +330,7 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
         return TextIn::Buffer;
     case u'p':
         FormatText::appendDisplayDigits(text, pattern, bits / 4);
-        out.number = displayDigitsNumber(pattern, bits / 4);
+        number = displayDigitsNumber(pattern, bits / 4);
         return TextIn::Buffer;
     case u'e':
         if (type == ColumnDescription::Word) {
@@ -374,7 +343,97 @@ RecordDecoder::TextIn RecordDecoder::decodeInto(const ColumnDescription &column,
     }
     // No conversion for this format and type (e.g. the millisecond format "m"):
     // the raw value in decimal, so the column is never blank.
-    return TextIn::Raw;
+    text.clear();
+    text.appendSigned(value);
+    return TextIn::Buffer;
+}
+
+DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32> &words,
+    qint64 recordStart, TextSources *sources) const
+{
+    DecodedRecord record;
+    const QDateTime now = stamp(&record.date, &record.time, &record.msecs);
+
+    const int maxColumn = qMin(table.MaxColumn, ColumnTable::Size - 1);
+    // Every word of the record must be in the answer before anything is decoded.
+    qsizetype defined = 0;
+    for (int k = 0; k <= maxColumn; ++k) {
+        const ColumnDescription &column = table[k];
+        if (!column.Defined)
+            continue;
+        const qint64 first = recordStart + column.RegisterIndex;
+        if (first < 0 || first + wordsOf(column) > words.size())
+            return record;
+        ++defined;
+    }
+    record.ok = true;
+    if (defined == 0)
+        return record;
+
+    record.columns.reserve(defined);
+    const int year = now.date().year();
+    // Each text is formatted once, straight into its line; the two lines then share one
+    // allocation.
+    TextBuffer<2048> display;
+    TextBuffer<256> commentLine;
+    Texts texts;
+    for (int k = 0; k <= maxColumn; ++k) {
+        const ColumnDescription &column = table[k];
+        if (!column.Defined)
+            continue;
+        const qint64 at = recordStart + column.RegisterIndex;
+        DecodedColumn &out = record.columns.emplace_back();
+        out.column = k;
+        if (record.columns.size() > 1)
+            commentLine.append(u';');
+        display.append(u'\t');
+        out.textAt = qint32(display.size());
+        texts.text.reset(display.tail(ShortText::Capacity));
+        const TextIn in
+            = decodeInto(column, std::span(words.constData() + at, size_t(wordsOf(column))),
+                sources, year, out.value, out.number, texts);
+        switch (in) {
+        case TextIn::Done:
+        case TextIn::Ready:
+            display.append(texts.ready);
+            break;
+        case TextIn::View:
+            display.append(texts.view);
+            break;
+        case TextIn::Buffer:
+            display.grow(texts.text.size());
+            break;
+        }
+        out.textSize = qint32(display.size()) - out.textAt;
+        out.hasRaw = in != TextIn::Done;
+        out.commentAt = qint32(commentLine.size());
+        out.commentSize = qint32(texts.comment.size());
+        if (!texts.comment.isEmpty()) {
+            commentLine.append(texts.comment);
+            texts.comment.clear();
+        }
+        if (!texts.ready.isNull())
+            texts.ready = QString();
+    }
+    shareTexts(
+        { display.view(), commentLine.view() }, { &record.displayLine, &record.commentLine });
+    return record;
+}
+
+DecodedCell RecordDecoder::decodeColumn(const ColumnDescription &column,
+    const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const
+{
+    DecodedCell out;
+    Texts texts;
+    const TextIn in
+        = decodeInto(column, std::span(columnWords.constData(), size_t(columnWords.size())),
+            sources, now.date().year(), out.value, out.number, texts);
+    out.comment = texts.comment;
+    out.text = in == TextIn::Buffer ? texts.text.toString()
+        : in == TextIn::View        ? texts.view.toString()
+                                    : texts.ready;
+    out.raw = in == TextIn::Done ? out.text : QString::number(out.value);
+    return out;
 }
 
 } // namespace tlv::viewer

@@ -15,19 +15,22 @@ struct ColumnDescription;
 class ShortText;
 class TextSources;
 
-// One column of a decoded record.
+// One column of a decoded record. Its texts lie in the record's lines, so a record of a
+// hundred columns is a few allocations, not hundreds.
 struct DecodedColumn
 {
     int column = 0; // column number in the table
-    QString text; // display text
-    QString raw; // raw line entry (a String column gives its text)
     qint64 value = 0; // raw value (0 for a String column)
     // The number the cell stands for: what a number-showing format shows
     // (decimals scaled, hex/binary/characters as their value, display digits
     // read as decimal), the numeric value behind a text; none for a string or
     // display digits that show no number.
     std::optional<double> number;
-    QString comment; // from the text files, else empty
+    bool hasRaw = false; // the raw entry is value in decimal; else it is the text (a string)
+    qint32 textAt = 0; // display text: in the display line
+    qint32 textSize = 0;
+    qint32 commentAt = 0; // comment from the text files: in the comment line
+    qint32 commentSize = 0;
 };
 
 // One decoded record: the three lines of the grid row and the PC stamps.
@@ -35,12 +38,37 @@ struct DecodedRecord
 {
     bool ok = false; // false when a word of the record lies outside the answer
     QString displayLine; // TAB + text per defined column
-    QString rawLine; // ';'-joined raw values
     QString commentLine; // ';'-joined column comments
     QString date; // "dd/mm/yy"
     QString time; // "hh:mm:ss"
     qint64 msecs = 0; // the same PC time, ms since the epoch
     QList<DecodedColumn> columns;
+
+    // The texts of column i (an index into columns), valid while the record lives.
+    [[nodiscard]] QStringView text(qsizetype i) const
+    {
+        return QStringView(displayLine).sliced(columns[i].textAt, columns[i].textSize);
+    }
+    [[nodiscard]] QStringView comment(qsizetype i) const
+    {
+        return QStringView(commentLine).sliced(columns[i].commentAt, columns[i].commentSize);
+    }
+    // Its raw entry, and the ';'-joined raw entries of the record: made when asked for.
+    [[nodiscard]] QString raw(qsizetype i) const;
+    [[nodiscard]] QString rawLine() const;
+    // Adds a column at the end of the lines (a record made from its texts).
+    void appendColumn(int column, QStringView text, QStringView raw, qint64 value,
+        std::optional<double> number, QStringView comment = {});
+};
+
+// One column decoded on its own.
+struct DecodedCell
+{
+    QString text;
+    QString raw;
+    qint64 value = 0;
+    std::optional<double> number;
+    QString comment;
 };
 
 // Cuts records into column values and formats them. The clock is injectable so
@@ -59,17 +87,18 @@ public:
 
     // Display text and raw value of one column given its first word (and the
     // further words of a String column).
-    [[nodiscard]] DecodedColumn decodeColumn(const ColumnDescription &column,
+    [[nodiscard]] DecodedCell decodeColumn(const ColumnDescription &column,
         const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const;
 
 private:
-    // Where decodeInto left the texts: Done, both in the column (a string); else the raw
-    // entry in raw and the display text in the column (a value text), in text, or in raw.
-    enum class TextIn { Done, Column, Buffer, Raw };
-    // Fills out's value and whatever texts are ready strings; formats the others into
-    // text and raw.
+    // Where decodeInto left the display text: Done, in ready (a string: its raw entry too);
+    // else in ready (a made text), in view (a stored text) or formatted in text.
+    enum class TextIn { Done, Ready, View, Buffer };
+    // The value and number of a column, its display text and its comment.
+    struct Texts;
     TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> columnWords,
-        TextSources *sources, int year, DecodedColumn &out, ShortText &text, ShortText &raw) const;
+        TextSources *sources, int year, qint64 &value, std::optional<double> &number,
+        Texts &texts) const;
     // The clock's time; the stamps' texts are made once per second.
     QDateTime stamp(QString *date, QString *time, qint64 *msecs) const;
 

@@ -186,7 +186,7 @@ QString RowStore::stampedLine(
 }
 
 RowStore::Row::Row(RowKind rowKind, qint32 recordNumber, qint64 pcMsecs, const QString &date,
-    const QString &time, const QString &status, qsizetype cells, qsizetype cellChars)
+    const QString &time, const QString &status, qsizetype cells, qsizetype cellChars, Block *spare)
     : msecs(pcMsecs)
     , number(recordNumber)
     , kind(rowKind)
@@ -195,8 +195,15 @@ RowStore::Row::Row(RowKind rowKind, qint32 recordNumber, qint64 pcMsecs, const Q
     char digits[16];
     const auto end = std::to_chars(digits, digits + sizeof digits, recordNumber).ptr;
     const qsizetype stampChars = (end - digits) + date.size() + time.size() + status.size();
-    m_block.reset(new std::byte[size_t(cells) * sizeof(DataCell)
-        + size_t(stampChars + cellChars) * sizeof(char16_t)]);
+    const size_t bytes
+        = size_t(cells) * sizeof(DataCell) + size_t(stampChars + cellChars) * sizeof(char16_t);
+    if (spare && spare->bytes && spare->size >= bytes) {
+        m_block = std::move(*spare);
+    } else {
+        // Some room to spare, so that a later row of slightly longer texts can reuse it.
+        m_block.size = bytes + bytes / 8;
+        m_block.bytes.reset(new std::byte[m_block.size]);
+    }
     std::uninitialized_value_construct_n(this->cells(), cells);
     char16_t *to = chars();
     for (const char *c = digits; c != end; ++c)
@@ -208,6 +215,13 @@ RowStore::Row::Row(RowKind rowKind, qint32 recordNumber, qint64 pcMsecs, const Q
         to = std::copy(from, from + stamps[i]->size(), to);
         m_stampEnds[i + 1] = qint32(to - chars());
     }
+}
+
+void RowStore::Row::prefetch() const
+{
+    const std::byte *bytes = m_block.bytes.get();
+    for (size_t at = 0; at < m_block.size; at += 64)
+        __builtin_prefetch(bytes + at, 1);
 }
 
 QStringView RowStore::Row::stamp(int i) const
@@ -235,38 +249,33 @@ void RowStore::countRecord()
 
 void RowStore::addRecord(const DecodedRecord &record)
 {
-    addRecordRow(record, nullptr);
+    QStringView display = record.displayLine;
+    if (display.startsWith(u'\t'))
+        display = display.mid(1);
+    addRecordRow(record, display, nullptr);
 }
 
 void RowStore::addRecord(const QString &display, const QString &raw, const QString &comment,
     const QString &date, const QString &time)
 {
     DecodedRecord record;
-    record.displayLine = u'\t' + display;
-    record.rawLine = raw;
-    record.commentLine = comment;
     record.date = date;
     record.time = time;
     const QStringList texts = display.split(u'\t');
     const QStringList raws = raw.split(u';');
     const QStringList comments = comment.split(u';');
-    record.columns.resize(m_columns.size());
-    for (qsizetype i = 0; i < record.columns.size(); ++i) {
-        DecodedColumn &c = record.columns[i];
-        c.column = m_columns[i].number;
-        c.text = display.isEmpty() ? QString() : texts.value(i);
-        c.raw = raws.value(i);
-        c.value = c.raw.toLongLong();
-        c.comment = comments.value(i);
+    for (qsizetype i = 0; i < m_columns.size(); ++i) {
+        const QString rawEntry = raws.value(i);
+        record.appendColumn(m_columns[i].number, display.isEmpty() ? QString() : texts.value(i),
+            rawEntry, rawEntry.toLongLong(), std::nullopt, comments.value(i));
     }
-    addRecordRow(record, &raw);
+    // The lines go out as given, not as rebuilt from their pieces.
+    addRecordRow(record, display, &raw);
 }
 
-void RowStore::addRecordRow(const DecodedRecord &record, const QString *rawLine)
+void RowStore::addRecordRow(
+    const DecodedRecord &record, QStringView display, const QString *rawLine)
 {
-    QStringView display = record.displayLine;
-    if (display.startsWith(u'\t'))
-        display = display.mid(1);
     Q_EMIT outputLine(stampedLine(display, m_statusText, record.date, record.time));
     countRecord();
 
@@ -274,25 +283,25 @@ void RowStore::addRecordRow(const DecodedRecord &record, const QString *rawLine)
     qsizetype size = 0;
     bool comments = false;
     for (qsizetype i = 0; i < count; ++i) {
-        size += record.columns[i].text.size();
-        comments = comments || !record.columns[i].comment.isEmpty();
+        size += record.columns[i].textSize;
+        comments = comments || record.columns[i].commentSize > 0;
     }
     Row row(RowKind::Record, m_recordCount, record.msecs, record.date, record.time, m_statusText,
-        m_columns.size(), size);
+        m_columns.size(), size, &m_spare);
     DataCell *cells = row.cells();
     char16_t *const first = row.cellChars();
     char16_t *to = first;
     for (qsizetype i = 0; i < count; ++i) {
         const DecodedColumn &from = record.columns[i];
         DataCell &cell = cells[i];
-        const auto *text = reinterpret_cast<const char16_t *>(from.text.constData());
-        to = std::copy(text, text + from.text.size(), to);
+        const QStringView text = record.text(i);
+        to = std::copy(text.utf16(), text.utf16() + text.size(), to);
         cell.textEnd = qint32(to - first);
         cell.raw = from.value;
         cell.hasValue = from.number.has_value();
         cell.value = from.number.value_or(0.0);
         // A string's raw entry is its text; every other column has a number there.
-        cell.hasRaw = from.number.has_value() || from.raw != from.text;
+        cell.hasRaw = from.hasRaw;
     }
     for (qsizetype i = count; i < row.cellCount(); ++i)
         cells[i].textEnd = qint32(size);
@@ -300,7 +309,7 @@ void RowStore::addRecordRow(const DecodedRecord &record, const QString *rawLine)
         row.comments = std::make_unique<QStringList>();
         row.comments->reserve(m_columns.size());
         for (qsizetype i = 0; i < m_columns.size(); ++i)
-            row.comments->append(i < count ? record.columns[i].comment : QString());
+            row.comments->append(i < count ? record.comment(i).toString() : QString());
     }
     if (rawLine)
         row.rawLine = std::make_unique<QString>(*rawLine);
@@ -347,6 +356,10 @@ void RowStore::append(Row row)
     beginInsertRows({}, at, at);
     m_rows.push_back(std::move(row));
     endInsertRows();
+    // A full grid drops its oldest row on the next record, and its memory becomes that
+    // record's: asked for now, it is at hand then, however large the grid.
+    if (qint64(m_rows.size()) >= m_maxRows)
+        m_rows.front().prefetch();
     Q_EMIT countersChanged();
     Q_EMIT rowAppended(at);
 }
@@ -357,6 +370,7 @@ void RowStore::dropOldest(int count)
     if (count <= 0)
         return;
     beginRemoveRows({}, 0, count - 1);
+    m_spare = m_rows[size_t(count) - 1].takeBlock();
     m_rows.erase(m_rows.begin(), m_rows.begin() + count);
     endRemoveRows();
 }

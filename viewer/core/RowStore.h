@@ -152,27 +152,41 @@ private:
         bool hasValue = false;
         bool hasRaw = false; // false for a string: its raw entry is its text
     };
+    // The memory of a row, kept for the next one when the oldest row makes room.
+    struct Block
+    {
+        std::unique_ptr<std::byte[]> bytes;
+        size_t size = 0;
+    };
     // One row in one allocation: its data cells, then the texts of the record number, PC
     // date, PC time, status and data cells one after another.
     class Row
     {
     public:
+        // Takes spare's memory when it is large enough.
         Row(RowKind kind, qint32 number, qint64 msecs, const QString &date, const QString &time,
-            const QString &status, qsizetype cells, qsizetype cellChars);
+            const QString &status, qsizetype cells, qsizetype cellChars, Block *spare = nullptr);
+        [[nodiscard]] Block takeBlock() { return std::move(m_block); }
+        // Asks for the row's memory ahead of its reuse.
+        void prefetch() const;
         // The record number, date, time and status (0 to 3).
         [[nodiscard]] QStringView stamp(int i) const;
         [[nodiscard]] QStringView text(qsizetype cell) const;
         [[nodiscard]] qsizetype cellCount() const { return m_cells; }
-        [[nodiscard]] DataCell *cells() { return reinterpret_cast<DataCell *>(m_block.get()); }
+        [[nodiscard]] DataCell *cells()
+        {
+            return reinterpret_cast<DataCell *>(m_block.bytes.get());
+        }
         [[nodiscard]] const DataCell *cells() const
         {
-            return reinterpret_cast<const DataCell *>(m_block.get());
+            return reinterpret_cast<const DataCell *>(m_block.bytes.get());
         }
         // Where the data cells' texts go.
         [[nodiscard]] char16_t *cellChars() { return chars() + m_stampEnds[3]; }
         [[nodiscard]] const char16_t *chars() const
         {
-            return reinterpret_cast<const char16_t *>(m_block.get() + m_cells * sizeof(DataCell));
+            return reinterpret_cast<const char16_t *>(
+                m_block.bytes.get() + m_cells * sizeof(DataCell));
         }
 
         qint64 msecs = 0;
@@ -184,16 +198,17 @@ private:
     private:
         [[nodiscard]] char16_t *chars()
         {
-            return reinterpret_cast<char16_t *>(m_block.get() + m_cells * sizeof(DataCell));
+            return reinterpret_cast<char16_t *>(m_block.bytes.get() + m_cells * sizeof(DataCell));
         }
-        std::unique_ptr<std::byte[]> m_block;
+        Block m_block;
         qsizetype m_cells = 0;
         qint32 m_stampEnds[4] = {};
     };
 
     [[nodiscard]] const DataCell *dataCell(int row, int gridColumn) const;
     void countRecord();
-    void addRecordRow(const DecodedRecord &record, const QString *rawLine);
+    // display is the line shown without its leading tab; rawLine, when given, is kept as is.
+    void addRecordRow(const DecodedRecord &record, QStringView display, const QString *rawLine);
 
     // line with the stamps the grid shows before it.
     QString stampedLine(
@@ -205,6 +220,7 @@ private:
 
     QList<DataColumn> m_columns;
     std::deque<Row> m_rows;
+    Block m_spare; // the dropped oldest row's memory
     QSet<int> m_selected;
     std::function<bool()> m_exportHandler;
     QString m_statusText;

@@ -4,6 +4,8 @@
 #include <QStringView>
 #include <QVarLengthArray>
 
+#include <initializer_list>
+
 namespace tlv::viewer {
 
 // Characters appended a few at a time: the storage grows by doubling, so an append
@@ -27,6 +29,9 @@ public:
             *out++ = c.unicode();
         m_size += text.size();
     }
+    // Room for n more characters at the end, to be written there and then taken with grow().
+    char16_t *tail(qsizetype n) { return room(n); }
+    void grow(qsizetype n) { m_size += n; }
     void clear() { m_size = 0; }
     [[nodiscard]] qsizetype size() const { return m_size; }
     [[nodiscard]] const char16_t *data() const { return m_chars.constData(); }
@@ -45,41 +50,9 @@ private:
     qsizetype m_size = 0;
 };
 
-// Many short texts made at once, kept in one allocation: a decoded record has a few
-// hundred cell texts, and one allocation each cost more than all of its formatting.
-// Every text is an ordinary QString sharing that block (copy-on-write as always, and
-// NUL-terminated like any QString); the block goes when its last text goes.
-class SharedTexts
-{
-public:
-    // Adds a text to the block to come; the number to give() it by.
-    qsizetype add(QStringView text)
-    {
-        const qsizetype offset = m_chars.size();
-        m_chars.append(text);
-        m_chars.append(u'\0');
-        m_pieces.append({ offset, text.size() });
-        return m_pieces.size() - 1;
-    }
-    // target receives text number piece at publish(); it must stay where it is until then.
-    void give(qsizetype piece, QString *target) { m_gifts.append({ piece, target }); }
-    // Hands every target its text, all in one new block, and starts empty again.
-    void publish();
-
-private:
-    struct Piece
-    {
-        qsizetype offset;
-        qsizetype size;
-    };
-    struct Gift
-    {
-        qsizetype piece;
-        QString *target;
-    };
-    TextBuffer<4096> m_chars;
-    QVarLengthArray<Piece, 256> m_pieces;
-    QVarLengthArray<Gift, 256> m_gifts;
-};
+// Hands targets[i] a copy of texts[i], all of them in one new allocation: each is an
+// ordinary QString sharing that block (copy-on-write as always, and NUL-terminated like any
+// QString); the block goes when its last text goes. A decoded record's lines are made so.
+void shareTexts(std::initializer_list<QStringView> texts, std::initializer_list<QString *> targets);
 
 } // namespace tlv::viewer

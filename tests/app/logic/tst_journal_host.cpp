@@ -28,12 +28,8 @@ void record(viewer::ControlCore &core, const QString &display)
     r.time = u"10:00:00"_s;
     // Cells that show their number, as a decimal column does.
     for (const QString &text : display.split(u'\t')) {
-        viewer::DecodedColumn column;
-        column.text = text;
-        column.value = text.toLongLong();
-        column.number = double(column.value);
-        column.raw = QString::number(column.value);
-        r.columns.append(column);
+        const qint64 value = text.toLongLong();
+        r.appendColumn(0, text, QString::number(value), value, double(value));
     }
     core.rows().addRecord(r);
 }

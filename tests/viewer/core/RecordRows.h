@@ -36,16 +36,9 @@ inline DecodedRecord record(
     r.date = date;
     r.time = time;
     r.msecs = msecs;
-    for (const Cell &c : cells) {
-        DecodedColumn column;
-        column.text = c.text;
-        column.number = c.number;
-        column.value = c.raw;
-        column.raw = c.string ? c.text : QString::number(c.raw);
-        column.comment = c.comment;
-        r.displayLine += u'\t' + c.text;
-        r.columns.append(column);
-    }
+    for (const Cell &c : cells)
+        r.appendColumn(
+            0, c.text, c.string ? c.text : QString::number(c.raw), c.raw, c.number, c.comment);
     return r;
 }
 

@@ -124,7 +124,7 @@ TEST(ValueFormat, NumbersTheCellsStandFor)
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.format.toStdString() + " " + std::to_string(row.word));
-        const DecodedColumn c = RecordDecoder([] {
+        const DecodedCell c = RecordDecoder([] {
             return FixedNow;
         }).decodeColumn(column(row.type, row.format), { row.word }, nullptr, FixedNow);
         EXPECT_EQ(c.number, row.number);
@@ -160,7 +160,7 @@ TEST(ValueFormat, ValueTextsAndTextFiles)
     f.Format = u"F"_s;
     EXPECT_EQ(show(f, 7), u"7"_s);
     FakeSources sources;
-    const DecodedColumn d = RecordDecoder().decodeColumn(f, { 7 }, &sources, FixedNow);
+    const DecodedCell d = RecordDecoder().decodeColumn(f, { 7 }, &sources, FixedNow);
     EXPECT_EQ(d.text, u"Mode=7"_s);
     EXPECT_EQ(d.comment, u"note 7"_s);
 }
@@ -254,7 +254,7 @@ TEST(RecordDecoder, LinesStampsAndBounds)
     const DecodedRecord r = decoder.decode(table, words, 4, &sources);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.displayLine, u"\t12.34\tHello!\tMode:7"_s);
-    EXPECT_EQ(r.rawLine, u"1234;Hello!;7"_s);
+    EXPECT_EQ(r.rawLine(), u"1234;Hello!;7"_s);
     EXPECT_EQ(r.commentLine, u";;note 7"_s);
     EXPECT_EQ(r.date, u"07/03/26"_s);
     EXPECT_EQ(r.time, u"09:05:04"_s);
@@ -290,34 +290,29 @@ TEST(RecordDecoder, TextsOfEveryLengthAreOrdinaryStrings)
     ASSERT_TRUE(r.ok);
     const QString places = QString(u"0."_s + QString(119, u'0') + u'5');
     const QString text = QString(u"ABCD"_s).repeated(50);
-    EXPECT_EQ(r.columns[0].text, places);
-    EXPECT_EQ(r.columns[0].raw, u"5"_s);
-    EXPECT_EQ(r.columns[1].text, text);
-    EXPECT_EQ(r.columns[1].raw, text);
-    EXPECT_EQ(r.columns[2].text, u"BEEF"_s);
-    EXPECT_EQ(r.columns[2].raw, u"48879"_s);
+    EXPECT_EQ(r.text(0), places);
+    EXPECT_EQ(r.raw(0), u"5"_s);
+    EXPECT_EQ(r.text(1), text);
+    EXPECT_EQ(r.raw(1), text);
+    EXPECT_EQ(r.text(2), u"BEEF"_s);
+    EXPECT_EQ(r.raw(2), u"48879"_s);
     EXPECT_EQ(r.displayLine, QString(u'\t' + places + u'\t' + text + u"\tBEEF"_s));
-    EXPECT_EQ(r.rawLine, QString(u"5;"_s + text + u";48879"_s));
+    EXPECT_EQ(r.rawLine(), QString(u"5;"_s + text + u";48879"_s));
     EXPECT_EQ(r.commentLine, u";;"_s);
 
-    // Each text ends where it says, as any string's data does, and changing a copy
-    // leaves the record alone.
-    for (const DecodedColumn &c : r.columns) {
-        EXPECT_EQ(c.text.utf16()[c.text.size()], 0);
-        EXPECT_EQ(c.raw.utf16()[c.raw.size()], 0);
-    }
-    QString copy = r.columns[2].text;
-    copy.append(u'!');
-    copy[0] = u'X';
-    EXPECT_EQ(copy, u"XEEF!"_s);
-    EXPECT_EQ(r.columns[2].text, u"BEEF"_s);
-    EXPECT_EQ(r.displayLine.right(5), u"\tBEEF"_s);
-    // A text outliving its record keeps its characters.
+    // The lines share one allocation, yet each ends where it says, as any string's data
+    // does, and changing a copy leaves the record alone.
+    for (const QString *line : { &r.displayLine, &r.commentLine })
+        EXPECT_EQ(line->utf16()[line->size()], 0);
+    QString copy = r.displayLine;
+    copy[1] = u'X';
+    EXPECT_EQ(r.text(0), places);
+    // A line outliving its record keeps its characters.
     QString kept;
     {
         const DecodedRecord gone
             = RecordDecoder([] { return FixedNow; }).decode(table, words, 0, nullptr);
-        kept = gone.columns[2].raw;
+        kept = gone.displayLine;
     }
-    EXPECT_EQ(kept, u"48879"_s);
+    EXPECT_EQ(kept.right(5), u"\tBEEF"_s);
 }
