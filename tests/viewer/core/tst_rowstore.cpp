@@ -105,6 +105,18 @@ TEST(RowStore, RowLimit)
     EXPECT_TRUE(s.rows.rowCounterRed());
     EXPECT_EQ(s.rows.recordCount(), 4);
 
+    // A new row takes the dropped row's memory: rows of longer and shorter texts taking
+    // turns each keep their own.
+    Store t;
+    t.rows.setMaxRows(2);
+    for (const int n : { 7, 123456789, 8, 98765, 1 }) {
+        t.next = n - 1;
+        t.add(1);
+    }
+    EXPECT_EQ(t.firstCells(), QStringList({ u"98765"_s, u"1"_s }));
+    EXPECT_EQ(t.rows.cell(0, 5) + t.rows.cell(1, 5), u"OnOn"_s);
+    EXPECT_EQ(t.rows.cell(1, t.rows.rawColumn()), u"1;1"_s);
+
     // With AutoExport the grid is exported first; the export empties it.
     Store e;
     int exports = 0;
