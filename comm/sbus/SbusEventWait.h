@@ -1,30 +1,35 @@
 #pragma once
 
-#include <QEventLoop>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 namespace tlv::comm {
 
-// Runs a local event loop, user input excluded, until `sender` emits `signal` or `ms` pass.
-// Sockets, timers and an in-process peer on this thread keep working meanwhile.
-// Returns true when the signal came.
+// Handles this thread's events, user input excluded, until `sender` emits `signal` or `ms`
+// pass. Sockets, timers and an in-process peer on this thread keep working meanwhile.
+// Returns true when the signal came. No nested event loop: quitting one wakes the thread
+// once more for every telegram, and objects an outer loop was to delete later stay alive.
 template<typename Sender, typename Signal> bool waitForSignal(Sender *sender, Signal signal, int ms)
 {
     if (ms <= 0)
         return false;
-    QEventLoop loop;
     bool fired = false;
-    QObject::connect(sender, signal, &loop, [&] {
-        fired = true;
-        loop.quit();
-    });
+    const QPointer<QObject> watched(sender);
+    const QMetaObject::Connection connection
+        = QObject::connect(sender, signal, sender, [&fired] { fired = true; });
+    const QDeadlineTimer deadline(ms, Qt::PreciseTimer);
+    // Wakes the wait at the deadline when nothing else does.
     QTimer timer;
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(ms);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    while (!fired && watched && !deadline.hasExpired())
+        QCoreApplication::processEvents(
+            QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    QObject::disconnect(connection);
     return fired;
 }
 
