@@ -117,7 +117,7 @@ RecordDecoder::RecordDecoder(Clock clock)
     : m_clock(std::move(clock))
 { }
 
-QDateTime RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) const
+int RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) const
 {
     QDateTime now;
     qint64 second = 0;
@@ -133,20 +133,20 @@ QDateTime RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) cons
         if (m_stampSecond >= 0 && ms >= 0 && ms / 1000 == m_stampSecond) {
             *date = m_stampDate;
             *time = m_stampTime;
-            return m_stampNow;
+            return m_stampYear;
         }
         now = QDateTime::currentDateTime();
         second = now.toMSecsSinceEpoch() / 1000;
     }
-    if (second != m_stampSecond || !m_stampNow.isValid()) {
+    if (second != m_stampSecond || m_stampDate.isEmpty()) {
         m_stampSecond = second;
-        m_stampNow = now;
+        m_stampYear = now.date().year();
         m_stampDate = now.toString(u"dd/MM/yy"_s);
         m_stampTime = now.toString(u"hh:mm:ss"_s);
     }
     *date = m_stampDate;
     *time = m_stampTime;
-    return now;
+    return m_stampYear;
 }
 
 struct RecordDecoder::Texts
@@ -352,7 +352,7 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     qint64 recordStart, TextSources *sources) const
 {
     DecodedRecord record;
-    const QDateTime now = stamp(&record.date, &record.time, &record.msecs);
+    const int year = stamp(&record.date, &record.time, &record.msecs);
 
     const int maxColumn = qMin(table.MaxColumn, ColumnTable::Size - 1);
     // Every word of the record must be in the answer before anything is decoded.
@@ -370,8 +370,9 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     if (defined == 0)
         return record;
 
-    record.columns.reserve(defined);
-    const int year = now.date().year();
+    record.columns.resize(defined);
+    DecodedColumn *const firstColumn = record.columns.data();
+    DecodedColumn *decoded = firstColumn;
     // Each text is formatted once, straight into its line; the two lines then share one
     // allocation.
     TextBuffer<2048> display;
@@ -382,9 +383,9 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
         if (!column.Defined)
             continue;
         const qint64 at = recordStart + column.RegisterIndex;
-        DecodedColumn &out = record.columns.emplace_back();
+        DecodedColumn &out = *decoded++;
         out.column = k;
-        if (record.columns.size() > 1)
+        if (decoded != firstColumn + 1)
             commentLine.append(u';');
         display.append(u'\t');
         out.textAt = qint32(display.size());

@@ -99,11 +99,12 @@ private:
     TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> columnWords,
         TextSources *sources, int year, qint64 &value, std::optional<double> &number,
         Texts &texts) const;
-    // The clock's time; the stamps' texts are made once per second.
-    QDateTime stamp(QString *date, QString *time, qint64 *msecs) const;
+    // Stamps the record with the clock's time, its texts made once per second; returns the
+    // clock's year.
+    int stamp(QString *date, QString *time, qint64 *msecs) const;
 
     Clock m_clock; // empty: the system clock
-    mutable QDateTime m_stampNow;
+    mutable int m_stampYear = 0;
     mutable qint64 m_stampSecond = -1;
     mutable QString m_stampDate;
     mutable QString m_stampTime;
