@@ -171,6 +171,7 @@ bool ExcelFile::OpenFile(const QString &fileName)
 {
     m_fileName = fileName;
     m_error.clear();
+    m_open = false;
     m_used = 0;
     if (!m_buffer)
         m_buffer = std::make_unique_for_overwrite<char[]>(FlushSize + LongestRecord);
