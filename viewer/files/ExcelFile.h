@@ -77,8 +77,9 @@ private:
     bool notOpen();
     bool fail(const QString &error);
 
-    // Records collect in the buffer and go to the file in pieces of about this size.
-    static constexpr size_t FlushSize = 64 * 1024;
+    // Records collect in the buffer and go to the file in pieces of about this size: a write
+    // call costs the file system more than 64 KB cost to fill, and this still stays in cache.
+    static constexpr size_t FlushSize = 256 * 1024;
     static constexpr quint16 NumberRecord = 0x0003;
     static constexpr quint16 LabelRecord = 0x0004;
 
