@@ -230,7 +230,7 @@ QStringView RowStore::Row::stamp(int i) const
     return QStringView(chars() + start, m_stampEnds[i] - start);
 }
 
-QStringView RowStore::Row::text(qsizetype cell) const
+inline QStringView RowStore::Row::text(qsizetype cell) const
 {
     const qint32 start = cell > 0 ? cells()[cell - 1].textEnd : 0;
     return QStringView(chars() + m_stampEnds[3] + start, cells()[cell].textEnd - start);
@@ -414,7 +414,11 @@ QStringView RowStore::cellView(int row, int gridColumn) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return {};
-    const Row &r = m_rows[size_t(row)];
+    return cellView(m_rows[size_t(row)], gridColumn);
+}
+
+inline QStringView RowStore::cellView(const Row &r, int gridColumn) const
+{
     if (gridColumn >= 0 && gridColumn < StampColumns)
         return r.stamp(gridColumn);
     const int i = gridColumn - StampColumns;
@@ -443,6 +447,32 @@ std::optional<double> RowStore::cellValue(int row, int gridColumn) const
 {
     const DataCell *c = dataCell(row, gridColumn);
     return c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+}
+
+void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
+    std::optional<double> *values) const
+{
+    if (row < 0 || row >= int(m_rows.size())) {
+        std::fill_n(texts, gridColumns.size(), QStringView());
+        std::fill_n(values, gridColumns.size(), std::nullopt);
+        return;
+    }
+    const Row &r = m_rows[size_t(row)];
+    // Such a reader goes on to the next row: fetch its data cells and the first of their
+    // texts meanwhile (a row is one block, the texts after the cells).
+    if (row + 1 < int(m_rows.size())) {
+        const Row &next = m_rows[size_t(row) + 1];
+        const auto *from = reinterpret_cast<const char *>(next.cells());
+        const auto *to = from + next.cellCount() * qsizetype(sizeof(DataCell) + 16);
+        for (; from < to; from += 64)
+            __builtin_prefetch(from);
+    }
+    for (size_t k = 0; k < gridColumns.size(); ++k) {
+        texts[k] = cellView(r, gridColumns[k]);
+        const int i = gridColumns[k] - StampColumns;
+        const DataCell *c = i >= 0 && i < r.cellCount() ? &r.cells()[i] : nullptr;
+        values[k] = c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+    }
 }
 
 std::optional<qint64> RowStore::rawValue(int row, int gridColumn) const

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace tlv::viewer {
 
@@ -98,6 +99,10 @@ public:
     [[nodiscard]] bool isSeparator(int row) const { return rowKind(row) == RowKind::Separator; }
     // The number a data cell stands for; none for a string, a status or separator row.
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const;
+    // What cellView() and cellValue() give for each of gridColumns, the row found once: for a
+    // reader that takes whole rows.
+    void rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
+        std::optional<double> *values) const;
     // The raw value of a data cell; none for a string, a status or separator row.
     [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const;
     [[nodiscard]] QString comment(int row, int gridColumn) const;
@@ -206,6 +211,7 @@ private:
     };
 
     [[nodiscard]] const DataCell *dataCell(int row, int gridColumn) const;
+    [[nodiscard]] QStringView cellView(const Row &row, int gridColumn) const;
     void countRecord();
     // display is the line shown without its leading tab; rawLine, when given, is kept as is.
     void addRecordRow(const DecodedRecord &record, QStringView display, const QString *rawLine);

@@ -3,6 +3,8 @@
 #include "common/Cp1252.h"
 #include "common/Prompter.h"
 
+#include <QtEndian>
+
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -15,8 +17,6 @@ enum RecordId : quint16 {
     RowRecord = 0x0008,
     BofRecord = 0x0009,
     IntegerRecord = 0x0002,
-    NumberRecord = 0x0003,
-    LabelRecord = 0x0004,
     EofRecord = 0x000A,
     ColWidthRecord = 0x0024,
     DefaultRowHeightRecord = 0x0025,
@@ -61,24 +61,69 @@ const std::array<const char *, ExcelFile::FormatCount> formats = {
     "@",
 };
 
-// Records collect here and go to the file in pieces of about this size.
-constexpr size_t FlushSize = 64 * 1024;
+// The longest record: a label of the longest text.
+constexpr size_t LongestRecord = 4 + 8 + ExcelFile::MaxTextLength;
 
-void putU8(std::string &b, int v)
+char *putU8(char *to, int v)
 {
-    b.push_back(char(quint8(v)));
+    *to = char(quint8(v));
+    return to + 1;
 }
 
-void putU16(std::string &b, int v)
+char *putU16(char *to, int v)
 {
-    b.push_back(char(quint8(v)));
-    b.push_back(char(quint8(v >> 8)));
+    qToLittleEndian<quint16>(quint16(v), to);
+    return to + 2;
+}
+
+char *putHead(char *to, quint16 id, int length)
+{
+    return putU16(putU16(to, id), length);
 }
 
 // Each format has the cell style of the same index; formats past the table use style 0.
 int styleOf(int formatIndex)
 {
     return formatIndex >= 0 && formatIndex < ExcelFile::FormatCount ? formatIndex : 0;
+}
+
+// Why a cell cannot go there, or null.
+const char *cellRefusal(int row, int column)
+{
+    if (row < 1 || row > ExcelFile::MaxRow || column < 1 || column > ExcelFile::MaxSheetColumn)
+        return "Overflow";
+    return nullptr;
+}
+
+char *putCellHead(char *to, int row, int column, int formatIndex)
+{
+    to = putU16(to, row - 1);
+    to = putU16(to, column - 1);
+    to = putU8(to, styleOf(formatIndex));
+    to = putU8(to, formatIndex);
+    return putU8(to, 0);
+}
+
+// The text in CP1252 at to, one byte per character (a surrogate pair is one character);
+// -1 when it has more characters than a label holds.
+qsizetype putText(char *to, QStringView text)
+{
+    const char16_t *from = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < size; ++i, ++n) {
+        if (n == ExcelFile::MaxTextLength)
+            return -1;
+        char16_t c = from[i];
+        if (c < 0x80) {
+            to[n] = char(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(from[i + 1]))
+            c = from[++i];
+        to[n] = common::cp1252Byte(c);
+    }
+    return n;
 }
 
 } // namespace
@@ -102,37 +147,34 @@ bool ExcelFile::fail(const QString &error)
     return false;
 }
 
-bool ExcelFile::beginRecord(quint16 id, int length)
+bool ExcelFile::notOpen()
 {
-    if (!isOpen())
-        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
-    if (m_pending.capacity() < FlushSize)
-        m_pending.reserve(FlushSize + 1024);
-    putU16(m_pending, id);
-    putU16(m_pending, length);
-    return true;
-}
-
-bool ExcelFile::endRecord()
-{
-    return m_pending.size() < FlushSize || flush();
+    // An earlier failure says more than that the file is closed.
+    return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
 }
 
 bool ExcelFile::flush()
 {
-    if (m_pending.empty())
+    if (m_used == 0)
         return true;
-    const bool ok
-        = m_target.write(QByteArray::fromRawData(m_pending.data(), qsizetype(m_pending.size())));
-    m_pending.clear();
-    return ok || fail(m_target.errorString());
+    const bool ok = m_target.write(m_buffer.get(), qsizetype(m_used));
+    m_used = 0;
+    if (ok)
+        return true;
+    // The file misses these records now: it can never be whole.
+    fail(m_target.errorString());
+    discard();
+    return false;
 }
 
 bool ExcelFile::OpenFile(const QString &fileName)
 {
     m_fileName = fileName;
     m_error.clear();
-    m_pending.clear();
+    m_open = false;
+    m_used = 0;
+    if (!m_buffer)
+        m_buffer = std::make_unique_for_overwrite<char[]>(FlushSize + LongestRecord);
     // Replaces any file left from an earlier run instead of writing over its head.
     if (!m_target.open(fileName)) {
         m_error = m_target.errorString();
@@ -142,20 +184,16 @@ bool ExcelFile::OpenFile(const QString &fileName)
                 QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
         return false;
     }
-    const auto bof = [this] {
-        if (!beginRecord(BofRecord, 4))
-            return false;
-        putU16(m_pending, 2);
-        putU16(m_pending, WorksheetType);
-        return endRecord();
-    };
-    const auto codePage = [this] {
-        if (!beginRecord(CodePageRecord, 2))
-            return false;
-        putU16(m_pending, Cp1252CodePage);
-        return endRecord();
-    };
-    if (!bof() || !codePage() || !WriteDefaultFormats()) {
+    m_open = true;
+    char *to = putHead(record(), BofRecord, 4);
+    to = putU16(to, 2);
+    putU16(to, WorksheetType);
+    bool ok = commit(8);
+    if (ok) {
+        putU16(putHead(record(), CodePageRecord, 2), Cp1252CodePage);
+        ok = commit(6);
+    }
+    if (!ok || !WriteDefaultFormats()) {
         if (m_prompter)
             m_prompter->message(QStringLiteral("WriteDefaultFormats Error : ") + m_error,
                 QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
@@ -166,39 +204,36 @@ bool ExcelFile::OpenFile(const QString &fileName)
 
 bool ExcelFile::WriteDefaultFormats()
 {
-    if (!beginRecord(FormatCountRecord, 2))
-        return false;
-    putU16(m_pending, FormatCount - 1); // the highest index, as peers write it
-    if (!endRecord())
+    if (!isOpen())
+        return notOpen();
+    putU16(putHead(record(), FormatCountRecord, 2), FormatCount - 1); // the highest index
+    if (!commit(6))
         return false;
     for (const char *format : formats) {
         const auto n = int(std::strlen(format));
-        if (!beginRecord(FormatRecord, n + 1))
-            return false;
-        putU8(m_pending, n);
-        m_pending.append(format, size_t(n));
-        if (!endRecord())
+        char *to = putU8(putHead(record(), FormatRecord, n + 1), n);
+        std::memcpy(to, format, size_t(n));
+        if (!commit(size_t(5 + n)))
             return false;
     }
     // Without a font and cell styles one reader drops every text and another
     // shows dates as plain numbers.
-    const QByteArray fontName("Arial");
-    if (!beginRecord(FontRecord, 5 + int(fontName.size())))
-        return false;
-    putU16(m_pending, DefaultFontHeight);
-    putU16(m_pending, 0);
-    putU8(m_pending, int(fontName.size()));
-    m_pending.append(fontName.constData(), size_t(fontName.size()));
-    if (!endRecord())
+    static const char fontName[] = "Arial";
+    const int nameLength = int(sizeof fontName) - 1;
+    char *to = putHead(record(), FontRecord, 5 + nameLength);
+    to = putU16(to, DefaultFontHeight);
+    to = putU16(to, 0);
+    to = putU8(to, nameLength);
+    std::memcpy(to, fontName, size_t(nameLength));
+    if (!commit(size_t(9 + nameLength)))
         return false;
     for (int i = 0; i < FormatCount; ++i) {
-        if (!beginRecord(XfRecord, 4))
-            return false;
-        putU8(m_pending, 0); // font
-        putU8(m_pending, 0);
-        putU8(m_pending, i | 0x40); // format, locked
-        putU8(m_pending, 0); // general alignment, no borders
-        if (!endRecord())
+        to = putHead(record(), XfRecord, 4);
+        to = putU8(to, 0); // font
+        to = putU8(to, 0);
+        to = putU8(to, i | 0x40); // format, locked
+        putU8(to, 0); // general alignment, no borders
+        if (!commit(8))
             return false;
     }
     return true;
@@ -208,9 +243,11 @@ bool ExcelFile::SetDefaultRowHeight(int points)
 {
     if (points < 0 || points * 20 > 32767) {
         fail(QStringLiteral("Overflow"));
-    } else if (beginRecord(DefaultRowHeightRecord, 2)) {
-        putU16(m_pending, points * 20);
-        if (endRecord())
+    } else if (!isOpen()) {
+        notOpen();
+    } else {
+        putU16(putHead(record(), DefaultRowHeightRecord, 2), points * 20);
+        if (commit(6))
             return true;
     }
     if (m_prompter)
@@ -224,197 +261,82 @@ bool ExcelFile::SetColumnWidth(int firstColumn, int lastColumn, int characters)
     if (firstColumn < 1 || firstColumn > MaxSheetColumn || lastColumn < 1
         || lastColumn > MaxSheetColumn || characters < 0 || characters * 256 > 32767)
         return fail(QStringLiteral("Overflow"));
-    if (!beginRecord(ColWidthRecord, 4))
-        return false;
-    putU8(m_pending, firstColumn - 1);
-    putU8(m_pending, lastColumn - 1);
-    putU16(m_pending, characters * 256);
-    return endRecord();
+    if (!isOpen())
+        return notOpen();
+    char *to = putHead(record(), ColWidthRecord, 4);
+    to = putU8(to, firstColumn - 1);
+    to = putU8(to, lastColumn - 1);
+    putU16(to, characters * 256);
+    return commit(8);
 }
 
 bool ExcelFile::SetRowHeight(qint32 row, int points)
 {
     if (row < 1 || row > 65536 || points < 0 || points * 20 > 32767)
         return fail(QStringLiteral("Overflow"));
-    if (!beginRecord(RowRecord, 16))
-        return false;
-    putU16(m_pending, row - 1);
-    putU16(m_pending, 0);
-    putU16(m_pending, 256);
-    putU16(m_pending, points * 20);
-    putU16(m_pending, 0);
-    putU8(m_pending, 0);
-    putU16(m_pending, 0);
-    m_pending.append(3, '\0');
-    return endRecord();
-}
-
-namespace {
-
-// The cell records, shared by the file and its staged cells. Each returns why it refused,
-// having written nothing then, or null.
-const char *cellRefusal(int row, int column)
-{
-    if (row < 1 || row > ExcelFile::MaxRow || column < 1 || column > ExcelFile::MaxSheetColumn)
-        return "Overflow";
-    return nullptr;
-}
-
-void putHead(std::string &b, quint16 id, int length)
-{
-    putU16(b, id);
-    putU16(b, length);
-}
-
-void putCellHead(std::string &b, int row, int column, int formatIndex)
-{
-    putU16(b, row - 1);
-    putU16(b, column - 1);
-    putU8(b, styleOf(formatIndex));
-    putU8(b, formatIndex);
-    putU8(b, 0);
-}
-
-const char *putString(std::string &b, int row, int column, QStringView text)
-{
-    if (const char *refusal = cellRefusal(row, column))
-        return refusal;
-    // One byte per character; a surrogate pair is one character.
-    qsizetype n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i, ++n) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-    }
-    if (n > ExcelFile::MaxTextLength)
-        return "Text longer than 255 characters";
-    putHead(b, LabelRecord, 8 + int(n));
-    putCellHead(b, row, column, 0);
-    putU8(b, int(n));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-        b.push_back(common::cp1252Byte(text[i].unicode()));
-    }
-    return nullptr;
-}
-
-const char *putNumber(std::string &b, int row, int column, double value, int formatIndex)
-{
-    if (const char *refusal = cellRefusal(row, column))
-        return refusal;
-    if (formatIndex < 0 || formatIndex > 255)
-        return "Overflow";
-    if (!std::isfinite(value))
-        return "Invalid number";
-    // The whole record at once: exports write hundreds of thousands of them.
-    quint64 bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    const quint8 style = quint8(styleOf(formatIndex));
-    const char record[19] = { char(NumberRecord), 0, 15, 0, char(quint8(row - 1)),
-        char(quint8((row - 1) >> 8)), char(quint8(column - 1)), char(quint8((column - 1) >> 8)),
-        char(style), char(quint8(formatIndex)), 0, char(quint8(bits)), char(quint8(bits >> 8)),
-        char(quint8(bits >> 16)), char(quint8(bits >> 24)), char(quint8(bits >> 32)),
-        char(quint8(bits >> 40)), char(quint8(bits >> 48)), char(quint8(bits >> 56)) };
-    b.append(record, sizeof record);
-    return nullptr;
-}
-
-} // namespace
-
-bool ExcelFile::checkCell(int row, int column)
-{
-    const char *refusal = cellRefusal(row, column);
-    return !refusal || fail(QString::fromLatin1(refusal));
-}
-
-bool ExcelFile::cellWritten(const char *refusal, size_t mark)
-{
-    if (refusal)
-        return fail(QString::fromLatin1(refusal));
-    if (!isOpen()) {
-        m_pending.resize(mark);
-        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
-    }
-    return endRecord();
+    if (!isOpen())
+        return notOpen();
+    char *to = putHead(record(), RowRecord, 16);
+    to = putU16(to, row - 1);
+    to = putU16(to, 0);
+    to = putU16(to, 256);
+    to = putU16(to, points * 20);
+    std::memset(to, 0, 8); // reserved, flags, cell styles
+    return commit(20);
 }
 
 bool ExcelFile::EWriteString(int row, int column, QStringView text)
 {
-    const size_t mark = m_pending.size();
-    return cellWritten(putString(m_pending, row, column, text), mark);
+    if (const char *refusal = cellRefusal(row, column))
+        return fail(QString::fromLatin1(refusal));
+    if (!isOpen())
+        return notOpen();
+    // The text goes straight to its place; the head follows once its length is known.
+    char *to = record();
+    const qsizetype n = putText(to + 12, text);
+    if (n < 0)
+        return fail(QStringLiteral("Text longer than 255 characters"));
+    putU8(putCellHead(putHead(to, LabelRecord, 8 + int(n)), row, column, 0), int(n));
+    return commit(size_t(12 + n));
 }
 
 bool ExcelFile::EWriteInteger(int row, int column, qint32 value)
 {
-    if (!checkCell(row, column))
-        return false;
+    if (const char *refusal = cellRefusal(row, column))
+        return fail(QString::fromLatin1(refusal));
     // Readers take the INTEGER value as unsigned; anything else would read back wrong.
     if (value < 0 || value > 65535)
         return EWriteDouble(row, column, double(value), IntegerFormat);
-    if (!beginRecord(IntegerRecord, 9))
-        return false;
-    putCellHead(m_pending, row, column, IntegerFormat);
-    putU16(m_pending, value);
-    return endRecord();
+    if (!isOpen())
+        return notOpen();
+    putU16(putCellHead(putHead(record(), IntegerRecord, 9), row, column, IntegerFormat), value);
+    return commit(13);
 }
 
 bool ExcelFile::EWriteDouble(int row, int column, double value, int formatIndex)
 {
-    const size_t mark = m_pending.size();
-    return cellWritten(putNumber(m_pending, row, column, value, formatIndex), mark);
-}
-
-void ExcelFile::Cells::reserve(qsizetype cells)
-{
-    // Most cells are numbers, 19 bytes each.
-    m_bytes.reserve(size_t(cells) * 19);
-}
-
-bool ExcelFile::Cells::EWriteString(int row, int column, QStringView text)
-{
-    const char *refusal = putString(m_bytes, row, column, text);
+    const char *refusal = cellRefusal(row, column);
+    if (!refusal && (formatIndex < 0 || formatIndex > 255))
+        refusal = "Overflow";
+    if (!refusal && !std::isfinite(value))
+        refusal = "Invalid number";
     if (refusal)
-        m_error = QString::fromLatin1(refusal);
-    return !refusal;
-}
-
-bool ExcelFile::Cells::EWriteDouble(int row, int column, double value, int formatIndex)
-{
-    const char *refusal = putNumber(m_bytes, row, column, value, formatIndex);
-    if (refusal)
-        m_error = QString::fromLatin1(refusal);
-    return !refusal;
-}
-
-void ExcelFile::Cells::moveToColumn(int column)
-{
-    // Every record here is a cell: id, length, row, then the column at bytes 6 and 7.
-    for (size_t at = 0; at + 8 <= m_bytes.size();) {
-        m_bytes[at + 6] = char(quint8(column - 1));
-        m_bytes[at + 7] = char(quint8((column - 1) >> 8));
-        at += 4 + (quint8(m_bytes[at + 2]) | (quint8(m_bytes[at + 3]) << 8));
-    }
-}
-
-bool ExcelFile::writeCells(const Cells &cells)
-{
+        return fail(QString::fromLatin1(refusal));
     if (!isOpen())
-        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
-    if (!flush())
-        return false;
-    return m_target.write(
-               QByteArray::fromRawData(cells.m_bytes.data(), qsizetype(cells.m_bytes.size())))
-        || fail(m_target.errorString());
+        return notOpen();
+    return putNumber(row, column, value, formatIndex);
 }
 
 bool ExcelFile::CloseFile()
 {
     if (!isOpen())
-        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
-    if (!beginRecord(EofRecord, 0) || !flush()) {
+        return notOpen();
+    putHead(record(), EofRecord, 0);
+    if (!commit(4) || !flush()) {
         discard();
         return false;
     }
+    m_open = false;
     if (!m_target.commit())
         return fail(m_target.errorString());
     return true;
@@ -422,7 +344,8 @@ bool ExcelFile::CloseFile()
 
 void ExcelFile::discard()
 {
-    m_pending.clear();
+    m_open = false;
+    m_used = 0;
     m_target.discard();
 }
 

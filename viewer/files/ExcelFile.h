@@ -5,8 +5,11 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <QtEndian>
 
-#include <string>
+#include <cmath>
+#include <cstring>
+#include <memory>
 
 namespace tlv::common {
 class Prompter;
@@ -42,30 +45,18 @@ public:
     // 0..65535 as an INTEGER cell, any other value as a NUMBER cell; both format "0".
     bool EWriteInteger(int row, int column, qint32 value);
     bool EWriteDouble(int row, int column, double value, int formatIndex);
-    // Cells gathered apart from the file, for a writer that reads its grid row by row but
-    // writes it column by column; writeCells() puts them in, in the order gathered.
-    class Cells
-    {
-    public:
-        bool EWriteString(int row, int column, QStringView text);
-        bool EWriteDouble(int row, int column, double value, int formatIndex);
-        void reserve(qsizetype cells);
-        // Moves every cell gathered so far to another column.
-        void moveToColumn(int column);
-        [[nodiscard]] QString errorString() const { return m_error; }
-
-    private:
-        friend class ExcelFile;
-        std::string m_bytes;
-        QString m_error;
-    };
-    bool writeCells(const Cells &cells);
+    // EWriteDouble and EWriteString for a writer of many cells that keeps them inside the sheet
+    // (rows 1 to MaxRow, columns 1 to MaxSheetColumn, formats 0 to 255), small enough to inline.
+    bool putNumber(int row, int column, double value, int formatIndex);
+    bool putLabel(int row, int column, QStringView text);
     // EOF, then the file replaces the target. False when that fails.
     bool CloseFile();
     // Drops everything written; the target stays as it was.
     void discard();
 
-    [[nodiscard]] bool isOpen() const { return m_target.isOpen(); }
+    // False after a write the target refused too: the file is dropped then, and every later
+    // call fails with that error.
+    [[nodiscard]] bool isOpen() const { return m_open; }
     [[nodiscard]] QString fileName() const { return m_fileName; }
     // Why the last failing operation failed.
     [[nodiscard]] QString errorString() const { return m_error; }
@@ -74,21 +65,80 @@ public:
 
 private:
     bool WriteDefaultFormats();
-    // A record is its id and length, then its data put by the caller, then endRecord().
-    bool beginRecord(quint16 id, int length);
-    bool endRecord();
+    // A record is put at record(), then committed with its full size: the buffer always has
+    // room for the longest record.
+    [[nodiscard]] char *record() { return m_buffer.get() + m_used; }
+    bool commit(size_t bytes)
+    {
+        m_used += bytes;
+        return m_used < FlushSize || flush();
+    }
     bool flush();
-    bool checkCell(int row, int column);
-    // After a cell record was put at mark (or refused): the record stays when the file is open.
-    bool cellWritten(const char *refusal, size_t mark);
+    bool notOpen();
     bool fail(const QString &error);
+
+    // Records collect in the buffer and go to the file in pieces of about this size: a write
+    // call costs the file system more than 64 KB cost to fill, and this still stays in cache.
+    static constexpr size_t FlushSize = 256 * 1024;
+    static constexpr quint16 NumberRecord = 0x0003;
+    static constexpr quint16 LabelRecord = 0x0004;
 
     common::Prompter *m_prompter = nullptr;
     SaveTarget m_target;
-    // Records not yet handed to the target, in call order.
-    std::string m_pending;
+    // Records not yet handed to the target, in call order: one buffer, reused.
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_used = 0;
+    bool m_open = false; // the target is, and takes every record
     QString m_fileName;
     QString m_error;
 };
+
+inline bool ExcelFile::putNumber(int row, int column, double value, int formatIndex)
+{
+    Q_ASSERT(row >= 1 && row <= MaxRow && column >= 1 && column <= MaxSheetColumn
+        && formatIndex >= 0 && formatIndex <= 255);
+    if (!m_open || !std::isfinite(value))
+        return EWriteDouble(row, column, value, formatIndex); // which says why not
+    char *to = record();
+    qToLittleEndian<quint16>(NumberRecord, to);
+    qToLittleEndian<quint16>(15, to + 2);
+    qToLittleEndian<quint16>(quint16(row - 1), to + 4);
+    qToLittleEndian<quint16>(quint16(column - 1), to + 6);
+    // Each format has the cell style of the same index; formats past the table use style 0.
+    to[8] = char(formatIndex < FormatCount ? formatIndex : 0);
+    to[9] = char(formatIndex);
+    to[10] = 0;
+    quint64 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    qToLittleEndian<quint64>(bits, to + 11);
+    return commit(19);
+}
+
+inline bool ExcelFile::putLabel(int row, int column, QStringView text)
+{
+    Q_ASSERT(row >= 1 && row <= MaxRow && column >= 1 && column <= MaxSheetColumn);
+    const qsizetype n = text.size();
+    if (!m_open || n > MaxTextLength)
+        return EWriteString(row, column, text);
+    // An ASCII text is its bytes; any other goes the general way.
+    char *to = record();
+    const char16_t *from = text.utf16();
+    char16_t any = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        any |= from[i];
+        to[12 + i] = char(from[i]);
+    }
+    if (any >= 0x80)
+        return EWriteString(row, column, text);
+    qToLittleEndian<quint16>(LabelRecord, to);
+    qToLittleEndian<quint16>(quint16(8 + n), to + 2);
+    qToLittleEndian<quint16>(quint16(row - 1), to + 4);
+    qToLittleEndian<quint16>(quint16(column - 1), to + 6);
+    to[8] = 0; // style and format General
+    to[9] = 0;
+    to[10] = 0;
+    to[11] = char(n);
+    return commit(size_t(12 + n));
+}
 
 } // namespace tlv::viewer

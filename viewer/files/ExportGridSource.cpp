@@ -61,6 +61,19 @@ std::optional<double> ExportGridSource::cellValue(int row, int gridColumn) const
     return m_rows.cellValue(row, gridColumn);
 }
 
+ExportSource::RowKind ExportGridSource::readRow(int row, std::span<const int> gridColumns,
+    QStringView *texts, std::optional<double> *values, QStringList &scratch) const
+{
+    m_rows.rowCells(row, gridColumns, texts, values);
+    for (size_t k = 0; k < gridColumns.size(); ++k) {
+        if (gridColumns[k] >= m_rows.rawColumn()) {
+            scratch.resize(qsizetype(gridColumns.size()));
+            texts[k] = cellView(row, gridColumns[k], scratch[qsizetype(k)]);
+        }
+    }
+    return rowKind(row);
+}
+
 ExportSource::RowKind ExportGridSource::rowKind(int row) const
 {
     switch (m_rows.rowKind(row)) {

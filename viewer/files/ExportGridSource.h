@@ -23,6 +23,8 @@ public:
     [[nodiscard]] QStringView cellView(int row, int gridColumn, QString &scratch) const override;
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const override;
     [[nodiscard]] RowKind rowKind(int row) const override;
+    RowKind readRow(int row, std::span<const int> gridColumns, QStringView *texts,
+        std::optional<double> *values, QStringList &scratch) const override;
 
 private:
     const RowStore &m_rows;

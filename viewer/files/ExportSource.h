@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
+#include <span>
 
 namespace tlv::viewer {
 
@@ -49,6 +51,18 @@ public:
     {
         Q_UNUSED(row);
         return RowKind::Record;
+    }
+    // cellView() and cellValue() for each of gridColumns, and the row's kind, at once: for a
+    // reader that takes whole rows. scratch holds the texts the source does not keep.
+    virtual RowKind readRow(int row, std::span<const int> gridColumns, QStringView *texts,
+        std::optional<double> *values, QStringList &scratch) const
+    {
+        scratch.resize(qsizetype(gridColumns.size()));
+        for (size_t k = 0; k < gridColumns.size(); ++k) {
+            texts[k] = cellView(row, gridColumns[k], scratch[qsizetype(k)]);
+            values[k] = cellValue(row, gridColumns[k]);
+        }
+        return rowKind(row);
     }
 };
 

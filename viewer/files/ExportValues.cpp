@@ -11,45 +11,56 @@ namespace {
 
 const QDate oleEpoch(1899, 12, 30);
 
-// Two digits, or one for the first field of a time.
-bool field(QStringView text, int minDigits, int &value)
+int digit(QChar c)
 {
-    if (text.size() < minDigits || text.size() > 2)
-        return false;
-    value = 0;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-        value = value * 10 + (c.unicode() - u'0');
-    }
-    return true;
+    return c >= u'0' && c <= u'9' ? c.unicode() - u'0' : -1;
 }
 
-// "dd/mm/yy": three fields of two digits.
-std::optional<QDate> parseDate(QStringView text)
+// Two digits at text[at].
+int twoDigits(QStringView text, qsizetype at)
 {
-    int d = 0, m = 0, y = 0;
-    if (text.size() != 8 || text[2] != u'/' || text[5] != u'/' || !field(text.mid(0, 2), 2, d)
-        || !field(text.mid(3, 2), 2, m) || !field(text.mid(6, 2), 2, y))
+    const int high = digit(text[at]);
+    const int low = digit(text[at + 1]);
+    return high < 0 || low < 0 ? -1 : high * 10 + low;
+}
+
+// "dd/mm/yy" as days since 1899-12-30.
+std::optional<int> parseDate(QStringView text)
+{
+    if (text.size() != 8 || text[2] != u'/' || text[5] != u'/')
         return std::nullopt;
-    // The stamps are today's dates, so a two-digit year is in this century.
-    const QDate date(2000 + y, m, d);
-    if (!date.isValid())
+    const int d = twoDigits(text, 0);
+    const int m = twoDigits(text, 3);
+    const int y = twoDigits(text, 6);
+    if (d < 1 || m < 1 || m > 12 || y < 0)
         return std::nullopt;
-    return date;
+    // The stamps are today's dates, so a two-digit year is in this century, where every
+    // fourth year is a leap year (2000 too).
+    static constexpr int lengths[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    static constexpr int before[] = { 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334 };
+    const bool leap = y % 4 == 0;
+    if (d > lengths[m - 1] + (leap && m == 2 ? 1 : 0))
+        return std::nullopt;
+    constexpr int year2000 = 36526; // 1 January 2000
+    return year2000 + y * 365 + (y + 3) / 4 + before[m - 1] + (leap && m > 2 ? 1 : 0) + d - 1;
 }
 
 // "h:mm", "hh:mm", "h:mm:ss" or "hh:mm:ss".
 std::optional<int> parseSeconds(QStringView text)
 {
-    const qsizetype colon = text.indexOf(u':');
-    int h = 0, m = 0, s = 0;
-    if (colon < 0 || !field(text.left(colon), 1, h) || !field(text.mid(colon + 1, 2), 2, m))
+    const qsizetype size = text.size();
+    const qsizetype colon = size > 1 && text[1] == u':' ? 1 : size > 2 && text[2] == u':' ? 2 : -1;
+    if (colon < 0 || size < colon + 3)
         return std::nullopt;
-    const QStringView rest = text.mid(colon + 3);
-    if (!rest.isEmpty() && (rest[0] != u':' || !field(rest.mid(1), 2, s)))
-        return std::nullopt;
-    if (h > 23 || m > 59 || s > 59)
+    const int h = colon == 1 ? digit(text[0]) : twoDigits(text, 0);
+    const int m = twoDigits(text, colon + 1);
+    int s = 0;
+    if (size != colon + 3) {
+        if (size != colon + 6 || text[colon + 3] != u':')
+            return std::nullopt;
+        s = twoDigits(text, colon + 4);
+    }
+    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
         return std::nullopt;
     return h * 3600 + m * 60 + s;
 }
@@ -152,7 +163,7 @@ std::optional<double> ExportValues::date(QStringView text)
     const auto d = parseDate(text);
     if (!d)
         return std::nullopt;
-    return double(oleEpoch.daysTo(*d));
+    return double(*d);
 }
 
 std::optional<double> ExportValues::time(QStringView text)
@@ -165,14 +176,14 @@ std::optional<double> ExportValues::time(QStringView text)
 
 std::optional<double> ExportValues::dateTime(QStringView text)
 {
-    const qsizetype space = text.indexOf(u' ');
-    if (space < 0)
+    // The date has eight characters, so the first space can only be the ninth.
+    if (text.size() < 9 || text[8] != u' ')
         return std::nullopt;
-    const auto d = parseDate(text.left(space));
-    const auto s = parseSeconds(text.mid(space + 1));
+    const auto d = parseDate(text.left(8));
+    const auto s = parseSeconds(text.mid(9));
     if (!d || !s)
         return std::nullopt;
-    return double(oleEpoch.daysTo(*d)) + *s / 86400.0;
+    return double(*d) + *s / 86400.0;
 }
 
 std::optional<double> ExportValues::dateValue(CellKind kind, QStringView text)

@@ -28,6 +28,30 @@ const QString abortedTitle = QStringLiteral("Tolvane exportation aborted !");
 constexpr int DefaultRowHeight = 14; // points
 constexpr int MaxColumnWidth = 127; // characters a COLWIDTH record holds
 
+// Whether a cell is written as a number, and which; false for a text. decoded is the
+// decoder's number for the cell where the column takes it, else null.
+bool cellNumber(int gridColumn, ExportValues::CellKind kind, bool separatorRow, QStringView text,
+    const std::optional<double> *decoded, double &number)
+{
+    // A text that is no value of the column's kind ("Invalid time", the
+    // dashes of a separator) stays text instead of ending the column.
+    if (gridColumn > 3 && separatorRow)
+        return false;
+    std::optional<double> value;
+    if (kind == ExportValues::CellKind::NumberOrText) {
+        // A decimal column's number is the decoder's, not one read back from its text.
+        if (decoded && *decoded) {
+            number = **decoded;
+            return true;
+        }
+        value = ExportValues::number(text);
+    } else if (kind != ExportValues::CellKind::Text) {
+        value = ExportValues::dateValue(kind, text);
+    }
+    number = value.value_or(0);
+    return value.has_value();
+}
+
 } // namespace
 
 const int Exporter::MaxWorksheetRows = ExcelFile::MaxRow - 1;
@@ -182,28 +206,47 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
         file.discard();
         return Result::Failed;
     }
-    std::vector<StagedColumn> staged = stageCells(columns);
+    // Every column's width and header first: a column that cannot take them gives its
+    // place to the next one.
+    std::vector<SheetColumn> sheet(size_t(columns.size()));
     int used = 0;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        SheetColumn &column = sheet[size_t(i)];
+        const int g = columns[i];
+        const int k = used + 1;
+        column.gridColumn = g;
+        // A wide grid column is cut to the widest the record holds rather than lost.
+        const int width = std::clamp(m_source.columnWidth(g) / 100, 0, MaxColumnWidth);
+        if (!file.SetColumnWidth(k, k, width)
+            || !file.EWriteString(1, k, m_source.headerText(g).left(ExcelFile::MaxTextLength))) {
+            if (!file.isOpen()) {
+                m_lastError = file.errorString();
+                return Result::Failed;
+            }
+            column.error = file.errorString();
+            continue;
+        }
+        column.sheetColumn = k;
+        used = k;
+        column.kind = ExportValues::kindOf(g, m_source.description(g));
+        column.format = ExportValues::formatIndex(column.kind);
+        column.decoderNumber = decoderNumbers(g);
+        m_lastColumns.append(g);
+    }
+    if (!writeRows(file, sheet)) {
+        m_lastError = file.errorString();
+        return Result::Failed;
+    }
     bool anyColumn = false;
     bool anyFailed = false;
-    for (StagedColumn &column : staged) {
-        const int g = column.gridColumn;
-        bool started = false;
-        QString error;
-        const bool ok = writeColumn(file, column, used + 1, &started, &error);
-        if (started) {
-            // A column that stopped part-way keeps its place, so the next one
-            // does not land on its cells.
-            ++used;
-            m_lastColumns.append(g);
-        }
-        if (ok) {
+    for (const SheetColumn &column : sheet) {
+        if (column.error.isEmpty()) {
             anyColumn = true;
             continue;
         }
         anyFailed = true;
-        m_lastError = QStringLiteral("WriteColumn ") + QString::number(g)
-            + QStringLiteral(" Error : ") + error;
+        m_lastError = QStringLiteral("WriteColumn ") + QString::number(column.gridColumn)
+            + QStringLiteral(" Error : ") + column.error;
         if (tell && m_prompter)
             m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
     }
@@ -218,67 +261,50 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
     return anyFailed ? Result::Incomplete : Result::Exported;
 }
 
-// The grid is read row by row, each row once, while the sheet is written column by column:
-// every column's cells are gathered first, as if every column before it were written.
-std::vector<Exporter::StagedColumn> Exporter::stageCells(const QList<int> &columns) const
+// Row by row through the file's one buffer: each grid row is read once, while it is at hand.
+// Readers take the cells in any order.
+bool Exporter::writeRows(ExcelFile &file, std::vector<SheetColumn> &columns) const
 {
-    std::vector<StagedColumn> staged(size_t(columns.size()));
-    for (qsizetype i = 0; i < columns.size(); ++i) {
-        StagedColumn &column = staged[size_t(i)];
-        column.gridColumn = columns[i];
-        column.sheetColumn = int(i) + 1;
-        column.kind
-            = ExportValues::kindOf(column.gridColumn, m_source.description(column.gridColumn));
-        column.format = ExportValues::formatIndex(column.kind);
-        column.decoderNumber = decoderNumbers(column.gridColumn);
-        column.cells.reserve(m_lastRows);
-    }
-    QString scratch;
-    for (int r = 0; r < m_lastRows; ++r) {
-        const bool separator = m_source.rowKind(r) == ExportSource::RowKind::Separator;
-        const int row = r + 2;
-        for (StagedColumn &column : staged) {
-            if (column.failed)
-                continue;
-            const QStringView text = m_source.cellView(r, column.gridColumn, scratch);
-            if (text.isEmpty())
-                continue;
-            const std::optional<double> value = cellValue(
-                r, column.gridColumn, column.kind, column.decoderNumber, separator, text);
-            // A column stops at a cell it cannot hold.
-            column.failed = !(value
-                    ? column.cells.EWriteDouble(row, column.sheetColumn, *value, column.format)
-                    : column.cells.EWriteString(
-                        row, column.sheetColumn, text.left(ExcelFile::MaxTextLength)));
+    std::vector<SheetColumn *> going;
+    std::vector<int> gridColumns;
+    for (SheetColumn &column : columns) {
+        if (column.sheetColumn > 0) {
+            going.push_back(&column);
+            gridColumns.push_back(column.gridColumn);
         }
     }
-    return staged;
-}
-
-// started tells whether the column left anything in the file.
-bool Exporter::writeColumn(
-    ExcelFile &file, StagedColumn &column, int spreadsheetColumn, bool *started, QString *error)
-{
-    const int k = spreadsheetColumn;
-    const int g = column.gridColumn;
-    // A wide grid column is cut to the widest the record holds rather than lost.
-    const int width = std::clamp(m_source.columnWidth(g) / 100, 0, MaxColumnWidth);
-    if (!file.SetColumnWidth(k, k, width)
-        || !file.EWriteString(1, k, m_source.headerText(g).left(ExcelFile::MaxTextLength))) {
-        *error = file.errorString();
-        return false;
-    }
-    *started = true;
-    // A column before this one left no place.
-    if (k != column.sheetColumn)
-        column.cells.moveToColumn(k);
-    if (!file.writeCells(column.cells)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (column.failed) {
-        *error = column.cells.errorString();
-        return false;
+    std::vector<QStringView> texts(going.size());
+    std::vector<std::optional<double>> values(going.size());
+    QStringList scratch;
+    for (int r = 0; r < m_lastRows && !going.empty(); ++r) {
+        const bool separator
+            = m_source.readRow(r, gridColumns, texts.data(), values.data(), scratch)
+            == ExportSource::RowKind::Separator;
+        const int row = r + 2;
+        bool stopped = false;
+        for (size_t k = 0; k < going.size(); ++k) {
+            SheetColumn &column = *going[k];
+            const QStringView text = texts[k];
+            if (text.isEmpty())
+                continue;
+            double number = 0;
+            if (cellNumber(column.gridColumn, column.kind, separator, text,
+                    column.decoderNumber ? &values[k] : nullptr, number)
+                    ? file.putNumber(row, column.sheetColumn, number, column.format)
+                    : file.putLabel(row, column.sheetColumn, text.left(ExcelFile::MaxTextLength)))
+                continue;
+            if (!file.isOpen())
+                return false;
+            // A column stops at a cell it cannot hold; its cells before that one stay.
+            column.error = file.errorString();
+            stopped = true;
+        }
+        if (stopped) {
+            std::erase_if(going, [](const SheetColumn *c) { return !c->error.isEmpty(); });
+            gridColumns.clear();
+            for (const SheetColumn *column : going)
+                gridColumns.push_back(column->gridColumn);
+        }
     }
     return true;
 }
@@ -289,25 +315,6 @@ bool Exporter::decoderNumbers(int gridColumn) const
     return description && description->DataType != ColumnDescription::String
         && FormatText::conversion(description->Format) == u'd'
         && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
-}
-
-std::optional<double> Exporter::cellValue(int row, int gridColumn, ExportValues::CellKind kind,
-    bool decoderNumber, bool separatorRow, QStringView text) const
-{
-    // A text that is no value of the column's kind ("Invalid time", the
-    // dashes of a separator) stays text instead of ending the column.
-    if (gridColumn > 3 && separatorRow)
-        return std::nullopt;
-    if (kind == ExportValues::CellKind::NumberOrText) {
-        // A decimal column's number is the decoder's, not one read back from its text.
-        std::optional<double> value;
-        if (decoderNumber)
-            value = m_source.cellValue(row, gridColumn);
-        return value ? value : ExportValues::number(text);
-    }
-    if (kind != ExportValues::CellKind::Text)
-        return ExportValues::dateValue(kind, text);
-    return std::nullopt;
 }
 
 // Row by row, so a sheet of a million rows needs no more memory than one of ten.
@@ -337,10 +344,12 @@ Exporter::Result Exporter::writeXlsx(const QString &path, const QList<int> &colu
             const QString text = m_source.cellText(r, columns[k]);
             if (text.isEmpty())
                 continue;
-            const std::optional<double> value
-                = cellValue(r, columns[k], kinds[k], decoderNumber[k], separator, text);
-            ok = value ? file.writeNumber(r + 2, k + 1, *value, ExportValues::formatIndex(kinds[k]))
-                       : file.writeString(r + 2, k + 1, text);
+            const std::optional<double> decoded
+                = decoderNumber[k] ? m_source.cellValue(r, columns[k]) : std::nullopt;
+            double number = 0;
+            ok = cellNumber(columns[k], kinds[k], separator, text, &decoded, number)
+                ? file.writeNumber(r + 2, k + 1, number, ExportValues::formatIndex(kinds[k]))
+                : file.writeString(r + 2, k + 1, text);
         }
     }
     if (!ok || !file.close()) {

@@ -93,23 +93,18 @@ private:
     Result writeXlsx(const QString &path, const QList<int> &columns);
     // Whether a grid column's numbers are the decoder's rather than read from its texts.
     [[nodiscard]] bool decoderNumbers(int gridColumn) const;
-    // The number a cell is written as; none for a text.
-    [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn,
-        ExportValues::CellKind kind, bool decoderNumber, bool separatorRow, QStringView text) const;
-    // One grid column's cells, gathered before the column is written.
-    struct StagedColumn
+    // A grid column as the worksheet takes it.
+    struct SheetColumn
     {
         int gridColumn = 0;
-        int sheetColumn = 0; // where its cells were gathered for
+        int sheetColumn = 0; // 0 when it got no place
         ExportValues::CellKind kind = ExportValues::CellKind::NumberOrText;
         int format = 0;
         bool decoderNumber = false;
-        bool failed = false; // stopped at a cell; cells.errorString() says why
-        ExcelFile::Cells cells;
+        QString error; // why it stopped; empty while it goes on
     };
-    [[nodiscard]] std::vector<StagedColumn> stageCells(const QList<int> &columns) const;
-    bool writeColumn(ExcelFile &file, StagedColumn &column, int spreadsheetColumn, bool *started,
-        QString *error);
+    // The data rows, row by row; false when the file failed rather than a column.
+    bool writeRows(ExcelFile &file, std::vector<SheetColumn> &columns) const;
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
 

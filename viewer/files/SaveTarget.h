@@ -5,12 +5,13 @@
 
 #include <memory>
 
-class QSaveFile;
+class QFile;
 
 namespace tlv::viewer {
 
 // A file written in full or not at all: the target takes the new content only
 // at commit(), so a failed or abandoned write never replaces a good file.
+// The content goes to a file of its own beside the target, renamed over it at commit().
 class SaveTarget
 {
 public:
@@ -20,7 +21,8 @@ public:
     SaveTarget &operator=(const SaveTarget &) = delete;
 
     bool open(const QString &fileName);
-    bool write(const QByteArray &bytes);
+    bool write(const char *data, qsizetype size);
+    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Closes either way; false when the target could not take the content.
     bool commit();
     // Drops everything written; the target stays as it was.
@@ -33,8 +35,10 @@ public:
 private:
     bool notOpen();
 
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QFile> m_file; // the new content, under a name of its own
+    QString m_target; // the file it replaces, symbolic links followed
     QString m_error;
+    bool m_writeFailed = false; // a write fell short: the content is no whole file
 };
 
 } // namespace tlv::viewer

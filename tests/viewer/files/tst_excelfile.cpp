@@ -3,6 +3,7 @@
 #include "common/ScriptedPrompter.h"
 #include "viewer/files/ExcelFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
@@ -98,7 +99,14 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
         { "cp1252 label", [](ExcelFile &f) { return f.EWriteString(2, 3, u"\u00e9\u20ac"_s); },
             hex("04000a00010002000000"
                 "0002e980") },
+        { "cp1252 label in bulk", [](ExcelFile &f) { return f.putLabel(2, 3, u"\u00e9\u20ac"_s); },
+            hex("04000a00010002000000"
+                "0002e980") },
+        { "ascii label in bulk", [](ExcelFile &f) { return f.putLabel(2, 3, u"ab"_s); },
+            hex("04000a000100020000000002") + "ab" },
         { "0.5 as dd/mm/yy", [](ExcelFile &f) { return f.EWriteDouble(2, 3, 0.5, 12); },
+            hex("03000f00010002000c0c00") + doubleBytes(0.5) },
+        { "0.5 as dd/mm/yy in bulk", [](ExcelFile &f) { return f.putNumber(2, 3, 0.5, 12); },
             hex("03000f00010002000c0c00") + doubleBytes(0.5) },
         { "format past the table", [](ExcelFile &f) { return f.EWriteDouble(1, 1, -2.25, 200); },
             hex("03000f000000000000c800") + doubleBytes(-2.25) },
@@ -135,34 +143,6 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
     }
     ASSERT_TRUE(together.CloseFile());
     EXPECT_EQ(readBytes(dir.filePath(u"all.xls"_s)), preamble() + all + hex("0a000000"));
-}
-
-TEST(ExcelFile, CellsGatheredApartLandAsIfWrittenDirectly)
-{
-    QTemporaryDir dir;
-    const auto write = [](auto &to, int column) {
-        return to.EWriteDouble(2, column, 1.5, 0) && to.EWriteString(3, column, u"\u00e9t\u00e9"_s)
-            && to.EWriteString(4, column, {}) && to.EWriteDouble(5, column, -2, 12);
-    };
-    ExcelFile direct;
-    ASSERT_TRUE(direct.OpenFile(dir.filePath(u"direct.xls"_s)));
-    ASSERT_TRUE(write(direct, 2));
-    ASSERT_TRUE(direct.CloseFile());
-
-    // Gathered for column 3, then moved to column 2 where they end up.
-    ExcelFile::Cells cells;
-    ASSERT_TRUE(write(cells, 3));
-    EXPECT_FALSE(cells.EWriteString(6, 3, QString(256, u'x')));
-    EXPECT_EQ(cells.errorString(), u"Text longer than 255 characters"_s);
-    EXPECT_FALSE(cells.EWriteDouble(6, 3, std::nan(""), 0));
-    EXPECT_EQ(cells.errorString(), u"Invalid number"_s);
-    cells.moveToColumn(2);
-    ExcelFile gathered;
-    ASSERT_TRUE(gathered.OpenFile(dir.filePath(u"gathered.xls"_s)));
-    ASSERT_TRUE(gathered.writeCells(cells));
-    ASSERT_TRUE(gathered.CloseFile());
-    EXPECT_EQ(readBytes(dir.filePath(u"gathered.xls"_s)).toHex(),
-        readBytes(dir.filePath(u"direct.xls"_s)).toHex());
 }
 
 TEST(ExcelFile, ALargeSheetKeepsEveryRecordInOrder)
@@ -220,6 +200,12 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
         ExcelFile file(&prompter);
         ASSERT_TRUE(file.OpenFile(path));
         EXPECT_FALSE(c.write(file)) << c.name;
+        const bool tooLong = std::strcmp(c.name, "256 characters") == 0;
+        const bool nan = std::strcmp(c.name, "not a number") == 0;
+        EXPECT_EQ(file.errorString(),
+            tooLong ? u"Text longer than 255 characters"_s
+                    : (nan ? u"Invalid number"_s : u"Overflow"_s))
+            << c.name;
         EXPECT_TRUE(file.EWriteString(1, 1, QString(255, u'y'))) << c.name;
         ASSERT_TRUE(file.CloseFile());
         EXPECT_EQ(readBytes(path).size(), preamble().size() + 12 + 255 + 4) << c.name;
@@ -237,10 +223,14 @@ TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
     QTemporaryDir dir;
     const QString path = dir.filePath(u"t.xls"_s);
     const QByteArray old(5000, 'z');
+    // 0640, and the same for us as its owner.
+    const auto kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
+        | QFile::ReadGroup;
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(old);
+        f.setPermissions(kept);
     }
     {
         ExcelFile abandoned;
@@ -256,6 +246,16 @@ TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
     ASSERT_TRUE(file.OpenFile(path));
     ASSERT_TRUE(file.CloseFile());
     EXPECT_EQ(readBytes(path), preamble() + hex("0a000000")); // nothing left of the longer file
+    EXPECT_EQ(QFile::permissions(path), kept);
+    // A new file gets what any new file gets; nothing else is left in the folder.
+    ExcelFile fresh;
+    ASSERT_TRUE(fresh.OpenFile(dir.filePath(u"new.xls"_s)));
+    ASSERT_TRUE(fresh.CloseFile());
+    QFile plain(dir.filePath(u"plain"_s));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    EXPECT_EQ(QFile::permissions(dir.filePath(u"new.xls"_s)), plain.permissions());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+        (QStringList { u"new.xls"_s, u"plain"_s, u"t.xls"_s }));
 
     tlv::common::ScriptedPrompter prompter;
     ExcelFile bad(&prompter);
