@@ -116,8 +116,8 @@ bool SaveTarget::commit()
         discard();
         return false;
     }
-    // No sync to the disk: an export is a copy of rows the grid and the journal still hold,
-    // and waiting for the disk took longer than writing the whole file.
+    // No sync to the disk: waiting for it took longer than writing the whole file. A crash
+    // still never leaves a half-written target; the journal is what outlives a power loss.
     if (std::rename(QFile::encodeName(m_file->fileName()).constData(),
             QFile::encodeName(m_target).constData())
         != 0) {
