@@ -125,6 +125,21 @@ SbusResult SbusUdpTransport::judge(
     return SbusResult::success();
 }
 
+SbusResult SbusUdpTransport::readAnswer(
+    const SbusRequest &request, SbusAnswer *answer, bool *decided)
+{
+    *decided = false;
+    if (m_datagram.size() < 65536)
+        m_datagram.resize(65536);
+    QHostAddress sender;
+    quint16 senderPort = 0;
+    const qint64 size
+        = m_socket->readDatagram(m_datagram.data(), m_datagram.size(), &sender, &senderPort);
+    if (size < 0 || !sameHost(sender, m_address) || senderPort != m_port)
+        return {};
+    return judge(QByteArrayView(m_datagram.constData(), size), request, answer, decided);
+}
+
 SbusResult SbusUdpTransport::exchange(const SbusRequest &request, int timeoutMs, SbusAnswer *answer)
 {
     if (!m_socket)
@@ -140,28 +155,31 @@ SbusResult SbusUdpTransport::exchange(const SbusRequest &request, int timeoutMs,
             u"Cannot send to " + describe() + u": " + m_socket->errorString());
 
     const QDeadlineTimer deadline(qMax(1, timeoutMs), Qt::PreciseTimer);
+    // Waits first: nothing can have told of the answer yet, and readyRead means a datagram is
+    // there, so a telegram costs no look at an empty socket.
+    bool ready = false;
     for (;;) {
-        while (m_socket->hasPendingDatagrams()) {
-            if (m_datagram.size() < 65536)
-                m_datagram.resize(65536);
-            QHostAddress sender;
-            quint16 senderPort = 0;
-            const qint64 size = m_socket->readDatagram(
-                m_datagram.data(), m_datagram.size(), &sender, &senderPort);
-            if (size < 0 || !sameHost(sender, m_address) || senderPort != m_port)
-                continue;
+        if (ready) {
             bool decided = false;
-            SbusResult result
-                = judge(QByteArrayView(m_datagram.constData(), size), request, answer, &decided);
+            SbusResult result = readAnswer(request, answer, &decided);
             if (decided)
                 return result;
+            ready = m_socket->hasPendingDatagrams();
+            continue;
         }
         const qint64 remaining = deadline.remainingTime();
         if (remaining <= 0)
             break;
-        waitForSignal(m_socket.get(), &QUdpSocket::readyRead, int(remaining));
+        ready = waitForSignal(m_socket.get(), &QUdpSocket::readyRead, int(remaining));
         if (!m_socket)
             return SbusResult::failure(SbusError::NotOpen, describe() + u" was closed");
+    }
+    // An answer may have come with the deadline.
+    while (m_socket->hasPendingDatagrams()) {
+        bool decided = false;
+        SbusResult result = readAnswer(request, answer, &decided);
+        if (decided)
+            return result;
     }
     return SbusResult::failure(SbusError::NoResponse, u"No response from " + describe());
 }

@@ -29,6 +29,8 @@ public:
     [[nodiscard]] quint16 localPort() const;
 
 private:
+    // Reads one datagram; decided tells whether it answers request.
+    SbusResult readAnswer(const SbusRequest &request, SbusAnswer *answer, bool *decided);
     SbusResult judge(QByteArrayView datagram, const SbusRequest &request, SbusAnswer *answer,
         bool *decided) const;
 
