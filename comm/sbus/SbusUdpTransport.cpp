@@ -55,6 +55,10 @@ SbusResult SbusUdpTransport::open()
             u"Cannot open a UDP socket for " + describe() + u": " + socket->errorString());
     m_address = address;
     m_socket = std::move(socket);
+    m_unread = false;
+    // A datagram told of outside an exchange (a late answer) stops the socket telling of the
+    // next one until it is read; the next exchange reads it first.
+    QObject::connect(m_socket.get(), &QUdpSocket::readyRead, [this] { m_unread = true; });
     return SbusResult::success();
 }
 
@@ -83,16 +87,18 @@ SbusResult SbusUdpTransport::judge(
 {
     *decided = true;
     SbusFrame::Ether frame;
-    switch (SbusFrame::parseEther(datagram, &frame)) {
+    const SbusFrame::Check check = SbusFrame::parseEther(datagram, &frame);
+    // A damaged frame only blames this request when it claims its sequence number: a late
+    // answer to an earlier one is passed over, as an intact one is.
+    if (check != SbusFrame::Check::Ok && datagram.size() >= SbusFrame::etherHeaderSize
+        && quint16((quint8(datagram[6]) << 8) | quint8(datagram[7])) != request.sequence) {
+        *decided = false;
+        return {};
+    }
+    switch (check) {
     case SbusFrame::Check::BadCrc:
         return SbusResult::failure(SbusError::BadCrc, u"Bad CRC in the answer from " + describe());
     case SbusFrame::Check::Malformed:
-        // Only blame this request when the frame claims its sequence number.
-        if (datagram.size() >= SbusFrame::etherHeaderSize
-            && quint16((quint8(datagram[6]) << 8) | quint8(datagram[7])) != request.sequence) {
-            *decided = false;
-            return {};
-        }
         return SbusResult::failure(SbusError::WrongAnswer,
             u"Malformed answer from " + describe() + u" (" + QString::number(datagram.size())
                 + u" bytes)");
@@ -135,6 +141,7 @@ SbusResult SbusUdpTransport::readAnswer(
     quint16 senderPort = 0;
     const qint64 size
         = m_socket->readDatagram(m_datagram.data(), m_datagram.size(), &sender, &senderPort);
+    m_unread = false;
     if (size < 0 || !sameHost(sender, m_address) || senderPort != m_port)
         return {};
     return judge(QByteArrayView(m_datagram.constData(), size), request, answer, decided);
@@ -145,9 +152,11 @@ SbusResult SbusUdpTransport::exchange(const SbusRequest &request, int timeoutMs,
     if (!m_socket)
         return SbusResult::failure(SbusError::NotOpen, describe() + u" is not open");
     // Whatever is still queued answers earlier requests.
-    while (m_socket->hasPendingDatagrams())
-        m_socket->receiveDatagram();
-
+    if (m_unread) {
+        while (m_socket->hasPendingDatagrams())
+            m_socket->receiveDatagram();
+        m_unread = false;
+    }
     const QByteArray telegram
         = SbusFrame::etherRequest(request.sequence, request.station, request.command, request.data);
     if (m_socket->writeDatagram(telegram, m_address, m_port) != telegram.size())

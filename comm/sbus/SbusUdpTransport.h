@@ -39,6 +39,7 @@ private:
     QHostAddress m_address;
     std::unique_ptr<QUdpSocket> m_socket;
     QByteArray m_datagram; // receive buffer, kept from one answer to the next
+    bool m_unread = false; // readyRead came since the last read
 };
 
 } // namespace tlv::comm

@@ -47,11 +47,18 @@ ScriptedUdpPeer::ScriptedUdpPeer(Script script)
         while (m_socket.hasPendingDatagrams()) {
             const QNetworkDatagram request = m_socket.receiveDatagram();
             ++m_requests;
+            m_lastClient = request.senderAddress();
+            m_lastPort = quint16(request.senderPort());
             QUdpSocket *out = replySocket ? replySocket : &m_socket;
             for (const QByteArray &answer : m_script(request.data()))
                 out->writeDatagram(answer, request.senderAddress(), quint16(request.senderPort()));
         }
     });
+}
+
+void ScriptedUdpPeer::sendToLastClient(const QByteArray &datagram)
+{
+    m_socket.writeDatagram(datagram, m_lastClient, m_lastPort);
 }
 
 ScriptedSerialPeer::ScriptedSerialPeer(Script script)

@@ -25,6 +25,8 @@ public:
     explicit ScriptedUdpPeer(Script script);
     [[nodiscard]] quint16 port() const { return m_socket.localPort(); }
     [[nodiscard]] int requests() const { return m_requests; }
+    // Sends a datagram to whoever asked last, outside any answer (a late one).
+    void sendToLastClient(const QByteArray &datagram);
     // Where answers come from; a second socket lets a test answer from a foreign port.
     QUdpSocket *replySocket = nullptr;
 
@@ -32,6 +34,8 @@ private:
     QUdpSocket m_socket;
     Script m_script;
     int m_requests = 0;
+    QHostAddress m_lastClient;
+    quint16 m_lastPort = 0;
 };
 
 // Pseudo-terminal pair: the client opens slavePath(); the master side answers each complete

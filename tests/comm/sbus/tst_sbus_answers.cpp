@@ -5,6 +5,9 @@
 #include "comm/sbus/SbusClient.h"
 #include "comm/sbus/SbusFrame.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -74,6 +77,13 @@ TEST(SbusUdpAnswers, EachBadAnswerEndsInItsErrorAndLeavesValuesAlone)
                     SbusFrame::etherResponse(s, twoValues) };
             },
             SbusError::Ok },
+        { "damaged late answer first, then the right one",
+            [&](quint16 s) {
+                QByteArray late = SbusFrame::etherResponse(s - 1, twoValues);
+                late[late.size() - 1] = char(late[late.size() - 1] ^ 0x40);
+                return QList { late, SbusFrame::etherResponse(s, twoValues) };
+            },
+            SbusError::Ok },
         { "silence", [](quint16) { return QList<QByteArray> {}; }, SbusError::NoResponse },
     };
     for (const UdpCase &c : cases) {
@@ -111,6 +121,30 @@ TEST(SbusUdpAnswers, RetriesKeepTheSequenceAndNewRequestsAdvanceIt)
     ASSERT_TRUE(client.readStatus(&status).ok());
     ASSERT_TRUE(client.readStatus(&status).ok());
     EXPECT_EQ(seen, (QList<quint16> { 0xFFFF, 0xFFFF, 0x0000 }));
+}
+
+TEST(SbusUdpAnswers, ALateAnswerBetweenRequestsLeavesTheNextOneHeard)
+{
+    QList<quint16> seen;
+    ScriptedUdpPeer peer([&](const QByteArray &request) {
+        seen.append(sequenceOf(request));
+        if (seen.size() == 1)
+            return QList<QByteArray> {};
+        return QList { SbusFrame::etherResponse(sequenceOf(request), "R") };
+    });
+    SbusSettings settings = udpSettings(peer.port());
+    settings.retries = 0;
+    SbusClient client;
+    ASSERT_TRUE(client.open(settings).ok());
+    quint8 status = 0;
+    EXPECT_EQ(client.readStatus(&status).error, SbusError::NoResponse);
+    // The answer comes after all, while the program is busy with other things.
+    peer.sendToLastClient(SbusFrame::etherResponse(seen.constFirst(), "R"));
+    const QDeadlineTimer busy(100);
+    while (!busy.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(client.readStatus(&status).error, SbusError::Ok);
+    EXPECT_EQ(seen.size(), 2);
 }
 
 TEST(SbusUdpAnswers, AnswerFromAnotherPortIsIgnored)
