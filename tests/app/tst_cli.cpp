@@ -1,3 +1,4 @@
+#include "../TestSupport.h"
 #include "CliRun.h"
 
 #include <QFile>
@@ -8,17 +9,12 @@
 using namespace Qt::StringLiterals;
 
 using tlv::test::CliRun;
+using tlv::test::readBytes;
 using tlv::test::runCli;
 
 namespace {
 
 const QString CipherData = QStringLiteral(TOLVANE_TEST_DATA "/cipher/");
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 
 } // namespace
 
@@ -47,13 +43,13 @@ TEST(Cli, EncipherAndDecipherWriteTheReferenceFiles)
     const CliRun encipher = runCli({ u"encipher"_s, source });
     EXPECT_EQ(encipher.code, 0) << encipher.err.toStdString();
     EXPECT_EQ(encipher.out, u"Cryptage successful !\n"_s);
-    EXPECT_EQ(readFile(dir.filePath(u"two_sections.tlvd"_s)),
-        readFile(CipherData + u"two_sections.tlvd"));
+    EXPECT_EQ(readBytes(dir.filePath(u"two_sections.tlvd"_s)),
+        readBytes(CipherData + u"two_sections.tlvd"));
 
     const QString plain = dir.filePath(u"two_sections.txt"_s);
     const CliRun decipher = runCli({ u"decipher"_s, CipherData + u"two_sections.tlvd", plain });
     EXPECT_EQ(decipher.code, 0) << decipher.err.toStdString();
-    EXPECT_EQ(readFile(plain), readFile(CipherData + u"two_sections.unc"));
+    EXPECT_EQ(readBytes(plain), readBytes(CipherData + u"two_sections.unc"));
 }
 
 TEST(Cli, FailuresGoToStderrWithExitCodeOne)

@@ -1,26 +1,17 @@
 // "compile" as a user runs it; what a refused buffer says is pinned with the buffer rules.
+#include "../TestSupport.h"
 #include "CliRun.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
+using tlv::test::readBytes;
+using tlv::test::writeBytes;
+
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 // Without the date line.
 QByteArray body(const QByteArray &source)

@@ -2,6 +2,7 @@
 // simulated PCD: the journal is intact, holds every row printed, and exports to .csv and
 // .xlsx with the grid's values and kinds. A journal it cannot use never stops it.
 
+#include "../TestSupport.h"
 #include "CliRun.h"
 
 #include <QDir>
@@ -71,18 +72,13 @@ QStringList movingDemo(const QString &source)
 // The demo project reading every 200 ms a record every 100 ms, compiled into dir.
 QString demoProject(const QTemporaryDir &dir)
 {
-    QFile in(QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr"));
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromLatin1(in.readAll());
+    QString text = QString::fromLatin1(
+        tlv::test::readBytes(QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr")));
     text.replace(QRegularExpression(u"ReadInterval=\\d+"_s), u"ReadInterval=200"_s);
     text.replace(QRegularExpression(u"RecordInterval=\\d+"_s), u"RecordInterval=1"_s);
     const QString project = dir.filePath(u"demo.tlvr"_s);
-    QFile out(project);
-    if (!out.open(QIODevice::WriteOnly))
+    if (text.isEmpty() || !tlv::test::writeBytes(project, text.toLatin1()))
         return {};
-    out.write(text.toLatin1());
-    out.close();
     return runCli({ u"compile"_s, project }).code == 0 ? project : QString();
 }
 
@@ -188,10 +184,7 @@ TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
     PcdProcess pcd(movingDemo(dir.filePath(u"demo.tlvs"_s)));
     ASSERT_NE(pcd.port(), 0);
     const QString damaged = dir.filePath(u"damaged.db"_s);
-    QFile f(damaged);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(4096, '\x5a'));
-    f.close();
+    ASSERT_TRUE(tlv::test::writeBytes(damaged, QByteArray(4096, '\x5a')));
 
     const CliRun r = runCli({ u"record"_s, project, u"--connect"_s, pcd.connection(),
         u"--records"_s, u"5"_s, u"--journal"_s, damaged });

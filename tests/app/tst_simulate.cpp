@@ -1,6 +1,6 @@
+#include "../TestSupport.h"
 #include "CliRun.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,12 +19,10 @@ tlv::test::CliRun simulate(const QStringList &args)
 QString writeProject(const QTemporaryDir &dir, const QStringList &userBuffer)
 {
     const QString path = dir.filePath(u"p.tlvr"_s);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
     QStringList lines { u"[Tolvane]"_s, u"Version=2"_s, u"UserBuffer=1"_s, u"[USER_BUFFER]"_s };
     lines += userBuffer;
-    file.write(lines.join(u"\r\n"_s).toLatin1() + "\r\n");
+    if (!tlv::test::writeBytes(path, lines.join(u"\r\n"_s).toLatin1() + "\r\n"))
+        return {};
     return path;
 }
 
@@ -85,9 +83,7 @@ TEST(SimulateCli, PlotWritesTheChartAsPngOrSvg)
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     ASSERT_EQ(run.lines().size(), 40);
     EXPECT_EQ(run.lines().first(), u"11.7\t67\t22\t0016\t1\t0"_s);
-    QFile image(png);
-    ASSERT_TRUE(image.open(QIODevice::ReadOnly));
-    const QByteArray bytes = image.readAll();
+    const QByteArray bytes = tlv::test::readBytes(png);
     ASSERT_GT(bytes.size(), 5000); // lines, labels and a legend, not a blank frame
     EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n"));
     const auto be32 = [&](int at) {
@@ -98,9 +94,7 @@ TEST(SimulateCli, PlotWritesTheChartAsPngOrSvg)
 
     const QString svg = dir.filePath(u"out.svg"_s);
     ASSERT_EQ(simulate({ demo, u"--ticks"_s, u"5"_s, u"--plot"_s, svg }).code, 0);
-    QFile vector(svg);
-    ASSERT_TRUE(vector.open(QIODevice::ReadOnly));
-    const QByteArray text = vector.readAll();
+    const QByteArray text = tlv::test::readBytes(svg);
     EXPECT_TRUE(text.contains("<svg"));
     EXPECT_TRUE(text.contains("Temperature")); // the legend's text
 

@@ -5,7 +5,6 @@
 #include "buffer/UserColumns.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -27,17 +26,8 @@ inline QString fixture(const QString &name)
     return QStringLiteral(TOLVANE_TEST_DATA "/buffer/") + name;
 }
 
-inline QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
+using tlv::test::readBytes;
+using tlv::test::writeBytes;
 
 // The lines of a text without the first one (the date line of a generated source).
 inline QByteArray withoutFirstLine(const QByteArray &bytes)

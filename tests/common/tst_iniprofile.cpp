@@ -1,7 +1,7 @@
 #include "common/IniProfile.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,15 +21,11 @@ protected:
 
     void put(const QByteArray &bytes, const QString &name = u"t.ini"_s) const
     {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(tlv::test::writeBytes(path(name), bytes));
     }
-
     QByteArray bytes(const QString &name = u"t.ini"_s) const
     {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return tlv::test::readBytes(path(name));
     }
 
     QTemporaryDir m_dir;

@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QHostAddress>
 #include <QTemporaryDir>
 
@@ -248,10 +247,9 @@ TEST_F(Serving, MakersDriverOnASerialLine)
     qputenv("TOLVANE_COMMON_DIR", common.path().toLocal8Bit());
     QString error;
     ASSERT_TRUE(server.openPseudoTerminal(&error)) << error.toStdString();
-    QFile ini(common.path() + u"/Settings.ini"_s);
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Ports]\r\nCOM7=" + server.slavePath().toLocal8Bit() + "\r\n");
-    ini.close();
+    const QString ini = common.path() + u"/Settings.ini"_s;
+    ASSERT_TRUE(
+        test::writeBytes(ini, "[Ports]\r\nCOM7=" + server.slavePath().toLocal8Bit() + "\r\n"));
 
     pcd.setStatus('H');
     pcd.setDbxEntry(5, 0, "TLVR__ACCESS_KEY", 0, { 32768 + 400 });
@@ -279,9 +277,7 @@ TEST_F(Serving, MakersDriverOnASerialLine)
     host.DisconnectWithMessage(0);
     c.com = 8;
     c.pcdRegistery = 0;
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ini.write("[Ports]\r\nCOM8=/dev/no-such-tty\r\n");
-    ini.close();
+    ASSERT_TRUE(test::writeBytes(ini, "[Ports]\r\nCOM8=/dev/no-such-tty\r\n"));
     EXPECT_FALSE(host.Connect());
     EXPECT_EQ(host.messageText(), u"PCD Open Connection aborted.   Error: COM don't exist"_s);
     qunsetenv("TOLVANE_COMMON_DIR");

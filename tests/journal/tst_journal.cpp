@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -68,9 +67,7 @@ QList<JournalRow> readAll(const QString &path, journal::JournalInfo *info = null
 
 QByteArray fileHash(const QString &path)
 {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+    return QCryptographicHash::hash(test::readBytes(path), QCryptographicHash::Sha256);
 }
 
 } // namespace
@@ -190,10 +187,7 @@ TEST(Journal, RefusedJournalsSayWhyAndLeaveTheFileAndTheGridAlone)
     };
 
     const QString damaged = dir.filePath(u"damaged.db"_s);
-    QFile f(damaged);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(8192, 'x'));
-    f.close();
+    ASSERT_TRUE(test::writeBytes(damaged, QByteArray(8192, 'x')));
     refused(damaged, u"is damaged or no journal"_s);
 
     const QString newer = dir.filePath(u"newer.db"_s);

@@ -4,6 +4,7 @@
 #include "pcdsim/trace/TraceSource.h"
 #include "pcdsim/trace/TraceWriter.h"
 #include "pcdsim/trace/Waveform.h"
+#include "tests/TestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -233,15 +234,14 @@ TEST(Waveforms, ShapesAndTheirLimits)
 TEST(SymbolTable, GroupsVolatileAndCommentsOfASymbolFile)
 {
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("_Global.sy5")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(";PG5 symbols\r\n$GROUP Heat\r\nPump EQU R 100 ;flow\r\nValve EQU VOL F 12\r\n"
-               "$GROUP Zone\r\nTemp EQU R 101\r\n$ENDGROUP\r\n$ENDGROUP\r\nLevel EQU R 102\r\n"
-               "Msg EQU TEXT 7\r\nConst EQU K 5\r\n");
-    file.close();
+    const QString file = dir.filePath(QStringLiteral("_Global.sy5"));
+    ASSERT_TRUE(tlv::test::writeBytes(file,
+        ";PG5 symbols\r\n$GROUP Heat\r\nPump EQU R 100 ;flow\r\nValve EQU VOL F 12\r\n"
+        "$GROUP Zone\r\nTemp EQU R 101\r\n$ENDGROUP\r\n$ENDGROUP\r\nLevel EQU R 102\r\n"
+        "Msg EQU TEXT 7\r\nConst EQU K 5\r\n"));
     SymbolTable table;
     QString error;
-    ASSERT_TRUE(table.load(file.fileName(), &error));
+    ASSERT_TRUE(table.load(file, &error));
     EXPECT_EQ(table.count(), 4);
     PcdVariable v;
     ASSERT_TRUE(table.resolve(QStringLiteral("heat.zone.temp"), &v, &error));

@@ -5,7 +5,6 @@
 #include "app/core/AppFolders.h"
 
 #include <QDir>
-#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -34,15 +33,9 @@ struct Sandbox
     [[nodiscard]] QString project(const QString &name) const { return path(u"project/" + name); }
     static bool write(const QString &file, const QByteArray &bytes)
     {
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile f(file);
-        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        return tlv::test::writeBytes(file, bytes);
     }
-    static QByteArray read(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString &file) { return tlv::test::readBytes(file); }
 };
 
 } // namespace tlv::app::test

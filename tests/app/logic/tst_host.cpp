@@ -173,9 +173,7 @@ TEST_F(HostFixture, AProjectLackingAKeyIsReadAsItStandsAndNotRewritten)
     EXPECT_EQ(host->project().settings().indexFile, 1);
     EXPECT_EQ(host->project().settings().connection.startReg, 4000);
     EXPECT_EQ(host->project().settings().exportFile, box.project(u"run.xls"_s));
-    QFile stored(file);
-    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
-    EXPECT_EQ(stored.readAll(), text);
+    EXPECT_EQ(test::Sandbox::read(file), text);
     EXPECT_FALSE(prompter.texts().join(u'|').contains(u"Cannot read start file"_s));
 }
 

@@ -77,9 +77,7 @@ struct RecordRig
 
     void writeFile(const QString &name, const QByteArray &text)
     {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
+        ASSERT_TRUE(writeBytes(path(name), text));
     }
 
     // The project file; userBuffer holds the [USER_BUFFER] keys after [CONNECTION].

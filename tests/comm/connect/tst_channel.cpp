@@ -1,8 +1,8 @@
 #include "comm/ConnectionString.h"
 #include "comm/ScommLibrary.h"
+#include "tests/TestSupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -59,9 +59,7 @@ TEST(ChannelSetup, ProjectFileFirstThenGoOnlineIniThenLocalDefault)
     const QString start = QDir::currentPath();
     QDir::setCurrent(dir.path());
     const auto write = [&](const QString &name, const QByteArray &text) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
+        ASSERT_TRUE(tlv::test::writeBytes(dir.filePath(name), text));
     };
     ScommLibrary library;
     ScommChannelSetup setup;

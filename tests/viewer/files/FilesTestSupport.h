@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/TestSupport.h"
+
 #include "common/LineCipher.h"
 
 #include <QDir>
@@ -20,10 +22,7 @@ inline std::string str(const QString &text)
 
 inline void writeBytes(const QString &path, const QByteArray &data)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << str(path);
-    file.write(data);
+    ASSERT_TRUE(tlv::test::writeBytes(path, data)) << str(path);
 }
 
 inline QByteArray readBytes(const QString &path)

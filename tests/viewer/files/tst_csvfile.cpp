@@ -2,7 +2,6 @@
 
 #include "viewer/files/CsvFile.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@ using namespace Qt::StringLiterals;
 
 using tlv::viewer::CsvFile;
 using tlv::viewer::test::readBytes;
+using tlv::viewer::test::writeBytes;
 
 TEST(CsvFile, FieldsAreQuotedOnlyWhenTheyMustBe)
 {
@@ -34,11 +34,7 @@ TEST(CsvFile, WritesUtf8AndReplacesTheTargetOnlyOnClose)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"t.csv"_s);
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old content, longer than the new one");
-    }
+    writeBytes(path, "old content, longer than the new one");
     {
         CsvFile abandoned;
         ASSERT_TRUE(abandoned.open(path));

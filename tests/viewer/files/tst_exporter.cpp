@@ -1,5 +1,6 @@
 #include "../core/RecordRows.h"
 #include "common/ScriptedPrompter.h"
+#include "tests/TestSupport.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/files/ExportGridSource.h"
@@ -295,17 +296,11 @@ TEST_F(ExporterTest, FailuresKeepTheRecordsAndEveryOlderFile)
     EXPECT_FALSE(exporter.lastError().isEmpty());
 
     // Nothing to write: no new file, and the older export stays.
-    {
-        QFile old(path("keep.xls"));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("earlier export");
-    }
+    ASSERT_TRUE(tlv::test::writeBytes(path("keep.xls"), "earlier export"));
     exporter.setExportFile(path("keep.xls"));
     grid.columns.removeAt(4); // no data column left, stamps off
     EXPECT_EQ(exporter.Export(), Result::NoData);
-    QFile old(path("keep.xls"));
-    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
-    EXPECT_EQ(old.readAll(), QByteArray("earlier export"));
+    EXPECT_EQ(tlv::test::readBytes(path("keep.xls")), QByteArray("earlier export"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { q("keep.xls") });
     EXPECT_EQ(cleared, 0);
 }
@@ -433,9 +428,7 @@ TEST_F(ExporterTest, CsvExportHoldsTheGridTexts)
     exporter.setIndexFile(1);
     ASSERT_EQ(exporter.Export(true), Result::Exported);
     EXPECT_EQ(cleared, 1);
-    QFile f(path("Trace_261205191843.CSV"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(f.readAll()),
+    EXPECT_EQ(QString::fromUtf8(tlv::test::readBytes(path("Trace_261205191843.CSV"))),
         q("PC Time,PCD,Level,\"Note, \"\"quoted\"\"\"\r\n"
           "19:18:43,Run,-12.34,\"a,b \"\"c\"\"\nd \u00e9\"\r\n"
           "19:18:44,Miss 3,-----,\r\n"));

@@ -443,10 +443,7 @@ TEST(Control, CryptEnciphersBesideTheSourceAndSaysSo)
 {
     QTemporaryDir dir;
     const QString source = dir.filePath(u"ABCD.tlv"_s);
-    QFile plain(source);
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.write("[TOLVANE]\r\nTitle=Pumps\r\n");
-    plain.close();
+    ASSERT_TRUE(tlv::test::writeBytes(source, "[TOLVANE]\r\nTitle=Pumps\r\n"));
 
     ScriptedPrompter prompter;
     Tolvane control(nullptr, &prompter);
@@ -600,9 +597,7 @@ TEST(Control, SaveButtonWritesTheChartWhereTheUserSays)
     rig.control.graph()->findChild<QToolButton *>(u"saveChartButton"_s)->click();
     ASSERT_EQ(rig.prompter.fileDialogs().size(), 1);
     EXPECT_TRUE(rig.prompter.fileDialogs()[0].request.filter.contains(u"*.png"_s));
-    QFile svg(dir.filePath(u"chart.svg"_s));
-    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(svg.readAll().contains("<svg"));
+    EXPECT_TRUE(tlv::test::readBytes(dir.filePath(u"chart.svg"_s)).contains("<svg"));
     EXPECT_TRUE(rig.prompter.messages().isEmpty());
 
     // A place that cannot be written says so.

@@ -1,4 +1,5 @@
 #include "common/ScriptedPrompter.h"
+#include "tests/TestSupport.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/core/RowStore.h"
@@ -6,7 +7,6 @@
 #include "viewer/files/Exporter.h"
 #include "viewer/widgets/ConversionText.h"
 
-#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -24,11 +24,8 @@ namespace {
 // number written as "=value".
 QMap<std::pair<int, int>, QString> sheetCells(const QString &path)
 {
-    QFile f(path);
     QMap<std::pair<int, int>, QString> cells;
-    if (!f.open(QIODevice::ReadOnly))
-        return cells;
-    const QByteArray b = f.readAll();
+    const QByteArray b = tlv::test::readBytes(path);
     qsizetype at = 0;
     while (at + 4 <= b.size()) {
         const int id = qFromLittleEndian<quint16>(b.constData() + at);
