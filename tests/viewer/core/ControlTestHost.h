@@ -220,29 +220,30 @@ inline Request db(qint32 number, qint32 offset, qint32 count)
     return { true, number, offset, count };
 }
 
-// Answers every request from the memory PCD inside the handler.
-class TestHost
+// Answers every request from the memory PCD inside the handler, for the core
+// or for the widget around it.
+template<typename Control> class BasicTestHost
 {
 public:
-    explicit TestHost(ControlCore &core)
+    explicit BasicTestHost(Control &core)
         : m_core(core)
     {
-        QObject::connect(&core, &ControlCore::ReadPCDReg, [this](qint16 first, qint16 count) {
+        QObject::connect(&core, &Control::ReadPCDReg, [this](qint16 first, qint16 count) {
             requests.append(reg(first, count));
             QList<qint32> words = pcd.readRegisters(first, count);
             shorten(words);
             m_core.setDataBlock(words);
         });
         QObject::connect(
-            &core, &ControlCore::ReadPCDDB, [this](qint16 number, qint16 offset, qint16 count) {
+            &core, &Control::ReadPCDDB, [this](qint16 number, qint16 offset, qint16 count) {
                 requests.append(db(number, offset, count));
                 QList<qint32> words = pcd.readBlock(number, offset, count);
                 shorten(words);
                 m_core.setDataBlock(words);
             });
         QObject::connect(
-            &core, &ControlCore::OutputLine, [this](const QString &line) { lines.append(line); });
-        QObject::connect(&core, &ControlCore::ModulError, [this](qint16 code, const QString &text) {
+            &core, &Control::OutputLine, [this](const QString &line) { lines.append(line); });
+        QObject::connect(&core, &Control::ModulError, [this](qint16 code, const QString &text) {
             errors.append({ code, text });
         });
     }
@@ -262,7 +263,9 @@ private:
             words = words.mid(0, cutAnswers.value(index));
     }
 
-    ControlCore &m_core;
+    Control &m_core;
 };
+
+using TestHost = BasicTestHost<ControlCore>;
 
 } // namespace tlv::viewer::test

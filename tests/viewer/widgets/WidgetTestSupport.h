@@ -59,35 +59,19 @@ public:
 };
 
 // A TLV2 register buffer at register 100 (start register 50), 2 words a record.
-class RegisterHost
+class RegisterHost : public BasicTestHost<Tolvane>
 {
 public:
     explicit RegisterHost(Tolvane &control)
-        : m_control(control)
+        : BasicTestHost(control)
     {
         pcd.registers[50] = writer.startValue();
         writer.setWord(2, 7); // the header version
-        QObject::connect(&control, &Tolvane::ReadPCDReg, [this](qint16 first, qint16 count) {
-            ++requests;
-            m_control.setDataBlock(pcd.readRegisters(first, count));
-        });
-        QObject::connect(
-            &control, &Tolvane::OutputLine, [this](const QString &line) { lines.append(line); });
-        QObject::connect(&control, &Tolvane::ModulError, [this](qint16 code, const QString &text) {
-            errors.append({ code, text });
-        });
         control.setStartRegister(50);
     }
     void write(qint32 level, qint32 word1) { writer.write({ level, word1 }); }
 
-    MemoryPcd pcd;
     TraceWriter writer { pcd, false, 100, true, 2, 20 };
-    QStringList lines;
-    QList<QPair<qint16, QString>> errors;
-    int requests = 0;
-
-private:
-    Tolvane &m_control;
 };
 
 } // namespace tlv::viewer::test

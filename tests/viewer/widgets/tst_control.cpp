@@ -147,10 +147,10 @@ TEST(Control, HostAnsweringInsideTheEventRunsAWholeTick)
     EXPECT_EQ(rig.label("title"), u"Tolvane for : Pump station      version 7"_s);
 
     rig.host.write(7, 3);
-    const int before = rig.host.requests;
+    const qsizetype before = rig.host.requests.size();
     rig.tick();
     // Counter read and record read in the same tick.
-    EXPECT_EQ(rig.host.requests, before + 2);
+    EXPECT_EQ(rig.host.requests.size(), before + 2);
     EXPECT_EQ(rig.host.lines.last(), u"7\t0003\tOther"_s);
     EXPECT_EQ(rig.model()->rowCount(), 3);
     EXPECT_EQ(rig.label("recordCounter"), u"3"_s);
