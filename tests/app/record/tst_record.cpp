@@ -40,18 +40,25 @@ QString seqLine(const QList<qint32> &w)
     return u"Run\t"_s + n(w[0]);
 }
 
-// The plant buffer running in the PCD, its rows read through the given connection.
-void runPlant(RecordRig &rig, int records, std::optional<comm::SbusSettings> connection = {})
+// The plant buffer compiled and running in the PCD, R 100 counting up every cycle.
+void startPlant(RecordRig &rig, int records, int autoConnect, const QStringList &waves = {})
 {
-    rig.writeProject(1, "StartReg=0\r\nAutoConnect=0\r\n",
+    rig.writeProject(1, "StartReg=0\r\nAutoConnect=" + QByteArray::number(autoConnect) + "\r\n",
         kUserBuffer + "RecordNumber=" + QByteArray::number(records) + "\r\nRecordLenght=3\r\n"
             + kColumns);
     rig.writeFile(
         u"_Global.sy5"_s, ";symbols\r\n$GROUP Heat\r\nPump EQU R 102 ;pump speed\r\n$ENDGROUP\r\n");
     rig.compile();
     rig.pcd.addProgram(std::make_shared<Sequence>(100));
-    rig.runPcd({ u"trace plant.tlvs"_s, u"wave R 101 ramp 0 1000 700"_s,
-        u"wave R 102 walk 0 200 100 7"_s, u"wave F 5 square 0 1 300"_s });
+    rig.runPcd(QStringList { u"trace plant.tlvs"_s } + waves);
+}
+
+// The plant with moving values, its rows read through the given connection.
+void runPlant(RecordRig &rig, int records, std::optional<comm::SbusSettings> connection = {})
+{
+    startPlant(rig, records, 0,
+        { u"wave R 101 ramp 0 1000 700"_s, u"wave R 102 walk 0 200 100 7"_s,
+            u"wave F 5 square 0 1 300"_s });
     rig.record(connection);
 }
 
@@ -187,12 +194,7 @@ TEST_P(QuietLink, EveryRecordOnceAndTheRealStatusAfterwards)
 {
     const int autoConnect = GetParam();
     RecordRig rig;
-    rig.writeProject(1, "StartReg=0\r\nAutoConnect=" + QByteArray::number(autoConnect) + "\r\n",
-        kUserBuffer + "RecordNumber=10\r\nRecordLenght=3\r\n" + kColumns);
-    rig.writeFile(u"_Global.sy5"_s, "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
-    rig.compile();
-    rig.pcd.addProgram(std::make_shared<Sequence>(100));
-    rig.runPcd({ u"trace plant.tlvs"_s });
+    startPlant(rig, 10, autoConnect);
     rig.record({}, true);
     rig.step(3);
 
@@ -244,12 +246,7 @@ INSTANTIATE_TEST_SUITE_P(AutoConnect, QuietLink, ::testing::Values(0, 1));
 TEST(Record, LostLinkReconnectsAndStopRunResumes)
 {
     RecordRig rig;
-    rig.writeProject(1, "StartReg=0\r\nAutoConnect=1\r\n",
-        kUserBuffer + "RecordNumber=40\r\nRecordLenght=3\r\n" + kColumns);
-    rig.writeFile(u"_Global.sy5"_s, "$GROUP Heat\r\nPump EQU R 102\r\n$ENDGROUP\r\n");
-    rig.compile();
-    rig.pcd.addProgram(std::make_shared<Sequence>(100));
-    rig.runPcd({ u"trace plant.tlvs"_s });
+    startPlant(rig, 40, 1);
     rig.record();
     rig.step(4);
 
