@@ -11,7 +11,8 @@ using namespace Qt::StringLiterals;
 
 using namespace tlv::comm;
 
-// The letters the PCD answers are read end to end by the host's serving test.
+// The letters the PCD answers are read end to end by the host's serving test; the
+// control's status rows take their texts from the same table.
 TEST(PcdStatusMap, LettersBecomeTheViewerNumbers)
 {
     EXPECT_EQ(PcdStatusMap::fromPcdByte('r'), 6); // letters are capitals only
@@ -22,6 +23,7 @@ TEST(PcdStatusMap, LettersBecomeTheViewerNumbers)
     EXPECT_EQ(PcdStatusMap::text(7), u"Conditional Stop"_s);
     EXPECT_EQ(PcdStatusMap::text(8), u"Trace"_s);
     EXPECT_EQ(PcdStatusMap::text(99), u"Demo"_s);
+    EXPECT_EQ(PcdStatusMap::text(-1), u"Bad Status"_s);
 }
 
 TEST(DriverTexts, CodesWithoutARow)

@@ -144,12 +144,6 @@ TEST(ControlCore, PcdStatusRows)
     core.setPcdStatus(3);
     EXPECT_EQ(host.lines, QStringList({ u"Stop\t"_s }));
     EXPECT_EQ(core.recordCount(), 1);
-
-    const QList<QPair<qint32, const char *>> texts { { 0, "Offline" }, { 1, "Disconnect" },
-        { 2, "Run" }, { 4, "Halt" }, { 5, "Conditional Run" }, { 7, "Conditional Stop" },
-        { 8, "Trace" }, { 99, "Demo" }, { -1, "Bad Status" } };
-    for (const auto &[value, text] : texts)
-        EXPECT_EQ(ControlCore::pcdStatusText(value), QString::fromLatin1(text)) << value;
 }
 
 TEST(ControlCore, PersistenceRoundTrip)
