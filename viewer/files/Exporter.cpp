@@ -101,6 +101,16 @@ Exporter::Result Exporter::Export(bool pcdRequest)
         m_exportFile = common::withTrailingSeparator(folder) + ExportNaming::defaultFileName();
     }
     m_exportFile = ExportNaming::completed(m_exportFile);
+    if (const QString refused = ExportNaming::unwritableReason(m_exportFile); !refused.isEmpty()) {
+        m_lastTarget = m_exportFile;
+        m_lastError = refused;
+        // Told as a missing file name is; unattended exports leave it to their host.
+        if (m_prompter && !m_autoExport && pcdRequest)
+            m_prompter->notice(refused, abortedTitle, Style::Exclamation);
+        else if (m_prompter && !m_autoExport)
+            m_prompter->message(refused, QStringLiteral("Tolvane Export File"), Style::Exclamation);
+        return Result::Failed;
+    }
     m_lastTarget = ExportNaming::target(m_exportFile, m_indexFile, m_clock(), m_exportIndex);
     const QString path = common::toLocalPath(m_lastTarget);
 
