@@ -399,4 +399,32 @@ Exporter::Result Exporter::writeCsv(const QString &path, const QList<int> &colum
     return Result::Exported;
 }
 
+QString Exporter::report(Result result) const
+{
+    // A status line: the message texts' line breaks become blanks.
+    const QString error = QString(m_lastError).replace(u'\r', u' ');
+    const QString rows = QStringLiteral(" (") + QString::number(m_lastRows)
+        + (m_lastRows == 1 ? QStringLiteral(" row)") : QStringLiteral(" rows)"));
+    switch (result) {
+    case Result::Exported:
+        return QStringLiteral("Successful export to file : ") + m_lastTarget + rows
+            + (error.isEmpty() ? QString() : QStringLiteral(" ") + error);
+    case Result::Incomplete:
+        return QStringLiteral("Incomplete export to file : ") + m_lastTarget + rows
+            + QStringLiteral(", the records stay : ") + error;
+    case Result::NoData:
+        return QStringLiteral("Export aborted : No data to export !");
+    case Result::NoExportFile:
+        return QStringLiteral("No export file defined !");
+    case Result::Failed:
+        if (m_lastTarget.isEmpty() || error.contains(m_lastTarget))
+            return QStringLiteral("Export aborted : ") + error;
+        return QStringLiteral("Export aborted : ") + m_lastTarget + QStringLiteral(" : ") + error;
+    case Result::NoRecords:
+    case Result::Busy:
+        break;
+    }
+    return {};
+}
+
 } // namespace tlv::viewer
