@@ -2,6 +2,8 @@
 #include "app/cli/PlotOption.h"
 #include "host/HeadlessSeams.h"
 
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
 #include "common/ConsolePrompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/ExportNaming.h"
@@ -28,7 +30,7 @@ public:
             "(--ticks N ends after N records; --stamps d,t,s adds date, time, "
             "PCD status; --export FILE (.xls, .xlsx or .csv) exports after the last tick, "
             "--auto-export whenever --max-rows rows are full; --plot FILE.png "
-            "or .svg draws the chart of the last MaxGraph rows at the end)");
+            "or .svg draws the chart of the project's last MaxGraph rows at the end)");
     }
     [[nodiscard]] QString arguments() const override
     {
@@ -122,6 +124,12 @@ public:
         core.setAutoExport(autoExport);
         if (maxRows > 0)
             core.setMaxRows(maxRows);
+        // The chart holds the rows the project asks for, as in the window and the recorder.
+        buffer::UserColumns buffer;
+        buffer::TraceProject settings(buffer);
+        settings.setPath(info.absoluteFilePath());
+        if (settings.readProject())
+            core.setMaxGraph(settings.settings().maxGraph);
         // After the last tick, as by the Export button.
         bool plotFailed = false;
         const auto exportAtEnd = [&core, &exportFile, &plotFile, &plotFailed, &err] {
