@@ -60,11 +60,6 @@ INSTANTIATE_TEST_SUITE_P(Forms, CommandLineParse,
         ParseCase {
             "x/p.tlvr", Kind::NoVersion, "x/p.tlvr", "x/", "x/_Global.sy5", "x/p.tlvs", 0, 0 },
         ParseCase { "plant.txt PG5=21300", Kind::NoStartFile, "", "", "", "", 0, 0 },
-        // "-cpt" inside a folder name, bare or quoted with blanks, is part of the path.
-        ParseCase { "/plant-cpt2/x.tlvr PG5=21300", Kind::Project, "/plant-cpt2/x.tlvr",
-            "/plant-cpt2/", "/plant-cpt2/_Global.sy5", "/plant-cpt2/x.tlvs", 21, 21300 },
-        ParseCase { R"("/a -cpt b/x.tlvr" PG5=21300)", Kind::Project, "/a -cpt b/x.tlvr",
-            "/a -cpt b/", "/a -cpt b/_Global.sy5", "/a -cpt b/x.tlvs", 21, 21300 },
         ParseCase { "   ", Kind::Empty, "", "", "", "", 0, 0 }));
 
 TEST(CommandLine, OverrideFromTolvaneIni)
