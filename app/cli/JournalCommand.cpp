@@ -2,6 +2,7 @@
 #include "common/ConsolePrompter.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalSource.h"
+#include "viewer/files/ExportNaming.h"
 #include "viewer/files/Exporter.h"
 
 #include <QFileInfo>
@@ -34,6 +35,10 @@ public:
             return open(reader, args[0], err) ? info(reader, out, err) : 1;
         if (args[1] != QLatin1String("export") || args.size() < 3)
             return usageError(err);
+        if (const QString why = viewer::ExportNaming::unwritableReason(args[2]); !why.isEmpty()) {
+            err << QString(why).replace(u'\r', u'\n') << u'\n';
+            return usageError(err);
+        }
         qint64 from = 1;
         qint64 to = -1;
         for (int i = 3; i < args.size(); ++i) {

@@ -4,6 +4,7 @@
 #include "comm/ConnectionString.h"
 #include "common/ConsolePrompter.h"
 #include "journal/JournalWriter.h"
+#include "viewer/files/ExportNaming.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -69,6 +70,10 @@ public:
                     return bad(QStringLiteral("--seconds wants a positive number"));
             } else if (arg == QLatin1String("--export") && hasValue) {
                 exportFile = args[++i];
+                // Refused before the recording, not after it.
+                if (const QString why = viewer::ExportNaming::unwritableReason(exportFile);
+                    !why.isEmpty())
+                    return bad(QString(why).replace(u'\r', u'\n'));
             } else if (arg == QLatin1String("--index-file") && hasValue) {
                 const int mode = args[++i].toInt(&ok);
                 if (!ok || mode < 0 || mode > 2)

@@ -2,8 +2,11 @@
 #include "app/cli/PlotOption.h"
 #include "host/HeadlessSeams.h"
 
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
 #include "common/ConsolePrompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/files/ExportNaming.h"
 #include "viewer/files/FileBufferLoader.h"
 
 #include <QCoreApplication>
@@ -22,11 +25,12 @@ public:
     [[nodiscard]] QString name() const override { return QStringLiteral("simulate"); }
     [[nodiscard]] QString summary() const override
     {
-        return QStringLiteral("print the rows of the simulated user buffer of a trace project "
-                              "(--ticks N ends after N records; --stamps d,t,s adds date, time, "
-                              "PCD status; --export FILE exports after the last tick, "
-                              "--auto-export whenever --max-rows rows are full; --plot FILE.png "
-                              "or .svg draws the chart of the last MaxGraph rows at the end)");
+        return QStringLiteral(
+            "print the rows of the simulated user buffer of a trace project "
+            "(--ticks N ends after N records; --stamps d,t,s adds date, time, "
+            "PCD status; --export FILE (.xls, .xlsx or .csv) exports after the last tick, "
+            "--auto-export whenever --max-rows rows are full; --plot FILE.png "
+            "or .svg draws the chart of the project's last MaxGraph rows at the end)");
     }
     [[nodiscard]] QString arguments() const override
     {
@@ -70,6 +74,12 @@ public:
                 }
             } else if (arg == QLatin1String("--export") && i + 1 < args.size()) {
                 exportFile = QFileInfo(args[++i]).absoluteFilePath();
+                if (const QString why = viewer::ExportNaming::unwritableReason(exportFile);
+                    !why.isEmpty()) {
+                    err << QLatin1String("tolvane-cli simulate: ")
+                        << QString(why).replace(u'\r', u'\n') << u'\n';
+                    return usageError(err);
+                }
             } else if (arg == QLatin1String("--index-file") && i + 1 < args.size()) {
                 bool ok = false;
                 indexFile = args[++i].toInt(&ok);
@@ -114,6 +124,12 @@ public:
         core.setAutoExport(autoExport);
         if (maxRows > 0)
             core.setMaxRows(maxRows);
+        // The chart holds the rows the project asks for, as in the window and the recorder.
+        buffer::UserColumns buffer;
+        buffer::TraceProject settings(buffer);
+        settings.setPath(info.absoluteFilePath());
+        if (settings.readProject())
+            core.setMaxGraph(settings.settings().maxGraph);
         // After the last tick, as by the Export button.
         bool plotFailed = false;
         const auto exportAtEnd = [&core, &exportFile, &plotFile, &plotFailed, &err] {

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace tlv::app {
 
 namespace {
@@ -16,6 +18,27 @@ namespace {
 qint32 numberOf(const QString &text)
 {
     return qint32(buffer::toInt32(buffer::leadingNumber(text)).value_or(0));
+}
+
+// Where "-cpt" stands as an argument of its own after a file name, -1 when it does not.
+// Inside a quoted path or a word ("/plant-cpt2/x.tlvr") it is part of a name.
+qsizetype cptOption(const QString &line)
+{
+    const QLatin1String option("-cpt");
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == u'"') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || i == 0 || !line[i - 1].isSpace()
+            || !QStringView(line).mid(i).startsWith(option, Qt::CaseInsensitive))
+            continue;
+        const qsizetype end = i + option.size();
+        if ((end == line.size() || line[end].isSpace()) && !line.left(i).trimmed().isEmpty())
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
@@ -27,10 +50,13 @@ CommandLine CommandLine::parse(const QString &commandLine)
     if (commandLine.trimmed().isEmpty())
         return c;
 
-    const qsizetype cpt = commandLine.indexOf(QLatin1String("-cpt"), 0, Qt::CaseInsensitive);
+    const qsizetype cpt = cptOption(commandLine);
     if (cpt >= 0) {
         c.kind = Kind::Crypt;
         c.cryptFile = commandLine.left(cpt).trimmed();
+        // A quoted file name (one with blanks) is the name without its quotes.
+        if (c.cryptFile.size() >= 2 && c.cryptFile.startsWith(u'"') && c.cryptFile.endsWith(u'"'))
+            c.cryptFile = c.cryptFile.mid(1, c.cryptFile.size() - 2);
         return c;
     }
 
@@ -88,7 +114,15 @@ void CommandLine::anchorIn(const QString &currentFolder)
 
 QString CommandLine::join(const QStringList &arguments)
 {
-    return arguments.join(u' ');
+    // An argument with blanks is quoted as Windows would pass it, so that what
+    // it holds stays one argument ("-cpt" in a folder name is no option).
+    QStringList quoted;
+    for (const QString &argument : arguments) {
+        const bool blank
+            = std::any_of(argument.begin(), argument.end(), [](QChar c) { return c.isSpace(); });
+        quoted << (blank && !argument.contains(u'"') ? u'"' + argument + u'"' : argument);
+    }
+    return quoted.join(u' ');
 }
 
 QString CommandLine::applyOverride(const QString &commandLine, const QString &overrideFile,

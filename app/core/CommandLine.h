@@ -11,7 +11,8 @@ namespace tlv::app {
 
 // The command line PG5 starts the program with: a trace project file path
 // ending in ".tlvr" and "PG5=" with PG5's version digits; or a file name
-// followed by "-cpt" to encipher a description file. All searches ignore case.
+// followed by "-cpt", as an argument of its own, to encipher a description
+// file. All searches ignore case.
 struct CommandLine
 {
     enum class Kind {
@@ -39,7 +40,8 @@ struct CommandLine
     // which a relative path would name a file elsewhere.
     void anchorIn(const QString &currentFolder);
 
-    // The arguments after the program name as one line, as Windows passed it.
+    // The arguments after the program name as one line, as Windows passed it:
+    // those holding blanks in double quotes.
     [[nodiscard]] static QString join(const QStringList &arguments);
 
     // The "Command" key of section "Tolvane" in overrideFile replaces the real

@@ -5,6 +5,7 @@
 #include "journal/JournalSource.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/core/ReadingCycle.h"
+#include "viewer/files/ExportNaming.h"
 #include "viewer/files/Exporter.h"
 
 #include <QFileInfo>
@@ -167,6 +168,10 @@ qint64 ProjectJournal::offerRecovery(const QString &journalPath)
         QStringLiteral("xlsx"), project.absolutePath() + u'/' + name, false });
     if (target.isEmpty())
         return 0;
+    if (const QString why = viewer::ExportNaming::unwritableReason(target); !why.isEmpty()) {
+        m_prompter.message(why, QStringLiteral("Tolvane exportation"), Style::Exclamation);
+        return 0;
+    }
 
     journal::JournalSource source(buffer, rows);
     viewer::Exporter exporter(source, &m_prompter);

@@ -10,6 +10,7 @@
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/files/ExportNaming.h"
 
 #include <QDir>
 
@@ -266,15 +267,30 @@ void SettingsPage::indexFileChosen(int mode)
     m_view.indexFile = qBound(0, mode, 2);
 }
 
-void SettingsPage::excelFileValidated(const QString &text)
+bool SettingsPage::excelFileValidated(const QString &text)
 {
     // The box shows the project-relative form; what is typed in that form means the same file.
     const QString path = buffer::exportPathToAbsolute(text.trimmed(), m_project.path());
+    if (!path.isEmpty() && !acceptExportFile(path))
+        return false;
     m_project.settings().exportFile = path;
     m_view.excelFile = buffer::exportPathToStored(path, m_project.path());
     if (m_control)
         m_control->setExportFile(path);
     Q_EMIT viewChanged();
+    return true;
+}
+
+bool SettingsPage::acceptExportFile(const QString &path)
+{
+    const QString why = viewer::ExportNaming::unwritableReason(path);
+    if (why.isEmpty())
+        return true;
+    // The box shows the file in force again before the message takes the focus.
+    m_view.excelFile
+        = buffer::exportPathToStored(m_project.settings().exportFile, m_project.path());
+    Q_EMIT viewChanged();
+    return refuse(why);
 }
 
 void SettingsPage::browseExcelFile()
@@ -285,10 +301,10 @@ void SettingsPage::browseExcelFile()
         ? QDir::currentPath() + QStringLiteral("/Tolvane.xls")
         : common::toLocalPath(buffer::exportPathToAbsolute(current, m_project.path()));
     request.defaultExtension = QStringLiteral("xls");
-    request.filter = QStringLiteral("Excel Files (*.xls)|*.xls");
+    request.filter = viewer::ExportNaming::dialogFilter();
     request.mustExist = true;
     const QString chosen = m_prompter.saveFile(request);
-    if (chosen.isEmpty())
+    if (chosen.isEmpty() || !acceptExportFile(chosen))
         return;
     m_project.settings().exportFile = chosen;
     m_view.excelFile = buffer::exportPathToStored(chosen, m_project.path());

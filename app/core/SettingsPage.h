@@ -95,7 +95,8 @@ public:
     void exportFullToggled(bool on);
     void journalToggled(bool on);
     void indexFileChosen(int mode);
-    void excelFileValidated(const QString &text);
+    // Refuses a file an export cannot write (an unknown ending).
+    bool excelFileValidated(const QString &text);
     void browseExcelFile();
     void browsePg5Global();
     // The PG5 channel's values as edited; refused values keep the old ones.
@@ -120,6 +121,7 @@ Q_SIGNALS:
 
 private:
     bool refuse(const QString &message);
+    bool acceptExportFile(const QString &path);
     void showDriverFields(bool internal);
 
     buffer::TraceProject &m_project;

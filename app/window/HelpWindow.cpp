@@ -1,5 +1,6 @@
 #include "app/window/HelpWindow.h"
 
+#include <QAction>
 #include <QDesktopServices>
 #include <QTextBrowser>
 #include <QUrl>
@@ -20,6 +21,17 @@ HelpWindow::HelpWindow(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_browser);
     resize(760, 620);
+    // Closed as other windows are: Escape, and Ctrl+W (the desktop's Close key).
+    auto *closing = new QAction(this);
+    closing->setObjectName(QStringLiteral("closeHelp"));
+    QList<QKeySequence> keys { QKeySequence(Qt::Key_Escape) };
+    keys += QKeySequence::keyBindings(QKeySequence::Close);
+    if (!keys.contains(QKeySequence(Qt::CTRL | Qt::Key_W)))
+        keys.append(QKeySequence(Qt::CTRL | Qt::Key_W));
+    closing->setShortcuts(keys);
+    closing->setShortcutContext(Qt::WindowShortcut);
+    connect(closing, &QAction::triggered, this, &QWidget::close);
+    addAction(closing);
     connect(m_browser, &QTextBrowser::sourceChanged, this, [this] {
         const QString title = m_browser->documentTitle();
         setWindowTitle(title.isEmpty() ? QStringLiteral("Tolvane help") : title);

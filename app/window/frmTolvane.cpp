@@ -1,6 +1,7 @@
 #include "app/window/frmTolvane.h"
 
 #include "app/core/BufferTypeSetup.h"
+#include "app/core/ExportAs.h"
 #include "app/core/OpenDocument.h"
 #include "app/window/BufferPage.h"
 #include "app/window/HelpWindow.h"
@@ -9,8 +10,10 @@
 #include "app/window/frmInfo.h"
 #include "app/window/frmInput.h"
 #include "app/window/frmSelectBuffer.h"
+#include "viewer/core/ControlCore.h"
 #include "viewer/widgets/DialogPrompter.h"
 #include "viewer/widgets/Tolvane.h"
+#include "viewer/widgets/WidgetSeams.h"
 
 #include <QAction>
 #include <QApplication>
@@ -148,6 +151,19 @@ void frmTolvane::buildMenus()
     m_disconnect = file->addAction(QStringLiteral("&Disconnect"));
     m_disconnect->setObjectName(QStringLiteral("m_disconnect"));
     file->addSeparator();
+    // Reachable whatever the buffer type: the toolbar sits on a tab only a configured
+    // buffer enables.
+    m_save = file->addAction(QStringLiteral("&Save"));
+    m_save->setObjectName(QStringLiteral("m_save"));
+    m_save->setToolTip(QStringLiteral("Store the settings and the buffer in the project file"));
+    m_compile = file->addAction(QStringLiteral("Co&mpile"));
+    m_compile->setObjectName(QStringLiteral("m_compile"));
+    m_compile->setToolTip(QStringLiteral("Check and store the buffer, then write the PCD source"));
+    m_exportAs = file->addAction(QStringLiteral("&Export as..."));
+    m_exportAs->setObjectName(QStringLiteral("m_exportAs"));
+    m_exportAs->setToolTip(QStringLiteral("Write the records of the grid to a file of your choice; "
+                                          "the grid keeps them"));
+    file->addSeparator();
     m_simul = file->addAction(QStringLiteral("&Simulation"));
     m_simul->setObjectName(QStringLiteral("m_simul"));
     m_simul->setCheckable(true);
@@ -178,6 +194,16 @@ void frmTolvane::buildMenus()
         if (m_settingsTab->takePendingEdit())
             m_host->exitRequested();
     });
+    // Like the exit, the menu takes the field being typed in first.
+    connect(m_save, &QAction::triggered, this, [this] {
+        if (m_settingsTab->takePendingEdit())
+            m_bufferPage->save();
+    });
+    connect(m_compile, &QAction::triggered, this, [this] {
+        if (m_settingsTab->takePendingEdit())
+            m_bufferPage->compile();
+    });
+    connect(m_exportAs, &QAction::triggered, this, &frmTolvane::exportAs);
     connect(m_openJournal, &QAction::triggered, this, &frmTolvane::openJournal);
     connect(m_contents, &QAction::triggered, this, &frmTolvane::showHelp);
     connect(m_about, &QAction::triggered, this, &frmTolvane::showAbout);
@@ -281,6 +307,8 @@ void frmTolvane::bindHost()
     connect(pcd, &host::PcdHost::abortEnabledChanged, m_cmdAbort, &QWidget::setEnabled);
     connect(pcd, &host::PcdHost::beep, this, [] { QApplication::beep(); });
     connect(m_bufferPage, &BufferPage::editRequested, this, &frmTolvane::openInput);
+    // Every export, by the button, the PCD, a full grid or the menu, says where it went.
+    m_control->seams().setExportReport([this](const QString &line) { m_panel2->setText(line); });
 }
 
 int frmTolvane::startUp(const QString &commandLine)
@@ -311,6 +339,18 @@ void frmTolvane::openJournal()
     m_cmdStart->setEnabled(false);
     m_cmdRun->setEnabled(false);
     m_tabs->setCurrentIndex(0);
+}
+
+void frmTolvane::exportAs()
+{
+    if (m_control->core().rows().dataRowCount() == 0) {
+        m_panel2->setText(QStringLiteral("No records to export."));
+        return;
+    }
+    const QString file = chooseExportAsFile(
+        *m_prompter, m_host->project().settings().exportFile, m_host->start().projectFolder);
+    if (!file.isEmpty())
+        m_control->seams().exportCopy(file);
 }
 
 void frmTolvane::applySetup(const BufferTypeSetup &setup)

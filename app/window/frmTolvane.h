@@ -90,6 +90,7 @@ private:
     void endProgram();
     void activateOnce();
     void openJournal();
+    void exportAs();
     [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
 
     std::unique_ptr<common::Prompter> m_ownPrompter;
@@ -125,6 +126,9 @@ private:
     QAction *m_about = nullptr;
     QAction *m_exit = nullptr;
     QAction *m_openJournal = nullptr;
+    QAction *m_save = nullptr;
+    QAction *m_compile = nullptr;
+    QAction *m_exportAs = nullptr;
     bool m_activated = false;
     bool m_ending = false;
 };

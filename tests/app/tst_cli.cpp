@@ -66,3 +66,25 @@ TEST(Cli, FailuresGoToStderrWithExitCodeOne)
     EXPECT_EQ(plain.err, u"Incorrect file !\n"_s);
     EXPECT_FALSE(QFile::exists(out));
 }
+
+// Every command that exports refuses an ending it cannot write before it does any work.
+TEST(Cli, ExportFilesWithAnUnknownEndingAreRefusedUpFront)
+{
+    QTemporaryDir dir;
+    const QString demo = QStringLiteral(TOLVANE_TEST_DATA "/../../demo/demo.tlvr");
+    const QString out = dir.filePath(u"out.pdf"_s);
+    const QList<QStringList> calls {
+        { u"simulate"_s, demo, u"--ticks"_s, u"3"_s, u"--export"_s, out },
+        // Nothing answers there: a recording that started would wait for it.
+        { u"record"_s, demo, u"--connect"_s, u"udp:127.0.0.1:9"_s, u"--export"_s, out },
+        { u"journal"_s, dir.filePath(u"none.db"_s), u"export"_s, out },
+    };
+    for (const QStringList &args : calls) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.code, 2) << args.first().toStdString();
+        EXPECT_TRUE(run.err.contains(u"Unknown export file type : "_s + out
+            + u"\nAn export file ends in .xls, .xlsx or .csv."_s))
+            << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+}

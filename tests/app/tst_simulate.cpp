@@ -93,10 +93,14 @@ TEST(SimulateCli, PlotWritesTheChartAsPngOrSvg)
     EXPECT_EQ(be32(16), 1200u); // the IHDR width
 
     const QString svg = dir.filePath(u"out.svg"_s);
-    ASSERT_EQ(simulate({ demo, u"--ticks"_s, u"5"_s, u"--plot"_s, svg }).code, 0);
+    ASSERT_EQ(simulate({ demo, u"--ticks"_s, u"60"_s, u"--plot"_s, svg }).code, 0);
     const QByteArray text = tlv::test::readBytes(svg);
     EXPECT_TRUE(text.contains("<svg"));
     EXPECT_TRUE(text.contains("Temperature")); // the legend's text
+    // The project's MaxGraph of 50 draws records 11 to 60, labelled every fifth; the
+    // default 20 would start at 41.
+    EXPECT_TRUE(text.contains(">15</text>"));
+    EXPECT_TRUE(text.contains(">60</text>"));
 
     const auto refused = simulate(
         { demo, u"--ticks"_s, u"2"_s, u"--plot"_s, dir.filePath(u"no/such/folder/x.png"_s) });

@@ -4,6 +4,8 @@
 #include "viewer/files/ExportGridSource.h"
 #include "viewer/files/Exporter.h"
 
+#include <functional>
+
 namespace tlv::common {
 class Prompter;
 }
@@ -23,6 +25,14 @@ public:
 
     // True when the file holds every record of the grid.
     bool run(ControlSeams::ExportTrigger trigger);
+    // Writes the grid to file as a user export does, but leaves the grid, the export file
+    // and its naming as they are: a copy of what is shown. True when every record is in it.
+    bool copyTo(const QString &file);
+    // Told one line after every export that ran (Exporter::report).
+    void setReport(std::function<void(const QString &line)> report)
+    {
+        m_report = std::move(report);
+    }
 
     [[nodiscard]] Exporter &exporter() { return m_exporter; }
 
@@ -30,6 +40,8 @@ private:
     ControlCore &m_core;
     ExportGridSource m_source;
     Exporter m_exporter;
+    std::function<void(const QString &)> m_report;
+    bool m_copying = false;
 };
 
 } // namespace tlv::viewer

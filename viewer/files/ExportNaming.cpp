@@ -47,6 +47,33 @@ QString ExportNaming::target(
     }
 }
 
+QStringList ExportNaming::writableExtensions()
+{
+    return { QStringLiteral(".xls"), QStringLiteral(".xlsx"), QStringLiteral(".csv") };
+}
+
+QString ExportNaming::unwritableReason(const QString &exportFile)
+{
+    const QString file = completed(exportFile);
+    const QStringList extensions = writableExtensions();
+    for (const QString &extension : extensions) {
+        if (file.endsWith(extension, Qt::CaseInsensitive))
+            return {};
+    }
+    // Written as a worksheet under a name another program reads as something else, the
+    // file would be opened wrongly or not at all.
+    return QStringLiteral("Unknown export file type : ") + file
+        + QStringLiteral("\rAn export file ends in ")
+        + extensions.mid(0, 2).join(QStringLiteral(", ")) + QStringLiteral(" or ")
+        + extensions.last() + u'.';
+}
+
+QString ExportNaming::dialogFilter()
+{
+    return QStringLiteral("Excel Files (*.xls)|*.xls|Excel Workbook (*.xlsx)|*.xlsx|"
+                          "CSV Files (*.csv)|*.csv");
+}
+
 bool ExportNaming::isCsv(const QString &fileName)
 {
     return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace tlv::viewer {
 
@@ -21,6 +22,14 @@ public:
     // than 1 and 2 write the export file itself.
     [[nodiscard]] static QString target(
         const QString &exportFile, qint16 indexFile, const QDateTime &now, qint32 exportIndex);
+    // The endings an export writes, in the order file dialogs offer them:
+    // ".xls", ".xlsx", ".csv".
+    [[nodiscard]] static QStringList writableExtensions();
+    // Why an export cannot write exportFile (as completed), naming the endings
+    // it can; empty when it can. Every way to export asks this first.
+    [[nodiscard]] static QString unwritableReason(const QString &exportFile);
+    // The file dialog filter for the writable endings, ".xls" first.
+    [[nodiscard]] static QString dialogFilter();
     // True when the name asks for comma-separated values instead of a worksheet.
     [[nodiscard]] static bool isCsv(const QString &fileName);
     // True when the name asks for an Office Open XML worksheet.

@@ -101,6 +101,16 @@ Exporter::Result Exporter::Export(bool pcdRequest)
         m_exportFile = common::withTrailingSeparator(folder) + ExportNaming::defaultFileName();
     }
     m_exportFile = ExportNaming::completed(m_exportFile);
+    if (const QString refused = ExportNaming::unwritableReason(m_exportFile); !refused.isEmpty()) {
+        m_lastTarget = m_exportFile;
+        m_lastError = refused;
+        // Told as a missing file name is; unattended exports leave it to their host.
+        if (m_prompter && !m_autoExport && pcdRequest)
+            m_prompter->notice(refused, abortedTitle, Style::Exclamation);
+        else if (m_prompter && !m_autoExport)
+            m_prompter->message(refused, QStringLiteral("Tolvane Export File"), Style::Exclamation);
+        return Result::Failed;
+    }
     m_lastTarget = ExportNaming::target(m_exportFile, m_indexFile, m_clock(), m_exportIndex);
     const QString path = common::toLocalPath(m_lastTarget);
 
@@ -387,6 +397,34 @@ Exporter::Result Exporter::writeCsv(const QString &path, const QList<int> &colum
     }
     m_lastColumns = columns;
     return Result::Exported;
+}
+
+QString Exporter::report(Result result) const
+{
+    // A status line: the message texts' line breaks become blanks.
+    const QString error = QString(m_lastError).replace(u'\r', u' ');
+    const QString rows = QStringLiteral(" (") + QString::number(m_lastRows)
+        + (m_lastRows == 1 ? QStringLiteral(" row)") : QStringLiteral(" rows)"));
+    switch (result) {
+    case Result::Exported:
+        return QStringLiteral("Successful export to file : ") + m_lastTarget + rows
+            + (error.isEmpty() ? QString() : QStringLiteral(" ") + error);
+    case Result::Incomplete:
+        return QStringLiteral("Incomplete export to file : ") + m_lastTarget + rows
+            + QStringLiteral(", the records stay : ") + error;
+    case Result::NoData:
+        return QStringLiteral("Export aborted : No data to export !");
+    case Result::NoExportFile:
+        return QStringLiteral("No export file defined !");
+    case Result::Failed:
+        if (m_lastTarget.isEmpty() || error.contains(m_lastTarget))
+            return QStringLiteral("Export aborted : ") + error;
+        return QStringLiteral("Export aborted : ") + m_lastTarget + QStringLiteral(" : ") + error;
+    case Result::NoRecords:
+    case Result::Busy:
+        break;
+    }
+    return {};
 }
 
 } // namespace tlv::viewer

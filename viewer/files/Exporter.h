@@ -77,6 +77,10 @@ public:
     // Grid rows the last export wrote, oldest first.
     [[nodiscard]] int lastRowCount() const { return m_lastRows; }
 
+    // One line on how an export that ended with result went: the file and its rows, or
+    // why nothing or not all was written. Empty when no export ran (no records, busy).
+    [[nodiscard]] QString report(Result result) const;
+
     // Data rows a worksheet holds below its header row.
     static const int MaxWorksheetRows;
 

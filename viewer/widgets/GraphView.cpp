@@ -214,6 +214,10 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     connect(&rows, &QAbstractItemModel::modelReset, this, [this] {
         m_cursorA = m_cursorB = -1;
         m_firstRow = m_core.followNewest() ? -1 : 0;
+        // What was read at the cursors and the pointer goes with the rows, shown or not.
+        m_pointer->clear();
+        placeMarks();
+        updateReadout();
     });
 }
 

@@ -34,6 +34,13 @@ public:
     // How long the shutdown notice stays (tests make it short).
     void setShutdownDelay(int ms) { m_shutdownDelay = ms; }
     [[nodiscard]] Exporter &exporter() { return m_export.exporter(); }
+    // The grid written to file, the grid and the export settings left as they are.
+    bool exportCopy(const QString &file) { return m_export.copyTo(file); }
+    // Told one line after every export: the file and its rows, or why not.
+    void setExportReport(std::function<void(const QString &line)> report)
+    {
+        m_export.setReport(std::move(report));
+    }
     // Created at the first opening; null before.
     [[nodiscard]] ConversionFrame *conversionFrame() const { return m_conversion; }
 

@@ -234,6 +234,18 @@ TEST_F(HostFixture, RunsWithoutAProjectEnd)
     EXPECT_EQ(cryptFile, u"/lib/P.tlv"_s);
     EXPECT_TRUE(host->closeRequested());
     EXPECT_TRUE(prompter.messages().isEmpty());
+
+    // Only as an argument of its own: in a folder's name it opens the project there.
+    const QString plant = box.project(u"plant-cpt2/x.tlvr"_s);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(plant).path()));
+    test::Sandbox::write(plant, DemoProject);
+    EXPECT_EQ(
+        host->startUp(CommandLine::join({ plant, u"PG5=21300"_s })), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->project().path(), plant);
+    EXPECT_EQ(
+        CommandLine::parse(CommandLine::join({ u"/lib/a -cpt b.tlv"_s, u"-cpt"_s })).cryptFile,
+        u"/lib/a -cpt b.tlv"_s);
+    EXPECT_EQ(cryptCalls, 1);
 }
 
 TEST_F(HostFixture, SaveQuestionsAndCancel)

@@ -175,11 +175,24 @@ TEST_F(SettingsFixture, ListsAndTextsFollowTheSettings)
     page.browseExcelFile();
     EXPECT_EQ(s.exportFile, box.project(u"b.xls"_s));
     ASSERT_EQ(prompter.fileDialogs().size(), 1);
-    EXPECT_EQ(prompter.fileDialogs()[0].request.filter, u"Excel Files (*.xls)|*.xls"_s);
+    EXPECT_EQ(prompter.fileDialogs()[0].request.filter,
+        u"Excel Files (*.xls)|*.xls|Excel Workbook (*.xlsx)|*.xlsx|CSV Files (*.csv)|*.csv"_s);
     EXPECT_EQ(prompter.fileDialogs()[0].request.defaultExtension, u"xls"_s);
     prompter.queueFile(box.project(u"c.xls"_s));
     page.browseExcelFile();
     EXPECT_EQ(page.view().excelFile, u"c.xls"_s);
+
+    // A file no export can write is refused, typed or chosen; the one in force stays.
+    EXPECT_FALSE(page.excelFileValidated(u"out.pdf"_s));
+    EXPECT_EQ(prompter.lastMessage().text,
+        u"Unknown export file type : "_s + box.project(u"out.pdf"_s)
+            + u"\rAn export file ends in .xls, .xlsx or .csv."_s);
+    prompter.queueFile(box.project(u"d.PDF"_s));
+    page.browseExcelFile();
+    EXPECT_EQ(prompter.messages().size(), 2);
+    EXPECT_EQ(page.view().excelFile, u"c.xls"_s);
+    EXPECT_EQ(control.exportFile(), box.project(u"c.xls"_s));
+    EXPECT_TRUE(page.excelFileValidated(u"e.CSV"_s));
 }
 
 TEST_F(SettingsFixture, SaveWritesPcdRegisteryZeroAndEmptiesTheStandardSource)

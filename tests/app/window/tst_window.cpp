@@ -14,6 +14,7 @@
 #include "common/ScriptedPrompter.h"
 #include "journal/JournalReader.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/Tolvane.h"
 
 #include <QAbstractSpinBox>
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,6 +45,17 @@ void shoot(QWidget *w, const QString &name)
     const QString dir = qEnvironmentVariable("TOLVANE_SCREENSHOT_DIR");
     if (!dir.isEmpty())
         w->grab().save(dir + u'/' + name + u".png"_s);
+}
+
+// Three records in the grid, as a recording leaves them.
+void fillRows(viewer::ControlCore &core)
+{
+    core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
+        { 0, u"Temperature"_s, 1000 }, { 1, u"Valve"_s, 900 } });
+    for (int i = 0; i < 3; ++i)
+        core.rows().addRecord(
+            viewer::test::record({ viewer::test::num(40 + i), viewer::test::num(1) }, u"06/12/26"_s,
+                u"10:00:0%1"_s.arg(i)));
 }
 
 struct WindowFixture : ::testing::Test
@@ -219,25 +232,45 @@ TEST_F(WindowFixture, ExitFromTheMenuTakesTheFieldBeingTyped)
     EXPECT_EQ(common::IniProfile::read(project, u"CONNECTION"_s, u"MaxRows"_s), u"900"_s);
 }
 
-TEST_F(WindowFixture, HelpShowsInTheProgramWhenTheDesktopCannotOpenIt)
+TEST_F(WindowFixture, ShippedHelpShowsInTheProgramAndClosesLikeOtherWindows)
 {
-    test::Sandbox::write(box.folders.programFolder + u"help/index.html",
-        "<html><head><title>Tolvane help</title></head><body><h1>Starting</h1></body></html>");
+    // The help as shipped beside the program, with the pages it links to.
+    const QDir shipped(QStringLiteral(TOLVANE_BIN_DIR "/help"));
+    QDir().mkpath(box.folders.programFolder + u"help"_s);
+    for (const QString &name : shipped.entryList(QDir::Files))
+        QFile::copy(shipped.filePath(name), box.folders.programFolder + u"help/"_s + name);
     window->setShellLauncher([](const QString &, const QString &, const QString &, const QString &,
                                  qint32) { return 31; });
     child<QAction>("m_contents")->trigger();
-    ASSERT_NE(window->helpWindow(), nullptr);
-    EXPECT_TRUE(window->helpWindow()->isVisible());
-    EXPECT_EQ(window->helpWindow()->windowTitle(), u"Tolvane help"_s);
-    EXPECT_TRUE(window->helpWindow()->browser()->toPlainText().contains(u"Starting"));
+    HelpWindow *help = window->helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), u"Tolvane help"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
-    shoot(window->helpWindow(), u"help-window"_s);
+    QString text;
+    for (const char *page : { "index", "export", "journal", "graph" }) {
+        help->showPage(box.folders.programFolder + u"help/"_s + QLatin1String(page) + u".html"_s);
+        text += help->browser()->toPlainText();
+    }
+    for (const char *topic : { "Starting", "Cursors", "Zoom and pan", "Follow newest",
+             "empties the grid", "Export as...", "Open journal..." })
+        EXPECT_TRUE(text.contains(QLatin1String(topic))) << topic;
+    shoot(help, u"help-graph"_s);
+
+    // Shown again from the menu, it is the active window that the keys go to.
+    for (const QKeyCombination key :
+        { QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W) }) {
+        help->close();
+        child<QAction>("m_contents")->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == help; }, 5000));
+        QTest::keyClick(help->browser(), key.key(), key.keyboardModifiers());
+        EXPECT_FALSE(help->isVisible()) << QKeySequence(key).toString().toStdString();
+    }
 
     // Without the help file the shell's error is shown.
-    window->helpWindow()->close();
     QFile::remove(box.folders.programFolder + u"help/index.html");
     child<QAction>("m_contents")->trigger();
-    EXPECT_FALSE(window->helpWindow()->isVisible());
+    EXPECT_FALSE(help->isVisible());
     ASSERT_EQ(prompter.messages().size(), 1);
     EXPECT_TRUE(prompter.lastMessage().text.contains(
         u"No application is associated with this file type."_s));
@@ -296,11 +329,7 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
     EXPECT_EQ(records(), 0);
 
     // Rows of the project's own recording are.
-    core.rows().setColumns(QList<viewer::RowStore::DataColumn> {
-        { 0, u"Temperature"_s, 1000 }, { 1, u"Valve"_s, 900 } });
-    for (int i = 0; i < 3; ++i)
-        core.rows().addRecord(viewer::test::record(
-            { viewer::test::num(40 + i), viewer::test::num(1) }, u"06/12/26"_s, u"10:00:00"_s));
+    fillRows(core);
     ASSERT_TRUE(QTest::qWaitFor([&] { return records() == 3; }, 10000));
     core.Clear();
 
@@ -410,6 +439,88 @@ TEST_F(WindowFixture, AtTheMinimumSizeNothingOverlapsAndEveryFieldIsUsable)
                 << label << " tab " << tab;
         }
     }
+}
+
+TEST_F(WindowFixture, ExportAsKeepsTheGridAndEveryExportSaysWhereItWent)
+{
+    viewer::ControlCore &core = window->control()->core();
+    fillRows(core);
+    auto *panel = child<QLabel>("Panel2");
+    const QString controlFile = core.exportFile();
+
+    const QString copy = box.project(u"copy.csv"_s);
+    prompter.queueFile(copy);
+    child<QAction>("m_exportAs")->trigger();
+    ASSERT_EQ(prompter.fileDialogs().size(), 1);
+    EXPECT_EQ(prompter.fileDialogs()[0].request.filter,
+        u"Excel Files (*.xls)|*.xls|Excel Workbook (*.xlsx)|*.xlsx|CSV Files (*.csv)|*.csv"_s);
+    EXPECT_EQ(test::Sandbox::read(copy).count('\n'), 4); // the headers and three records
+    EXPECT_EQ(core.rows().dataRowCount(), 3);
+    EXPECT_EQ(panel->text(), u"Successful export to file : "_s + copy + u" (3 rows)"_s);
+    EXPECT_EQ(core.exportFile(), controlFile);
+
+    prompter.queueFile(box.project(u"copy.pdf"_s));
+    child<QAction>("m_exportAs")->trigger();
+    EXPECT_TRUE(prompter.lastMessage().text.startsWith(u"Unknown export file type : "_s));
+
+    // The button writes the export file of the settings and empties the grid, and says so.
+    const QString button = box.project(u"button.xls"_s);
+    core.setExportFile(button);
+    QTest::mouseClick(
+        window->control()->findChild<QPushButton *>(u"exportButton"_s), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(button));
+    EXPECT_EQ(core.rows().dataRowCount(), 0);
+    EXPECT_EQ(panel->text(), u"Successful export to file : "_s + button + u" (3 rows)"_s);
+}
+
+TEST_F(WindowFixture, ClearTakesTheCursorReadoutAlongWithTheRows)
+{
+    viewer::ControlCore &core = window->control()->core();
+    const QString empty = u"Click the chart for cursor A, right-click for B"_s;
+    viewer::GraphView *graph = window->control()->graph();
+    auto *graphButton = window->control()->findChild<QPushButton *>(u"graphButton"_s);
+    // Cleared with the chart shown, and with the grid shown in front of it.
+    for (const bool chartShown : { true, false }) {
+        fillRows(core);
+        graphButton->click();
+        graph->setCursorA(0);
+        graph->setCursorB(2);
+        ASSERT_TRUE(graph->readoutText().startsWith(u"A: record"_s))
+            << qPrintable(graph->readoutText());
+        if (!chartShown)
+            graphButton->click();
+        QTest::mouseClick(child<QPushButton>("cmdClear"), Qt::LeftButton);
+        EXPECT_EQ(graph->readoutText(), empty) << chartShown;
+        EXPECT_EQ(graph->cursorA(), -1);
+        EXPECT_TRUE(graph->pointerText().isEmpty());
+        if (chartShown)
+            graphButton->click();
+    }
+}
+
+TEST(WindowStandardBuffer, SaveAndCompileAreInTheFileMenu)
+{
+    test::Sandbox box;
+    common::ScriptedPrompter prompter;
+    const QString project = box.project(u"std.tlvr"_s);
+    test::Sandbox::write(project,
+        "[Tolvane]\r\nVersion=2\r\nUserBuffer=0\r\n[CONNECTION]\r\nStartReg=5\r\nMaxRows=500\r\n");
+    test::Sandbox::write(box.project(u"std.tlvs"_s), "old source");
+    frmTolvane window(box.folders, &prompter);
+    window.startUp(u'"' + project + u"\" PG5=21300"_s);
+    auto *tabs = window.findChild<QTabWidget *>(u"SSTab1"_s);
+    ASSERT_FALSE(tabs->isTabEnabled(1)); // the buffer toolbar is out of reach
+
+    window.host().settingsPage().gridLinesLeft(u"700"_s);
+    window.findChild<QAction *>(u"m_save"_s)->trigger();
+    EXPECT_EQ(common::IniProfile::read(project, u"CONNECTION"_s, u"MaxRows"_s), u"700"_s);
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(QFileInfo(box.project(u"std.tlvs"_s)).size(), 0);
+
+    test::Sandbox::write(box.project(u"std.tlvs"_s), "old source");
+    window.findChild<QAction *>(u"m_compile"_s)->trigger();
+    EXPECT_EQ(prompter.texts(), QStringList { u"Compilation successful !"_s });
+    EXPECT_EQ(QFileInfo(box.project(u"std.tlvs"_s)).size(), 0);
 }
 
 } // namespace
