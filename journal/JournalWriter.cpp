@@ -62,8 +62,15 @@ bool JournalWriter::open(const QString &path)
     }
     m_insertRow = std::make_unique<QSqlQuery>(m_db.db());
     m_insertRow->prepare(QStringLiteral(
-        "INSERT INTO rows (id, buffer_id, kind, record_number, pc_date, pc_time, status, cells, "
-        "raw, comment, numbers, raw_values) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        "INSERT INTO rows (id, buffer_id, kind, record_number, pc_millis, pc_date, pc_time, "
+        "status, raw, comment) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (!m_cells.prepare(m_db.db())) {
+        m_error = QStringLiteral("The journal ") + path + QStringLiteral(" cannot be written: ")
+            + m_cells.errorString() + GoesOn;
+        m_insertRow.reset();
+        m_db.close();
+        return false;
+    }
     m_failing = false;
     return true;
 }
@@ -76,6 +83,7 @@ void JournalWriter::close()
     if (m_pending.empty())
         m_db.setMeta(QStringLiteral("clean_close"), QStringLiteral("1"));
     m_insertRow.reset();
+    m_cells.finish();
     m_db.close();
 }
 
@@ -156,18 +164,15 @@ JournalRow JournalWriter::rowFrom(const viewer::RowStore &rows, int row)
 {
     using viewer::RowStore;
     JournalRow r;
-    r.recordNumber = rows.cell(row, 0).toInt();
+    r.recordNumber = rows.recordNumber(row);
+    r.pcMillis = rows.rowMsecs(row);
     r.date = rows.cell(row, 1);
     r.time = rows.cell(row, 2);
     r.status = rows.cell(row, 3);
-    QStringList numbers;
-    QStringList rawValues;
     for (int g = RowStore::StampColumns; g < rows.rawColumn(); ++g) {
         r.cells.append(rows.cell(row, g));
-        const std::optional<double> number = rows.cellValue(row, g);
-        const std::optional<qint64> raw = rows.rawValue(row, g);
-        numbers.append(number ? QString::number(*number, 'g', 17) : QString());
-        rawValues.append(raw ? QString::number(*raw) : QString());
+        r.numbers.append(rows.cellValue(row, g));
+        r.rawValues.append(rows.rawValue(row, g));
     }
     r.raw = rows.cell(row, rows.rawColumn());
     r.comment = rows.cell(row, rows.commentColumn());
@@ -179,8 +184,6 @@ JournalRow JournalWriter::rowFrom(const viewer::RowStore &rows, int row)
         r.kind = RowKind::Status;
         break;
     default:
-        r.numbers = numbers.join(u'\t');
-        r.rawValues = rawValues.join(u'\t');
         break;
     }
     return r;
@@ -306,22 +309,9 @@ bool JournalWriter::writePending()
             return abandon(m_db.errorString());
     }
     for (const JournalRow &r : m_pending) {
-        QSqlQuery &q = *m_insertRow;
-        q.bindValue(0, r.id);
-        q.bindValue(1, r.bufferId);
-        q.bindValue(2, kindName(r.kind));
-        q.bindValue(3, r.recordNumber);
-        q.bindValue(4, text(r.date));
-        q.bindValue(5, text(r.time));
-        q.bindValue(6, text(r.status));
-        // A data cell never holds a tab: the display line was split at them.
-        q.bindValue(7, text(r.cells.join(u'\t')));
-        q.bindValue(8, text(r.raw));
-        q.bindValue(9, text(r.comment));
-        q.bindValue(10, text(r.numbers));
-        q.bindValue(11, text(r.rawValues));
-        if (!m_db.exec(q, QStringLiteral("row ") + QString::number(r.id)))
-            return abandon(m_db.errorString());
+        QString why;
+        if (!insertRow(r, &why))
+            return abandon(why);
     }
     for (const auto &[from, to] : m_marks) {
         QSqlQuery q(db);
@@ -340,6 +330,30 @@ bool JournalWriter::writePending()
         m_newBuffers.clear();
     }
     return true;
+}
+
+bool JournalWriter::insertRow(const JournalRow &r, QString *why)
+{
+    const QString what = QStringLiteral("row ") + QString::number(r.id);
+    QSqlQuery &q = *m_insertRow;
+    q.bindValue(0, r.id);
+    q.bindValue(1, r.bufferId);
+    q.bindValue(2, kindName(r.kind));
+    q.bindValue(3, r.recordNumber);
+    q.bindValue(4, r.pcMillis != 0 ? QVariant(r.pcMillis) : QVariant());
+    q.bindValue(5, text(r.date));
+    q.bindValue(6, text(r.time));
+    q.bindValue(7, text(r.status));
+    q.bindValue(8, text(r.raw));
+    q.bindValue(9, text(r.comment));
+    if (!m_db.exec(q, what)) {
+        *why = m_db.errorString();
+        return false;
+    }
+    if (m_cells.write(r))
+        return true;
+    *why = what + QStringLiteral(": ") + m_cells.errorString();
+    return false;
 }
 
 bool JournalWriter::insertBuffer(const JournalBuffer &b)

@@ -87,6 +87,7 @@ private:
             << "Restart: " << i.restarts << u'\n' << "First PC time: " << i.firstTime << u'\n'
             << "Last PC time: " << i.lastTime << u'\n' << "Not exported: " << i.notExported << u'\n'
             << "Closed: " << (i.closedClean ? "yes" : "no (the recording ended without closing it)")
+            << u'\n' << "Schema: version " << i.version << (i.readOnly ? " (read-only)" : "")
             << u'\n';
         if (i.buffers > 1)
             out << "Buffers: " << i.buffers << " (the columns above are the newest)\n";
