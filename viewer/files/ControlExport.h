@@ -25,6 +25,7 @@ public:
     bool run(ControlSeams::ExportTrigger trigger);
 
     [[nodiscard]] Exporter &exporter() { return m_exporter; }
+    [[nodiscard]] const Exporter &exporter() const { return m_exporter; }
 
 private:
     ControlCore &m_core;
