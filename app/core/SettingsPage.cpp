@@ -6,6 +6,7 @@
 #include "buffer/ExportPath.h"
 #include "buffer/NumberText.h"
 #include "buffer/TraceProject.h"
+#include "common/Cp1252.h"
 #include "common/IniProfile.h"
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
@@ -268,6 +269,13 @@ void SettingsPage::indexFileChosen(int mode)
 
 void SettingsPage::excelFileValidated(const QString &text)
 {
+    const QString lost = common::firstNonCp1252(text);
+    if (!lost.isEmpty()) {
+        m_view.excelFile
+            = buffer::exportPathToStored(m_project.settings().exportFile, m_project.path());
+        refuse(common::nonCp1252Message(lost));
+        return;
+    }
     // The box shows the project-relative form; what is typed in that form means the same file.
     const QString path = buffer::exportPathToAbsolute(text.trimmed(), m_project.path());
     m_project.settings().exportFile = path;
@@ -290,6 +298,10 @@ void SettingsPage::browseExcelFile()
     const QString chosen = m_prompter.saveFile(request);
     if (chosen.isEmpty())
         return;
+    if (const QString lost = common::firstNonCp1252(chosen); !lost.isEmpty()) {
+        refuse(common::nonCp1252Message(lost));
+        return;
+    }
     m_project.settings().exportFile = chosen;
     m_view.excelFile = buffer::exportPathToStored(chosen, m_project.path());
     if (m_control)
