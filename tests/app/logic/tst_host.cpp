@@ -1,9 +1,11 @@
 // Start-up results, the save question, error events, simulation mode and
 // read serving against the simulated PCD, all without a window.
+#include "../CliRun.h"
 #include "AppTestSupport.h"
 
 #include "app/core/CommandLine.h"
 #include "app/core/TolvaneHost.h"
+#include "buffer/SourceGenerator.h"
 #include "common/IniProfile.h"
 #include "common/ScriptedPrompter.h"
 #include "pcdsim/SbusServer.h"
@@ -13,6 +15,7 @@
 
 #include <QDir>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -473,6 +476,52 @@ TEST_F(HostFixture, DesktopStartReachesThePg5ChannelsPcdWithoutAsking)
     EXPECT_EQ(host->pcd().connectionText(), host::PcdHost::BuiltInDriverText);
     EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(u'|').toStdString();
 }
+
+// The window's host against tolvane-pcdsim going quiet for 2.5 s, its ring 4 s deep: with
+// and without AutoConnect every record still in the ring is shown, no "Miss".
+class QuietPcdHost : public HostFixture, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(QuietPcdHost, ASilenceShorterThanTheRingLosesNoRecord)
+{
+    QByteArray project = DemoProject;
+    project.replace("ReadInterval=1000", "ReadInterval=500");
+    project.replace("RecordNumber=50", "RecordNumber=40");
+    project.replace("StartReg=4000\r\n",
+        QByteArray(
+            "StartReg=4000\r\nDLL=1\r\nAutoConnect=" + QByteArray::number(GetParam()) + "\r\n"));
+    const QString file = box.project(u"plant.tlvr"_s);
+    test::Sandbox::write(file, project);
+    host->startUp(line(file));
+    buffer::SourceGenerator generator;
+    ASSERT_TRUE(generator.write(host->userBuffer(), host->project().sourcePath()));
+    tlv::test::PcdProcess pcd({ u"--trace"_s, host->project().sourcePath(), u"--set"_s,
+        u"wave R 100 ramp 0 100000 10000000"_s, u"--set"_s, u"at 2000 silent 2500"_s });
+    ASSERT_NE(pcd.port(), 0);
+    GoOnlineChannel channel;
+    channel.port = pcd.port();
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    ASSERT_TRUE(host->settingsPage().save());
+    QStringList rows;
+    QObject::connect(
+        &control, &viewer::ControlCore::OutputLine, [&rows](const QString &l) { rows << l; });
+
+    if (GetParam() != 0) {
+        host->formActivated();
+    } else {
+        host->connectClicked();
+        host->startClicked();
+    }
+    QTest::qWait(8000);
+    host->pcd().stop();
+    EXPECT_TRUE(rows.filter(u"Miss"_s).isEmpty()) << rows.join(u'\n').toStdString();
+    // 8 s of records every 100 ms, read again after the silence.
+    EXPECT_GE(rows.filter(QRegularExpression(u"\tRun\t\\d"_s)).size(), 70)
+        << rows.join(u'\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoConnect, QuietPcdHost, ::testing::Values(0, 1));
 
 } // namespace
 } // namespace tlv::app
