@@ -7,6 +7,7 @@
 #include "buffer/SourceFields.h"
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
+#include "common/Cp1252.h"
 #include "common/Prompter.h"
 
 namespace tlv::buffer {
@@ -55,6 +56,13 @@ QString BufferStore::unstorableColumn(const TraceProject &project, int position,
             *gridColumn = t.gridColumn;
             return QStringLiteral("Invalid character in column ") + n
                 + QStringLiteral(" : commas and line breaks cannot be stored in a column !");
+        }
+        // The file would hand it back as "?".
+        const QString lost = common::firstNonCp1252(t.text);
+        if (!lost.isEmpty()) {
+            *gridColumn = t.gridColumn;
+            return QStringLiteral("Column ") + n + QStringLiteral(" : ")
+                + common::nonCp1252Message(lost);
         }
     }
     if (TraceProject::columnLine(*c).size() > MaxValueLength) {
@@ -140,6 +148,11 @@ BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceP
     for (const auto &t : texts) {
         if (t.text.size() > MaxValueLength || hasLineBreak(t.text))
             return rejectField(t.field, prompter);
+        const QString lost = common::firstNonCp1252(t.text);
+        if (!lost.isEmpty()) {
+            prompter.message(common::nonCp1252Message(lost), CompileAborted, Style::Exclamation);
+            return BufferStore::Result { false, t.field, 0, 0 };
+        }
     }
 
     for (int i = 1; i <= b.count(); ++i) {

@@ -119,9 +119,14 @@ bool PCDConnect::CheckStatus(Failure *failure)
         return true;
     qint32 status = 0;
     const qint32 result = readStatus(status);
-    if (result > 0)
-        return fail(failure, m_settings.dll == 0 ? 1 : 2, result);
-    return true;
+    if (result <= 0)
+        return true;
+    fail(failure, m_settings.dll == 0 ? 1 : 2, result);
+    if (failure) {
+        failure->quiet = m_settings.dll == 0 ? result == VarnokDLL::NoResponse + ReadCodeOffset
+                                             : result == ScommCode::NoResp;
+    }
+    return false;
 }
 
 qint32 PCDConnect::ReadPcdStatus()

@@ -32,6 +32,7 @@ public:
     {
         qint16 kind = 0;
         qint32 code = 0;
+        bool quiet = false; // the port opened, the PCD gave no answer
     };
 
     PCDConnect(VarnokDLL &varnok, ScommApi &scommApi, common::Prompter &prompter);

@@ -146,16 +146,25 @@ bool Scomm5::ScommFindDbxEntry(qint32 number, const QString &key, DbxEntry &entr
 
 bool Scomm5::SetPG5Directory()
 {
+    // Without PG5 (a start from the desktop) there is no PG5 folder to look for: the
+    // built-in library needs none. Told once, not at every attempt of AutoConnect.
+    if (m_versionCode == 0)
+        return true;
+    const bool tell = m_toldVersionCode != m_versionCode;
     if (m_versionCode < FirstVersion || m_versionCode > LastVersion) {
-        m_prompter.message(
-            QStringLiteral("PG5 version not supported! ") + QString::number(m_versionCode), Title,
-            common::Prompter::Style::Critical);
+        if (tell)
+            m_prompter.message(
+                QStringLiteral("PG5 version not supported! ") + QString::number(m_versionCode),
+                Title, common::Prompter::Style::Critical);
+        m_toldVersionCode = m_versionCode;
         return true;
     }
     const QString appsDir = m_appsDirs.value(m_versionCode);
     if (appsDir.isEmpty()) {
-        m_prompter.message(
-            QStringLiteral("Missing PG5 folder!"), Title, common::Prompter::Style::Critical);
+        if (tell)
+            m_prompter.message(
+                QStringLiteral("Missing PG5 folder!"), Title, common::Prompter::Style::Critical);
+        m_toldVersionCode = m_versionCode;
         return true;
     }
     const QString folder = QDir::cleanPath(common::toLocalPath(appsDir));

@@ -22,7 +22,8 @@ public:
     // errorText is the connection's last error text, shared with the maker's driver.
     Scomm5(ScommApi &api, common::Prompter &prompter, QString &errorText);
 
-    // PG5 version code from the command line (14-19 PG5 1.x, 20-21 PG5 2.x).
+    // PG5 version code from the command line (14-19 PG5 1.x, 20-21 PG5 2.x); 0 for a start
+    // without PG5, which opens the channel with the built-in library and PG5's folders unset.
     void setPg5VersionCode(qint32 code) { m_versionCode = code; }
     [[nodiscard]] qint32 pg5VersionCode() const { return m_versionCode; }
     // AppsDir of each installed PG5 version, keyed by version code.
@@ -56,6 +57,7 @@ private:
     QMap<qint32, QString> m_appsDirs;
     ScommChannelSetup m_setup;
     qint32 m_versionCode = 0;
+    qint32 m_toldVersionCode = 0; // a problem with the PG5 folder is told once per version
     qint32 m_handle = 0;
     qint32 m_lastResult = 0;
 };

@@ -44,6 +44,24 @@ QString fromCp1252(const QByteArray &bytes)
     return text;
 }
 
+QString firstNonCp1252(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() || c.isLowSurrogate())
+            return text.mid(i, i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1);
+        if (c != u'?' && cp1252Byte(c.unicode()) == '?')
+            return QString(c);
+    }
+    return {};
+}
+
+QString nonCp1252Message(const QString &character)
+{
+    return QStringLiteral("Invalid character \"") + character
+        + QStringLiteral("\" : the project file holds Windows-1252 text only !");
+}
+
 QByteArray toCp1252(const QString &text)
 {
     QByteArray bytes;

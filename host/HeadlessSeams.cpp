@@ -18,6 +18,11 @@ bool HeadlessSeams::exportGrid(ExportTrigger trigger)
     return done;
 }
 
+QString HeadlessSeams::exportError() const
+{
+    return m_export.exporter().lastError();
+}
+
 void HeadlessSeams::showShutdownNotice()
 {
     if (m_notice)

@@ -30,6 +30,7 @@ public:
     void setNotice(std::function<void(const QString &text)> told) { m_notice = std::move(told); }
 
     bool exportGrid(ExportTrigger trigger) override;
+    [[nodiscard]] QString exportError() const override;
     void showShutdownNotice() override;
     void openConversionWindow(int, int) override { }
     bool crypt(const QString &fileName, QString *error) override;

@@ -12,6 +12,8 @@
 
 #include <QScopeGuard>
 
+#include <algorithm>
+
 namespace tlv::host {
 
 namespace {
@@ -135,12 +137,15 @@ bool PcdHost::Connect()
         applySettings();
         comm::PCDConnect::Failure failure;
         if (!m_connect.Connect(&failure)) {
+            m_lastFailureQuiet = failure.quiet;
             DisconnectWithMessage(failure.kind, failure.code);
             return false;
         }
+        // A start without PG5 reaches the PG5 channel's PCD through the built-in driver.
         setPanel(1,
-            m_connect.settings().dll == 0 ? QStringLiteral("Connected")
-                                          : QStringLiteral("Connected by PG5"));
+            m_connect.settings().dll == 0                 ? QStringLiteral("Connected")
+                : m_connect.scomm().pg5VersionCode() == 0 ? BuiltInDriverText
+                                                          : QStringLiteral("Connected by PG5"));
     }
     setConnectedState(true);
     Q_EMIT ButtonConnect(false);
@@ -177,7 +182,18 @@ void PcdHost::formActivated()
     if (Connect())
         startControl();
     else
-        m_connectTimer.start();
+        connectLater();
+}
+
+void PcdHost::connectLater()
+{
+    // A PCD that is only quiet is asked as often as the control would read it, so reading
+    // resumes before its ring overflows; a port or login that fails at once keeps the
+    // slow pace.
+    const int quiet = std::clamp(m_project.settings().connection.readInterval, 1, m_connectRetryMs);
+    const int interval = m_lastFailureQuiet ? quiet : m_connectRetryMs;
+    if (!m_connectTimer.isActive() || m_connectTimer.interval() != interval)
+        m_connectTimer.start(interval);
 }
 
 void PcdHost::connectTimerTick()
@@ -190,6 +206,8 @@ void PcdHost::connectTimerTick()
     if (Connect()) {
         m_connectTimer.stop();
         startControl();
+    } else {
+        connectLater();
     }
 }
 
@@ -512,7 +530,8 @@ void PcdHost::linkLost(qint32 code)
         return;
     ++m_lostLinks;
     DisconnectWithMessage(3, code);
-    m_connectTimer.start();
+    m_lastFailureQuiet = true; // it answered until now
+    connectLater();
 }
 
 void PcdHost::retryStart()

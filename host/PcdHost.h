@@ -63,6 +63,9 @@ public:
     static constexpr int ConnectRetryMs = 2000;
     static constexpr quint32 Blue = 0x0000FF; // red, green, blue
     static constexpr quint32 Red = 0xFF0000;
+    // The status bar of a connection through the PG5 channel made without PG5.
+    static inline const QString BuiltInDriverText
+        = QStringLiteral("Connected by the built-in S-Bus driver (no PG5 version)");
 
     PcdHost(viewer::ControlCore &control, buffer::TraceProject &project, common::Prompter &prompter,
         QObject *parent = nullptr);
@@ -81,6 +84,8 @@ public:
     [[nodiscard]] comm::PCDConnect &connection() { return m_connect; }
     [[nodiscard]] comm::ScommLibrary &library() { return m_library; }
     [[nodiscard]] QTimer &connectTimer() { return m_connectTimer; }
+    // The pace of AutoConnect's attempts that fail at once (ConnectRetryMs unless set).
+    void setConnectRetryInterval(int ms) { m_connectRetryMs = qMax(1, ms); }
     [[nodiscard]] bool connected() const { return m_connect.connected() || m_simConnected; }
     [[nodiscard]] bool simulation() const { return m_simulation; }
     void setSimulation(bool on);
@@ -95,8 +100,11 @@ public:
     bool Connect();
     void DisconnectWithMessage(qint16 kind, qint32 code = 0);
     // The main form became active: connect and start when AutoConnect asks for
-    // it, else retry every 2000 ms.
+    // it, else retry (connectLater()).
     void formActivated();
+    // Tries to connect again: at the read interval while the PCD merely did not answer,
+    // every 2000 ms after a failure that came at once.
+    void connectLater();
     // Prepares the control for a start; false when the start register is unusable.
     bool prepareControl();
     // Prepares, then Start and run mode 2 (run mode 0 and false when the preparation failed).
@@ -174,6 +182,8 @@ private:
     QString m_panel1;
     QString m_panel2;
     int m_lostLinks = 0;
+    int m_connectRetryMs = ConnectRetryMs;
+    bool m_lastFailureQuiet = false; // the last attempt found the port but no answer
     bool m_simulation = false;
     bool m_simConnected = false;
     bool m_wantRun = false; // started and not stopped since

@@ -3,6 +3,7 @@
 #include "app/core/BufferEditor.h"
 #include "buffer/NumberText.h"
 #include "buffer/cFormats.h"
+#include "common/Cp1252.h"
 #include "common/Prompter.h"
 
 namespace tlv::app {
@@ -122,6 +123,9 @@ CellEditor::Outcome CellEditor::accept(const QString &text, int listIndex)
 {
     if (!m_open)
         return Outcome::Close;
+    // The project file is Windows-1252: what it cannot hold would come back as "?".
+    if (const QString lost = common::firstNonCp1252(text); !m_form.list && !lost.isEmpty())
+        return refuse(common::nonCp1252Message(lost));
     QString value = text;
     switch (m_column) {
     case BufferEditor::VariableColumn:

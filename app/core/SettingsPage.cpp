@@ -6,6 +6,7 @@
 #include "buffer/ExportPath.h"
 #include "buffer/NumberText.h"
 #include "buffer/TraceProject.h"
+#include "common/Cp1252.h"
 #include "common/IniProfile.h"
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
@@ -269,6 +270,13 @@ void SettingsPage::indexFileChosen(int mode)
 
 bool SettingsPage::excelFileValidated(const QString &text)
 {
+    const QString lost = common::firstNonCp1252(text);
+    if (!lost.isEmpty()) {
+        m_view.excelFile
+            = buffer::exportPathToStored(m_project.settings().exportFile, m_project.path());
+        refuse(common::nonCp1252Message(lost));
+        return;
+    }
     // The box shows the project-relative form; what is typed in that form means the same file.
     const QString path = buffer::exportPathToAbsolute(text.trimmed(), m_project.path());
     if (!path.isEmpty() && !acceptExportFile(path))
@@ -306,6 +314,10 @@ void SettingsPage::browseExcelFile()
     const QString chosen = m_prompter.saveFile(request);
     if (chosen.isEmpty() || !acceptExportFile(chosen))
         return;
+    if (const QString lost = common::firstNonCp1252(chosen); !lost.isEmpty()) {
+        refuse(common::nonCp1252Message(lost));
+        return;
+    }
     m_project.settings().exportFile = chosen;
     m_view.excelFile = buffer::exportPathToStored(chosen, m_project.path());
     if (m_control)

@@ -2,6 +2,7 @@
 
 #include "app/core/CommandLine.h"
 #include "buffer/BufferType.h"
+#include "comm/PcdStatusMap.h"
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
@@ -379,6 +380,11 @@ void TolvaneHost::toggleSimulation()
         = m_buffer.changed() || m_project.settings().differsForSave(m_project.appliedSettings());
     if (!m_project.simulation() && edits && !QuerySave())
         return;
+    // A live PCD is not dropped behind the user's back.
+    if (!m_project.simulation() && connected()
+        && m_prompter.message(LeaveConnectionQuestion, Title, Style::Question, Buttons::YesNo)
+            != Answer::Yes)
+        return;
     if (connected())
         m_pcd.DisconnectWithMessage(0);
     if (!m_project.simulation()) {
@@ -406,6 +412,11 @@ void TolvaneHost::toggleSimulation()
                 // The demo's own settings are not changes of the user's: closing
                 // asks only about what was changed during the simulation.
                 m_project.setAppliedSettings(m_project.settings());
+                // The caption says the simulation runs: so it does, as after Connect and Start.
+                if (m_pcd.Connect()) {
+                    m_control.setPcdStatus(comm::PcdStatusMap::Demo);
+                    m_pcd.startControl();
+                }
                 return;
             }
         }

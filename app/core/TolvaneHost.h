@@ -34,6 +34,9 @@ public:
     static constexpr int CryptDone = 1;
     static constexpr int NewProject = 2;
     static constexpr int ProjectRead = 3;
+    // Asked before the simulation replaces a live PCD connection.
+    static inline const QString LeaveConnectionQuestion
+        = QStringLiteral("The PCD is connected. Disconnect it and run the simulation ?");
 
     enum class ColumnFlag { Date, Time, Status };
 

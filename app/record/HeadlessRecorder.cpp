@@ -97,7 +97,7 @@ bool HeadlessRecorder::start()
     }
     if (m_project.settings().connection.autoConnect == 0)
         return false;
-    m_host.connectTimer().start();
+    m_host.connectLater();
     return true;
 }
 

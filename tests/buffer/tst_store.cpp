@@ -215,4 +215,19 @@ TEST_F(StoreTest, TextsThatWouldReadBackDifferentlyAreRefused)
     fields.title = u"Commas, in the buffer name, are fine"_s;
     EXPECT_TRUE(store(true).ok);
     EXPECT_TRUE(prompter.messages().isEmpty());
+
+    // The project file is Windows-1252: what it cannot hold is named, not turned into "?".
+    fields.title = u"Ciśnienie Δp"_s;
+    EXPECT_EQ(store(false).field, Field::Title);
+    EXPECT_EQ(prompter.texts(),
+        QStringList(
+            { u"Invalid character \"ś\" : the project file holds Windows-1252 text only !"_s }));
+    fields.title = u"Druck € 5°C"_s;
+    buffer.item(2)->Title = u"Level 😀"_s;
+    EXPECT_EQ(store(true).gridColumn, 1);
+    EXPECT_EQ(prompter.texts().first(),
+        u"Column 2 : Invalid character \"😀\" : the project file holds Windows-1252 text only !"_s);
+    buffer.item(2)->Title = u"Level"_s;
+    EXPECT_TRUE(store(true).ok);
+    EXPECT_EQ(IniProfile::read(project.path(), u"USER_BUFFER"_s, u"Title"_s), u"Druck € 5°C"_s);
 }

@@ -11,6 +11,9 @@ namespace tlv::viewer {
 
 namespace {
 
+using Style = common::Prompter::Style;
+
+const QString kExportTitle = QStringLiteral("Tolvane exportation");
 const QString kEnabled = QStringLiteral("Enabled");
 const QString kResourcePath = QStringLiteral("ResourcePath");
 const QString kProjectPath = QStringLiteral("ProjectPath");
@@ -110,6 +113,14 @@ ControlCore::ControlCore(common::Prompter *prompter, QObject *parent)
     });
     m_rows.setExportHandler(
         [this] { return m_seams->exportGrid(ControlSeams::ExportTrigger::AutoExport); });
+    connect(&m_rows, &RowStore::autoExportFailed, this, &ControlCore::tellAutoExportFailed);
+    connect(&m_rows, &RowStore::autoExportRecovered, this, [this](qint64 dropped) {
+        if (dropped > 0 && m_prompter)
+            m_prompter->notice(QString::number(dropped)
+                    + QStringLiteral(" records were dropped unexported while the automatic "
+                                     "export failed; it works again."),
+                kExportTitle, Style::Exclamation);
+    });
 
     applyDefaults();
     m_changed = false;
@@ -530,6 +541,22 @@ void ControlCore::onSeparator(const QString &text)
         Q_EMIT graphRedrawRequested();
 }
 
+void ControlCore::tellAutoExportFailed()
+{
+    // Unattended recording must go on: told once, without waiting for anyone.
+    if (!m_prompter)
+        return;
+    QString text
+        = QStringLiteral("Automatic export to ") + m_exportFile + QStringLiteral(" failed");
+    const QString why = m_seams->exportError();
+    if (!why.isEmpty())
+        text += QStringLiteral(" : ") + why;
+    text += QStringLiteral("\rThe records stay in the grid and go with the next export; past ")
+        + QString::number(m_rows.backlogLimit())
+        + QStringLiteral(" rows the oldest are dropped and counted.");
+    m_prompter->notice(text, kExportTitle, Style::Exclamation);
+}
+
 void ControlCore::onPcdCommand(qint16 command)
 {
     switch (command) {
@@ -571,7 +598,6 @@ void ControlCore::showInfo()
     if (!m_prompter)
         return;
     const QString tolvane = QStringLiteral("Tolvane");
-    using Style = common::Prompter::Style;
     if (m_simulationOn) {
         m_prompter->message(QStringLiteral("No info in demo mode."), tolvane, Style::Information);
     } else if (!headerKey().isEmpty()) {

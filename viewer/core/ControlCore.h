@@ -213,6 +213,7 @@ private:
     void onRecord(const DecodedRecord &record);
     void onSeparator(const QString &text);
     void onPcdCommand(qint16 command);
+    void tellAutoExportFailed();
     [[nodiscard]] QDateTime now() const;
     [[nodiscard]] LoadContext loadContext() const;
     void applyDefaults();

@@ -16,6 +16,8 @@ public:
 
     // Exports the grid (which empties it on success); true when it exported.
     virtual bool exportGrid(ExportTrigger trigger) = 0;
+    // Why the last export wrote nothing; empty when it is not known.
+    [[nodiscard]] virtual QString exportError() const { return {}; }
     // Shows "Tolvane Application will shut down..." and returns once it closed.
     virtual void showShutdownNotice() = 0;
     // The value conversion window for one cell of the grid.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <memory>
+#include <utility>
 
 namespace tlv::viewer {
 
@@ -339,15 +340,38 @@ void RowStore::makeRoom()
         m_rowCounterRed = false;
         return;
     }
-    if (m_autoExport && m_exportHandler)
-        m_exportHandler();
-    // Without an export (or one that failed) the oldest rows make room.
-    if (qint64(m_rows.size()) >= m_maxRows) {
+    if (!m_autoExport || !m_exportHandler) {
         dropOldest(int(qint64(m_rows.size()) - std::max<qint64>(m_maxRows - 1, 0)));
         m_rowCounterRed = true;
-    } else {
-        m_rowCounterRed = false;
+        return;
     }
+    m_exportHandler();
+    if (qint64(m_rows.size()) < m_maxRows) {
+        m_rowCounterRed = false;
+        if (m_autoExportFailing) {
+            m_autoExportFailing = false;
+            Q_EMIT autoExportRecovered(std::exchange(m_droppedWhileFailing, 0));
+        }
+        return;
+    }
+    // Nothing written is nothing to throw away: the rows wait for the next export, and
+    // only a backlog that would grow without end gives up its oldest rows.
+    m_rowCounterRed = true;
+    if (!m_autoExportFailing) {
+        m_autoExportFailing = true;
+        Q_EMIT autoExportFailed();
+    }
+    const qint64 over = qint64(m_rows.size()) - (backlogLimit() - 1);
+    if (over > 0) {
+        dropOldest(int(over));
+        m_droppedRows += over;
+        m_droppedWhileFailing += over;
+    }
+}
+
+qint64 RowStore::backlogLimit() const
+{
+    return std::max<qint64>(qint64(m_maxRows) * 10, 1000);
 }
 
 void RowStore::append(Row row)
@@ -523,6 +547,11 @@ void RowStore::setStamps(bool date, bool time, bool status)
 
 void RowStore::toggleGraphSelection(int gridColumn)
 {
+    if (gridColumn >= 1 && gridColumn < StampColumns) {
+        m_stampSelected[gridColumn - 1] = !m_stampSelected[gridColumn - 1];
+        Q_EMIT headerDataChanged(Qt::Horizontal, gridColumn, gridColumn);
+        return;
+    }
     const int number = columnNumberAt(gridColumn);
     if (number < 0)
         return;
@@ -544,6 +573,8 @@ void RowStore::setGraphSelection(const QSet<int> &columnNumbers)
 
 bool RowStore::isGraphSelected(int gridColumn) const
 {
+    if (gridColumn >= 1 && gridColumn < StampColumns)
+        return m_stampSelected[gridColumn - 1];
     const int number = columnNumberAt(gridColumn);
     return number >= 0 && m_selected.contains(number);
 }

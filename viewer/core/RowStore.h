@@ -115,8 +115,12 @@ public:
     [[nodiscard]] qint32 maxRows() const { return m_maxRows; }
     void setAutoExport(bool on) { m_autoExport = on; }
     // Called when the grid is full and AutoExport is on; true when it exported.
-    // An export that leaves rows behind still lets the oldest row go.
+    // Rows an export could not write stay for the next one, up to backlogLimit().
     void setExportHandler(std::function<bool()> handler) { m_exportHandler = std::move(handler); }
+    // Rows kept while the automatic export fails; past it the oldest go, counted.
+    [[nodiscard]] qint64 backlogLimit() const;
+    // Rows dropped unexported because the automatic export failed, since creation.
+    [[nodiscard]] qint64 droppedRows() const { return m_droppedRows; }
 
     void setStamps(bool date, bool time, bool status);
     [[nodiscard]] bool dateStamp() const { return m_dateStamp; }
@@ -130,12 +134,13 @@ public:
     [[nodiscard]] int dataRowCount() const { return int(m_rows.size()); }
     [[nodiscard]] bool rowCounterRed() const { return m_rowCounterRed; }
 
-    // Graph selection by column number; survives clear() and column rebuilds.
+    // Graph selection by column number; survives clear() and column rebuilds. The PC date,
+    // PC time and status columns take a selection too, for the export only.
     void toggleGraphSelection(int gridColumn);
     void setGraphSelection(const QSet<int> &columnNumbers);
     [[nodiscard]] QSet<int> graphSelection() const { return m_selected; }
     [[nodiscard]] bool isGraphSelected(int gridColumn) const;
-    // Selected data columns in grid order.
+    // Selected data columns in grid order: what the graph draws.
     [[nodiscard]] QList<int> selectedGridColumns() const;
     // "3,5,7": the selection as stored in SelColumn.
     [[nodiscard]] QString selectionText() const;
@@ -148,6 +153,11 @@ Q_SIGNALS:
     void graphSelectionChanged();
     // A row was appended (row index); the grid scrolls to it.
     void rowAppended(int row);
+    // The automatic export failed with the grid full, the first time since it last worked:
+    // the rows stay.
+    void autoExportFailed();
+    // The automatic export worked again after failing; dropped rows were lost meanwhile.
+    void autoExportRecovered(qint64 dropped);
 
 private:
     // What a data cell keeps besides its text: 5000 rows of 128 cells must stay small.
@@ -230,13 +240,17 @@ private:
     std::deque<Row> m_rows;
     Block m_spare; // the dropped oldest row's memory
     QSet<int> m_selected;
+    bool m_stampSelected[StampColumns - 1] = {};
     std::function<bool()> m_exportHandler;
     QString m_statusText;
+    qint64 m_droppedRows = 0;
+    qint64 m_droppedWhileFailing = 0;
     qint32 m_recordCount = 0;
     qint32 m_maxRows = 500;
     bool m_recordCounterRed = false;
     bool m_rowCounterRed = false;
     bool m_autoExport = false;
+    bool m_autoExportFailing = false;
     bool m_dateStamp = false;
     bool m_timeStamp = false;
     bool m_statusStamp = false;

@@ -35,6 +35,7 @@ public:
     }
 
     [[nodiscard]] Exporter &exporter() { return m_exporter; }
+    [[nodiscard]] const Exporter &exporter() const { return m_exporter; }
 
 private:
     ControlCore &m_core;

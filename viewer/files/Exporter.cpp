@@ -192,18 +192,18 @@ QList<int> Exporter::columnsToExport() const
 {
     // The last two grid columns hold the raw and comment lines.
     const int last = m_source.gridColumnCount() - 3;
+    bool anyData = false;
+    for (int g = 4; g <= last && !anyData; ++g)
+        anyData = m_source.isSelected(g);
+    // The graph selects data columns only: the stamps the settings ask for stay whatever
+    // it chose, and a stamp column the user selected goes as well.
+    const bool stampOn[] = { m_dateStampCol, m_timeStampCol, m_pcdStatusCol };
     QList<int> columns;
     for (int g = 1; g <= last; ++g) {
-        if (m_source.isSelected(g))
+        const bool take
+            = g < 4 ? stampOn[g - 1] || m_source.isSelected(g) : !anyData || m_source.isSelected(g);
+        if (take)
             columns.append(g);
-    }
-    if (!columns.isEmpty())
-        return columns;
-    for (int g = 1; g <= last; ++g) {
-        if ((g == 1 && !m_dateStampCol) || (g == 2 && !m_timeStampCol)
-            || (g == 3 && !m_pcdStatusCol))
-            continue;
-        columns.append(g);
     }
     return columns;
 }

@@ -49,7 +49,7 @@ public:
     [[nodiscard]] bool autoExport() const { return m_autoExport; }
     void setIndexFile(qint16 mode) { m_indexFile = mode; }
     [[nodiscard]] qint16 indexFile() const { return m_indexFile; }
-    // Whether the PC date, PC time and PCD status take part when no column is selected.
+    // Whether the PC date, PC time and PCD status go out, whatever data columns are selected.
     void setStampColumns(bool date, bool time, bool status);
     // The export index word last read from the buffer header.
     void setExportIndex(qint32 index) { m_exportIndex = index; }

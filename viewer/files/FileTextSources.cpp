@@ -22,11 +22,13 @@ void FileTextSources::startDescriptionLoad()
 {
     m_values = cValues();
     m_symbolsLoaded = false;
+    m_mediaFailureTold = false;
 }
 
 void FileTextSources::startUserBufferLoad()
 {
     m_values = cValues();
+    m_mediaFailureTold = false;
 }
 
 void FileTextSources::loadSymbols()
@@ -110,9 +112,10 @@ void FileTextSources::ensureSymbolsLoaded()
 
 void FileTextSources::mediaTextFailed(const QString &message)
 {
-    if (!m_prompter)
+    if (!m_prompter || m_mediaFailureTold)
         return;
-    m_prompter->message(message, Title, common::Prompter::Style::Exclamation);
+    m_mediaFailureTold = true;
+    m_prompter->notice(message, Title, common::Prompter::Style::Exclamation);
 }
 
 } // namespace tlv::viewer

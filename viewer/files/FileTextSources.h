@@ -15,7 +15,8 @@ namespace tlv::viewer {
 
 // The texts the decoder shows instead of numbers: value-text files (cValues)
 // and the PG5 symbol file (cSymbol). Read problems are shown through the
-// prompter and never stop a load.
+// prompter and never stop a load; an address that cannot be shown is told once
+// per buffer, without waiting, while reading goes on.
 class FileTextSources final : public TextSources
 {
 public:
@@ -55,6 +56,7 @@ private:
     cValues m_values;
     QString m_symbolFile;
     bool m_symbolsLoaded = false;
+    bool m_mediaFailureTold = false; // once per buffer: every record may carry the bad address
     // The decoded "Application" column can hold any 32-bit pattern; keep it whole.
     qint64 m_application = 0;
     QString m_lastComment;

@@ -50,7 +50,7 @@ GridView::GridView(ControlCore &core, QWidget *parent)
     side->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     connect(top, &QHeaderView::sectionDoubleClicked, this, [this](int section) {
-        if (isDataColumn(section))
+        if ((section > 0 && section < RowStore::StampColumns) || isDataColumn(section))
             m_core.toggleGraphColumn(section);
     });
     connect(this, &QTableView::doubleClicked, this, &GridView::requestConversion);

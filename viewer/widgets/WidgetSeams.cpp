@@ -1,9 +1,9 @@
 #include "viewer/widgets/WidgetSeams.h"
 
+#include "common/LineCipher.h"
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/Exporter.h"
-#include "common/LineCipher.h"
 #include "viewer/widgets/ConversionFrame.h"
 #include "viewer/widgets/ShutdownNotice.h"
 
@@ -38,6 +38,11 @@ WidgetSeams::~WidgetSeams()
 bool WidgetSeams::exportGrid(ExportTrigger trigger)
 {
     return m_export.run(trigger);
+}
+
+QString WidgetSeams::exportError() const
+{
+    return m_export.exporter().lastError();
 }
 
 void WidgetSeams::showShutdownNotice()

@@ -27,6 +27,7 @@ public:
     ~WidgetSeams() override;
 
     bool exportGrid(ExportTrigger trigger) override;
+    [[nodiscard]] QString exportError() const override;
     void showShutdownNotice() override;
     void openConversionWindow(int row, int gridColumn) override;
     bool crypt(const QString &fileName, QString *error) override;

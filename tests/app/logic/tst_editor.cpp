@@ -170,6 +170,8 @@ TEST_F(EditorFixture, EditDialogChecksEachColumn)
         bool accepted;
         const char *message;
     } cases[] = {
+        { 1, "Ciśnienie", false,
+            "Invalid character \"ś\" : the project file holds Windows-1252 text only !" },
         { 2, "R 9000", false, "Invalid Variable Name !" },
         { 2, "F 8191", true, "" },
         { 2, "Motor.Start", true, "" },

@@ -1,9 +1,11 @@
 // Start-up results, the save question, error events, simulation mode and
 // read serving against the simulated PCD, all without a window.
+#include "../CliRun.h"
 #include "AppTestSupport.h"
 
 #include "app/core/CommandLine.h"
 #include "app/core/TolvaneHost.h"
+#include "buffer/SourceGenerator.h"
 #include "common/IniProfile.h"
 #include "common/ScriptedPrompter.h"
 #include "pcdsim/SbusServer.h"
@@ -13,6 +15,7 @@
 
 #include <QDir>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -376,9 +379,10 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
     EXPECT_TRUE(host->setup().configTabEnabled);
     EXPECT_FALSE(host->project().settings().differsForSave(host->project().appliedSettings()));
     EXPECT_TRUE(control.timeStampCol()); // the demo's own column flags
-
-    host->connectClicked();
+    // Running as the caption says, without Connect and Start.
     EXPECT_TRUE(host->connected());
+    EXPECT_EQ(control.runMode(), 2);
+    EXPECT_GE(control.cycle().state(), 2);
     // Start, Run and Stop of the demo: the window's simulation test.
 
     host->toggleSimulation();
@@ -417,7 +421,7 @@ TEST_F(HostFixture, AutomaticRetryPreparesTheControlAndSimulationReturnsConnecte
     QList<qint16> firstReads;
     QObject::connect(&control, &viewer::ControlCore::ReadPCDReg,
         [&firstReads](qint16 reg, qint16) { firstReads << reg; });
-    host->pcd().connectTimer().setInterval(20);
+    host->pcd().setConnectRetryInterval(20);
     host->formActivated();
     EXPECT_FALSE(host->connected());
     EXPECT_TRUE(host->pcd().connectTimer().isActive());
@@ -432,14 +436,104 @@ TEST_F(HostFixture, AutomaticRetryPreparesTheControlAndSimulationReturnsConnecte
     EXPECT_EQ(firstReads.first(), 4000);
     EXPECT_EQ(host->pcd().connection().scomm().pg5VersionCode(), 20);
 
+    // The live PCD is left only when the user says so.
     test::Sandbox::write(box.folders.programFolder + u"demo.tlvr", DemoProject);
+    prompter.clear();
+    prompter.queueAnswer(Answer::No);
+    host->toggleSimulation();
+    EXPECT_EQ(prompter.texts(), QStringList { TolvaneHost::LeaveConnectionQuestion });
+    EXPECT_FALSE(host->simulation());
+    EXPECT_TRUE(host->connected());
+    prompter.queueAnswer(Answer::Yes);
     host->toggleSimulation();
     ASSERT_TRUE(host->simulation());
-    EXPECT_FALSE(host->connected());
+    EXPECT_TRUE(host->connected()); // the demo's own connection
+    EXPECT_EQ(control.runMode(), 2);
     host->toggleSimulation();
     EXPECT_FALSE(host->simulation());
     EXPECT_TRUE(host->connected()) << host->pcd().messageText().toStdString();
 }
+
+// Opened from the desktop (no "PG5=") on a project that goes online through the PG5
+// channel: AutoConnect keeps trying without a box and connects by the built-in driver.
+TEST_F(HostFixture, DesktopStartReachesThePg5ChannelsPcdWithoutAsking)
+{
+    pcdsim::SimulatedPcd pcd;
+    pcdsim::SbusServer server(&pcd);
+    QString error;
+    ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    QByteArray project = DemoProject;
+    project.replace("StartReg=4000\r\n", "StartReg=4000\r\nAutoConnect=1\r\nDLL=1\r\n");
+    const QString file = box.project(u"plant.tlvr"_s);
+    test::Sandbox::write(file, project);
+    host->startUp(line(file, "21300"));
+    GoOnlineChannel channel;
+    channel.port = server.udpPort();
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    ASSERT_TRUE(host->settingsPage().save());
+
+    pcdsim::FaultPlan absent;
+    absent.drop = 1.0;
+    server.setFaultPlan(absent);
+    prompter.clear();
+    EXPECT_EQ(host->startUp(u'"' + file + u'"'), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->project().settings().connection.dll, 1);
+    host->pcd().setConnectRetryInterval(20);
+    int attempts = 0;
+    QObject::connect(&host->pcd().connectTimer(), &QTimer::timeout, [&attempts] { ++attempts; });
+    host->formActivated();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return attempts >= 3; }, 20000));
+    server.setFaultPlan({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host->connected(); }, 20000));
+    EXPECT_EQ(host->pcd().connectionText(), host::PcdHost::BuiltInDriverText);
+    EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(u'|').toStdString();
+}
+
+// The window's host against tolvane-pcdsim going quiet for 2.5 s, its ring 4 s deep: with
+// and without AutoConnect every record still in the ring is shown, no "Miss".
+class QuietPcdHost : public HostFixture, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(QuietPcdHost, ASilenceShorterThanTheRingLosesNoRecord)
+{
+    QByteArray project = DemoProject;
+    project.replace("ReadInterval=1000", "ReadInterval=500");
+    project.replace("RecordNumber=50", "RecordNumber=40");
+    project.replace("StartReg=4000\r\n",
+        QByteArray(
+            "StartReg=4000\r\nDLL=1\r\nAutoConnect=" + QByteArray::number(GetParam()) + "\r\n"));
+    const QString file = box.project(u"plant.tlvr"_s);
+    test::Sandbox::write(file, project);
+    host->startUp(line(file));
+    buffer::SourceGenerator generator;
+    ASSERT_TRUE(generator.write(host->userBuffer(), host->project().sourcePath()));
+    tlv::test::PcdProcess pcd({ u"--trace"_s, host->project().sourcePath(), u"--set"_s,
+        u"wave R 100 ramp 0 100000 10000000"_s, u"--set"_s, u"at 2000 silent 2500"_s });
+    ASSERT_NE(pcd.port(), 0);
+    GoOnlineChannel channel;
+    channel.port = pcd.port();
+    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+    ASSERT_TRUE(host->settingsPage().save());
+    QStringList rows;
+    QObject::connect(
+        &control, &viewer::ControlCore::OutputLine, [&rows](const QString &l) { rows << l; });
+
+    if (GetParam() != 0) {
+        host->formActivated();
+    } else {
+        host->connectClicked();
+        host->startClicked();
+    }
+    QTest::qWait(8000);
+    host->pcd().stop();
+    EXPECT_TRUE(rows.filter(u"Miss"_s).isEmpty()) << rows.join(u'\n').toStdString();
+    // 8 s of records every 100 ms, read again after the silence.
+    EXPECT_GE(rows.filter(QRegularExpression(u"\tRun\t\\d"_s)).size(), 70)
+        << rows.join(u'\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoConnect, QuietPcdHost, ::testing::Values(0, 1));
 
 } // namespace
 } // namespace tlv::app

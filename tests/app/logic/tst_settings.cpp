@@ -100,6 +100,18 @@ TEST_F(SettingsFixture, FieldChecksAcceptTheLimitsAndRefuseBeyond)
 
     page.readIntervalLeft(u"0,1"_s);
     EXPECT_EQ(s.connection.readInterval, 100);
+
+    // An export path the project file cannot hold is refused and the last one stays.
+    page.excelFileValidated(u"data/run.xls"_s);
+    const QString kept = s.exportFile;
+    prompter.clear();
+    page.excelFileValidated(u"Ωdata/run.xls"_s);
+    EXPECT_EQ(prompter.texts(),
+        QStringList(
+            { u"Invalid character \"Ω\" : the project file holds Windows-1252 text only !"_s }));
+    EXPECT_EQ(s.exportFile, kept);
+    EXPECT_EQ(control.exportFile(), kept);
+    EXPECT_EQ(page.view().excelFile, u"data/run.xls"_s);
 }
 
 TEST_F(SettingsFixture, DriverListOffersTheInstalledPg5Versions)

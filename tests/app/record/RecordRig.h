@@ -151,7 +151,7 @@ struct RecordRig
         options.resources = resources;
         QString error;
         ASSERT_TRUE(recorder->open(options, &error)) << error.toStdString();
-        recorder->host().connectTimer().setInterval(50);
+        recorder->host().setConnectRetryInterval(50);
         ASSERT_TRUE(recorder->start()) << messages.join(u'|').toStdString();
     }
 

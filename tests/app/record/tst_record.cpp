@@ -279,6 +279,38 @@ TEST(Record, LostLinkReconnectsAndStopRunResumes)
     EXPECT_EQ(rig.recorder->control().recordCount(), rig.lines.size());
 }
 
+// Every record carries an address past 32767: told once without a box, the cell stays
+// empty and the recording goes on.
+TEST(Record, AddressThatCannotBeShownIsToldOnceAndReadingGoesOn)
+{
+    RecordRig rig;
+    rig.writeFile(u"ADDR.tlv"_s,
+        "[TOLVANE]\r\nHeaderLenght=16\r\nCounterIndex=4\r\nRecordLenght=2\r\nVersion=1.0\r\n"
+        "App=Where\r\nKey=ADDR\r\n[DRIVER]\r\nTitle=Where\r\nColumnWidth=1000\r\n"
+        "[REGISTER_0]\r\nLong=1,1000,Seq,%d\r\n[REGISTER_1]\r\nLong=2,1000,Where,%ga\r\n");
+    QString error;
+    ASSERT_FALSE(common::LineCipher::encipherFile(rig.path(u"ADDR.tlv"_s), &error).isEmpty())
+        << error.toStdString();
+    rig.resources << rig.dir.path();
+    rig.writeProject(0, "StartReg=3000\r\nAutoConnect=0\r\n", "Title=x\r\n");
+    rig.pcd.addProgram(std::make_shared<Sequence>(2000));
+    rig.pcd.setRegister(2001, (5 << 16) | 40000);
+    rig.runPcd({ u"standard "_s + rig.path(u"ADDR.tlvd"_s)
+        + u" start 3000 records 30 interval 100 source 2000"_s });
+    rig.record();
+    rig.step(4);
+    rig.step(4);
+
+    EXPECT_GE(rig.written.size(), 8);
+    EXPECT_EQ(rig.dataLines(),
+        rig.rowsOf(0, int(rig.written.size()),
+            [](const QList<qint32> &w) -> QString { return n(w[0]) + u'\t'; }));
+    EXPECT_TRUE(rig.prompter.messages().isEmpty()) << rig.prompter.texts().join(u'|').toStdString();
+    ASSERT_EQ(rig.prompter.notices().size(), 1);
+    EXPECT_EQ(rig.prompter.notices()[0].text, u"Error in ReadMedia function.\nOverflow"_s);
+    EXPECT_TRUE(rig.finished.isEmpty());
+}
+
 TEST(Record, StandardBufferFromTheEncipheredSampleWithValueTexts)
 {
     RecordRig rig;

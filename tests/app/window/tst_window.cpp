@@ -100,10 +100,8 @@ TEST_F(WindowFixture, SimulationRunsFromTheMenuAndButtons)
     EXPECT_TRUE(child<QAction>("m_simul")->isChecked());
     EXPECT_NE(window->windowTitle(), projectTitle);
 
-    QTest::mouseClick(child<QPushButton>("cmdConnect"), Qt::LeftButton);
+    // It runs as the caption says, without Connect and Start.
     EXPECT_FALSE(child<QAction>("m_connect")->isEnabled());
-    ASSERT_TRUE(start->isEnabled());
-    QTest::mouseClick(start, Qt::LeftButton);
     viewer::ControlCore &core = window->control()->core();
     ASSERT_TRUE(QTest::qWaitFor([&] { return core.recordCount() >= 3; }, 30000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return run->isEnabled(); }, 10000));
@@ -319,8 +317,6 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
     // The simulation is no recording of the project.
     tabs()->setCurrentIndex(0);
     child<QAction>("m_simul")->trigger();
-    QTest::mouseClick(child<QPushButton>("cmdConnect"), Qt::LeftButton);
-    QTest::mouseClick(child<QPushButton>("cmdStart"), Qt::LeftButton);
     viewer::ControlCore &core = window->control()->core();
     ASSERT_TRUE(QTest::qWaitFor([&] { return core.recordCount() >= 3; }, 30000));
     QTest::mouseClick(child<QPushButton>("cmdStop"), Qt::LeftButton);
@@ -415,8 +411,6 @@ TEST_F(WindowFixture, AtTheMinimumSizeNothingOverlapsAndEveryFieldIsUsable)
 {
     // The demo running, so the viewer shows rows and the graph has lines.
     child<QAction>("m_simul")->trigger();
-    QTest::mouseClick(child<QPushButton>("cmdConnect"), Qt::LeftButton);
-    QTest::mouseClick(child<QPushButton>("cmdStart"), Qt::LeftButton);
     viewer::ControlCore &core = window->control()->core();
     ASSERT_TRUE(QTest::qWaitFor([&] { return core.recordCount() >= 3; }, 30000));
     auto *graphButton = child<QPushButton>("graphButton");

@@ -56,16 +56,26 @@ TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
     }
 }
 
-TEST_F(Scomm5Test, UnknownVersionWarnsAndStillOpensWithoutChangingFolder)
+// An unknown version is told once, however often AutoConnect opens the channel; a start
+// without PG5 (version 0) opens it without a word.
+TEST_F(Scomm5Test, UnknownVersionWarnsOnceAndStillOpensWithoutChangingFolder)
 {
-    scomm.setPg5VersionCode(0);
+    scomm.setPg5VersionCode(99);
+    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
     EXPECT_EQ(scomm.ScommOpenChannel(), 0);
     ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.lastMessage().text, u"PG5 version not supported! 0"_s);
+    EXPECT_EQ(prompter.lastMessage().text, u"PG5 version not supported! 99"_s);
     EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Critical);
-    EXPECT_EQ(api.calls, (QStringList { u"setup null GoOnline"_s, u"connect"_s }));
+    EXPECT_EQ(api.calls,
+        (QStringList {
+            u"setup null GoOnline"_s, u"connect"_s, u"setup null GoOnline"_s, u"connect"_s }));
     EXPECT_EQ(QDir::currentPath(), m_startDir);
     EXPECT_EQ(scomm.handle(), 7);
+
+    prompter.clear();
+    scomm.setPg5VersionCode(0);
+    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST_F(Scomm5Test, FolderOfTheVersionBecomesCurrent)

@@ -146,13 +146,34 @@ TEST(RowStore, RowLimit)
     EXPECT_EQ(p.rows.recordCount(), 5);
     EXPECT_FALSE(p.rows.rowCounterRed());
 
-    // An export that fails still keeps the grid within the limit.
+    // A failing export keeps every row for the next one, told once; only a backlog past
+    // its limit drops its oldest rows, counted, and a working export again says how many.
     Store f;
+    bool exportWorks = false;
+    int failures = 0;
+    QList<qint64> recovered;
     f.rows.setMaxRows(2);
     f.rows.setAutoExport(true);
-    f.rows.setExportHandler([] { return false; });
+    f.rows.setExportHandler([&] {
+        if (exportWorks)
+            f.rows.removeAllRows();
+        return exportWorks;
+    });
+    QObject::connect(&f.rows, &RowStore::autoExportFailed, [&] { ++failures; });
+    QObject::connect(
+        &f.rows, &RowStore::autoExportRecovered, [&](qint64 dropped) { recovered << dropped; });
     f.add(5);
-    EXPECT_EQ(f.rows.dataRowCount(), 2);
+    EXPECT_EQ(f.rows.dataRowCount(), 5);
+    EXPECT_TRUE(f.rows.rowCounterRed());
+    f.add(int(f.rows.backlogLimit()) + 95);
+    EXPECT_EQ(f.rows.dataRowCount(), f.rows.backlogLimit());
+    EXPECT_EQ(f.rows.droppedRows(), 100);
+    EXPECT_EQ(f.firstCells().first(), u"101"_s);
+    EXPECT_EQ(failures, 1);
+    exportWorks = true;
+    f.add(1);
+    EXPECT_EQ(f.rows.dataRowCount(), 1);
+    EXPECT_EQ(recovered, QList<qint64>({ 100 }));
 
     // Lowering MaxRows keeps the newest rows.
     Store m;

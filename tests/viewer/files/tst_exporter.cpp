@@ -212,7 +212,9 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
     EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
-TEST_F(ExporterTest, SelectedColumnsFirstThenStampsByOptionAndEveryDataColumn)
+// The stamps the options ask for stay whatever data columns are selected (a graph visit
+// selects them all); a selected stamp column goes even with its option off.
+TEST_F(ExporterTest, StampsByOptionOrSelectionAndSelectedOrEveryDataColumn)
 {
     grid.addData("A", ColumnDescription::Word, "d");
     grid.addData("B", ColumnDescription::Word, "d");
@@ -225,7 +227,8 @@ TEST_F(ExporterTest, SelectedColumnsFirstThenStampsByOptionAndEveryDataColumn)
         QList<int> columns;
     } cases[] = {
         { {}, false, false, false, { 4, 5 } }, { {}, true, false, false, { 1, 4, 5 } },
-        { {}, false, true, true, { 2, 3, 4, 5 } }, { { 5 }, true, true, true, { 5 } },
+        { {}, false, true, true, { 2, 3, 4, 5 } }, { { 5 }, true, true, true, { 1, 2, 3, 5 } },
+        { { 4, 5 }, false, true, false, { 2, 4, 5 } }, { { 2, 5 }, false, false, false, { 2, 5 } },
         { { 6, 7 }, true, false, false, { 1, 4, 5 } }, // the hidden cells never go out
     };
     exporter.setExportFile(path("sel.xls"));

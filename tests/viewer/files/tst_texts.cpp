@@ -235,7 +235,14 @@ TEST(MediaText, Rendering)
     }
     ScriptedPrompter prompter;
     FileTextSources texts(&prompter);
+    // Told once per buffer and without waiting: every record may carry the address.
     texts.mediaTextFailed(mediaTextErrorMessage());
-    EXPECT_EQ(prompter.lastMessage().text, u"Error in ReadMedia function.\nOverflow"_s);
-    EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
+    texts.mediaTextFailed(mediaTextErrorMessage());
+    EXPECT_TRUE(prompter.messages().isEmpty());
+    ASSERT_EQ(prompter.notices().size(), 1);
+    EXPECT_EQ(prompter.notices()[0].text, u"Error in ReadMedia function.\nOverflow"_s);
+    EXPECT_EQ(prompter.notices()[0].style, Prompter::Style::Exclamation);
+    texts.startUserBufferLoad();
+    texts.mediaTextFailed(mediaTextErrorMessage());
+    EXPECT_EQ(prompter.notices().size(), 2);
 }

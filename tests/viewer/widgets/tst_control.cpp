@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -439,6 +440,40 @@ TEST(Control, ExportButtonWritesTheGridAndEmptiesIt)
     EXPECT_EQ(rig.control.recordCount(), 0);
 }
 
+// One look at the graph selects every data column: the PC time the settings ask for still
+// goes with every later export, and a header double-click selects or clears any column.
+TEST(Control, ExportAfterTheGraphKeepsTheStampColumns)
+{
+    QTemporaryDir dir;
+    Rig rig;
+    rig.control.setTimeStampCol(true);
+    rig.host.write(42, 10);
+    rig.run();
+    auto *graph = rig.control.findChild<QPushButton *>(u"graphButton"_s);
+    graph->click();
+    graph->click();
+    const auto header = [&] {
+        QFile file(rig.control.exportFile());
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).trimmed()
+                                              : QString();
+    };
+    rig.control.setExportFile(dir.filePath(u"after-graph.csv"_s));
+    rig.control.findChild<QPushButton *>(u"exportButton"_s)->click();
+    EXPECT_TRUE(header().startsWith(u"PC Time,"_s)) << header().toStdString();
+
+    rig.host.write(43, 0);
+    rig.tick();
+    RowStore &rows = rig.control.core().rows();
+    rig.control.core().toggleGraphColumn(1); // the date, hidden by its option
+    rig.control.core().toggleGraphColumn(5);
+    EXPECT_TRUE(rows.isGraphSelected(1));
+    EXPECT_FALSE(rows.isGraphSelected(5));
+    rig.control.setExportFile(dir.filePath(u"chosen.csv"_s));
+    rig.control.findChild<QPushButton *>(u"exportButton"_s)->click();
+    EXPECT_EQ(header().count(u','), 3) << header().toStdString();
+    EXPECT_TRUE(header().startsWith(u"PC Date,PC Time,"_s)) << header().toStdString();
+}
+
 TEST(Control, CryptEnciphersBesideTheSourceAndSaysSo)
 {
     QTemporaryDir dir;
@@ -479,6 +514,40 @@ TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
     EXPECT_EQ(rig.model()->rowCount(), 1);
     EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), u"4"_s);
     EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
+}
+
+// A folder that appears late: nothing written is nothing dropped. The rows wait, told
+// once without a box, and the first export that works takes them all.
+TEST(Control, FailedAutomaticExportKeepsTheRowsForTheNextOne)
+{
+    QTemporaryDir dir;
+    Rig rig;
+    const QString target = dir.filePath(u"late/run.csv"_s);
+    rig.control.setMaxRows(3);
+    rig.control.setAutoExport(true);
+    rig.control.setExportFile(target);
+    for (int i = 1; i <= 8; ++i)
+        rig.host.write(i, 0);
+    rig.run();
+    EXPECT_EQ(rig.model()->rowCount(), 8);
+    EXPECT_EQ(rig.label("rowCounter"), u"8"_s);
+    EXPECT_TRUE(rig.prompter.messages().isEmpty());
+    ASSERT_EQ(rig.prompter.notices().size(), 1);
+    EXPECT_TRUE(rig.prompter.notices()[0].text.startsWith(
+        u"Automatic export to "_s + target + u" failed : ExportExcelFile Error "_s))
+        << rig.prompter.notices()[0].text.toStdString();
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"late"_s));
+    rig.host.write(9, 0);
+    rig.tick();
+    EXPECT_EQ(rig.model()->rowCount(), 1);
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines
+        = QString::fromLatin1(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 9) << "a header and records 1 to 8";
+    EXPECT_EQ(rig.control.core().rows().droppedRows(), 0);
+    EXPECT_EQ(rig.prompter.notices().size(), 1);
 }
 
 TEST(DialogPrompter, CommaSeparatedPatternsListFilesWhileTheGivenTextStaysShown)
