@@ -1,5 +1,7 @@
 #include "journal/plant/PlantUri.h"
 
+#include <QRegularExpression>
+
 #include <QUrl>
 
 namespace tlv::plant {
@@ -11,6 +13,17 @@ QString decoded(QStringView part, bool *ok)
     const QByteArray bytes = QByteArray::fromPercentEncoding(part.toUtf8());
     const QString text = QString::fromUtf8(bytes);
     *ok = !text.contains(QChar::ReplacementCharacter) && !text.contains(QChar(0));
+    return text;
+}
+
+// The URI as it may be shown: a password in it (refused anyway) becomes "***".
+QString masked(const QString &uri)
+{
+    static const QRegularExpression user(QStringLiteral("^(postgres(?:ql)?://[^:@/?]*:)[^@/?]*@"));
+    static const QRegularExpression parameter(QStringLiteral("([?&]password=)[^&]*"));
+    QString text = uri;
+    text.replace(user, QStringLiteral("\\1***@"));
+    text.replace(parameter, QStringLiteral("\\1***"));
     return text;
 }
 
@@ -72,7 +85,7 @@ QList<QPair<QString, QString>> PlantUri::options() const
 
 bool PlantUri::parse(const QString &uri)
 {
-    m_text = uri;
+    m_text = masked(uri);
     m_error.clear();
     m_values.clear();
     QStringView rest(uri);
