@@ -80,8 +80,9 @@ bool PlantConnection::open(const PlantUri &given, const QString &application)
         m_error = describe(m_db.lastError());
         return false;
     }
-    // libpq would print the server's notices ("already exists, skipping") on stderr.
-    if (!exec(QStringLiteral("SET client_min_messages TO warning"))) {
+    // libpq would print the server's notices and warnings ("already exists, skipping",
+    // "terminating connection due to immediate shutdown") on stderr; errors say enough.
+    if (!exec(QStringLiteral("SET client_min_messages TO error"))) {
         close();
         return false;
     }
@@ -117,6 +118,10 @@ QString PlantConnection::describe(const QSqlError &error)
     text.remove(code);
     if (text.startsWith(QLatin1String("ERROR:  ")))
         text = text.mid(8);
+    // libpq repeats the text of a lost connection once for the query and once for the link.
+    const qsizetype half = text.size() / 2;
+    if (text.size() % 2 == 1 && text[half] == u' ' && text.left(half) == text.mid(half + 1))
+        text = text.left(half);
     return text.isEmpty() ? QStringLiteral("no reason given") : text;
 }
 

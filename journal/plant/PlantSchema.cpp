@@ -113,14 +113,16 @@ const char *const Interface[] = {
             IF to_regclass('tolvane.' || v_name) IS NOT NULL THEN
                 RETURN false;
             END IF;
+            -- Two recorders may come with the first row of a day at once.
             PERFORM pg_advisory_xact_lock(%LOCK%, 0);
-            IF to_regclass('tolvane.' || v_name) IS NOT NULL THEN
+            BEGIN
+                EXECUTE format('CREATE TABLE tolvane.%I PARTITION OF tolvane.rows '
+                               'FOR VALUES FROM (%L) TO (%L)', v_name,
+                               v_day::timestamp AT TIME ZONE 'UTC',
+                               (v_day + 1)::timestamp AT TIME ZONE 'UTC');
+            EXCEPTION WHEN duplicate_table OR unique_violation THEN
                 RETURN false;
-            END IF;
-            EXECUTE format('CREATE TABLE tolvane.%I PARTITION OF tolvane.rows '
-                           'FOR VALUES FROM (%L) TO (%L)', v_name,
-                           v_day::timestamp AT TIME ZONE 'UTC',
-                           (v_day + 1)::timestamp AT TIME ZONE 'UTC');
+            END;
             RETURN true;
         END
         $f$)sql",
