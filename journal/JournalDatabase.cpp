@@ -22,10 +22,12 @@ const char *const Tables[] = {
     "PRIMARY KEY (buffer_id, position))",
     "CREATE TABLE rows (id INTEGER PRIMARY KEY, buffer_id INTEGER NOT NULL REFERENCES buffers(id), "
     "kind TEXT NOT NULL CHECK (kind IN ('record', 'status', 'miss', 'restart')), "
-    "record_number INTEGER NOT NULL, pc_date TEXT NOT NULL, pc_time TEXT NOT NULL, "
-    "status TEXT NOT NULL, cells TEXT NOT NULL, raw TEXT NOT NULL, comment TEXT NOT NULL, "
-    "numbers TEXT NOT NULL DEFAULT '', raw_values TEXT NOT NULL DEFAULT '', "
+    "record_number INTEGER NOT NULL, pc_millis INTEGER, pc_date TEXT NOT NULL, "
+    "pc_time TEXT NOT NULL, status TEXT NOT NULL, raw TEXT NOT NULL, comment TEXT NOT NULL, "
     "exported INTEGER NOT NULL DEFAULT 0)",
+    // Without a rowid the cells of a row lie together in the order they are read back.
+    "CREATE TABLE cells (row_id INTEGER NOT NULL REFERENCES rows(id), position INTEGER NOT NULL, "
+    "number REAL, raw INTEGER, text TEXT NOT NULL, PRIMARY KEY (row_id, position)) WITHOUT ROWID",
     "CREATE INDEX rows_not_exported ON rows (id) WHERE exported = 0",
 };
 
@@ -79,6 +81,7 @@ bool JournalDatabase::open(const QString &path, Mode mode)
     close();
     m_path = path;
     m_error.clear();
+    m_version = SchemaVersion;
     const QString named = QStringLiteral("The journal ") + path;
     const QFileInfo info(path);
     if (mode == Mode::Read && !info.isFile())
@@ -122,12 +125,19 @@ bool JournalDatabase::open(const QString &path, Mode mode)
 
     bool ok = false;
     const int version = meta(QStringLiteral("schema_version")).toInt(&ok);
-    if (!ok || version < 1)
+    if (!ok || version < OldestReadVersion)
         return fail(named + QStringLiteral(" is damaged or no journal: it has no version."));
     if (version > SchemaVersion)
         return fail(named + QStringLiteral(" was written by a newer Tolvane (journal version ")
             + QString::number(version) + QStringLiteral("); this one knows version ")
             + QString::number(SchemaVersion) + QStringLiteral(" and leaves it as it is."));
+    // Rows of another layout are never mixed into an old file, nor is it converted.
+    if (version < SchemaVersion && mode == Mode::Write)
+        return fail(named + QStringLiteral(" was written by an older Tolvane (journal version ")
+            + QString::number(version)
+            + QStringLiteral(") and is kept read-only; move it away "
+                             "to start a new journal there."));
+    m_version = version;
 
     if (mode == Mode::Write) {
         // The log keeps the file whole through a crash; FULL puts every commit on the disk

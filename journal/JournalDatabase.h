@@ -11,11 +11,14 @@ namespace tlv::journal {
 // One connection to a journal file: opens it, creates the tables of a new one and
 // refuses a file that is damaged, locked, no journal or from a newer version, with a
 // text that says which. Each object has a connection of its own, so writers and
-// readers of the same file live side by side.
+// readers of the same file live side by side. Journals of an older version are read but
+// never written.
 class JournalDatabase
 {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
+    // The oldest version still read: its values were kept as tab-joined texts.
+    static constexpr int OldestReadVersion = 1;
     enum class Mode {
         Write, // creates the file when missing; write-ahead log
         Read, // the file must exist and hold a journal
@@ -31,6 +34,9 @@ public:
     [[nodiscard]] bool isOpen() const { return m_open; }
     [[nodiscard]] QSqlDatabase &db() { return m_db; }
     [[nodiscard]] QString path() const { return m_path; }
+    // The version of the open journal's tables.
+    [[nodiscard]] int version() const { return m_version; }
+    [[nodiscard]] bool readOnly() const { return m_version < SchemaVersion; }
     // Why the last failing step failed, in words for the user.
     [[nodiscard]] QString errorString() const { return m_error; }
 
@@ -52,6 +58,7 @@ private:
     QString m_name;
     QString m_path;
     QString m_error;
+    int m_version = SchemaVersion;
     bool m_open = false;
 };
 

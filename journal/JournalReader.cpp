@@ -1,7 +1,13 @@
 #include "journal/JournalReader.h"
 
+#include "viewer/core/ColumnTable.h"
+#include "viewer/files/ExportValues.h"
+
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cmath>
 
 namespace tlv::journal {
 
@@ -52,6 +58,8 @@ bool JournalReader::info(JournalInfo *info)
 {
     *info = {};
     info->closedClean = m_db.meta(QStringLiteral("clean_close")) != QLatin1String("0");
+    info->version = m_db.version();
+    info->readOnly = m_db.readOnly();
     QSqlQuery q(m_db.db());
     if (!q.exec(QStringLiteral(
             "SELECT COUNT(*), IFNULL(MIN(id), 0), IFNULL(MAX(id), 0), "
@@ -76,8 +84,8 @@ bool JournalReader::info(JournalInfo *info)
     if (info->rows > 0) {
         if (!rows(info->firstId, info->firstId, &ends) || !rows(info->lastId, info->lastId, &ends))
             return false;
-        info->firstTime = ends.first().date + u' ' + ends.first().time;
-        info->lastTime = ends.last().date + u' ' + ends.last().time;
+        info->firstTime = shownDate(ends.first()) + u' ' + shownTime(ends.first());
+        info->lastTime = shownDate(ends.last()) + u' ' + shownTime(ends.last());
     }
     if (!q.exec(QStringLiteral("SELECT COUNT(*), IFNULL(MAX(id), 0) FROM buffers")) || !q.next())
         return fail(QStringLiteral("buffers"), JournalDatabase::describe(q.lastError()));
@@ -97,7 +105,118 @@ bool JournalReader::rowsNotExported(QList<JournalRow> *rows)
     return select(QStringLiteral("exported = 0"), {}, rows);
 }
 
+namespace {
+
+// The id, buffer and record number: the first result columns of both layouts.
+JournalRow rowHead(const QSqlQuery &q)
+{
+    JournalRow r;
+    r.id = q.value(0).toLongLong();
+    r.bufferId = q.value(1).toLongLong();
+    r.recordNumber = q.value(3).toLongLong();
+    return r;
+}
+
+// What a journal of the first version kept as texts, as its values.
+qint64 millisFromTexts(const QString &date, const QString &time)
+{
+    const std::optional<double> days = viewer::ExportValues::date(date);
+    const std::optional<double> day = viewer::ExportValues::time(time);
+    if (!days || !day)
+        return 0;
+    const QDateTime local(QDate(1899, 12, 30).addDays(qint64(*days)),
+        QTime::fromMSecsSinceStartOfDay(int(std::lround(*day * 86400.0)) * 1000));
+    return local.isValid() ? local.toMSecsSinceEpoch() : 0;
+}
+
+} // namespace
+
 bool JournalReader::select(
+    const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows)
+{
+    if (m_db.readOnly())
+        return selectOld(where, values, rows);
+    // One snapshot for the rows and their cells, while a recorder goes on writing.
+    QSqlDatabase &db = m_db.db();
+    if (!db.transaction())
+        return fail(QStringLiteral("rows"), JournalDatabase::describe(db.lastError()));
+    const qsizetype first = rows->size();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT id, buffer_id, kind, record_number, pc_millis, pc_date, "
+                             "pc_time, status, raw, comment, exported FROM rows WHERE ")
+        + where + QStringLiteral(" ORDER BY id"));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    bool ok = q.exec();
+    if (!ok)
+        fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
+    while (ok && q.next()) {
+        JournalRow r = rowHead(q);
+        if (!kindFromName(q.value(2).toString(), &r.kind)) {
+            ok = fail(QStringLiteral("row ") + QString::number(r.id),
+                QStringLiteral("unknown kind ") + q.value(2).toString());
+            break;
+        }
+        r.pcMillis = q.value(4).toLongLong();
+        r.date = q.value(5).toString();
+        r.time = q.value(6).toString();
+        r.status = q.value(7).toString();
+        r.raw = q.value(8).toString();
+        r.comment = q.value(9).toString();
+        r.exported = q.value(10).toInt() != 0;
+        rows->append(std::move(r));
+    }
+    q.finish();
+    ok = ok && selectCells(where, values, rows, first);
+    db.rollback();
+    if (!ok)
+        rows->resize(first);
+    return ok;
+}
+
+bool JournalReader::selectCells(
+    const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows, qsizetype first)
+{
+    QSqlQuery q(m_db.db());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT cells.row_id, cells.position, cells.number, cells.raw, "
+                             "cells.text FROM cells JOIN rows ON rows.id = cells.row_id WHERE ")
+        + where + QStringLiteral(" ORDER BY cells.row_id, cells.position"));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec())
+        return fail(QStringLiteral("cells"), JournalDatabase::describe(q.lastError()));
+    qsizetype at = first;
+    while (q.next()) {
+        const qint64 id = q.value(0).toLongLong();
+        while (at < rows->size() && rows->at(at).id < id)
+            ++at;
+        if (at == rows->size())
+            break;
+        JournalRow &r = (*rows)[at];
+        if (r.id != id)
+            continue;
+        const qint64 position = q.value(1).toLongLong();
+        if (position < r.cells.size() || position >= viewer::ColumnTable::Size)
+            return fail(QStringLiteral("row ") + QString::number(id),
+                QStringLiteral("a cell at position ") + QString::number(position));
+        // Positions missing in between (a damaged file) read as empty cells.
+        while (r.cells.size() <= position) {
+            r.cells.append(QString());
+            r.numbers.append(std::nullopt);
+            r.rawValues.append(std::nullopt);
+        }
+        const QVariant number = q.value(2);
+        const QVariant raw = q.value(3);
+        r.cells.last() = q.value(4).toString();
+        r.numbers.last() = number.isNull() ? std::nullopt : std::optional(number.toDouble());
+        r.rawValues.last() = raw.isNull() ? std::nullopt : std::optional(raw.toLongLong());
+    }
+    return true;
+}
+
+bool JournalReader::selectOld(
     const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows)
 {
     QSqlQuery q(m_db.db());
@@ -110,15 +229,13 @@ bool JournalReader::select(
     if (!q.exec())
         return fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
     while (q.next()) {
-        JournalRow r;
-        r.id = q.value(0).toLongLong();
-        r.bufferId = q.value(1).toLongLong();
+        JournalRow r = rowHead(q);
         if (!kindFromName(q.value(2).toString(), &r.kind))
             return fail(QStringLiteral("row ") + QString::number(r.id),
                 QStringLiteral("unknown kind ") + q.value(2).toString());
-        r.recordNumber = q.value(3).toInt();
         r.date = q.value(4).toString();
         r.time = q.value(5).toString();
+        r.pcMillis = millisFromTexts(r.date, r.time);
         r.status = q.value(6).toString();
         const QString cells = q.value(7).toString();
         // A row of a buffer without data columns keeps no cells at all.
@@ -127,8 +244,15 @@ bool JournalReader::select(
         r.raw = q.value(8).toString();
         r.comment = q.value(9).toString();
         r.exported = q.value(10).toInt() != 0;
-        r.numbers = q.value(11).toString();
-        r.rawValues = q.value(12).toString();
+        const QStringList numbers = q.value(11).toString().split(u'\t');
+        const QStringList rawValues = q.value(12).toString().split(u'\t');
+        for (qsizetype i = 0; i < r.cells.size(); ++i) {
+            bool ok = false;
+            const double n = numbers.value(i).toDouble(&ok);
+            r.numbers.append(ok ? std::optional<double>(n) : std::nullopt);
+            const qint64 v = rawValues.value(i).toLongLong(&ok);
+            r.rawValues.append(ok ? std::optional<qint64>(v) : std::nullopt);
+        }
         rows->append(std::move(r));
     }
     return true;
@@ -136,6 +260,13 @@ bool JournalReader::select(
 
 bool JournalReader::markExported(const QList<JournalRow> &rows)
 {
+    if (m_db.readOnly()) {
+        m_error = QStringLiteral("The journal ") + m_db.path()
+            + QStringLiteral(" is kept read-only (journal version ")
+            + QString::number(m_db.version())
+            + QStringLiteral("): its rows stay marked as not exported.");
+        return false;
+    }
     QSqlDatabase &db = m_db.db();
     if (!db.transaction())
         return fail(QStringLiteral("export mark"), JournalDatabase::describe(db.lastError()));

@@ -24,9 +24,12 @@ struct JournalInfo
     QString firstTime; // PC date and time of the first row, "dd/mm/yy hh:mm:ss"
     QString lastTime;
     bool closedClean = true; // false: the writer ended without closing it (crash, kill)
+    int version = 0; // of the journal's tables
+    bool readOnly = false; // an older version: read, never written
 };
 
-// Reads a journal, also while a recorder writes it.
+// Reads a journal, also while a recorder writes it. A journal of an older version is read
+// as well, its values taken from the texts it kept; it is never written.
 class JournalReader
 {
 public:
@@ -40,11 +43,15 @@ public:
     // Rows never written to an export file, oldest first.
     bool rowsNotExported(QList<JournalRow> *rows);
     bool buffer(qint64 id, JournalBuffer *buffer);
-    // Marks rows as exported, so the next start does not offer them again.
+    // Marks rows as exported, so the next start does not offer them again; refused for a
+    // journal of an older version.
     bool markExported(const QList<JournalRow> &rows);
 
 private:
     bool select(const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows);
+    bool selectCells(const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows,
+        qsizetype first);
+    bool selectOld(const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows);
     bool fail(const QString &what, const QString &why);
 
     JournalDatabase m_db;

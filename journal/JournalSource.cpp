@@ -2,6 +2,8 @@
 
 #include "viewer/core/RowStore.h"
 
+#include <QDateTime>
+
 namespace tlv::journal {
 
 using viewer::RowStore;
@@ -78,10 +80,14 @@ QString JournalSource::cellText(int row, int gridColumn) const
     switch (gridColumn) {
     case 0:
         return QString::number(r.recordNumber);
-    case 1:
-        return r.date;
-    case 2:
-        return r.time;
+    case 1: {
+        const Stamp *s = stamp(row);
+        return s ? s->date.toString(QStringLiteral("dd/MM/yy")) : r.date;
+    }
+    case 2: {
+        const Stamp *s = stamp(row);
+        return s ? s->time.toString(QStringLiteral("HH:mm:ss")) : r.time;
+    }
     case 3:
         return r.status;
     default:
@@ -95,38 +101,50 @@ QString JournalSource::cellText(int row, int gridColumn) const
     return i == n + 1 ? r.comment : QString();
 }
 
-namespace {
-
-std::optional<double> numberAt(const QString &joined, int i)
+const JournalSource::Stamp *JournalSource::stamp(int row) const
 {
-    bool ok = false;
-    const double v = joined.section(u'\t', i, i).toDouble(&ok);
-    return ok ? std::optional<double>(v) : std::nullopt;
+    const qint64 millis = m_rows[row].pcMillis;
+    if (millis == 0)
+        return nullptr;
+    const qint64 second = millis >= 0 ? millis / 1000 : (millis - 999) / 1000;
+    if (second != m_stamp.second) {
+        const QDateTime local = QDateTime::fromMSecsSinceEpoch(second * 1000);
+        m_stamp = { second, local.date(), local.time() };
+    }
+    return &m_stamp;
 }
-
-} // namespace
 
 std::optional<double> JournalSource::cellValue(int row, int gridColumn) const
 {
-    const int i = gridColumn - RowStore::StampColumns;
-    if (row < 0 || row >= m_rows.size() || i < 0 || i >= m_buffer.columns.size())
+    if (row < 0 || row >= m_rows.size())
         return std::nullopt;
-    return numberAt(m_rows[row].numbers, i);
+    // The grid shows whole seconds, and so does a sheet of the grid.
+    if (gridColumn == 1 || gridColumn == 2) {
+        const Stamp *s = stamp(row);
+        if (!s)
+            return std::nullopt;
+        return gridColumn == 1 ? double(QDate(1899, 12, 30).daysTo(s->date))
+                               : s->time.msecsSinceStartOfDay() / 86400000.0;
+    }
+    const int i = gridColumn - RowStore::StampColumns;
+    if (i < 0 || i >= m_buffer.columns.size())
+        return std::nullopt;
+    return m_rows[row].numbers.value(i);
 }
 
 viewer::DecodedRecord JournalSource::decodedRecord(const JournalRow &row)
 {
     viewer::DecodedRecord r;
     r.ok = true;
-    r.date = row.date;
-    r.time = row.time;
+    r.date = shownDate(row);
+    r.time = shownTime(row);
+    r.msecs = row.pcMillis;
     // The comment line is ';'-joined; it is taken per cell only when it splits evenly.
     const QStringList comments = row.comment.split(u';');
     for (int i = 0; i < row.cells.size(); ++i) {
-        bool hasRaw = false;
-        const qint64 value = row.rawValues.section(u'\t', i, i).toLongLong(&hasRaw);
-        r.appendColumn(0, row.cells[i], hasRaw ? QString::number(value) : row.cells[i], value,
-            numberAt(row.numbers, i),
+        const std::optional<qint64> raw = row.rawValues.value(i);
+        r.appendColumn(0, row.cells[i], raw ? QString::number(*raw) : row.cells[i], raw.value_or(0),
+            row.numbers.value(i),
             comments.size() == row.cells.size() ? QStringView(comments[i]) : QStringView());
     }
     return r;

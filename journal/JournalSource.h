@@ -5,10 +5,16 @@
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/files/ExportSource.h"
 
+#include <QDate>
+#include <QTime>
+
+#include <limits>
+
 namespace tlv::journal {
 
 // Journal rows as an export reads the grid: the PC date, PC time and PCD status, then the
-// data columns of the buffer, with the same cell kinds as a live recording.
+// data columns of the buffer, with the same cell kinds as a live recording. Dates, times and
+// numbers come from the values the journal kept, the dates and times in local time.
 class JournalSource : public viewer::ExportSource
 {
 public:
@@ -31,9 +37,19 @@ public:
     [[nodiscard]] static viewer::ColumnTable columnTable(const JournalBuffer &buffer);
 
 private:
+    // A row's PC time in local time, worked out once a second: an export reads it twice a row.
+    struct Stamp
+    {
+        qint64 second = std::numeric_limits<qint64>::min();
+        QDate date;
+        QTime time;
+    };
+    [[nodiscard]] const Stamp *stamp(int row) const;
+
     JournalBuffer m_buffer;
     const QList<JournalRow> &m_rows;
     viewer::ColumnTable m_table;
+    mutable Stamp m_stamp;
 };
 
 } // namespace tlv::journal

@@ -1,5 +1,7 @@
 #include "journal/JournalTypes.h"
 
+#include <QDateTime>
+
 namespace tlv::journal {
 
 QString kindName(RowKind kind)
@@ -26,6 +28,20 @@ bool kindFromName(const QString &name, RowKind *kind)
         }
     }
     return false;
+}
+
+QString shownDate(const JournalRow &row)
+{
+    return row.pcMillis == 0
+        ? row.date
+        : QDateTime::fromMSecsSinceEpoch(row.pcMillis).toString(QStringLiteral("dd/MM/yy"));
+}
+
+QString shownTime(const JournalRow &row)
+{
+    return row.pcMillis == 0
+        ? row.time
+        : QDateTime::fromMSecsSinceEpoch(row.pcMillis).toString(QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace tlv::journal

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace tlv::journal {
 
 // What a row of the grid was.
@@ -41,24 +43,30 @@ struct JournalBuffer
     }
 };
 
-// One row of the grid: the texts of its cells, as shown.
+// One row of the grid: what it showed and the values behind it.
 struct JournalRow
 {
     qint64 id = 0; // 1, 2, 3 ... in the order the grid received them
     qint64 bufferId = 0;
     RowKind kind = RowKind::Record;
-    qint32 recordNumber = 0;
-    QString date; // PC date "dd/mm/yy"
-    QString time; // PC time
+    qint64 recordNumber = 0; // the grid's record count
+    qint64 pcMillis = 0; // PC receive time, UTC ms since the epoch; 0 when unknown
+    QString date; // PC date "dd/mm/yy" as the grid showed it
+    QString time; // PC time as the grid showed it
     QString status; // PCD status text, or the separator text
     QStringList cells; // one per data column
     QString raw;
     QString comment;
     bool exported = false;
-    // Per data cell, tab-joined: the number the cell shows and its raw value,
-    // empty where the cell has none (a string, a status or separator row).
-    QString numbers;
-    QString rawValues;
+    // Per data column, like cells: the number the cell shows and its raw value; none for a
+    // string cell and on status and separator rows.
+    QList<std::optional<double>> numbers;
+    QList<std::optional<qint64>> rawValues;
 };
+
+// The PC date "dd/mm/yy" and time "hh:mm:ss" of a row as the grid of this machine shows them:
+// pcMillis in local time; the kept texts when the time is unknown.
+[[nodiscard]] QString shownDate(const JournalRow &row);
+[[nodiscard]] QString shownTime(const JournalRow &row);
 
 } // namespace tlv::journal

@@ -62,8 +62,11 @@ bool JournalWriter::open(const QString &path)
     }
     m_insertRow = std::make_unique<QSqlQuery>(m_db.db());
     m_insertRow->prepare(QStringLiteral(
-        "INSERT INTO rows (id, buffer_id, kind, record_number, pc_date, pc_time, status, cells, "
-        "raw, comment, numbers, raw_values) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        "INSERT INTO rows (id, buffer_id, kind, record_number, pc_millis, pc_date, pc_time, "
+        "status, raw, comment) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    m_insertCell = std::make_unique<QSqlQuery>(m_db.db());
+    m_insertCell->prepare(QStringLiteral(
+        "INSERT INTO cells (row_id, position, number, raw, text) VALUES (?, ?, ?, ?, ?)"));
     m_failing = false;
     return true;
 }
@@ -76,6 +79,7 @@ void JournalWriter::close()
     if (m_pending.empty())
         m_db.setMeta(QStringLiteral("clean_close"), QStringLiteral("1"));
     m_insertRow.reset();
+    m_insertCell.reset();
     m_db.close();
 }
 
@@ -156,18 +160,15 @@ JournalRow JournalWriter::rowFrom(const viewer::RowStore &rows, int row)
 {
     using viewer::RowStore;
     JournalRow r;
-    r.recordNumber = rows.cell(row, 0).toInt();
+    r.recordNumber = rows.recordNumber(row);
+    r.pcMillis = rows.rowMsecs(row);
     r.date = rows.cell(row, 1);
     r.time = rows.cell(row, 2);
     r.status = rows.cell(row, 3);
-    QStringList numbers;
-    QStringList rawValues;
     for (int g = RowStore::StampColumns; g < rows.rawColumn(); ++g) {
         r.cells.append(rows.cell(row, g));
-        const std::optional<double> number = rows.cellValue(row, g);
-        const std::optional<qint64> raw = rows.rawValue(row, g);
-        numbers.append(number ? QString::number(*number, 'g', 17) : QString());
-        rawValues.append(raw ? QString::number(*raw) : QString());
+        r.numbers.append(rows.cellValue(row, g));
+        r.rawValues.append(rows.rawValue(row, g));
     }
     r.raw = rows.cell(row, rows.rawColumn());
     r.comment = rows.cell(row, rows.commentColumn());
@@ -179,8 +180,6 @@ JournalRow JournalWriter::rowFrom(const viewer::RowStore &rows, int row)
         r.kind = RowKind::Status;
         break;
     default:
-        r.numbers = numbers.join(u'\t');
-        r.rawValues = rawValues.join(u'\t');
         break;
     }
     return r;
@@ -306,21 +305,7 @@ bool JournalWriter::writePending()
             return abandon(m_db.errorString());
     }
     for (const JournalRow &r : m_pending) {
-        QSqlQuery &q = *m_insertRow;
-        q.bindValue(0, r.id);
-        q.bindValue(1, r.bufferId);
-        q.bindValue(2, kindName(r.kind));
-        q.bindValue(3, r.recordNumber);
-        q.bindValue(4, text(r.date));
-        q.bindValue(5, text(r.time));
-        q.bindValue(6, text(r.status));
-        // A data cell never holds a tab: the display line was split at them.
-        q.bindValue(7, text(r.cells.join(u'\t')));
-        q.bindValue(8, text(r.raw));
-        q.bindValue(9, text(r.comment));
-        q.bindValue(10, text(r.numbers));
-        q.bindValue(11, text(r.rawValues));
-        if (!m_db.exec(q, QStringLiteral("row ") + QString::number(r.id)))
+        if (!insertRow(r))
             return abandon(m_db.errorString());
     }
     for (const auto &[from, to] : m_marks) {
@@ -338,6 +323,37 @@ bool JournalWriter::writePending()
     if (!m_newBuffers.empty()) {
         m_stored = m_newBuffers.back();
         m_newBuffers.clear();
+    }
+    return true;
+}
+
+bool JournalWriter::insertRow(const JournalRow &r)
+{
+    const QString what = QStringLiteral("row ") + QString::number(r.id);
+    QSqlQuery &q = *m_insertRow;
+    q.bindValue(0, r.id);
+    q.bindValue(1, r.bufferId);
+    q.bindValue(2, kindName(r.kind));
+    q.bindValue(3, r.recordNumber);
+    q.bindValue(4, r.pcMillis != 0 ? QVariant(r.pcMillis) : QVariant());
+    q.bindValue(5, text(r.date));
+    q.bindValue(6, text(r.time));
+    q.bindValue(7, text(r.status));
+    q.bindValue(8, text(r.raw));
+    q.bindValue(9, text(r.comment));
+    if (!m_db.exec(q, what))
+        return false;
+    QSqlQuery &c = *m_insertCell;
+    for (qsizetype i = 0; i < r.cells.size(); ++i) {
+        const std::optional<double> number = r.numbers.value(i);
+        const std::optional<qint64> raw = r.rawValues.value(i);
+        c.bindValue(0, r.id);
+        c.bindValue(1, qint64(i));
+        c.bindValue(2, number ? QVariant(*number) : QVariant());
+        c.bindValue(3, raw ? QVariant(*raw) : QVariant());
+        c.bindValue(4, text(r.cells[i]));
+        if (!m_db.exec(c, what))
+            return false;
     }
     return true;
 }

@@ -72,6 +72,7 @@ Q_SIGNALS:
 private:
     void scheduleFlush();
     bool writePending();
+    bool insertRow(const JournalRow &row);
     bool insertBuffer(const JournalBuffer &buffer);
     void failed(const QString &text);
     void onGridRemoval(int first, int last);
@@ -79,6 +80,7 @@ private:
 
     JournalDatabase m_db;
     std::unique_ptr<QSqlQuery> m_insertRow;
+    std::unique_ptr<QSqlQuery> m_insertCell;
     QString m_error;
     JournalBuffer m_buffer; // of the rows added now
     JournalBuffer m_stored; // the newest buffer in the file

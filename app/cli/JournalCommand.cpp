@@ -139,7 +139,8 @@ private:
         // A plant database keeps neither export marks nor how a recorder ended.
         if (!reader.isServer()) {
             out << "Not exported: " << i.notExported << u'\n' << "Closed: "
-                << (i.closedClean ? "yes" : "no (the recording ended without closing it)") << u'\n';
+                << (i.closedClean ? "yes" : "no (the recording ended without closing it)") << u'\n'
+                << "Schema: version " << i.version << (i.readOnly ? " (read-only)" : "") << u'\n';
         }
         if (i.buffers > 1)
             out << "Buffers: " << i.buffers << " (the columns above are the newest)\n";

@@ -112,11 +112,11 @@ bool ProjectJournal::view(const QString &journalPath)
         switch (r.kind) {
         case journal::RowKind::Miss:
         case journal::RowKind::Restart:
-            grid.addSeparator(r.status, r.date, r.time);
+            grid.addSeparator(r.status, journal::shownDate(r), journal::shownTime(r), r.pcMillis);
             break;
         case journal::RowKind::Status:
             grid.setStatusText(r.status);
-            grid.addStatusRow(r.date, r.time);
+            grid.addStatusRow(journal::shownDate(r), journal::shownTime(r), r.pcMillis);
             break;
         case journal::RowKind::Record:
             grid.setStatusText(r.status);

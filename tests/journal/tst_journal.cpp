@@ -13,8 +13,10 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -40,16 +42,25 @@ struct Grid
         core.rows().setMaxRows(500);
         core.rows().setStatusText(u"Run"_s);
     }
-    void record(const QString &display, const QString &time)
+    // A number cell keeps a value that its text only rounds and a wide negative raw value; a
+    // string cell has neither.
+    void record(const QString &display, const QString &time, qint64 msecs = 0)
     {
         viewer::DecodedRecord r;
         r.ok = true;
         r.date = u"06/12/26"_s;
         r.time = time;
-        for (const QString &text : display.split(u'\t'))
-            r.appendColumn(0, text, QString(u"raw "_s + text), 0, std::nullopt, u"comment"_s);
+        r.msecs = msecs;
+        for (const QString &text : display.split(u'\t')) {
+            bool isNumber = false;
+            const double number = text.toDouble(&isNumber);
+            const qint64 raw = isNumber ? RawBase - qint64(number * 10) : 0;
+            r.appendColumn(0, text, isNumber ? QString::number(raw) : text, raw,
+                isNumber ? std::optional(number + 0.1) : std::nullopt, u"comment"_s);
+        }
         core.rows().addRecord(r);
     }
+    static constexpr qint64 RawBase = -(qint64(1) << 40);
     viewer::ControlCore core;
 };
 
@@ -81,10 +92,11 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         JournalWriter writer;
         ASSERT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
         writer.attach(grid.core);
-        grid.record(u"21.5\tauto"_s, u"10:00:01"_s);
-        grid.core.rows().addSeparator(u"Miss 3"_s, u"06/12/26"_s, u"10:00:02"_s);
+        const qint64 ms = 1796551201234; // 2026-12-06 10:00:01.234 UTC
+        grid.record(u"21.5\tauto"_s, u"10:00:01"_s, ms);
+        grid.core.rows().addSeparator(u"Miss 3"_s, u"06/12/26"_s, u"10:00:02"_s, ms + 1000);
         grid.core.rows().setStatusText(u"Stop"_s);
-        grid.core.rows().addStatusRow(u"06/12/26"_s, u"10:00:03"_s);
+        grid.core.rows().addStatusRow(u"06/12/26"_s, u"10:00:03"_s, ms + 2000);
         grid.core.rows().addSeparator(u"Restart"_s, u"06/12/26"_s, u"10:00:04"_s);
         grid.record(u"-4\t"_s, u"10:00:05"_s);
         ASSERT_TRUE(writer.flush());
@@ -111,13 +123,31 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
             }
         }
         EXPECT_EQ(rows[1].cells, QStringList(2, QString(16, u'-')));
+        // The values behind the texts, exactly.
+        using Numbers = QList<std::optional<double>>;
+        using Raws = QList<std::optional<qint64>>;
+        EXPECT_EQ(rows[0].numbers, Numbers({ 21.5 + 0.1, std::nullopt }));
+        EXPECT_EQ(rows[0].rawValues, Raws({ Grid::RawBase - 215, std::nullopt }));
+        EXPECT_EQ(rows[4].numbers, Numbers({ -4 + 0.1, std::nullopt }));
+        for (int i : { 1, 2, 3 }) {
+            EXPECT_EQ(rows[i].numbers, Numbers(2, std::nullopt)) << i;
+            EXPECT_EQ(rows[i].rawValues, Raws(2, std::nullopt)) << i;
+        }
+        EXPECT_EQ(rows[0].pcMillis, ms);
+        EXPECT_EQ(rows[1].pcMillis, ms + 1000);
+        EXPECT_EQ(rows[2].pcMillis, ms + 2000);
+        EXPECT_EQ(rows[3].pcMillis, 0); // not known
+        EXPECT_EQ(rows[2].recordNumber, 2);
+        EXPECT_EQ(info.version, 2);
+        EXPECT_FALSE(info.readOnly);
         EXPECT_EQ(info.rows, 5);
         EXPECT_EQ(info.records, 2);
         EXPECT_EQ(info.statusRows, 1);
         EXPECT_EQ(info.misses, 1);
         EXPECT_EQ(info.missedRecords, 3);
         EXPECT_EQ(info.restarts, 1);
-        EXPECT_EQ(info.firstTime, u"06/12/26 10:00:01"_s);
+        EXPECT_EQ(
+            info.firstTime, QDateTime::fromMSecsSinceEpoch(ms).toString(u"dd/MM/yy HH:mm:ss"_s));
         EXPECT_EQ(info.lastTime, u"06/12/26 10:00:05"_s);
         EXPECT_EQ(info.buffer.columns.size(), 2);
         EXPECT_EQ(info.buffer.columns[1].title, u"Mode"_s);
@@ -200,7 +230,7 @@ TEST(Journal, RefusedJournalsSayWhyAndLeaveTheFileAndTheGridAlone)
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"t"_s);
         db.setDatabaseName(newer);
         ASSERT_TRUE(db.open());
-        QSqlQuery(db).exec(u"UPDATE meta SET value = '2' WHERE key = 'schema_version'"_s);
+        QSqlQuery(db).exec(u"UPDATE meta SET value = '3' WHERE key = 'schema_version'"_s);
         db.close();
         db.setDatabaseName(other);
         ASSERT_TRUE(db.open());
@@ -208,8 +238,58 @@ TEST(Journal, RefusedJournalsSayWhyAndLeaveTheFileAndTheGridAlone)
         db.close();
     }
     QSqlDatabase::removeDatabase(u"t"_s);
-    refused(newer, u"was written by a newer Tolvane (journal version 2)"_s);
+    refused(newer, u"was written by a newer Tolvane (journal version 3)"_s);
     refused(other, u"is no Tolvane journal"_s);
+}
+
+TEST(Journal, AnOlderJournalIsReadWithItsValuesButNeverWritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"v1.db"_s);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"v1"_s);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        const QString sql = QString::fromUtf8(
+            test::readBytes(QStringLiteral(TOLVANE_TEST_DATA "/journal/v1.sql")));
+        for (const QString &statement : sql.split(u";\n"_s, Qt::SkipEmptyParts)) {
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(statement)) << qPrintable(q.lastError().text());
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"v1"_s);
+    const QByteArray before = fileHash(path);
+
+    journal::JournalInfo info;
+    const QList<JournalRow> rows = readAll(path, &info);
+    EXPECT_EQ(info.version, 1);
+    EXPECT_TRUE(info.readOnly);
+    EXPECT_EQ(info.rows, 4);
+    EXPECT_EQ(info.missedRecords, 3);
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[0].cells, QStringList({ u"-21.5"_s, u"auto"_s }));
+    EXPECT_EQ(rows[0].numbers, QList<std::optional<double>>({ -21.5, std::nullopt }));
+    EXPECT_EQ(rows[0].rawValues, QList<std::optional<qint64>>({ -215, std::nullopt }));
+    EXPECT_EQ(rows[1].kind, RowKind::Miss);
+    EXPECT_EQ(rows[2].cells, QStringList(2, QString()));
+    EXPECT_EQ(rows[2].numbers, QList<std::optional<double>>(2, std::nullopt));
+    EXPECT_EQ(rows[3].pcMillis,
+        QDateTime(QDate(2026, 12, 6), QTime(10, 0, 4)).toMSecsSinceEpoch()); // local time
+
+    // Neither a writer nor an export mark touches it.
+    JournalWriter writer;
+    EXPECT_FALSE(writer.open(path));
+    EXPECT_EQ(writer.errorString(),
+        u"The journal "_s + path
+            + u" was written by an older Tolvane (journal version 1) and is kept read-only; move "
+              "it away to start a new journal there. Recording goes on without the journal."_s);
+    JournalReader reader;
+    ASSERT_TRUE(reader.open(path));
+    EXPECT_FALSE(reader.markExported(rows));
+    EXPECT_TRUE(reader.errorString().contains(u"read-only"_s)) << qPrintable(reader.errorString());
+    EXPECT_EQ(readAll(path)[1].exported, false);
+    EXPECT_EQ(fileHash(path), before);
 }
 
 TEST(Journal, ALockedJournalLosesNoRowAndSaysSoOnce)
@@ -254,7 +334,26 @@ TEST(Journal, ALockedJournalLosesNoRowAndSaysSoOnce)
             grid.core.rows().cell(i, 4) + u'\t' + grid.core.rows().cell(i, 5));
 }
 
-TEST(Journal, AnXlsxExportTakesWhatABiff2SheetCannotHold)
+namespace {
+
+// The first data row of a sheet as openpyxl reads it: its cells' values, tab-joined.
+QString firstSheetRow(const QString &file)
+{
+    QProcess python;
+    python.start(u"/usr/bin/python3"_s,
+        { u"-c"_s,
+            u"import sys, openpyxl\n"
+            "ws = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
+            "print('\\t'.join(str(c.value) for c in next(ws.iter_rows(min_row=2, max_row=2))))"_s,
+            file });
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return QString::fromUtf8(python.readAllStandardError());
+    return QString::fromUtf8(python.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+TEST(Journal, AnExportTakesTheKeptValuesAndXlsxTakesWhatABiff2SheetCannotHold)
 {
     test::ensureApplication();
     QTemporaryDir dir;
@@ -262,15 +361,28 @@ TEST(Journal, AnXlsxExportTakesWhatABiff2SheetCannotHold)
         { { 0, u"Value"_s, 1000, 5, u"d"_s } } };
     QList<JournalRow> rows;
     for (int i = 0; i < 20000; ++i)
-        rows.append({ i + 1, 1, RowKind::Record, i + 1, u"06/12/26"_s, u"10:00:00"_s, u"Run"_s,
-            { QString::number(i) }, {}, {}, false, {}, {} });
+        rows.append({ i + 1, 1, RowKind::Record, i + 1, 0, u"06/12/26"_s, u"10:00:00"_s, u"Run"_s,
+            { QString::number(i) }, {}, {}, false, { double(i) }, { i } });
+    // Texts that say something else than the values: the values go out.
+    const QDateTime moment(QDate(2026, 12, 6), QTime(10, 0, 1, 500));
+    rows[0].pcMillis = moment.toMSecsSinceEpoch();
+    rows[0].date = u"01/01/20"_s;
+    rows[0].time = u"23:59:59"_s;
+    rows[0].cells = { u"1.5"_s };
+    rows[0].numbers = { 1.25 };
     journal::JournalSource source(buffer, rows);
-    for (const auto &[name, written] : { std::pair { "all.xlsx", 20000 }, { "cut.xls", 16383 } }) {
+    for (const auto &[name, written] :
+        { std::pair { "all.xlsx", 20000 }, { "cut.xls", 16383 }, { "all.csv", 20000 } }) {
         viewer::Exporter exporter(source, nullptr);
         exporter.setAutoExport(true);
+        exporter.setStampColumns(true, true, true);
         exporter.setExportFile(dir.filePath(QString::fromLatin1(name)));
         EXPECT_EQ(exporter.Export(), viewer::Exporter::Result::Exported) << name;
         EXPECT_EQ(exporter.lastRowCount(), written) << name;
         EXPECT_GT(QFileInfo(exporter.lastTarget()).size(), 100000) << name;
     }
+    EXPECT_TRUE(
+        test::readBytes(dir.filePath(u"all.csv"_s)).contains("\r\n06/12/26,10:00:01,Run,1.5\r\n"));
+    EXPECT_EQ(
+        firstSheetRow(dir.filePath(u"all.xlsx"_s)), u"2026-12-06 00:00:00\t10:00:01\tRun\t1.25"_s);
 }

@@ -136,7 +136,9 @@ int RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) const
             return m_stampYear;
         }
         now = QDateTime::currentDateTime();
-        second = now.toMSecsSinceEpoch() / 1000;
+        // The texts are of this moment: a new second may have begun since ms was taken.
+        *msecs = now.toMSecsSinceEpoch();
+        second = *msecs / 1000;
     }
     if (second != m_stampSecond || m_stampDate.isEmpty()) {
         m_stampSecond = second;

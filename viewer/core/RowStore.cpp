@@ -489,6 +489,11 @@ QString RowStore::comment(int row, int gridColumn) const
     return r.comments ? r.comments->value(gridColumn - StampColumns) : QString();
 }
 
+qint32 RowStore::recordNumber(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].number : 0;
+}
+
 qint64 RowStore::rowMsecs(int row) const
 {
     return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].msecs : 0;

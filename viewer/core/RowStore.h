@@ -106,6 +106,8 @@ public:
     // The raw value of a data cell; none for a string, a status or separator row.
     [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const;
     [[nodiscard]] QString comment(int row, int gridColumn) const;
+    // The record count the row was added at (what grid column 0 shows).
+    [[nodiscard]] qint32 recordNumber(int row) const;
     // PC time of the row in ms since the epoch (0 when unknown).
     [[nodiscard]] qint64 rowMsecs(int row) const;
 

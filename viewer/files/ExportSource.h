@@ -39,8 +39,9 @@ public:
         scratch = cellText(row, gridColumn);
         return scratch;
     }
-    // The number a data cell stands for, as the decoder gave it; none where
-    // the source keeps no numbers (the cell's text is read then).
+    // The number a data cell stands for, as the decoder gave it; for the PC date and time
+    // the spreadsheet's date value (days since 30 December 1899, the time of day as the
+    // fraction). None where the source keeps no numbers (the cell's text is read then).
     [[nodiscard]] virtual std::optional<double> cellValue(int row, int gridColumn) const
     {
         Q_UNUSED(row);

@@ -38,6 +38,12 @@ bool cellNumber(int gridColumn, ExportValues::CellKind kind, bool separatorRow, 
     if (gridColumn > 3 && separatorRow)
         return false;
     std::optional<double> value;
+    // A PC date or time whose source keeps the moment itself, not only its text.
+    if ((kind == ExportValues::CellKind::Date || kind == ExportValues::CellKind::Time)
+        && gridColumn < 3 && decoded && *decoded) {
+        number = **decoded;
+        return true;
+    }
     if (kind == ExportValues::CellKind::NumberOrText) {
         // A decimal column's number is the decoder's, not one read back from its text.
         if (decoded && *decoded) {
@@ -311,6 +317,8 @@ bool Exporter::writeRows(ExcelFile &file, std::vector<SheetColumn> &columns) con
 
 bool Exporter::decoderNumbers(int gridColumn) const
 {
+    if (gridColumn == 1 || gridColumn == 2)
+        return true;
     const ColumnDescription *description = m_source.description(gridColumn);
     return description && description->DataType != ColumnDescription::String
         && FormatText::conversion(description->Format) == u'd'

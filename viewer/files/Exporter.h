@@ -91,7 +91,8 @@ private:
     Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
     Result writeCsv(const QString &path, const QList<int> &columns);
     Result writeXlsx(const QString &path, const QList<int> &columns);
-    // Whether a grid column's numbers are the decoder's rather than read from its texts.
+    // Whether a grid column's numbers are the decoder's (or, for the PC date and time, the
+    // source's) rather than read from its texts.
     [[nodiscard]] bool decoderNumbers(int gridColumn) const;
     // A grid column as the worksheet takes it.
     struct SheetColumn
