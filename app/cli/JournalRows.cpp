@@ -8,19 +8,24 @@ namespace tlv::app {
 
 QString RowRange::describe() const
 {
-    QStringList parts;
     const auto time = [](qint64 ms) {
         return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs);
     };
-    if (from > 1)
-        parts << QStringLiteral("from ") + QString::number(from);
+    QStringList ids, times;
+    if (from > 1 || !timed())
+        ids << QStringLiteral("from ") + QString::number(from);
     if (to != std::numeric_limits<qint64>::max())
-        parts << QStringLiteral("to ") + QString::number(to);
+        ids << QStringLiteral("to ") + QString::number(to);
     if (fromMs != std::numeric_limits<qint64>::min())
-        parts << QStringLiteral("from ") + time(fromMs);
+        times << QStringLiteral("from ") + time(fromMs);
     if (toMs != std::numeric_limits<qint64>::max())
-        parts << QStringLiteral("to ") + time(toMs);
-    return parts.isEmpty() ? QStringLiteral("at all") : parts.join(QLatin1String(", "));
+        times << QStringLiteral("to ") + time(toMs);
+    QStringList parts;
+    if (!ids.isEmpty())
+        parts << ids.join(u' ');
+    if (!times.isEmpty())
+        parts << times.join(u' ');
+    return parts.join(QLatin1String(", "));
 }
 
 bool JournalRowsReader::take(bool ok)
