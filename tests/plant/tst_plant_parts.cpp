@@ -229,3 +229,19 @@ TEST_F(PlantServer, ASourceReadsBackLikeItsJournalAndPrunesByWholeDays)
     EXPECT_EQ(
         s_pg->psql(u"postgres"_s, u"SELECT count(*) FROM tolvane.records"_s).out.trimmed(), u"0"_s);
 }
+
+TEST_F(PlantServer, OnlyTheClaimingSessionWritesAndListenersHearOfEachBatch)
+{
+    const CliRun unclaimed
+        = s_pg->psql(u"postgres"_s, u"SELECT tolvane.put_rows('nobody''s', '{\"rows\": []}')"_s);
+    EXPECT_NE(unclaimed.code, 0);
+    EXPECT_TRUE(unclaimed.err.contains(u"the source \"nobody's\" is not claimed by this session"_s))
+        << qPrintable(unclaimed.err);
+    const CliRun batch = s_pg->psql(u"postgres"_s,
+        u"LISTEN tolvane_rows; SELECT claimed FROM tolvane.claim_source('heard'); "
+        "SELECT tolvane.put_rows('heard', '{\"rows\": []}')"_s);
+    ASSERT_EQ(batch.code, 0) << qPrintable(batch.err);
+    EXPECT_TRUE(batch.out.contains(
+        u"Asynchronous notification \"tolvane_rows\" with payload \"heard\" received"_s))
+        << qPrintable(batch.out);
+}
