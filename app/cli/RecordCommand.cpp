@@ -166,6 +166,7 @@ public:
         }
         // The journal first, always; the forwarder sends what it committed.
         std::unique_ptr<plant::PlantForwarder> forwarder;
+        bool gaveWay = false;
         if (!forward.source.isEmpty() && journal.isOpen()) {
             forwarder = std::make_unique<plant::PlantForwarder>(forward);
             const auto say = [&err](const QString &text) {
@@ -178,8 +179,10 @@ public:
                 [&, say](const QString &text, bool claimedBefore) {
                     say(text);
                     // The second recorder of a source gives way; the first keeps trying.
-                    if (!claimedBefore)
+                    if (!claimedBefore) {
+                        gaveWay = true;
                         finish(1);
+                    }
                 });
             QObject::connect(
                 &journal, &journal::JournalWriter::flushed, forwarder.get(), [&forwarder](bool ok) {
@@ -246,7 +249,10 @@ public:
         }
         journal.close();
         print(held);
-        if (forwarder && !finishForwarding(*forwarder, forward, forwardWait, err)) {
+        // A recorder that gave way has nothing to send: the source is another's.
+        if (forwarder
+            && !(gaveWay ? forwarder->stop(2000)
+                         : finishForwarding(*forwarder, forward, forwardWait, err))) {
             // Stuck in a call to the server: the process ends without waiting for it.
             out.flush();
             err.flush();
