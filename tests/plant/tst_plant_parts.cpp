@@ -5,6 +5,9 @@
 #include "journal/plant/PlantUri.h"
 #include "tests/TestSupport.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -244,4 +247,36 @@ TEST_F(PlantServer, OnlyTheClaimingSessionWritesAndListenersHearOfEachBatch)
     EXPECT_TRUE(batch.out.contains(
         u"Asynchronous notification \"tolvane_rows\" with payload \"heard\" received"_s))
         << qPrintable(batch.out);
+}
+
+// Grafana's macros as its PostgreSQL data source expands them, for a check with psql.
+static QString expandGrafana(QString sql)
+{
+    sql.replace(QRegularExpression(u"\\$__timeGroupAlias\\(time, [^)]*\\)"_s),
+        u"date_trunc('minute', time) AS time"_s);
+    sql.replace(u"$__timeFilter(time)"_s, u"time BETWEEN now() - interval '1 hour' AND now()"_s);
+    sql.replace(u"$source"_s, u"'demo'"_s);
+    sql.replace(u"$signal"_s, u"'Valve'"_s);
+    return sql;
+}
+
+TEST_F(PlantServer, TheGrafanaDashboardsQueriesRunWithTheReadersRights)
+{
+    const QJsonObject dashboard = QJsonDocument::fromJson(
+        tlv::test::readBytes(
+            QStringLiteral(TOLVANE_TEST_DATA "/../../docs/grafana/tolvane-dashboard.json")))
+                                      .object();
+    QStringList queries;
+    for (const QJsonValue v : dashboard[u"templating"_s][u"list"_s].toArray())
+        queries << v[u"query"_s].toString();
+    for (const QJsonValue panel : dashboard[u"panels"_s].toArray()) {
+        for (const QJsonValue target : panel[u"targets"_s].toArray())
+            queries << target[u"rawSql"_s].toString();
+    }
+    ASSERT_GE(queries.size(), 6);
+    for (const QString &sql : queries) {
+        const CliRun run
+            = s_pg->psql(u"postgres"_s, u"SET ROLE tolvane_reader; "_s + expandGrafana(sql));
+        EXPECT_EQ(run.code, 0) << qPrintable(sql + u'\n' + run.err);
+    }
 }
