@@ -29,6 +29,9 @@ const char *const Tables[] = {
         id integer GENERATED ALWAYS AS IDENTITY PRIMARY KEY,
         name text NOT NULL UNIQUE,
         created timestamptz NOT NULL DEFAULT now()))sql",
+    // The newest row sequence the source ever sent: a row at or below it is never taken
+    // again, also after its day was pruned.
+    "ALTER TABLE tolvane.sources ADD COLUMN IF NOT EXISTS held bigint NOT NULL DEFAULT 0",
     R"sql(CREATE TABLE IF NOT EXISTS tolvane.buffers (
         source_id integer NOT NULL REFERENCES tolvane.sources (id) ON DELETE CASCADE,
         buffer_id bigint NOT NULL,
@@ -98,7 +101,7 @@ const char *const Interface[] = {
             claimed := pg_try_advisory_lock(%LOCK%, v_id);
             held := 0;
             IF claimed THEN
-                SELECT coalesce(max(seq), 0) INTO held FROM tolvane.rows WHERE source_id = v_id;
+                SELECT s.held INTO held FROM tolvane.sources s WHERE s.id = v_id;
             END IF;
         END
         $f$)sql",
@@ -135,9 +138,10 @@ const char *const Interface[] = {
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
         DECLARE
             v_id integer;
+            v_held bigint;
             v_count bigint;
         BEGIN
-            SELECT id INTO v_id FROM tolvane.sources WHERE name = p_source;
+            SELECT id, held INTO v_id, v_held FROM tolvane.sources WHERE name = p_source;
             IF v_id IS NULL OR NOT EXISTS (SELECT FROM pg_locks WHERE locktype = 'advisory'
                     AND classid = %LOCK% AND objid = v_id AND objsubid = 2
                     AND pid = pg_backend_pid() AND granted) THEN
@@ -166,8 +170,12 @@ const char *const Interface[] = {
                     ms bigint, buffer_id bigint, kind text, record_number bigint, status text,
                     pc_date text, pc_time text, texts text[], numbers double precision[],
                     raw_values bigint[], raw text, comment text)
+                WHERE r.seq > v_held
                 ON CONFLICT DO NOTHING;
             GET DIAGNOSTICS v_count = ROW_COUNT;
+            UPDATE tolvane.sources SET held = greatest(held, (SELECT max(r.seq)
+                FROM jsonb_to_recordset(coalesce(p_batch -> 'rows', '[]')) AS r (seq bigint)))
+                WHERE id = v_id;
             PERFORM pg_notify('tolvane_rows', p_source);
             RETURN v_count;
         END

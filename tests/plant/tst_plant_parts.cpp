@@ -231,6 +231,12 @@ TEST_F(PlantServer, ASourceReadsBackLikeItsJournalAndPrunesByWholeDays)
     EXPECT_TRUE(drop.out.startsWith(u"Dropped the rows of 1 day"_s)) << qPrintable(drop.out);
     EXPECT_EQ(
         s_pg->psql(u"postgres"_s, u"SELECT count(*) FROM tolvane.records"_s).out.trimmed(), u"0"_s);
+    // What was pruned stays pruned when the journal is forwarded again.
+    const CliRun again
+        = runCli({ u"journal"_s, journal, u"forward"_s, admin(), u"--source"_s, u"later"_s });
+    EXPECT_EQ(again.code, 0) << qPrintable(again.err);
+    EXPECT_EQ(
+        s_pg->psql(u"postgres"_s, u"SELECT count(*) FROM tolvane.records"_s).out.trimmed(), u"0"_s);
 }
 
 TEST_F(PlantServer, OnlyTheClaimingSessionWritesAndListenersHearOfEachBatch)
