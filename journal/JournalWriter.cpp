@@ -64,9 +64,13 @@ bool JournalWriter::open(const QString &path)
     m_insertRow->prepare(QStringLiteral(
         "INSERT INTO rows (id, buffer_id, kind, record_number, pc_millis, pc_date, pc_time, "
         "status, raw, comment) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    m_insertCell = std::make_unique<QSqlQuery>(m_db.db());
-    m_insertCell->prepare(QStringLiteral(
-        "INSERT INTO cells (row_id, position, number, raw, text) VALUES (?, ?, ?, ?, ?)"));
+    if (!m_cells.prepare(m_db.db())) {
+        m_error = QStringLiteral("The journal ") + path + QStringLiteral(" cannot be written: ")
+            + m_cells.errorString() + GoesOn;
+        m_insertRow.reset();
+        m_db.close();
+        return false;
+    }
     m_failing = false;
     return true;
 }
@@ -79,7 +83,7 @@ void JournalWriter::close()
     if (m_pending.empty())
         m_db.setMeta(QStringLiteral("clean_close"), QStringLiteral("1"));
     m_insertRow.reset();
-    m_insertCell.reset();
+    m_cells.finish();
     m_db.close();
 }
 
@@ -305,8 +309,9 @@ bool JournalWriter::writePending()
             return abandon(m_db.errorString());
     }
     for (const JournalRow &r : m_pending) {
-        if (!insertRow(r))
-            return abandon(m_db.errorString());
+        QString why;
+        if (!insertRow(r, &why))
+            return abandon(why);
     }
     for (const auto &[from, to] : m_marks) {
         QSqlQuery q(db);
@@ -327,7 +332,7 @@ bool JournalWriter::writePending()
     return true;
 }
 
-bool JournalWriter::insertRow(const JournalRow &r)
+bool JournalWriter::insertRow(const JournalRow &r, QString *why)
 {
     const QString what = QStringLiteral("row ") + QString::number(r.id);
     QSqlQuery &q = *m_insertRow;
@@ -341,21 +346,14 @@ bool JournalWriter::insertRow(const JournalRow &r)
     q.bindValue(7, text(r.status));
     q.bindValue(8, text(r.raw));
     q.bindValue(9, text(r.comment));
-    if (!m_db.exec(q, what))
+    if (!m_db.exec(q, what)) {
+        *why = m_db.errorString();
         return false;
-    QSqlQuery &c = *m_insertCell;
-    for (qsizetype i = 0; i < r.cells.size(); ++i) {
-        const std::optional<double> number = r.numbers.value(i);
-        const std::optional<qint64> raw = r.rawValues.value(i);
-        c.bindValue(0, r.id);
-        c.bindValue(1, qint64(i));
-        c.bindValue(2, number ? QVariant(*number) : QVariant());
-        c.bindValue(3, raw ? QVariant(*raw) : QVariant());
-        c.bindValue(4, text(r.cells[i]));
-        if (!m_db.exec(c, what))
-            return false;
     }
-    return true;
+    if (m_cells.write(r))
+        return true;
+    *why = what + QStringLiteral(": ") + m_cells.errorString();
+    return false;
 }
 
 bool JournalWriter::insertBuffer(const JournalBuffer &b)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/CellWriter.h"
 #include "journal/JournalDatabase.h"
 #include "journal/JournalTypes.h"
 
@@ -72,7 +73,7 @@ Q_SIGNALS:
 private:
     void scheduleFlush();
     bool writePending();
-    bool insertRow(const JournalRow &row);
+    bool insertRow(const JournalRow &row, QString *why);
     bool insertBuffer(const JournalBuffer &buffer);
     void failed(const QString &text);
     void onGridRemoval(int first, int last);
@@ -80,7 +81,7 @@ private:
 
     JournalDatabase m_db;
     std::unique_ptr<QSqlQuery> m_insertRow;
-    std::unique_ptr<QSqlQuery> m_insertCell;
+    CellWriter m_cells;
     QString m_error;
     JournalBuffer m_buffer; // of the rows added now
     JournalBuffer m_stored; // the newest buffer in the file

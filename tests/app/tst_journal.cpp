@@ -119,6 +119,7 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
     ASSERT_EQ(info.code, 0) << qPrintable(info.err);
     EXPECT_TRUE(info.out.contains(u"Buffer: Boiler demo\n"_s)) << qPrintable(info.out);
     EXPECT_TRUE(info.out.contains(u"Closed: no"_s)) << qPrintable(info.out);
+    EXPECT_TRUE(info.out.contains(u"Schema: version 2\n"_s)) << qPrintable(info.out);
 
     // The rows printed are the first rows of the journal, cell for cell.
     const QString csv = dir.filePath(u"out.csv"_s);
@@ -197,4 +198,28 @@ TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
     const CliRun info = runCli({ u"journal"_s, damaged, u"info"_s });
     EXPECT_EQ(info.code, 1);
     EXPECT_TRUE(info.err.contains(u"is damaged or no journal"_s)) << qPrintable(info.err);
+}
+
+TEST(CliJournal, AJournalOfTheFirstVersionIsToldAndExportedReadOnly)
+{
+    QTemporaryDir dir;
+    const QString journal = dir.filePath(u"v1.db"_s);
+    const CliRun made = runProgram(python(),
+        { u"-c"_s,
+            u"import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); "
+            "db.executescript(open(sys.argv[2]).read()); db.commit()"_s,
+            journal, QStringLiteral(TOLVANE_TEST_DATA "/journal/v1.sql") });
+    ASSERT_EQ(made.code, 0) << qPrintable(made.err);
+
+    const CliRun info = runCli({ u"journal"_s, journal, u"info"_s });
+    ASSERT_EQ(info.code, 0) << qPrintable(info.err);
+    EXPECT_TRUE(info.out.contains(u"Rows: 4 (1 to 4)\n"_s)) << qPrintable(info.out);
+    EXPECT_TRUE(info.out.contains(u"Schema: version 1 (read-only)\n"_s)) << qPrintable(info.out);
+
+    const QString csv = dir.filePath(u"out.csv"_s);
+    const CliRun exported = runCli({ u"journal"_s, journal, u"export"_s, csv });
+    ASSERT_EQ(exported.code, 0) << qPrintable(exported.err);
+    const QByteArray text = tlv::test::readBytes(csv);
+    EXPECT_TRUE(text.contains("\r\n06/12/26,10:00:01,Run,-21.5,auto\r\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\r\n06/12/26,10:00:04,Run,7.25,hand\r\n")) << text.constData();
 }
