@@ -1,10 +1,8 @@
 #include "journal/plant/ForwardWorker.h"
 
 #include "journal/plant/PlantBatch.h"
-#include "journal/plant/PlantSchema.h"
 
 #include <QAtomicInteger>
-#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 
