@@ -3,7 +3,7 @@
 # first); a target not built there is reported as skipped.
 set(TOLVANE_FUZZ_TARGETS
     fuzz_description fuzz_project fuzz_symbols fuzz_texts fuzz_sbus_frames fuzz_sbus_udp
-    fuzz_sbus_serial fuzz_reading_cycle fuzz_pcdsim_requests fuzz_pcdsim_setup)
+    fuzz_sbus_serial fuzz_reading_cycle fuzz_pcdsim_requests fuzz_pcdsim_setup fuzz_plant_uri)
 set(TOLVANE_FUZZ_SECONDS 5 CACHE STRING "Seconds each fuzz target runs in the tests")
 
 find_program(TOLVANE_CLANGXX clang++)

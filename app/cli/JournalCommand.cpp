@@ -1,73 +1,128 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/JournalRows.h"
+#include "app/cli/TimeOption.h"
 #include "common/ConsolePrompter.h"
-#include "journal/JournalReader.h"
 #include "journal/JournalSource.h"
+#include "journal/plant/PlantForwarder.h"
+#include "journal/plant/SourceName.h"
 #include "viewer/files/ExportNaming.h"
 #include "viewer/files/Exporter.h"
 
 #include <QFileInfo>
 
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
 namespace tlv::app {
 
 namespace {
 
-// Tells what a recording journal holds and exports its rows.
+bool isUri(const QString &text)
+{
+    return text.startsWith(QLatin1String("postgresql://"))
+        || text.startsWith(QLatin1String("postgres://"));
+}
+
+// Tells what a recording journal or a source of the plant database holds, exports its
+// rows, and forwards a journal's rows the server does not hold yet.
 class JournalCommand : public CliCommand
 {
 public:
     [[nodiscard]] QString name() const override { return QStringLiteral("journal"); }
     [[nodiscard]] QString summary() const override
     {
-        return QStringLiteral("what a recording journal holds (info), or its rows N to M as "
-                              ".xls, .csv or .xlsx by the extension of OUT (export)");
+        return QStringLiteral(
+            "what a recording journal (FILE, or URI --source NAME of a plant database) holds "
+            "(info), its rows as .xls, .csv or .xlsx by the extension of OUT (export), or the "
+            "journal's rows the plant database lacks sent to it (forward)");
     }
     [[nodiscard]] QString arguments() const override
     {
-        return QStringLiteral("FILE info | FILE export OUT [--from N] [--to N]");
+        return QStringLiteral("FILE|URI --source NAME info | FILE|URI --source NAME export OUT "
+                              "[--from N] [--to N] [--from-time TIME] [--to-time TIME] | "
+                              "FILE forward URI --source NAME [--forward-wait S]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
     {
         if (args.size() < 2)
             return usageError(err);
-        journal::JournalReader reader;
-        if (args[1] == QLatin1String("info") && args.size() == 2)
-            return open(reader, args[0], err) ? info(reader, out, err) : 1;
-        if (args[1] != QLatin1String("export") || args.size() < 3)
+        QString source;
+        QStringList rest = args.mid(1);
+        if (isUri(args[0])) {
+            if (rest.size() < 3 || rest[0] != QLatin1String("--source"))
+                return usageError(err);
+            source = rest[1];
+            rest = rest.mid(2);
+        }
+        if (rest.first() == QLatin1String("forward") && source.isEmpty())
+            return forward(args[0], rest.mid(1), out, err);
+        JournalRowsReader reader;
+        if (rest.first() == QLatin1String("info") && rest.size() == 1) {
+            if (!open(reader, args[0], source, err))
+                return 1;
+            return info(reader, out, err);
+        }
+        if (rest.first() != QLatin1String("export") || rest.size() < 2)
             return usageError(err);
-        if (const QString why = viewer::ExportNaming::unwritableReason(args[2]); !why.isEmpty()) {
+        if (const QString why = viewer::ExportNaming::unwritableReason(rest[1]); !why.isEmpty()) {
             err << QString(why).replace(u'\r', u'\n') << u'\n';
             return usageError(err);
         }
-        qint64 from = 1;
-        qint64 to = -1;
-        for (int i = 3; i < args.size(); ++i) {
-            bool ok = false;
-            const bool hasValue = i + 1 < args.size();
-            if (args[i] == QLatin1String("--from") && hasValue)
-                from = args[++i].toLongLong(&ok);
-            else if (args[i] == QLatin1String("--to") && hasValue)
-                to = args[++i].toLongLong(&ok);
-            if (!ok || (args[i - 1] == QLatin1String("--from") && from < 1)
-                || (args[i - 1] == QLatin1String("--to") && to < 1)) {
-                err << QLatin1String("tolvane-cli journal: --from and --to want row numbers of 1 "
-                                     "or more\n");
-                return usageError(err);
-            }
+        RowRange range;
+        QString why;
+        if (!parseRange(rest.mid(2), &range, &why)) {
+            err << QLatin1String("tolvane-cli journal: ") << why << u'\n';
+            return usageError(err);
         }
-        return open(reader, args[0], err) ? exportRows(reader, args[2], from, to, out, err) : 1;
+        if (!open(reader, args[0], source, err))
+            return 1;
+        return exportRows(reader, rest[1], range, out, err);
     }
 
 private:
-    static bool open(journal::JournalReader &reader, const QString &file, QTextStream &err)
+    static bool parseRange(const QStringList &args, RowRange *range, QString *why)
     {
-        if (reader.open(file))
+        for (int i = 0; i < args.size(); ++i) {
+            const QString &arg = args[i];
+            if (i + 1 >= args.size()) {
+                *why = QStringLiteral("\"") + arg + QStringLiteral("\" wants a value");
+                return false;
+            }
+            const QString &value = args[++i];
+            bool ok = false;
+            if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
+                const qint64 n = value.toLongLong(&ok);
+                if (!ok || n < 1) {
+                    *why = QStringLiteral("--from and --to want row numbers of 1 or more");
+                    return false;
+                }
+                (arg == QLatin1String("--from") ? range->from : range->to) = n;
+            } else if (arg == QLatin1String("--from-time") || arg == QLatin1String("--to-time")) {
+                QDateTime t;
+                if (!parseTimeOption(value, &t, why))
+                    return false;
+                (arg == QLatin1String("--from-time") ? range->fromMs : range->toMs)
+                    = t.toMSecsSinceEpoch();
+            } else {
+                *why = QStringLiteral("unknown option \"") + arg + u'"';
+                return false;
+            }
+        }
+        return true;
+    }
+
+    static bool open(
+        JournalRowsReader &reader, const QString &where, const QString &source, QTextStream &err)
+    {
+        if (reader.open(where, source))
             return true;
         err << reader.errorString() << u'\n';
         return false;
     }
 
-    static int info(journal::JournalReader &reader, QTextStream &out, QTextStream &err)
+    static int info(JournalRowsReader &reader, QTextStream &out, QTextStream &err)
     {
         journal::JournalInfo i;
         if (!reader.info(&i)) {
@@ -85,28 +140,28 @@ private:
             << "Records: " << i.records << u'\n' << "Status rows: " << i.statusRows << u'\n'
             << "Miss: " << i.misses << " (" << i.missedRecords << " records lost)\n"
             << "Restart: " << i.restarts << u'\n' << "First PC time: " << i.firstTime << u'\n'
-            << "Last PC time: " << i.lastTime << u'\n' << "Not exported: " << i.notExported << u'\n'
-            << "Closed: " << (i.closedClean ? "yes" : "no (the recording ended without closing it)")
-            << u'\n' << "Schema: version " << i.version << (i.readOnly ? " (read-only)" : "")
-            << u'\n';
+            << "Last PC time: " << i.lastTime << u'\n';
+        // A plant database keeps neither export marks nor how a recorder ended.
+        if (!reader.isServer()) {
+            out << "Not exported: " << i.notExported << u'\n' << "Closed: "
+                << (i.closedClean ? "yes" : "no (the recording ended without closing it)") << u'\n'
+                << "Schema: version " << i.version << (i.readOnly ? " (read-only)" : "") << u'\n';
+        }
         if (i.buffers > 1)
             out << "Buffers: " << i.buffers << " (the columns above are the newest)\n";
         return 0;
     }
 
-    static int exportRows(journal::JournalReader &reader, const QString &target, qint64 from,
-        qint64 to, QTextStream &out, QTextStream &err)
+    static int exportRows(JournalRowsReader &reader, const QString &target, const RowRange &range,
+        QTextStream &out, QTextStream &err)
     {
         QList<journal::JournalRow> rows;
-        if (!reader.rows(from, to < 0 ? std::numeric_limits<qint64>::max() : to, &rows)) {
+        if (!reader.rows(range, &rows)) {
             err << reader.errorString() << u'\n';
             return 1;
         }
         if (rows.isEmpty()) {
-            err << "The journal holds no rows from " << from;
-            if (to >= 0)
-                err << " to " << to;
-            err << u'\n';
+            err << "The journal holds no rows " << range.describe() << u'\n';
             return 1;
         }
         journal::JournalBuffer buffer;
@@ -135,6 +190,69 @@ private:
         out << exporter.lastRowCount() << " rows (" << rows.first().id << " to "
             << rows[exporter.lastRowCount() - 1].id << ") written to " << exporter.lastTarget()
             << u'\n';
+        return 0;
+    }
+
+    // FILE forward URI --source NAME [--forward-wait S]: what the server lacks, in batches.
+    int forward(const QString &file, const QStringList &args, QTextStream &out, QTextStream &err)
+    {
+        plant::ForwardWorker::Settings settings;
+        double wait = 60;
+        QString why;
+        for (int i = 1; i < args.size(); ++i) {
+            bool ok = true;
+            if (args[i] == QLatin1String("--source") && i + 1 < args.size())
+                settings.source = args[++i];
+            else if (args[i] == QLatin1String("--forward-wait") && i + 1 < args.size())
+                wait = args[++i].toDouble(&ok);
+            else
+                return usageError(err);
+            if (!ok || wait < 0 || wait > 86400) {
+                err << "tolvane-cli journal: --forward-wait wants seconds from 0 to 86400\n";
+                return usageError(err);
+            }
+        }
+        if (args.isEmpty() || settings.source.isEmpty())
+            return usageError(err);
+        if (!plant::sourceNameOk(settings.source, &why)) {
+            err << QLatin1String("tolvane-cli journal: ") << why << u'\n';
+            return usageError(err);
+        }
+        if (!settings.uri.parse(args[0])) {
+            err << settings.uri.error() << u'\n';
+            return 2;
+        }
+        if (!QFileInfo(file).isFile()) {
+            err << "The journal " << file << " does not exist.\n";
+            return 1;
+        }
+        settings.journal = file;
+        settings.application = QStringLiteral("tolvane-cli journal forward ") + settings.source;
+
+        plant::PlantForwarder forwarder(settings);
+        QString problem;
+        QObject::connect(&forwarder, &plant::PlantForwarder::problem,
+            [&problem](const QString &text) { problem = text; });
+        QObject::connect(&forwarder, &plant::PlantForwarder::refused,
+            [&problem](const QString &text, bool) { problem = text; });
+        forwarder.start();
+        qint64 left = -1;
+        const bool complete = forwarder.finish(int(wait * 1000), &left, true);
+        if (!forwarder.stop(2000)) {
+            err << problem << u'\n';
+            err.flush();
+            std::fflush(nullptr);
+            std::_Exit(1);
+        }
+        if (!complete) {
+            if (!problem.isEmpty())
+                err << problem << u'\n';
+            err << "forward: " << (left > 0 ? QString::number(left) : QStringLiteral("some"))
+                << " rows are not on the server yet.\n";
+            return 1;
+        }
+        out << "The server holds the rows of \"" << settings.source << "\" up to row "
+            << forwarder.held() << ".\n";
         return 0;
     }
 };

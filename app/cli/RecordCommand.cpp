@@ -4,12 +4,18 @@
 #include "comm/ConnectionString.h"
 #include "common/ConsolePrompter.h"
 #include "journal/JournalWriter.h"
+#include "journal/plant/PlantForwarder.h"
+#include "journal/plant/SourceName.h"
 #include "viewer/files/ExportNaming.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
 
 namespace tlv::app {
 
@@ -36,7 +42,8 @@ public:
     {
         return QStringLiteral("PROJECT.tlvr [--connect CONN] [--records N] [--seconds S] "
                               "[--export FILE] [--index-file N] [--stamps LIST] "
-                              "[--resources DIRS] [--journal FILE] [--plot FILE]");
+                              "[--resources DIRS] [--journal FILE] [--plot FILE] "
+                              "[--forward URI --source NAME [--forward-wait S]]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -46,6 +53,8 @@ public:
         double seconds = -1;
         QString exportFile, plotFile;
         QString journalFile;
+        QString forwardUri, source;
+        double forwardWait = 10;
         const auto bad = [&](const QString &why) {
             err << QLatin1String("tolvane-cli record: ") << why << u'\n';
             return usageError(err);
@@ -93,6 +102,14 @@ public:
                 }
             } else if (arg == QLatin1String("--journal") && hasValue) {
                 journalFile = args[++i];
+            } else if (arg == QLatin1String("--forward") && hasValue) {
+                forwardUri = args[++i];
+            } else if (arg == QLatin1String("--source") && hasValue) {
+                source = args[++i];
+            } else if (arg == QLatin1String("--forward-wait") && hasValue) {
+                forwardWait = args[++i].toDouble(&ok);
+                if (!ok || forwardWait < 0 || forwardWait > 3600)
+                    return bad(QStringLiteral("--forward-wait wants seconds from 0 to 3600"));
             } else if (arg == QLatin1String("--plot") && hasValue) {
                 plotFile = args[++i];
             } else if (arg == QLatin1String("--resources") && hasValue) {
@@ -105,6 +122,12 @@ public:
         }
         if (options.project.isEmpty())
             return usageError(err);
+        plant::ForwardWorker::Settings forward;
+        if (!forwardUri.isEmpty() || !source.isEmpty()) {
+            QString why;
+            if (!forwardSettings(forwardUri, source, journalFile, &forward, &why))
+                return bad(why);
+        }
         options.programFolder = QCoreApplication::applicationDirPath();
 
         common::ConsolePrompter prompter(&err);
@@ -145,6 +168,35 @@ public:
             };
             QObject::connect(&journal, &journal::JournalWriter::problem, say);
             QObject::connect(&journal, &journal::JournalWriter::recovered, say);
+        }
+        // The journal first, always; the forwarder sends what it committed.
+        std::unique_ptr<plant::PlantForwarder> forwarder;
+        bool gaveWay = false;
+        if (!forward.source.isEmpty() && journal.isOpen()) {
+            forwarder = std::make_unique<plant::PlantForwarder>(forward);
+            const auto say = [&err](const QString &text) {
+                err << text << u'\n';
+                err.flush();
+            };
+            QObject::connect(forwarder.get(), &plant::PlantForwarder::problem, say);
+            QObject::connect(forwarder.get(), &plant::PlantForwarder::mended, say);
+            QObject::connect(forwarder.get(), &plant::PlantForwarder::refused,
+                [&, say](const QString &text, bool claimedBefore) {
+                    say(text);
+                    // The second recorder of a source gives way; the first keeps trying.
+                    if (!claimedBefore) {
+                        gaveWay = true;
+                        finish(1);
+                    }
+                });
+            QObject::connect(
+                &journal, &journal::JournalWriter::flushed, forwarder.get(), [&forwarder](bool ok) {
+                    if (ok)
+                        forwarder->rowsCommitted();
+                });
+            forwarder->start();
+        } else if (!forward.source.isEmpty()) {
+            err << QLatin1String("forward: without a journal nothing is forwarded.\n");
         }
         QObject::connect(&recorder, &HeadlessRecorder::outputLine, [&](const QString &line) {
             if (journal.isOpen())
@@ -202,9 +254,62 @@ public:
         }
         journal.close();
         print(held);
+        // A recorder that gave way has nothing to send: the source is another's.
+        if (forwarder
+            && !(gaveWay ? forwarder->stop(2000)
+                         : finishForwarding(*forwarder, forward, forwardWait, err))) {
+            // Stuck in a call to the server: the process ends without waiting for it.
+            out.flush();
+            err.flush();
+            std::fflush(nullptr);
+            std::_Exit(code);
+        }
         if (!plotFile.isEmpty() && !writePlot(recorder.control(), plotFile, err))
             code = 1;
         return code;
+    }
+
+private:
+    static bool forwardSettings(const QString &uri, const QString &source, const QString &journal,
+        plant::ForwardWorker::Settings *settings, QString *why)
+    {
+        if (uri.isEmpty() || source.isEmpty()) {
+            *why = QStringLiteral("--forward and --source go together");
+            return false;
+        }
+        if (journal.isEmpty()) {
+            *why = QStringLiteral("--forward sends the rows of the journal: give --journal FILE");
+            return false;
+        }
+        if (!plant::sourceNameOk(source, why))
+            return false;
+        if (!settings->uri.parse(uri)) {
+            *why = settings->uri.error();
+            return false;
+        }
+        settings->journal = journal;
+        settings->source = source;
+        settings->application = QStringLiteral("tolvane-cli record ") + source
+            + QStringLiteral(" (pid ") + QString::number(::getpid()) + u')';
+        return true;
+    }
+
+    // At a normal end what remains goes, waited for at most wait seconds; false when the
+    // forwarder's thread is stuck and must be left behind.
+    static bool finishForwarding(plant::PlantForwarder &forwarder,
+        const plant::ForwardWorker::Settings &forward, double wait, QTextStream &err)
+    {
+        qint64 left = -1;
+        if (!forwarder.finish(int(wait * 1000), &left)) {
+            err << QLatin1String("forward: ")
+                << (left > 0 ? QString::number(left) + QStringLiteral(" rows")
+                             : QStringLiteral("rows"))
+                << QLatin1String(" of the journal are not on the server yet; tolvane-cli journal ")
+                << forward.journal << QLatin1String(" forward ") << forward.uri.text()
+                << QLatin1String(" --source ") << forward.source << QLatin1String(" sends them.\n");
+            err.flush();
+        }
+        return forwarder.stop(2000);
     }
 };
 

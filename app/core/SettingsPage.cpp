@@ -274,8 +274,7 @@ bool SettingsPage::excelFileValidated(const QString &text)
     if (!lost.isEmpty()) {
         m_view.excelFile
             = buffer::exportPathToStored(m_project.settings().exportFile, m_project.path());
-        refuse(common::nonCp1252Message(lost));
-        return;
+        return refuse(common::nonCp1252Message(lost));
     }
     // The box shows the project-relative form; what is typed in that form means the same file.
     const QString path = buffer::exportPathToAbsolute(text.trimmed(), m_project.path());
