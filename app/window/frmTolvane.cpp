@@ -3,6 +3,7 @@
 #include "app/core/BufferTypeSetup.h"
 #include "app/core/ExportAs.h"
 #include "app/core/OpenDocument.h"
+#include "app/core/ProjectView.h"
 #include "app/window/BufferPage.h"
 #include "app/window/HelpWindow.h"
 #include "app/window/SettingsTab.h"
@@ -12,6 +13,7 @@
 #include "app/window/frmSelectBuffer.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/DialogPrompter.h"
+#include "viewer/widgets/GraphViewKeeper.h"
 #include "viewer/widgets/Tolvane.h"
 #include "viewer/widgets/WidgetSeams.h"
 
@@ -90,6 +92,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
         return dialog.bufferType();
     });
     m_journal = std::make_unique<ProjectJournal>(*m_prompter, m_control->core());
+    m_viewKeeper = new viewer::GraphViewKeeper(m_control->core(), *m_control->graph(), this);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -316,6 +319,10 @@ int frmTolvane::startUp(const QString &commandLine)
     const int result = m_host->startUp(commandLine);
     if (result == TolvaneHost::ProjectRead || result == TolvaneHost::NewProject)
         m_journal->startUp(m_host->project().path(), m_host->project().settings().journal != 0);
+    if (result == TolvaneHost::ProjectRead)
+        restoreView(m_host->project().path());
+    else if (result == TolvaneHost::NewProject)
+        m_viewProject = m_host->project().path();
     // Without a project the start information was shown; the run ends here.
     if (result == TolvaneHost::NoStart && !m_host->quitting())
         m_host->formActivated();
@@ -335,10 +342,19 @@ void frmTolvane::openJournal()
         ProjectJournal::pathFor(m_host->project().path()), true });
     if (path.isEmpty() || !m_journal->view(path))
         return;
+    // The journal's own project keeps its view; without one at hand the view is kept nowhere.
+    restoreView(ProjectView::projectOfJournal(path));
     // Read-only: nothing to start until the next connection.
     m_cmdStart->setEnabled(false);
     m_cmdRun->setEnabled(false);
     m_tabs->setCurrentIndex(0);
+}
+
+void frmTolvane::restoreView(const QString &projectPath)
+{
+    m_viewProject = projectPath;
+    if (const auto view = ProjectView::load(projectPath))
+        m_viewKeeper->restore(*view);
 }
 
 void frmTolvane::exportAs()
@@ -429,6 +445,9 @@ void frmTolvane::closeEvent(QCloseEvent *event)
         return;
     }
     if (m_host->closeRequested()) {
+        // The demo project is the program's own: its view is not the user's to keep.
+        if (!m_host->simulation())
+            ProjectView::save(m_viewProject, m_viewKeeper->capture());
         event->accept();
         return;
     }
