@@ -322,7 +322,7 @@ int frmTolvane::startUp(const QString &commandLine)
     if (result == TolvaneHost::ProjectRead)
         restoreView(m_host->project().path());
     else if (result == TolvaneHost::NewProject)
-        m_viewProject = m_host->project().path();
+        restoreView(m_host->project().path());
     // Without a project the start information was shown; the run ends here.
     if (result == TolvaneHost::NoStart && !m_host->quitting())
         m_host->formActivated();
@@ -355,6 +355,7 @@ void frmTolvane::restoreView(const QString &projectPath)
     m_viewProject = projectPath;
     if (const auto view = ProjectView::load(projectPath))
         m_viewKeeper->restore(*view);
+    m_viewAtOpen = m_viewKeeper->capture();
 }
 
 void frmTolvane::exportAs()
@@ -445,9 +446,11 @@ void frmTolvane::closeEvent(QCloseEvent *event)
         return;
     }
     if (m_host->closeRequested()) {
-        // The demo project is the program's own: its view is not the user's to keep.
-        if (!m_host->simulation())
-            ProjectView::save(m_viewProject, m_viewKeeper->capture());
+        // A project is rewritten only for a view the user changed; the demo project is
+        // the program's own.
+        const viewer::GraphViewState view = m_viewKeeper->capture();
+        if (!m_host->simulation() && view != m_viewAtOpen)
+            ProjectView::save(m_viewProject, view);
         event->accept();
         return;
     }

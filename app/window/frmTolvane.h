@@ -3,6 +3,7 @@
 #include "app/core/OpenDocument.h"
 #include "app/core/ProjectJournal.h"
 #include "app/core/TolvaneHost.h"
+#include "viewer/core/GraphViewState.h"
 
 #include <QMainWindow>
 
@@ -102,6 +103,7 @@ private:
     std::unique_ptr<ProjectJournal> m_journal;
     viewer::GraphViewKeeper *m_viewKeeper = nullptr;
     QString m_viewProject; // the project the graph's view is kept in; empty: none
+    viewer::GraphViewState m_viewAtOpen; // written back only when the user changed it
     std::function<int(QDialog &)> m_runDialog;
     OpenDocument::Launcher m_launcher;
     HelpWindow *m_helpWindow = nullptr;

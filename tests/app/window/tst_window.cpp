@@ -396,6 +396,11 @@ TEST_F(WindowFixture, TheGraphsViewComesBackWithTheProjectAndItsJournal)
     ASSERT_EQ(graph->data().series.size(), 1);
     EXPECT_EQ(graph->data().series[0].title, u"Valve"_s);
     shoot(window.get(), u"tab0-graph-view-restored"_s);
+
+    // Nothing changed: closing leaves the project as it was.
+    const QByteArray before = test::Sandbox::read(project);
+    ASSERT_TRUE(window->close());
+    EXPECT_EQ(test::Sandbox::read(project), before);
 }
 
 TEST(Dialogs, TextsOfTheSmallWindows)
