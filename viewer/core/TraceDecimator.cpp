@@ -37,16 +37,17 @@ bool TraceDecimator::crowded(const QList<double> &xs) const
     return false;
 }
 
-QList<TraceDecimator::Bucket> TraceDecimator::buckets(const QList<QPointF> &line) const
+template<typename Done> void TraceDecimator::eachBucket(const QList<QPointF> &line, Done done) const
 {
-    QList<Bucket> result;
+    Bucket b;
     for (qsizetype i = 0; i < line.size(); ++i) {
         const int c = column(line[i].x());
-        if (result.isEmpty() || result.last().column != c) {
-            result.append({ c, i, i, i, i });
+        if (i == 0 || b.column != c) {
+            if (i > 0)
+                done(b);
+            b = { c, i, i, i, i };
             continue;
         }
-        Bucket &b = result.last();
         b.last = i;
         // The first of equal values is kept, so a flat stretch costs two points.
         if (line[i].y() < line[b.lowest].y())
@@ -54,16 +55,23 @@ QList<TraceDecimator::Bucket> TraceDecimator::buckets(const QList<QPointF> &line
         if (line[i].y() > line[b.highest].y())
             b.highest = i;
     }
+    if (!line.isEmpty())
+        done(b);
+}
+
+QList<TraceDecimator::Bucket> TraceDecimator::buckets(const QList<QPointF> &line) const
+{
+    QList<Bucket> result;
+    eachBucket(line, [&result](const Bucket &b) { result.append(b); });
     return result;
 }
 
 QList<QPointF> TraceDecimator::reduce(const QList<QPointF> &line) const
 {
     QList<QPointF> result;
-    const QList<Bucket> all = buckets(line);
-    result.reserve(all.size() * 4);
-    for (const Bucket &b : all) {
-        std::array<qsizetype, 4> picks { b.first, std::min(b.lowest, b.highest),
+    result.reserve(std::min<qsizetype>(line.size(), 4 * (qsizetype(m_columns) + 2)));
+    eachBucket(line, [&](const Bucket &b) {
+        const std::array<qsizetype, 4> picks { b.first, std::min(b.lowest, b.highest),
             std::max(b.lowest, b.highest), b.last };
         qsizetype previous = -1;
         for (qsizetype i : picks) {
@@ -71,7 +79,7 @@ QList<QPointF> TraceDecimator::reduce(const QList<QPointF> &line) const
                 result.append(line[i]);
             previous = i;
         }
-    }
+    });
     return result;
 }
 

@@ -40,6 +40,9 @@ public:
     [[nodiscard]] QList<QPointF> reduce(const QList<QPointF> &line) const;
 
 private:
+    // Calls done with every bucket of line, in order.
+    template<typename Done> void eachBucket(const QList<QPointF> &line, Done done) const;
+
     double m_low;
     double m_scale;
     int m_columns;
