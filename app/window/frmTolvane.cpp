@@ -319,9 +319,7 @@ int frmTolvane::startUp(const QString &commandLine)
     const int result = m_host->startUp(commandLine);
     if (result == TolvaneHost::ProjectRead || result == TolvaneHost::NewProject)
         m_journal->startUp(m_host->project().path(), m_host->project().settings().journal != 0);
-    if (result == TolvaneHost::ProjectRead)
-        restoreView(m_host->project().path());
-    else if (result == TolvaneHost::NewProject)
+    if (result == TolvaneHost::ProjectRead || result == TolvaneHost::NewProject)
         restoreView(m_host->project().path());
     // Without a project the start information was shown; the run ends here.
     if (result == TolvaneHost::NoStart && !m_host->quitting())
@@ -342,8 +340,11 @@ void frmTolvane::openJournal()
         ProjectJournal::pathFor(m_host->project().path()), true });
     if (path.isEmpty() || !m_journal->view(path))
         return;
-    // The journal's own project keeps its view; without one at hand the view is kept nowhere.
-    restoreView(ProjectView::projectOfJournal(path));
+    // The journal's own project brings its view and keeps it from now on; a journal
+    // without one at hand is looked at in the view of the project open.
+    const QString project = ProjectView::projectOfJournal(path);
+    if (!project.isEmpty())
+        restoreView(project);
     // Read-only: nothing to start until the next connection.
     m_cmdStart->setEnabled(false);
     m_cmdRun->setEnabled(false);
