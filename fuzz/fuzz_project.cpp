@@ -2,7 +2,8 @@
 // loader, and compile.
 //
 // Property: a source that compile reports successful is read by the simulated
-// PCD's source reader.
+// PCD's source reader; the graph's view read from a project is written and read
+// back as the same view.
 
 #include "FuzzSupport.h"
 
@@ -13,6 +14,7 @@
 #include "buffer/cFormats.h"
 #include "pcdsim/trace/TraceSource.h"
 #include "viewer/core/ColumnTable.h"
+#include "viewer/core/GraphViewState.h"
 #include "viewer/files/FileTextSources.h"
 #include "viewer/files/UserBufferLoader.h"
 
@@ -72,6 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         viewer::ColumnTable table;
         viewer::UserBufferInfo info;
         (void)loader.load(request, table, info);
+    }
+
+    // The graph's view kept in the project.
+    if (const auto view = viewer::GraphViewState::read(path)) {
+        const QString copy = tlv::fuzz::scratch() + QStringLiteral("/view.tlvr");
+        QFile::remove(copy);
+        if (!view->write(copy) || viewer::GraphViewState::read(copy) != view)
+            tlv::fuzz::propertyFailed("a graph view does not read back as it was written");
     }
 
     // The editor's side: read, compile (which also rewrites the file), read the source.

@@ -3,6 +3,7 @@
 #include "app/core/BufferTypeSetup.h"
 #include "app/core/ExportAs.h"
 #include "app/core/OpenDocument.h"
+#include "app/core/ProjectView.h"
 #include "app/window/BufferPage.h"
 #include "app/window/HelpWindow.h"
 #include "app/window/SettingsTab.h"
@@ -12,6 +13,7 @@
 #include "app/window/frmSelectBuffer.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/DialogPrompter.h"
+#include "viewer/widgets/GraphViewKeeper.h"
 #include "viewer/widgets/Tolvane.h"
 #include "viewer/widgets/WidgetSeams.h"
 
@@ -90,6 +92,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
         return dialog.bufferType();
     });
     m_journal = std::make_unique<ProjectJournal>(*m_prompter, m_control->core());
+    m_viewKeeper = new viewer::GraphViewKeeper(m_control->core(), *m_control->graph(), this);
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -316,6 +319,8 @@ int frmTolvane::startUp(const QString &commandLine)
     const int result = m_host->startUp(commandLine);
     if (result == TolvaneHost::ProjectRead || result == TolvaneHost::NewProject)
         m_journal->startUp(m_host->project().path(), m_host->project().settings().journal != 0);
+    if (result == TolvaneHost::ProjectRead || result == TolvaneHost::NewProject)
+        restoreView(m_host->project().path());
     // Without a project the start information was shown; the run ends here.
     if (result == TolvaneHost::NoStart && !m_host->quitting())
         m_host->formActivated();
@@ -335,10 +340,23 @@ void frmTolvane::openJournal()
         ProjectJournal::pathFor(m_host->project().path()), true });
     if (path.isEmpty() || !m_journal->view(path))
         return;
+    // The journal's own project brings its view and keeps it from now on; a journal
+    // without one at hand is looked at in the view of the project open.
+    const QString project = ProjectView::projectOfJournal(path);
+    if (!project.isEmpty())
+        restoreView(project);
     // Read-only: nothing to start until the next connection.
     m_cmdStart->setEnabled(false);
     m_cmdRun->setEnabled(false);
     m_tabs->setCurrentIndex(0);
+}
+
+void frmTolvane::restoreView(const QString &projectPath)
+{
+    m_viewProject = projectPath;
+    if (const auto view = ProjectView::load(projectPath))
+        m_viewKeeper->restore(*view);
+    m_viewAtOpen = m_viewKeeper->capture();
 }
 
 void frmTolvane::exportAs()
@@ -429,6 +447,11 @@ void frmTolvane::closeEvent(QCloseEvent *event)
         return;
     }
     if (m_host->closeRequested()) {
+        // A project is rewritten only for a view the user changed; the demo project is
+        // the program's own.
+        const viewer::GraphViewState view = m_viewKeeper->capture();
+        if (!m_host->simulation() && view != m_viewAtOpen)
+            ProjectView::save(m_viewProject, view);
         event->accept();
         return;
     }

@@ -3,6 +3,7 @@
 #include "app/core/OpenDocument.h"
 #include "app/core/ProjectJournal.h"
 #include "app/core/TolvaneHost.h"
+#include "viewer/core/GraphViewState.h"
 
 #include <QMainWindow>
 
@@ -19,8 +20,9 @@ class QTabWidget;
 class QToolBar;
 
 namespace tlv::viewer {
+class GraphViewKeeper;
 class Tolvane;
-}
+} // namespace tlv::viewer
 
 namespace tlv::app {
 
@@ -91,6 +93,7 @@ private:
     void activateOnce();
     void openJournal();
     void exportAs();
+    void restoreView(const QString &projectPath);
     [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
 
     std::unique_ptr<common::Prompter> m_ownPrompter;
@@ -98,6 +101,9 @@ private:
     viewer::Tolvane *m_control = nullptr;
     std::unique_ptr<TolvaneHost> m_host;
     std::unique_ptr<ProjectJournal> m_journal;
+    viewer::GraphViewKeeper *m_viewKeeper = nullptr;
+    QString m_viewProject; // the project the graph's view is kept in; empty: none
+    viewer::GraphViewState m_viewAtOpen; // written back only when the user changed it
     std::function<int(QDialog &)> m_runDialog;
     OpenDocument::Launcher m_launcher;
     HelpWindow *m_helpWindow = nullptr;

@@ -1,6 +1,8 @@
 #include "WidgetTestSupport.h"
 
+#include "viewer/core/ColumnTable.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/core/RecordDecoder.h"
 #include "viewer/widgets/ConversionFrame.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GridView.h"
@@ -65,6 +67,42 @@ void settle()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+}
+
+// A thousand records in a chart narrower than that: every line is drawn per
+// pixel column from its extremes. Single-record spikes and the status rows
+// must still show.
+void denseGraph(const QString &folder)
+{
+    tlv::common::ScriptedPrompter prompter;
+    Tolvane control(nullptr, &prompter);
+    control.resize(765, 420);
+    control.show();
+    tlv::viewer::RowStore &rows = control.core().rows();
+    rows.setColumns(QList<tlv::viewer::RowStore::DataColumn> {
+        { 0, u"Flow"_s, 900 }, { 1, u"Level"_s, 900 }, { 2, u"Pump"_s, 900 } });
+    rows.setMaxRows(2000);
+    tlv::viewer::ColumnTable table = control.core().cycle().columns();
+    table[2].Defined = true;
+    table[2].DataType = tlv::viewer::ColumnDescription::Bit;
+    control.core().cycle().showColumns(table);
+    for (int i = 1; i <= 1000; ++i) {
+        const double flow = 500 + 300 * std::sin(i / 40.0) + (i % 97 == 0 ? 400 : 0);
+        const double level = 200 + (i * 7919 % 101);
+        const double pump = (i / 3) % 2;
+        tlv::viewer::DecodedRecord r;
+        r.ok = true;
+        for (const double v : { flow, level, pump })
+            r.appendColumn(0, QString::number(v), QString::number(v), qint64(v), v, {});
+        rows.addRecord(r);
+        if (i % 250 == 0)
+            rows.addStatusRow({}, {});
+    }
+    control.setSelColumn(u"0,1,2"_s);
+    control.setMaxGraph(1000);
+    control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    settle();
+    save(control, folder + u"/graph-dense.png"_s);
 }
 
 } // namespace
@@ -164,5 +202,7 @@ int main(int argc, char **argv)
     ShutdownNotice notice(nullptr, 0);
     notice.show();
     save(notice, folder + u"/shutdown.png"_s);
+
+    denseGraph(folder);
     return failures == 0 ? 0 : 1;
 }

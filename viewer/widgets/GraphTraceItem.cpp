@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <cmath>
+
 namespace tlv::viewer {
 
 namespace {
@@ -43,6 +45,7 @@ void GraphTraceItem::setTraces(const GraphTraces &traces, const QList<Line> &lin
 {
     m_traces = traces;
     m_lines = lines;
+    m_shownValid = false;
     update();
 }
 
@@ -67,6 +70,19 @@ void GraphTraceItem::plotAreaChanged()
     update();
 }
 
+const GraphTraces &GraphTraceItem::shown(int columns)
+{
+    if (!m_shownValid || m_shownLow != m_xLow || m_shownHigh != m_xHigh
+        || m_shownColumns != columns) {
+        m_shown = m_traces.shownIn(m_xLow, m_xHigh, columns);
+        m_shownValid = true;
+        m_shownLow = m_xLow;
+        m_shownHigh = m_xHigh;
+        m_shownColumns = columns;
+    }
+    return m_shown;
+}
+
 QRectF GraphTraceItem::boundingRect() const
 {
     return m_area;
@@ -81,10 +97,12 @@ void GraphTraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
     painter->setClipRect(area);
     painter->setRenderHint(QPainter::Antialiasing, m_smooth);
     const double xScale = area.width() / (m_xHigh - m_xLow);
-    for (qsizetype k = 0; k < m_traces.traces.size() && k < m_lines.size(); ++k) {
-        const GraphTraces::Trace &trace = m_traces.traces[k];
-        const double yLow = trace.lane ? 0.0 : m_traces.valueAxisLow;
-        const double yHigh = trace.lane ? m_traces.laneAxisHigh : m_traces.valueAxisHigh;
+    // More records than pixel columns: only what each column can show is drawn.
+    const GraphTraces &traces = shown(int(std::ceil(area.width())));
+    for (qsizetype k = 0; k < traces.traces.size() && k < m_lines.size(); ++k) {
+        const GraphTraces::Trace &trace = traces.traces[k];
+        const double yLow = trace.lane ? 0.0 : traces.valueAxisLow;
+        const double yHigh = trace.lane ? traces.laneAxisHigh : traces.valueAxisHigh;
         if (!(yHigh > yLow))
             continue;
         const double yScale = area.height() / (yHigh - yLow);

@@ -36,10 +36,18 @@ public:
 
 private:
     const QPixmap &dot(const QColor &colour);
+    // The traces thinned to the plot's pixel columns, kept until the range,
+    // the width or the traces change.
+    const GraphTraces &shown(int columns);
 
     QChart *m_chart;
     QHash<QRgb, QPixmap> m_dots;
     GraphTraces m_traces;
+    GraphTraces m_shown;
+    bool m_shownValid = false;
+    double m_shownLow = 0;
+    double m_shownHigh = 0;
+    int m_shownColumns = 0;
     QList<Line> m_lines;
     double m_xLow = 0;
     double m_xHigh = 1;

@@ -1,5 +1,7 @@
 #include "viewer/widgets/GraphTraces.h"
 
+#include "viewer/core/TraceDecimator.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -140,6 +142,19 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
         t.valueAxisHigh = high;
     }
     return t;
+}
+
+GraphTraces GraphTraces::shownIn(double low, double high, int columns) const
+{
+    const TraceDecimator decimator(low, high, columns);
+    if (!decimator.crowded(x))
+        return *this;
+    GraphTraces shown = *this;
+    for (Trace &trace : shown.traces) {
+        for (QList<QPointF> &segment : trace.segments)
+            segment = decimator.reduce(segment);
+    }
+    return shown;
 }
 
 } // namespace tlv::viewer

@@ -47,6 +47,11 @@ public:
     double xHigh = 1;
 
     [[nodiscard]] static GraphTraces build(const GraphData &data, const Options &options);
+    // The traces as a plot of columns pixel columns shows x from low to high:
+    // when more records fall in that range than there are columns, each line
+    // keeps per column only its first, lowest, highest and last point. Breaks
+    // stay where they are; x, the ranges and the axes are those of the whole.
+    [[nodiscard]] GraphTraces shownIn(double low, double high, int columns) const;
     // Centre of lane i on the lane axis.
     [[nodiscard]] static double laneCentre(int lane);
     // The colour of a column: fixed by its number, so it never changes.

@@ -14,6 +14,7 @@
 #include "common/ScriptedPrompter.h"
 #include "journal/JournalReader.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/core/GraphViewState.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/Tolvane.h"
 
@@ -339,6 +340,67 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
         << qPrintable(child<QLabel>("Panel2")->text());
     QTest::qWait(50);
     EXPECT_EQ(records(), 3); // shown, not journaled again
+}
+
+TEST_F(WindowFixture, TheGraphsViewComesBackWithTheProjectAndItsJournal)
+{
+    tabs()->setCurrentIndex(2);
+    QTest::mouseClick(child<QCheckBox>("ckbJournal"), Qt::LeftButton);
+    tabs()->setCurrentIndex(0);
+    const QString journal = box.project(u"plant.journal.db"_s);
+    const auto journaled = [&] {
+        journal::JournalReader reader;
+        journal::JournalInfo info;
+        return reader.open(journal) && reader.info(&info) ? info.records : -1;
+    };
+    viewer::ControlCore &core = window->control()->core();
+    fillRows(core);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return journaled() == 3; }, 10000));
+
+    // Arranged by hand: Valve only, own ranges, zoomed in, both cursors.
+    QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
+    viewer::GraphView *graph = window->control()->graph();
+    core.rows().setGraphSelection({ 1 });
+    QTest::mouseClick(child<QCheckBox>("ownRanges"), Qt::LeftButton);
+    graph->setXRange(1.5, 3.5);
+    graph->setCursorA(1);
+    graph->setCursorB(2);
+    prompter.queueAnswer(common::Prompter::Answer::No);
+    ASSERT_TRUE(window->close());
+    const auto kept = viewer::GraphViewState::read(project);
+    ASSERT_TRUE(kept.has_value());
+    EXPECT_EQ(kept->lines(),
+        (QStringList { u"Columns=1"_s, u"OwnRanges=1"_s, u"TimeAxis=0"_s, u"CursorA=2"_s,
+            u"CursorB=3"_s, u"ZoomFrom=1.5"_s, u"ZoomTo=3.5"_s }));
+    window.reset();
+
+    // Opened again: the project brings the columns and ranges, its journal the rows the
+    // zoom and the cursors sit on.
+    window = std::make_unique<frmTolvane>(box.folders, &prompter);
+    window->startUp(u'"' + project + u"\" PG5=21300"_s);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    viewer::ControlCore &again = window->control()->core();
+    EXPECT_EQ(again.rows().graphSelection(), QSet<int> { 1 });
+    EXPECT_TRUE(child<QCheckBox>("ownRanges")->isChecked());
+    prompter.queueFile(journal);
+    child<QAction>("m_openJournal")->trigger();
+    ASSERT_EQ(again.rows().dataRowCount(), 3);
+    QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
+    graph = window->control()->graph();
+    EXPECT_EQ(graph->xRange(), (std::pair { 1.5, 3.5 }));
+    EXPECT_EQ(graph->cursorA(), 1);
+    EXPECT_EQ(graph->cursorB(), 2);
+    EXPECT_TRUE(graph->readoutText().startsWith(u"A: record 2"_s))
+        << qPrintable(graph->readoutText());
+    ASSERT_EQ(graph->data().series.size(), 1);
+    EXPECT_EQ(graph->data().series[0].title, u"Valve"_s);
+    shoot(window.get(), u"tab0-graph-view-restored"_s);
+
+    // Nothing changed: closing leaves the project as it was.
+    const QByteArray before = test::Sandbox::read(project);
+    ASSERT_TRUE(window->close());
+    EXPECT_EQ(test::Sandbox::read(project), before);
 }
 
 TEST(Dialogs, TextsOfTheSmallWindows)

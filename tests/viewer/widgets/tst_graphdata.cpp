@@ -287,3 +287,45 @@ TEST(GraphData, LabelsFallOnRecordNumbersPastASeparator)
     }
     EXPECT_EQ(shown, QStringList({ u"10"_s, u"15"_s, u"20"_s, u"25"_s, u"30"_s }));
 }
+
+TEST(GraphTraces, ThinnedToThePlotWidthKeepsBreaksAndCursorsReadTheRealRecords)
+{
+    RowStore rows;
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"Level"_s, 900 } });
+    rows.setMaxRows(100000);
+    // 3000 records with a status row after every 700th: 5 segments.
+    for (int i = 1; i <= 3000; ++i) {
+        rows.addRecord(test::record({ test::num(i % 13 == 0 ? -i : i) }));
+        if (i % 700 == 0)
+            rows.addStatusRow({}, {});
+    }
+    rows.setGraphSelection({ 0 });
+    const GraphData data = GraphData::build(rows, rows.dataRowCount());
+    const GraphTraces whole = GraphTraces::build(data, {});
+    ASSERT_EQ(whole.traces[0].segments.size(), 5);
+
+    // Fewer records than columns: drawn as they are.
+    const GraphTraces roomy = whole.shownIn(whole.xLow, whole.xHigh, 4000);
+    EXPECT_EQ(roomy.traces[0].segments, whole.traces[0].segments);
+
+    const GraphTraces thin = whole.shownIn(whole.xLow, whole.xHigh, 300);
+    ASSERT_EQ(thin.traces[0].segments.size(), 5); // every break still there
+    qsizetype points = 0;
+    for (qsizetype k = 0; k < 5; ++k) {
+        const QList<QPointF> &s = thin.traces[0].segments[k];
+        const QList<QPointF> &w = whole.traces[0].segments[k];
+        points += s.size();
+        EXPECT_EQ(s.first(), w.first());
+        EXPECT_EQ(s.last(), w.last());
+    }
+    EXPECT_LT(points, 4 * (300 + 5));
+    EXPECT_EQ(thin.x, whole.x); // the cursors snap on every record, not the thinned ones
+
+    // A cursor between two drawn points lands on a real record with its exact value.
+    const int row = tlv::viewer::GraphCursors::snap(data, thin.x, 1301.2);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(row, 1300);
+    EXPECT_EQ(rows.rowKind(row), RowStore::RowKind::Record);
+    const auto r = tlv::viewer::GraphCursors::read(rows, data.series, row, -1);
+    EXPECT_EQ(r.series[0].a, -1300.0);
+}

@@ -1,0 +1,92 @@
+#include "viewer/widgets/GraphViewKeeper.h"
+
+#include "viewer/core/ControlCore.h"
+#include "viewer/widgets/GraphView.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace tlv::viewer {
+
+GraphViewKeeper::GraphViewKeeper(ControlCore &core, GraphView &graph, QObject *parent)
+    : QObject(parent)
+    , m_core(core)
+    , m_graph(graph)
+{
+    // Connected after the control's own handler, so the graph is set up when this runs.
+    connect(&m_core, &ControlCore::graphShownChanged, this, [this](bool shown) {
+        if (shown)
+            applyPending();
+    });
+}
+
+GraphViewState GraphViewKeeper::capture() const
+{
+    const RowStore &rows = m_core.rows();
+    GraphViewState s;
+    const QSet<int> selected = rows.graphSelection();
+    s.columns = QList<int>(selected.cbegin(), selected.cend());
+    std::sort(s.columns.begin(), s.columns.end());
+    s.ownRanges = m_graph.ownRanges();
+    s.timeAxis = m_graph.timeAxis();
+    const auto record = [&rows](int row) -> std::optional<qint64> {
+        bool ok = false;
+        const qint64 n = row >= 0 ? rows.cell(row, 0).toLongLong(&ok) : 0;
+        return ok ? std::optional(n) : std::nullopt;
+    };
+    s.cursorA = record(m_graph.cursorA());
+    s.cursorB = record(m_graph.cursorB());
+    // A view still waiting for its rows keeps what it waits for.
+    if (m_pending) {
+        s.cursorA = s.cursorA ? s.cursorA : m_pending->cursorA;
+        s.cursorB = s.cursorB ? s.cursorB : m_pending->cursorB;
+        s.zoom = m_pending->zoom;
+        return s;
+    }
+    const GraphTraces &t = m_graph.traces();
+    const auto [low, high] = m_graph.xRange();
+    if (low != t.xLow || high != t.xHigh)
+        s.zoom = std::pair { low, high };
+    return s;
+}
+
+void GraphViewKeeper::restore(const GraphViewState &state)
+{
+    RowStore &rows = m_core.rows();
+    if (!state.columns.isEmpty())
+        rows.setGraphSelection(QSet<int>(state.columns.cbegin(), state.columns.cend()));
+    m_graph.setTimeAxis(state.timeAxis);
+    m_graph.setOwnRanges(state.ownRanges);
+    m_pending = state;
+    if (m_core.graphShown())
+        applyPending();
+}
+
+int GraphViewKeeper::rowOfRecord(qint64 record) const
+{
+    const RowStore &rows = m_core.rows();
+    for (int row = rows.dataRowCount() - 1; row >= 0; --row) {
+        bool ok = false;
+        if (rows.rowKind(row) == RowStore::RowKind::Record
+            && rows.cell(row, 0).toLongLong(&ok) == record && ok)
+            return row;
+    }
+    return -1;
+}
+
+void GraphViewKeeper::applyPending()
+{
+    if (!m_pending)
+        return;
+    const GraphViewState state = *std::exchange(m_pending, std::nullopt);
+    if (state.zoom)
+        m_graph.setXRange(state.zoom->first, state.zoom->second);
+    // Records no longer (or not yet) in the grid leave their cursor unset.
+    if (state.cursorA)
+        m_graph.setCursorA(rowOfRecord(*state.cursorA));
+    if (state.cursorB)
+        m_graph.setCursorB(rowOfRecord(*state.cursorB));
+}
+
+} // namespace tlv::viewer
