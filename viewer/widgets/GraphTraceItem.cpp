@@ -1,14 +1,19 @@
 #include "viewer/widgets/GraphTraceItem.h"
 
+#include "viewer/widgets/GraphTicks.h"
+
 #include <QChart>
 #include <QPainter>
 #include <QPixmap>
+
+#include <algorithm>
 
 namespace tlv::viewer {
 
 namespace {
 
 constexpr double DotRadius = 3.0;
+constexpr int BandTickPixels = 28; // least height per tick on a band's axis
 
 } // namespace
 
@@ -60,6 +65,12 @@ void GraphTraceItem::setPenWidth(int width, bool smooth)
     update();
 }
 
+void GraphTraceItem::setPalette(const GraphPalette &palette)
+{
+    m_palette = palette;
+    update();
+}
+
 void GraphTraceItem::plotAreaChanged()
 {
     prepareGeometryChange();
@@ -88,6 +99,8 @@ void GraphTraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
         if (!(yHigh > yLow))
             continue;
         const double yScale = area.height() / (yHigh - yLow);
+        if (trace.band && !trace.hidden)
+            paintBandAxis(painter, trace, yScale);
         QPen pen(m_lines[k].colour);
         pen.setWidth(m_penWidth);
         painter->setPen(pen);
@@ -108,6 +121,46 @@ void GraphTraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
                     painter->drawPixmap(p.toPoint() - offset, stamp);
             }
         }
+    }
+    painter->restore();
+}
+
+void GraphTraceItem::paintBandAxis(
+    QPainter *painter, const GraphTraces::Trace &trace, double yScale)
+{
+    const QRectF area = m_area;
+    const auto toY = [&](double laneY) { return area.bottom() - laneY * yScale; };
+    const double bandPixels = GraphTraces::BandHeight * yScale;
+    const QFontMetricsF metrics(painter->font());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    QPen gridPen(m_palette.grid);
+    gridPen.setCosmetic(true);
+    painter->setPen(gridPen);
+    const double base = toY(trace.bandBase);
+    const double top = toY(trace.bandBase + GraphTraces::BandHeight);
+    painter->drawLine(QPointF(area.left(), base), QPointF(area.right(), base));
+    if (!trace.any) {
+        painter->restore();
+        return;
+    }
+    // A flat line gets one label, at its value.
+    QList<GraphTicks::Tick> ticks;
+    if (trace.high > trace.low) {
+        const int target = std::max(1, int(bandPixels / BandTickPixels));
+        ticks = GraphTicks::valueTicks(trace.low, trace.high, target);
+    } else {
+        ticks.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
+    }
+    for (const auto &[value, label] : std::as_const(ticks)) {
+        const double y = toY(GraphTraces::inBand(trace, value));
+        painter->setPen(gridPen);
+        painter->drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        // Labels inside the plot at its left edge, kept within the band.
+        const double textY = std::clamp(y - metrics.height() / 2, top, base - metrics.height());
+        painter->setPen(m_palette.text);
+        painter->drawText(QRectF(area.left() + 3, textY, area.width() / 3, metrics.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, label);
     }
     painter->restore();
 }
