@@ -13,7 +13,7 @@ namespace tlv::viewer {
 namespace {
 
 constexpr double DotRadius = 3.0;
-constexpr int BandTickPixels = 28; // least height per tick on a band's axis
+constexpr int BandTickPixels = 20; // least height per tick on a band's axis
 
 } // namespace
 
@@ -140,14 +140,16 @@ void GraphTraceItem::paintBandAxis(
     const double base = toY(trace.bandBase);
     const double top = toY(trace.bandBase + GraphTraces::BandHeight);
     painter->drawLine(QPointF(area.left(), base), QPointF(area.right(), base));
-    if (!trace.any) {
+    // Too low for a label: the band keeps its line and its name on the right.
+    if (!trace.any || bandPixels < metrics.height()) {
         painter->restore();
         return;
     }
     // A flat line gets one label, at its value.
     QList<GraphTicks::Tick> ticks;
     if (trace.high > trace.low) {
-        const int target = std::max(1, int(bandPixels / BandTickPixels));
+        const double pitch = std::max<double>(BandTickPixels, metrics.height() * 1.5);
+        const int target = std::max(1, int(bandPixels / pitch));
         ticks = GraphTicks::valueTicks(trace.low, trace.high, target);
     } else {
         ticks.append({ trace.low, GraphTicks::valueText(trace.low, 1) });

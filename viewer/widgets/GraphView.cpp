@@ -38,6 +38,7 @@ constexpr int DenseRows = 200; // chart rows from which lines are drawn thin
 constexpr int DragThreshold = 4; // pixels before a press becomes a pan
 constexpr double WheelZoom = 0.8; // span kept per wheel step in
 constexpr int PixelsPerTick = 70;
+constexpr int CompactChartHeight = 240; // below it the record axis has no title
 
 constexpr double HiddenAlpha = 0.3; // a hidden trace's legend entry
 
@@ -212,9 +213,15 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
 
     m_traceItem = new GraphTraceItem(m_chart);
     applyPalette();
-    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
         m_traceItem->plotAreaChanged();
-        relabelX();
+        // How many value ticks and lane titles fit depends on the height.
+        if (int(area.height()) != m_plotHeight) {
+            m_plotHeight = int(area.height());
+            updateAxes();
+        } else {
+            relabelX();
+        }
         placeMarks();
     });
     const RowStore &rows = core.rows();
@@ -417,17 +424,17 @@ void GraphView::updateAxes()
     for (int i = 0; i < lanes; ++i)
         laneTicks.append({ m_traces.laneCentres.value(i), m_traces.laneTitles.value(i) });
     std::sort(laneTicks.begin(), laneTicks.end());
-    // Lanes lower than a line of text: every n-th title, so none overlap.
-    const double lanePixels = m_chart->plotArea().height() * GraphTraces::LanePitch
-        / std::max(m_traces.laneAxisHigh, 1.0);
+    // Lanes lower than a line of text: titles are left out so none overlap.
+    const double pixelsPerUnit = m_chart->plotArea().height() > 0
+        ? m_chart->plotArea().height() / std::max(m_traces.laneAxisHigh, 1.0)
+        : 1e9;
     const double textHeight = QFontMetricsF(m_axisLanes->labelsFont()).height();
-    const int every = lanePixels > 0 ? std::max(1, int(std::ceil(textHeight / lanePixels))) : 1;
-    if (every > 1 && !m_options.lanes) {
-        QList<GraphTicks::Tick> kept;
-        for (int i = 0; i < laneTicks.size(); i += every)
-            kept.append(laneTicks[i]);
-        laneTicks = kept;
+    QList<GraphTicks::Tick> kept;
+    for (const GraphTicks::Tick &tick : std::as_const(laneTicks)) {
+        if (kept.isEmpty() || (tick.first - kept.last().first) * pixelsPerUnit >= textHeight)
+            kept.append(tick);
     }
+    laneTicks = kept;
     setTicks(m_axisLanes, laneTicks, 0, m_traces.laneAxisHigh);
 
     const bool lines = m_traces.anyLine || lanes == 0;
@@ -442,7 +449,7 @@ void GraphView::updateAxes()
     } else {
         // Ticks only where the lines are, not down in the lanes.
         const double pad = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.1);
-        ticks = GraphTicks::valueTicks(low - pad, high + pad, std::max(2, plotHeight / 45));
+        ticks = GraphTicks::valueTicks(low - pad, high + pad, std::max(3, plotHeight / 45));
     }
     m_axisY->setTitleText(m_options.ownRanges ? QStringLiteral("Share of own range") : QString());
     setTicks(m_axisY, ticks, m_traces.valueAxisLow, m_traces.valueAxisHigh);
@@ -497,7 +504,7 @@ void GraphView::relabelX()
     setTicks(m_axisX, ticks, low, high);
     m_traceItem->setXRange(low, high);
     // An axis without labels (the first few records) would float its title.
-    m_axisX->setTitleVisible(!m_axisX->categoriesLabels().isEmpty());
+    m_axisX->setTitleVisible(!m_compact && !m_axisX->categoriesLabels().isEmpty());
 }
 
 double GraphView::xOfRow(int gridRow) const
@@ -721,23 +728,34 @@ void GraphView::resizeEvent(QResizeEvent *event)
     fitReadout();
 }
 
+void GraphView::fitChart()
+{
+    // A low chart would leave its tick labels no room (the chart then writes
+    // "..."): the record axis gives up its title, which the axis box above
+    // says already.
+    m_compact = m_view->viewport()->height() < CompactChartHeight;
+    m_axisX->setTitleVisible(!m_compact && !m_axisX->categoriesLabels().isEmpty());
+}
+
 void GraphView::fitReadout()
 {
-    // Whole lines only, as many as the readout has while the chart keeps at
-    // least two thirds of the height; the rest scrolls. A horizontal scroll bar for
-    // long lines is added to the height rather than taken from the last line.
+    // Whole lines only: as many as the readout has while the chart keeps three
+    // quarters of the height (two at the least); the rest scrolls by lines. A
+    // horizontal scroll bar for long lines is added to the height rather than
+    // covering the last line.
     const QFontMetrics metrics(m_readout->font());
     const QStringList lines = m_readout->text().split(u'\n');
     int widest = 0;
     for (const QString &line : lines)
         widest = std::max(widest, metrics.horizontalAdvance(line));
     const int spacing = metrics.lineSpacing();
-    const int frame = 2 * m_readout->margin() + 2 * m_readout->frameWidth() + 4;
-    const int room = std::max(spacing, height() / 3 - frame);
-    const int shown = std::clamp(int(lines.size()), 1, std::max(1, room / spacing));
-    const bool scrollsDown = shown < lines.size();
-    int available = width() - frame;
-    if (scrollsDown)
+    const QMargins margins = m_readout->contentsMargins();
+    const int frame = margins.top() + margins.bottom() + 2 * m_readoutArea->frameWidth();
+    const int share = height() < 2 * CompactChartHeight ? height() / 6 : height() / 4;
+    const int room = std::max(2, (share - frame) / spacing);
+    const int shown = std::clamp(int(lines.size()), 1, room);
+    int available = width() - margins.left() - margins.right() - 2 * m_readoutArea->frameWidth();
+    if (shown < lines.size())
         available -= m_readoutArea->verticalScrollBar()->sizeHint().width();
     const int bar
         = widest > available ? m_readoutArea->horizontalScrollBar()->sizeHint().height() : 0;
@@ -807,6 +825,9 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::Leave:
         m_pointer->clear();
+        return false;
+    case QEvent::Resize:
+        fitChart();
         return false;
     default:
         return QWidget::eventFilter(watched, event);

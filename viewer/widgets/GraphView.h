@@ -103,6 +103,7 @@ private:
     void placeMarks();
     void updateReadout();
     void fitReadout();
+    void fitChart();
     void showRow(int chartRow);
     void onRowsRemoved(int count);
     [[nodiscard]] double xOfRow(int gridRow) const;
@@ -140,6 +141,8 @@ private:
     int m_cursorA = -1;
     int m_cursorB = -1;
     bool m_zoomed = false;
+    bool m_compact = false; // a low chart: no title on the record axis
+    int m_plotHeight = -1; // the plot area's height the axes were laid out for
     double m_zoomLow = 0;
     double m_zoomHigh = 1;
     QPointF m_pressAt;

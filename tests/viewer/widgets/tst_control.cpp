@@ -722,6 +722,7 @@ TEST(Control, GraphAtTheSmallestWindowOnADarkDesktop)
     auto *readout = graph->findChild<QLabel *>(u"cursorReadout"_s);
     auto *area2 = qobject_cast<QScrollArea *>(readout->parentWidget()->parentWidget());
     ASSERT_TRUE(area2);
+    QCoreApplication::processEvents(); // the scroll area lays out its new height
     const int lines = int(readout->text().count(u'\n')) + 1;
     EXPECT_EQ(lines, 5) << qPrintable(
         readout->text()); // the cursors, the differences, three series
