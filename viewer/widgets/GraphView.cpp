@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tlv::viewer {
 
@@ -781,6 +782,11 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonPress: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        // The legend takes its own clicks, press and release: they hide or show a trace.
+        m_legendPressed = m_chart->legend()->sceneBoundingRect().contains(
+            m_view->mapToScene(mouse->position().toPoint()));
+        if (m_legendPressed)
+            return false;
         if (mouse->button() == Qt::LeftButton) {
             m_pressed = true;
             m_dragging = false;
@@ -807,6 +813,8 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (std::exchange(m_legendPressed, false))
+            return false;
         if (mouse->button() == Qt::LeftButton) {
             const bool click = m_pressed && !m_dragging;
             m_pressed = m_dragging = false;

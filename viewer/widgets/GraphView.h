@@ -150,6 +150,7 @@ private:
     double m_pressHigh = 0;
     bool m_dragging = false;
     bool m_pressed = false;
+    bool m_legendPressed = false;
 };
 
 } // namespace tlv::viewer

@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDatabase>
+#include <QGraphicsView>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLegendMarker>
@@ -731,15 +732,20 @@ TEST(Control, GraphAtTheSmallestWindowOnADarkDesktop)
     EXPECT_GE(shownHeight, std::min(lines, 2) * spacing);
     EXPECT_EQ(area2->verticalScrollBar()->isVisible(), shownHeight < lines * spacing);
 
-    // A legend click hides the trace and fades its entry; a second shows it.
+    // A click on the legend's middle entry hides that trace and fades the
+    // entry; a second click shows it again.
     const QList<QLegendMarker *> markers = chart->legend()->markers();
     ASSERT_EQ(markers.size(), 3);
     EXPECT_EQ(markers[1]->label(), u"Flags"_s);
-    Q_EMIT markers[1]->clicked();
-    EXPECT_TRUE(graph->hiddenColumns().contains(2));
+    auto *view = graph->findChild<QGraphicsView *>(u"chartView"_s);
+    const QPoint middle = view->mapFromScene(chart->legend()->sceneBoundingRect().center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, middle);
+    EXPECT_EQ(graph->hiddenColumns(), QSet<int> { 2 });
     EXPECT_TRUE(graph->traces().traces[1].segments.isEmpty());
     EXPECT_LT(chart->legend()->markers()[1]->labelBrush().color().alphaF(), 0.5);
-    Q_EMIT chart->legend()->markers()[1]->clicked();
+    EXPECT_EQ(graph->cursorA(), rows - 40) << "a legend click sets no cursor";
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, middle);
+    EXPECT_TRUE(graph->hiddenColumns().isEmpty());
     EXPECT_FALSE(graph->traces().traces[1].segments.isEmpty());
 
     auto *lanes = graph->findChild<QCheckBox *>(u"lanes"_s);
