@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/widgets/ChartImage.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -10,10 +12,23 @@ class ControlCore;
 
 namespace tlv::app {
 
-// --plot FILE of the recording commands: the chart of the grid at the end.
+// --plot FILE of the recording commands, the chart of the grid at the end, with
+// --plot-lanes (every line in a band of its own) and --plot-hide LIST (column
+// titles or numbers, comma-separated, left out as a legend click does).
+struct PlotRequest
+{
+    QString file;
+    viewer::ChartImage::Look look;
+};
+
 // True when the program must start with a QApplication.
 [[nodiscard]] bool wantsPlot(const QStringList &args);
+// Takes the plot argument at args[i] (moving i past its value); false when
+// args[i] is not one of them or lacks its value.
+bool takePlotArgument(const QStringList &args, int &i, PlotRequest &plot);
+// Why the plot arguments do not go together; empty when they do.
+[[nodiscard]] QString plotArgumentsError(const PlotRequest &plot);
 // Writes the chart and tells err why not; false on failure.
-bool writePlot(viewer::ControlCore &core, const QString &file, QTextStream &err);
+bool writePlot(viewer::ControlCore &core, const PlotRequest &plot, QTextStream &err);
 
 } // namespace tlv::app

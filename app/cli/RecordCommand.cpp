@@ -42,7 +42,8 @@ public:
     {
         return QStringLiteral("PROJECT.tlvr [--connect CONN] [--records N] [--seconds S] "
                               "[--export FILE] [--index-file N] [--stamps LIST] "
-                              "[--resources DIRS] [--journal FILE] [--plot FILE] "
+                              "[--resources DIRS] [--journal FILE] "
+                              "[--plot FILE [--plot-lanes] [--plot-hide LIST]] "
                               "[--forward URI --source NAME [--forward-wait S]]");
     }
 
@@ -51,7 +52,8 @@ public:
         HeadlessRecorder::Options options;
         qint64 records = -1;
         double seconds = -1;
-        QString exportFile, plotFile;
+        QString exportFile;
+        PlotRequest plot;
         QString journalFile;
         QString forwardUri, source;
         double forwardWait = 10;
@@ -60,6 +62,8 @@ public:
             return usageError(err);
         };
         for (int i = 0; i < args.size(); ++i) {
+            if (takePlotArgument(args, i, plot))
+                continue;
             const QString &arg = args[i];
             const bool hasValue = i + 1 < args.size();
             bool ok = true;
@@ -110,8 +114,6 @@ public:
                 forwardWait = args[++i].toDouble(&ok);
                 if (!ok || forwardWait < 0 || forwardWait > 3600)
                     return bad(QStringLiteral("--forward-wait wants seconds from 0 to 3600"));
-            } else if (arg == QLatin1String("--plot") && hasValue) {
-                plotFile = args[++i];
             } else if (arg == QLatin1String("--resources") && hasValue) {
                 options.resources += args[++i].split(u',', Qt::SkipEmptyParts);
             } else if (!arg.startsWith(QLatin1String("--")) && options.project.isEmpty()) {
@@ -122,6 +124,8 @@ public:
         }
         if (options.project.isEmpty())
             return usageError(err);
+        if (const QString why = plotArgumentsError(plot); !why.isEmpty())
+            return bad(why);
         plant::ForwardWorker::Settings forward;
         if (!forwardUri.isEmpty() || !source.isEmpty()) {
             QString why;
@@ -264,7 +268,7 @@ public:
             std::fflush(nullptr);
             std::_Exit(code);
         }
-        if (!plotFile.isEmpty() && !writePlot(recorder.control(), plotFile, err))
+        if (!plot.file.isEmpty() && !writePlot(recorder.control(), plot, err))
             code = 1;
         return code;
     }

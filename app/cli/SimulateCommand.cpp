@@ -30,12 +30,15 @@ public:
             "(--ticks N ends after N records; --stamps d,t,s adds date, time, "
             "PCD status; --export FILE (.xls, .xlsx or .csv) exports after the last tick, "
             "--auto-export whenever --max-rows rows are full; --plot FILE.png "
-            "or .svg draws the chart of the project's last MaxGraph rows at the end)");
+            "or .svg draws the chart of the project's last MaxGraph rows at the end, "
+            "--plot-lanes with every line in a band of its own, --plot-hide LIST without "
+            "the columns named)");
     }
     [[nodiscard]] QString arguments() const override
     {
         return QStringLiteral("PROJECT.tlvr [--ticks N] [--stamps d,t,s] [--export FILE] "
-                              "[--index-file N] [--max-rows N] [--auto-export] [--plot FILE]");
+                              "[--index-file N] [--max-rows N] [--auto-export] "
+                              "[--plot FILE [--plot-lanes] [--plot-hide LIST]]");
     }
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
@@ -47,8 +50,10 @@ public:
         int indexFile = 0;
         int maxRows = 0;
         bool autoExport = false;
-        QString plotFile;
+        PlotRequest plot;
         for (int i = 0; i < args.size(); ++i) {
+            if (takePlotArgument(args, i, plot))
+                continue;
             const QString &arg = args[i];
             if (arg == QLatin1String("--ticks") && i + 1 < args.size()) {
                 bool ok = false;
@@ -95,8 +100,6 @@ public:
                                          "more\n");
                     return usageError(err);
                 }
-            } else if (arg == QLatin1String("--plot") && i + 1 < args.size()) {
-                plotFile = args[++i];
             } else if (arg == QLatin1String("--auto-export")) {
                 autoExport = true;
             } else if (!arg.startsWith(QLatin1String("--")) && project.isEmpty()) {
@@ -107,6 +110,10 @@ public:
         }
         if (project.isEmpty())
             return usageError(err);
+        if (const QString why = plotArgumentsError(plot); !why.isEmpty()) {
+            err << QLatin1String("tolvane-cli simulate: ") << why << u'\n';
+            return usageError(err);
+        }
 
         const QFileInfo info(project);
         common::ConsolePrompter prompter(&err);
@@ -132,12 +139,12 @@ public:
             core.setMaxGraph(settings.settings().maxGraph);
         // After the last tick, as by the Export button.
         bool plotFailed = false;
-        const auto exportAtEnd = [&core, &exportFile, &plotFile, &plotFailed, &err] {
+        const auto exportAtEnd = [&core, &exportFile, &plot, &plotFailed, &err] {
             if (!exportFile.isEmpty() && core.rows().dataRowCount() > 0)
                 core.exportByUser();
             // Drawn from the grid as it is now, exported rows gone or not.
-            if (!plotFile.isEmpty())
-                plotFailed = !writePlot(core, plotFile, err);
+            if (!plot.file.isEmpty())
+                plotFailed = !writePlot(core, plot, err);
         };
 
         bool failed = false;

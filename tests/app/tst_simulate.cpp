@@ -106,4 +106,22 @@ TEST(SimulateCli, PlotWritesTheChartAsPngOrSvg)
         { demo, u"--ticks"_s, u"2"_s, u"--plot"_s, dir.filePath(u"no/such/folder/x.png"_s) });
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains(u"Plot failed"_s)) << refused.err.toStdString();
+
+    // Lanes name every band on the lane axis besides the legend; a hidden
+    // column keeps only its (faded) legend entry.
+    const auto count = [&](const QStringList &more) {
+        QStringList args { demo, u"--ticks"_s, u"60"_s, u"--plot"_s, svg };
+        EXPECT_EQ(simulate(args + more).code, 0);
+        return tlv::test::readBytes(svg).count(">Temperature</text>");
+    };
+    EXPECT_EQ(count({}), 1);
+    EXPECT_EQ(count({ u"--plot-lanes"_s }), 2);
+    EXPECT_EQ(count({ u"--plot-lanes"_s, u"--plot-hide"_s, u"temperature"_s }), 1);
+    const auto unknown
+        = simulate({ demo, u"--ticks"_s, u"2"_s, u"--plot"_s, svg, u"--plot-hide"_s, u"Nope"_s });
+    EXPECT_EQ(unknown.code, 1);
+    EXPECT_TRUE(unknown.err.contains(u"Plot failed: No column \"Nope\" to hide"_s));
+    const auto alone = simulate({ demo, u"--ticks"_s, u"2"_s, u"--plot-lanes"_s });
+    EXPECT_EQ(alone.code, 2);
+    EXPECT_TRUE(alone.err.contains(u"--plot-lanes and --plot-hide go with --plot FILE"_s));
 }

@@ -177,6 +177,37 @@ int main(int argc, char **argv)
     settle();
     save(control, folder + u"/graph-time.png"_s);
     graph->setTimeAxis(false);
+    graph->setLanes(true);
+    settle();
+    save(control, folder + u"/graph-lanes.png"_s);
+    graph->setTraceHidden(1, true);
+    settle();
+    save(control, folder + u"/graph-lanes-hidden.png"_s);
+    graph->setTraceHidden(1, false);
+    graph->setLanes(false);
+
+    // A dark desktop, and the control as small as the smallest window leaves it.
+    const QPalette light = control.palette();
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2a, 0x2e, 0x32));
+    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
+    for (const QPalette::ColorRole role :
+        { QPalette::Text, QPalette::WindowText, QPalette::ButtonText })
+        dark.setColor(role, QColor(0xEF, 0xF0, 0xF1));
+    control.setPalette(dark);
+    settle();
+    save(control, folder + u"/graph-dark.png"_s);
+    graph->setTimeAxis(true);
+    control.resize(765, 360);
+    settle();
+    save(control, folder + u"/graph-dark-small-time.png"_s);
+    graph->setTimeAxis(false);
+    control.setPalette(light);
+    settle();
+    save(control, folder + u"/graph-small.png"_s);
+    control.resize(980, 560);
     control.findChild<QPushButton *>(u"graphButton"_s)->click();
     control.grid()->setFocus();
     control.grid()->selectionModel()->select(QItemSelection(control.grid()->model()->index(30, 4),

@@ -9,6 +9,13 @@ namespace tlv::viewer {
 
 bool ChartImage::write(ControlCore &core, const QString &path, QString *error, QSize size)
 {
+    Look look;
+    look.size = size;
+    return write(core, path, error, look);
+}
+
+bool ChartImage::write(ControlCore &core, const QString &path, QString *error, const Look &look)
+{
     const auto fail = [error](const QString &why) {
         if (error)
             *error = why;
@@ -27,13 +34,35 @@ bool ChartImage::write(ControlCore &core, const QString &path, QString *error, Q
     }
     if (rows.selectedGridColumns().isEmpty())
         return fail(QStringLiteral("No data columns to draw"));
+    // A column to hide is named by its title or its number; a name that is
+    // none of them is refused rather than drawing what the user did not ask for.
+    QSet<int> hidden;
+    for (const QString &name : look.hidden) {
+        bool isNumber = false;
+        const int number = name.toInt(&isNumber);
+        bool found = false;
+        for (const RowStore::DataColumn &c : rows.dataColumns()) {
+            if ((isNumber && c.number == number)
+                || c.title.compare(name.trimmed(), Qt::CaseInsensitive) == 0) {
+                hidden.insert(c.number);
+                found = true;
+            }
+        }
+        if (!found) {
+            rows.setGraphSelection(selection);
+            return fail(QStringLiteral("No column \"%1\" to hide").arg(name));
+        }
+    }
 
     bool ok = false;
     {
         GraphView view(core);
         view.setAttribute(Qt::WA_DontShowOnScreen);
-        view.resize(size);
+        view.resize(look.size);
         view.show();
+        view.setLanes(look.lanes);
+        for (const int column : std::as_const(hidden))
+            view.setTraceHidden(column, true);
         view.setUp();
         // The chart lays its plot area out in the event loop; the ticks need it.
         QCoreApplication::processEvents();

@@ -2,6 +2,7 @@
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 namespace tlv::viewer {
 
@@ -16,6 +17,15 @@ class ChartImage
 public:
     static constexpr QSize DefaultSize { 1200, 700 };
 
+    // What the window's graph offers beyond the columns: lanes and hidden traces.
+    struct Look
+    {
+        QSize size = DefaultSize;
+        bool lanes = false;
+        QStringList hidden; // column titles or numbers
+    };
+
+    static bool write(ControlCore &core, const QString &path, QString *error, const Look &look);
     static bool write(
         ControlCore &core, const QString &path, QString *error, QSize size = DefaultSize);
 };

@@ -1,9 +1,12 @@
 #include "viewer/widgets/GraphTraceItem.h"
 
+#include "viewer/widgets/GraphTicks.h"
+
 #include <QChart>
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tlv::viewer {
@@ -11,6 +14,7 @@ namespace tlv::viewer {
 namespace {
 
 constexpr double DotRadius = 3.0;
+constexpr int BandTickPixels = 20; // least height per tick on a band's axis
 
 } // namespace
 
@@ -63,6 +67,12 @@ void GraphTraceItem::setPenWidth(int width, bool smooth)
     update();
 }
 
+void GraphTraceItem::setPalette(const GraphPalette &palette)
+{
+    m_palette = palette;
+    update();
+}
+
 void GraphTraceItem::plotAreaChanged()
 {
     prepareGeometryChange();
@@ -106,6 +116,8 @@ void GraphTraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
         if (!(yHigh > yLow))
             continue;
         const double yScale = area.height() / (yHigh - yLow);
+        if (trace.band && !trace.hidden)
+            paintBandAxis(painter, trace, yScale);
         QPen pen(m_lines[k].colour);
         pen.setWidth(m_penWidth);
         painter->setPen(pen);
@@ -126,6 +138,48 @@ void GraphTraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, 
                     painter->drawPixmap(p.toPoint() - offset, stamp);
             }
         }
+    }
+    painter->restore();
+}
+
+void GraphTraceItem::paintBandAxis(
+    QPainter *painter, const GraphTraces::Trace &trace, double yScale)
+{
+    const QRectF area = m_area;
+    const auto toY = [&](double laneY) { return area.bottom() - laneY * yScale; };
+    const double bandPixels = GraphTraces::BandHeight * yScale;
+    const QFontMetricsF metrics(painter->font());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    QPen gridPen(m_palette.grid);
+    gridPen.setCosmetic(true);
+    painter->setPen(gridPen);
+    const double base = toY(trace.bandBase);
+    const double top = toY(trace.bandBase + GraphTraces::BandHeight);
+    painter->drawLine(QPointF(area.left(), base), QPointF(area.right(), base));
+    // Too low for a label: the band keeps its line and its name on the right.
+    if (!trace.any || bandPixels < metrics.height()) {
+        painter->restore();
+        return;
+    }
+    // A flat line gets one label, at its value.
+    QList<GraphTicks::Tick> ticks;
+    if (trace.high > trace.low) {
+        const double pitch = std::max<double>(BandTickPixels, metrics.height() * 1.5);
+        const int target = std::max(1, int(bandPixels / pitch));
+        ticks = GraphTicks::valueTicks(trace.low, trace.high, target);
+    } else {
+        ticks.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
+    }
+    for (const auto &[value, label] : std::as_const(ticks)) {
+        const double y = toY(GraphTraces::inBand(trace, value));
+        painter->setPen(gridPen);
+        painter->drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        // Labels inside the plot at its left edge, kept within the band.
+        const double textY = std::clamp(y - metrics.height() / 2, top, base - metrics.height());
+        painter->setPen(m_palette.text);
+        painter->drawText(QRectF(area.left() + 3, textY, area.width() / 3, metrics.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, label);
     }
     painter->restore();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphTraces.h"
 
 #include <QGraphicsItem>
@@ -27,6 +28,7 @@ public:
     void setTraces(const GraphTraces &traces, const QList<Line> &lines);
     void setXRange(double low, double high);
     void setPenWidth(int width, bool smooth);
+    void setPalette(const GraphPalette &palette);
 
     [[nodiscard]] QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
@@ -39,6 +41,8 @@ private:
     // The traces thinned to the plot's pixel columns, kept until the range,
     // the width or the traces change.
     const GraphTraces &shown(int columns);
+    // The own axis of a band: a base line and a few labelled ticks.
+    void paintBandAxis(QPainter *painter, const GraphTraces::Trace &trace, double yScale);
 
     QChart *m_chart;
     QHash<QRgb, QPixmap> m_dots;
@@ -53,6 +57,7 @@ private:
     double m_xHigh = 1;
     int m_penWidth = 2;
     bool m_smooth = true;
+    GraphPalette m_palette;
     QRectF m_area;
 };
 

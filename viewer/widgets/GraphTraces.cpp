@@ -34,6 +34,12 @@ QColor GraphTraces::colour(int columnNumber)
     return QColor::fromHsv(hue, 200, 190);
 }
 
+double GraphTraces::inBand(const Trace &trace, double v)
+{
+    const double share = trace.high > trace.low ? (v - trace.low) / (trace.high - trace.low) : 0.5;
+    return trace.bandBase + share * BandHeight;
+}
+
 GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
 {
     GraphTraces t;
@@ -53,7 +59,9 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
     // The own ranges first: lines and lanes scale from them.
     for (const GraphData::Series &s : data.series) {
         Trace trace;
+        trace.hidden = options.hiddenColumns.contains(s.columnNumber);
         trace.lane = s.kind == GraphData::Kind::Lane;
+        trace.band = options.lanes && !trace.lane;
         for (int i = 0; i < records && i < s.values.size(); ++i) {
             if (!s.values[i])
                 continue;
@@ -62,11 +70,27 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
             trace.high = trace.any ? std::max(trace.high, v) : v;
             trace.any = true;
         }
-        if (trace.lane) {
+        if (trace.lane && !trace.hidden) {
             t.laneTitles.append(s.title);
+            t.laneCentres.append(laneCentre(t.lanes));
             ++t.lanes;
         }
         t.traces.append(trace);
+    }
+    // Bands stack above the bit lanes, the first series on top.
+    int bands = 0;
+    for (const Trace &trace : std::as_const(t.traces))
+        bands += trace.band && !trace.hidden ? 1 : 0;
+    double bandTop = t.lanes * LanePitch + bands * BandPitch;
+    for (int k = 0; k < t.traces.size(); ++k) {
+        Trace &trace = t.traces[k];
+        if (!trace.band || trace.hidden)
+            continue;
+        bandTop -= BandPitch;
+        trace.bandBase = bandTop + (BandPitch - BandHeight) / 2;
+        trace.lane = true;
+        t.laneTitles.append(data.series[k].title);
+        t.laneCentres.append(trace.bandBase + BandHeight / 2);
     }
 
     bool anyValue = false;
@@ -75,12 +99,16 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
         const GraphData::Series &s = data.series[k];
         Trace &trace = t.traces[k];
         const bool steps = s.kind != GraphData::Kind::Analog;
+        if (trace.hidden)
+            continue;
         const double laneBase = trace.lane ? lane * LanePitch + (LanePitch - LaneHeight) / 2 : 0.0;
-        if (trace.lane)
-            ++lane;
-        else
+        if (!trace.lane)
             t.anyLine = true;
+        else if (!trace.band)
+            ++lane;
         const auto y = [&](double v) {
+            if (trace.band)
+                return inBand(trace, v);
             if (trace.lane)
                 return laneBase + (v != 0 ? LaneHeight : 0.0);
             if (!options.ownRanges)
@@ -129,7 +157,7 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
         low -= pad;
         high += pad;
     }
-    const double laneTotal = t.lanes * LanePitch;
+    const double laneTotal = t.lanes * LanePitch + bands * BandPitch;
     if (t.lanes > 0 && t.anyLine) {
         // Lanes below, lines above: each axis leaves the other its share.
         const double share = laneShare(t.lanes);

@@ -5,13 +5,16 @@
 #include <QColor>
 #include <QList>
 #include <QPointF>
+#include <QSet>
 #include <QStringList>
 
 namespace tlv::viewer {
 
 // The lines of the graph in axis units, worked out without drawing: each
 // series cut into segments at rows without a value, steps for texts, bits as
-// stacked 0/1 lanes, optionally every line scaled to its own range.
+// stacked 0/1 lanes, optionally every line scaled to its own range or stacked
+// in a band of its own. Hidden series keep their place in the list but draw
+// nothing and take no room.
 class GraphTraces
 {
 public:
@@ -19,12 +22,17 @@ public:
     {
         bool timeAxis = false; // x in seconds after the first record shown, else the chart row
         bool ownRanges = false; // lines scaled to 0..1 of their own range
+        bool lanes = false; // every line in a band of its own on the lane axis
+        QSet<int> hiddenColumns; // column numbers not drawn
     };
 
     struct Trace
     {
         QList<QList<QPointF>> segments;
         bool lane = false; // drawn against the lane axis
+        bool band = false; // a line in a band of its own: low..high spans bandBase + BandHeight
+        bool hidden = false;
+        double bandBase = 0;
         double low = 0; // the series' own range (values shown)
         double high = 0;
         bool any = false;
@@ -32,6 +40,8 @@ public:
 
     static constexpr double LaneHeight = 1.0;
     static constexpr double LanePitch = 1.5;
+    static constexpr double BandHeight = 3.0;
+    static constexpr double BandPitch = 4.0;
 
     QList<Trace> traces; // one per series of the data
     QList<double> x; // one per record shown
@@ -41,6 +51,7 @@ public:
     double valueAxisHigh = 1;
     int lanes = 0;
     QStringList laneTitles; // bottom lane first
+    QList<double> laneCentres; // on the lane axis, one per title
     double laneAxisHigh = 1; // the lane axis runs from 0
     bool anyLine = false; // a series drawn against the value axis
     double xLow = 0; // the whole x range
@@ -54,6 +65,8 @@ public:
     [[nodiscard]] GraphTraces shownIn(double low, double high, int columns) const;
     // Centre of lane i on the lane axis.
     [[nodiscard]] static double laneCentre(int lane);
+    // The lane axis position of value v of a band trace.
+    [[nodiscard]] static double inBand(const Trace &trace, double v);
     // The colour of a column: fixed by its number, so it never changes.
     [[nodiscard]] static QColor colour(int columnNumber);
 };

@@ -15,10 +15,12 @@
 #include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSvgGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -26,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tlv::viewer {
 
@@ -36,9 +39,9 @@ constexpr int DenseRows = 200; // chart rows from which lines are drawn thin
 constexpr int DragThreshold = 4; // pixels before a press becomes a pan
 constexpr double WheelZoom = 0.8; // span kept per wheel step in
 constexpr int PixelsPerTick = 70;
+constexpr int CompactChartHeight = 240; // below it the record axis has no title
 
-const QColor CursorA(0x20, 0x20, 0x20);
-const QColor CursorB(0xC0, 0x40, 0x00);
+constexpr double HiddenAlpha = 0.3; // a hidden trace's legend entry
 
 // Category labels at the ticks; a label repeated (two rows with one record
 // number) is written once, as the axis needs unique labels.
@@ -93,7 +96,7 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     m_chart->setMargins(QMargins(4, 4, 4, 4));
     m_chart->setBackgroundRoundness(0);
 
-    QPen grid(QColor(0xD8, 0xD8, 0xD8));
+    QPen grid;
     grid.setWidth(1);
     m_axisX = newAxis(grid);
     m_axisX->setTitleText(QStringLiteral("Record"));
@@ -112,27 +115,31 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     m_view->viewport()->installEventFilter(this);
     m_view->viewport()->setMouseTracking(true);
 
-    const auto cursorLine = [this](const QColor &colour, const QString &tag,
-                                QGraphicsLineItem **line, QGraphicsSimpleTextItem **text) {
-        QPen pen(colour);
-        pen.setCosmetic(true); // one pixel at any scale, and quick to dash
-        pen.setWidth(1);
-        pen.setStyle(Qt::DashLine);
-        *line = new QGraphicsLineItem(m_chart);
-        (*line)->setPen(pen);
-        (*line)->setZValue(20);
-        (*line)->hide();
-        *text = new QGraphicsSimpleTextItem(tag, m_chart);
-        (*text)->setBrush(colour);
-        (*text)->setZValue(20);
-        (*text)->hide();
-    };
-    cursorLine(CursorA, QStringLiteral("A"), &m_lineA, &m_tagA);
-    cursorLine(CursorB, QStringLiteral("B"), &m_lineB, &m_tagB);
+    const auto cursorLine
+        = [this](const QString &tag, QGraphicsLineItem **line, QGraphicsSimpleTextItem **text) {
+              *line = new QGraphicsLineItem(m_chart);
+              (*line)->setZValue(20);
+              (*line)->hide();
+              *text = new QGraphicsSimpleTextItem(tag, m_chart);
+              (*text)->setZValue(20);
+              (*text)->hide();
+          };
+    cursorLine(QStringLiteral("A"), &m_lineA, &m_tagA);
+    cursorLine(QStringLiteral("B"), &m_lineB, &m_tagB);
 
     connect(&m_core, &ControlCore::followNewestChanged, this, [this](bool on) {
-        // Switched off: the rows in view now stay in view.
-        m_firstRow = on ? -1 : std::max(0, m_core.rows().dataRowCount() - m_core.maxGraph());
+        // Off: the rows in view now stay in view, the zoom with them. On: back
+        // to the newest rows, all of them.
+        if (on)
+            m_firstRow = -1;
+        else if (m_core.graphShown())
+            m_firstRow = m_data.first;
+        else
+            m_firstRow = std::max(0, m_core.rows().dataRowCount() - m_core.maxGraph());
+        if (on) {
+            m_zoomed = false;
+            m_fullView->setEnabled(false);
+        }
         if (m_core.graphShown())
             fill();
     });
@@ -150,6 +157,11 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
         QStringLiteral("Scale every line to its own range (0-100 %), so small and large "
                        "values are both readable"));
     connect(m_ownRanges, &QCheckBox::toggled, this, &GraphView::setOwnRanges);
+
+    m_lanes = new QCheckBox(QStringLiteral("Lanes"), this);
+    m_lanes->setObjectName(QStringLiteral("lanes"));
+    m_lanes->setToolTip(QStringLiteral("Stack the lines, each in a band with its own axis"));
+    connect(m_lanes, &QCheckBox::toggled, this, &GraphView::setLanes);
 
     m_fullView = new QToolButton(this);
     m_fullView->setObjectName(QStringLiteral("fullViewButton"));
@@ -176,6 +188,7 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     tools->setContentsMargins(4, 0, 4, 0);
     tools->addWidget(m_axisChoice);
     tools->addWidget(m_ownRanges);
+    tools->addWidget(m_lanes);
     tools->addWidget(m_pointer, 1);
     tools->addWidget(m_fullView);
     tools->addWidget(save);
@@ -200,9 +213,16 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     layout->addWidget(m_readoutArea);
 
     m_traceItem = new GraphTraceItem(m_chart);
-    connect(m_chart, &QChart::plotAreaChanged, this, [this] {
+    applyPalette();
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
         m_traceItem->plotAreaChanged();
-        relabelX();
+        // How many value ticks and lane titles fit depends on the height.
+        if (int(area.height()) != m_plotHeight) {
+            m_plotHeight = int(area.height());
+            updateAxes();
+        } else {
+            relabelX();
+        }
         placeMarks();
     });
     const RowStore &rows = core.rows();
@@ -243,12 +263,92 @@ void GraphView::rebuildSeries()
     for (const GraphData::Series &d : std::as_const(m_data.series)) {
         auto *line = new QLineSeries;
         line->setName(d.title);
-        line->setColor(GraphTraces::colour(d.columnNumber));
+        line->setColor(m_palette.trace(d.columnNumber));
         m_chart->addSeries(line);
         line->attachAxis(m_axisX);
         line->attachAxis(d.kind == GraphData::Kind::Lane ? m_axisLanes : m_axisY);
         m_lines.append(line);
+        const int column = d.columnNumber;
+        const QList<QLegendMarker *> markers = m_chart->legend()->markers(line);
+        for (QLegendMarker *marker : markers) {
+            connect(marker, &QLegendMarker::clicked, this, [this, column] {
+                setTraceHidden(column, !m_options.hiddenColumns.contains(column));
+            });
+        }
     }
+    markLegend();
+}
+
+void GraphView::markLegend()
+{
+    for (qsizetype k = 0; k < m_lines.size() && k < m_data.series.size(); ++k) {
+        const bool hidden = m_options.hiddenColumns.contains(m_data.series[k].columnNumber);
+        QColor colour = m_palette.trace(m_data.series[k].columnNumber);
+        QColor label = m_palette.text;
+        if (hidden) {
+            colour.setAlphaF(HiddenAlpha);
+            label.setAlphaF(HiddenAlpha);
+        }
+        const QList<QLegendMarker *> markers = m_chart->legend()->markers(m_lines[k]);
+        for (QLegendMarker *marker : markers) {
+            marker->setBrush(colour);
+            marker->setPen(QPen(colour));
+            marker->setLabelBrush(label);
+        }
+    }
+}
+
+void GraphView::setTraceHidden(int columnNumber, bool hidden)
+{
+    if (m_options.hiddenColumns.contains(columnNumber) == hidden)
+        return;
+    if (hidden)
+        m_options.hiddenColumns.insert(columnNumber);
+    else
+        m_options.hiddenColumns.remove(columnNumber);
+    markLegend();
+    if (!m_lines.isEmpty())
+        fill();
+}
+
+void GraphView::applyPalette()
+{
+    m_palette = GraphPalette(palette());
+    m_chart->setBackgroundBrush(m_palette.background);
+    m_chart->setBackgroundPen(Qt::NoPen);
+    m_chart->setPlotAreaBackgroundVisible(false);
+    m_chart->setTitleBrush(m_palette.text);
+    m_chart->legend()->setLabelColor(m_palette.text);
+    for (QCategoryAxis *axis : { m_axisX, m_axisY, m_axisLanes }) {
+        axis->setLabelsBrush(m_palette.text);
+        axis->setTitleBrush(m_palette.text);
+        axis->setLinePenColor(m_palette.axisLine);
+        axis->setGridLineColor(m_palette.grid);
+    }
+    const auto cursor
+        = [](QGraphicsLineItem *line, QGraphicsSimpleTextItem *tag, const QColor &colour) {
+              QPen pen(colour);
+              pen.setCosmetic(true); // one pixel at any scale, and quick to dash
+              pen.setWidth(1);
+              pen.setStyle(Qt::DashLine);
+              line->setPen(pen);
+              tag->setBrush(colour);
+          };
+    cursor(m_lineA, m_tagA, m_palette.cursorA);
+    cursor(m_lineB, m_tagB, m_palette.cursorB);
+    m_traceItem->setPalette(m_palette);
+    for (qsizetype k = 0; k < m_lines.size() && k < m_data.series.size(); ++k)
+        m_lines[k]->setColor(m_palette.trace(m_data.series[k].columnNumber));
+    markLegend();
+    placeLines();
+    placeMarks();
+}
+
+void GraphView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_traceItem)
+        applyPalette();
 }
 
 void GraphView::fill()
@@ -274,7 +374,7 @@ void GraphView::placeLines()
     m_traceItem->setPenWidth(dense ? 1 : PenWidth, !dense);
     QList<GraphTraceItem::Line> lines;
     for (const GraphData::Series &d : std::as_const(m_data.series))
-        lines.append({ GraphTraces::colour(d.columnNumber),
+        lines.append({ m_palette.trace(d.columnNumber),
             d.kind == GraphData::Kind::Analog && m_data.rowCount <= 50 });
     m_traceItem->setTraces(m_traces, lines);
 }
@@ -302,6 +402,13 @@ void GraphView::setXRange(double low, double high)
     placeMarks();
 }
 
+void GraphView::userRange(double low, double high)
+{
+    // Leaving follow first: the rows in view are then the ones the range is on.
+    m_core.setFollowNewest(false);
+    setXRange(low, high);
+}
+
 void GraphView::resetZoom()
 {
     m_zoomed = false;
@@ -312,11 +419,23 @@ void GraphView::resetZoom()
 
 void GraphView::updateAxes()
 {
-    const int lanes = m_traces.lanes;
+    const int lanes = int(m_traces.laneTitles.size());
     m_axisLanes->setVisible(lanes > 0);
     QList<GraphTicks::Tick> laneTicks;
     for (int i = 0; i < lanes; ++i)
-        laneTicks.append({ GraphTraces::laneCentre(i), m_traces.laneTitles.value(i) });
+        laneTicks.append({ m_traces.laneCentres.value(i), m_traces.laneTitles.value(i) });
+    std::sort(laneTicks.begin(), laneTicks.end());
+    // Lanes lower than a line of text: titles are left out so none overlap.
+    const double pixelsPerUnit = m_chart->plotArea().height() > 0
+        ? m_chart->plotArea().height() / std::max(m_traces.laneAxisHigh, 1.0)
+        : 1e9;
+    const double textHeight = QFontMetricsF(m_axisLanes->labelsFont()).height();
+    QList<GraphTicks::Tick> kept;
+    for (const GraphTicks::Tick &tick : std::as_const(laneTicks)) {
+        if (kept.isEmpty() || (tick.first - kept.last().first) * pixelsPerUnit >= textHeight)
+            kept.append(tick);
+    }
+    laneTicks = kept;
     setTicks(m_axisLanes, laneTicks, 0, m_traces.laneAxisHigh);
 
     const bool lines = m_traces.anyLine || lanes == 0;
@@ -331,7 +450,7 @@ void GraphView::updateAxes()
     } else {
         // Ticks only where the lines are, not down in the lanes.
         const double pad = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.1);
-        ticks = GraphTicks::valueTicks(low - pad, high + pad, std::max(2, plotHeight / 45));
+        ticks = GraphTicks::valueTicks(low - pad, high + pad, std::max(3, plotHeight / 45));
     }
     m_axisY->setTitleText(m_options.ownRanges ? QStringLiteral("Share of own range") : QString());
     setTicks(m_axisY, ticks, m_traces.valueAxisLow, m_traces.valueAxisHigh);
@@ -344,9 +463,15 @@ void GraphView::relabelX()
 {
     const auto [low, high] = xRange();
     const int width = int(std::max<qreal>(m_chart->plotArea().width(), 100));
-    const int target = std::max(2, width / PixelsPerTick);
+    int target = std::max(2, width / PixelsPerTick);
     QList<GraphTicks::Tick> ticks;
     if (m_options.timeAxis) {
+        // Clock labels are wide: as many as fit side by side with a gap.
+        const QFontMetrics metrics(m_axisX->labelsFont());
+        const bool ms = GraphTicks::niceTimeStep(high - low, target) < 1.0;
+        const int labelWidth = metrics.horizontalAdvance(
+            ms ? QStringLiteral("00:00:00.000") : QStringLiteral("00:00:00"));
+        target = std::clamp(width / (labelWidth + metrics.averageCharWidth() * 2), 1, target);
         ticks = GraphTicks::timeTicks(low, high, m_data.msecs.value(0), target);
     } else {
         // The whole chart is labelled on its label step; zoomed, the step
@@ -356,6 +481,10 @@ void GraphView::relabelX()
         const int labelStep = GraphData::labelStep(m_core.maxGraph());
         int step = labelStep;
         if (m_zoomed) {
+            const QString widest = m_core.rows().cell(m_core.rows().dataRowCount() - 1, 0);
+            const int labelWidth = QFontMetrics(m_axisX->labelsFont())
+                                       .horizontalAdvance(widest + QStringLiteral("00"));
+            target = std::clamp(width / std::max(labelWidth, 1), 1, target);
             step = std::max(1, int(std::ceil(GraphTicks::niceStep(high - low, target))));
         } else {
             const QString widest = m_core.rows().cell(m_core.rows().dataRowCount() - 1, 0);
@@ -376,7 +505,7 @@ void GraphView::relabelX()
     setTicks(m_axisX, ticks, low, high);
     m_traceItem->setXRange(low, high);
     // An axis without labels (the first few records) would float its title.
-    m_axisX->setTitleVisible(!m_axisX->categoriesLabels().isEmpty());
+    m_axisX->setTitleVisible(!m_compact && !m_axisX->categoriesLabels().isEmpty());
 }
 
 double GraphView::xOfRow(int gridRow) const
@@ -435,8 +564,8 @@ void GraphView::placeMarks()
             m_marks.append(mark);
         }
         QGraphicsLineItem *mark = m_marks[used++];
-        QPen pen(kind == RowStore::RowKind::Separator ? QColor(0xC0, 0x00, 0x00)
-                                                      : QColor(0x80, 0x80, 0xC0));
+        QPen pen(
+            kind == RowStore::RowKind::Separator ? m_palette.separatorMark : m_palette.statusMark);
         pen.setWidth(kind == RowStore::RowKind::Separator ? 2 : 1);
         pen.setCosmetic(true);
         pen.setStyle(Qt::DotLine);
@@ -540,6 +669,17 @@ void GraphView::setOwnRanges(bool on)
     fill();
 }
 
+void GraphView::setLanes(bool on)
+{
+    if (on == m_options.lanes)
+        return;
+    m_options.lanes = on;
+    m_lanes->setChecked(on);
+    // Every band has its own range already.
+    m_ownRanges->setEnabled(!on);
+    fill();
+}
+
 bool GraphView::saveImage(const QString &path, QString *error)
 {
     const bool svg
@@ -589,13 +729,39 @@ void GraphView::resizeEvent(QResizeEvent *event)
     fitReadout();
 }
 
+void GraphView::fitChart()
+{
+    // A low chart would leave its tick labels no room (the chart then writes
+    // "..."): the record axis gives up its title, which the axis box above
+    // says already.
+    m_compact = m_view->viewport()->height() < CompactChartHeight;
+    m_axisX->setTitleVisible(!m_compact && !m_axisX->categoriesLabels().isEmpty());
+}
+
 void GraphView::fitReadout()
 {
-    // As many lines as the readout has, up to 5 (2 in a low window); the rest scrolls.
-    const int lines = int(m_readout->text().count(u'\n')) + 1;
-    const int most = height() < 360 ? 2 : 5;
-    m_readoutArea->setFixedHeight(
-        std::min(lines, most) * QFontMetrics(m_readout->font()).lineSpacing() + 6);
+    // Whole lines only: as many as the readout has while the chart keeps three
+    // quarters of the height (two at the least); the rest scrolls by lines. A
+    // horizontal scroll bar for long lines is added to the height rather than
+    // covering the last line.
+    const QFontMetrics metrics(m_readout->font());
+    const QStringList lines = m_readout->text().split(u'\n');
+    int widest = 0;
+    for (const QString &line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int spacing = metrics.lineSpacing();
+    const QMargins margins = m_readout->contentsMargins();
+    const int frame = margins.top() + margins.bottom() + 2 * m_readoutArea->frameWidth();
+    const int share = height() < 2 * CompactChartHeight ? height() / 6 : height() / 4;
+    const int room = std::max(2, (share - frame) / spacing);
+    const int shown = std::clamp(int(lines.size()), 1, room);
+    int available = width() - margins.left() - margins.right() - 2 * m_readoutArea->frameWidth();
+    if (shown < lines.size())
+        available -= m_readoutArea->verticalScrollBar()->sizeHint().width();
+    const int bar
+        = widest > available ? m_readoutArea->horizontalScrollBar()->sizeHint().height() : 0;
+    m_readoutArea->setFixedHeight(shown * spacing + frame + bar);
+    m_readoutArea->verticalScrollBar()->setSingleStep(spacing);
 }
 
 bool GraphView::eventFilter(QObject *watched, QEvent *event)
@@ -611,11 +777,16 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
         const auto [low, high] = xRange();
         const double at = pixelToX(wheel->position().x());
         const double factor = std::pow(WheelZoom, steps);
-        setXRange(at - (at - low) * factor, at + (high - at) * factor);
+        userRange(at - (at - low) * factor, at + (high - at) * factor);
         return true;
     }
     case QEvent::MouseButtonPress: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        // The legend takes its own clicks, press and release: they hide or show a trace.
+        m_legendPressed = m_chart->legend()->sceneBoundingRect().contains(
+            m_view->mapToScene(mouse->position().toPoint()));
+        if (m_legendPressed)
+            return false;
         if (mouse->button() == Qt::LeftButton) {
             m_pressed = true;
             m_dragging = false;
@@ -631,7 +802,7 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
             m_dragging = true;
             const double width = std::max<qreal>(m_chart->plotArea().width(), 1);
             const double shift = -(at.x() - m_pressAt.x()) / width * (m_pressHigh - m_pressLow);
-            setXRange(m_pressLow + shift, m_pressHigh + shift);
+            userRange(m_pressLow + shift, m_pressHigh + shift);
             return true;
         }
         if (m_chart->plotArea().contains(at)) {
@@ -642,6 +813,8 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::MouseButtonRelease: {
         const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (std::exchange(m_legendPressed, false))
+            return false;
         if (mouse->button() == Qt::LeftButton) {
             const bool click = m_pressed && !m_dragging;
             m_pressed = m_dragging = false;
@@ -660,6 +833,9 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::Leave:
         m_pointer->clear();
+        return false;
+    case QEvent::Resize:
+        fitChart();
         return false;
     default:
         return QWidget::eventFilter(watched, event);

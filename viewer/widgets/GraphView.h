@@ -2,6 +2,7 @@
 
 #include "viewer/widgets/GraphCursors.h"
 #include "viewer/widgets/GraphData.h"
+#include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphTraces.h"
 
 #include <QWidget>
@@ -28,10 +29,13 @@ class ControlCore;
 class GraphTraceItem;
 
 // The chart of the selected grid columns, drawn from GraphData and
-// GraphTraces. Wheel zooms the record axis around the pointer, a drag pans it,
+// GraphTraces. Wheel zooms the record axis around the pointer, a drag pans it
+// (both leave "Follow newest", so the view holds still while rows arrive),
 // "Full view" shows every chart row again. A click puts cursor A on the nearest
 // record, a right click cursor B; the readout below lists both and what lies
-// between. The chart saves as PNG or SVG.
+// between. A click on a legend entry hides or shows its trace; "Lanes" stacks
+// the lines, each on its own axis. Colours come from the widget's palette.
+// The chart saves as PNG or SVG.
 class GraphView : public QWidget
 {
     Q_OBJECT
@@ -58,6 +62,11 @@ public:
     [[nodiscard]] bool timeAxis() const { return m_options.timeAxis; }
     void setOwnRanges(bool on);
     [[nodiscard]] bool ownRanges() const { return m_options.ownRanges; }
+    void setLanes(bool on);
+    [[nodiscard]] bool lanes() const { return m_options.lanes; }
+    // Traces by column number; a hidden one stays in the legend, faded.
+    void setTraceHidden(int columnNumber, bool hidden);
+    [[nodiscard]] const QSet<int> &hiddenColumns() const { return m_options.hiddenColumns; }
     // The record axis range in view (chart rows, or seconds on the time axis).
     [[nodiscard]] std::pair<double, double> xRange() const;
     void setXRange(double low, double high);
@@ -80,15 +89,21 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void rebuildSeries();
+    void applyPalette();
+    void markLegend();
+    // A pan or zoom by the user: the view stops following the newest rows.
+    void userRange(double low, double high);
     void placeLines();
     void updateAxes();
     void relabelX();
     void placeMarks();
     void updateReadout();
     void fitReadout();
+    void fitChart();
     void showRow(int chartRow);
     void onRowsRemoved(int count);
     [[nodiscard]] double xOfRow(int gridRow) const;
@@ -102,6 +117,7 @@ private:
     GraphTraces m_traces;
     GraphTraces::Options m_options;
     GraphCursors m_readings;
+    GraphPalette m_palette;
     QChart *m_chart = nullptr;
     QChartView *m_view = nullptr;
     QCategoryAxis *m_axisX = nullptr;
@@ -120,10 +136,13 @@ private:
     QToolButton *m_fullView = nullptr;
     QComboBox *m_axisChoice = nullptr;
     QCheckBox *m_ownRanges = nullptr;
+    QCheckBox *m_lanes = nullptr;
     int m_firstRow = -1; // grid row on chart row 1 while not following; -1 follows
     int m_cursorA = -1;
     int m_cursorB = -1;
     bool m_zoomed = false;
+    bool m_compact = false; // a low chart: no title on the record axis
+    int m_plotHeight = -1; // the plot area's height the axes were laid out for
     double m_zoomLow = 0;
     double m_zoomHigh = 1;
     QPointF m_pressAt;
@@ -131,6 +150,7 @@ private:
     double m_pressHigh = 0;
     bool m_dragging = false;
     bool m_pressed = false;
+    bool m_legendPressed = false;
 };
 
 } // namespace tlv::viewer

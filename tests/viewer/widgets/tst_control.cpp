@@ -11,6 +11,8 @@
 #include "viewer/widgets/WidgetSeams.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
+#include <QChart>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -19,17 +21,21 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDatabase>
+#include <QGraphicsView>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -632,6 +638,122 @@ TEST(Control, FollowNewestOffKeepsTheGraphAndTheGridWhereTheUserIs)
     EXPECT_EQ(graph->data().first, newestFirst);
     follow->click();
     EXPECT_EQ(graph->data().first, newestFirst + 10);
+
+    // A zoom leaves follow: the rows and the range in view hold while rows still arrive.
+    auto *chart = graph->findChild<QAbstractScrollArea *>(u"chartView"_s);
+    ASSERT_TRUE(chart);
+    QWidget *viewport = chart->viewport();
+    QWheelEvent wheel(QPointF(viewport->width() / 2.0, viewport->height() / 2.0), QPointF(),
+        QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    EXPECT_FALSE(follow->isChecked());
+    const int heldFirst = graph->data().first;
+    const auto heldRange = graph->xRange();
+    EXPECT_LT(heldRange.second - heldRange.first, rig.control.core().maxGraph());
+    const int rowsBefore = rig.control.core().rows().dataRowCount();
+    add(10);
+    EXPECT_EQ(rig.control.core().rows().dataRowCount(), rowsBefore + 10);
+    EXPECT_EQ(graph->data().first, heldFirst);
+    EXPECT_EQ(graph->xRange(), heldRange);
+    // Ticked again: the newest rows, all of them.
+    follow->click();
+    EXPECT_EQ(graph->data().first, heldFirst + 10);
+    EXPECT_EQ(graph->xRange(), std::make_pair(0.5, rig.control.core().maxGraph() + 0.5));
+}
+
+// At the smallest window on a dark desktop: the chart takes the palette's
+// colours, its tick labels do not run into each other, the readout shows whole
+// lines, a legend click hides a trace and Lanes gives each line its band.
+TEST(Control, GraphAtTheSmallestWindowOnADarkDesktop)
+{
+    Rig rig;
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::Text, QColor(0xEF, 0xF0, 0xF1));
+    dark.setColor(QPalette::WindowText, QColor(0xEF, 0xF0, 0xF1));
+    rig.control.setPalette(dark);
+    rig.control.resize(765, 360);
+    rig.control.show();
+    rig.host.write(1, 0);
+    rig.run();
+    for (int i = 1; i <= 120; ++i) {
+        rig.host.write(100000 + 5000 * (i % 7), (i % 3) << 16 | (i % 2));
+        if (i % 10 == 0)
+            rig.tick();
+    }
+    rig.control.setMaxGraph(100);
+    rig.control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    GraphView *graph = rig.control.graph();
+    QCoreApplication::processEvents();
+    graph->fill();
+    QChart *chart = graph->chart();
+    EXPECT_EQ(chart->backgroundBrush().color(), dark.color(QPalette::Base));
+    const auto axes = chart->axes();
+    for (QAbstractAxis *axis : axes)
+        EXPECT_EQ(axis->labelsBrush().color(), dark.color(QPalette::Text));
+
+    // Labels of each axis at least their own size apart.
+    const QRectF area = chart->plotArea();
+    for (QAbstractAxis *abstract : axes) {
+        auto *axis = qobject_cast<QCategoryAxis *>(abstract);
+        if (!axis || !axis->isVisible())
+            continue;
+        const QFontMetricsF metrics(axis->labelsFont());
+        const bool across = axis->orientation() == Qt::Horizontal;
+        const double length = across ? area.width() : area.height();
+        double last = -1e9;
+        double lastSize = 0;
+        const QStringList labels = axis->categoriesLabels();
+        for (const QString &label : labels) {
+            const double at
+                = (axis->endValue(label) - axis->min()) / (axis->max() - axis->min()) * length;
+            const double size = across ? metrics.horizontalAdvance(label) : metrics.height();
+            EXPECT_GE(at - last, (size + lastSize) / 2) << qPrintable(label);
+            last = at;
+            lastSize = size;
+        }
+        EXPECT_GE(labels.size(), 2) << "an axis keeps labels to read by";
+    }
+
+    // Cursors: the readout shows every line it has room for, whole.
+    const int rows = rig.control.core().rows().dataRowCount();
+    graph->setCursorA(rows - 40);
+    graph->setCursorB(rows - 2);
+    auto *readout = graph->findChild<QLabel *>(u"cursorReadout"_s);
+    auto *area2 = qobject_cast<QScrollArea *>(readout->parentWidget()->parentWidget());
+    ASSERT_TRUE(area2);
+    QCoreApplication::processEvents(); // the scroll area lays out its new height
+    const int lines = int(readout->text().count(u'\n')) + 1;
+    EXPECT_EQ(lines, 5) << qPrintable(
+        readout->text()); // the cursors, the differences, three series
+    const int spacing = readout->fontMetrics().lineSpacing();
+    const int shownHeight = area2->viewport()->height();
+    EXPECT_GE(shownHeight, std::min(lines, 2) * spacing);
+    EXPECT_EQ(area2->verticalScrollBar()->isVisible(), shownHeight < lines * spacing);
+
+    // A click on the legend's middle entry hides that trace and fades the
+    // entry; a second click shows it again.
+    const QList<QLegendMarker *> markers = chart->legend()->markers();
+    ASSERT_EQ(markers.size(), 3);
+    EXPECT_EQ(markers[1]->label(), u"Flags"_s);
+    auto *view = graph->findChild<QGraphicsView *>(u"chartView"_s);
+    const QPoint middle = view->mapFromScene(chart->legend()->sceneBoundingRect().center());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, middle);
+    EXPECT_EQ(graph->hiddenColumns(), QSet<int> { 2 });
+    EXPECT_TRUE(graph->traces().traces[1].segments.isEmpty());
+    EXPECT_LT(chart->legend()->markers()[1]->labelBrush().color().alphaF(), 0.5);
+    EXPECT_EQ(graph->cursorA(), rows - 40) << "a legend click sets no cursor";
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, middle);
+    EXPECT_TRUE(graph->hiddenColumns().isEmpty());
+    EXPECT_FALSE(graph->traces().traces[1].segments.isEmpty());
+
+    auto *lanes = graph->findChild<QCheckBox *>(u"lanes"_s);
+    ASSERT_TRUE(lanes);
+    lanes->click();
+    EXPECT_TRUE(graph->lanes());
+    EXPECT_TRUE(graph->traces().traces[0].band);
+    EXPECT_FALSE(graph->findChild<QCheckBox *>(u"ownRanges"_s)->isEnabled());
 }
 
 TEST(Control, UserColumnWidthsOutliveClearAndTitlesAreNotCut)

@@ -4,10 +4,12 @@
 #include "viewer/core/RowStore.h"
 #include "viewer/widgets/GraphCursors.h"
 #include "viewer/widgets/GraphData.h"
+#include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphTicks.h"
 #include "viewer/widgets/GraphTraces.h"
 
 #include <QDateTime>
+#include <QPalette>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -217,6 +219,79 @@ TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
     for (int k = 0; k < 128; ++k)
         colours.insert(GraphTraces::colour(k).rgb());
     EXPECT_GT(colours.size(), 100);
+
+    // Lanes: every line fills a band of its own, first series on top, above
+    // the bit lane; its own low and high touch the band's edges.
+    GraphTraces::Options lanes;
+    lanes.lanes = true;
+    const GraphTraces l = GraphTraces::build(data, lanes);
+    EXPECT_FALSE(l.anyLine);
+    EXPECT_EQ(l.lanes, 1);
+    ASSERT_EQ(l.laneTitles, (QStringList { u"C2"_s, u"C0"_s, u"C1"_s, u"C3"_s }));
+    const GraphTraces::Trace &c0 = l.traces[0];
+    const GraphTraces::Trace &c3 = l.traces[3];
+    EXPECT_TRUE(c0.band && c0.lane);
+    EXPECT_EQ(c0.segments[0][0].y(), c0.bandBase); // 10, its low
+    EXPECT_EQ(c0.segments[1][0].y(), c0.bandBase + GraphTraces::BandHeight); // 1210, its high
+    EXPECT_GT(c0.bandBase, l.traces[1].bandBase);
+    EXPECT_GT(l.traces[1].bandBase, c3.bandBase);
+    EXPECT_GE(c3.bandBase, GraphTraces::LanePitch); // above the bit lane
+    EXPECT_LE(c0.bandBase + GraphTraces::BandHeight, l.laneAxisHigh);
+    EXPECT_EQ(l.laneCentres[1], c0.bandBase + GraphTraces::BandHeight / 2);
+
+    // A hidden series draws nothing and leaves the others its room.
+    lanes.hiddenColumns = { 0, 2 };
+    const GraphTraces h = GraphTraces::build(data, lanes);
+    EXPECT_TRUE(h.traces[0].hidden && h.traces[0].segments.isEmpty());
+    EXPECT_TRUE(h.traces[2].segments.isEmpty());
+    EXPECT_EQ(h.lanes, 0);
+    EXPECT_EQ(h.laneTitles, (QStringList { u"C1"_s, u"C3"_s }));
+    EXPECT_EQ(h.traces[3].bandBase, (GraphTraces::BandPitch - GraphTraces::BandHeight) / 2);
+    GraphTraces::Options shared;
+    shared.hiddenColumns = { 3 };
+    EXPECT_EQ(GraphTraces::build(data, shared).valueHigh, 1210); // C3 (1169) no longer counts
+    shared.hiddenColumns = { 0 };
+    EXPECT_EQ(GraphTraces::build(data, shared).valueHigh, 1169);
+}
+
+TEST(GraphPalette, ColoursStayReadableOnLightAndDarkDesktops)
+{
+    using tlv::viewer::GraphPalette;
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::Text, QColor(0xEF, 0xF0, 0xF1));
+    for (const QPalette &palette : { light, dark }) {
+        const GraphPalette p(palette);
+        EXPECT_EQ(p.background, palette.color(QPalette::Base));
+        EXPECT_EQ(p.text, palette.color(QPalette::Text));
+        for (const QColor &c : { p.cursorA, p.cursorB, p.statusMark, p.separatorMark })
+            EXPECT_GE(GraphPalette::contrast(c, p.background), GraphPalette::MinContrast);
+        EXPECT_LT(GraphPalette::contrast(p.grid, p.background), 1.6); // faint, behind the lines
+        QSet<QRgb> seen;
+        for (int k = 0; k < 64; ++k) {
+            const QColor c = p.trace(k);
+            EXPECT_GE(GraphPalette::contrast(c, p.background), GraphPalette::MinContrast) << k;
+            // The hue of the column stays, so a column is the same colour on both.
+            if (GraphTraces::colour(k).hsvSaturation() > 60) {
+                EXPECT_NEAR(c.hslHue(), GraphTraces::colour(k).hslHue(), 3) << k;
+            }
+            seen.insert(c.rgb());
+        }
+        EXPECT_EQ(seen.size(), 64) << "every column keeps a colour of its own";
+    }
+    // Colours that already read well are left as they are.
+    EXPECT_EQ(GraphPalette(light).trace(0), GraphTraces::colour(0));
+    EXPECT_TRUE(GraphPalette(dark).dark());
+    EXPECT_FALSE(GraphPalette(light).dark());
+
+    // A palette with text as dark as its base still gets labels one can read.
+    QPalette broken;
+    broken.setColor(QPalette::Base, Qt::black);
+    broken.setColor(QPalette::Text, QColor(0x10, 0x10, 0x10));
+    EXPECT_EQ(GraphPalette(broken).text, QColor(Qt::white));
 }
 
 TEST(GraphCursors, ValuesDifferencesAndStatisticsBetweenTheCursors)
