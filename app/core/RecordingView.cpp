@@ -30,7 +30,7 @@ RecordingView::RecordingView(
     connect(&m_poll, &QTimer::timeout, this, &RecordingView::look);
     // Ticking "Follow newest" again returns to the newest rows from a time range.
     connect(&m_control, &viewer::ControlCore::followNewestChanged, this, [this](bool on) {
-        if (on && isOpen() && !m_tailing)
+        if (on && isOpen() && !m_tailing && !m_loading)
             showNewest();
     });
     // The grid's rows go by a clear, an export or the oldest giving way.
@@ -303,7 +303,13 @@ void RecordingView::show(
     grid.setColumns(columns);
     grid.clear();
     m_shown.clear();
+    // A grid that follows scrolls at every row: a grid's worth at once scrolls once, after.
+    const bool follow = m_control.followNewest();
+    m_loading = true;
+    m_control.setFollowNewest(false);
     append(rows);
+    m_control.setFollowNewest(follow);
+    m_loading = false;
 }
 
 void RecordingView::append(const QList<journal::JournalRow> &rows)

@@ -101,6 +101,7 @@ private:
     qint64 m_lastReadId = 0; // newest row read so far
     bool m_tailing = false;
     bool m_polling = false;
+    bool m_loading = false;
     QElapsedTimer m_retry;
     bool m_failing = false; // told once until a look works again
 };

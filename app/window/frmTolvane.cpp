@@ -384,9 +384,12 @@ void frmTolvane::openPlant()
 
 bool frmTolvane::openRecording(const QString &where, const QString &source)
 {
-    if (!m_recording->open(where, source))
-        return false;
+    // The rows shown are not the project's recording: not journaled again.
     m_journal->setViewing(true);
+    if (!m_recording->open(where, source)) {
+        m_journal->setViewing(m_recording->isOpen());
+        return false;
+    }
     // Read-only: nothing to start until the next connection.
     m_cmdStart->setEnabled(false);
     m_cmdRun->setEnabled(false);
@@ -401,6 +404,10 @@ bool frmTolvane::openRecording(const QString &where, const QString &source)
 void frmTolvane::recordingShown()
 {
     m_panel3->setText(m_recording->shownText());
+    // The boxes tell the range shown, unless the user is typing one.
+    const QWidget *focus = QApplication::focusWidget();
+    if (!focus || !m_rangeBar->isAncestorOf(focus))
+        m_rangeBar->setRange(m_recording->firstShownMs(), m_recording->lastShownMs());
 }
 
 void frmTolvane::exportRange(qint64 fromMs, qint64 toMs)
