@@ -146,7 +146,7 @@ bool RecordingView::loadNewest(JournalRowsReader &reader, const journal::Journal
     m_total = info.rows;
     m_lastReadId = info.lastId;
     m_tailing = true;
-    show(buffer, rows);
+    show(buffer, rows, true);
     return true;
 }
 
@@ -198,8 +198,7 @@ bool RecordingView::showRange(qint64 fromMs, qint64 toMs)
     rows.resize(same);
     m_tailing = false;
     // Looking at the past: the view holds still until follow is ticked again.
-    m_control.setFollowNewest(false);
-    show(buffer, rows);
+    show(buffer, rows, false);
     Q_EMIT shownChanged();
     return true;
 }
@@ -290,7 +289,7 @@ void RecordingView::poll()
 }
 
 void RecordingView::show(
-    const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows)
+    const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows, bool follow)
 {
     m_buffer = buffer;
     m_control.setRunMode(0);
@@ -304,7 +303,6 @@ void RecordingView::show(
     grid.clear();
     m_shown.clear();
     // A grid that follows scrolls at every row: a grid's worth at once scrolls once, after.
-    const bool follow = m_control.followNewest();
     m_loading = true;
     m_control.setFollowNewest(false);
     append(rows);

@@ -79,7 +79,9 @@ Q_SIGNALS:
 private:
     bool refuse(const QString &text);
     bool loadNewest(JournalRowsReader &reader, const journal::JournalInfo &info);
-    void show(const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows);
+    // Rows of one buffer in place of the grid's; follow: the newest, followed.
+    void show(
+        const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows, bool follow);
     void append(const QList<journal::JournalRow> &rows);
     void listen();
     void look();

@@ -167,6 +167,11 @@ TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
     EXPECT_FALSE(v.view.open(dir.filePath(u"none.db"_s), {}));
     EXPECT_EQ(v.prompter.messages().size(), 1);
     EXPECT_EQ(v.view.shownText(), u"Rows 281 to 330 of 330"_s);
+    // Opened again, it shows and follows the newest rows.
+    ASSERT_TRUE(v.view.showRange(rowMs(1), rowMs(2)));
+    ASSERT_TRUE(v.view.open(path, {}));
+    EXPECT_TRUE(v.core.followNewest());
+    EXPECT_EQ(v.view.shownText(), u"Rows 281 to 330 of 330"_s);
 }
 
 TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
