@@ -100,6 +100,29 @@ bool JournalReader::rows(qint64 from, qint64 to, QList<JournalRow> *rows)
     return select(QStringLiteral("id BETWEEN ? AND ?"), { from, to }, rows);
 }
 
+bool JournalReader::idSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint64 *last)
+{
+    *first = 0;
+    *last = -1;
+    QSqlQuery q(m_db.db());
+    // An older journal kept its times as texts only; a row without a time may be anywhere.
+    if (m_db.readOnly())
+        q.prepare(QStringLiteral("SELECT min(id), max(id) FROM rows"));
+    else {
+        q.prepare(QStringLiteral("SELECT min(id), max(id) FROM rows WHERE pc_millis BETWEEN ? "
+                                 "AND ? OR pc_millis IS NULL"));
+        q.addBindValue(fromMs);
+        q.addBindValue(toMs);
+    }
+    if (!q.exec() || !q.next())
+        return fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
+    if (!q.value(0).isNull()) {
+        *first = q.value(0).toLongLong();
+        *last = q.value(1).toLongLong();
+    }
+    return true;
+}
+
 bool JournalReader::rowsNotExported(QList<JournalRow> *rows)
 {
     return select(QStringLiteral("exported = 0"), {}, rows);

@@ -40,6 +40,9 @@ public:
     bool info(JournalInfo *info);
     // Rows with ids from to (both included), oldest first.
     bool rows(qint64 from, qint64 to, QList<JournalRow> *rows);
+    // The ids of the first and last row whose PC time may lie from fromMs to toMs (UTC ms):
+    // every such row lies between them. 0 and -1 when there is none.
+    bool idSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint64 *last);
     // Rows never written to an export file, oldest first.
     bool rowsNotExported(QList<JournalRow> *rows);
     bool buffer(qint64 id, JournalBuffer *buffer);

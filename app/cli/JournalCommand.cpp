@@ -1,6 +1,6 @@
 #include "app/cli/CliCommands.h"
-#include "app/cli/JournalRows.h"
 #include "app/cli/TimeOption.h"
+#include "app/core/JournalRows.h"
 #include "common/ConsolePrompter.h"
 #include "journal/JournalSource.h"
 #include "journal/plant/PlantForwarder.h"

@@ -72,66 +72,10 @@ void ProjectJournal::setSimulation(bool on)
     m_writer.setPaused(on || m_viewing);
 }
 
-bool ProjectJournal::view(const QString &journalPath)
+void ProjectJournal::setViewing(bool on)
 {
-    journal::JournalReader reader;
-    journal::JournalInfo info;
-    QList<journal::JournalRow> rows;
-    journal::JournalBuffer buffer;
-    const qint64 room = std::max<qint64>(m_control.maxRows(), 1);
-    if (!reader.open(journalPath) || !reader.info(&info)
-        || !reader.rows(std::max(info.firstId, info.lastId - room + 1), info.lastId, &rows)
-        || (!rows.isEmpty() && !reader.buffer(rows.last().bufferId, &buffer))) {
-        m_prompter.message(reader.errorString(), Title, Style::Exclamation);
-        return false;
-    }
-    if (rows.isEmpty()) {
-        m_prompter.message(
-            QStringLiteral("The journal ") + journalPath + QStringLiteral(" holds no rows."), Title,
-            Style::Information);
-        return false;
-    }
-    // Rows of an older buffer have other columns.
-    qsizetype first = rows.size();
-    while (first > 0 && rows[first - 1].bufferId == buffer.id)
-        --first;
-    rows.remove(0, first);
-
-    m_control.setRunMode(0);
-    m_viewing = true;
-    m_writer.setPaused(true);
-    viewer::RowStore &grid = m_control.rows();
-    QList<viewer::RowStore::DataColumn> columns;
-    for (const journal::JournalColumn &c : buffer.columns)
-        columns.append({ c.number, c.title, c.width });
-    // The export, graph and conversion window find the columns' types and formats there.
-    m_control.cycle().showColumns(journal::JournalSource::columnTable(buffer));
-    grid.setColumns(columns);
-    grid.clear();
-    const QString status = grid.statusText();
-    for (const journal::JournalRow &r : rows) {
-        switch (r.kind) {
-        case journal::RowKind::Miss:
-        case journal::RowKind::Restart:
-            grid.addSeparator(r.status, journal::shownDate(r), journal::shownTime(r), r.pcMillis);
-            break;
-        case journal::RowKind::Status:
-            grid.setStatusText(r.status);
-            grid.addStatusRow(journal::shownDate(r), journal::shownTime(r), r.pcMillis);
-            break;
-        case journal::RowKind::Record:
-            grid.setStatusText(r.status);
-            grid.addRecord(journal::JournalSource::decodedRecord(r));
-            break;
-        }
-    }
-    grid.setStatusText(status);
-    Q_EMIT m_control.graphRedrawRequested();
-    Q_EMIT message(QStringLiteral("Journal ") + journalPath + QStringLiteral(" (read-only): rows ")
-        + QString::number(rows.first().id) + QStringLiteral(" to ")
-        + QString::number(rows.last().id) + QStringLiteral(" of ") + QString::number(info.rows)
-        + QStringLiteral(", ") + buffer.title);
-    return true;
+    m_viewing = on;
+    m_writer.setPaused(on || m_simulation);
 }
 
 qint64 ProjectJournal::offerRecovery(const QString &journalPath)

@@ -36,10 +36,9 @@ public:
     // them; the rows exported (0 when none, declined or failed).
     qint64 offerRecovery(const QString &journalPath);
 
-    // Shows a journal read-only in the control's grid and graph: the newest rows of its
-    // newest buffer, as many as the grid holds (MaxRows). The control must not be reading;
-    // its own journal is paused until the next Start. False with a message when refused.
-    bool view(const QString &journalPath);
+    // A recording is shown read-only in the grid: its rows are not journaled again, until
+    // the next Start.
+    void setViewing(bool on);
     [[nodiscard]] bool viewing() const { return m_viewing; }
     // The simulation's rows are no recording: not journaled while it is on.
     void setSimulation(bool on);

@@ -6,10 +6,12 @@
 #include "app/core/ProjectView.h"
 #include "app/window/BufferPage.h"
 #include "app/window/HelpWindow.h"
+#include "app/window/RangeBar.h"
 #include "app/window/SettingsTab.h"
 #include "app/window/frmAbout.h"
 #include "app/window/frmInfo.h"
 #include "app/window/frmInput.h"
+#include "app/window/frmPlantSources.h"
 #include "app/window/frmSelectBuffer.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/DialogPrompter.h"
@@ -93,6 +95,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     });
     m_journal = std::make_unique<ProjectJournal>(*m_prompter, m_control->core());
     m_viewKeeper = new viewer::GraphViewKeeper(m_control->core(), *m_control->graph(), this);
+    m_recording = std::make_unique<RecordingView>(*m_prompter, m_control->core());
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -108,6 +111,9 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     m_tabs->setTabToolTip(1, QStringLiteral("Define the columns of a configured buffer"));
     m_tabs->setTabToolTip(2, QStringLiteral("Connection, display and export settings"));
     layout->addWidget(m_tabs, 1);
+    m_rangeBar = new RangeBar(central);
+    m_rangeBar->hide();
+    layout->addWidget(m_rangeBar);
     layout->addWidget(buildConnectionFrame());
     setCentralWidget(central);
 
@@ -119,8 +125,12 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     m_panel2 = new QLabel(statusBar());
     m_panel2->setObjectName(QStringLiteral("Panel2"));
     m_panel2->setToolTip(QStringLiteral("Last message"));
+    m_panel3 = new QLabel(statusBar());
+    m_panel3->setObjectName(QStringLiteral("Panel3"));
+    m_panel3->setToolTip(QStringLiteral("The rows of the recording shown"));
     statusBar()->addWidget(m_panel1);
     statusBar()->addWidget(m_panel2, 1);
+    statusBar()->addPermanentWidget(m_panel3);
 
     m_input = new frmInput(m_host->cellEditor(), this);
     buildMenus();
@@ -174,6 +184,10 @@ void frmTolvane::buildMenus()
     m_openJournal = file->addAction(QStringLiteral("Open &journal..."));
     m_openJournal->setObjectName(QStringLiteral("m_openJournal"));
     m_openJournal->setToolTip(QStringLiteral("Show a recording journal read-only in the grid"));
+    m_openPlant = file->addAction(QStringLiteral("Open &plant database..."));
+    m_openPlant->setObjectName(QStringLiteral("m_openPlant"));
+    m_openPlant->setToolTip(
+        QStringLiteral("Show a source of the plant database read-only in the grid"));
     file->addSeparator();
     m_exit = file->addAction(QStringLiteral("E&xit"));
     m_exit->setObjectName(QStringLiteral("exit"));
@@ -208,6 +222,7 @@ void frmTolvane::buildMenus()
     });
     connect(m_exportAs, &QAction::triggered, this, &frmTolvane::exportAs);
     connect(m_openJournal, &QAction::triggered, this, &frmTolvane::openJournal);
+    connect(m_openPlant, &QAction::triggered, this, &frmTolvane::openPlant);
     connect(m_contents, &QAction::triggered, this, &frmTolvane::showHelp);
     connect(m_about, &QAction::triggered, this, &frmTolvane::showAbout);
 }
@@ -284,6 +299,18 @@ void frmTolvane::bindHost()
     connect(h, &TolvaneHost::simulationChanged, m_journal.get(), &ProjectJournal::setSimulation);
     connect(m_journal.get(), &ProjectJournal::message, this,
         [this](const QString &text) { m_panel2->setText(text); });
+    connect(m_recording.get(), &RecordingView::message, this,
+        [this](const QString &text) { m_panel2->setText(text); });
+    connect(m_recording.get(), &RecordingView::shownChanged, this, &frmTolvane::recordingShown);
+    connect(m_recording.get(), &RecordingView::closed, this, [this] {
+        m_journal->setViewing(false);
+        m_rangeBar->hide();
+        m_panel3->clear();
+        setWindowTitle(m_host->caption());
+    });
+    connect(m_rangeBar, &RangeBar::showRequested, this,
+        [this](qint64 fromMs, qint64 toMs) { m_recording->showRange(fromMs, toMs); });
+    connect(m_rangeBar, &RangeBar::exportRequested, this, &frmTolvane::exportRange);
     connect(h, &TolvaneHost::quitRequested, this, &frmTolvane::endProgram);
     connect(h, &TolvaneHost::startInfoRequested, this, &frmTolvane::showStartInfo);
     connect(h, &TolvaneHost::captionChanged, this, &QWidget::setWindowTitle);
@@ -338,17 +365,71 @@ void frmTolvane::openJournal()
     const QString path = m_prompter->openFile({ QStringLiteral("Open a recording journal"),
         QStringLiteral("Journals (*.db)|*.db|All files (*.*)|*.*"), QStringLiteral("db"),
         ProjectJournal::pathFor(m_host->project().path()), true });
-    if (path.isEmpty() || !m_journal->view(path))
+    if (!path.isEmpty())
+        openRecording(path, QString());
+}
+
+void frmTolvane::openPlant()
+{
+    if (m_host->connected() || m_host->simulation()) {
+        m_prompter->message(QStringLiteral("Disconnect from the PCD and leave the simulation "
+                                           "before opening a plant database."),
+            QStringLiteral("Tolvane"), common::Prompter::Style::Exclamation);
         return;
-    // The journal's own project brings its view and keeps it from now on; a journal
+    }
+    frmPlantSources dialog(m_plantUri, this);
+    if (!m_plantUri.isEmpty())
+        dialog.list();
+    if (m_runDialog(dialog) != QDialog::Accepted)
+        return;
+    m_plantUri = dialog.uri();
+    if (!dialog.source().isEmpty())
+        openRecording(dialog.uri(), dialog.source());
+}
+
+bool frmTolvane::openRecording(const QString &where, const QString &source)
+{
+    // The rows shown are not the project's recording: not journaled again.
+    m_journal->setViewing(true);
+    if (!m_recording->open(where, source)) {
+        m_journal->setViewing(m_recording->isOpen());
+        return false;
+    }
+    // A journal's own project brings its view and keeps it from now on; a recording
     // without one at hand is looked at in the view of the project open.
-    const QString project = ProjectView::projectOfJournal(path);
-    if (!project.isEmpty())
-        restoreView(project);
+    if (source.isEmpty()) {
+        const QString project = ProjectView::projectOfJournal(where);
+        if (!project.isEmpty())
+            restoreView(project);
+    }
     // Read-only: nothing to start until the next connection.
     m_cmdStart->setEnabled(false);
     m_cmdRun->setEnabled(false);
     m_tabs->setCurrentIndex(0);
+    m_rangeBar->show();
+    m_rangeBar->setRange(m_recording->firstShownMs(), m_recording->lastShownMs());
+    setWindowTitle(m_recording->title());
+    m_panel2->setText(m_recording->title());
+    return true;
+}
+
+void frmTolvane::recordingShown()
+{
+    m_panel3->setText(m_recording->shownText());
+    // The boxes tell the range shown, unless the user is typing one.
+    const QWidget *focus = QApplication::focusWidget();
+    if (!focus || !m_rangeBar->isAncestorOf(focus))
+        m_rangeBar->setRange(m_recording->firstShownMs(), m_recording->lastShownMs());
+}
+
+void frmTolvane::exportRange(qint64 fromMs, qint64 toMs)
+{
+    const QString target = m_prompter->saveFile({ QStringLiteral("Export the rows of the range"),
+        QStringLiteral("Excel Files (*.xlsx)|*.xlsx|Excel Files (*.xls)|*.xls|CSV Files "
+                       "(*.csv)|*.csv"),
+        QStringLiteral("xlsx"), m_host->start().projectFolder, false });
+    if (!target.isEmpty())
+        m_recording->exportRange(target, fromMs, toMs);
 }
 
 void frmTolvane::restoreView(const QString &projectPath)

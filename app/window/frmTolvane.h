@@ -2,6 +2,7 @@
 
 #include "app/core/OpenDocument.h"
 #include "app/core/ProjectJournal.h"
+#include "app/core/RecordingView.h"
 #include "app/core/TolvaneHost.h"
 #include "viewer/core/GraphViewState.h"
 
@@ -27,6 +28,7 @@ class Tolvane;
 namespace tlv::app {
 
 class BufferPage;
+class RangeBar;
 class HelpWindow;
 class SettingsTab;
 class frmInput;
@@ -53,6 +55,7 @@ public:
     [[nodiscard]] BufferPage *bufferPage() const { return m_bufferPage; }
     [[nodiscard]] SettingsTab *settingsTab() const { return m_settingsTab; }
     [[nodiscard]] frmInput *inputDialog() const { return m_input; }
+    [[nodiscard]] RecordingView &recording() { return *m_recording; }
 
     // The form's start-up with the command line (arguments joined by blanks).
     int startUp(const QString &commandLine);
@@ -92,6 +95,11 @@ private:
     void endProgram();
     void activateOnce();
     void openJournal();
+    void openPlant();
+    // Shows a journal file or a plant source read-only; false when refused.
+    bool openRecording(const QString &where, const QString &source);
+    void recordingShown();
+    void exportRange(qint64 fromMs, qint64 toMs);
     void exportAs();
     void restoreView(const QString &projectPath);
     [[nodiscard]] int twipsToPixels(int twips, bool horizontal) const;
@@ -104,6 +112,10 @@ private:
     viewer::GraphViewKeeper *m_viewKeeper = nullptr;
     QString m_viewProject; // the project the graph's view is kept in; empty: none
     viewer::GraphViewState m_viewAtOpen; // written back only when the user changed it
+    std::unique_ptr<RecordingView> m_recording;
+    RangeBar *m_rangeBar = nullptr;
+    QLabel *m_panel3 = nullptr;
+    QString m_plantUri;
     std::function<int(QDialog &)> m_runDialog;
     OpenDocument::Launcher m_launcher;
     HelpWindow *m_helpWindow = nullptr;
@@ -132,6 +144,7 @@ private:
     QAction *m_about = nullptr;
     QAction *m_exit = nullptr;
     QAction *m_openJournal = nullptr;
+    QAction *m_openPlant = nullptr;
     QAction *m_save = nullptr;
     QAction *m_compile = nullptr;
     QAction *m_exportAs = nullptr;

@@ -124,6 +124,27 @@ bool PlantReader::rowsInTime(
         { fromMs, toMs, first, last }, rows);
 }
 
+bool PlantReader::seqSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint64 *last)
+{
+    *first = 0;
+    *last = -1;
+    QSqlQuery q(m_server.db());
+    q.prepare(QStringLiteral("SELECT min(seq), max(seq) FROM tolvane.rows WHERE source_id = ? "
+                             "AND time BETWEEN timestamptz 'epoch' + ?::bigint * interval "
+                             "'1 millisecond' AND timestamptz 'epoch' + ?::bigint * "
+                             "interval '1 millisecond'"));
+    q.addBindValue(m_sourceId);
+    q.addBindValue(fromMs);
+    q.addBindValue(toMs);
+    if (!q.exec() || !q.next())
+        return fail(PlantConnection::describe(q.lastError()));
+    if (!q.value(0).isNull()) {
+        *first = q.value(0).toLongLong();
+        *last = q.value(1).toLongLong();
+    }
+    return true;
+}
+
 bool PlantReader::select(
     const QString &where, const QList<QVariant> &values, QList<journal::JournalRow> *rows)
 {

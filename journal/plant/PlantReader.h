@@ -3,6 +3,8 @@
 #include "journal/JournalReader.h"
 #include "journal/plant/PlantConnection.h"
 
+#include <QSqlDriver>
+
 namespace tlv::plant {
 
 // One source's rows read back from the plant database as journal rows, so everything that
@@ -20,7 +22,12 @@ public:
     // Rows from to (UTC ms, both included) and within the sequence numbers first to last.
     bool rowsInTime(
         qint64 fromMs, qint64 toMs, qint64 first, qint64 last, QList<journal::JournalRow> *rows);
+    // The first and last sequence number of the rows from fromMs to toMs; 0 and -1 for none.
+    bool seqSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint64 *last);
     bool buffer(qint64 id, journal::JournalBuffer *buffer);
+    // The connection's driver, for LISTEN on the rows' notifications.
+    [[nodiscard]] QSqlDriver *driver() { return m_server.db().driver(); }
+    [[nodiscard]] const QString &source() const { return m_source; }
 
 private:
     bool select(

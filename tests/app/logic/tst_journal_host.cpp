@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/core/ProjectJournal.h"
+#include "app/core/RecordingView.h"
 #include "common/ScriptedPrompter.h"
 #include "journal/JournalReader.h"
 #include "viewer/core/ControlCore.h"
@@ -107,7 +108,10 @@ TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadO
     // the export and the conversion window see the recorded types and formats.
     ProjectJournal keeper(prompter, core);
     keeper.startUp(project, true);
-    ASSERT_TRUE(keeper.view(path));
+    keeper.setViewing(true);
+    EXPECT_TRUE(keeper.writer().paused());
+    app::RecordingView view(prompter, core);
+    ASSERT_TRUE(view.open(path, {}));
     ASSERT_EQ(core.rows().dataRowCount(), 3);
     // The graph and conversion window read the typed values the recording had.
     EXPECT_EQ(core.rows().cellValue(2, 4), 22.0);

@@ -252,7 +252,7 @@ TEST_F(WindowFixture, ShippedHelpShowsInTheProgramAndClosesLikeOtherWindows)
         text += help->browser()->toPlainText();
     }
     for (const char *topic : { "Starting", "Cursors", "Zoom and pan", "Follow newest",
-             "empties the grid", "Export as...", "Open journal..." })
+             "empties the grid", "Export as...", "Open journal...", "Open plant database..." })
         EXPECT_TRUE(text.contains(QLatin1String(topic))) << topic;
     shoot(help, u"help-graph"_s);
 
@@ -330,16 +330,28 @@ TEST_F(WindowFixture, JournalTurnedOnKeepsTheRowsAndOpensReadOnlyFromTheFileMenu
     ASSERT_TRUE(QTest::qWaitFor([&] { return records() == 3; }, 10000));
     core.Clear();
 
+    const qsizetype told = prompter.messages().size();
     prompter.queueFile(journal);
     child<QAction>("m_openJournal")->trigger();
     ASSERT_EQ(core.rows().dataRowCount(), 3);
     EXPECT_EQ(core.rows().cell(2, 4), u"42"_s);
     EXPECT_EQ(core.rows().headerData(5, Qt::Horizontal).toString(), u"Valve"_s);
     EXPECT_FALSE(child<QPushButton>("cmdStart")->isEnabled());
-    EXPECT_TRUE(child<QLabel>("Panel2")->text().contains(u"(read-only)"_s))
+    EXPECT_EQ(window->windowTitle(), u"Tolvane - plant.journal.db (read-only)"_s);
+    EXPECT_EQ(child<QLabel>("Panel3")->text(), u"Rows 1 to 3 of 3"_s);
+    ASSERT_TRUE(child<QWidget>("RangeBar")->isVisible());
+    shoot(window.get(), u"journal-read-only"_s);
+
+    // The range in the boxes, as the command line exports it.
+    const QString range = box.project(u"range.csv"_s);
+    prompter.queueFile(range);
+    QTest::mouseClick(child<QPushButton>("cmdExportRange"), Qt::LeftButton);
+    EXPECT_EQ(test::Sandbox::read(range).count('\n'), 4);
+    EXPECT_TRUE(child<QLabel>("Panel2")->text().startsWith(u"3 rows (1 to 3) exported to : "_s))
         << qPrintable(child<QLabel>("Panel2")->text());
     QTest::qWait(50);
     EXPECT_EQ(records(), 3); // shown, not journaled again
+    EXPECT_EQ(prompter.messages().size(), told);
 }
 
 TEST_F(WindowFixture, TheGraphsViewComesBackWithTheProjectAndItsJournal)

@@ -37,6 +37,11 @@ public:
     bool info(journal::JournalInfo *info);
     bool rows(const RowRange &range, QList<journal::JournalRow> *rows);
     bool buffer(qint64 id, journal::JournalBuffer *buffer);
+    // The first and last row number between which every row of the range's times lies; 0
+    // and -1 when none does.
+    bool span(const RowRange &range, qint64 *first, qint64 *last);
+    // The plant database's reader; null for a file.
+    [[nodiscard]] plant::PlantReader *server() { return m_server.get(); }
 
 private:
     bool fileRowsInTime(const RowRange &range, QList<journal::JournalRow> *rows);

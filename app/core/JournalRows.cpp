@@ -1,4 +1,4 @@
-#include "app/cli/JournalRows.h"
+#include "app/core/JournalRows.h"
 
 #include "journal/plant/PlantBatch.h"
 
@@ -72,15 +72,30 @@ bool JournalRowsReader::rows(const RowRange &range, QList<journal::JournalRow> *
     return take(m_file->rows(range.from, range.to, rows));
 }
 
+bool JournalRowsReader::span(const RowRange &range, qint64 *first, qint64 *last)
+{
+    const bool ok = m_server ? m_server->seqSpanInTime(range.fromMs, range.toMs, first, last)
+                             : m_file->idSpanInTime(range.fromMs, range.toMs, first, last);
+    if (!take(ok))
+        return false;
+    *first = std::max(*first, range.from);
+    *last = std::min(*last, range.to);
+    if (*first > *last) {
+        *first = 0;
+        *last = -1;
+    }
+    return true;
+}
+
 // A journal file keeps its rows in the order they came: read in pieces, kept by their time.
 bool JournalRowsReader::fileRowsInTime(const RowRange &range, QList<journal::JournalRow> *rows)
 {
-    journal::JournalInfo info;
-    if (!take(m_file->info(&info)))
+    qint64 first = 0;
+    qint64 last = -1;
+    if (!span(range, &first, &last))
         return false;
     constexpr qint64 Piece = 10000;
-    const qint64 last = std::min(range.to, info.lastId);
-    for (qint64 from = std::max(range.from, info.firstId); from <= last; from += Piece) {
+    for (qint64 from = first; from <= last; from += Piece) {
         QList<journal::JournalRow> piece;
         if (!take(m_file->rows(from, std::min(last, from + Piece - 1), &piece)))
             return false;

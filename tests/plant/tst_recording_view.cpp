@@ -1,0 +1,236 @@
+// A recording shown read-only in the window's grid: from a journal file and from a source of a
+// real throwaway PostgreSQL, followed while its recorder goes on, and a time range shown and
+// exported as the command line exports it.
+#include "PgCluster.h"
+#include "tests/TestSupport.h"
+
+#include "app/core/PlantSourceList.h"
+#include "app/core/RecordingView.h"
+#include "common/ScriptedPrompter.h"
+#include "journal/JournalWriter.h"
+#include "viewer/core/ControlCore.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace tlv::app {
+namespace {
+
+using test::CliRun;
+using test::runCli;
+
+constexpr qint64 BaseMs = 1796551200000; // 2026-12-06 10:00:00 UTC
+constexpr int Bound = 10000; // ms any follow may take
+
+qint64 rowMs(qint64 id)
+{
+    return BaseMs + id * 1000;
+}
+
+QString iso(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs);
+}
+
+// A recorder's journal: a number and a text column, a "Miss 2" at every 40th row.
+struct Recorder
+{
+    explicit Recorder(const QString &path)
+    {
+        EXPECT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
+        journal::JournalBuffer buffer;
+        buffer.title = u"Boiler"_s;
+        buffer.headerKey = u"boiler"_s;
+        buffer.columns
+            = { { 0, u"Temperature"_s, 1000, 4, u"d"_s }, { 1, u"Mode"_s, 800, 6, u"s"_s } };
+        writer.setBuffer(buffer);
+    }
+    // Rows up to id last, written in one go.
+    void writeTo(qint64 last)
+    {
+        for (qint64 id = next; id <= last; ++id) {
+            journal::JournalRow r;
+            r.pcMillis = rowMs(id);
+            const QDateTime t = QDateTime::fromMSecsSinceEpoch(r.pcMillis);
+            r.date = t.toString(u"dd/MM/yy"_s);
+            r.time = t.toString(u"HH:mm:ss"_s);
+            r.recordNumber = id;
+            if (id % 40 == 0) {
+                r.kind = journal::RowKind::Miss;
+                r.status = u"Miss 2"_s;
+                r.cells = { u"-----"_s, u"-----"_s };
+                r.numbers = { std::nullopt, std::nullopt };
+                r.rawValues = { std::nullopt, std::nullopt };
+            } else {
+                r.status = u"Run"_s;
+                r.cells = { QString::number(id), u"auto"_s };
+                r.numbers = { double(id), std::nullopt };
+                r.rawValues = { id, std::nullopt };
+            }
+            writer.addRow(r);
+        }
+        next = last + 1;
+        EXPECT_TRUE(writer.flush());
+    }
+    journal::JournalWriter writer;
+    qint64 next = 1;
+};
+
+struct Viewer
+{
+    Viewer()
+        : view(prompter, core)
+    {
+        test::ensureApplication();
+        core.setMaxRows(50);
+    }
+    [[nodiscard]] bool shows(const QString &text)
+    {
+        const QDeadlineTimer deadline(Bound);
+        while (view.shownText() != text && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            QThread::msleep(10);
+        }
+        return view.shownText() == text;
+    }
+    common::ScriptedPrompter prompter;
+    viewer::ControlCore core;
+    RecordingView view;
+};
+
+} // namespace
+
+TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
+{
+    test::ensureApplication();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"boiler.db"_s);
+    Recorder recorder(path);
+    recorder.writeTo(300);
+    Viewer v;
+    // A full grid gives way to the recording's newest rows, never through an export.
+    v.core.setExportFile(dir.filePath(u"auto.csv"_s));
+    v.core.setAutoExport(true);
+
+    ASSERT_TRUE(v.view.open(path, {}));
+    EXPECT_EQ(v.view.title(), u"Tolvane - boiler.db (read-only)"_s);
+    EXPECT_EQ(v.view.shownText(), u"Rows 251 to 300 of 300"_s);
+    viewer::RowStore &grid = v.core.rows();
+    ASSERT_EQ(grid.dataRowCount(), 50);
+    EXPECT_EQ(grid.cell(49, 4), u"300"_s);
+    EXPECT_TRUE(grid.isSeparator(29)); // row 280
+
+    recorder.writeTo(320);
+    ASSERT_TRUE(v.shows(u"Rows 271 to 320 of 320"_s)) << qPrintable(v.view.shownText());
+    EXPECT_EQ(grid.dataRowCount(), 50);
+    EXPECT_TRUE(grid.isSeparator(49));
+    EXPECT_EQ(grid.cell(48, 4), u"319"_s);
+    EXPECT_EQ(grid.cellValue(48, 4), 319.0);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"auto.csv"_s)));
+
+    // A range holds still while the recorder goes on; follow returns to the newest.
+    ASSERT_TRUE(v.view.showRange(rowMs(1), rowMs(12)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 12 of 320"_s);
+    EXPECT_FALSE(v.core.followNewest());
+    recorder.writeTo(330);
+    v.view.poll();
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 12 of 330"_s);
+    EXPECT_EQ(grid.cell(0, 4), u"1"_s);
+    ASSERT_TRUE(v.view.showRange(rowMs(100), rowMs(400)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 100 to 149 of 330"_s); // as many as the grid holds
+    EXPECT_FALSE(v.view.showRange(rowMs(500), rowMs(600)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 100 to 149 of 330"_s);
+    v.core.setFollowNewest(true);
+    EXPECT_EQ(v.view.shownText(), u"Rows 281 to 330 of 330"_s);
+
+    // The same rows, byte for byte, as the command line's export of that time range.
+    const qint64 from = rowMs(37) + 1;
+    const qint64 to = rowMs(81);
+    ASSERT_TRUE(v.view.exportRange(dir.filePath(u"window.csv"_s), from, to));
+    const CliRun cli = runCli({ u"journal"_s, path, u"export"_s, dir.filePath(u"cli.csv"_s),
+        u"--from-time"_s, iso(from), u"--to-time"_s, iso(to) });
+    ASSERT_EQ(cli.code, 0) << qPrintable(cli.err);
+    EXPECT_TRUE(cli.out.startsWith(u"44 rows (38 to 81)"_s)) << qPrintable(cli.out);
+    const QByteArray rows = test::readBytes(dir.filePath(u"cli.csv"_s));
+    EXPECT_EQ(rows.count('\n'), 45);
+    EXPECT_EQ(test::readBytes(dir.filePath(u"window.csv"_s)), rows);
+    EXPECT_TRUE(v.prompter.messages().isEmpty());
+
+    // Refused: the view shown stays.
+    EXPECT_FALSE(v.view.open(dir.filePath(u"none.db"_s), {}));
+    EXPECT_EQ(v.prompter.messages().size(), 1);
+    EXPECT_EQ(v.view.shownText(), u"Rows 281 to 330 of 330"_s);
+    // Opened again, it shows and follows the newest rows.
+    ASSERT_TRUE(v.view.showRange(rowMs(1), rowMs(2)));
+    ASSERT_TRUE(v.view.open(path, {}));
+    EXPECT_TRUE(v.core.followNewest());
+    EXPECT_EQ(v.view.shownText(), u"Rows 281 to 330 of 330"_s);
+}
+
+TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
+{
+    if (!test::PgCluster::available())
+        GTEST_SKIP() << "postgresql-15 is missing (scripts/bootstrap)";
+    test::ensureApplication();
+    test::PgCluster pg;
+    QString why;
+    ASSERT_TRUE(pg.start(&why)) << qPrintable(why);
+    const QString uri = pg.uri(u"postgres"_s);
+    ASSERT_EQ(runCli({ u"plant"_s, u"init"_s, uri }).code, 0);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"boiler.db"_s);
+    Recorder recorder(path);
+    const auto forward = [&] {
+        const CliRun run
+            = runCli({ u"journal"_s, path, u"forward"_s, uri, u"--source"_s, u"boiler"_s });
+        EXPECT_EQ(run.code, 0) << qPrintable(run.err);
+    };
+    recorder.writeTo(100);
+    forward();
+
+    PlantSourceList list;
+    ASSERT_TRUE(list.read(uri)) << qPrintable(list.errorString());
+    ASSERT_EQ(list.sources().size(), 1);
+    EXPECT_EQ(PlantSourceList::cells(list.sources().first()),
+        QStringList({ u"boiler"_s, u"100"_s, u"2026-12-06 10:00:01"_s, u"2026-12-06 10:01:40"_s }));
+    EXPECT_FALSE(list.read(u"postgresql://me:secret@/plant"_s));
+    EXPECT_FALSE(list.errorString().isEmpty());
+
+    Viewer v;
+    ASSERT_TRUE(v.view.open(uri, u"boiler"_s)) << qPrintable(
+        v.prompter.messages().isEmpty() ? QString() : v.prompter.messages().first().text);
+    EXPECT_EQ(v.view.title(), u"Tolvane - source boiler of "_s + uri + u" (read-only)"_s);
+    EXPECT_EQ(v.view.shownText(), u"Rows 51 to 100 of 100"_s);
+    recorder.writeTo(120);
+    forward();
+    ASSERT_TRUE(v.shows(u"Rows 71 to 120 of 120"_s)) << qPrintable(v.view.shownText());
+    EXPECT_TRUE(v.core.rows().isSeparator(49));
+    EXPECT_EQ(v.core.rows().cell(48, 4), u"119"_s);
+
+    // A server that went away and came back is read again.
+    ASSERT_TRUE(pg.stopImmediate());
+    v.view.poll();
+    ASSERT_TRUE(pg.startAgain(&why)) << qPrintable(why);
+    recorder.writeTo(130);
+    forward();
+    ASSERT_TRUE(v.shows(u"Rows 81 to 130 of 130"_s)) << qPrintable(v.view.shownText());
+
+    // The same range from the server as from the file.
+    ASSERT_TRUE(v.view.exportRange(dir.filePath(u"server.csv"_s), rowMs(5), rowMs(45)));
+    EXPECT_TRUE(v.view.showRange(rowMs(5), rowMs(45)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 5 to 45 of 130"_s);
+    Viewer file;
+    ASSERT_TRUE(file.view.open(path, {}));
+    ASSERT_TRUE(file.view.exportRange(dir.filePath(u"file.csv"_s), rowMs(5), rowMs(45)));
+    EXPECT_EQ(test::readBytes(dir.filePath(u"server.csv"_s)),
+        test::readBytes(dir.filePath(u"file.csv"_s)));
+}
+
+} // namespace tlv::app
