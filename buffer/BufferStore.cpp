@@ -2,6 +2,7 @@
 
 #include "buffer/AddressField.h"
 #include "buffer/BufferType.h"
+#include "buffer/KeyRanges.h"
 #include "buffer/LayoutValidation.h"
 #include "buffer/NumberText.h"
 #include "buffer/SourceFields.h"
@@ -77,6 +78,19 @@ QString BufferStore::unstorableColumn(const TraceProject &project, int position,
 BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceProject &project,
     const cFormats &formats, common::Prompter &prompter)
 {
+    const Result checked = check(fields, strict, project, formats, prompter);
+    if (!checked.ok)
+        return checked;
+    if (!project.writeUserBuffer())
+        return rejectBuffer(prompter);
+    // Cleared only once stored, so a rejected buffer still counts as unsaved.
+    project.buffer().setChanged(false);
+    return checked;
+}
+
+BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceProject &project,
+    const cFormats &formats, common::Prompter &prompter)
+{
     UserColumns &b = project.buffer();
     b.setTitle(fields.title);
     b.setStartReg(fields.startReg);
@@ -87,7 +101,8 @@ BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceP
         if (strict && !isNumeric(fields.recordInterval))
             return rejectField(Field::RecordInterval, prompter);
         const double tenths = fieldNumber(fields.recordInterval) * 10.0;
-        if (tenths > MaxRecordInterval || (strict && tenths < 0))
+        const KeyRange &interval = KeyRange::of(u"USER_BUFFER", u"RecordInterval");
+        if (tenths > interval.high || (strict && tenths < interval.low))
             return rejectField(Field::RecordInterval, prompter);
         // 16 bits hold at most 3276.7 s; larger intervals are refused, not wrapped.
         const auto value = toInt16(tenths);
@@ -119,12 +134,17 @@ BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceP
         (b.*a.set)(*a.text);
     }
 
+    // The list offers only what the PCD library takes; a value from elsewhere is not compiled.
     b.setMemory(fields.memory);
+    if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordMemory").contains(fields.memory))
+        return rejectField(Field::Memory, prompter);
+    if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordChange").contains(b.recordChange()))
+        return rejectField(Field::None, prompter);
 
     if (strict && !isNumeric(fields.numberOfRecords))
         return rejectField(Field::NumberOfRecords, prompter);
     const double records = fieldNumber(fields.numberOfRecords);
-    if (strict && (records < MinRecords || records > MaxRecords))
+    if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordNumber").contains(records))
         return rejectField(Field::NumberOfRecords, prompter);
     const auto bufferLen = toInt16(records);
     if (!bufferLen)
@@ -185,10 +205,6 @@ BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceP
         }
     }
 
-    if (!project.writeUserBuffer())
-        return rejectBuffer(prompter);
-    // Cleared only once stored, so a rejected buffer still counts as unsaved.
-    b.setChanged(false);
     return Result { true, Field::None, 0, 0 };
 }
 

@@ -37,6 +37,9 @@ public:
 
     static Result store(EditorFields &fields, bool strict, TraceProject &project,
         const cFormats &formats, common::Prompter &prompter);
+    // The same up to writing: takes the fields into the model and checks it.
+    static Result check(EditorFields &fields, bool strict, TraceProject &project,
+        const cFormats &formats, common::Prompter &prompter);
 
     // Why a column cannot be stored so that it reads back the same, or "".
     // gridColumn receives the editor grid column at fault.

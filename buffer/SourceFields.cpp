@@ -2,6 +2,8 @@
 
 #include "buffer/UserColumns.h"
 
+#include <QRegularExpression>
+
 namespace tlv::buffer {
 
 namespace {
@@ -9,6 +11,34 @@ namespace {
 using Field = EditorFields::Field;
 
 constexpr QStringView Separators = u"',();";
+
+// The start pointer is a register of the PCD: "R n" or a bare n.
+QString startRegisterProblem(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"(^(?:[Rr]\s+)?(\d{1,5})$)"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch() || m.captured(1).toInt() > 16383)
+        return QStringLiteral("it is no register R 0 to R 16383");
+    return {};
+}
+
+// A typed address (a letter, a blank, a number) must name a medium and an
+// address the PCD has; anything else is a symbol, which the PCD's build resolves.
+QString addressProblem(const QString &variable)
+{
+    if (variable.size() < 2 || variable[1] != u' ')
+        return {};
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^([RFIOTC]) +(\d{1,5})$)"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = pattern.match(variable);
+    if (!m.hasMatch())
+        return QStringLiteral("it is no PCD address");
+    const QChar medium = m.captured(1).front().toUpper();
+    const int limit = medium == u'R' ? 16383 : (medium == u'T' || medium == u'C') ? 1599 : 8191;
+    if (m.captured(2).toInt() > limit)
+        return QStringLiteral("its address lies beyond ") + QString::number(limit);
+    return {};
+}
 
 } // namespace
 
@@ -50,7 +80,9 @@ SourceFields::Result SourceFields::check(const UserColumns &buffer, bool configu
         { "Serial Number", buffer.serialNr(), false, false, Field::SerialNumber },
     };
     for (const auto &f : fields) {
-        const QString problem = argumentProblem(f.text, f.required, f.quoted);
+        QString problem = argumentProblem(f.text, f.required, f.quoted);
+        if (problem.isEmpty() && f.field == Field::StartReg)
+            problem = startRegisterProblem(f.text);
         if (!problem.isEmpty()) {
             r.ok = false;
             r.message = QStringLiteral("Invalid ") + QLatin1String(f.name) + QStringLiteral(" : ")
@@ -60,7 +92,9 @@ SourceFields::Result SourceFields::check(const UserColumns &buffer, bool configu
         }
     }
     for (int i = 1; i <= buffer.count(); ++i) {
-        const QString problem = argumentProblem(buffer.item(i)->Variable, true);
+        QString problem = argumentProblem(buffer.item(i)->Variable, true);
+        if (problem.isEmpty())
+            problem = addressProblem(buffer.item(i)->Variable);
         if (!problem.isEmpty()) {
             r.ok = false;
             r.message = QStringLiteral("Invalid PCD Variable in column ") + QString::number(i)

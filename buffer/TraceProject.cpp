@@ -2,11 +2,14 @@
 
 #include "buffer/BufferType.h"
 #include "buffer/ExportPath.h"
+#include "buffer/KeyRanges.h"
 #include "buffer/NumberText.h"
 #include "buffer/SourceGenerator.h"
 #include "buffer/UserColumns.h"
 #include "common/IniProfile.h"
 #include "common/Prompter.h"
+
+#include <QScopeGuard>
 
 namespace tlv::buffer {
 
@@ -22,6 +25,42 @@ QString num(qint64 v)
     return QString::number(v);
 }
 
+// A value reads back trimmed and without one pair of matching quotes around
+// it; such a value is written inside double quotes, so that it reads back whole
+// (a header key " AB " would otherwise come back as "AB", not the PCD's key).
+QString quotedIfNeeded(const QString &text)
+{
+    const bool blanks = !text.isEmpty() && (text.front().isSpace() || text.back().isSpace());
+    const bool quoted = text.size() >= 2 && (text.front() == u'"' || text.front() == u'\'')
+        && text.back() == text.front();
+    return blanks || quoted ? u'"' + text + u'"' : text;
+}
+
+// Values are cut at the first NUL, as the platform hands them back.
+QString beforeNul(QString v)
+{
+    const qsizetype nul = v.indexOf(QChar(0));
+    if (nul >= 0)
+        v.truncate(nul);
+    return v;
+}
+
+// The number of text, when it fits T and the key's range; else why not.
+template<typename T>
+std::optional<T> inRange(const QString &section, const QString &key, const QString &text,
+    std::optional<T> (*narrow)(double), QString *why)
+{
+    const double v = leadingNumber(text);
+    const std::optional<T> n = narrow(v);
+    const KeyRange *range = KeyRange::find(section, key);
+    if (n && (!range || range->contains(*n)))
+        return n;
+    *why = text.trimmed();
+    if (range)
+        *why += QStringLiteral(" (") + range->text() + u')';
+    return std::nullopt;
+}
+
 } // namespace
 
 TraceProject::TraceProject(UserColumns &buffer)
@@ -33,9 +72,14 @@ QString TraceProject::sourcePath() const
     return SourceGenerator::sourcePathFor(m_path);
 }
 
+QString TraceProject::value(const QString &section, const QString &key) const
+{
+    return m_text ? beforeNul(m_text->read(section, key)) : readValue(m_path, section, key);
+}
+
 QString TraceProject::value(const char16_t *section, const char16_t *key) const
 {
-    return readValue(m_path, QString::fromUtf16(section), QString::fromUtf16(key));
+    return value(QString::fromUtf16(section), QString::fromUtf16(key));
 }
 
 void TraceProject::warnRange(const QString &where, const QString &text)
@@ -52,10 +96,12 @@ bool TraceProject::readInt16(
             *target = 0;
         return false;
     }
-    if (const auto v = toInt16(leadingNumber(text)))
+    QString why;
+    if (const auto v = inRange<qint16>(
+            QString::fromUtf16(section), QString::fromUtf16(key), text, &toInt16, &why))
         *target = *v;
     else
-        warnRange(QString::fromUtf16(key), text);
+        warnRange(QString::fromUtf16(key), why);
     return true;
 }
 
@@ -68,15 +114,25 @@ bool TraceProject::readInt32(
             *target = 0;
         return false;
     }
-    if (const auto v = toInt32(leadingNumber(text)))
+    QString why;
+    if (const auto v = inRange<qint32>(
+            QString::fromUtf16(section), QString::fromUtf16(key), text, &toInt32, &why))
         *target = *v;
     else
-        warnRange(QString::fromUtf16(key), text);
+        warnRange(QString::fromUtf16(key), why);
     return true;
 }
 
 bool TraceProject::readProject()
 {
+    // One read of the file for all its keys.
+    return readProject(common::IniText::fromFile(m_path));
+}
+
+bool TraceProject::readProject(const common::IniText &text)
+{
+    m_text = &text;
+    const auto done = qScopeGuard([this] { m_text = nullptr; });
     m_error.clear();
     m_warnings.clear();
     const QString version = value(u"Tolvane", u"Version");
@@ -116,7 +172,7 @@ bool TraceProject::readProject()
 
     if (!m_simulation)
         m_applied = m_settings;
-    return readUserBuffer();
+    return readUserBufferSection();
 }
 
 void TraceProject::readDriverSettings()
@@ -137,6 +193,18 @@ void TraceProject::readDriverSettings()
 }
 
 bool TraceProject::readUserBuffer()
+{
+    return readUserBuffer(common::IniText::fromFile(m_path));
+}
+
+bool TraceProject::readUserBuffer(const common::IniText &text)
+{
+    m_text = &text;
+    const auto done = qScopeGuard([this] { m_text = nullptr; });
+    return readUserBufferSection();
+}
+
+bool TraceProject::readUserBufferSection()
 {
     m_error.clear();
     m_bufferWarnings.clear();
@@ -188,13 +256,13 @@ bool TraceProject::readUserBuffer()
 
         for (int i = 1; i <= b.column(); ++i) {
             const QString key = QStringLiteral("Column") + num(i);
-            const QString line = readValue(m_path, SecUserBuffer, key);
+            const QString line = value(SecUserBuffer, key);
             if (line.isEmpty())
                 continue;
             QStringList problems;
             b.add(parseColumnLine(line, &problems));
-            for (const QString &field : std::as_const(problems))
-                warnRange(key + u' ' + field, line);
+            for (const QString &problem : std::as_const(problems))
+                warnRange(key + u' ' + problem, line);
         }
         if (b.column() == 0)
             b.add(UserColumn::defaultColumn());
@@ -223,22 +291,16 @@ UserColumn TraceProject::parseColumnLine(const QString &line, QStringList *outOf
         f.insert(5, title);
     }
     const auto field = [&](int i) { return i < f.size() ? f.at(i) : QString(); };
-    const auto int16At = [&](int i) -> qint16 {
-        const QString t = field(i);
-        if (const auto v = toInt16(leadingNumber(t)))
-            return *v;
-        if (outOfRange)
-            outOfRange->append(QStringLiteral("field %1").arg(i + 1));
-        return 0;
+    const auto number = [&](int i, auto narrow) {
+        const QString name = QStringLiteral("field %1").arg(i + 1);
+        QString why;
+        const auto v = inRange(QStringLiteral("Column"), name, field(i), narrow, &why);
+        if (!v && outOfRange)
+            outOfRange->append(name + QStringLiteral(": ") + why);
+        return v.value_or(0);
     };
-    const auto int32At = [&](int i) -> qint32 {
-        const QString t = field(i);
-        if (const auto v = toInt32(leadingNumber(t)))
-            return *v;
-        if (outOfRange)
-            outOfRange->append(QStringLiteral("field %1").arg(i + 1));
-        return 0;
-    };
+    const auto int16At = [&](int i) { return number(i, &toInt16); };
+    const auto int32At = [&](int i) { return number(i, &toInt32); };
     UserColumn c;
     c.RecPlace = int16At(0);
     c.DataType = field(1);
@@ -310,17 +372,30 @@ bool TraceProject::writeUserBuffer()
         m_error = QStringLiteral("Writing aborted in the file : ") + m_path;
         return false;
     }
+    const QStringList lines = userBufferLines();
+    // Erased first so no column line of a longer former list survives, in any copy of the section.
+    if (!eraseSection(m_path, SecUserBuffer)
+        || !common::IniProfile::writeSection(m_path, SecUserBuffer, lines)) {
+        m_error = QStringLiteral("Writing aborted in the file : ") + m_path;
+        return false;
+    }
+    return true;
+}
+
+QStringList TraceProject::userBufferLines() const
+{
+    const UserColumns &b = m_buffer;
     QStringList lines = {
-        u"Title=" + b.title(),
-        u"HeaderKey=" + b.headerKey(),
+        u"Title=" + quotedIfNeeded(b.title()),
+        u"HeaderKey=" + quotedIfNeeded(b.headerKey()),
         u"HeaderType=" + num(b.headerType()),
-        u"StartReg=" + b.startReg(),
+        u"StartReg=" + quotedIfNeeded(b.startReg()),
         u"RecordInterval=" + num(b.recordInt()),
-        u"RecordEnable=" + b.recordEnable(),
-        u"RecordCommand=" + b.recordCommand(),
-        u"ClearBuf=" + b.clearBuf(),
-        u"CloseTlv=" + b.closeTlv(),
-        u"SerialNr=" + b.serialNr(),
+        u"RecordEnable=" + quotedIfNeeded(b.recordEnable()),
+        u"RecordCommand=" + quotedIfNeeded(b.recordCommand()),
+        u"ClearBuf=" + quotedIfNeeded(b.clearBuf()),
+        u"CloseTlv=" + quotedIfNeeded(b.closeTlv()),
+        u"SerialNr=" + quotedIfNeeded(b.serialNr()),
         u"RecordChange=" + num(b.recordChange()),
         u"RecordMemory=" + num(b.memory()),
         u"RecordLenght=" + num(b.recordLen()),
@@ -329,13 +404,7 @@ bool TraceProject::writeUserBuffer()
     };
     for (int i = 1; i <= b.count(); ++i)
         lines.append(u"Column" + num(i) + u'=' + columnLine(*b.item(i)));
-    // Erased first so no column line of a longer former list survives, in any copy of the section.
-    if (!eraseSection(m_path, SecUserBuffer)
-        || !common::IniProfile::writeSection(m_path, SecUserBuffer, lines)) {
-        m_error = QStringLiteral("Writing aborted in the file : ") + m_path;
-        return false;
-    }
-    return true;
+    return lines;
 }
 
 QString TraceProject::caption(const QString &appTitle) const
@@ -347,11 +416,7 @@ QString TraceProject::caption(const QString &appTitle) const
 
 QString TraceProject::readValue(const QString &file, const QString &section, const QString &key)
 {
-    QString v = common::IniProfile::read(file, section, key);
-    const qsizetype nul = v.indexOf(QChar(0));
-    if (nul >= 0)
-        v.truncate(nul);
-    return v;
+    return beforeNul(common::IniProfile::read(file, section, key));
 }
 
 bool TraceProject::writeValue(

@@ -9,8 +9,9 @@
 #include <functional>
 
 namespace tlv::common {
+class IniText;
 class Prompter;
-}
+} // namespace tlv::common
 
 namespace tlv::buffer {
 
@@ -18,8 +19,9 @@ class UserColumns;
 
 // The trace project file (".tlvr"): settings, buffer type and user buffer.
 // Holds the project's module state: path, buffer type, simulation flag and
-// the settings record. Numbers that do not fit their key's width leave the
-// value as it was and are listed in warnings(), never wrapped.
+// the settings record. Numbers that do not fit their key's width or lie outside
+// its range (KeyRanges) leave the value as it was and are listed in warnings(),
+// never wrapped or used.
 class TraceProject
 {
 public:
@@ -50,18 +52,23 @@ public:
     // only for a file without a Version of 1 or more; a missing setting keeps
     // the value in force.
     bool readProject();
+    // The same from the text of a project file, which need not be on disk.
+    bool readProject(const common::IniText &text);
     // The driver, port, protocol, baud rate and station stored with the
     // settings; readProject() leaves them to PG5. A start outside PG5 takes
     // them back, so the driver chosen there holds. Missing keys keep their value.
     void readDriverSettings();
     // Replaces the current buffer with the one stored in "USER_BUFFER".
     bool readUserBuffer();
+    bool readUserBuffer(const common::IniText &text);
     // Sections "Tolvane" and "CONNECTION". With ask, chooseType picks the buffer
     // type first (-1 = cancelled). Messages go through prompter.
     bool writeSettings(
         bool ask, common::Prompter &prompter, const std::function<qint16()> &chooseType = {});
     // "UserBuffer" and the whole "USER_BUFFER" section; sets HeaderType to 1.
     bool writeUserBuffer();
+    // The lines of the "USER_BUFFER" section as writeUserBuffer() stores them.
+    [[nodiscard]] QStringList userBufferLines() const;
 
     // Why the last read or write failed.
     [[nodiscard]] QString errorString() const { return m_error; }
@@ -87,16 +94,21 @@ public:
     [[nodiscard]] static QString columnLine(const UserColumn &column);
     // The reverse; missing fields are "" or 0, commas beyond the eighth field
     // belong to the title. Numeric fields that do not fit
-    // read as 0 and are named in outOfRange ("field 1").
+    // or lie outside their range read as 0 and are named in outOfRange
+    // ("field 1: 300 (0 to 255)").
     [[nodiscard]] static UserColumn parseColumnLine(
         const QString &line, QStringList *outOfRange = nullptr);
 
 private:
+    QString value(const QString &section, const QString &key) const;
     QString value(const char16_t *section, const char16_t *key) const;
     bool readInt16(const char16_t *section, const char16_t *key, qint16 *target, bool emptyKeeps);
     bool readInt32(const char16_t *section, const char16_t *key, qint32 *target, bool emptyKeeps);
     void warnRange(const QString &where, const QString &text);
+    bool readUserBufferSection();
 
+    // The text being read, while one is; else every value is read from the file.
+    const common::IniText *m_text = nullptr;
     UserColumns &m_buffer;
     QString m_path;
     qint16 m_bufferType = 0;

@@ -69,7 +69,13 @@ public:
             return true;
         if (!file.open(QIODevice::ReadOnly))
             return false;
-        const QByteArray data = file.readAll();
+        parse(file.readAll());
+        return true;
+    }
+
+    void parse(const QByteArray &data)
+    {
+        m_lines.clear();
         qsizetype start = 0;
         while (start < data.size()) {
             qsizetype lf = data.indexOf('\n', start);
@@ -82,7 +88,6 @@ public:
             m_lines.append(Line::parse(data.mid(start, contentEnd - start), eol));
             start = lf < 0 ? data.size() : lf + 1;
         }
-        return true;
     }
 
     bool save(const QString &path) const
@@ -201,51 +206,87 @@ Line entry(const QString &key, const QString &value)
 QString IniProfile::read(const QString &file, const QString &section, const QString &key,
     const QString &defaultValue, int maxChars)
 {
-    const qsizetype limit = qMax(0, maxChars);
-    Document doc;
-    if (key.trimmed().isEmpty() || !doc.load(file))
-        return defaultValue.left(limit);
-    const qsizetype header = doc.findSection(section.trimmed());
-    const qsizetype at = header < 0 ? -1 : doc.findKey(header, key.trimmed());
-    if (at < 0)
-        return defaultValue.left(limit);
-    // Windows drops one pair of matching quotes around a value, so a path
-    // written as "C:\My files\a.xls" reads without them.
-    QString value = doc.lines()[at].value;
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
-        && value.back() == value.front())
-        value = value.mid(1, value.size() - 2);
-    return value.left(limit);
+    return IniText::fromFile(file).read(section, key, defaultValue, maxChars);
 }
 
 QStringList IniProfile::readSection(const QString &file, const QString &section)
 {
-    QStringList result;
-    Document doc;
-    if (!doc.load(file))
-        return result;
-    const qsizetype header = doc.findSection(section.trimmed());
-    if (header < 0)
-        return result;
-    const qsizetype end = doc.sectionEnd(header);
-    for (qsizetype i = header + 1; i < end; ++i) {
-        const Line &line = doc.lines()[i];
-        if (line.kind == Line::Kind::Entry)
-            result.append(line.hasEquals ? line.name + u'=' + line.value : line.name);
-    }
-    return result;
+    return IniText::fromFile(file).readSection(section);
 }
 
 QStringList IniProfile::sections(const QString &file)
 {
-    QStringList result;
+    return IniText::fromFile(file).sections();
+}
+
+IniText::IniText(const QByteArray &data)
+{
     Document doc;
-    if (!doc.load(file))
-        return result;
+    doc.parse(data);
     for (const Line &line : doc.lines()) {
         if (line.kind == Line::Kind::Section)
-            result.append(line.name);
+            m_sections.append(Section { line.name, {} });
+        else if (line.kind == Line::Kind::Entry && !m_sections.isEmpty())
+            m_sections.last().entries.append(
+                line.hasEquals ? QStringList { line.name, line.value } : QStringList { line.name });
     }
+}
+
+IniText IniText::fromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return IniText(file.readAll());
+}
+
+QString IniText::read(
+    const QString &section, const QString &key, const QString &defaultValue, int maxChars) const
+{
+    const qsizetype limit = qMax(0, maxChars);
+    const QString sectionName = section.trimmed();
+    const QString keyName = key.trimmed();
+    if (keyName.isEmpty())
+        return defaultValue.left(limit);
+    // The first section of the name holds the key, or no section does.
+    for (const Section &s : m_sections) {
+        if (!sameName(s.name, sectionName))
+            continue;
+        for (const QStringList &entry : s.entries) {
+            if (!sameName(entry.first(), keyName))
+                continue;
+            // Windows drops one pair of matching quotes around a value, so a path
+            // written as "C:\My files\a.xls" reads without them.
+            QString value = entry.value(1);
+            if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
+                && value.back() == value.front())
+                value = value.mid(1, value.size() - 2);
+            return value.left(limit);
+        }
+        break;
+    }
+    return defaultValue.left(limit);
+}
+
+QStringList IniText::readSection(const QString &section) const
+{
+    QStringList result;
+    const QString sectionName = section.trimmed();
+    for (const Section &s : m_sections) {
+        if (!sameName(s.name, sectionName))
+            continue;
+        for (const QStringList &entry : s.entries)
+            result.append(entry.join(u'='));
+        break;
+    }
+    return result;
+}
+
+QStringList IniText::sections() const
+{
+    QStringList result;
+    for (const Section &s : m_sections)
+        result.append(s.name);
     return result;
 }
 

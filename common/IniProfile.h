@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -41,6 +43,31 @@ public:
     static bool eraseSection(const QString &file, const QString &section);
     // Removes one key; true when it is gone.
     static bool eraseKey(const QString &file, const QString &section, const QString &key);
+};
+
+// One INI text parsed once and read as IniProfile reads a file: for readers
+// that take many keys from one file, or take bytes that never were a file.
+class IniText
+{
+public:
+    IniText() = default;
+    explicit IniText(const QByteArray &data);
+    // Empty when the file is missing or cannot be read.
+    [[nodiscard]] static IniText fromFile(const QString &path);
+
+    // As IniProfile::read and IniProfile::readSection.
+    [[nodiscard]] QString read(const QString &section, const QString &key,
+        const QString &defaultValue = {}, int maxChars = IniProfile::ValueLimit) const;
+    [[nodiscard]] QStringList readSection(const QString &section) const;
+    [[nodiscard]] QStringList sections() const;
+
+private:
+    struct Section
+    {
+        QString name;
+        QList<QStringList> entries; // key, value; a line without "=" is its key alone
+    };
+    QList<Section> m_sections;
 };
 
 } // namespace tlv::common

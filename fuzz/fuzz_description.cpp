@@ -3,13 +3,17 @@
 // Input: one mode byte, then the file. Mode bit 0 set: the bytes are the plain
 // description, enciphered before the load; clear: they are the .tlvd as found on disk.
 // Property: a plain text the encipherer accepts deciphers to itself, line by line.
+//
+// With FUZZ_MEMORY (fuzz_description_memory) the deciphered text goes straight to
+// the section reader: no file is written or searched, no value texts are loaded.
 
 #include "FuzzSupport.h"
 
+#include "common/IniProfile.h"
+#include "common/LineCipher.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/files/DescriptionLoader.h"
 #include "viewer/files/FileTextSources.h"
-#include "common/LineCipher.h"
 
 using namespace tlv;
 
@@ -62,6 +66,9 @@ void checkCipher(const QByteArray &plain)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     tlv::fuzz::ensureApplication();
+#ifdef FUZZ_MEMORY
+    return 0;
+#endif
     QDir(tlv::fuzz::scratch()).mkpath(QStringLiteral("descriptions"));
     // The value texts a description may name, beside it as in a resource folder.
     tlv::fuzz::copyFile(tlv::fuzz::sourceFile("demo/BOIL_texts.txt"),
@@ -82,6 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)common::LineCipher::decipher(bytes, &scratchOut, &error);
     checkCipher(bytes);
 
+#ifdef FUZZ_MEMORY
+    QByteArray plain = bytes;
+    if (!plainGiven && !common::LineCipher::decipher(bytes, &plain, &error))
+        return 0;
+    viewer::DescriptionLoader sections(nullptr, nullptr);
+    viewer::ColumnTable columns;
+    viewer::BufferDescription read;
+    (void)sections.readSections(common::IniText(plain), columns, read);
+    return 0;
+#endif
     QByteArray file = bytes;
     if (plainGiven && !common::LineCipher::encipher(bytes, &file, &error))
         return 0;

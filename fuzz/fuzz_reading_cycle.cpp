@@ -7,6 +7,10 @@
 // with words replaced, cut short, lengthened or made up. Between answers the
 // input ticks the read timer, lets the PCD run, changes the run mode or calls
 // Start, Reset, Refresh and Clear.
+//
+// With FUZZ_MEMORY (fuzz_reading_cycle_memory) each description or user buffer
+// is read from its file once and handed out as a copy after: the files never
+// change while fuzzing, and reading them was most of an end-to-end run.
 
 #include "FuzzSupport.h"
 
@@ -20,6 +24,8 @@
 #include "pcdsim/trace/TraceSetup.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/FileBufferLoader.h"
+
+#include <QHash>
 
 using namespace tlv;
 
@@ -46,6 +52,74 @@ void compileDemo()
     if (!commands.compile(fields, false))
         std::abort();
 }
+
+#ifdef FUZZ_MEMORY
+class CachedLoader final : public viewer::BufferLoader
+{
+public:
+    explicit CachedLoader(viewer::BufferLoader &files)
+        : m_files(files)
+    { }
+
+    bool loadDescription(const viewer::LoadContext &context, viewer::ColumnTable &table,
+        viewer::BufferLayout &layout, QString *error) override
+    {
+        return cached(u'D' + key(context), table, layout, error,
+            [&](viewer::ColumnTable &t, viewer::BufferLayout &l, QString *e) {
+                return m_files.loadDescription(context, t, l, e);
+            });
+    }
+    bool loadUserBuffer(const viewer::LoadContext &context, bool checkHeaderKey,
+        viewer::ColumnTable &table, viewer::BufferLayout &layout, QString *error) override
+    {
+        return cached((checkHeaderKey ? u'K' : u'U') + key(context), table, layout, error,
+            [&](viewer::ColumnTable &t, viewer::BufferLayout &l, QString *e) {
+                return m_files.loadUserBuffer(context, checkHeaderKey, t, l, e);
+            });
+    }
+    viewer::TextSources *textSources() override { return m_files.textSources(); }
+
+private:
+    struct Entry
+    {
+        bool ok = false;
+        viewer::ColumnTable table;
+        viewer::BufferLayout layout;
+        QString error;
+    };
+
+    // Everything of the context a load may depend on.
+    static QString key(const viewer::LoadContext &c)
+    {
+        return QStringList { c.resourcePath, c.projectPath, c.userFile, c.symbFile, c.headerKey,
+            QString::number(c.simulation), QString::number(c.headerLength),
+            QString::number(c.counterIndex), QString::number(c.recordLength) }
+            .join(u'|');
+    }
+
+    template<typename Load>
+    bool cached(const QString &key, viewer::ColumnTable &table, viewer::BufferLayout &layout,
+        QString *error, const Load &load)
+    {
+        auto it = m_cache.constFind(key);
+        if (it == m_cache.cend()) {
+            if (m_cache.size() > 4096)
+                m_cache.clear(); // header keys from garbled answers are many
+            Entry e { false, table, layout, {} };
+            e.ok = load(e.table, e.layout, &e.error);
+            it = m_cache.insert(key, e);
+        }
+        table = it->table;
+        layout = it->layout;
+        if (!it->ok)
+            *error = it->error;
+        return it->ok;
+    }
+
+    viewer::BufferLoader &m_files;
+    QHash<QString, Entry> m_cache;
+};
+#endif
 
 class Host
 {
@@ -143,7 +217,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     pcd.runCycle(0);
 
     tlv::fuzz::SilentPrompter prompter;
+#ifdef FUZZ_MEMORY
+    static tlv::fuzz::SilentPrompter filePrompter;
+    static viewer::FileBufferLoader files(&filePrompter, folder());
+    static CachedLoader loader(files);
+#else
     viewer::FileBufferLoader loader(&prompter, folder());
+#endif
     viewer::ControlCore core(&prompter);
     core.setLoader(&loader);
     core.setResourcePath(folder());

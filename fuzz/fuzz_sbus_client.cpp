@@ -5,6 +5,10 @@
 // sent intact, dropped, one byte flipped, replaced by raw bytes, resealed
 // around other data, a NAK, or preceded by a stray frame.
 //
+// With FUZZ_MEMORY (fuzz_sbus_udp_memory, fuzz_sbus_serial_memory) there is no
+// line: each request goes to the peer at once and its answers are judged as
+// the transport judges what arrives, thousands of times faster.
+//
 // Property: a read that succeeds while every answer was intact or damaged
 // under its CRC gives exactly the values the PCD holds.
 
@@ -16,7 +20,10 @@
 #include "comm/sbus/SbusSerialDecoder.h"
 #include "pcdsim/SimulatedPcd.h"
 
-#ifdef FUZZ_SERIAL
+#ifdef FUZZ_MEMORY
+#include "comm/sbus/SbusSerialReply.h"
+#include "comm/sbus/SbusUdpTransport.h"
+#elif defined(FUZZ_SERIAL)
 #include "comm/sbus/SbusSerialTransport.h"
 #include <QSocketNotifier>
 #include <fcntl.h>
@@ -126,7 +133,61 @@ private:
     tlv::fuzz::Input *m_input = nullptr;
 };
 
+#ifdef FUZZ_MEMORY
+// The client's transport without a line: answers come at once, and what the peer
+// sends after the answer is decided is thrown away as the real transports do.
+class MemoryTransport : public comm::SbusTransport
+{
+public:
+    explicit MemoryTransport(Peer &peer)
+        : m_peer(peer)
+    { }
+
+    comm::SbusResult open() override
+    {
+        m_open = true;
+        return comm::SbusResult::success();
+    }
+    void close() override { m_open = false; }
+    [[nodiscard]] bool isOpen() const override { return m_open; }
+    [[nodiscard]] QString describe() const override { return QStringLiteral("memory"); }
+
+    comm::SbusResult exchange(
+        const comm::SbusRequest &request, int, comm::SbusAnswer *answer) override
+    {
+        const QList<QByteArray> answers
+            = m_peer.answer(request.sequence, request.command, request.data);
 #ifdef FUZZ_SERIAL
+        comm::SbusSerialReply reply(request, describe());
+        for (const QByteArray &bytes : answers) {
+            for (const char c : bytes) {
+                if (reply.feed(c))
+                    break;
+            }
+        }
+        const comm::SbusResult result = reply.result();
+        if (result.ok())
+            *answer = reply.answer();
+        return result;
+#else
+        for (const QByteArray &datagram : answers) {
+            bool decided = false;
+            const comm::SbusResult result = m_udp.judge(datagram, request, answer, &decided);
+            if (decided)
+                return result;
+        }
+        return comm::SbusResult::failure(comm::SbusError::NoResponse, QStringLiteral("none"));
+#endif
+    }
+
+private:
+    Peer &m_peer;
+    bool m_open = false;
+#ifndef FUZZ_SERIAL
+    comm::SbusUdpTransport m_udp { QStringLiteral("127.0.0.1"), 5050 };
+#endif
+};
+#elif defined(FUZZ_SERIAL)
 // A pseudo terminal whose master side collects request frames and writes the answers.
 class Line
 {
@@ -228,7 +289,9 @@ struct Rig
 {
     pcdsim::SimulatedPcd pcd;
     Peer peer { pcd };
+#ifndef FUZZ_MEMORY
     Line line { peer };
+#endif
     comm::SbusClient client;
 
     Rig()
@@ -248,7 +311,9 @@ struct Rig
         // Long enough that a busy machine rarely makes an answer late.
         settings.timeoutMs = 100;
         settings.retries = 1;
-#ifdef FUZZ_SERIAL
+#ifdef FUZZ_MEMORY
+        auto transport = std::make_unique<MemoryTransport>(peer);
+#elif defined(FUZZ_SERIAL)
         settings.channel = comm::SbusSettings::Channel::Serial;
         settings.device = line.path();
         auto transport = std::make_unique<comm::SbusSerialTransport>(line.path(), 38400);

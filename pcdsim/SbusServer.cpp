@@ -169,37 +169,47 @@ void SbusServer::readUdp()
 {
     while (m_udp && m_udp->hasPendingDatagrams()) {
         const QNetworkDatagram datagram = m_udp->receiveDatagram(65536);
-        SbusFrame::Ether frame;
-        if (SbusFrame::parseEther(datagram.data(), &frame) != SbusFrame::Check::Ok
-            || frame.attribute != quint8(SbusFrame::Attribute::Request) || frame.body.size() < 2) {
-            ++m_stats.ignored;
-            continue;
-        }
-        const quint8 station = quint8(frame.body[0]);
-        const quint8 command = quint8(frame.body[1]);
-        const bool discovery
-            = station == broadcastStation && command == tlv::comm::SbusCommand::ReadStationNumber;
-        if (station != m_pcd->station() && !discovery) {
-            ++m_stats.ignored;
-            continue;
-        }
-        ++m_stats.requests;
-        const SbusAnswer answer = m_pcd->execute(command, frame.body.mid(2));
-        const QByteArray telegram = answer.kind == SbusAnswer::Kind::Data
-            ? SbusFrame::etherResponse(frame.sequence, answer.data)
-            : SbusFrame::etherAckNak(frame.sequence, answer.code);
         const QHostAddress peer = datagram.senderAddress();
         const quint16 peerPort = quint16(datagram.senderPort());
         QUdpSocket *socket = m_udp.get();
-        deliver(
-            telegram,
-            [this, socket, peer, peerPort](const QByteArray &bytes) {
-                if (m_udp.get() == socket)
-                    socket->writeDatagram(bytes, peer, peerPort);
-            },
-            false);
-        Q_EMIT requestServed(command);
+        takeDatagram(datagram.data(), [this, socket, peer, peerPort](const QByteArray &bytes) {
+            if (m_udp.get() == socket)
+                socket->writeDatagram(bytes, peer, peerPort);
+        });
     }
+}
+
+void SbusServer::takeDatagram(const QByteArray &datagram, const Send &send)
+{
+    SbusFrame::Ether frame;
+    if (SbusFrame::parseEther(datagram, &frame) != SbusFrame::Check::Ok
+        || frame.attribute != quint8(SbusFrame::Attribute::Request) || frame.body.size() < 2) {
+        ++m_stats.ignored;
+        return;
+    }
+    const quint8 station = quint8(frame.body[0]);
+    const quint8 command = quint8(frame.body[1]);
+    const bool discovery
+        = station == broadcastStation && command == tlv::comm::SbusCommand::ReadStationNumber;
+    if (station != m_pcd->station() && !discovery) {
+        ++m_stats.ignored;
+        return;
+    }
+    ++m_stats.requests;
+    const SbusAnswer answer = m_pcd->execute(command, frame.body.mid(2));
+    const QByteArray telegram = answer.kind == SbusAnswer::Kind::Data
+        ? SbusFrame::etherResponse(frame.sequence, answer.data)
+        : SbusFrame::etherAckNak(frame.sequence, answer.code);
+    deliver(telegram, send, false);
+    Q_EMIT requestServed(command);
+}
+
+void SbusServer::takeSerialBytes(QByteArrayView bytes, const Send &send)
+{
+    m_serialSend = &send;
+    for (const char byte : bytes)
+        serialByte(byte);
+    m_serialSend = nullptr;
 }
 
 void SbusServer::readPty()
@@ -270,23 +280,31 @@ void SbusServer::finishSerialFrame(int length)
     const QByteArray telegram = answer.kind == SbusAnswer::Kind::Data
         ? SbusFrame::serialResponse(answer.data)
         : SbusFrame::serialAckNak(answer.code);
-    const int fd = m_ptyMaster;
-    deliver(
-        telegram,
-        [this, fd](const QByteArray &bytes) {
-            if (m_ptyMaster != fd)
-                return;
-            qsizetype done = 0;
-            while (done < bytes.size()) {
-                const ssize_t n
-                    = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-                if (n <= 0)
-                    break; // a client that does not read loses the rest
-                done += n;
-            }
-        },
-        true);
+    if (m_serialSend) {
+        deliver(telegram, *m_serialSend, true);
+    } else {
+        const int fd = m_ptyMaster;
+        deliver(
+            telegram,
+            [this, fd](const QByteArray &bytes) {
+                if (m_ptyMaster == fd)
+                    writePty(bytes);
+            },
+            true);
+    }
     Q_EMIT requestServed(command);
+}
+
+void SbusServer::writePty(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (m_ptyMaster >= 0 && done < bytes.size()) {
+        const ssize_t n
+            = ::write(m_ptyMaster, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            break; // a client that does not read loses the rest
+        done += n;
+    }
 }
 
 } // namespace tlv::pcdsim

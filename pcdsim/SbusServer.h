@@ -51,6 +51,12 @@ public:
 
     void close();
 
+    // The server without its sockets: one Ether-S-Bus datagram, or bytes of the serial line,
+    // in; the answer telegrams out through send, after the fault plan as on the line.
+    using Send = std::function<void(const QByteArray &)>;
+    void takeDatagram(const QByteArray &datagram, const Send &send);
+    void takeSerialBytes(QByteArrayView bytes, const Send &send);
+
     void setFaultPlan(const FaultPlan &plan);
     [[nodiscard]] FaultPlan faultPlan() const { return m_faults; }
     [[nodiscard]] Statistics statistics() const { return m_stats; }
@@ -63,6 +69,7 @@ private:
     void readPty();
     void serialByte(char byte);
     void finishSerialFrame(int length);
+    void writePty(const QByteArray &bytes);
     // Applies the fault plan and hands the answer (and any copies) to `send`.
     void deliver(
         QByteArray answer, const std::function<void(const QByteArray &)> &send, bool serial);
@@ -75,6 +82,7 @@ private:
     QString m_slavePath;
     std::unique_ptr<QSocketNotifier> m_ptyNotifier;
     tlv::comm::SbusSerialDecoder m_serial;
+    const Send *m_serialSend = nullptr; // while takeSerialBytes runs; else the pseudo terminal
     QTimer m_serialIdle;
     FaultPlan m_faults;
     QRandomGenerator m_random;

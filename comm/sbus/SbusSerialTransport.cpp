@@ -2,6 +2,7 @@
 
 #include "comm/sbus/SbusEventWait.h"
 #include "comm/sbus/SbusFrame.h"
+#include "comm/sbus/SbusSerialReply.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
@@ -13,28 +14,6 @@ namespace {
 
 // Quiet time after which a frame that failed its CRC at the expected length counts as complete.
 constexpr int settleMs = 20;
-
-quint16 readU16(const QByteArray &bytes, qsizetype at)
-{
-    return quint16((quint8(bytes[at]) << 8) | quint8(bytes[at + 1]));
-}
-
-bool crcFits(const QByteArray &frame, qsizetype length)
-{
-    return length >= 3
-        && SbusFrame::serialCrc(QByteArrayView(frame).first(length - 2))
-        == readU16(frame, length - 2);
-}
-
-// Unescaped bytes after FS that a complete answer with this attribute occupies; -1: none.
-int expectedLength(quint8 attribute, const SbusRequest &request)
-{
-    if (attribute == quint8(SbusFrame::Attribute::Response))
-        return 1 + request.answerLength + 2;
-    if (attribute == quint8(SbusFrame::Attribute::AckNak))
-        return 1 + 2 + 2;
-    return -1;
-}
 
 } // namespace
 
@@ -94,38 +73,6 @@ QString SbusSerialTransport::describe() const
     return u"serial:" + m_device + u':' + QString::number(m_baudRate);
 }
 
-SbusSerialTransport::Progress SbusSerialTransport::evaluate(
-    const SbusRequest &request, SbusAnswer *answer, SbusResult *result)
-{
-    if (!m_decoder.inFrame() || m_decoder.frame().isEmpty())
-        return Progress::Waiting;
-    const QByteArray &frame = m_decoder.frame();
-    if (m_decoder.broken()) {
-        *result = SbusResult::failure(SbusError::BadCrc, u"Garbled answer from " + describe());
-        return Progress::Done;
-    }
-    const quint8 attribute = quint8(frame[0]);
-    const int need = expectedLength(attribute, request);
-    if (need < 0) {
-        *result = SbusResult::failure(SbusError::WrongAnswer,
-            u"Answer with attribute " + QString::number(attribute) + u" from " + describe());
-        return Progress::Done;
-    }
-    if (frame.size() < need || !crcFits(frame, need))
-        return Progress::Waiting;
-    if (attribute == quint8(SbusFrame::Attribute::AckNak)) {
-        answer->kind = SbusAnswer::Kind::AckNak;
-        answer->code = readU16(frame, 1);
-        answer->data.clear();
-    } else {
-        answer->kind = SbusAnswer::Kind::Data;
-        answer->code = 0;
-        answer->data = frame.mid(1, request.answerLength);
-    }
-    *result = SbusResult::success();
-    return Progress::Done;
-}
-
 // Answers still owed to earlier requests (timed out, or answered twice over by a retry)
 // would be taken for the answer to the next request: the data mode has no sequence numbers.
 // Wait for them, at most one timeout, and throw them away.
@@ -156,8 +103,6 @@ SbusResult SbusSerialTransport::exchange(
     settle(qMax(1, timeoutMs));
     if (!m_port)
         return SbusResult::failure(SbusError::NotOpen, describe() + u" was closed");
-    m_decoder.reset();
-
     const QByteArray telegram
         = SbusFrame::serialRequest(request.station, request.command, request.data);
     if (m_port->write(telegram) != telegram.size())
@@ -166,30 +111,29 @@ SbusResult SbusSerialTransport::exchange(
     m_port->flush();
     ++m_outstanding;
 
+    SbusSerialReply reply(request, describe());
     const QDeadlineTimer deadline(qMax(1, timeoutMs), Qt::PreciseTimer);
-    SbusResult result;
     for (;;) {
         // Byte by byte: a complete answer must not be lost to a frame start right behind it.
         const QByteArray chunk = m_port->readAll();
         for (qsizetype i = 0; i < chunk.size(); ++i) {
             if (quint8(chunk[i]) == SbusFrame::serialFrameStart && m_outstanding > 0)
                 --m_outstanding;
-            m_decoder.feed(QByteArrayView(chunk).sliced(i, 1));
-            if (evaluate(request, answer, &result) == Progress::Done) {
+            if (reply.feed(chunk[i])) {
                 m_outstanding -= int(
                     QByteArrayView(chunk).sliced(i + 1).count(char(SbusFrame::serialFrameStart)));
+                const SbusResult result = reply.result();
+                if (result.ok())
+                    *answer = reply.answer();
                 return result;
             }
         }
-        if (chunk.isEmpty() && evaluate(request, answer, &result) == Progress::Done)
-            return result;
         const qint64 remaining = deadline.remainingTime();
         if (remaining <= 0)
             break;
         // A frame that is long enough but fails its CRC is either damaged or longer than this
         // request allows; let the line go quiet before judging.
-        const bool pastLength = m_decoder.inFrame() && !m_decoder.frame().isEmpty()
-            && m_decoder.frame().size() >= expectedLength(quint8(m_decoder.frame()[0]), request);
+        const bool pastLength = reply.pastLength();
         const bool more = waitForSignal(m_port.get(), &QSerialPort::readyRead,
             pastLength ? int(qMin<qint64>(remaining, settleMs)) : int(remaining));
         if (!m_port)
@@ -197,24 +141,7 @@ SbusResult SbusSerialTransport::exchange(
         if (pastLength && !more && m_port->bytesAvailable() == 0)
             break;
     }
-
-    const QByteArray &frame = m_decoder.frame();
-    if (!m_decoder.inFrame()) {
-        if (m_decoder.noiseBytes() > 0)
-            return SbusResult::failure(
-                SbusError::WrongAnswer, u"Garbage instead of an answer from " + describe());
-        return SbusResult::failure(SbusError::NoResponse, u"No response from " + describe());
-    }
-    if (frame.isEmpty())
-        return SbusResult::failure(SbusError::WrongAnswer, u"Incomplete answer from " + describe());
-    const int need = expectedLength(quint8(frame[0]), request);
-    if (crcFits(frame, frame.size()))
-        return SbusResult::failure(SbusError::WrongAnswer,
-            u"Answer of " + QString::number(frame.size() - 3) + u" data bytes from " + describe()
-                + u", expected " + QString::number(need - 3));
-    if (frame.size() < need)
-        return SbusResult::failure(SbusError::WrongAnswer, u"Incomplete answer from " + describe());
-    return SbusResult::failure(SbusError::BadCrc, u"Bad CRC in the answer from " + describe());
+    return reply.result();
 }
 
 } // namespace tlv::comm

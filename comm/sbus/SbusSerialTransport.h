@@ -1,6 +1,5 @@
 #pragma once
 
-#include "comm/sbus/SbusSerialDecoder.h"
 #include "comm/sbus/SbusTransport.h"
 
 #include <memory>
@@ -27,14 +26,11 @@ public:
     SbusResult exchange(const SbusRequest &request, int timeoutMs, SbusAnswer *answer) override;
 
 private:
-    enum class Progress { Waiting, Done };
-    Progress evaluate(const SbusRequest &request, SbusAnswer *answer, SbusResult *result);
     void settle(int timeoutMs);
 
     QString m_device;
     qint32 m_baudRate;
     std::unique_ptr<QSerialPort> m_port;
-    SbusSerialDecoder m_decoder;
     int m_outstanding = 0; // requests sent whose answer has not been seen
 };
 

@@ -28,11 +28,14 @@ public:
     // Local port the socket is bound to (0 while closed).
     [[nodiscard]] quint16 localPort() const;
 
+    // What one datagram from the peer says about request; decided is false when it answers
+    // another (earlier) request and is passed over.
+    SbusResult judge(QByteArrayView datagram, const SbusRequest &request, SbusAnswer *answer,
+        bool *decided) const;
+
 private:
     // Reads one datagram; decided tells whether it answers request.
     SbusResult readAnswer(const SbusRequest &request, SbusAnswer *answer, bool *decided);
-    SbusResult judge(QByteArrayView datagram, const SbusRequest &request, SbusAnswer *answer,
-        bool *decided) const;
 
     QString m_host;
     quint16 m_port;

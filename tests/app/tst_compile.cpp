@@ -46,6 +46,14 @@ TEST(CliCompile, WritesTheSourceOrLeavesItUntouched)
     EXPECT_TRUE(run.out.isEmpty());
     EXPECT_EQ(readBytes(source), QByteArray("previous"));
 
+    // A value outside its key's range is named, not compiled into a source the PCD refuses.
+    ASSERT_TRUE(
+        writeBytes(project, QByteArray(windows).replace("RecordMemory=1", "RecordMemory=2")));
+    run = tlv::test::runCli({ u"compile"_s, project });
+    EXPECT_EQ(run.code, 1);
+    EXPECT_TRUE(run.err.contains(u"RecordMemory: 2 (0 to 1)"_s)) << qPrintable(run.err);
+    EXPECT_EQ(readBytes(source), QByteArray("previous"));
+
     ASSERT_TRUE(writeBytes(project, QByteArray(windows).replace("Version=2", "Version=0.9")));
     run = tlv::test::runCli({ u"compile"_s, project });
     EXPECT_EQ(run.code, 1);

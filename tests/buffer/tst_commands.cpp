@@ -8,6 +8,7 @@
 #include "buffer/cFormats.h"
 #include "common/IniProfile.h"
 #include "common/ScriptedPrompter.h"
+#include "pcdsim/trace/TraceSource.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,37 @@ TEST_F(CommandsTest, SourceFileFollowsTheBufferType)
     ASSERT_TRUE(writeBytes(source, "kept"));
     ASSERT_TRUE(commands.createSourceIfMissing());
     EXPECT_EQ(readBytes(source), QByteArray("kept"));
+}
+
+// Once compiled to "TLVR__config3 ('DEFA',R 2000,,R 2001,,F 10,150,,1,2,3,500,10)", which the
+// PCD refuses: memory 2 is neither data blocks nor registers.
+TEST_F(CommandsTest, AGarbledProjectLoadsDefaultsAndCompilesToASourceThePcdReads)
+{
+    ASSERT_TRUE(writeBytes(project.path(),
+        "[Tolvane]\nVersion=2\nUserBuffer=1\n[CONNECTION]\nStartReg=10\nMaxRows=500\n"
+        "[USER_BUFFER]\nHaederKey=PUMP\nHeaderType=1\nStartReg=2000\nRecordInterval=150\n"
+        "RecordEnable=F 10\nCloseTlv=R 2001\nRecordChange=1\nRecordMemory=2\n"
+        "RecordLenght=3\nRecordNumber=500\nColumn=1\nColumn1=2,Long,0,R 100,1000,A,%d,0\n"));
+    ASSERT_TRUE(project.readProject());
+    EXPECT_EQ(
+        project.warnings(), QStringList { u"Value out of range in RecordMemory: 2 (0 to 1)"_s });
+    fields = EditorFields::fromModel(buffer);
+    ASSERT_TRUE(commands.compile(fields));
+    EXPECT_TRUE(readBytes(source).contains("('DEFA',R 2000,,R 2001,,F 10,150,,1,0,3,500,10)"));
+    tlv::pcdsim::TraceSource trace;
+    QString error;
+    EXPECT_TRUE(trace.parseFile(source, &error)) << qPrintable(error);
+
+    // Nor does a memory or on-change value that came by another way compile.
+    for (const qint16 wrong : { -1, 2 }) {
+        fields.memory = wrong;
+        EXPECT_FALSE(commands.compile(fields));
+        fields.memory = 1;
+        buffer.setRecordChange(wrong);
+        EXPECT_FALSE(commands.compile(fields));
+        buffer.setRecordChange(1);
+    }
+    EXPECT_TRUE(commands.compile(fields));
 }
 
 TEST_F(CommandsTest, SimulationCompilesNothing)

@@ -90,23 +90,24 @@ TEST_F(ProjectFileTest, UserBufferRoundTrip)
 {
     fillBuffer(3);
     buffer.setTitle(u"Chaudière °C, 2"_s);
-    buffer.setHeaderKey(u"ABCD"_s);
+    buffer.setHeaderKey(u" AB "_s); // outer blanks and quotes survive the trimming reader
     buffer.setHeaderType(7);
     buffer.setStartReg(u"R 2000"_s);
-    buffer.setRecordInt(-15);
+    buffer.setRecordInt(0);
     buffer.setRecordEnable(u"F 1"_s);
-    buffer.setRecordCommand(u"Cmd.Rec"_s);
+    buffer.setRecordCommand(u"'Cmd.Rec'"_s);
     buffer.setClearBuf(u"I 3"_s);
     buffer.setCloseTlv(u"R 50"_s);
     buffer.setSerialNr(u"R 51"_s);
     buffer.setRecordChange(1);
     buffer.setMemory(1);
     buffer.setRecordLen(3);
-    buffer.setBufferLen(32767);
+    buffer.setBufferLen(5000);
     buffer.setColumn(3);
     buffer.setEnable(1);
     buffer.item(2)->Title = u"Durée, moyenne"_s;
-    buffer.item(3)->Delta = -2147483647 - 1;
+    buffer.item(3)->Delta = 16383;
+    buffer.item(3)->Width = -2147483647 - 1;
     project.setBufferType(BufferType::Configured);
     ASSERT_TRUE(project.writeUserBuffer());
     EXPECT_EQ(buffer.headerType(), 1); // always stored as 1
@@ -245,12 +246,12 @@ TEST_F(ProjectFileTest, NumbersRoundToEvenAndThoseThatDoNotFitAreKept)
                  "Column1=2.5,Long,3.5,R 1,1000.5,a,%d,-1.5\nColumn2=70000,Long,0,R 1,1,b,%d,5\n");
     ASSERT_TRUE(project.readProject());
     EXPECT_EQ(buffer.recordInt(), 12);
-    EXPECT_EQ(buffer.recordLen(), 0);
+    EXPECT_EQ(buffer.recordLen(), 1); // x reads as 0, out of range
     EXPECT_EQ(buffer.bufferLen(), 250);
     EXPECT_EQ(
-        *buffer.item(1), (UserColumn { u"a"_s, u"R 1"_s, 2, u"Long"_s, 4, u"%d"_s, 1000, -2 }));
+        *buffer.item(1), (UserColumn { u"a"_s, u"R 1"_s, 2, u"Long"_s, 4, u"%d"_s, 1000, 0 }));
     EXPECT_EQ(buffer.item(2)->RecPlace, 0);
-    EXPECT_EQ(project.warnings().size(), 1);
+    EXPECT_EQ(project.warnings().size(), 3);
 
     writeProject("RecordNumber=40000\nRecordInterval=-70000\nColumn=1\n");
     ASSERT_TRUE(project.readProject());
@@ -259,6 +260,42 @@ TEST_F(ProjectFileTest, NumbersRoundToEvenAndThoseThatDoNotFitAreKept)
     const QString warnings = project.bufferWarnings().join(u'\n');
     EXPECT_TRUE(warnings.contains(u"RecordNumber: 40000"_s)) << qPrintable(warnings);
     EXPECT_TRUE(warnings.contains(u"RecordInterval: -70000"_s));
+}
+
+TEST_F(ProjectFileTest, ValuesOutsideTheirRangeLoadTheDefaultAndAreNamed)
+{
+    writeFile("[Tolvane]\nVersion=2\nUserBuffer=7\n[CONNECTION]\nStartReg=20000\nMaxRows=10\n"
+              "AutoExport=2\n");
+    ASSERT_TRUE(project.readProject());
+    EXPECT_EQ(project.bufferType(), BufferType::Standard);
+    EXPECT_EQ(project.settings().connection.startReg, 0);
+    EXPECT_EQ(project.settings().maxRows, 500);
+    EXPECT_EQ(project.settings().autoExport, 0);
+    EXPECT_EQ(project.warnings(),
+        (QStringList { u"Value out of range in MaxRows: 10 (20 to 5000)"_s,
+            u"Value out of range in AutoExport: 2 (0 to 1)"_s,
+            u"Value out of range in StartReg: 20000 (0 to 16383)"_s,
+            u"Value out of range in UserBuffer: 7 (0 to 2)"_s }));
+
+    writeProject("HeaderType=2\nRecordInterval=-5\nRecordChange=3\nRecordMemory=-1\n"
+                 "RecordLenght=300\nRecordNumber=19\nColumn=200\n");
+    ASSERT_TRUE(project.readProject());
+    EXPECT_EQ(buffer.headerType(), 1);
+    EXPECT_EQ(buffer.recordInt(), 600);
+    EXPECT_EQ(buffer.recordChange(), 0);
+    EXPECT_EQ(buffer.memory(), 0);
+    EXPECT_EQ(buffer.recordLen(), 1);
+    EXPECT_EQ(buffer.bufferLen(), 100);
+    EXPECT_EQ(buffer.count(), 1);
+    EXPECT_EQ(project.bufferWarnings().size(), 7);
+
+    writeProject("Column=1\nColumn1=256,Bit,32,R 1,5,t,%b,16384\n");
+    ASSERT_TRUE(project.readProject());
+    EXPECT_EQ(*buffer.item(1), (UserColumn { u"t"_s, u"R 1"_s, 0, u"Bit"_s, 0, u"%b"_s, 5, 0 }));
+    EXPECT_EQ(project.bufferWarnings().join(u'\n'),
+        u"Value out of range in Column1 field 1: 256 (0 to 255): 256,Bit,32,R 1,5,t,%b,16384\n"
+        "Value out of range in Column1 field 3: 32 (0 to 31): 256,Bit,32,R 1,5,t,%b,16384\n"
+        "Value out of range in Column1 field 8: 16384 (0 to 16383): 256,Bit,32,R 1,5,t,%b,16384"_s);
 }
 
 TEST_F(ProjectFileTest, WriteSettingsAsksForTheTypeWhenCreating)

@@ -49,7 +49,7 @@ public:
             key += QLatin1Char(keyChars[number(0, 38)]);
         b.setHeaderKey(key);
         const QString n = QString::number(number(0, 8000));
-        const QString starts[] = { u"R "_s + n, n, u"  "_s + n + u' ', u"DB "_s + n };
+        const QString starts[] = { u"R "_s + n, n, u"  "_s + n + u' ', u"r  "_s + n };
         b.setStartReg(pick(starts));
         b.setRecordEnable(address(u"FIO"));
         b.setRecordCommand(address(u"FIO"));
@@ -250,6 +250,15 @@ TEST(CompiledSource, HostileFieldsAreRefusedWithTheCellOrField)
             "Invalid Header Key : it is empty", EditorFields::Field::None, 0, 0 },
         { "empty start register", [](UserColumns &b) { b.setStartReg(u" "_s); },
             "Invalid Start Register : it is empty", EditorFields::Field::StartReg, 0, 0 },
+        { "start pointer in a data block", [](UserColumns &b) { b.setStartReg(u"DB 1000"_s); },
+            "Invalid Start Register : it is no register R 0 to R 16383",
+            EditorFields::Field::StartReg, 0, 0 },
+        { "register beyond the PCD's", [](UserColumns &b) { b.item(1)->Variable = u"R 16384"_s; },
+            "Invalid PCD Variable in column 1 : its address lies beyond 16383",
+            EditorFields::Field::None, 1, 2 },
+        { "typed address of no medium", [](UserColumns &b) { b.item(2)->Variable = u"X 3"_s; },
+            "Invalid PCD Variable in column 2 : it is no PCD address", EditorFields::Field::None, 2,
+            2 },
         { "symbol with a parenthesis", [](UserColumns &b) { b.setCloseTlv(u"Close)"_s); },
             "Invalid Tolvane Command : it holds \")\"", EditorFields::Field::ViewerCommand, 0, 0 },
         { "empty variable", [](UserColumns &b) { b.item(2)->Variable.clear(); },

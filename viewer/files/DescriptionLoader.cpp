@@ -9,15 +9,11 @@
 
 #include "DescriptionFinder.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 
 namespace tlv::viewer {
 
 namespace {
-
-using common::IniProfile;
 
 // The plain text of a description file, or false with the conversion's message.
 bool decipher(const QString &source, QByteArray *plain, QString *error)
@@ -73,18 +69,8 @@ bool DescriptionLoader::load(
         return false;
     }
 
-    {
-        // A private file in the temporary folder: the library's own folder is
-        // read-only once installed. Removed when this scope ends, whatever happens.
-        QTemporaryFile temporary(QDir::tempPath() + QStringLiteral("/TLVfile-XXXXXX.unc"));
-        if (!temporary.open() || temporary.write(plain) != plain.size() || !temporary.flush()) {
-            description.ErrorText = QStringLiteral("Error in description file :\n") + path
-                + QStringLiteral("\r\r") + temporary.errorString();
-            return false;
-        }
-        if (!readSections(temporary.fileName(), table, description))
-            return false;
-    }
+    if (!readSections(common::IniText(plain), table, description))
+        return false;
 
     if (!description.TextFile.isEmpty() && m_texts) {
         QStringList folders;
@@ -104,10 +90,10 @@ bool DescriptionLoader::load(
 }
 
 bool DescriptionLoader::readSections(
-    const QString &plainFile, ColumnTable &table, BufferDescription &description)
+    const common::IniText &plain, ColumnTable &table, BufferDescription &description)
 {
     const auto value = [&](const char *section, const char *key) {
-        return IniProfile::read(plainFile, QLatin1String(section), QLatin1String(key));
+        return plain.read(QLatin1String(section), QLatin1String(key));
     };
 
     qint32 headerLength = 0;
@@ -142,7 +128,7 @@ bool DescriptionLoader::readSections(
     description.Key = value("TOLVANE", "Key");
     description.Title = value("DRIVER", "Title");
 
-    const QStringList info = IniProfile::readSection(plainFile, QStringLiteral("INFO"));
+    const QStringList info = plain.readSection(QStringLiteral("INFO"));
     description.InfoText = info.join(u'\r');
     if (description.InfoText.size() >= RegisterSection::SizeLimit)
         description.InfoText.clear();
@@ -155,7 +141,7 @@ bool DescriptionLoader::readSections(
     table.clear();
     for (qint16 r = 0; r < recordLength; ++r) {
         const QStringList lines
-            = IniProfile::readSection(plainFile, QStringLiteral("REGISTER_") + QString::number(r));
+            = plain.readSection(QStringLiteral("REGISTER_") + QString::number(r));
         if (!RegisterSection::parse(lines, r, columnWidth, table, m_texts, &description.ErrorText))
             return false;
     }

@@ -6,8 +6,9 @@
 #include <QString>
 
 namespace tlv::common {
+class IniText;
 class Prompter;
-}
+} // namespace tlv::common
 
 namespace tlv::viewer {
 
@@ -24,8 +25,7 @@ struct DescriptionRequest
 };
 
 // Loads the description file of a standard buffer: finds it by header key,
-// deciphers it into a private temporary file (removed on every exit), and
-// reads the buffer parameters, the info text and the columns of every
+// deciphers it in memory, and reads the buffer parameters, the info text and the columns of every
 // REGISTER_n section, then the value-text files it names.
 class DescriptionLoader
 {
@@ -40,9 +40,11 @@ public:
         return QStringLiteral("No description file from driver found (*.tlv)");
     }
 
-private:
-    bool readSections(const QString &plainFile, ColumnTable &table, BufferDescription &description);
+    // The buffer parameters, info text and columns from a deciphered description.
+    bool readSections(
+        const common::IniText &plain, ColumnTable &table, BufferDescription &description);
 
+private:
     common::Prompter *m_prompter;
     FileTextSources *m_texts;
 };

@@ -13,8 +13,6 @@ namespace tlv::viewer {
 
 namespace {
 
-using common::IniProfile;
-
 constexpr qint32 DefaultWidth = 1000;
 
 const QStringList typeWords { QStringLiteral("Bit"), QStringLiteral("Nible"),
@@ -110,9 +108,10 @@ bool UserBufferLoader::load(
         info.ErrorText = QStringLiteral("Invalid user buffer file :\r") + name;
         return false;
     }
-    const QString file = common::toLocalPath(name);
+    // One read of the file for all its keys.
+    const common::IniText text = common::IniText::fromFile(common::toLocalPath(name));
     const auto value = [&](const char *section, const QString &key) {
-        return IniProfile::read(file, QLatin1String(section), key);
+        return text.read(QLatin1String(section), key);
     };
 
     qint64 userBuffer = 0;

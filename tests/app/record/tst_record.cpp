@@ -158,17 +158,17 @@ TEST(Record, DataBlockBufferOnChangeFlagsAndCommands)
 TEST(Record, OverrunShowsMissWithTheLostCountAndRestartShowsRestart)
 {
     RecordRig rig;
-    runPlant(rig, 10);
+    runPlant(rig, 20);
     rig.recorder->control().setPcdStatusCol(true);
     rig.step(3);
     const auto program = rig.setup->programs().first();
-    program->burst(rig.pcd, 25); // 28 written, 25 new in a ring of 10
+    program->burst(rig.pcd, 35); // 38 written, 35 new in a ring of 20
     rig.step(0);
     QStringList expected = rig.rowsOf(0, 3, seqLine);
     expected << QStringLiteral("Miss 16\t----------------\t----------------\t----------------\t"
                                "----------------");
     // The whole ring, oldest first, without the slot the writer fills next.
-    expected << rig.rowsOf(19, 28, seqLine);
+    expected << rig.rowsOf(19, 38, seqLine);
     QStringList got;
     for (const QString &line : rig.lines)
         got << line.section(u'\t', 0, line.startsWith(u'M') ? 4 : 1);
@@ -194,7 +194,7 @@ TEST_P(QuietLink, EveryRecordOnceAndTheRealStatusAfterwards)
 {
     const int autoConnect = GetParam();
     RecordRig rig;
-    startPlant(rig, 10, autoConnect);
+    startPlant(rig, 20, autoConnect);
     rig.record({}, true);
     rig.step(3);
 
