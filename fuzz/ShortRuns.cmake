@@ -7,10 +7,10 @@ set(TOLVANE_FUZZ_TARGETS
     fuzz_sbus_serial_memory fuzz_reading_cycle fuzz_reading_cycle_memory fuzz_pcdsim_requests
     fuzz_pcdsim_requests_memory fuzz_pcdsim_setup fuzz_plant_uri)
 # Seventeen targets take no longer than the eleven did at 5 s: the end-to-end ones
-# run 3 s, their in-memory twins and the URI parser (thousands of runs a second) 2 s;
+# run 3 s, their in-memory twins and the URI parser (thousands of runs a second) 1 s;
 # scripts/fuzz-campaign is where they run long.
 set(TOLVANE_FUZZ_SECONDS 3 CACHE STRING "Seconds each end-to-end fuzz target runs in the tests")
-set(TOLVANE_FUZZ_MEMORY_SECONDS 2 CACHE STRING "Seconds each in-memory fuzz target runs in the tests")
+set(TOLVANE_FUZZ_MEMORY_SECONDS 1 CACHE STRING "Seconds each in-memory fuzz target runs in the tests")
 
 find_program(TOLVANE_CLANGXX clang++)
 if(TOLVANE_CLANGXX)
