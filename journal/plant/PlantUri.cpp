@@ -129,24 +129,24 @@ bool PlantUri::parse(const QString &uri)
     // host[:port] or [v6]:port, comma-separated; libpq takes the lists as they are.
     QStringList hosts, ports;
     bool anyPort = false;
-    for (QStringView spec : authority.split(u',')) {
+    for (QStringView hostPort : authority.split(u',')) {
         QString host, port;
-        if (spec.startsWith(u'[')) {
-            const qsizetype close = spec.indexOf(u']');
+        if (hostPort.startsWith(u'[')) {
+            const qsizetype close = hostPort.indexOf(u']');
             if (close < 0)
                 return fail(QStringLiteral("a bracketed address has no closing ]"));
-            host = spec.mid(1, close - 1).toString();
-            spec = spec.mid(close + 1);
-            if (!spec.isEmpty() && !spec.startsWith(u':'))
+            host = hostPort.mid(1, close - 1).toString();
+            hostPort = hostPort.mid(close + 1);
+            if (!hostPort.isEmpty() && !hostPort.startsWith(u':'))
                 return fail(QStringLiteral("text follows a bracketed address"));
-            port = spec.mid(1).toString();
+            port = hostPort.mid(1).toString();
         } else {
-            const qsizetype colon = spec.lastIndexOf(u':');
-            host = decoded(colon >= 0 ? spec.left(colon) : spec, &ok);
+            const qsizetype colon = hostPort.lastIndexOf(u':');
+            host = decoded(colon >= 0 ? hostPort.left(colon) : hostPort, &ok);
             if (!ok)
                 return fail(QStringLiteral("a host is not valid text"));
             if (colon >= 0)
-                port = spec.mid(colon + 1).toString();
+                port = hostPort.mid(colon + 1).toString();
         }
         if (!port.isEmpty()) {
             bool number = false;
