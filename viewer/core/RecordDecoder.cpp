@@ -8,6 +8,7 @@
 #include "viewer/core/TextSources.h"
 #include "viewer/core/ValueTextLookup.h"
 
+#include <array>
 #include <cmath>
 #include <iterator>
 
@@ -228,21 +229,25 @@ struct Cell
 using Formatter = TextIn (*)(const Cell &, Texts &, std::optional<double> &number);
 
 // The format's leading number, its letter and whether it is signed, in one pass.
-void readFormat(const QString &format, Cell &cell)
+[[gnu::always_inline]] inline void readFormat(const QString &format, Cell &cell)
 {
-    cell.conv = format.isEmpty() ? QChar() : format.back();
+    qint64 decimals = 0;
+    bool signedFormat = false;
     bool leading = true;
     for (const QChar c : format) {
         const char16_t ch = c.unicode();
         leading = leading && ch >= u'0' && ch <= u'9';
         if (leading)
-            cell.decimals = qMin<qint64>(cell.decimals * 10 + (ch - u'0'), 999999);
-        cell.signedFormat = cell.signedFormat || ch == u's';
+            decimals = qMin<qint64>(decimals * 10 + (ch - u'0'), 999999);
+        signedFormat = signedFormat || ch == u's';
     }
+    cell.conv = format.isEmpty() ? QChar() : format.back();
+    cell.decimals = decimals;
+    cell.signedFormat = signedFormat;
 }
 
 // The column's part of its word, signed where the format says so.
-void readValue(Cell &cell)
+[[gnu::always_inline]] inline void readValue(Cell &cell)
 {
     const int pos = cell.column.Position;
     const bool signedDecimal = cell.conv == u'd' && cell.signedFormat;
@@ -328,11 +333,9 @@ TextIn fileText(const Cell &cell, Texts &texts, std::optional<double> &)
     return TextIn::Ready;
 }
 
+// With places; without them a decimal shows the raw entry (see formatterOf).
 TextIn decimalText(const Cell &cell, Texts &texts, std::optional<double> &number)
 {
-    // Without places a decimal shows the raw entry itself.
-    if (cell.decimals <= 0)
-        return rawText(cell, texts, number);
     number = double(cell.value) / powerOfTen(cell.decimals);
     if (FormatText::appendDecimal(texts.text, cell.value, cell.decimals))
         return TextIn::Buffer;
@@ -384,29 +387,28 @@ TextIn threeFieldText(const Cell &cell, Texts &texts, std::optional<double> &num
     return TextIn::Buffer;
 }
 
-// The formats by their last letter. Texts show for every data type; a Bit column shows
-// its raw entry for the number formats. Any other letter (e.g. the milliseconds "m") shows
-// the raw value.
+// The formats by their last letter, looked up by it. Texts show for every data type; a Bit
+// column shows its raw entry for the number formats. Any other letter (e.g. the milliseconds
+// "m") shows the raw value.
 struct LetterFormat
 {
-    char16_t letter;
-    Formatter format;
-    bool forBits;
+    Formatter format = nullptr;
+    bool forBits = false;
 };
-constexpr LetterFormat LetterFormats[] = {
-    { u's', storedText, true },
-    { u'S', storedText, true },
-    { u'f', fileText, true },
-    { u'F', fileText, true },
-    { u'd', decimalText, false },
-    { u'h', hexText, false },
-    { u'a', asciiText, false },
-    { u'b', binaryText, false },
-    { u'p', displayDigitsText, false },
-    { u'e', threeFieldText, false },
-};
+constexpr std::array<LetterFormat, 128> LetterFormats = [] {
+    std::array<LetterFormat, 128> table {};
+    table[u's'] = table[u'S'] = { storedText, true };
+    table[u'f'] = table[u'F'] = { fileText, true };
+    table[u'd'] = { decimalText, false };
+    table[u'h'] = { hexText, false };
+    table[u'a'] = { asciiText, false };
+    table[u'b'] = { binaryText, false };
+    table[u'p'] = { displayDigitsText, false };
+    table[u'e'] = { threeFieldText, false };
+    return table;
+}();
 
-Formatter formatterOf(const Cell &cell)
+[[gnu::always_inline]] inline Formatter formatterOf(const Cell &cell)
 {
     // A Long's time and symbol formats go by their first letter.
     const QString &format = cell.column.Format;
@@ -414,16 +416,20 @@ Formatter formatterOf(const Cell &cell)
         return timeText;
     if (cell.isLong && format.size() == 2 && format.front() == u'g')
         return symbolFormat;
-    for (const LetterFormat &f : LetterFormats) {
-        if (f.letter == cell.conv)
-            return f.forBits || cell.column.DataType != ColumnDescription::Bit ? f.format : rawText;
-    }
-    return rawText;
+    const char16_t letter = cell.conv.unicode();
+    const LetterFormat f = letter < LetterFormats.size() ? LetterFormats[letter] : LetterFormat {};
+    // A bit, and a decimal without places, show the raw entry itself.
+    if (!f.format || (!f.forBits && cell.column.DataType == ColumnDescription::Bit)
+        || (letter == u'd' && cell.decimals <= 0))
+        return rawText;
+    return f.format;
 }
 
-// Decodes one column into texts; value and number are the cell's.
-TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> columnWords,
-    TextSources *sources, int year, qint64 &value, std::optional<double> &number, Texts &texts)
+// Decodes one column into texts; value and number are the cell's. Inlined into the record
+// loop: a call per column costs more than most formats.
+[[gnu::always_inline]] inline TextIn decodeInto(const ColumnDescription &column,
+    std::span<const qint32> columnWords, TextSources *sources, int year, qint64 &value,
+    std::optional<double> &number, Texts &texts)
 {
     if (columnWords.empty())
         return TextIn::Done;
@@ -438,7 +444,13 @@ TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> colum
     readValue(cell);
     value = cell.value;
     number = double(cell.value);
-    return formatterOf(cell)(cell, texts, number);
+    const Formatter format = formatterOf(cell);
+    // The raw value, the commonest cell, without a call.
+    if (format == rawText) {
+        texts.text.appendSigned(cell.value);
+        return TextIn::Buffer;
+    }
+    return format(cell, texts, number);
 }
 
 } // namespace
