@@ -215,11 +215,21 @@ private:
     {
         plant::ForwardWorker::Settings settings;
         double wait = 60;
+        if (const int code = parseForward(file, args, &settings, &wait, err); code >= 0)
+            return code;
+        return sendRows(settings, wait, out, err);
+    }
+
+    // The forwarder's settings; an exit code when the call cannot go on, else -1.
+    int parseForward(const QString &file, const QStringList &args,
+        plant::ForwardWorker::Settings *settings, double *waitSeconds, QTextStream &err) const
+    {
+        double &wait = *waitSeconds;
         QString why;
         CommandOptions given({ QStringLiteral("source"), QStringLiteral("forward-wait") });
         if (!given.parse(args) || given.arguments().size() != 1)
             return usageError(err);
-        settings.source = given.value(QStringLiteral("source"));
+        settings->source = given.value(QStringLiteral("source"));
         bool ok = true;
         if (given.isSet(QStringLiteral("forward-wait")))
             wait = given.value(QStringLiteral("forward-wait")).toDouble(&ok);
@@ -227,23 +237,29 @@ private:
             err << "tolvane-cli journal: --forward-wait wants seconds from 0 to 86400\n";
             return usageError(err);
         }
-        if (settings.source.isEmpty())
+        if (settings->source.isEmpty())
             return usageError(err);
-        if (!plant::sourceNameOk(settings.source, &why)) {
+        if (!plant::sourceNameOk(settings->source, &why)) {
             err << QLatin1String("tolvane-cli journal: ") << why << u'\n';
             return usageError(err);
         }
-        if (!settings.uri.parse(given.arguments().first())) {
-            err << settings.uri.error() << u'\n';
+        if (!settings->uri.parse(given.arguments().first())) {
+            err << settings->uri.error() << u'\n';
             return 2;
         }
         if (!QFileInfo(file).isFile()) {
             err << "The journal " << file << " does not exist.\n";
             return 1;
         }
-        settings.journal = file;
-        settings.application = QStringLiteral("tolvane-cli journal forward ") + settings.source;
+        settings->journal = file;
+        settings->application = QStringLiteral("tolvane-cli journal forward ") + settings->source;
+        return -1;
+    }
 
+    // What the server lacks, in batches, waited for at most wait seconds.
+    static int sendRows(const plant::ForwardWorker::Settings &settings, double wait,
+        QTextStream &out, QTextStream &err)
+    {
         plant::PlantForwarder forwarder(settings);
         QString problem;
         QObject::connect(&forwarder, &plant::PlantForwarder::problem,
