@@ -18,10 +18,10 @@
 #include "comm/sbus/SbusClient.h"
 #include "comm/sbus/SbusCommand.h"
 #include "comm/sbus/SbusFrame.h"
-#include "common/ScriptedPrompter.h"
 #include "pcdsim/SbusServer.h"
 #include "pcdsim/SimulatedPcd.h"
 #include "pcdsim/trace/TraceSetup.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

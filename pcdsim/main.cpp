@@ -44,22 +44,8 @@ bool parseEndpoint(const QString &text, QHostAddress *address, quint16 *port)
     return !address->isNull();
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void addOptions(QCommandLineParser &parser)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("tolvane-pcdsim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION_TEXT));
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulated Saia PCD answering S-Bus over UDP (Ether-S-Bus) and on a pseudo terminal "
-        "(serial data mode). Prints \"udp ADDRESS:PORT\" and \"pty PATH\" when ready."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     parser.addOptions({
         { QStringLiteral("config"), QStringLiteral("Set-up file (see docs/pcdsim.md)."),
             QStringLiteral("file") },
@@ -95,33 +81,33 @@ int main(int argc, char *argv[])
             QStringLiteral("Write every trace record and event to this file (- for stdout)."),
             QStringLiteral("file") },
     });
-    parser.process(app);
+}
 
-    SimulatedPcd pcd;
-    QString error;
-    const auto fail = [&err](const QString &text) {
-        err << "tolvane-pcdsim: " << text << Qt::endl;
-        return 2;
-    };
-    // Memory lines go first, so the trace buffers see the values the set-up gives.
-    auto traces = std::make_shared<TraceSetup>();
-    QStringList traceLines;
-    QString traceFolder;
-    if (parser.isSet(QStringLiteral("config"))) {
-        const QString config = parser.value(QStringLiteral("config"));
-        QFile file(config);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(config + QStringLiteral(": ") + file.errorString());
-        const QStringList all = QString::fromUtf8(file.readAll()).split(u'\n');
-        QStringList memory;
-        for (const QString &line : all)
-            (TraceSetup::handles(line) ? traceLines : memory).append(line);
-        if (!PcdSetup::applyLines(memory, &pcd, &error, config))
-            return fail(error);
-        traceFolder = QFileInfo(config).absolutePath();
-        if (!traces->applyLines(traceLines, pcd, traceFolder, &memory, &error, config))
-            return fail(error);
+// The set-up file: its memory lines go first, so the trace buffers see the values it gives.
+bool applyConfig(
+    const QCommandLineParser &parser, SimulatedPcd &pcd, TraceSetup &traces, QString *error)
+{
+    if (!parser.isSet(QStringLiteral("config")))
+        return true;
+    const QString config = parser.value(QStringLiteral("config"));
+    QFile file(config);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = config + QStringLiteral(": ") + file.errorString();
+        return false;
     }
+    const QStringList all = QString::fromUtf8(file.readAll()).split(u'\n');
+    QStringList memory, traceLines;
+    for (const QString &line : all)
+        (TraceSetup::handles(line) ? traceLines : memory).append(line);
+    return PcdSetup::applyLines(memory, &pcd, error, config)
+        && traces.applyLines(
+            traceLines, pcd, QFileInfo(config).absolutePath(), &memory, error, config);
+}
+
+// --set, --trace, --station and --status, after the set-up file.
+bool applyCommandLine(
+    const QCommandLineParser &parser, SimulatedPcd &pcd, TraceSetup &traces, QString *error)
+{
     QStringList lines = parser.values(QStringLiteral("set"));
     for (const QString &file : parser.values(QStringLiteral("trace")))
         lines.append(u"trace " + file);
@@ -132,44 +118,111 @@ int main(int argc, char *argv[])
     QStringList memoryLines, commandTraces;
     for (const QString &line : std::as_const(lines))
         (TraceSetup::handles(line) ? commandTraces : memoryLines).append(line);
-    if (!PcdSetup::applyLines(memoryLines, &pcd, &error, QStringLiteral("command line")))
-        return fail(error);
-    if (!traces->applyLines(
-            commandTraces, pcd, QString(), &memoryLines, &error, QStringLiteral("command line")))
-        return fail(error);
+    return PcdSetup::applyLines(memoryLines, &pcd, error, QStringLiteral("command line"))
+        && traces.applyLines(
+            commandTraces, pcd, QString(), &memoryLines, error, QStringLiteral("command line"));
+}
 
-    std::unique_ptr<QFile> logFile;
-    QTextStream log;
-    if (parser.isSet(QStringLiteral("log"))) {
-        const QString name = parser.value(QStringLiteral("log"));
-        logFile = std::make_unique<QFile>();
-        const bool opened = name == u"-"
-            ? logFile->open(stdout, QIODevice::WriteOnly)
-            : (logFile->setFileName(name),
-                logFile->open(QIODevice::WriteOnly | QIODevice::Truncate));
-        if (!opened)
-            return fail(name + QStringLiteral(": ") + logFile->errorString());
-        log.setDevice(logFile.get());
-        traces->setRecordLog([&log](qint64 counter, int slot, const QList<qint32> &record) {
-            log << "record " << counter << ' ' << slot;
-            for (const qint32 word : record)
-                log << ' ' << word;
-            log << Qt::endl;
-        });
-        traces->setEventLog([&log](const QString &event) { log << event << Qt::endl; });
+// --log: every trace record and event to a file or stdout.
+bool openLog(const QCommandLineParser &parser, std::unique_ptr<QFile> &logFile, QTextStream &log,
+    TraceSetup &traces, QString *error)
+{
+    if (!parser.isSet(QStringLiteral("log")))
+        return true;
+    const QString name = parser.value(QStringLiteral("log"));
+    logFile = std::make_unique<QFile>();
+    const bool opened = name == u"-"
+        ? logFile->open(stdout, QIODevice::WriteOnly)
+        : (logFile->setFileName(name), logFile->open(QIODevice::WriteOnly | QIODevice::Truncate));
+    if (!opened) {
+        *error = name + QStringLiteral(": ") + logFile->errorString();
+        return false;
     }
-    traces->install(pcd, traces);
+    log.setDevice(logFile.get());
+    traces.setRecordLog([&log](qint64 counter, int slot, const QList<qint32> &record) {
+        log << "record " << counter << ' ' << slot;
+        for (const qint32 word : record)
+            log << ' ' << word;
+        log << Qt::endl;
+    });
+    traces.setEventLog([&log](const QString &event) { log << event << Qt::endl; });
+    return true;
+}
 
-    FaultPlan faults;
+bool readFaults(const QCommandLineParser &parser, FaultPlan &faults, QString *error)
+{
     if (parser.isSet(QStringLiteral("seed")))
         faults.seed = parser.value(QStringLiteral("seed")).toUInt();
-    if (!parseShare(parser, QStringLiteral("drop"), &faults.drop, &error)
-        || !parseShare(parser, QStringLiteral("duplicate"), &faults.duplicate, &error)
-        || !parseShare(parser, QStringLiteral("corrupt"), &faults.corrupt, &error)
-        || !parseShare(parser, QStringLiteral("delay"), &faults.delay, &error))
-        return fail(error);
+    if (!parseShare(parser, QStringLiteral("drop"), &faults.drop, error)
+        || !parseShare(parser, QStringLiteral("duplicate"), &faults.duplicate, error)
+        || !parseShare(parser, QStringLiteral("corrupt"), &faults.corrupt, error)
+        || !parseShare(parser, QStringLiteral("delay"), &faults.delay, error))
+        return false;
     if (parser.isSet(QStringLiteral("delay-ms")))
         faults.delayMs = parser.value(QStringLiteral("delay-ms")).toInt();
+    return true;
+}
+
+// UDP and the pseudo terminal, each announced on out when it listens.
+bool serve(const QCommandLineParser &parser, SbusServer &server, QTextStream &out, QString *error)
+{
+    if (!parser.isSet(QStringLiteral("no-udp"))) {
+        QHostAddress address;
+        quint16 port = 0;
+        if (!parseEndpoint(parser.value(QStringLiteral("udp")), &address, &port)) {
+            *error = u"Bad --udp " + parser.value(QStringLiteral("udp"));
+            return false;
+        }
+        if (!server.listenUdp(address, port, error))
+            return false;
+        out << "udp " << server.udpAddress().toString() << ':' << server.udpPort() << Qt::endl;
+    }
+    if (parser.isSet(QStringLiteral("pty"))) {
+        if (!server.openPseudoTerminal(error))
+            return false;
+        out << "pty " << server.slavePath() << Qt::endl;
+    }
+    if (parser.isSet(QStringLiteral("no-udp")) && !parser.isSet(QStringLiteral("pty"))) {
+        *error = QStringLiteral("Nothing to serve: --no-udp without --pty");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tolvane-pcdsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION_TEXT));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated Saia PCD answering S-Bus over UDP (Ether-S-Bus) and on a pseudo terminal "
+        "(serial data mode). Prints \"udp ADDRESS:PORT\" and \"pty PATH\" when ready."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    addOptions(parser);
+    parser.process(app);
+
+    SimulatedPcd pcd;
+    QString error;
+    const auto fail = [&err](const QString &text) {
+        err << "tolvane-pcdsim: " << text << Qt::endl;
+        return 2;
+    };
+    auto traces = std::make_shared<TraceSetup>();
+    std::unique_ptr<QFile> logFile;
+    QTextStream log;
+    FaultPlan faults;
+    if (!applyConfig(parser, pcd, *traces, &error)
+        || !applyCommandLine(parser, pcd, *traces, &error)
+        || !openLog(parser, logFile, log, *traces, &error) || !readFaults(parser, faults, &error))
+        return fail(error);
+    traces->install(pcd, traces);
 
     SbusServer server(&pcd);
     server.setFaultPlan(faults);
@@ -180,23 +233,8 @@ int main(int argc, char *argv[])
         server.setFaultPlan(silent);
         QTimer::singleShot(ms, &server, [&server, faults] { server.setFaultPlan(faults); });
     });
-    if (!parser.isSet(QStringLiteral("no-udp"))) {
-        QHostAddress address;
-        quint16 port = 0;
-        if (!parseEndpoint(parser.value(QStringLiteral("udp")), &address, &port))
-            return fail(u"Bad --udp " + parser.value(QStringLiteral("udp")));
-        if (!server.listenUdp(address, port, &error))
-            return fail(error);
-        out << "udp " << server.udpAddress().toString() << ':' << server.udpPort() << Qt::endl;
-    }
-    if (parser.isSet(QStringLiteral("pty"))) {
-        if (!server.openPseudoTerminal(&error))
-            return fail(error);
-        out << "pty " << server.slavePath() << Qt::endl;
-    }
-    if (parser.isSet(QStringLiteral("no-udp")) && !parser.isSet(QStringLiteral("pty")))
-        return fail(QStringLiteral("Nothing to serve: --no-udp without --pty"));
-
+    if (!serve(parser, server, out, &error))
+        return fail(error);
     pcd.startCycling(parser.isSet(QStringLiteral("cycle-ms"))
             ? parser.value(QStringLiteral("cycle-ms")).toInt()
             : 10);

@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/CommandOptions.h"
 #include "app/cli/TimeOption.h"
 #include "app/core/JournalRows.h"
 #include "common/ConsolePrompter.h"
@@ -84,33 +85,49 @@ public:
 private:
     static bool parseRange(const QStringList &args, RowRange *range, QString *why)
     {
-        for (int i = 0; i < args.size(); ++i) {
-            const QString &arg = args[i];
-            if (i + 1 >= args.size()) {
-                *why = QStringLiteral("\"") + arg + QStringLiteral("\" wants a value");
-                return false;
-            }
-            const QString &value = args[++i];
+        CommandOptions given({ QStringLiteral("from"), QStringLiteral("to"),
+            QStringLiteral("from-time"), QStringLiteral("to-time") });
+        if (!given.parse(args) || !given.arguments().isEmpty()) {
+            *why = rangeMistake(args);
+            return false;
+        }
+        for (const QString &name : { QStringLiteral("from"), QStringLiteral("to") }) {
+            if (!given.isSet(name))
+                continue;
             bool ok = false;
-            if (arg == QLatin1String("--from") || arg == QLatin1String("--to")) {
-                const qint64 n = value.toLongLong(&ok);
-                if (!ok || n < 1) {
-                    *why = QStringLiteral("--from and --to want row numbers of 1 or more");
-                    return false;
-                }
-                (arg == QLatin1String("--from") ? range->from : range->to) = n;
-            } else if (arg == QLatin1String("--from-time") || arg == QLatin1String("--to-time")) {
-                QDateTime t;
-                if (!parseTimeOption(value, &t, why))
-                    return false;
-                (arg == QLatin1String("--from-time") ? range->fromMs : range->toMs)
-                    = t.toMSecsSinceEpoch();
-            } else {
-                *why = QStringLiteral("unknown option \"") + arg + u'"';
+            const qint64 n = given.value(name).toLongLong(&ok);
+            if (!ok || n < 1) {
+                *why = QStringLiteral("--from and --to want row numbers of 1 or more");
                 return false;
             }
+            (name == u"from" ? range->from : range->to) = n;
+        }
+        for (const QString &name : { QStringLiteral("from-time"), QStringLiteral("to-time") }) {
+            QDateTime t;
+            if (!given.isSet(name))
+                continue;
+            if (!parseTimeOption(given.value(name), &t, why))
+                return false;
+            (name == u"from-time" ? range->fromMs : range->toMs) = t.toMSecsSinceEpoch();
         }
         return true;
+    }
+
+    // Why the parser refused the range, in the words the command always used.
+    static QString rangeMistake(const QStringList &args)
+    {
+        static const QStringList known { QStringLiteral("--from"), QStringLiteral("--to"),
+            QStringLiteral("--from-time"), QStringLiteral("--to-time") };
+        for (qsizetype i = 0; i < args.size(); i += 2) {
+            const QString name = args[i].section(u'=', 0, 0);
+            if (!args[i].contains(u'=') && i + 1 >= args.size())
+                return QStringLiteral("\"") + args[i] + QStringLiteral("\" wants a value");
+            if (!known.contains(name))
+                return QStringLiteral("unknown option \"") + name + u'"';
+            if (args[i].contains(u'='))
+                --i;
+        }
+        return QStringLiteral("unknown option \"") + args.value(0) + u'"';
     }
 
     static bool open(
@@ -198,37 +215,51 @@ private:
     {
         plant::ForwardWorker::Settings settings;
         double wait = 60;
+        if (const int code = parseForward(file, args, &settings, &wait, err); code >= 0)
+            return code;
+        return sendRows(settings, wait, out, err);
+    }
+
+    // The forwarder's settings; an exit code when the call cannot go on, else -1.
+    int parseForward(const QString &file, const QStringList &args,
+        plant::ForwardWorker::Settings *settings, double *waitSeconds, QTextStream &err) const
+    {
+        double &wait = *waitSeconds;
         QString why;
-        for (int i = 1; i < args.size(); ++i) {
-            bool ok = true;
-            if (args[i] == QLatin1String("--source") && i + 1 < args.size())
-                settings.source = args[++i];
-            else if (args[i] == QLatin1String("--forward-wait") && i + 1 < args.size())
-                wait = args[++i].toDouble(&ok);
-            else
-                return usageError(err);
-            if (!ok || wait < 0 || wait > 86400) {
-                err << "tolvane-cli journal: --forward-wait wants seconds from 0 to 86400\n";
-                return usageError(err);
-            }
-        }
-        if (args.isEmpty() || settings.source.isEmpty())
+        CommandOptions given({ QStringLiteral("source"), QStringLiteral("forward-wait") });
+        if (!given.parse(args) || given.arguments().size() != 1)
             return usageError(err);
-        if (!plant::sourceNameOk(settings.source, &why)) {
+        settings->source = given.value(QStringLiteral("source"));
+        bool ok = true;
+        if (given.isSet(QStringLiteral("forward-wait")))
+            wait = given.value(QStringLiteral("forward-wait")).toDouble(&ok);
+        if (!ok || wait < 0 || wait > 86400) {
+            err << "tolvane-cli journal: --forward-wait wants seconds from 0 to 86400\n";
+            return usageError(err);
+        }
+        if (settings->source.isEmpty())
+            return usageError(err);
+        if (!plant::sourceNameOk(settings->source, &why)) {
             err << QLatin1String("tolvane-cli journal: ") << why << u'\n';
             return usageError(err);
         }
-        if (!settings.uri.parse(args[0])) {
-            err << settings.uri.error() << u'\n';
+        if (!settings->uri.parse(given.arguments().first())) {
+            err << settings->uri.error() << u'\n';
             return 2;
         }
         if (!QFileInfo(file).isFile()) {
             err << "The journal " << file << " does not exist.\n";
             return 1;
         }
-        settings.journal = file;
-        settings.application = QStringLiteral("tolvane-cli journal forward ") + settings.source;
+        settings->journal = file;
+        settings->application = QStringLiteral("tolvane-cli journal forward ") + settings->source;
+        return -1;
+    }
 
+    // What the server lacks, in batches, waited for at most wait seconds.
+    static int sendRows(const plant::ForwardWorker::Settings &settings, double wait,
+        QTextStream &out, QTextStream &err)
+    {
         plant::PlantForwarder forwarder(settings);
         QString problem;
         QObject::connect(&forwarder, &plant::PlantForwarder::problem,

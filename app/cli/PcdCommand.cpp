@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/CommandOptions.h"
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "comm/ConnectionString.h"
@@ -41,37 +42,17 @@ public:
                               "serial:DEVICE[:BAUD][/STATION]");
     }
 
-    int run(const QStringList &argsIn, QTextStream &out, QTextStream &err) override
+    int run(const QStringList &args, QTextStream &out, QTextStream &err) override
     {
-        QStringList args = argsIn;
         comm::SbusSettings sbus;
-        bool haveConnection = false;
-        while (args.size() >= 2 && args.first().startsWith(QLatin1String("--"))) {
-            const QString option = args.takeFirst();
-            const QString value = args.takeFirst();
-            bool ok = true;
-            if (option == QLatin1String("--connect")) {
-                QString why;
-                if (!comm::parseConnectionString(value, sbus, &why)) {
-                    err << why << QLatin1Char('\n');
-                    return 2;
-                }
-                haveConnection = true;
-            } else if (option == QLatin1String("--timeout")) {
-                sbus.timeoutMs = value.toInt(&ok);
-                ok = ok && sbus.timeoutMs > 0;
-            } else if (option == QLatin1String("--retries")) {
-                sbus.retries = value.toInt(&ok);
-                ok = ok && sbus.retries >= 0;
-            } else {
-                ok = false;
-            }
-            if (!ok)
+        QStringList words;
+        QString why;
+        if (!parse(args, &sbus, &words, &why)) {
+            if (why.isEmpty())
                 return usageError(err);
+            err << why << QLatin1Char('\n');
+            return 2;
         }
-        if (!haveConnection || args.isEmpty())
-            return usageError(err);
-
         // The host the window and the recorder use, with a control that only listens.
         common::ConsolePrompter prompter(&err);
         buffer::UserColumns columns;
@@ -82,37 +63,60 @@ public:
         pcd.setFixedConnection(sbus);
         // No PG5 here: its program folder is the current one.
         pcd.setPg5Channel([] { return host::Pg5Channel { 21, { { 21, QDir::currentPath() } } }; });
+        return execute(pcd, words, out, err);
+    }
 
-        const QString command = args.takeFirst();
-        if (command == QLatin1String("status")) {
-            if (!args.isEmpty())
-                return usageError(err);
-        } else if (command == QLatin1String("read")) {
-            if (args.size() < 3)
-                return usageError(err);
-        } else if (command == QLatin1String("dbx")) {
-            if (args.size() != 2)
-                return usageError(err);
-        } else {
-            return usageError(err);
+private:
+    // The connection, then the command and its arguments in words; false with why (a bad
+    // connection) or with nothing when only the synopsis helps.
+    static bool parse(
+        const QStringList &args, comm::SbusSettings *sbus, QStringList *words, QString *why)
+    {
+        CommandOptions given(
+            { QStringLiteral("connect"), QStringLiteral("timeout"), QStringLiteral("retries") });
+        given.optionsFirst();
+        if (!given.parse(args) || !given.isSet(QStringLiteral("connect")))
+            return false;
+        if (!comm::parseConnectionString(given.value(QStringLiteral("connect")), *sbus, why))
+            return false;
+        bool ok = true;
+        if (given.isSet(QStringLiteral("timeout"))) {
+            sbus->timeoutMs = given.value(QStringLiteral("timeout")).toInt(&ok);
+            if (!ok || sbus->timeoutMs <= 0)
+                return false;
         }
+        if (given.isSet(QStringLiteral("retries"))) {
+            sbus->retries = given.value(QStringLiteral("retries")).toInt(&ok);
+            if (!ok || sbus->retries < 0)
+                return false;
+        }
+        *words = given.arguments();
+        const qsizetype n = words->size() - 1;
+        const QString command = words->value(0);
+        return (command == QLatin1String("status") && n == 0)
+            || (command == QLatin1String("read") && n >= 3)
+            || (command == QLatin1String("dbx") && n == 2);
+    }
 
+    // Runs a checked command; the exit code.
+    int execute(host::PcdHost &pcd, QStringList words, QTextStream &out, QTextStream &err)
+    {
         if (!pcd.Connect()) {
             err << pcd.messageText() << QLatin1Char('\n');
             return 1;
         }
+        const QString command = words.takeFirst();
         int code = 0;
         if (command == QLatin1String("status"))
             code = status(pcd.connection(), out, err);
         else if (command == QLatin1String("read"))
-            code = read(args, pcd, out, err);
+            code = read(words, pcd, out, err);
         else
-            code = dbx(args, pcd.connection(), out, err);
+            code = dbx(words, pcd.connection(), out, err);
         pcd.stop();
         return code;
     }
 
-private:
     int status(comm::PCDConnect &connection, QTextStream &out, QTextStream &err)
     {
         const qint32 status = connection.ReadPcdStatus();

@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/CommandOptions.h"
 #include "app/cli/TimeOption.h"
 #include "journal/plant/PlantConnection.h"
 #include "journal/plant/PlantPrune.h"
@@ -27,24 +28,22 @@ public:
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
     {
-        if (args.size() < 2)
+        CommandOptions given({ QStringLiteral("before") });
+        if (!given.parse(args) || given.arguments().size() != 2)
             return usageError(err);
-        const QString &action = args[0];
+        const QString action = given.arguments().first();
+        const bool prunes = action == QLatin1String("prune");
+        if (prunes != given.isSet(QStringLiteral("before"))
+            || (!prunes && action != QLatin1String("init") && action != QLatin1String("sources")))
+            return usageError(err);
         QDateTime before;
-        if (action == QLatin1String("prune")) {
-            QString why;
-            if (args.size() != 4 || args[2] != QLatin1String("--before"))
-                return usageError(err);
-            if (!parseTimeOption(args[3], &before, &why)) {
-                err << QLatin1String("tolvane-cli plant: ") << why << u'\n';
-                return usageError(err);
-            }
-        } else if ((action != QLatin1String("init") && action != QLatin1String("sources"))
-            || args.size() != 2) {
+        QString why;
+        if (prunes && !parseTimeOption(given.value(QStringLiteral("before")), &before, &why)) {
+            err << QLatin1String("tolvane-cli plant: ") << why << u'\n';
             return usageError(err);
         }
         plant::PlantUri uri;
-        if (!uri.parse(args[1])) {
+        if (!uri.parse(given.arguments()[1])) {
             err << uri.error() << u'\n';
             return 2;
         }

@@ -1,31 +1,40 @@
 #include "app/cli/PlotOption.h"
 
+#include "app/cli/CommandOptions.h"
 #include "viewer/core/ControlCore.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace tlv::app {
 
 bool wantsPlot(const QStringList &args)
 {
-    return args.contains(QStringLiteral("--plot"));
+    return std::any_of(args.begin(), args.end(),
+        [](const QString &arg) { return arg == u"--plot" || arg.startsWith(u"--plot="); });
 }
 
-bool takePlotArgument(const QStringList &args, int &i, PlotRequest &plot)
+QStringList plotValueOptions()
 {
-    const QString &arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == QLatin1String("--plot") && hasValue) {
-        plot.file = args[++i];
-    } else if (arg == QLatin1String("--plot-lanes")) {
-        plot.look.lanes = true;
-    } else if (arg == QLatin1String("--plot-hide") && hasValue) {
-        for (const QString &name : args[++i].split(u',', Qt::SkipEmptyParts))
+    return { QStringLiteral("plot"), QStringLiteral("plot-hide") };
+}
+
+QStringList plotSwitches()
+{
+    return { QStringLiteral("plot-lanes") };
+}
+
+PlotRequest plotRequest(const CommandOptions &options)
+{
+    PlotRequest plot;
+    plot.file = options.value(QStringLiteral("plot"));
+    plot.look.lanes = options.isSet(QStringLiteral("plot-lanes"));
+    for (const QString &list : options.values(QStringLiteral("plot-hide"))) {
+        for (const QString &name : list.split(u',', Qt::SkipEmptyParts))
             plot.look.hidden.append(name.trimmed());
-    } else {
-        return false;
     }
-    return true;
+    return plot;
 }
 
 QString plotArgumentsError(const PlotRequest &plot)

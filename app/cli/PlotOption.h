@@ -12,6 +12,8 @@ class ControlCore;
 
 namespace tlv::app {
 
+class CommandOptions;
+
 // --plot FILE of the recording commands, the chart of the grid at the end, with
 // --plot-lanes (every line in a band of its own) and --plot-hide LIST (column
 // titles or numbers, comma-separated, left out as a legend click does).
@@ -23,9 +25,11 @@ struct PlotRequest
 
 // True when the program must start with a QApplication.
 [[nodiscard]] bool wantsPlot(const QStringList &args);
-// Takes the plot argument at args[i] (moving i past its value); false when
-// args[i] is not one of them or lacks its value.
-bool takePlotArgument(const QStringList &args, int &i, PlotRequest &plot);
+// The plot options for a command's CommandOptions: those with a value, then the switches.
+[[nodiscard]] QStringList plotValueOptions();
+[[nodiscard]] QStringList plotSwitches();
+// The plot a command's parsed options ask for.
+[[nodiscard]] PlotRequest plotRequest(const CommandOptions &options);
 // Why the plot arguments do not go together; empty when they do.
 [[nodiscard]] QString plotArgumentsError(const PlotRequest &plot);
 // Writes the chart and tells err why not; false on failure.

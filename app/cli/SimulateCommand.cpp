@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/CommandOptions.h"
 #include "app/cli/PlotOption.h"
 #include "host/HeadlessSeams.h"
 
@@ -16,6 +17,19 @@
 namespace tlv::app {
 
 namespace {
+
+// What the command line asks of a simulation.
+struct SimulateSettings
+{
+    QFileInfo project;
+    qint64 ticks = -1; // real time when below 0
+    bool date = false, time = false, status = false;
+    QString exportFile;
+    int indexFile = 0;
+    int maxRows = 0;
+    bool autoExport = false;
+    PlotRequest plot;
+};
 
 // Runs the simulation of a trace project's user buffer without a window and
 // prints every row the control hands out.
@@ -43,111 +57,114 @@ public:
 
     int run(const QStringList &args, QTextStream &out, QTextStream &err) override
     {
-        QString project;
-        qint64 ticks = -1;
-        bool date = false, time = false, status = false;
-        QString exportFile;
-        int indexFile = 0;
-        int maxRows = 0;
-        bool autoExport = false;
-        PlotRequest plot;
-        for (int i = 0; i < args.size(); ++i) {
-            if (takePlotArgument(args, i, plot))
-                continue;
-            const QString &arg = args[i];
-            if (arg == QLatin1String("--ticks") && i + 1 < args.size()) {
-                bool ok = false;
-                ticks = args[++i].toLongLong(&ok);
-                if (!ok || ticks < 0) {
-                    err << QLatin1String("tolvane-cli simulate: --ticks wants a number of 0 or "
-                                         "more\n");
-                    return usageError(err);
-                }
-            } else if (arg == QLatin1String("--stamps") && i + 1 < args.size()) {
-                for (const QChar c : args[++i]) {
-                    if (c == u'd')
-                        date = true;
-                    else if (c == u't')
-                        time = true;
-                    else if (c == u's')
-                        status = true;
-                    else if (c != u',') {
-                        err << QLatin1String("tolvane-cli simulate: --stamps takes the letters "
-                                             "d, t and s\n");
-                        return usageError(err);
-                    }
-                }
-            } else if (arg == QLatin1String("--export") && i + 1 < args.size()) {
-                exportFile = QFileInfo(args[++i]).absoluteFilePath();
-                if (const QString why = viewer::ExportNaming::unwritableReason(exportFile);
-                    !why.isEmpty()) {
-                    err << QLatin1String("tolvane-cli simulate: ")
-                        << QString(why).replace(u'\r', u'\n') << u'\n';
-                    return usageError(err);
-                }
-            } else if (arg == QLatin1String("--index-file") && i + 1 < args.size()) {
-                bool ok = false;
-                indexFile = args[++i].toInt(&ok);
-                if (!ok || indexFile < 0 || indexFile > 2) {
-                    err << QLatin1String("tolvane-cli simulate: --index-file wants 0, 1 or 2\n");
-                    return usageError(err);
-                }
-            } else if (arg == QLatin1String("--max-rows") && i + 1 < args.size()) {
-                bool ok = false;
-                maxRows = args[++i].toInt(&ok);
-                if (!ok || maxRows < 1) {
-                    err << QLatin1String("tolvane-cli simulate: --max-rows wants a number of 1 or "
-                                         "more\n");
-                    return usageError(err);
-                }
-            } else if (arg == QLatin1String("--auto-export")) {
-                autoExport = true;
-            } else if (!arg.startsWith(QLatin1String("--")) && project.isEmpty()) {
-                project = arg;
-            } else {
-                return usageError(err);
-            }
-        }
-        if (project.isEmpty())
-            return usageError(err);
-        if (const QString why = plotArgumentsError(plot); !why.isEmpty()) {
-            err << QLatin1String("tolvane-cli simulate: ") << why << u'\n';
+        SimulateSettings settings;
+        QString why;
+        if (!parse(args, &settings, &why)) {
+            if (!why.isEmpty())
+                err << QLatin1String("tolvane-cli simulate: ") << why << u'\n';
             return usageError(err);
         }
-
-        const QFileInfo info(project);
         common::ConsolePrompter prompter(&err);
         viewer::FileBufferLoader loader(&prompter, QCoreApplication::applicationDirPath());
         viewer::ControlCore core(&prompter);
-        core.setLoader(&loader);
         host::HeadlessSeams seams(core, &prompter);
+        bool failed = false;
+        print(core, out, err, failed);
+        configure(core, loader, seams, settings, err);
+        return execute(core, settings, failed, err);
+    }
+
+private:
+    // False with why, or with nothing when only the synopsis helps.
+    static bool parse(const QStringList &args, SimulateSettings *s, QString *why)
+    {
+        CommandOptions given(
+            QStringList { QStringLiteral("ticks"), QStringLiteral("stamps"),
+                QStringLiteral("export"), QStringLiteral("index-file"), QStringLiteral("max-rows") }
+                + plotValueOptions(),
+            QStringList { QStringLiteral("auto-export") } + plotSwitches());
+        if (!given.parse(args) || given.arguments().size() != 1)
+            return false;
+        s->project = QFileInfo(given.arguments().first());
+        if (!parseNumbers(given, s, why))
+            return false;
+        for (const QString &list : given.values(QStringLiteral("stamps"))) {
+            if (!readStamps(list, &s->date, &s->time, &s->status))
+                return fail(why, QStringLiteral("--stamps takes the letters d, t and s"));
+        }
+        if (given.isSet(QStringLiteral("export"))) {
+            s->exportFile = QFileInfo(given.value(QStringLiteral("export"))).absoluteFilePath();
+            if (const QString bad = viewer::ExportNaming::unwritableReason(s->exportFile);
+                !bad.isEmpty())
+                return fail(why, QString(bad).replace(u'\r', u'\n'));
+        }
+        s->autoExport = given.isSet(QStringLiteral("auto-export"));
+        s->plot = plotRequest(given);
+        *why = plotArgumentsError(s->plot);
+        return why->isEmpty();
+    }
+
+    static bool parseNumbers(const CommandOptions &given, SimulateSettings *s, QString *why)
+    {
+        bool ok = true;
+        if (given.isSet(QStringLiteral("ticks"))) {
+            s->ticks = given.value(QStringLiteral("ticks")).toLongLong(&ok);
+            if (!ok || s->ticks < 0)
+                return fail(why, QStringLiteral("--ticks wants a number of 0 or more"));
+        }
+        if (given.isSet(QStringLiteral("index-file"))) {
+            s->indexFile = given.value(QStringLiteral("index-file")).toInt(&ok);
+            if (!ok || s->indexFile < 0 || s->indexFile > 2)
+                return fail(why, QStringLiteral("--index-file wants 0, 1 or 2"));
+        }
+        if (given.isSet(QStringLiteral("max-rows"))) {
+            s->maxRows = given.value(QStringLiteral("max-rows")).toInt(&ok);
+            if (!ok || s->maxRows < 1)
+                return fail(why, QStringLiteral("--max-rows wants a number of 1 or more"));
+        }
+        return true;
+    }
+
+    static bool fail(QString *why, const QString &text)
+    {
+        *why = text;
+        return false;
+    }
+
+    static void configure(viewer::ControlCore &core, viewer::FileBufferLoader &loader,
+        host::HeadlessSeams &seams, const SimulateSettings &s, QTextStream &err)
+    {
+        core.setLoader(&loader);
         core.setSeams(&seams);
         seams.setExported([&err](const QString &path) {
             err << path << u'\n';
             err.flush();
         });
-        core.setExportFile(exportFile);
-        core.setIndexFile(qint16(indexFile));
-        core.setAutoExport(autoExport);
-        if (maxRows > 0)
-            core.setMaxRows(maxRows);
+        core.setExportFile(s.exportFile);
+        core.setIndexFile(qint16(s.indexFile));
+        core.setAutoExport(s.autoExport);
+        if (s.maxRows > 0)
+            core.setMaxRows(s.maxRows);
         // The chart holds the rows the project asks for, as in the window and the recorder.
         buffer::UserColumns buffer;
-        buffer::TraceProject settings(buffer);
-        settings.setPath(info.absoluteFilePath());
-        if (settings.readProject())
-            core.setMaxGraph(settings.settings().maxGraph);
-        // After the last tick, as by the Export button.
-        bool plotFailed = false;
-        const auto exportAtEnd = [&core, &exportFile, &plot, &plotFailed, &err] {
-            if (!exportFile.isEmpty() && core.rows().dataRowCount() > 0)
-                core.exportByUser();
-            // Drawn from the grid as it is now, exported rows gone or not.
-            if (!plot.file.isEmpty())
-                plotFailed = !writePlot(core, plot, err);
-        };
+        buffer::TraceProject project(buffer);
+        project.setPath(s.project.absoluteFilePath());
+        if (project.readProject())
+            core.setMaxGraph(project.settings().maxGraph);
+        core.setProjectPath(QDir::toNativeSeparators(s.project.absolutePath()) + QDir::separator());
+        core.setUserFile(s.project.absoluteFilePath());
+        core.setDateStampCol(s.date);
+        core.setTimeStampCol(s.time);
+        core.setPcdStatusCol(s.status);
+        // The host reports status 99 in simulation; set before Start it adds no row.
+        core.setPcdStatus(99);
+        core.setSimulation(true);
+    }
 
-        bool failed = false;
+    // The exit code.
+    // Rows to the output, errors to the error stream; an error sets failed.
+    static void print(viewer::ControlCore &core, QTextStream &out, QTextStream &err, bool &failed)
+    {
         QObject::connect(&core, &viewer::ControlCore::OutputLine, [&out](const QString &line) {
             out << line << u'\n';
             out.flush();
@@ -158,39 +175,43 @@ public:
                 err.flush();
                 failed = true;
             });
+    }
 
-        core.setProjectPath(QDir::toNativeSeparators(info.absolutePath()) + QDir::separator());
-        core.setUserFile(info.absoluteFilePath());
-        core.setDateStampCol(date);
-        core.setTimeStampCol(time);
-        core.setPcdStatusCol(status);
-        // The host reports status 99 in simulation; set before Start it adds no row.
-        core.setPcdStatus(99);
-        core.setSimulation(true);
-        if (ticks >= 0)
+    // The exit code; failed turns true when the control reports an error.
+    static int execute(
+        viewer::ControlCore &core, const SimulateSettings &s, const bool &failed, QTextStream &err)
+    {
+        if (s.ticks >= 0)
             core.simulator().stopTimer(); // the ticks below drive it
         core.Start();
         core.setRunMode(2);
         if (core.cycle().state() != viewer::ReadingCycle::Refreshing)
             return 1;
 
-        if (ticks >= 0) {
-            for (qint64 i = 0; i < ticks && core.runMode() == viewer::ReadingCycle::Run; ++i) {
+        if (s.ticks >= 0) {
+            for (qint64 i = 0; i < s.ticks && core.runMode() == viewer::ReadingCycle::Run; ++i) {
                 core.simulator().tick();
                 core.cycle().tick();
             }
-            exportAtEnd();
-            return (failed && core.runMode() != viewer::ReadingCycle::Run) || plotFailed ? 1 : 0;
+            const bool plotted = exportAtEnd(core, s, err);
+            return (failed && core.runMode() != viewer::ReadingCycle::Run) || !plotted ? 1 : 0;
         }
-
         // Real time until interrupted, or until the run stops on an error.
         QObject::connect(&core.cycle(), &viewer::ReadingCycle::runModeChanged, [](qint16 mode) {
             if (mode != viewer::ReadingCycle::Run)
                 QCoreApplication::exit(1);
         });
         const int code = QCoreApplication::exec();
-        exportAtEnd();
-        return plotFailed ? 1 : code;
+        return exportAtEnd(core, s, err) ? code : 1;
+    }
+
+    // After the last tick, as by the Export button; false when the chart failed.
+    static bool exportAtEnd(viewer::ControlCore &core, const SimulateSettings &s, QTextStream &err)
+    {
+        if (!s.exportFile.isEmpty() && core.rows().dataRowCount() > 0)
+            core.exportByUser();
+        // Drawn from the grid as it is now, exported rows gone or not.
+        return s.plot.file.isEmpty() || writePlot(core, s.plot, err);
     }
 };
 

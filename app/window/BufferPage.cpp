@@ -21,6 +21,42 @@ namespace {
 
 using Field = buffer::EditorFields::Field;
 using Tool = BufferEditor::Tool;
+using F = buffer::EditorFields;
+
+// The property fields and where each sits: two columns of labelled fields.
+struct FieldPlace
+{
+    Field field;
+    const char16_t *name;
+    const char16_t *label;
+    const char16_t *tip;
+    QString F::*member;
+    int row, column;
+};
+const FieldPlace Fields[] = {
+    { Field::Title, u"txbBufferName", u"Buffer Name:",
+        u"Name of the buffer, shown as the viewer's title.", &F::title, 0, 0 },
+    { Field::RecordInterval, u"txbRecordInt", u"Record Interval [s]:",
+        u"Seconds between two records (0: on command or change only).", &F::recordInterval, 1, 0 },
+    { Field::NumberOfRecords, u"txbBufferLen", u"Number of Records :",
+        u"Records in the ring (20 to 5000).", &F::numberOfRecords, 3, 0 },
+    { Field::RecordLength, u"txbRecordLen", u"Record Length :",
+        u"Total record length. Updated when compiled.", &F::recordLength, 4, 0 },
+    { Field::StartReg, u"txbStartReg", u"Start Register:",
+        u"One register as start pointer for the buffer (must not be used anywhere else). No "
+        u"symbol accepted!",
+        &F::startReg, 0, 1 },
+    { Field::RecordEnable, u"txbRecordEnable", u"Record Enable:",
+        u"A flag to enable/disable all recording.", &F::recordEnable, 1, 1 },
+    { Field::RecordCommand, u"txbRecordCommand", u"Record Command:",
+        u"A flag to force one value record (self reset by the PCD).", &F::recordCommand, 2, 1 },
+    { Field::ClearCommand, u"txbClearBuf", u"Clear Command:",
+        u"A flag to clear the trace buffer (self reset by the PCD).", &F::clearCommand, 3, 1 },
+    { Field::SerialNumber, u"txbSerialNr", u"Serial Number:",
+        u"One register to pass a serial numer used in file names.", &F::serialNumber, 4, 1 },
+    { Field::ViewerCommand, u"txbCloseTlv", u"Tolvane Command:",
+        u"One register to pass command to Tolvane.", &F::viewerCommand, 5, 1 },
+};
 
 } // namespace
 
@@ -41,6 +77,30 @@ BufferPage::BufferPage(BufferEditor &editor, QWidget *parent)
     outer->addWidget(scroll);
     auto *layout = new QVBoxLayout(content);
 
+    layout->addWidget(buildFileBar());
+    layout->addWidget(buildFieldsFrame());
+    layout->addWidget(buildGridBar());
+    layout->addWidget(buildGrid(), 1);
+
+    connect(&m_editor, &BufferEditor::fieldsChanged, this, &BufferPage::showFields);
+    connect(&m_editor, &BufferEditor::headingsChanged, this, &BufferPage::buildHeadings);
+    connect(&m_editor, &BufferEditor::gridChanged, this, &BufferPage::refreshGrid);
+    connect(&m_editor, &BufferEditor::toolsChanged, this, [this] {
+        for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
+            it.value()->setEnabled(m_editor.toolEnabled(it.key()));
+    });
+    connect(&m_editor, &BufferEditor::focusField, this, &BufferPage::focusField);
+    connect(&m_editor, &BufferEditor::selectCell, this, [this](int row, int column) {
+        m_grid->setCurrentCell(row - 1, column);
+        m_grid->setFocus();
+    });
+    buildHeadings();
+    for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
+        it.value()->setEnabled(m_editor.toolEnabled(it.key()));
+}
+
+QToolBar *BufferPage::buildFileBar()
+{
     m_fileBar = new QToolBar(this);
     m_fileBar->setObjectName(QStringLiteral("tlbFile"));
     m_fileBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -53,76 +113,56 @@ BufferPage::BufferPage(BufferEditor &editor, QWidget *parent)
     m_compile->setObjectName(QStringLiteral("compile"));
     m_compile->setToolTip(
         QStringLiteral("Check the buffer, store it and write the PCD source file (F2)"));
-    layout->addWidget(m_fileBar);
     connect(m_save, &QAction::triggered, this, &BufferPage::save);
     connect(m_compile, &QAction::triggered, this, &BufferPage::compile);
 
+    return m_fileBar;
+}
+
+QGroupBox *BufferPage::buildFieldsFrame()
+{
     auto *box = new QGroupBox(QStringLiteral("Buffer"), this);
     box->setObjectName(QStringLiteral("FrameUserBuffer"));
     auto *form = new QGridLayout(box);
     form->setHorizontalSpacing(10);
-    const auto place = [form](int row, int col, QWidget *label, QWidget *field) {
-        form->addWidget(label, row, col * 2);
-        form->addWidget(field, row, col * 2 + 1);
+    const auto place = [form, box](int row, int column, const QString &text, QWidget *field) {
+        auto *label = new QLabel(text, box);
+        label->setBuddy(field);
+        form->addWidget(label, row, column * 2);
+        form->addWidget(field, row, column * 2 + 1);
     };
-    const auto label = [box](const QString &text, QWidget *buddy) {
-        auto *l = new QLabel(text, box);
-        l->setBuddy(buddy);
-        return l;
-    };
-    using F = buffer::EditorFields;
-    QLineEdit *name = addField(Field::Title, QStringLiteral("txbBufferName"),
-        QStringLiteral("Name of the buffer, shown as the viewer's title."), &F::title);
-    QLineEdit *interval = addField(Field::RecordInterval, QStringLiteral("txbRecordInt"),
-        QStringLiteral("Seconds between two records (0: on command or change only)."),
-        &F::recordInterval);
-    m_memory = new QComboBox(box);
-    m_memory->setObjectName(QStringLiteral("cmbMemory"));
-    m_memory->addItems({ QStringLiteral("RAM DBs"), QStringLiteral("Registers") });
-    m_memory->setToolTip(QStringLiteral("Where the PCD keeps the record ring."));
-    QLineEdit *records = addField(Field::NumberOfRecords, QStringLiteral("txbBufferLen"),
-        QStringLiteral("Records in the ring (20 to 5000)."), &F::numberOfRecords);
-    QLineEdit *length = addField(Field::RecordLength, QStringLiteral("txbRecordLen"),
-        QStringLiteral("Total record length. Updated when compiled."), &F::recordLength);
-    length->setReadOnly(true);
-    m_recordChange = new QCheckBox(QStringLiteral("Record on Change"), box);
-    m_recordChange->setObjectName(QStringLiteral("ckbRecordChange"));
-    m_recordChange->setToolTip(QStringLiteral("Save a record on value changes."));
-    QLineEdit *start = addField(Field::StartReg, QStringLiteral("txbStartReg"),
-        QStringLiteral("One register as start pointer for the buffer (must not be used anywhere "
-                       "else). No symbol accepted!"),
-        &F::startReg);
-    QLineEdit *enable = addField(Field::RecordEnable, QStringLiteral("txbRecordEnable"),
-        QStringLiteral("A flag to enable/disable all recording."), &F::recordEnable);
-    QLineEdit *command = addField(Field::RecordCommand, QStringLiteral("txbRecordCommand"),
-        QStringLiteral("A flag to force one value record (self reset by the PCD)."),
-        &F::recordCommand);
-    QLineEdit *clear = addField(Field::ClearCommand, QStringLiteral("txbClearBuf"),
-        QStringLiteral("A flag to clear the trace buffer (self reset by the PCD)."),
-        &F::clearCommand);
-    QLineEdit *serial = addField(Field::SerialNumber, QStringLiteral("txbSerialNr"),
-        QStringLiteral("One register to pass a serial numer used in file names."),
-        &F::serialNumber);
-    QLineEdit *viewer = addField(Field::ViewerCommand, QStringLiteral("txbCloseTlv"),
-        QStringLiteral("One register to pass command to Tolvane."), &F::viewerCommand);
-
-    place(0, 0, label(QStringLiteral("Buffer Name:"), name), name);
-    place(1, 0, label(QStringLiteral("Record Interval [s]:"), interval), interval);
-    place(2, 0, label(QStringLiteral("Memory:"), m_memory), m_memory);
-    place(3, 0, label(QStringLiteral("Number of Records :"), records), records);
-    place(4, 0, label(QStringLiteral("Record Length :"), length), length);
-    form->addWidget(m_recordChange, 5, 1);
-    place(0, 1, label(QStringLiteral("Start Register:"), start), start);
-    place(1, 1, label(QStringLiteral("Record Enable:"), enable), enable);
-    place(2, 1, label(QStringLiteral("Record Command:"), command), command);
-    place(3, 1, label(QStringLiteral("Clear Command:"), clear), clear);
-    place(4, 1, label(QStringLiteral("Serial Number:"), serial), serial);
-    place(5, 1, label(QStringLiteral("Tolvane Command:"), viewer), viewer);
+    // Made in the order the focus moves: the memory after the interval, the check box after
+    // the length.
+    for (const FieldPlace &f : Fields) {
+        QLineEdit *edit
+            = addField(f.field, QString::fromUtf16(f.name), QString::fromUtf16(f.tip), f.member);
+        place(f.row, f.column, QString::fromUtf16(f.label), edit);
+        if (f.field == Field::RecordInterval) {
+            m_memory = new QComboBox(box);
+            m_memory->setObjectName(QStringLiteral("cmbMemory"));
+            m_memory->addItems({ QStringLiteral("RAM DBs"), QStringLiteral("Registers") });
+            m_memory->setToolTip(QStringLiteral("Where the PCD keeps the record ring."));
+            place(2, 0, QStringLiteral("Memory:"), m_memory);
+        } else if (f.field == Field::RecordLength) {
+            edit->setReadOnly(true);
+            m_recordChange = new QCheckBox(QStringLiteral("Record on Change"), box);
+            m_recordChange->setObjectName(QStringLiteral("ckbRecordChange"));
+            m_recordChange->setToolTip(QStringLiteral("Save a record on value changes."));
+            form->addWidget(m_recordChange, 5, 1);
+        }
+    }
     form->setColumnStretch(1, 1);
     form->setColumnStretch(3, 1);
     form->setColumnMinimumWidth(2, 24);
-    layout->addWidget(box);
+    connect(
+        m_memory, &QComboBox::activated, this, [this](int index) { m_editor.memoryChosen(index); });
+    connect(m_recordChange, &QCheckBox::clicked, this,
+        [this](bool on) { m_editor.recordChangeToggled(on); });
+    return box;
+}
 
+QToolBar *BufferPage::buildGridBar()
+{
     m_gridBar = new QToolBar(this);
     m_gridBar->setObjectName(QStringLiteral("tlbBuffer"));
     m_gridBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -153,31 +193,16 @@ BufferPage::BufferPage(BufferEditor &editor, QWidget *parent)
         connect(a, &QAction::triggered, this, [this, tool] { runTool(tool); });
         m_tools.insert(tool, a);
     }
-    layout->addWidget(m_gridBar);
+    return m_gridBar;
+}
 
+BufferGrid *BufferPage::buildGrid()
+{
     m_grid = new BufferGrid(this);
     m_grid->setToolTip(QStringLiteral("Select a row label to add, insert, remove, copy, cut or "
                                       "paste columns; Enter or a double click edits a cell. Drop "
                                       "a symbol on a row to use it as the PCD variable."));
     m_grid->setMinimumHeight(fontMetrics().height() * 8);
-    layout->addWidget(m_grid, 1);
-
-    connect(&m_editor, &BufferEditor::fieldsChanged, this, &BufferPage::showFields);
-    connect(&m_editor, &BufferEditor::headingsChanged, this, &BufferPage::buildHeadings);
-    connect(&m_editor, &BufferEditor::gridChanged, this, &BufferPage::refreshGrid);
-    connect(&m_editor, &BufferEditor::toolsChanged, this, [this] {
-        for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
-            it.value()->setEnabled(m_editor.toolEnabled(it.key()));
-    });
-    connect(&m_editor, &BufferEditor::focusField, this, &BufferPage::focusField);
-    connect(&m_editor, &BufferEditor::selectCell, this, [this](int row, int column) {
-        m_grid->setCurrentCell(row - 1, column);
-        m_grid->setFocus();
-    });
-    connect(
-        m_memory, &QComboBox::activated, this, [this](int index) { m_editor.memoryChosen(index); });
-    connect(m_recordChange, &QCheckBox::clicked, this,
-        [this](bool on) { m_editor.recordChangeToggled(on); });
     connect(m_grid, &QTableWidget::currentCellChanged, this,
         [this](int row, int column) { cellEntered(row, column); });
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
@@ -193,9 +218,7 @@ BufferPage::BufferPage(BufferEditor &editor, QWidget *parent)
             m_editor.dropVariable(row, column, text);
         });
 
-    buildHeadings();
-    for (auto it = m_tools.cbegin(); it != m_tools.cend(); ++it)
-        it.value()->setEnabled(m_editor.toolEnabled(it.key()));
+    return m_grid;
 }
 
 QLineEdit *BufferPage::addField(

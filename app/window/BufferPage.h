@@ -8,6 +8,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLineEdit;
 class QToolBar;
 
@@ -40,6 +41,11 @@ Q_SIGNALS:
     void editRequested(int row, int column);
 
 private:
+    // One part of the page each, with its bindings.
+    QToolBar *buildFileBar();
+    QGroupBox *buildFieldsFrame();
+    QToolBar *buildGridBar();
+    BufferGrid *buildGrid();
     QLineEdit *addField(buffer::EditorFields::Field field, const QString &name, const QString &tip,
         QString buffer::EditorFields::*member);
     void showFields();

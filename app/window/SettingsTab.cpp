@@ -78,7 +78,40 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     auto *grid = new QGridLayout(content);
     grid->setHorizontalSpacing(14);
 
-    // --- connection ---
+    buildConnectionFrame();
+    buildBufferFrame();
+    QWidget *viewer = buildViewerFrame();
+    QWidget *exportBox = buildExportFrame();
+    QWidget *pg5 = buildPg5Frame();
+    m_ok = new QPushButton(QStringLiteral("Save Settings"), this);
+    m_ok->setObjectName(QStringLiteral("OKButton"));
+    m_ok->setToolTip(QStringLiteral("Store the settings in the project file (Ctrl+S)"));
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(m_frameConnection);
+    left->addStretch();
+    auto *right = new QVBoxLayout;
+    right->addWidget(m_frameBuffer);
+    right->addWidget(viewer);
+    right->addWidget(exportBox);
+    right->addWidget(pg5);
+    right->addStretch();
+    auto *okRow = new QHBoxLayout;
+    okRow->addStretch();
+    okRow->addWidget(m_ok);
+    right->addLayout(okRow);
+    grid->addLayout(left, 0, 0);
+    grid->addLayout(right, 0, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(m_ok, &QPushButton::clicked, this, &SettingsTab::save);
+    connect(&m_page, &SettingsPage::viewChanged, this, &SettingsTab::showView);
+    connect(&m_page, &SettingsPage::beep, this, [] { QApplication::beep(); });
+}
+
+void SettingsTab::buildConnectionFrame()
+{
     m_frameConnection = new QGroupBox(QStringLiteral("PCD Connection"), this);
     m_frameConnection->setObjectName(QStringLiteral("FrameConnection"));
     auto *conn = new QFormLayout(m_frameConnection);
@@ -111,6 +144,23 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     conn->addRow(m_lblBaud, m_baud);
     conn->addRow(m_lblStation, m_station);
 
+    buildChannelFrame();
+    conn->addRow(m_frameChannel);
+    conn->addRow(m_autoConnect);
+
+    connect(m_dll, &QComboBox::activated, this, [this](int i) { m_page.dllChosen(i); });
+    connect(m_port, &QComboBox::activated, this, [this](int i) { m_page.portChosen(i); });
+    connect(m_protocol, &QComboBox::activated, this, [this](int i) { m_page.protocolChosen(i); });
+    connect(m_baud, &QComboBox::activated, this, [this](int i) { m_page.baudChosen(i); });
+    connect(m_autoConnect, &QCheckBox::clicked, this,
+        [this](bool on) { m_page.autoConnectToggled(on); });
+
+    addLeaveCheck(m_station, [this](const QString &t) { return m_page.stationLeft(t); });
+}
+
+// Inside the connection frame: how the PG5 channel reaches the PCD.
+void SettingsTab::buildChannelFrame()
+{
     m_frameChannel = new QGroupBox(QStringLiteral("PG5 channel (GoOnline)"), m_frameConnection);
     m_frameChannel->setObjectName(QStringLiteral("FrameChannel"));
     m_frameChannel->setToolTip(
@@ -142,10 +192,20 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     ch->addRow(QStringLiteral("Device:"), m_chDevice);
     ch->addRow(QStringLiteral("Baud rate:"), m_chBaud);
     ch->addRow(QStringLiteral("Station:"), m_chStation);
-    conn->addRow(m_frameChannel);
-    conn->addRow(m_autoConnect);
 
-    // --- buffer ---
+    connect(m_optUdp, &QRadioButton::clicked, this, &SettingsTab::channelLeft);
+    connect(m_optSerial, &QRadioButton::clicked, this, &SettingsTab::channelLeft);
+    connect(m_chBaud, &QComboBox::activated, this, &SettingsTab::channelLeft);
+    for (QLineEdit *e : { m_chAddress, m_chPort, m_chDevice, m_chStation }) {
+        addLeaveCheck(e, [this](const QString &) {
+            channelLeft();
+            return true;
+        });
+    }
+}
+
+void SettingsTab::buildBufferFrame()
+{
     m_frameBuffer = new QGroupBox(QStringLiteral("Buffer"), this);
     m_frameBuffer->setObjectName(QStringLiteral("FrameBuffer"));
     auto *buf = new QFormLayout(m_frameBuffer);
@@ -163,7 +223,13 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     buf->addRow(m_lblStartReg, m_startReg);
     buf->addRow(QStringLiteral("Read interval [s]:"), m_readInt);
 
-    // --- display ---
+    addLeaveCheck(m_startReg,
+        [this](const QString &t) { return !m_startReg->isEnabled() || m_page.startRegLeft(t); });
+    addLeaveCheck(m_readInt, [this](const QString &t) { return m_page.readIntervalLeft(t); });
+}
+
+QGroupBox *SettingsTab::buildViewerFrame()
+{
     auto *display = new QGroupBox(QStringLiteral("Viewer"), this);
     display->setObjectName(QStringLiteral("FrameViewer"));
     auto *disp = new QFormLayout(display);
@@ -174,7 +240,13 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     disp->addRow(QStringLiteral("Records in grid:"), m_gridLines);
     disp->addRow(QStringLiteral("Records in graph:"), m_graphLines);
 
-    // --- export ---
+    addLeaveCheck(m_gridLines, [this](const QString &t) { return m_page.gridLinesLeft(t); });
+    addLeaveCheck(m_graphLines, [this](const QString &t) { return m_page.graphLinesLeft(t); });
+    return display;
+}
+
+QGroupBox *SettingsTab::buildExportFrame()
+{
     auto *exportBox = new QGroupBox(QStringLiteral("Export"), this);
     exportBox->setObjectName(QStringLiteral("FrameExport"));
     auto *exp = new QVBoxLayout(exportBox);
@@ -214,7 +286,18 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     exp->addWidget(m_optIndexSN);
     exp->addWidget(m_journal);
 
-    // --- PG5 ---
+    connect(
+        m_exportFull, &QCheckBox::clicked, this, [this](bool on) { m_page.exportFullToggled(on); });
+    connect(m_journal, &QCheckBox::clicked, this, [this](bool on) { m_page.journalToggled(on); });
+    connect(naming, &QButtonGroup::idClicked, this, [this](int id) { m_page.indexFileChosen(id); });
+    connect(m_excelFile, &QLineEdit::editingFinished, this,
+        [this] { m_page.excelFileValidated(m_excelFile->text()); });
+    connect(m_cmdExcelFile, &QPushButton::clicked, this, [this] { m_page.browseExcelFile(); });
+    return exportBox;
+}
+
+QGroupBox *SettingsTab::buildPg5Frame()
+{
     auto *pg5 = new QGroupBox(QStringLiteral("SAIA PG5"), this);
     pg5->setObjectName(QStringLiteral("FramePG5"));
     auto *pg5Row = new QHBoxLayout(pg5);
@@ -229,62 +312,8 @@ SettingsTab::SettingsTab(SettingsPage &page, QWidget *parent)
     pg5Row->addWidget(m_pg5Global, 1);
     pg5Row->addWidget(cmdPg5);
 
-    m_ok = new QPushButton(QStringLiteral("Save Settings"), this);
-    m_ok->setObjectName(QStringLiteral("OKButton"));
-    m_ok->setToolTip(QStringLiteral("Store the settings in the project file (Ctrl+S)"));
-
-    auto *left = new QVBoxLayout;
-    left->addWidget(m_frameConnection);
-    left->addStretch();
-    auto *right = new QVBoxLayout;
-    right->addWidget(m_frameBuffer);
-    right->addWidget(display);
-    right->addWidget(exportBox);
-    right->addWidget(pg5);
-    right->addStretch();
-    auto *okRow = new QHBoxLayout;
-    okRow->addStretch();
-    okRow->addWidget(m_ok);
-    right->addLayout(okRow);
-    grid->addLayout(left, 0, 0);
-    grid->addLayout(right, 0, 1);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
-
-    // --- bindings ---
-    connect(&m_page, &SettingsPage::viewChanged, this, &SettingsTab::showView);
-    connect(&m_page, &SettingsPage::beep, this, [] { QApplication::beep(); });
-    connect(m_dll, &QComboBox::activated, this, [this](int i) { m_page.dllChosen(i); });
-    connect(m_port, &QComboBox::activated, this, [this](int i) { m_page.portChosen(i); });
-    connect(m_protocol, &QComboBox::activated, this, [this](int i) { m_page.protocolChosen(i); });
-    connect(m_baud, &QComboBox::activated, this, [this](int i) { m_page.baudChosen(i); });
-    connect(m_autoConnect, &QCheckBox::clicked, this,
-        [this](bool on) { m_page.autoConnectToggled(on); });
-    connect(
-        m_exportFull, &QCheckBox::clicked, this, [this](bool on) { m_page.exportFullToggled(on); });
-    connect(m_journal, &QCheckBox::clicked, this, [this](bool on) { m_page.journalToggled(on); });
-    connect(naming, &QButtonGroup::idClicked, this, [this](int id) { m_page.indexFileChosen(id); });
-    connect(m_excelFile, &QLineEdit::editingFinished, this,
-        [this] { m_page.excelFileValidated(m_excelFile->text()); });
-    connect(m_cmdExcelFile, &QPushButton::clicked, this, [this] { m_page.browseExcelFile(); });
     connect(cmdPg5, &QPushButton::clicked, this, [this] { m_page.browsePg5Global(); });
-    connect(m_ok, &QPushButton::clicked, this, &SettingsTab::save);
-    connect(m_optUdp, &QRadioButton::clicked, this, &SettingsTab::channelLeft);
-    connect(m_optSerial, &QRadioButton::clicked, this, &SettingsTab::channelLeft);
-    connect(m_chBaud, &QComboBox::activated, this, &SettingsTab::channelLeft);
-
-    addLeaveCheck(m_station, [this](const QString &t) { return m_page.stationLeft(t); });
-    addLeaveCheck(m_startReg,
-        [this](const QString &t) { return !m_startReg->isEnabled() || m_page.startRegLeft(t); });
-    addLeaveCheck(m_readInt, [this](const QString &t) { return m_page.readIntervalLeft(t); });
-    addLeaveCheck(m_gridLines, [this](const QString &t) { return m_page.gridLinesLeft(t); });
-    addLeaveCheck(m_graphLines, [this](const QString &t) { return m_page.graphLinesLeft(t); });
-    for (QLineEdit *e : { m_chAddress, m_chPort, m_chDevice, m_chStation }) {
-        addLeaveCheck(e, [this](const QString &) {
-            channelLeft();
-            return true;
-        });
-    }
+    return pg5;
 }
 
 QLineEdit *SettingsTab::lineEdit(const QString &name, const QString &tip)

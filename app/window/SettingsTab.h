@@ -39,6 +39,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // One frame each, with its bindings to the page.
+    void buildConnectionFrame();
+    void buildChannelFrame();
+    void buildBufferFrame();
+    QGroupBox *buildViewerFrame();
+    QGroupBox *buildExportFrame();
+    QGroupBox *buildPg5Frame();
     QLineEdit *lineEdit(const QString &name, const QString &tip);
     void addLeaveCheck(QLineEdit *edit, std::function<bool(const QString &)> check);
     void showView();

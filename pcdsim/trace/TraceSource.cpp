@@ -127,24 +127,8 @@ bool TraceSource::parse(const QString &text, QString *error)
                 return fail(QStringLiteral("a second configuration call"));
             if (args.size() != (three ? 13 : 10))
                 return fail(QStringLiteral("wrong number of configuration arguments"));
-            QString key = args[0].trimmed();
-            if (key.size() < 2 || !key.startsWith(u'\'') || !key.endsWith(u'\''))
-                return fail(QStringLiteral("the header key is not quoted"));
-            headerKey = key.mid(1, key.size() - 2);
-            startAddress = args[1].trimmed();
-            int n = 2;
-            if (three) {
-                serialNr = args[2].trimmed();
-                closeTlv = args[3].trimmed();
-                clearBuf = args[4].trimmed();
-                n = 5;
-            }
-            recordEnable = args[n].trimmed();
-            recordCommand = args[n + 2].trimmed();
-            if (!toNumber(args[n + 1], &recordInt) || !toNumber(args[n + 3], &recordChange)
-                || !toNumber(args[n + 4], &memory) || !toNumber(args[n + 5], &recordLen)
-                || !toNumber(args[n + 6], &bufferLen) || !toNumber(args[n + 7], &timeBase))
-                return fail(QStringLiteral("a number is expected in the configuration call"));
+            if (QString why; !parseConfiguration(args, three, &why))
+                return fail(why);
             configured = true;
         } else if (line.startsWith(QLatin1String("EXTN "))) {
             continue;
@@ -180,12 +164,46 @@ bool TraceSource::parse(const QString &text, QString *error)
             return fail(QStringLiteral("unknown statement: ") + line);
         }
     }
-    const auto fail = [error](const QString &why) {
-        *error = why;
+    if (!configured) {
+        *error = QStringLiteral("no TLVR__config2 or TLVR__config3 call");
+        return false;
+    }
+    return checkWhole(error);
+}
+
+bool TraceSource::parseConfiguration(const QStringList &args, bool three, QString *why)
+{
+    const auto fail = [why](const QString &text) {
+        *why = text;
         return false;
     };
-    if (!configured)
-        return fail(QStringLiteral("no TLVR__config2 or TLVR__config3 call"));
+    QString key = args[0].trimmed();
+    if (key.size() < 2 || !key.startsWith(u'\'') || !key.endsWith(u'\''))
+        return fail(QStringLiteral("the header key is not quoted"));
+    headerKey = key.mid(1, key.size() - 2);
+    startAddress = args[1].trimmed();
+    int n = 2;
+    if (three) {
+        serialNr = args[2].trimmed();
+        closeTlv = args[3].trimmed();
+        clearBuf = args[4].trimmed();
+        n = 5;
+    }
+    recordEnable = args[n].trimmed();
+    recordCommand = args[n + 2].trimmed();
+    if (!toNumber(args[n + 1], &recordInt) || !toNumber(args[n + 3], &recordChange)
+        || !toNumber(args[n + 4], &memory) || !toNumber(args[n + 5], &recordLen)
+        || !toNumber(args[n + 6], &bufferLen) || !toNumber(args[n + 7], &timeBase))
+        return fail(QStringLiteral("a number is expected in the configuration call"));
+    return true;
+}
+
+bool TraceSource::checkWhole(QString *why) const
+{
+    const auto fail = [why](const QString &text) {
+        *why = text;
+        return false;
+    };
     if (recordEndLength < 0)
         return fail(QStringLiteral("no record block"));
     if (recordLen < 1 || recordLen > 256 || recordEndLength != recordLen

@@ -45,6 +45,12 @@ struct TraceSource
     // Reads the text of a generated source; false with a message naming the line.
     bool parse(const QString &text, QString *error);
     bool parseFile(const QString &path, QString *error);
+
+private:
+    // The arguments of a TLVR__config2 or (three) TLVR__config3 call; false with why.
+    bool parseConfiguration(const QStringList &args, bool three, QString *why);
+    // What the source as a whole must agree on; false with why.
+    bool checkWhole(QString *why) const;
 };
 
 } // namespace tlv::pcdsim

@@ -32,6 +32,13 @@ TEST(Cli, HelpAndWrongArguments)
     const CliRun missing = runCli({ u"decipher"_s, u"only-one.tlvd"_s });
     EXPECT_EQ(missing.code, 2);
     EXPECT_TRUE(missing.err.contains(u"usage"_s));
+    // A misspelt option is a wrong call, never taken for a file or ignored.
+    for (const QString &command : { u"simulate"_s, u"record"_s, u"pcd"_s }) {
+        const CliRun misspelt = runCli({ command, u"p.tlvr"_s, u"--tick"_s, u"3"_s });
+        EXPECT_EQ(misspelt.code, 2);
+        EXPECT_TRUE(misspelt.err.contains(u"usage: tolvane-cli "_s + command))
+            << command.toStdString();
+    }
 }
 
 // The cipher's rules are pinned with the cipher; here only what the command adds.

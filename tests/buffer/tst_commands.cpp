@@ -7,8 +7,8 @@
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
 #include "common/IniProfile.h"
-#include "common/ScriptedPrompter.h"
 #include "pcdsim/trace/TraceSource.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

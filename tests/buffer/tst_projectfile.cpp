@@ -4,7 +4,7 @@
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "common/IniProfile.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

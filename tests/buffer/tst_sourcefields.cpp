@@ -10,8 +10,8 @@
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
-#include "common/ScriptedPrompter.h"
 #include "pcdsim/trace/TraceSource.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

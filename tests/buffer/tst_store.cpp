@@ -6,7 +6,7 @@
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
 #include "common/IniProfile.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QLocale>
 #include <QScopeGuard>

@@ -2,10 +2,10 @@
 
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
-#include "common/ScriptedPrompter.h"
 #include "host/PcdHost.h"
 #include "pcdsim/SbusServer.h"
 #include "pcdsim/SimulatedPcd.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 
 #include <QCoreApplication>

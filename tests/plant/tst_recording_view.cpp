@@ -6,8 +6,8 @@
 
 #include "app/core/PlantSourceList.h"
 #include "app/core/RecordingView.h"
-#include "common/ScriptedPrompter.h"
 #include "journal/JournalWriter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 
 #include <QCoreApplication>

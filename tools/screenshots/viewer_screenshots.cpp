@@ -105,6 +105,120 @@ void denseGraph(const QString &folder)
     save(control, folder + u"/graph-dense.png"_s);
 }
 
+// Rows, a status change and a lost stretch of records, read through the host.
+void fillGrid(Tolvane &control, RegisterHost &host)
+{
+    auto record = [&host](int i) {
+        const qint32 flow = qint32(500 + 300 * std::sin(i / 4.0));
+        const qint32 temp = qint32(215 + 40 * std::cos(i / 6.0)) & 0xFFFF;
+        const qint32 pump = (i % 17 == 0 ? 2 : (i / 5) % 2) << 16;
+        host.write(flow | ((i % 9 == 0 ? 0x05 : 0) << 24 >> 24), temp | pump);
+    };
+    for (int i = 1; i <= 12; ++i)
+        record(i);
+    control.setPcdStatus(2);
+    control.Start();
+    control.setRunMode(2);
+    control.setPcdStatus(3);
+    control.setPcdStatus(2);
+    for (int i = 13; i <= 60; ++i) {
+        record(i);
+        if (i % 6 == 0)
+            control.core().cycle().tick();
+    }
+    for (int i = 61; i <= 85; ++i)
+        record(i); // more than the ring holds: some are lost
+    control.core().cycle().tick();
+    record(86);
+    control.core().cycle().tick();
+    settle();
+}
+
+// The graph with its cursors, own ranges, time axis, lanes and a hidden trace.
+void graphPictures(Tolvane &control, const QString &folder)
+{
+    control.setSelColumn(u"0,1,2,4,5"_s);
+    control.setMaxGraph(30);
+    control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    GraphView *graph = control.graph();
+    const int rows = control.core().rows().dataRowCount();
+    graph->setCursorA(rows - 14);
+    graph->setCursorB(rows - 3);
+    settle();
+    save(control, folder + u"/graph.png"_s);
+    graph->setOwnRanges(true);
+    settle();
+    save(control, folder + u"/graph-own-ranges.png"_s);
+    graph->setOwnRanges(false);
+    graph->setTimeAxis(true);
+    settle();
+    save(control, folder + u"/graph-time.png"_s);
+    graph->setTimeAxis(false);
+    graph->setLanes(true);
+    settle();
+    save(control, folder + u"/graph-lanes.png"_s);
+    graph->setTraceHidden(1, true);
+    settle();
+    save(control, folder + u"/graph-lanes-hidden.png"_s);
+    graph->setTraceHidden(1, false);
+    graph->setLanes(false);
+}
+
+// A dark desktop, and the control as small as the smallest window leaves it; then the grid
+// with a selection.
+void darkAndSmallPictures(Tolvane &control, const QString &folder)
+{
+    GraphView *graph = control.graph();
+    const QPalette light = control.palette();
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::AlternateBase, QColor(0x2a, 0x2e, 0x32));
+    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
+    for (const QPalette::ColorRole role :
+        { QPalette::Text, QPalette::WindowText, QPalette::ButtonText })
+        dark.setColor(role, QColor(0xEF, 0xF0, 0xF1));
+    control.setPalette(dark);
+    settle();
+    save(control, folder + u"/graph-dark.png"_s);
+    graph->setTimeAxis(true);
+    control.resize(765, 360);
+    settle();
+    save(control, folder + u"/graph-dark-small-time.png"_s);
+    graph->setTimeAxis(false);
+    control.setPalette(light);
+    settle();
+    save(control, folder + u"/graph-small.png"_s);
+    control.resize(980, 560);
+    control.findChild<QPushButton *>(u"graphButton"_s)->click();
+    control.grid()->setFocus();
+    control.grid()->selectionModel()->select(QItemSelection(control.grid()->model()->index(30, 4),
+                                                 control.grid()->model()->index(33, 6)),
+        QItemSelectionModel::ClearAndSelect);
+    settle();
+    save(control, folder + u"/control-selected.png"_s);
+}
+
+// The conversion window on a Long, a Byte and a text column; false without one.
+bool conversionPictures(Tolvane &control, const QString &folder)
+{
+    GridView *grid = control.grid();
+    const int last = grid->model()->rowCount() - 1;
+    control.core().openConversionWindow(last, 4);
+    ConversionFrame *frame = control.seams().conversionFrame();
+    if (!frame)
+        return false;
+    settle();
+    save(*frame, folder + u"/conversion-long.png"_s);
+    control.core().openConversionWindow(last, 7);
+    save(*frame, folder + u"/conversion-byte.png"_s);
+    control.core().openConversionWindow(last, 6);
+    save(*frame, folder + u"/conversion-text.png"_s);
+    frame->close();
+
+    return true;
+}
+
 } // namespace
 
 // Pictures of the control for a person to look at: the grid with rows,
@@ -134,101 +248,13 @@ int main(int argc, char **argv)
     control.resize(980, 560);
     control.show();
 
-    auto record = [&host](int i) {
-        const qint32 flow = qint32(500 + 300 * std::sin(i / 4.0));
-        const qint32 temp = qint32(215 + 40 * std::cos(i / 6.0)) & 0xFFFF;
-        const qint32 pump = (i % 17 == 0 ? 2 : (i / 5) % 2) << 16;
-        host.write(flow | ((i % 9 == 0 ? 0x05 : 0) << 24 >> 24), temp | pump);
-    };
-    for (int i = 1; i <= 12; ++i)
-        record(i);
-    control.setPcdStatus(2);
-    control.Start();
-    control.setRunMode(2);
-    control.setPcdStatus(3);
-    control.setPcdStatus(2);
-    for (int i = 13; i <= 60; ++i) {
-        record(i);
-        if (i % 6 == 0)
-            control.core().cycle().tick();
-    }
-    for (int i = 61; i <= 85; ++i)
-        record(i); // more than the ring holds: some are lost
-    control.core().cycle().tick();
-    record(86);
-    control.core().cycle().tick();
-    settle();
+    fillGrid(control, host);
     save(control, folder + u"/control.png"_s);
 
-    control.setSelColumn(u"0,1,2,4,5"_s);
-    control.setMaxGraph(30);
-    control.findChild<QPushButton *>(u"graphButton"_s)->click();
-    GraphView *graph = control.graph();
-    const int rows = control.core().rows().dataRowCount();
-    graph->setCursorA(rows - 14);
-    graph->setCursorB(rows - 3);
-    settle();
-    save(control, folder + u"/graph.png"_s);
-    graph->setOwnRanges(true);
-    settle();
-    save(control, folder + u"/graph-own-ranges.png"_s);
-    graph->setOwnRanges(false);
-    graph->setTimeAxis(true);
-    settle();
-    save(control, folder + u"/graph-time.png"_s);
-    graph->setTimeAxis(false);
-    graph->setLanes(true);
-    settle();
-    save(control, folder + u"/graph-lanes.png"_s);
-    graph->setTraceHidden(1, true);
-    settle();
-    save(control, folder + u"/graph-lanes-hidden.png"_s);
-    graph->setTraceHidden(1, false);
-    graph->setLanes(false);
-
-    // A dark desktop, and the control as small as the smallest window leaves it.
-    const QPalette light = control.palette();
-    QPalette dark;
-    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
-    dark.setColor(QPalette::AlternateBase, QColor(0x2a, 0x2e, 0x32));
-    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
-    dark.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
-    for (const QPalette::ColorRole role :
-        { QPalette::Text, QPalette::WindowText, QPalette::ButtonText })
-        dark.setColor(role, QColor(0xEF, 0xF0, 0xF1));
-    control.setPalette(dark);
-    settle();
-    save(control, folder + u"/graph-dark.png"_s);
-    graph->setTimeAxis(true);
-    control.resize(765, 360);
-    settle();
-    save(control, folder + u"/graph-dark-small-time.png"_s);
-    graph->setTimeAxis(false);
-    control.setPalette(light);
-    settle();
-    save(control, folder + u"/graph-small.png"_s);
-    control.resize(980, 560);
-    control.findChild<QPushButton *>(u"graphButton"_s)->click();
-    control.grid()->setFocus();
-    control.grid()->selectionModel()->select(QItemSelection(control.grid()->model()->index(30, 4),
-                                                 control.grid()->model()->index(33, 6)),
-        QItemSelectionModel::ClearAndSelect);
-    settle();
-    save(control, folder + u"/control-selected.png"_s);
-
-    GridView *grid = control.grid();
-    const int last = grid->model()->rowCount() - 1;
-    control.core().openConversionWindow(last, 4);
-    ConversionFrame *frame = control.seams().conversionFrame();
-    if (!frame)
+    graphPictures(control, folder);
+    darkAndSmallPictures(control, folder);
+    if (!conversionPictures(control, folder))
         return 1;
-    settle();
-    save(*frame, folder + u"/conversion-long.png"_s);
-    control.core().openConversionWindow(last, 7);
-    save(*frame, folder + u"/conversion-byte.png"_s);
-    control.core().openConversionWindow(last, 6);
-    save(*frame, folder + u"/conversion-text.png"_s);
-    frame->close();
 
     ShutdownNotice notice(nullptr, 0);
     notice.show();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/core/ControlProperties.h"
 #include "viewer/core/PromptingSeams.h"
 #include "viewer/core/ReadingCycle.h"
 #include "viewer/core/RowStore.h"
@@ -26,33 +27,7 @@ class ControlCore : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
-    Q_PROPERTY(QString ResourcePath READ resourcePath WRITE setResourcePath)
-    Q_PROPERTY(QString ProjectPath READ projectPath WRITE setProjectPath)
-    Q_PROPERTY(QString UserFile READ userFile WRITE setUserFile)
-    Q_PROPERTY(QString SymbFile READ symbFile WRITE setSymbFile)
-    Q_PROPERTY(qint32 Interval READ interval WRITE setInterval)
-    Q_PROPERTY(qint16 RunMode READ runMode WRITE setRunMode)
-    Q_PROPERTY(bool Simulation READ simulation WRITE setSimulation)
-    Q_PROPERTY(qint16 DisplayMode READ displayMode WRITE setDisplayMode)
-    Q_PROPERTY(QString GridFontName READ gridFontName WRITE setGridFontName)
-    Q_PROPERTY(QString GridFontSize READ gridFontSize WRITE setGridFontSize)
-    Q_PROPERTY(bool DateStampCol READ dateStampCol WRITE setDateStampCol)
-    Q_PROPERTY(bool TimeStampCol READ timeStampCol WRITE setTimeStampCol)
-    Q_PROPERTY(bool PCDStatusCol READ pcdStatusCol WRITE setPcdStatusCol)
-    Q_PROPERTY(qint32 PCDStatus READ pcdStatus WRITE setPcdStatus)
-    Q_PROPERTY(qint16 StartRegister READ startRegister WRITE setStartRegister)
-    Q_PROPERTY(qint32 MaxRows READ maxRows WRITE setMaxRows)
-    Q_PROPERTY(qint32 MaxGraph READ maxGraph WRITE setMaxGraph)
-    Q_PROPERTY(QString ExportFile READ exportFile WRITE setExportFile)
-    Q_PROPERTY(bool AutoExport READ autoExport WRITE setAutoExport)
-    Q_PROPERTY(qint16 IndexFile READ indexFile WRITE setIndexFile)
-    Q_PROPERTY(QString SelColumn READ selColumn WRITE setSelColumn)
-    Q_PROPERTY(QString HeaderKey READ headerKey)
-    Q_PROPERTY(qint16 HeaderVersion READ headerVersion)
-    Q_PROPERTY(qint16 BufferLen READ bufferLen)
-    Q_PROPERTY(qint16 RecordLen READ recordLen)
-    Q_PROPERTY(qint16 RecordNumber READ recordNumber)
-    Q_PROPERTY(qint32 RecordCount READ recordCount)
+    TOLVANE_CONTROL_PROPERTIES(TOLVANE_Q_PROPERTY_READWRITE, TOLVANE_Q_PROPERTY_READONLY)
 
 public:
     using Clock = std::function<QDateTime()>;

@@ -21,6 +21,64 @@ qint32 slotOffset(const ReaderState &state, qint64 slot)
     return static_cast<qint32>(qMin<qint64>(offset, std::numeric_limits<qint32>::max()));
 }
 
+// The export index and a changed command word of a version 2 header.
+void readCommand(ReaderState &state, const QList<qint32> &answer, CounterOutcome &outcome)
+{
+    state.exportIndex = element(answer, 6, state.exportIndex);
+    state.commandWord = element(answer, 4, state.commandWord);
+    if (state.commandWord != state.lastCommand) {
+        state.lastCommand = state.commandWord;
+        switch (state.commandWord) {
+        case 1:
+            outcome.command = CounterOutcome::Command::Clear;
+            break;
+        case 8:
+            outcome.command = CounterOutcome::Command::Export;
+            break;
+        case 9:
+            outcome.command = CounterOutcome::Command::Shutdown;
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Which records are new since the previous counter, and where the first of them lies.
+void locateNewRecords(ReaderState &state, CounterOutcome &outcome)
+{
+    const qint32 c = state.capacity;
+    const qint32 w = state.writeIndex;
+    state.lastSlot = (w != 0 ? w : c) - 1;
+    const qint32 l = state.lastSlot;
+
+    if (state.counter == state.previousCounter) {
+        state.recordsToFetch = 0;
+    } else if (state.previousCounter == 0 && state.firstRead) {
+        state.firstRead = false;
+        state.recordsToFetch = state.counter <= w ? state.counter : c;
+        state.firstRecordOffset = state.headerLength;
+    } else {
+        const qint32 d = state.counter - state.previousCounter;
+        if (d <= l + 1) {
+            state.recordsToFetch = d;
+            state.firstRecordOffset = slotOffset(state, qint64(l) + 1 - d);
+        } else if (d <= c - 1) {
+            // Only the part at the end of the ring now; the newer records at its
+            // start are found by the next evaluation.
+            const qint32 atEnd = qMin(d - (l + 1), c - w);
+            state.recordsToFetch = atEnd;
+            state.firstRecordOffset = slotOffset(state, qint64(c) - atEnd);
+            state.counter = state.previousCounter + atEnd;
+        } else {
+            outcome.separator = CounterOutcome::Separator::Miss;
+            outcome.lostRecords = d - c + 1;
+            state.recordsToFetch = c;
+            state.firstRecordOffset = state.headerLength;
+        }
+    }
+}
+
 } // namespace
 
 CounterOutcome evaluateCounters(ReaderState &state, const QList<qint32> &answer)
@@ -62,57 +120,9 @@ CounterOutcome evaluateCounters(ReaderState &state, const QList<qint32> &answer)
     state.writeIndex = writeIndex;
     state.capacity = capacity;
 
-    if (state.isTlv2()) {
-        state.exportIndex = element(answer, 6, state.exportIndex);
-        state.commandWord = element(answer, 4, state.commandWord);
-        if (state.commandWord != state.lastCommand) {
-            state.lastCommand = state.commandWord;
-            switch (state.commandWord) {
-            case 1:
-                outcome.command = CounterOutcome::Command::Clear;
-                break;
-            case 8:
-                outcome.command = CounterOutcome::Command::Export;
-                break;
-            case 9:
-                outcome.command = CounterOutcome::Command::Shutdown;
-                break;
-            default:
-                break;
-            }
-        }
-    }
-
-    const qint32 c = state.capacity;
-    const qint32 w = state.writeIndex;
-    state.lastSlot = (w != 0 ? w : c) - 1;
-    const qint32 l = state.lastSlot;
-
-    if (state.counter == state.previousCounter) {
-        state.recordsToFetch = 0;
-    } else if (state.previousCounter == 0 && state.firstRead) {
-        state.firstRead = false;
-        state.recordsToFetch = state.counter <= w ? state.counter : c;
-        state.firstRecordOffset = state.headerLength;
-    } else {
-        const qint32 d = state.counter - state.previousCounter;
-        if (d <= l + 1) {
-            state.recordsToFetch = d;
-            state.firstRecordOffset = slotOffset(state, qint64(l) + 1 - d);
-        } else if (d <= c - 1) {
-            // Only the part at the end of the ring now; the newer records at its
-            // start are found by the next evaluation.
-            const qint32 atEnd = qMin(d - (l + 1), c - w);
-            state.recordsToFetch = atEnd;
-            state.firstRecordOffset = slotOffset(state, qint64(c) - atEnd);
-            state.counter = state.previousCounter + atEnd;
-        } else {
-            outcome.separator = CounterOutcome::Separator::Miss;
-            outcome.lostRecords = d - c + 1;
-            state.recordsToFetch = c;
-            state.firstRecordOffset = state.headerLength;
-        }
-    }
+    if (state.isTlv2())
+        readCommand(state, answer, outcome);
+    locateNewRecords(state, outcome);
     state.previousCounter = state.counter;
 
     outcome.recordsToFetch = state.recordsToFetch;

@@ -8,6 +8,7 @@
 #include "viewer/core/TextSources.h"
 #include "viewer/core/ValueTextLookup.h"
 
+#include <array>
 #include <cmath>
 #include <iterator>
 
@@ -151,14 +152,6 @@ int RecordDecoder::stamp(QString *date, QString *time, qint64 *msecs) const
     return m_stampYear;
 }
 
-struct RecordDecoder::Texts
-{
-    ShortText text;
-    QString ready;
-    QStringView view;
-    QString comment;
-};
-
 void DecodedRecord::appendColumn(int column, QStringView text, QStringView raw, qint64 value,
     std::optional<double> number, QStringView comment)
 {
@@ -195,23 +188,49 @@ QString DecodedRecord::rawLine() const
     return line;
 }
 
-// Inlined into the record loop: a call per column costs more than most formats.
-[[gnu::always_inline]] inline RecordDecoder::TextIn RecordDecoder::decodeInto(
-    const ColumnDescription &column, std::span<const qint32> columnWords, TextSources *sources,
-    int year, qint64 &value, std::optional<double> &number, Texts &texts) const
-{
-    ShortText &text = texts.text;
-    if (columnWords.empty())
-        return TextIn::Done;
-    if (column.DataType == ColumnDescription::String) {
-        // Whatever the format letter, a string shows as its text.
-        texts.ready = stringText(column, columnWords);
-        return TextIn::Done;
-    }
+namespace {
 
-    // The format's leading number, its letter and whether it is signed, in one pass.
-    const QString &format = column.Format;
-    const QChar conv = format.isEmpty() ? QChar() : format.back();
+// Where a formatter left the display text: Done, in ready (a string: its raw entry too);
+// else in ready (a made text), in view (a stored text) or formatted in text.
+enum class TextIn { Done, Ready, View, Buffer };
+
+// The display text of a column in one of its places, and its comment.
+struct Texts
+{
+    ShortText text;
+    QString ready;
+    QStringView view;
+    QString comment;
+};
+
+// One number column read: what every formatter works from.
+struct Cell
+{
+    Cell(const ColumnDescription &c, TextSources *s, int y)
+        : column(c)
+        , sources(s)
+        , year(y)
+    { }
+
+    const ColumnDescription &column;
+    TextSources *sources;
+    int year; // the current year, for the time formats
+    QChar conv; // the format's last letter
+    qint64 decimals = 0; // the format's leading number
+    bool signedFormat = false; // an 's' in the format
+    quint32 word = 0; // the column's word
+    qint64 value = 0; // the column's part of it
+    int bits = 32; // the width of that part
+    quint64 pattern = 0; // its bits, unsigned
+    bool isLong = false;
+};
+
+// Formats a cell into texts; number is the value unless the format shows another.
+using Formatter = TextIn (*)(const Cell &, Texts &, std::optional<double> &number);
+
+// The format's leading number, its letter and whether it is signed, in one pass.
+[[gnu::always_inline]] inline void readFormat(const QString &format, Cell &cell)
+{
     qint64 decimals = 0;
     bool signedFormat = false;
     bool leading = true;
@@ -222,133 +241,219 @@ QString DecodedRecord::rawLine() const
             decimals = qMin<qint64>(decimals * 10 + (ch - u'0'), 999999);
         signedFormat = signedFormat || ch == u's';
     }
-    const auto u = static_cast<quint32>(columnWords[0]);
-    const int pos = column.Position;
+    cell.conv = format.isEmpty() ? QChar() : format.back();
+    cell.decimals = decimals;
+    cell.signedFormat = signedFormat;
+}
 
-    value = 0;
-    switch (column.DataType) {
+// The column's part of its word, signed where the format says so.
+[[gnu::always_inline]] inline void readValue(Cell &cell)
+{
+    const int pos = cell.column.Position;
+    const bool signedDecimal = cell.conv == u'd' && cell.signedFormat;
+    switch (cell.column.DataType) {
     case ColumnDescription::Bit:
-        value = extract(u, 1, pos);
+        cell.bits = 1;
+        cell.value = extract(cell.word, 1, pos);
         break;
     case ColumnDescription::Nibble:
-        value = extract(u, 4, pos);
+        cell.bits = 4;
+        cell.value = extract(cell.word, 4, pos);
         break;
     case ColumnDescription::Byte:
-        value = extract(u, 8, pos);
-        if (conv == u'd' && signedFormat && value > 127)
-            value -= 256;
+        cell.bits = 8;
+        cell.value = extract(cell.word, 8, pos);
+        if (signedDecimal && cell.value > 127)
+            cell.value -= 256;
         break;
     case ColumnDescription::Word:
-        value = extract(u, 16, pos);
-        if (conv == u'd' && signedFormat && value > 32767)
-            value -= 65536;
+        cell.bits = 16;
+        cell.value = extract(cell.word, 16, pos);
+        if (signedDecimal && cell.value > 32767)
+            cell.value -= 65536;
         break;
     case ColumnDescription::Long:
-        value = signedFormat ? qint64(qint32(u)) : qint64(u);
+        cell.isLong = true;
+        cell.value = cell.signedFormat ? qint64(qint32(cell.word)) : qint64(cell.word);
         break;
     default:
         // An unknown data type has no part of the word to show.
         break;
     }
-    number = double(value);
+    cell.pattern
+        = cell.isLong ? quint64(cell.word) : quint64(cell.value) & ((quint64(1) << cell.bits) - 1);
+}
 
-    const int type = column.DataType;
-    const bool isLong = type == ColumnDescription::Long;
-    if (isLong && !format.isEmpty() && format.front() == u't') {
-        FormatText::appendTime(text, qint32(u), QStringView(format).mid(1), year);
-        return TextIn::Buffer;
-    }
-    if (isLong && format.size() == 2 && format.front() == u'g') {
-        bool known = false;
-        texts.ready = symbolText(format, u, value, column, sources, &known);
-        if (format.at(1) == u'm')
-            number = double((u >> 16) & 0xFFu);
-        if (known)
-            return TextIn::Ready;
-        text.appendSigned(value);
-        return TextIn::Buffer;
-    }
-
-    if (conv == u's' || conv == u'S') {
-        if (const QString *stored = storedColumnText(column, value)) {
-            texts.view = *stored;
-            return TextIn::View;
-        }
-        // No text for the value: the value itself, in brackets unless plain.
-        const bool plain = conv == u'S';
-        if (!plain)
-            text.append(u'<');
-        text.appendSigned(value);
-        if (!plain)
-            text.append(u'>');
-        return TextIn::Buffer;
-    }
-    if (conv == u'f' || conv == u'F') {
-        const bool plain = conv == u'F';
-        texts.ready = sources ? sources->textFileText(column, value, plain, &texts.comment)
-                              : bracketed(value, plain);
-        return TextIn::Ready;
-    }
-    // A bit, and a decimal without places, show the raw entry itself.
-    if (type == ColumnDescription::Bit || (conv == u'd' && decimals <= 0)) {
-        text.appendSigned(value);
-        return TextIn::Buffer;
-    }
-
-    // Nibble, Byte, Word and Long: the width of the part in bits.
-    const int bits = type == ColumnDescription::Nibble ? 4
-        : type == ColumnDescription::Byte              ? 8
-        : type == ColumnDescription::Word              ? 16
-                                                       : 32;
-    const quint64 pattern = isLong ? quint64(u) : quint64(value) & ((quint64(1) << bits) - 1);
-    switch (conv.unicode()) {
-    case u'd':
-        if (decimals > 0)
-            number = double(value) / powerOfTen(decimals);
-        if (FormatText::appendDecimal(text, value, decimals))
-            return TextIn::Buffer;
-        texts.ready = FormatText::decimal(value, decimals); // hundreds of places
-        return TextIn::Ready;
-    case u'h':
-        text.appendNumber(pattern, 16, bits == 4 ? 0 : bits / 4);
-        number = double(pattern);
-        return TextIn::Buffer;
-    case u'a': {
-        // A Long holds four bytes: a larger count adds no characters.
-        const int bytes
-            = isLong && decimals > 0 ? int(qMin<qint64>(decimals, 4)) : qMax(1, bits / 8);
-        FormatText::appendAscii(text, pattern, bytes);
-        number = double(bytes >= 4 ? pattern : pattern & ((quint64(1) << (8 * bytes)) - 1));
-        return TextIn::Buffer;
-    }
-    case u'b':
-        number = double(pattern);
-        if (isLong) {
-            FormatText::appendBinary(text, pattern >> 16, 16);
-            FormatText::appendBinary(text, pattern & 0xFFFFu, 16);
-        } else {
-            FormatText::appendBinary(text, pattern, bits);
-        }
-        return TextIn::Buffer;
-    case u'p':
-        FormatText::appendDisplayDigits(text, pattern, bits / 4);
-        number = displayDigitsNumber(pattern, bits / 4);
-        return TextIn::Buffer;
-    case u'e':
-        if (type == ColumnDescription::Word) {
-            FormatText::appendThreeField(text, pattern);
-            return TextIn::Buffer;
-        }
-        break;
-    default:
-        break;
-    }
-    // No conversion for this format and type (e.g. the millisecond format "m"):
-    // the raw value in decimal, so the column is never blank.
-    text.clear();
-    text.appendSigned(value);
+// The raw value in decimal, so the column is never blank.
+TextIn rawText(const Cell &cell, Texts &texts, std::optional<double> &)
+{
+    texts.text.appendSigned(cell.value);
     return TextIn::Buffer;
 }
+
+TextIn timeText(const Cell &cell, Texts &texts, std::optional<double> &)
+{
+    FormatText::appendTime(
+        texts.text, qint32(cell.word), QStringView(cell.column.Format).mid(1), cell.year);
+    return TextIn::Buffer;
+}
+
+TextIn symbolFormat(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    const QString &format = cell.column.Format;
+    bool known = false;
+    texts.ready = symbolText(format, cell.word, cell.value, cell.column, cell.sources, &known);
+    if (format.at(1) == u'm')
+        number = double((cell.word >> 16) & 0xFFu);
+    return known ? TextIn::Ready : rawText(cell, texts, number);
+}
+
+TextIn storedText(const Cell &cell, Texts &texts, std::optional<double> &)
+{
+    if (const QString *stored = storedColumnText(cell.column, cell.value)) {
+        texts.view = *stored;
+        return TextIn::View;
+    }
+    // No text for the value: the value itself, in brackets unless plain.
+    const bool plain = cell.conv == u'S';
+    if (!plain)
+        texts.text.append(u'<');
+    texts.text.appendSigned(cell.value);
+    if (!plain)
+        texts.text.append(u'>');
+    return TextIn::Buffer;
+}
+
+TextIn fileText(const Cell &cell, Texts &texts, std::optional<double> &)
+{
+    const bool plain = cell.conv == u'F';
+    texts.ready = cell.sources
+        ? cell.sources->textFileText(cell.column, cell.value, plain, &texts.comment)
+        : bracketed(cell.value, plain);
+    return TextIn::Ready;
+}
+
+// With places; without them a decimal shows the raw entry (see formatterOf).
+TextIn decimalText(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    number = double(cell.value) / powerOfTen(cell.decimals);
+    if (FormatText::appendDecimal(texts.text, cell.value, cell.decimals))
+        return TextIn::Buffer;
+    texts.ready = FormatText::decimal(cell.value, cell.decimals); // hundreds of places
+    return TextIn::Ready;
+}
+
+TextIn hexText(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    texts.text.appendNumber(cell.pattern, 16, cell.bits == 4 ? 0 : cell.bits / 4);
+    number = double(cell.pattern);
+    return TextIn::Buffer;
+}
+
+TextIn asciiText(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    // A Long holds four bytes: a larger count adds no characters.
+    const int bytes = cell.isLong && cell.decimals > 0 ? int(qMin<qint64>(cell.decimals, 4))
+                                                       : qMax(1, cell.bits / 8);
+    FormatText::appendAscii(texts.text, cell.pattern, bytes);
+    number = double(bytes >= 4 ? cell.pattern : cell.pattern & ((quint64(1) << (8 * bytes)) - 1));
+    return TextIn::Buffer;
+}
+
+TextIn binaryText(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    number = double(cell.pattern);
+    if (cell.isLong) {
+        FormatText::appendBinary(texts.text, cell.pattern >> 16, 16);
+        FormatText::appendBinary(texts.text, cell.pattern & 0xFFFFu, 16);
+    } else {
+        FormatText::appendBinary(texts.text, cell.pattern, cell.bits);
+    }
+    return TextIn::Buffer;
+}
+
+TextIn displayDigitsText(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    FormatText::appendDisplayDigits(texts.text, cell.pattern, cell.bits / 4);
+    number = displayDigitsNumber(cell.pattern, cell.bits / 4);
+    return TextIn::Buffer;
+}
+
+TextIn threeFieldText(const Cell &cell, Texts &texts, std::optional<double> &number)
+{
+    if (cell.column.DataType != ColumnDescription::Word)
+        return rawText(cell, texts, number);
+    FormatText::appendThreeField(texts.text, cell.pattern);
+    return TextIn::Buffer;
+}
+
+// The formats by their last letter, looked up by it. Texts show for every data type; a Bit
+// column shows its raw entry for the number formats. Any other letter (e.g. the milliseconds
+// "m") shows the raw value.
+struct LetterFormat
+{
+    Formatter format = nullptr;
+    bool forBits = false;
+};
+constexpr std::array<LetterFormat, 128> LetterFormats = [] {
+    std::array<LetterFormat, 128> table {};
+    table[u's'] = table[u'S'] = { storedText, true };
+    table[u'f'] = table[u'F'] = { fileText, true };
+    table[u'd'] = { decimalText, false };
+    table[u'h'] = { hexText, false };
+    table[u'a'] = { asciiText, false };
+    table[u'b'] = { binaryText, false };
+    table[u'p'] = { displayDigitsText, false };
+    table[u'e'] = { threeFieldText, false };
+    return table;
+}();
+
+[[gnu::always_inline]] inline Formatter formatterOf(const Cell &cell)
+{
+    // A Long's time and symbol formats go by their first letter.
+    const QString &format = cell.column.Format;
+    if (cell.isLong && !format.isEmpty() && format.front() == u't')
+        return timeText;
+    if (cell.isLong && format.size() == 2 && format.front() == u'g')
+        return symbolFormat;
+    const char16_t letter = cell.conv.unicode();
+    const LetterFormat f = letter < LetterFormats.size() ? LetterFormats[letter] : LetterFormat {};
+    // A bit, and a decimal without places, show the raw entry itself.
+    if (!f.format || (!f.forBits && cell.column.DataType == ColumnDescription::Bit)
+        || (letter == u'd' && cell.decimals <= 0))
+        return rawText;
+    return f.format;
+}
+
+// Decodes one column into texts; value and number are the cell's. Inlined into the record
+// loop: a call per column costs more than most formats.
+[[gnu::always_inline]] inline TextIn decodeInto(const ColumnDescription &column,
+    std::span<const qint32> columnWords, TextSources *sources, int year, qint64 &value,
+    std::optional<double> &number, Texts &texts)
+{
+    if (columnWords.empty())
+        return TextIn::Done;
+    if (column.DataType == ColumnDescription::String) {
+        // Whatever the format letter, a string shows as its text.
+        texts.ready = stringText(column, columnWords);
+        return TextIn::Done;
+    }
+    Cell cell(column, sources, year);
+    readFormat(column.Format, cell);
+    cell.word = static_cast<quint32>(columnWords[0]);
+    readValue(cell);
+    value = cell.value;
+    number = double(cell.value);
+    const Formatter format = formatterOf(cell);
+    // The raw value, the commonest cell, without a call.
+    if (format == rawText) {
+        texts.text.appendSigned(cell.value);
+        return TextIn::Buffer;
+    }
+    return format(cell, texts, number);
+}
+
+} // namespace
 
 DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32> &words,
     qint64 recordStart, TextSources *sources) const

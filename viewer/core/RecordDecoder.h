@@ -91,14 +91,6 @@ public:
         const QList<qint32> &columnWords, TextSources *sources, const QDateTime &now) const;
 
 private:
-    // Where decodeInto left the display text: Done, in ready (a string: its raw entry too);
-    // else in ready (a made text), in view (a stored text) or formatted in text.
-    enum class TextIn { Done, Ready, View, Buffer };
-    // The value and number of a column, its display text and its comment.
-    struct Texts;
-    TextIn decodeInto(const ColumnDescription &column, std::span<const qint32> columnWords,
-        TextSources *sources, int year, qint64 &value, std::optional<double> &number,
-        Texts &texts) const;
     // Stamps the record with the clock's time, its texts made once per second; returns the
     // clock's year.
     int stamp(QString *date, QString *time, qint64 *msecs) const;

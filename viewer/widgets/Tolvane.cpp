@@ -95,6 +95,14 @@ void Tolvane::buildUi()
     m_pages->addWidget(m_grid);
     m_pages->addWidget(m_graph);
 
+    buildBar();
+    arrange();
+    connectViews();
+}
+
+// The buttons, labels and counters under the grid.
+void Tolvane::buildBar()
+{
     m_info = new QPushButton(QStringLiteral("Info"), this);
     m_info->setObjectName(QStringLiteral("infoButton"));
     m_info->setEnabled(m_core->infoEnabled());
@@ -136,7 +144,10 @@ void Tolvane::buildUi()
     m_graphButton->setObjectName(QStringLiteral("graphButton"));
     for (QPushButton *b : { m_info, m_export, m_graphButton })
         b->setFocusPolicy(Qt::TabFocus);
+}
 
+void Tolvane::arrange()
+{
     // Layouts stand in for the fixed twip offsets: the frame keeps a margin of
     // 90 twips all round and the bar under the grid holds the buttons and labels.
     const int margin = m_grid->pixels(90);
@@ -162,7 +173,11 @@ void Tolvane::buildUi()
     root->addWidget(m_title);
     root->addWidget(m_pages, 1);
     root->addLayout(bar);
+}
 
+// The buttons, and the grid and graph with each other.
+void Tolvane::connectViews()
+{
     connect(m_info, &QPushButton::clicked, this, &Tolvane::showInfo);
     connect(m_export, &QPushButton::clicked, this, &Tolvane::exportByUser);
     connect(m_graphButton, &QPushButton::clicked, this, &Tolvane::toggleGraph);
@@ -264,199 +279,24 @@ void Tolvane::setControlEnabled(bool enabled)
 {
     m_core->setEnabled(enabled);
 }
-QString Tolvane::resourcePath() const
-{
-    return m_core->resourcePath();
-}
-void Tolvane::setResourcePath(const QString &path)
-{
-    m_core->setResourcePath(path);
-}
-QString Tolvane::projectPath() const
-{
-    return m_core->projectPath();
-}
-void Tolvane::setProjectPath(const QString &path)
-{
-    m_core->setProjectPath(path);
-}
-QString Tolvane::userFile() const
-{
-    return m_core->userFile();
-}
-void Tolvane::setUserFile(const QString &file)
-{
-    m_core->setUserFile(file);
-}
-QString Tolvane::symbFile() const
-{
-    return m_core->symbFile();
-}
-void Tolvane::setSymbFile(const QString &file)
-{
-    m_core->setSymbFile(file);
-}
-qint32 Tolvane::interval() const
-{
-    return m_core->interval();
-}
-void Tolvane::setInterval(qint32 ms)
-{
-    m_core->setInterval(ms);
-}
-qint16 Tolvane::runMode() const
-{
-    return m_core->runMode();
-}
-void Tolvane::setRunMode(qint16 mode)
-{
-    m_core->setRunMode(mode);
-}
-bool Tolvane::simulation() const
-{
-    return m_core->simulation();
-}
-void Tolvane::setSimulation(bool on)
-{
-    m_core->setSimulation(on);
-}
-qint16 Tolvane::displayMode() const
-{
-    return m_core->displayMode();
-}
-void Tolvane::setDisplayMode(qint16 mode)
-{
-    m_core->setDisplayMode(mode);
-}
-QString Tolvane::gridFontName() const
-{
-    return m_core->gridFontName();
-}
-void Tolvane::setGridFontName(const QString &name)
-{
-    m_core->setGridFontName(name);
-}
-QString Tolvane::gridFontSize() const
-{
-    return m_core->gridFontSize();
-}
-void Tolvane::setGridFontSize(const QString &size)
-{
-    m_core->setGridFontSize(size);
-}
-bool Tolvane::dateStampCol() const
-{
-    return m_core->dateStampCol();
-}
-void Tolvane::setDateStampCol(bool on)
-{
-    m_core->setDateStampCol(on);
-}
-bool Tolvane::timeStampCol() const
-{
-    return m_core->timeStampCol();
-}
-void Tolvane::setTimeStampCol(bool on)
-{
-    m_core->setTimeStampCol(on);
-}
-bool Tolvane::pcdStatusCol() const
-{
-    return m_core->pcdStatusCol();
-}
-void Tolvane::setPcdStatusCol(bool on)
-{
-    m_core->setPcdStatusCol(on);
-}
-qint32 Tolvane::pcdStatus() const
-{
-    return m_core->pcdStatus();
-}
-void Tolvane::setPcdStatus(qint32 status)
-{
-    m_core->setPcdStatus(status);
-}
-qint16 Tolvane::startRegister() const
-{
-    return m_core->startRegister();
-}
-void Tolvane::setStartRegister(qint16 reg)
-{
-    m_core->setStartRegister(reg);
-}
-qint32 Tolvane::maxRows() const
-{
-    return m_core->maxRows();
-}
-void Tolvane::setMaxRows(qint32 rows)
-{
-    m_core->setMaxRows(rows);
-}
-qint32 Tolvane::maxGraph() const
-{
-    return m_core->maxGraph();
-}
-void Tolvane::setMaxGraph(qint32 points)
-{
-    m_core->setMaxGraph(points);
-}
-QString Tolvane::exportFile() const
-{
-    return m_core->exportFile();
-}
-void Tolvane::setExportFile(const QString &file)
-{
-    m_core->setExportFile(file);
-}
-bool Tolvane::autoExport() const
-{
-    return m_core->autoExport();
-}
-void Tolvane::setAutoExport(bool on)
-{
-    m_core->setAutoExport(on);
-}
-qint16 Tolvane::indexFile() const
-{
-    return m_core->indexFile();
-}
-void Tolvane::setIndexFile(qint16 mode)
-{
-    m_core->setIndexFile(mode);
-}
-QString Tolvane::selColumn() const
-{
-    return m_core->selColumn();
-}
-void Tolvane::setSelColumn(const QString &columns)
-{
-    m_core->setSelColumn(columns);
-}
-
-QString Tolvane::headerKey() const
-{
-    return m_core->headerKey();
-}
-qint16 Tolvane::headerVersion() const
-{
-    return m_core->headerVersion();
-}
-qint16 Tolvane::bufferLen() const
-{
-    return m_core->bufferLen();
-}
-qint16 Tolvane::recordLen() const
-{
-    return m_core->recordLen();
-}
-qint16 Tolvane::recordNumber() const
-{
-    return m_core->recordNumber();
-}
-qint32 Tolvane::recordCount() const
-{
-    return m_core->recordCount();
-}
+// Every other property is the core's.
+#define TOLVANE_FORWARD_READWRITE(type, Name, getter, setter)                                      \
+    type Tolvane::getter() const                                                                   \
+    {                                                                                              \
+        return m_core->getter();                                                                   \
+    }                                                                                              \
+    void Tolvane::setter(PropertyArgument<type> value)                                             \
+    {                                                                                              \
+        m_core->setter(value);                                                                     \
+    }
+#define TOLVANE_FORWARD_READONLY(type, Name, getter)                                               \
+    type Tolvane::getter() const                                                                   \
+    {                                                                                              \
+        return m_core->getter();                                                                   \
+    }
+TOLVANE_CONTROL_PROPERTIES(TOLVANE_FORWARD_READWRITE, TOLVANE_FORWARD_READONLY)
+#undef TOLVANE_FORWARD_READWRITE
+#undef TOLVANE_FORWARD_READONLY
 
 void Tolvane::setDataBlock(const QVariant &values)
 {

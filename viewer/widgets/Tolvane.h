@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/core/ControlProperties.h"
+
 #include <QList>
 #include <QVariant>
 #include <QWidget>
@@ -33,33 +35,7 @@ class Tolvane : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(bool Enabled READ controlEnabled WRITE setControlEnabled)
-    Q_PROPERTY(QString ResourcePath READ resourcePath WRITE setResourcePath)
-    Q_PROPERTY(QString ProjectPath READ projectPath WRITE setProjectPath)
-    Q_PROPERTY(QString UserFile READ userFile WRITE setUserFile)
-    Q_PROPERTY(QString SymbFile READ symbFile WRITE setSymbFile)
-    Q_PROPERTY(qint32 Interval READ interval WRITE setInterval)
-    Q_PROPERTY(qint16 RunMode READ runMode WRITE setRunMode)
-    Q_PROPERTY(bool Simulation READ simulation WRITE setSimulation)
-    Q_PROPERTY(qint16 DisplayMode READ displayMode WRITE setDisplayMode)
-    Q_PROPERTY(QString GridFontName READ gridFontName WRITE setGridFontName)
-    Q_PROPERTY(QString GridFontSize READ gridFontSize WRITE setGridFontSize)
-    Q_PROPERTY(bool DateStampCol READ dateStampCol WRITE setDateStampCol)
-    Q_PROPERTY(bool TimeStampCol READ timeStampCol WRITE setTimeStampCol)
-    Q_PROPERTY(bool PCDStatusCol READ pcdStatusCol WRITE setPcdStatusCol)
-    Q_PROPERTY(qint32 PCDStatus READ pcdStatus WRITE setPcdStatus)
-    Q_PROPERTY(qint16 StartRegister READ startRegister WRITE setStartRegister)
-    Q_PROPERTY(qint32 MaxRows READ maxRows WRITE setMaxRows)
-    Q_PROPERTY(qint32 MaxGraph READ maxGraph WRITE setMaxGraph)
-    Q_PROPERTY(QString ExportFile READ exportFile WRITE setExportFile)
-    Q_PROPERTY(bool AutoExport READ autoExport WRITE setAutoExport)
-    Q_PROPERTY(qint16 IndexFile READ indexFile WRITE setIndexFile)
-    Q_PROPERTY(QString SelColumn READ selColumn WRITE setSelColumn)
-    Q_PROPERTY(QString HeaderKey READ headerKey)
-    Q_PROPERTY(qint16 HeaderVersion READ headerVersion)
-    Q_PROPERTY(qint16 BufferLen READ bufferLen)
-    Q_PROPERTY(qint16 RecordLen READ recordLen)
-    Q_PROPERTY(qint16 RecordNumber READ recordNumber)
-    Q_PROPERTY(qint32 RecordCount READ recordCount)
+    TOLVANE_CONTROL_PROPERTIES(TOLVANE_Q_PROPERTY_READWRITE, TOLVANE_Q_PROPERTY_READONLY)
     // Write-only: reading it gives an empty variant.
     Q_PROPERTY(QVariant DataBlock READ dataBlock WRITE setDataBlock)
 
@@ -80,57 +56,18 @@ public:
     // --- properties ---
     [[nodiscard]] bool controlEnabled() const;
     void setControlEnabled(bool enabled);
-    [[nodiscard]] QString resourcePath() const;
-    void setResourcePath(const QString &path);
-    [[nodiscard]] QString projectPath() const;
-    void setProjectPath(const QString &path);
-    [[nodiscard]] QString userFile() const;
-    void setUserFile(const QString &file);
-    [[nodiscard]] QString symbFile() const;
-    void setSymbFile(const QString &file);
-    [[nodiscard]] qint32 interval() const;
-    void setInterval(qint32 ms);
-    [[nodiscard]] qint16 runMode() const;
-    void setRunMode(qint16 mode);
-    [[nodiscard]] bool simulation() const;
-    void setSimulation(bool on);
-    [[nodiscard]] qint16 displayMode() const;
-    void setDisplayMode(qint16 mode);
-    [[nodiscard]] QString gridFontName() const;
-    void setGridFontName(const QString &name);
-    [[nodiscard]] QString gridFontSize() const;
-    void setGridFontSize(const QString &size);
-    [[nodiscard]] bool dateStampCol() const;
-    void setDateStampCol(bool on);
-    [[nodiscard]] bool timeStampCol() const;
-    void setTimeStampCol(bool on);
-    [[nodiscard]] bool pcdStatusCol() const;
-    void setPcdStatusCol(bool on);
-    [[nodiscard]] qint32 pcdStatus() const;
-    void setPcdStatus(qint32 status);
-    [[nodiscard]] qint16 startRegister() const;
-    void setStartRegister(qint16 reg);
-    [[nodiscard]] qint32 maxRows() const;
-    void setMaxRows(qint32 rows);
-    [[nodiscard]] qint32 maxGraph() const;
-    void setMaxGraph(qint32 points);
-    [[nodiscard]] QString exportFile() const;
-    void setExportFile(const QString &file);
-    [[nodiscard]] bool autoExport() const;
-    void setAutoExport(bool on);
-    [[nodiscard]] qint16 indexFile() const;
-    void setIndexFile(qint16 mode);
-    [[nodiscard]] QString selColumn() const;
-    void setSelColumn(const QString &columns);
+#define TOLVANE_DECLARE_READWRITE(type, Name, getter, setter)                                      \
+    [[nodiscard]] type getter() const;                                                             \
+    void setter(PropertyArgument<type> value);
+#define TOLVANE_DECLARE_READONLY(type, Name, getter) [[nodiscard]] type getter() const;
+    TOLVANE_CONTROL_PROPERTIES(TOLVANE_DECLARE_READWRITE, TOLVANE_DECLARE_READONLY)
+#undef TOLVANE_DECLARE_READWRITE
+#undef TOLVANE_DECLARE_READONLY
 
-    [[nodiscard]] QString headerKey() const;
-    [[nodiscard]] qint16 headerVersion() const;
-    [[nodiscard]] qint16 bufferLen() const;
-    [[nodiscard]] qint16 recordLen() const;
-    [[nodiscard]] qint16 recordNumber() const;
-    [[nodiscard]] qint32 recordCount() const;
-
-    [[nodiscard]] QVariant dataBlock() const { return {}; }
+    [[nodiscard]] QVariant dataBlock() const
+    {
+        return {};
+    }
     void setDataBlock(const QVariant &values);
     void setDataBlock(const QList<qint32> &values);
 
@@ -171,6 +108,9 @@ protected:
 
 private:
     void buildUi();
+    void buildBar();
+    void arrange();
+    void connectViews();
     void connectCore();
     void updateCounters();
     void showGraph(bool shown);

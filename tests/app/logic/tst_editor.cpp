@@ -8,7 +8,7 @@
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QSignalSpy>
 

@@ -7,9 +7,9 @@
 #include "app/core/TolvaneHost.h"
 #include "buffer/SourceGenerator.h"
 #include "common/IniProfile.h"
-#include "common/ScriptedPrompter.h"
 #include "pcdsim/SbusServer.h"
 #include "pcdsim/SimulatedPcd.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/FileBufferLoader.h"
 

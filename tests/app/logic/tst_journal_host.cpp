@@ -5,8 +5,8 @@
 
 #include "app/core/ProjectJournal.h"
 #include "app/core/RecordingView.h"
-#include "common/ScriptedPrompter.h"
 #include "journal/JournalReader.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 
 #include <QSqlDatabase>

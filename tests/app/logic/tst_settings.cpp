@@ -9,7 +9,7 @@
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
 #include "common/IniProfile.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "app/core/FolderOps.h"
 #include "app/core/InfoTexts.h"
 #include "app/core/OpenDocument.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "app/core/CommandLine.h"
 #include "app/core/Pg5Folders.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <gtest/gtest.h>
 

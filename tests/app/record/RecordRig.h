@@ -12,11 +12,11 @@
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "buffer/cFormats.h"
-#include "common/ScriptedPrompter.h"
 #include "pcdsim/PcdProgram.h"
 #include "pcdsim/SbusServer.h"
 #include "pcdsim/SimulatedPcd.h"
 #include "pcdsim/trace/TraceSetup.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

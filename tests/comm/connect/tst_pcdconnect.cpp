@@ -1,5 +1,5 @@
 #include "comm/PCDConnect.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include "Fakes.h"
 

@@ -1,5 +1,5 @@
 #include "comm/Scomm5.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include "Fakes.h"
 

@@ -1,6 +1,6 @@
 #include "ControlTestHost.h"
 
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/core/PromptingSeams.h"
 #include "viewer/core/PropertyStore.h"

@@ -1,6 +1,6 @@
 #include "FilesTestSupport.h"
 
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/files/ColumnTexts.h"
 #include "viewer/files/DescriptionFinder.h"
 #include "viewer/files/DescriptionLoader.h"

@@ -1,6 +1,6 @@
 #include "../core/RecordRows.h"
-#include "common/ScriptedPrompter.h"
 #include "tests/TestSupport.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/files/ExportGridSource.h"

@@ -2,7 +2,7 @@
 
 #include "common/LineCipher.h"
 
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +15,8 @@
 
 using namespace Qt::StringLiterals;
 
-using tlv::common::ScriptedPrompter;
 using tlv::common::LineCipher;
+using tlv::common::ScriptedPrompter;
 using tlv::viewer::test::readBytes;
 using tlv::viewer::test::writeBytes;
 

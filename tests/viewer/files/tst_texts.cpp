@@ -1,6 +1,6 @@
 #include "FilesTestSupport.h"
 
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/MediaText.h"
 #include "viewer/files/FileTextSources.h"

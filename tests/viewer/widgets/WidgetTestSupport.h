@@ -5,7 +5,7 @@
 // fixed column table.
 
 #include "../core/ControlTestHost.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/widgets/Tolvane.h"
 
 #include <QList>

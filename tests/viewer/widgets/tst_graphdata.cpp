@@ -1,5 +1,5 @@
 #include "../core/RecordRows.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/widgets/GraphCursors.h"

@@ -1,5 +1,5 @@
-#include "common/ScriptedPrompter.h"
 #include "tests/TestSupport.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/core/RowStore.h"
