@@ -133,7 +133,7 @@ int TolvaneHost::startUp(const QString &commandLine)
     Q_EMIT m_pcd.abortEnabledChanged(false);
     m_settings.ApplySettingsPage();
     applyColumnFlags();
-    m_pcd.DisconnectWithMessage(0);
+    m_pcd.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     Q_EMIT captionChanged(caption());
     Q_EMIT tabRequested(0);
     return result;
@@ -283,7 +283,7 @@ bool TolvaneHost::QuerySave()
         if (a == Answer::Yes && !m_editor.saveCommand(!settingsDeclined))
             return false;
     }
-    m_pcd.DisconnectWithMessage(0);
+    m_pcd.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     return true;
 }
 
@@ -386,7 +386,7 @@ void TolvaneHost::toggleSimulation()
             != Answer::Yes)
         return;
     if (connected())
-        m_pcd.DisconnectWithMessage(0);
+        m_pcd.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     if (!m_project.simulation()) {
         const QString demo = m_folders.programFile(QStringLiteral("demo.tlvr"));
         m_start.startFile = demo;

@@ -226,7 +226,7 @@ TEST_F(Serving, SpoiledAnswersNeverBecomeWrongValues)
         served.clear();
         host.ReadPCDReg(qint16(round * 500), 96);
         if (served.isEmpty()) {
-            const QString error = host.connection().errorText();
+            const QString error = host.messageText().section(u"Error: "_s, 1);
             EXPECT_TRUE(host.messageText().startsWith(u"PCD communication problems."_s));
             EXPECT_TRUE(error == u" PCD_NORESP"_s || error == u" PCD_BCCERR"_s
                 || error == u" PCD_INVALID"_s)
@@ -274,7 +274,7 @@ TEST_F(Serving, MakersDriverOnASerialLine)
     EXPECT_TRUE(served.isEmpty());
     EXPECT_EQ(host.messageText(), u"PCD communication problems.    Error: NAK Response"_s);
 
-    host.DisconnectWithMessage(0);
+    host.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     c.com = 8;
     c.pcdRegistery = 0;
     ASSERT_TRUE(test::writeBytes(ini, "[Ports]\r\nCOM8=/dev/no-such-tty\r\n"));
