@@ -122,7 +122,9 @@ public:
         core.setLoader(&loader);
         host::HeadlessSeams seams(core, &prompter);
         core.setSeams(&seams);
-        seams.setExported([&err](const QString &path) {
+        int exports = 0;
+        seams.setExported([&err, &exports](const QString &path) {
+            ++exports;
             err << path << u'\n';
             err.flush();
         });
@@ -139,9 +141,13 @@ public:
             core.setMaxGraph(settings.settings().maxGraph);
         // After the last tick, as by the Export button.
         bool plotFailed = false;
-        const auto exportAtEnd = [&core, &exportFile, &plot, &plotFailed, &err] {
-            if (!exportFile.isEmpty() && core.rows().dataRowCount() > 0)
+        bool exportFailed = false;
+        const auto exportAtEnd = [&] {
+            if (!exportFile.isEmpty() && core.rows().dataRowCount() > 0) {
+                const int before = exports;
                 core.exportByUser();
+                exportFailed = exports == before;
+            }
             // Drawn from the grid as it is now, exported rows gone or not.
             if (!plot.file.isEmpty())
                 plotFailed = !writePlot(core, plot, err);
@@ -180,7 +186,8 @@ public:
                 core.cycle().tick();
             }
             exportAtEnd();
-            return (failed && core.runMode() != viewer::ReadingCycle::Run) || plotFailed ? 1 : 0;
+            const bool runFailed = failed && core.runMode() != viewer::ReadingCycle::Run;
+            return runFailed || plotFailed || exportFailed ? 1 : 0;
         }
 
         // Real time until interrupted, or until the run stops on an error.
@@ -190,7 +197,7 @@ public:
         });
         const int code = QCoreApplication::exec();
         exportAtEnd();
-        return plotFailed ? 1 : code;
+        return plotFailed || exportFailed ? 1 : code;
     }
 };
 
