@@ -266,7 +266,9 @@ bool PcdHost::prepareControl()
     }
     case buffer::BufferType::PublicEvents: {
         const buffer::PublicEvents::Result r
-            = buffer::PublicEvents::findStartRegister(paths.projectFolder, m_prompter);
+            = buffer::PublicEvents::findStartRegister(paths.projectFolder);
+        if (!r.message.isEmpty())
+            m_prompter.message(r.message, Title, Style::Critical);
         if (!r.statusText.isEmpty())
             setPanel(2, r.statusText);
         m_control.setStartRegister(r.startRegister);
@@ -509,7 +511,8 @@ void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
     }
     // Reset the block state at once so that the buttons work again.
     endBlockReading();
-    qCDebug(lcHost).noquote() << (kind == Kind::Registers ? u"R"_s : u"DB "_s + QString::number(number))
+    qCDebug(lcHost).noquote() << (kind == Kind::Registers ? u"R"_s
+                                                          : u"DB "_s + QString::number(number))
                               << first << "+" << numberToRead << ":"
                               << (result ? u"OK"_s : result.errorString);
 

@@ -311,9 +311,10 @@ SbusResult SbusClient::readDataBlockSpan(int db, int first, std::span<qint32> de
 // db < 0 reads registers.
 SbusResult SbusClient::readSpan(int db, int first, std::span<qint32> destination)
 {
-    const int count = int(qMin<size_t>(destination.size(), size_t(maxAddress) + 1));
-    if (count < 1)
-        return finish(invalid(QStringLiteral("Nothing to read")));
+    if (destination.empty() || destination.size() > size_t(maxAddress) + 1)
+        return finish(
+            invalid(u"Span of " + QString::number(destination.size()) + u" out of range"));
+    const int count = int(destination.size());
     QList<qint32> values;
     values.reserve(count);
     for (int done = 0; done < count; done += maxElementsPerTelegram()) {
@@ -327,8 +328,8 @@ SbusResult SbusClient::readSpan(int db, int first, std::span<qint32> destination
     }
     std::copy(values.cbegin(), values.cend(), destination.begin());
     qCDebug(lcComm).nospace() << (db < 0 ? "registers " : "data block ")
-                              << (db < 0 ? QString() : QString::number(db) + u' ') << first
-                              << " +" << count << ": read";
+                              << (db < 0 ? QString() : QString::number(db) + u' ') << first << " +"
+                              << count << ": read";
     return finish(SbusResult::success());
 }
 
