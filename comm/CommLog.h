@@ -4,7 +4,7 @@
 
 namespace tlv::comm {
 
-// The connection and the S-Bus telegrams: QT_LOGGING_RULES="tolvane.comm.debug=true".
+// The connection and the S-Bus telegrams: QT_LOGGING_RULES="tolvane.comm=true".
 Q_DECLARE_LOGGING_CATEGORY(lcComm)
 
 } // namespace tlv::comm

@@ -4,7 +4,7 @@
 
 namespace tlv::journal {
 
-// Writing the recording journal: QT_LOGGING_RULES="tolvane.journal.debug=true".
+// Writing the recording journal: QT_LOGGING_RULES="tolvane.journal=true".
 Q_DECLARE_LOGGING_CATEGORY(lcJournal)
 
 } // namespace tlv::journal

@@ -4,7 +4,7 @@
 
 namespace tlv::pcdsim {
 
-// The simulated PCD's server: QT_LOGGING_RULES="tolvane.pcdsim.debug=true".
+// The simulated PCD's server: QT_LOGGING_RULES="tolvane.pcdsim=true".
 Q_DECLARE_LOGGING_CATEGORY(lcPcdsim)
 
 } // namespace tlv::pcdsim

@@ -4,7 +4,7 @@
 
 namespace tlv::app {
 
-// Start-up and the project the program opens: QT_LOGGING_RULES="tolvane.app.debug=true".
+// Start-up and the project the program opens: QT_LOGGING_RULES="tolvane.app=true".
 Q_DECLARE_LOGGING_CATEGORY(lcApp)
 
 } // namespace tlv::app

@@ -4,7 +4,7 @@
 
 namespace tlv::app {
 
-// Headless recording: QT_LOGGING_RULES="tolvane.record.debug=true".
+// Headless recording: QT_LOGGING_RULES="tolvane.record=true".
 Q_DECLARE_LOGGING_CATEGORY(lcRecord)
 
 } // namespace tlv::app

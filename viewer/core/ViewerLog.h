@@ -4,7 +4,7 @@
 
 namespace tlv::viewer {
 
-// The control's reading cycle: QT_LOGGING_RULES="tolvane.viewer.debug=true".
+// The control's reading cycle: QT_LOGGING_RULES="tolvane.viewer=true".
 Q_DECLARE_LOGGING_CATEGORY(lcViewer)
 
 } // namespace tlv::viewer
