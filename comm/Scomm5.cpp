@@ -59,7 +59,8 @@ SbusResult Scomm5::ScommOpenChannel()
     m_api.PcdRdChanSetupFromIni(nullptr, section, m_setup);
     // The setup result is not looked at: the connect result alone decides.
     const SbusResult opened = result(m_api.PcdConnectChannel(m_handle, m_setup, 0, 0));
-    qCInfo(lcComm).noquote() << "PG5 channel" << (opened.ok() ? QStringLiteral("opened") : opened.errorString);
+    qCInfo(lcComm).noquote() << "PG5 channel"
+                             << (opened.ok() ? QStringLiteral("opened") : opened.errorString);
     return opened;
 }
 

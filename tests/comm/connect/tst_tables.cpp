@@ -52,8 +52,8 @@ TEST(DisconnectMessages, EveryKind)
         { 11, "Disconnected by function 11" },
     };
     for (const auto &row : rows)
-        EXPECT_EQ(PCDConnect::disconnectMessage(DisconnectKind(row.kind), e),
-            QLatin1String(row.text))
+        EXPECT_EQ(
+            PCDConnect::disconnectMessage(DisconnectKind(row.kind), e), QLatin1String(row.text))
             << row.kind;
 }
 
