@@ -143,6 +143,7 @@ bool PcdHost::Connect()
         const bool ok = m_connect.Connect(&failure);
         tellFolderProblem();
         if (!ok) {
+            setError(failure.result);
             m_lastFailureQuiet = failure.quiet();
             // Why PG5's channel cannot be used at all is worth a box; the status bar only
             // says that it cannot.
@@ -167,6 +168,14 @@ bool PcdHost::Connect()
     Q_EMIT connectionFrameChanged(m_simulation ? demo : QStringLiteral("PCD Connected"), Blue);
     setPanel(2, QString());
     return true;
+}
+
+void PcdHost::setError(const comm::SbusResult &result)
+{
+    m_error = result;
+    qCInfo(lcHost).noquote() << "failed:" << comm::sbusErrorName(result.error)
+                             << result.errorString;
+    Q_EMIT errorOccurred(result);
 }
 
 void PcdHost::tellFolderProblem()
@@ -531,9 +540,8 @@ void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
 
 void PcdHost::readFailed(Kind kind, const comm::SbusResult &result)
 {
+    setError(result);
     const ReadOutcome outcome = failureOutcome(kind, result);
-    qCInfo(lcHost).noquote() << "read failed:" << comm::sbusErrorName(result.error)
-                             << result.errorString;
     ShowReadOutcome(outcome, result.errorString);
     // The records of a fetch that got no answer are read at the next tick.
     m_control.cycle().requestFailed();

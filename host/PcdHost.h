@@ -95,6 +95,8 @@ public:
     [[nodiscard]] bool runPending() const { return m_runPending; }
     [[nodiscard]] bool stopPending() const { return m_stopPending; }
     [[nodiscard]] int lostLinks() const { return m_lostLinks; }
+    // The last failure of a connection attempt or a read, as the driver reported it.
+    [[nodiscard]] const comm::SbusResult &error() const { return m_error; }
 
     // What ShowReadOutcome puts into the status bar.
     enum class ReadOutcome {
@@ -159,6 +161,8 @@ Q_SIGNALS:
     void exported(const QString &path);
     // The run is over: the PCD's shutdown command (false) or a fatal control error (true).
     void quitRequested(bool fatal);
+    // A connection attempt or a read failed; every such failure passes here.
+    void errorOccurred(const comm::SbusResult &result);
 
 private:
     enum class Kind { Registers, DataBlock };
@@ -169,6 +173,7 @@ private:
     void readFailed(Kind kind, const comm::SbusResult &result);
     void linkLost(const comm::SbusResult &result);
     void tellFolderProblem();
+    void setError(const comm::SbusResult &result);
     void retryStart();
     void connectTimerTick();
     void statusChanged(qint16 readStatus);
@@ -192,6 +197,7 @@ private:
     QList<qint32> m_buffer;
     QString m_panel1;
     QString m_panel2;
+    comm::SbusResult m_error;
     int m_lostLinks = 0;
     int m_connectRetryMs = ConnectRetryMs;
     qint32 m_toldVersionCode = 0; // a problem with PG5's folder is told once per version

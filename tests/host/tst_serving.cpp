@@ -217,8 +217,12 @@ TEST_F(Serving, ATimeoutReachesTheStatusBarAndTheNextGoodReadIsServed)
     pcdsim::FaultPlan silent;
     silent.drop = 1.0;
     server.setFaultPlan(silent);
+    QList<comm::SbusError> errors;
+    QObject::connect(&host, &host::PcdHost::errorOccurred,
+        [&errors](const comm::SbusResult &result) { errors << result.error; });
     host.ReadPCDReg(0, 40);
     EXPECT_TRUE(served.isEmpty());
+    EXPECT_EQ(errors, QList { comm::SbusError::NoResponse });
     EXPECT_EQ(host.messageText(), u"PCD communication problems.    Error:  PCD_NORESP"_s);
 
     server.setFaultPlan({});
