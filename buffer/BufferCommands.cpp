@@ -1,10 +1,10 @@
 #include "buffer/BufferCommands.h"
 
+#include "buffer/BufferLog.h"
 #include "buffer/BufferType.h"
 #include "buffer/EditorFields.h"
 #include "buffer/SourceGenerator.h"
 #include "buffer/TraceProject.h"
-#include "common/Prompter.h"
 
 #include <QFile>
 
@@ -18,17 +18,18 @@ const QString Title = QStringLiteral("Tolvane");
 
 } // namespace
 
-BufferCommands::BufferCommands(
-    TraceProject &project, const cFormats &formats, common::Prompter &prompter)
+BufferCommands::BufferCommands(TraceProject &project, const cFormats &formats)
     : m_project(project)
     , m_formats(formats)
-    , m_prompter(prompter)
 { }
 
-bool BufferCommands::writeSettings()
+bool BufferCommands::writeSettings(common::PromptMessages &messages)
 {
     m_project.settings().connection.pcdRegistery = 0;
-    return m_project.writeSettings(false, m_prompter);
+    if (m_project.writeSettings(false))
+        return true;
+    messages << common::PromptMessage { m_project.errorString(), Title, Style::Critical };
+    return false;
 }
 
 bool BufferCommands::truncateSource()
@@ -58,36 +59,45 @@ bool BufferCommands::createSourceIfMissing()
     return truncateSource();
 }
 
-bool BufferCommands::save(EditorFields &fields, bool withSettings)
+BufferCommands::Outcome BufferCommands::save(EditorFields &fields, bool withSettings)
 {
     m_error.clear();
-    const bool settingsOk = !withSettings || writeSettings();
-    m_lastStore = BufferStore::store(fields, false, m_project, m_formats, m_prompter);
+    Outcome outcome;
+    const bool settingsOk = !withSettings || writeSettings(outcome.messages);
+    m_lastStore = BufferStore::store(fields, false, m_project, m_formats);
+    outcome.messages += m_lastStore.messages;
+    qCInfo(lcBuffer) << "save" << m_project.path() << (m_lastStore.ok ? "stored" : "refused");
     if (!m_lastStore.ok)
-        return false;
+        return outcome;
     if (!emptySource()) {
         // Saying nothing here would let the user believe the old source is gone.
-        m_prompter.message(QStringLiteral("Cannot empty the source file : ")
+        outcome.messages << common::PromptMessage { QStringLiteral(
+                                                        "Cannot empty the source file : ")
                 + m_project.sourcePath() + u'\r' + m_error,
-            Title, Style::Critical);
-        return false;
+            Title, Style::Critical };
+        return outcome;
     }
-    return settingsOk;
+    outcome.ok = settingsOk;
+    return outcome;
 }
 
-bool BufferCommands::compile(EditorFields &fields, bool withSettings)
+BufferCommands::Outcome BufferCommands::compile(EditorFields &fields, bool withSettings)
 {
     m_error.clear();
     m_lastStore = {};
+    Outcome outcome;
     if (m_project.simulation()) {
-        m_prompter.message(QStringLiteral("Demo mode without compilation !\r\rPress save button to "
-                                          "use new parameter for the demo."),
-            Title, Style::Information);
-        return false;
+        outcome.messages << common::PromptMessage {
+            QStringLiteral("Demo mode without compilation !\r\rPress save button to "
+                           "use new parameter for the demo."),
+            Title, Style::Information
+        };
+        return outcome;
     }
     if (withSettings)
-        writeSettings();
-    m_lastStore = BufferStore::store(fields, true, m_project, m_formats, m_prompter);
+        writeSettings(outcome.messages);
+    m_lastStore = BufferStore::store(fields, true, m_project, m_formats);
+    outcome.messages += m_lastStore.messages;
     bool ok = m_lastStore.ok;
     if (ok) {
         if (m_project.bufferType() == BufferType::Standard) {
@@ -99,13 +109,17 @@ bool BufferCommands::compile(EditorFields &fields, bool withSettings)
                 m_error = generator.errorString();
         }
     }
+    qCInfo(lcBuffer) << "compile" << m_project.sourcePath() << (ok ? "done" : "failed") << m_error;
     if (ok) {
-        m_prompter.message(QStringLiteral("Compilation successful !"), Title, Style::Information);
-        return true;
+        outcome.messages << common::PromptMessage { QStringLiteral("Compilation successful !"),
+            Title, Style::Information };
+        outcome.ok = true;
+        return outcome;
     }
-    m_prompter.message(
-        QStringLiteral("Error during compile !\r") + m_error, Title, Style::Critical);
-    return false;
+    outcome.messages << common::PromptMessage {
+        QStringLiteral("Error during compile !\r") + m_error, Title, Style::Critical
+    };
+    return outcome;
 }
 
 } // namespace tlv::buffer

@@ -9,7 +9,7 @@
 #include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
 #include "common/Cp1252.h"
-#include "common/Prompter.h"
+#include "common/PromptMessage.h"
 
 namespace tlv::buffer {
 
@@ -25,16 +25,27 @@ bool hasLineBreak(const QString &text)
     return text.contains(u'\r') || text.contains(u'\n');
 }
 
-BufferStore::Result rejectField(Field field, common::Prompter &prompter)
+BufferStore::Result rejectField(Field field)
 {
-    prompter.message(QStringLiteral("Invalid buffer value !"), CompileAborted, Style::Exclamation);
-    return BufferStore::Result { false, field, 0, 0 };
+    return BufferStore::Result { false, field, 0, 0,
+        { { QStringLiteral("Invalid buffer value !"), CompileAborted, Style::Exclamation } } };
 }
 
-BufferStore::Result rejectBuffer(common::Prompter &prompter, int row = 0, int gridColumn = 0)
+// problem, when given, is told before the verdict.
+BufferStore::Result rejectBuffer(
+    int row = 0, int gridColumn = 0, const common::PromptMessage &problem = {})
 {
-    prompter.message(QStringLiteral("Invalid User Buffer !"), CompileAborted, Style::Exclamation);
-    return BufferStore::Result { false, Field::None, row, gridColumn };
+    BufferStore::Result result { false, Field::None, row, gridColumn, {} };
+    if (!problem.text.isEmpty())
+        result.messages << problem;
+    result.messages << common::PromptMessage { QStringLiteral("Invalid User Buffer !"),
+        CompileAborted, Style::Exclamation };
+    return result;
+}
+
+common::PromptMessage layoutProblem(const QString &text)
+{
+    return { text, LayoutValidation::messageTitle(), Style::Exclamation };
 }
 
 } // namespace
@@ -75,21 +86,23 @@ QString BufferStore::unstorableColumn(const TraceProject &project, int position,
     return {};
 }
 
-BufferStore::Result BufferStore::store(EditorFields &fields, bool strict, TraceProject &project,
-    const cFormats &formats, common::Prompter &prompter)
+BufferStore::Result BufferStore::store(
+    EditorFields &fields, bool strict, TraceProject &project, const cFormats &formats)
 {
-    const Result checked = check(fields, strict, project, formats, prompter);
+    const Result checked = check(fields, strict, project, formats);
     if (!checked.ok)
         return checked;
+    // A full disk or a read-only folder: the file keeps what it had, the buffer stays unsaved.
     if (!project.writeUserBuffer())
-        return rejectBuffer(prompter);
+        return rejectBuffer(
+            0, 0, { project.errorString(), QStringLiteral("Tolvane"), Style::Critical });
     // Cleared only once stored, so a rejected buffer still counts as unsaved.
     project.buffer().setChanged(false);
     return checked;
 }
 
-BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceProject &project,
-    const cFormats &formats, common::Prompter &prompter)
+BufferStore::Result BufferStore::check(
+    EditorFields &fields, bool strict, TraceProject &project, const cFormats &formats)
 {
     UserColumns &b = project.buffer();
     b.setTitle(fields.title);
@@ -99,15 +112,15 @@ BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceP
         b.setRecordInt(0);
     } else {
         if (strict && !isNumeric(fields.recordInterval))
-            return rejectField(Field::RecordInterval, prompter);
+            return rejectField(Field::RecordInterval);
         const double tenths = fieldNumber(fields.recordInterval) * 10.0;
         const KeyRange &interval = KeyRange::of(u"USER_BUFFER", u"RecordInterval");
         if (tenths > interval.high || (strict && tenths < interval.low))
-            return rejectField(Field::RecordInterval, prompter);
+            return rejectField(Field::RecordInterval);
         // 16 bits hold at most 3276.7 s; larger intervals are refused, not wrapped.
         const auto value = toInt16(tenths);
         if (!value)
-            return rejectField(Field::RecordInterval, prompter);
+            return rejectField(Field::RecordInterval);
         b.setRecordInt(*value);
     }
 
@@ -128,7 +141,7 @@ BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceP
         if (strict && !a.text->isEmpty()) {
             const auto normal = normaliseAddress(*a.text, QStringView(a.allowed));
             if (!normal)
-                return rejectField(a.field, prompter);
+                return rejectField(a.field);
             *a.text = *normal;
         }
         (b.*a.set)(*a.text);
@@ -137,18 +150,18 @@ BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceP
     // The list offers only what the PCD library takes; a value from elsewhere is not compiled.
     b.setMemory(fields.memory);
     if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordMemory").contains(fields.memory))
-        return rejectField(Field::Memory, prompter);
+        return rejectField(Field::Memory);
     if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordChange").contains(b.recordChange()))
-        return rejectField(Field::None, prompter);
+        return rejectField(Field::None);
 
     if (strict && !isNumeric(fields.numberOfRecords))
-        return rejectField(Field::NumberOfRecords, prompter);
+        return rejectField(Field::NumberOfRecords);
     const double records = fieldNumber(fields.numberOfRecords);
     if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordNumber").contains(records))
-        return rejectField(Field::NumberOfRecords, prompter);
+        return rejectField(Field::NumberOfRecords);
     const auto bufferLen = toInt16(records);
     if (!bufferLen)
-        return rejectField(Field::NumberOfRecords, prompter);
+        return rejectField(Field::NumberOfRecords);
     b.setBufferLen(*bufferLen);
 
     // Texts the project file would hand back cut or broken are refused here.
@@ -167,11 +180,11 @@ BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceP
     };
     for (const auto &t : texts) {
         if (t.text.size() > MaxValueLength || hasLineBreak(t.text))
-            return rejectField(t.field, prompter);
+            return rejectField(t.field);
         const QString lost = common::firstNonCp1252(t.text);
         if (!lost.isEmpty()) {
-            prompter.message(common::nonCp1252Message(lost), CompileAborted, Style::Exclamation);
-            return BufferStore::Result { false, t.field, 0, 0 };
+            return BufferStore::Result { false, t.field, 0, 0,
+                { { common::nonCp1252Message(lost), CompileAborted, Style::Exclamation } } };
         }
     }
 
@@ -179,16 +192,14 @@ BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceP
         int gridColumn = 0;
         const QString problem = unstorableColumn(project, i, &gridColumn);
         if (!problem.isEmpty()) {
-            prompter.message(problem, LayoutValidation::messageTitle(), Style::Exclamation);
-            return rejectBuffer(prompter, i, gridColumn);
+            return rejectBuffer(i, gridColumn, layoutProblem(problem));
         }
     }
 
     if (strict && project.bufferType() == BufferType::Configured) {
         const LayoutValidation::Result check = LayoutValidation::validate(b, formats);
         if (!check.ok) {
-            prompter.message(check.message, LayoutValidation::messageTitle(), Style::Exclamation);
-            return rejectBuffer(prompter, check.row, check.gridColumn);
+            return rejectBuffer(check.row, check.gridColumn, layoutProblem(check.message));
         }
         fields.recordLength = QString::number(check.recordLength);
     }
@@ -198,14 +209,14 @@ BufferStore::Result BufferStore::check(EditorFields &fields, bool strict, TraceP
         const SourceFields::Result check
             = SourceFields::check(b, project.bufferType() == BufferType::Configured);
         if (!check.ok) {
-            prompter.message(check.message, LayoutValidation::messageTitle(), Style::Exclamation);
-            BufferStore::Result result = rejectBuffer(prompter, check.row, check.gridColumn);
+            BufferStore::Result result
+                = rejectBuffer(check.row, check.gridColumn, layoutProblem(check.message));
             result.field = check.field;
             return result;
         }
     }
 
-    return Result { true, Field::None, 0, 0 };
+    return Result { true, Field::None, 0, 0, {} };
 }
 
 } // namespace tlv::buffer

@@ -5,7 +5,8 @@
 
 namespace tlv::buffer {
 
-// The connection settings of a trace project (its "CONNECTION" section).
+// The connection settings a trace project stores (its "CONNECTION" section) and the settings
+// page edits; the connection takes its driver part as comm::DriverSettings.
 // What is learnt while connected lives with the connection.
 struct ConnectionSettings
 {

@@ -3,7 +3,6 @@
 #include "buffer/NumberText.h"
 #include "common/Cp1252.h"
 #include "common/PathUtil.h"
-#include "common/Prompter.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,26 +28,24 @@ QString symbolFilePath(const QString &folder)
     return exact;
 }
 
-PublicEvents::Result fail(common::Prompter &prompter, const QString &detail)
+PublicEvents::Result fail(const QString &detail)
 {
     PublicEvents::Result r;
     r.statusText = QStringLiteral("Get Public Start Register Error !");
-    prompter.message(QStringLiteral("Get Public Start Register Error: \r\n") + detail,
-        QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
+    r.message = QStringLiteral("Get Public Start Register Error: \r\n") + detail;
     return r;
 }
 
 } // namespace
 
-PublicEvents::Result PublicEvents::findStartRegister(
-    const QString &projectPath, common::Prompter &prompter)
+PublicEvents::Result PublicEvents::findStartRegister(const QString &projectPath)
 {
     QFile file(common::toLocalPath(symbolFilePath(common::folderOf(projectPath))));
     if (!file.open(QIODevice::ReadOnly))
-        return fail(prompter, file.errorString());
+        return fail(file.errorString());
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return fail(prompter, file.errorString());
+        return fail(file.errorString());
     file.close();
 
     const QList<QByteArray> lines = data.split('\n');
@@ -64,13 +61,12 @@ PublicEvents::Result PublicEvents::findStartRegister(
         const QString tail = line.mid(18);
         const auto reg = toInt16(leadingNumber(tail));
         if (!reg)
-            return fail(
-                prompter, QStringLiteral("Start register out of range : ") + tail.trimmed());
-        return Result { *reg, QString() };
+            return fail(QStringLiteral("Start register out of range : ") + tail.trimmed());
+        return Result { *reg, QString(), QString() };
     }
     Result r;
     r.statusText = QStringLiteral("Public Events Buffer not found !");
-    prompter.message(r.statusText, QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
+    r.message = r.statusText;
     return r;
 }
 

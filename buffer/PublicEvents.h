@@ -3,10 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace tlv::common {
-class Prompter;
-}
-
 namespace tlv::buffer {
 
 // Finds the start register of the public events buffer in the PG5 project's
@@ -18,10 +14,10 @@ public:
     {
         qint16 startRegister = -1; // -1 when not found
         QString statusText; // for the status bar; empty on success
+        QString message; // for a critical box; empty on success
     };
 
-    // Failures are also shown through the prompter.
-    static Result findStartRegister(const QString &projectPath, common::Prompter &prompter);
+    static Result findStartRegister(const QString &projectPath);
 };
 
 } // namespace tlv::buffer

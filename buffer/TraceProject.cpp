@@ -7,7 +7,6 @@
 #include "buffer/SourceGenerator.h"
 #include "buffer/UserColumns.h"
 #include "common/IniProfile.h"
-#include "common/Prompter.h"
 
 #include <QScopeGuard>
 
@@ -313,15 +312,13 @@ UserColumn TraceProject::parseColumnLine(const QString &line, QStringList *outOf
     return c;
 }
 
-bool TraceProject::writeSettings(
-    bool ask, common::Prompter &prompter, const std::function<qint16()> &chooseType)
+bool TraceProject::writeSettings(bool ask, const std::function<qint16()> &chooseType)
 {
     m_error.clear();
     if (ask) {
         m_bufferType = chooseType ? chooseType() : BufferType::Cancelled;
         if (m_bufferType == BufferType::Cancelled) {
             m_error = QStringLiteral("The Tolvane File will not be created !");
-            prompter.message(m_error, QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
             return false;
         }
     }
@@ -355,7 +352,6 @@ bool TraceProject::writeSettings(
     for (const auto &e : entries) {
         if (!writeValue(m_path, e.section, QString::fromUtf16(e.key), e.value)) {
             m_error = QStringLiteral("Writing aborted in the file : ") + m_path;
-            prompter.message(m_error, QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
             return false;
         }
     }
@@ -373,9 +369,8 @@ bool TraceProject::writeUserBuffer()
         return false;
     }
     const QStringList lines = userBufferLines();
-    // Erased first so no column line of a longer former list survives, in any copy of the section.
-    if (!eraseSection(m_path, SecUserBuffer)
-        || !common::IniProfile::writeSection(m_path, SecUserBuffer, lines)) {
+    // One write replaces the section in every copy: a full disk leaves the former list whole.
+    if (!common::IniProfile::writeSection(m_path, SecUserBuffer, lines)) {
         m_error = QStringLiteral("Writing aborted in the file : ") + m_path;
         return false;
     }
@@ -423,11 +418,6 @@ bool TraceProject::writeValue(
     const QString &file, const QString &section, const QString &key, const QString &value)
 {
     return common::IniProfile::write(file, section, key, value);
-}
-
-bool TraceProject::eraseSection(const QString &file, const QString &section)
-{
-    return common::IniProfile::eraseSection(file, section);
 }
 
 QString TraceProject::readWholeSection(const QString &file, const QString &section)

@@ -10,7 +10,6 @@
 
 namespace tlv::common {
 class IniText;
-class Prompter;
 } // namespace tlv::common
 
 namespace tlv::buffer {
@@ -62,9 +61,8 @@ public:
     bool readUserBuffer();
     bool readUserBuffer(const common::IniText &text);
     // Sections "Tolvane" and "CONNECTION". With ask, chooseType picks the buffer
-    // type first (-1 = cancelled). Messages go through prompter.
-    bool writeSettings(
-        bool ask, common::Prompter &prompter, const std::function<qint16()> &chooseType = {});
+    // type first (-1 = cancelled). False with errorString() for the caller to show (critical).
+    bool writeSettings(bool ask, const std::function<qint16()> &chooseType = {});
     // "UserBuffer" and the whole "USER_BUFFER" section; sets HeaderType to 1.
     bool writeUserBuffer();
     // The lines of the "USER_BUFFER" section as writeUserBuffer() stores them.
@@ -85,7 +83,6 @@ public:
         const QString &file, const QString &section, const QString &key);
     static bool writeValue(
         const QString &file, const QString &section, const QString &key, const QString &value);
-    static bool eraseSection(const QString &file, const QString &section);
     // The section's lines joined by line breaks, every '~' removed; "" when
     // missing or too long for one read.
     [[nodiscard]] static QString readWholeSection(const QString &file, const QString &section);

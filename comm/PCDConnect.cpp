@@ -1,5 +1,6 @@
 #include "comm/PCDConnect.h"
 
+#include "comm/CommLog.h"
 #include "comm/DriverTexts.h"
 #include "comm/PcdStatusMap.h"
 #include "comm/Scomm5.h"
@@ -23,14 +24,23 @@ bool fitsInt16(qint64 value)
         && value <= std::numeric_limits<qint16>::max();
 }
 
+// A code of the maker's driver as a result with the driver's own text.
+SbusResult varnokResult(qint32 code, VarnokDLL::Phase phase)
+{
+    if (code <= 0)
+        return SbusResult::success();
+    const qint32 shown = phase == VarnokDLL::Phase::Reading ? code + ReadCodeOffset : code;
+    return SbusResult::failure(VarnokDLL::kindOf(code, phase), DriverTexts::varnokText(shown));
+}
+
 } // namespace
 
-PCDConnect::PCDConnect(VarnokDLL &varnok, ScommApi &scommApi, common::Prompter &prompter)
+PCDConnect::PCDConnect(VarnokDLL &varnok, ScommApi &scommApi)
     : m_varnok(varnok)
-    , m_scomm(scommApi, prompter, m_errorText)
+    , m_scomm(scommApi)
 { }
 
-void PCDConnect::setSettings(const ConnectionSettings &settings)
+void PCDConnect::setSettings(const DriverSettings &settings)
 {
     if (settings.pcdRegistery == 0) {
         m_baseRegister = 0;
@@ -39,17 +49,13 @@ void PCDConnect::setSettings(const ConnectionSettings &settings)
     m_settings = settings;
 }
 
-bool PCDConnect::fail(Failure *failure, qint16 kind, qint32 code)
+bool PCDConnect::fail(Failure *failure, DisconnectKind kind, const SbusResult &result)
 {
     Disconnect();
+    qCInfo(lcComm).noquote() << "connection failed:" << disconnectMessage(kind, result);
     if (failure)
-        *failure = { kind, code };
+        *failure = { kind, result };
     return false;
-}
-
-void PCDConnect::setVarnokText(qint32 code)
-{
-    m_errorText = DriverTexts::varnokText(code);
 }
 
 bool PCDConnect::Connect(Failure *failure)
@@ -58,58 +64,59 @@ bool PCDConnect::Connect(Failure *failure)
     m_baseRegister = 0;
     m_inRegisters = false;
     if (m_settings.dll == 0) {
-        m_lastErrorCode = openVarnok(m_settings.com, m_settings.station, m_settings.baudrate);
-        if (m_lastErrorCode > 0)
-            return fail(failure, 1, m_lastErrorCode);
+        const SbusResult opened
+            = openVarnok(m_settings.com, m_settings.station, m_settings.baudrate);
+        if (!opened)
+            return fail(failure, DisconnectKind::MakersDriver, opened);
         m_driverOpen = true;
     } else if (m_settings.dll > 0) {
-        m_lastErrorCode = m_scomm.ScommOpenChannel();
-        if (m_lastErrorCode > 0)
-            return fail(failure, 2, m_lastErrorCode);
+        const SbusResult opened = m_scomm.ScommOpenChannel();
+        if (!opened)
+            return fail(failure, DisconnectKind::Pg5Channel, opened);
         m_driverOpen = true;
     }
     if (!CheckStatus(failure))
         return false;
     if (m_settings.pcdRegistery != 0) {
-        if (!LookupDbx(AccessDbx, AccessKey))
-            return fail(failure, 6);
+        const SbusResult found = LookupDbx(AccessDbx, AccessKey);
+        if (!found)
+            return fail(failure, DisconnectKind::InvalidRegistry, found);
         if (!DecodeMediaAddress(0))
-            return fail(failure, 7);
+            return fail(failure, DisconnectKind::InvalidMediaAddress);
     }
     m_connected = true;
+    qCInfo(lcComm) << "connected, driver" << m_settings.dll << "base register" << m_baseRegister;
     return true;
 }
 
-qint32 PCDConnect::openVarnok(qint16 com, qint16 station, qint32 baudrate)
+SbusResult PCDConnect::openVarnok(qint16 com, qint16 station, qint32 baudrate)
 {
-    m_varnokResult = m_varnok.PCDClose();
-    m_varnokResult = m_varnok.PCDSetParameter(com, baudrate, 1);
-    if (m_varnokResult > 0) {
-        setVarnokText(m_varnokResult);
-        return m_varnokResult;
-    }
+    using Phase = VarnokDLL::Phase;
+    m_varnok.PCDClose();
+    const qint32 set = m_varnok.PCDSetParameter(com, baudrate, 1);
+    if (set > 0)
+        return varnokResult(set, Phase::Opening);
     m_varnok.PCDNoMsg();
-    m_varnokResult = m_varnok.PCDOpen();
+    const qint32 opened = m_varnok.PCDOpen();
     // A port that is already open is ours and good to use.
-    if (m_varnokResult == 0 || m_varnokResult == VarnokDLL::AlreadyOpen) {
-        m_varnok.PCDSetStation(station);
-        return 0;
-    }
-    setVarnokText(m_varnokResult);
-    return m_varnokResult;
+    if (opened > 0 && opened != VarnokDLL::raw(VarnokDLL::Code::AlreadyOpen))
+        return varnokResult(opened, Phase::Opening);
+    m_varnok.PCDSetStation(station);
+    return SbusResult::success();
 }
 
-qint32 PCDConnect::readStatus(qint32 &status)
+SbusResult PCDConnect::noDriver() const
 {
-    if (m_settings.dll == 0) {
-        qint32 result = m_varnok.PcdRdStatus(m_settings.cpu, status);
-        m_varnokResult = result;
-        if (result > 0) {
-            result += ReadCodeOffset;
-            setVarnokText(result);
-        }
-        return result;
-    }
+    return SbusResult::failure(SbusError::Unavailable, QStringLiteral("No driver chosen"));
+}
+
+SbusResult PCDConnect::readStatus(qint32 &status)
+{
+    if (m_settings.dll < 0)
+        return noDriver();
+    if (m_settings.dll == 0)
+        return varnokResult(
+            m_varnok.PcdRdStatus(m_settings.cpu, status), VarnokDLL::Phase::Reading);
     return m_scomm.ScommReadStatus(status);
 }
 
@@ -118,24 +125,20 @@ bool PCDConnect::CheckStatus(Failure *failure)
     if (m_settings.dll < 0)
         return true;
     qint32 status = 0;
-    const qint32 result = readStatus(status);
-    if (result <= 0)
+    const SbusResult result = readStatus(status);
+    if (result)
         return true;
-    fail(failure, m_settings.dll == 0 ? 1 : 2, result);
-    if (failure) {
-        failure->quiet = m_settings.dll == 0 ? result == VarnokDLL::NoResponse + ReadCodeOffset
-                                             : result == ScommCode::NoResp;
-    }
-    return false;
+    return fail(failure,
+        m_settings.dll == 0 ? DisconnectKind::MakersDriver : DisconnectKind::Pg5Channel, result);
 }
 
-qint32 PCDConnect::ReadPcdStatus()
+qint32 PCDConnect::ReadPcdStatus(SbusResult *result)
 {
-    if (m_settings.dll < 0)
-        return PcdStatusMap::Offline; // nothing was read
     qint32 status = 0;
-    m_lastErrorCode = readStatus(status);
-    if (m_lastErrorCode > 0)
+    const SbusResult read = readStatus(status);
+    if (result)
+        *result = read;
+    if (!read)
         return PcdStatusMap::Offline;
     // The driver hands over the controller's status letter; the viewer wants its number.
     if (status < 0 || status > 255)
@@ -143,31 +146,34 @@ qint32 PCDConnect::ReadPcdStatus()
     return PcdStatusMap::fromPcdByte(quint8(status));
 }
 
-bool PCDConnect::LookupDbx(qint32 number, const QString &key)
+SbusResult PCDConnect::LookupDbx(qint32 number, const QString &key)
 {
-    bool found = false;
-    if (m_settings.dll == 0)
-        found = varnokFindDbx(number, key);
-    else if (m_settings.dll > 0)
-        found = m_scomm.ScommFindDbxEntry(number, key, m_dbx);
-    m_lastErrorCode = found ? -1 : 0;
-    return m_lastErrorCode != 0;
+    if (m_settings.dll < 0)
+        return noDriver();
+    const SbusResult found = m_settings.dll == 0 ? varnokFindDbx(number, key)
+                                                 : m_scomm.ScommFindDbxEntry(number, key, m_dbx);
+    qCInfo(lcComm).noquote() << "DBX" << number << key
+                             << (found ? QStringLiteral("found") : found.errorString);
+    return found;
 }
 
-bool PCDConnect::varnokFindDbx(qint32 number, const QString &key)
+SbusResult PCDConnect::varnokFindDbx(qint32 number, const QString &key)
 {
     char bytes[DbxEntry::EntrySize + 1] = {};
+    SbusResult last = SbusResult::failure(SbusError::NotFound, QString());
     for (qint32 dbx = number;; --dbx) {
         qint32 offset = 0;
         for (int examined = 0;; ++examined) {
-            m_varnokResult = m_varnok.PcdRdDBX(
+            const qint32 read = m_varnok.PcdRdDBX(
                 dbx, qint16(offset), DbxEntry::EntrySize, std::span<char>(bytes, sizeof bytes));
-            if (m_varnokResult > 0)
+            if (read > 0) {
+                last = varnokResult(read, VarnokDLL::Phase::Reading);
                 break;
+            }
             const QByteArray block(bytes, DbxEntry::EntrySize);
             if (DbxEntry::varnokText(block).contains(key)) {
                 m_dbx = DbxEntry::fromVarnokBlock(block);
-                return true;
+                return SbusResult::success();
             }
             offset += DbxEntry::EntrySize;
             // At most six entries of one DBX are looked at.
@@ -175,7 +181,7 @@ bool PCDConnect::varnokFindDbx(qint32 number, const QString &key)
                 break;
         }
         if (dbx <= 0)
-            return false;
+            return last;
     }
 }
 
@@ -202,114 +208,94 @@ bool PCDConnect::DecodeMediaAddress(int slot)
 bool PCDConnect::Disconnect()
 {
     // A connection attempt that failed after opening the driver closes it too,
-    // so that retries do not pile up open channels.
+    // so that retries do not pile up open channels. Failures here change nothing.
     const bool wasConnected = m_connected;
     if (wasConnected || m_driverOpen) {
-        if (m_settings.dll == 0) {
-            m_varnokResult = m_varnok.PCDClose();
-            if (m_varnokResult > 0)
-                setVarnokText(m_varnokResult);
-        } else if (m_settings.dll > 0) {
+        if (m_settings.dll == 0)
+            m_varnok.PCDClose();
+        else if (m_settings.dll > 0)
             m_scomm.ScommCloseChannel();
-        }
         m_driverOpen = false;
     }
     m_connected = false;
+    if (wasConnected)
+        qCInfo(lcComm) << "disconnected";
     return wasConnected;
 }
 
-qint32 PCDConnect::badParameter()
+SbusResult PCDConnect::badParameter()
 {
-    if (m_settings.dll == 0) {
-        m_lastErrorCode = VarnokDLL::BadParameter + ReadCodeOffset;
-        setVarnokText(m_lastErrorCode);
-    } else if (m_settings.dll > 0) {
-        m_lastErrorCode = ScommCode::BadParm;
-        m_scomm.ScommErrorName(m_lastErrorCode);
-    }
-    return m_lastErrorCode;
+    if (m_settings.dll == 0)
+        return varnokResult(
+            VarnokDLL::raw(VarnokDLL::Code::BadParameter), VarnokDLL::Phase::Reading);
+    m_scomm.ScommErrorName(raw(ScommCode::BadParm));
+    return SbusResult::failure(SbusError::InvalidArgument, m_scomm.errorText());
 }
 
-qint32 PCDConnect::ReadRegisters(qint32 first, qint32 count, qint32 index, QList<qint32> &buffer)
+SbusResult PCDConnect::ReadRegisters(
+    qint32 first, qint32 count, qint32 index, QList<qint32> &buffer)
 {
-    if (qint64(first) + count > HighestRegister) {
-        m_errorText = QStringLiteral("Register address out of range !");
-        m_lastErrorCode = RegisterRangeError;
-        return m_lastErrorCode;
-    }
+    if (qint64(first) + count > HighestRegister)
+        return SbusResult::failure(
+            SbusError::OutOfRange, QStringLiteral("Register address out of range !"));
     if (m_settings.dll < 0)
-        return m_lastErrorCode;
+        return noDriver();
     if (!fitsInt16(first) || !fitsInt16(count) || !fitsInt16(index) || count < 1 || index < 0
         || qint64(index) + count > buffer.size())
         return badParameter();
     if (m_settings.dll == 0) {
-        qint32 result = m_varnok.PCDReadRegister(
-            first, count, std::span<qint32>(buffer.data() + index, size_t(count)));
-        m_varnokResult = result;
-        if (result > 0) {
-            result += ReadCodeOffset;
-            setVarnokText(result);
-        }
-        m_lastErrorCode = result;
-    } else {
-        m_lastErrorCode
-            = m_scomm.ScommReadRegisters(qint16(first), qint16(count), qint16(index), buffer);
+        return varnokResult(m_varnok.PCDReadRegister(first, count,
+                                std::span<qint32>(buffer.data() + index, size_t(count))),
+            VarnokDLL::Phase::Reading);
     }
-    return m_lastErrorCode;
+    return m_scomm.ScommReadRegisters(qint16(first), qint16(count), qint16(index), buffer);
 }
 
-qint32 PCDConnect::ReadDataBlock(
+SbusResult PCDConnect::ReadDataBlock(
     qint32 block, qint32 first, qint32 count, qint32 index, QList<qint32> &buffer)
 {
     if (m_settings.dll < 0)
-        return m_lastErrorCode;
+        return noDriver();
     // Element numbers past 16 bits cannot be asked for; never let them wrap.
     if (!fitsInt16(block) || !fitsInt16(first) || !fitsInt16(count) || !fitsInt16(index)
         || count < 1 || index < 0 || qint64(index) + count > buffer.size())
         return badParameter();
     if (m_settings.dll == 0) {
         qint32 wanted = count;
-        qint32 result = m_varnok.PcdRdDBItem(
-            block, first, wanted, std::span<qint32>(buffer.data() + index, size_t(count)));
-        m_varnokResult = result;
-        if (result > 0) {
-            result += ReadCodeOffset;
-            setVarnokText(result);
-        }
-        m_lastErrorCode = result;
-    } else {
-        m_lastErrorCode = m_scomm.ScommReadDataBlock(
-            qint16(block), qint16(first), qint16(count), qint16(index), buffer);
+        return varnokResult(m_varnok.PcdRdDBItem(block, first, wanted,
+                                std::span<qint32>(buffer.data() + index, size_t(count))),
+            VarnokDLL::Phase::Reading);
     }
-    return m_lastErrorCode;
+    return m_scomm.ScommReadDataBlock(
+        qint16(block), qint16(first), qint16(count), qint16(index), buffer);
 }
 
-QString PCDConnect::disconnectMessage(qint16 kind, qint32 code, const QString &errorText)
+QString PCDConnect::disconnectMessage(DisconnectKind kind, const SbusResult &result)
 {
-    const QString error = QStringLiteral("   Error: ") + errorText;
+    const QString error = QStringLiteral("   Error: ") + result.errorString;
     switch (kind) {
-    case 0:
+    case DisconnectKind::ByUser:
         return QStringLiteral("Press 'Connect' button to activate the PCD connection");
-    case 1:
-        return code < 9 ? QStringLiteral("PCD Connection parameters not correct.") + error
-                        : QStringLiteral("PCD Open Connection aborted.") + error;
-    case 2:
-        return code == ScommCode::Unavailable
+    case DisconnectKind::MakersDriver:
+        return result.error == SbusError::BadSettings
+            ? QStringLiteral("PCD Connection parameters not correct.") + error
+            : QStringLiteral("PCD Open Connection aborted.") + error;
+    case DisconnectKind::Pg5Channel:
+        return result.error == SbusError::Unavailable
             ? QStringLiteral("Communication DLL unavailable.")
             : QStringLiteral("PCD Open Connection aborted.") + error;
-    case 3:
+    case DisconnectKind::CommunicationFailed:
         return QStringLiteral("PCD communication failed") + error;
-    case 4:
+    case DisconnectKind::InvalidStartRegister:
         return QStringLiteral("Invalid start register.");
-    case 6:
+    case DisconnectKind::InvalidRegistry:
         return QStringLiteral("Invalid DBX registery.");
-    case 7:
+    case DisconnectKind::InvalidMediaAddress:
         return QStringLiteral("Invalid Media Address in DBX registery.");
-    case 10:
+    case DisconnectKind::Error:
         return QStringLiteral("Error...");
-    default:
-        return QStringLiteral("Disconnected by function ") + QString::number(kind);
     }
+    return QStringLiteral("Disconnected by function ") + QString::number(qint16(kind));
 }
 
 } // namespace tlv::comm

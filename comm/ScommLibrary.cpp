@@ -14,7 +14,6 @@ namespace {
 
 constexpr qint32 Registers = 82; // 'R'
 constexpr qint32 DbxBlockType = 65;
-constexpr int PerTelegram = SbusClient::maxElementsPerTelegram();
 
 // GoOnline.ini in the current folder, matched without regard to case as PG5's
 // Windows file system would.
@@ -53,34 +52,6 @@ bool readInt(const QString &file, const QString &section, const char *key, qint6
 
 ScommLibrary::ScommLibrary() = default;
 ScommLibrary::~ScommLibrary() = default;
-
-qint32 ScommLibrary::codeFor(const SbusResult &result)
-{
-    switch (result.error) {
-    case SbusError::Ok:
-        return ScommCode::Ok;
-    case SbusError::NoResponse:
-        return ScommCode::NoResp;
-    case SbusError::Nak:
-        return ScommCode::Nak;
-    case SbusError::BadCrc:
-        return ScommCode::BccErr;
-    case SbusError::WrongAnswer:
-        return ScommCode::Invalid;
-    case SbusError::PortMissing:
-    case SbusError::PortOpenFailed:
-        return ScommCode::CantOpen;
-    case SbusError::AlreadyOpen:
-        return ScommCode::InUse;
-    case SbusError::NotOpen:
-        return ScommCode::NotOpen;
-    case SbusError::InvalidArgument:
-        return ScommCode::BadParm;
-    case SbusError::SendFailed:
-        return ScommCode::ComErr;
-    }
-    return ScommCode::ComErr;
-}
 
 bool ScommLibrary::parseSetup(
     const QString &file, const QString &section, SbusSettings &settings, QString *why)
@@ -131,7 +102,7 @@ qint32 ScommLibrary::PcdRdChanSetupFromIni(
     if (m_fixed) {
         setup.sbus = *m_fixed;
         setup.valid = true;
-        return ScommCode::Ok;
+        return raw(ScommCode::Ok);
     }
     const QString sectionName = QString::fromLatin1(section ? section : "GoOnline");
     QString file;
@@ -145,24 +116,24 @@ qint32 ScommLibrary::PcdRdChanSetupFromIni(
     }
     if (file.isEmpty() || common::IniProfile::readSection(file, sectionName).isEmpty()) {
         setup.valid = true; // the local simulated PCD
-        return ScommCode::Ok;
+        return raw(ScommCode::Ok);
     }
     setup.valid = parseSetup(file, sectionName, setup.sbus);
-    return setup.valid ? ScommCode::Ok : ScommCode::BadParm;
+    return setup.valid ? raw(ScommCode::Ok) : raw(ScommCode::BadParm);
 }
 
 qint32 ScommLibrary::PcdConnectChannel(
     qint32 &handle, const ScommChannelSetup &setup, qint32, qint32)
 {
     if (!setup.valid)
-        return ScommCode::BadParm;
+        return raw(ScommCode::BadParm);
     auto client = std::make_unique<SbusClient>();
     const SbusResult opened = client->open(setup.sbus);
     if (!opened.ok())
-        return codeFor(opened);
+        return scommCodeFor(opened);
     handle = m_nextHandle++;
     m_channels[handle] = std::move(client);
-    return ScommCode::Ok;
+    return raw(ScommCode::Ok);
 }
 
 SbusClient *ScommLibrary::client(qint32 handle) const
@@ -175,27 +146,27 @@ qint32 ScommLibrary::PcdDisconnectChannel(qint32 handle, qint32, qint32)
 {
     SbusClient *channel = client(handle);
     if (!channel)
-        return ScommCode::NotOpen;
+        return raw(ScommCode::NotOpen);
     channel->close();
-    return ScommCode::Ok;
+    return raw(ScommCode::Ok);
 }
 
 qint32 ScommLibrary::PcdComClose(qint32 handle, qint32, qint32)
 {
-    return m_channels.erase(handle) ? ScommCode::Ok : ScommCode::NotOpen;
+    return m_channels.erase(handle) ? raw(ScommCode::Ok) : raw(ScommCode::NotOpen);
 }
 
 qint32 ScommLibrary::PcdRdStatus(qint32 handle, qint32, qint32 &status)
 {
     SbusClient *channel = client(handle);
     if (!channel || !channel->isOpen())
-        return ScommCode::NotOpen;
+        return raw(ScommCode::NotOpen);
     quint8 byte = 0;
     const SbusResult result = channel->readStatus(&byte);
     if (!result.ok())
-        return codeFor(result);
+        return scommCodeFor(result);
     status = byte;
-    return ScommCode::Ok;
+    return raw(ScommCode::Ok);
 }
 
 qint32 ScommLibrary::PcdRdRTC(
@@ -203,20 +174,10 @@ qint32 ScommLibrary::PcdRdRTC(
 {
     SbusClient *channel = client(handle);
     if (!channel || !channel->isOpen())
-        return ScommCode::NotOpen;
+        return raw(ScommCode::NotOpen);
     if (mediaType != Registers || count < 1 || size_t(count) > destination.size())
-        return ScommCode::BadParm;
-    QList<qint32> values;
-    for (qint32 done = 0; done < count; done += PerTelegram) {
-        QList<qint32> part;
-        const SbusResult result
-            = channel->readRegisters(first + done, qMin(PerTelegram, count - done), &part);
-        if (!result.ok())
-            return codeFor(result);
-        values += part;
-    }
-    std::copy(values.cbegin(), values.cend(), destination.begin());
-    return ScommCode::Ok;
+        return raw(ScommCode::BadParm);
+    return scommCodeFor(channel->readRegisterSpan(first, destination.first(size_t(count))));
 }
 
 qint32 ScommLibrary::PcdRdDBItem(
@@ -224,21 +185,10 @@ qint32 ScommLibrary::PcdRdDBItem(
 {
     SbusClient *channel = client(handle);
     if (!channel || !channel->isOpen())
-        return ScommCode::NotOpen;
+        return raw(ScommCode::NotOpen);
     if (count < 1 || size_t(count) > destination.size())
-        return ScommCode::BadParm;
-    QList<qint32> values;
-    for (qint32 done = 0; done < count; done += PerTelegram) {
-        QList<qint32> part;
-        const SbusResult result
-            = channel->readDataBlock(block, first + done, qMin(PerTelegram, count - done), &part);
-        if (!result.ok())
-            return codeFor(result);
-        values += part;
-    }
-    std::copy(values.cbegin(), values.cend(), destination.begin());
-    count = qint32(values.size());
-    return ScommCode::Ok;
+        return raw(ScommCode::BadParm);
+    return scommCodeFor(channel->readDataBlockSpan(block, first, destination.first(size_t(count))));
 }
 
 qint32 ScommLibrary::PcdRdBlockSize(
@@ -246,11 +196,11 @@ qint32 ScommLibrary::PcdRdBlockSize(
 {
     SbusClient *channel = client(handle);
     if (!channel || !channel->isOpen())
-        return ScommCode::NotOpen;
+        return raw(ScommCode::NotOpen);
     if (typeCode != DbxBlockType)
-        return ScommCode::BadParm;
+        return raw(ScommCode::BadParm);
     const SbusResult result = channel->readDbxSize(number, &size);
-    return result.ok() ? ScommCode::Ok : codeFor(result);
+    return result.ok() ? raw(ScommCode::Ok) : scommCodeFor(result);
 }
 
 qint32 ScommLibrary::PcdRdDBX(
@@ -258,19 +208,19 @@ qint32 ScommLibrary::PcdRdDBX(
 {
     SbusClient *channel = client(handle);
     if (!channel || !channel->isOpen())
-        return ScommCode::NotOpen;
+        return raw(ScommCode::NotOpen);
     // The destination holds the bytes and a closing NUL.
     if (length < 1 || size_t(length) >= destination.size() || byteOffset < 0)
-        return ScommCode::BadParm;
+        return raw(ScommCode::BadParm);
     QByteArray bytes;
     const SbusResult result = channel->readDbxBytes(number, byteOffset, length, &bytes);
     if (!result.ok())
-        return codeFor(result);
+        return scommCodeFor(result);
     if (bytes.size() != length)
-        return ScommCode::Invalid;
+        return raw(ScommCode::Invalid);
     std::copy(bytes.cbegin(), bytes.cend(), destination.begin());
     destination[size_t(length)] = '\0';
-    return ScommCode::Ok;
+    return raw(ScommCode::Ok);
 }
 
 } // namespace tlv::comm

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "comm/ScommApi.h"
-#include "comm/sbus/SbusResult.h"
 
 #include <map>
 #include <memory>
@@ -29,8 +28,6 @@ public:
     // A setup that replaces every file (the command line's connection).
     void setFixedSetup(const SbusSettings &settings) { m_fixed = settings; }
 
-    // The SCOMM code of a failed S-Bus operation.
-    [[nodiscard]] static qint32 codeFor(const SbusResult &result);
     // Reads a "GoOnline" section; false with the reason when a value is unusable.
     static bool parseSetup(const QString &file, const QString &section, SbusSettings &settings,
         QString *why = nullptr);

@@ -11,7 +11,6 @@ namespace tlv::comm {
 
 namespace {
 
-constexpr int PerTelegram = SbusClient::maxElementsPerTelegram();
 constexpr qint32 Baudrates[] = { 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200 };
 constexpr int HighestCom = 256;
 
@@ -27,27 +26,61 @@ qint32 VarnokDLL::codeFor(const SbusResult &result)
 {
     switch (result.error) {
     case SbusError::Ok:
-        return Ok;
+        return raw(Code::Ok);
     case SbusError::NoResponse:
-        return NoResponse;
+        return raw(Code::NoResponse);
     case SbusError::Nak:
-        return Nak;
+        return raw(Code::Nak);
     case SbusError::BadCrc:
-        return BadCrc;
+        return raw(Code::BadCrc);
     case SbusError::WrongAnswer:
-        return WrongAnswer;
+    case SbusError::DriverError:
+        return raw(Code::WrongAnswer);
     case SbusError::PortMissing:
-        return PortMissing;
+        return raw(Code::PortMissing);
     case SbusError::PortOpenFailed:
     case SbusError::NotOpen:
     case SbusError::SendFailed:
-        return PortClosed;
+    case SbusError::Unavailable:
+        return raw(Code::PortClosed);
     case SbusError::AlreadyOpen:
-        return AlreadyOpen;
+        return raw(Code::AlreadyOpen);
     case SbusError::InvalidArgument:
-        return BadParameter;
+    case SbusError::BadSettings:
+    case SbusError::OutOfRange:
+    case SbusError::NotFound:
+        return raw(Code::BadParameter);
     }
-    return WrongAnswer;
+    return raw(Code::WrongAnswer);
+}
+
+SbusError VarnokDLL::kindOf(qint32 code, Phase phase)
+{
+    if (code <= 0)
+        return SbusError::Ok;
+    // While the line is set up every code below 9 is a parameter the driver refused.
+    if (phase == Phase::Opening && code < raw(Code::AlreadyOpen))
+        return SbusError::BadSettings;
+    switch (code) {
+    case raw(Code::Nak):
+        return SbusError::Nak;
+    case raw(Code::BadCrc):
+        return SbusError::BadCrc;
+    case raw(Code::WrongAnswer):
+        return SbusError::WrongAnswer;
+    case raw(Code::NoResponse):
+        return SbusError::NoResponse;
+    case raw(Code::AlreadyOpen):
+        return SbusError::AlreadyOpen;
+    case raw(Code::BadParameter):
+        return SbusError::InvalidArgument;
+    case raw(Code::PortMissing):
+        return SbusError::PortMissing;
+    case raw(Code::PortClosed):
+        return phase == Phase::Opening ? SbusError::PortOpenFailed : SbusError::NotOpen;
+    default:
+        return SbusError::DriverError;
+    }
 }
 
 bool VarnokDLL::isOpen() const
@@ -66,37 +99,37 @@ void VarnokDLL::setTiming(int timeoutMs, int retries)
 qint32 VarnokDLL::PCDClose()
 {
     m_client->close();
-    return Ok;
+    return raw(Code::Ok);
 }
 
 qint32 VarnokDLL::PCDSetParameter(qint32 com, qint32 baudrate, qint32 protocol)
 {
     if (com < 1 || com > HighestCom)
-        return BadComPort;
+        return raw(Code::BadComPort);
     if (std::find(std::begin(Baudrates), std::end(Baudrates), baudrate) == std::end(Baudrates))
-        return BadBaudrate;
+        return raw(Code::BadBaudrate);
     if (protocol != 1)
-        return BadProtocol;
+        return raw(Code::BadProtocol);
     m_device = comPortDevice(com);
     m_baudrate = baudrate;
-    return Ok;
+    return raw(Code::Ok);
 }
 
 qint32 VarnokDLL::PCDNoMsg()
 {
     // This driver never shows messages of its own; the call is kept for its callers.
     m_messages = false;
-    return Ok;
+    return raw(Code::Ok);
 }
 
 qint32 VarnokDLL::PCDOpen()
 {
     if (m_client->isOpen())
-        return AlreadyOpen;
+        return raw(Code::AlreadyOpen);
     if (m_device.isEmpty())
-        return BadComPort;
+        return raw(Code::BadComPort);
     if (!QFileInfo::exists(m_device))
-        return PortMissing;
+        return raw(Code::PortMissing);
     SbusSettings settings;
     settings.channel = SbusSettings::Channel::Serial;
     settings.device = m_device;
@@ -110,86 +143,65 @@ qint32 VarnokDLL::PCDOpen()
 qint32 VarnokDLL::PCDSetStation(qint32 station)
 {
     if (station < 0 || station > 255)
-        return BadParameter;
+        return raw(Code::BadParameter);
     m_station = quint8(station);
     m_client->setStation(m_station);
-    return Ok;
+    return raw(Code::Ok);
 }
 
 qint32 VarnokDLL::PcdRdStatus(qint32 cpu, qint32 &status)
 {
     if (!m_client->isOpen())
-        return PortClosed;
+        return raw(Code::PortClosed);
     if (cpu < 0 || cpu > 6)
-        return BadParameter;
+        return raw(Code::BadParameter);
     quint8 byte = 0;
     const SbusResult result = m_client->readCpuStatus(cpu, &byte);
     if (!result.ok())
         return codeFor(result);
     status = byte;
-    return Ok;
+    return raw(Code::Ok);
 }
 
 qint32 VarnokDLL::PCDReadRegister(qint32 first, qint32 count, std::span<qint32> destination)
 {
     if (!m_client->isOpen())
-        return PortClosed;
+        return raw(Code::PortClosed);
     if (count < 1 || size_t(count) > destination.size())
-        return BadParameter;
-    QList<qint32> values;
-    for (qint32 done = 0; done < count; done += PerTelegram) {
-        QList<qint32> part;
-        const SbusResult result
-            = m_client->readRegisters(first + done, qMin(PerTelegram, count - done), &part);
-        if (!result.ok())
-            return codeFor(result);
-        values += part;
-    }
-    std::copy(values.cbegin(), values.cend(), destination.begin());
-    return Ok;
+        return raw(Code::BadParameter);
+    return codeFor(m_client->readRegisterSpan(first, destination.first(size_t(count))));
 }
 
 qint32 VarnokDLL::PcdRdDBItem(
     qint32 block, qint32 first, qint32 &count, std::span<qint32> destination)
 {
     if (!m_client->isOpen())
-        return PortClosed;
+        return raw(Code::PortClosed);
     if (count < 1 || size_t(count) > destination.size())
-        return BadParameter;
-    QList<qint32> values;
-    for (qint32 done = 0; done < count; done += PerTelegram) {
-        QList<qint32> part;
-        const SbusResult result
-            = m_client->readDataBlock(block, first + done, qMin(PerTelegram, count - done), &part);
-        if (!result.ok())
-            return codeFor(result);
-        values += part;
-    }
-    std::copy(values.cbegin(), values.cend(), destination.begin());
-    count = qint32(values.size());
-    return Ok;
+        return raw(Code::BadParameter);
+    return codeFor(m_client->readDataBlockSpan(block, first, destination.first(size_t(count))));
 }
 
 qint32 VarnokDLL::PcdRdDBX(
     qint32 number, qint16 byteOffset, qint32 length, std::span<char> destination)
 {
     if (!m_client->isOpen())
-        return PortClosed;
+        return raw(Code::PortClosed);
     if (length < 4 || length % 4 != 0 || size_t(length) >= destination.size() || byteOffset < 0)
-        return BadParameter;
+        return raw(Code::BadParameter);
     QByteArray bytes;
     const SbusResult result = m_client->readDbxBytes(number, byteOffset, length, &bytes);
     if (!result.ok())
         return codeFor(result);
     if (bytes.size() != length)
-        return WrongAnswer;
+        return raw(Code::WrongAnswer);
     // The driver hands 32-bit elements over as the PC stores them: low byte first.
     for (qint32 at = 0; at < length; at += 4) {
         for (int i = 0; i < 4; ++i)
             destination[size_t(at + i)] = bytes[at + 3 - i];
     }
     destination[size_t(length)] = '\0';
-    return Ok;
+    return raw(Code::Ok);
 }
 
 } // namespace tlv::comm

@@ -20,19 +20,24 @@ class SbusClient;
 class VarnokDLL
 {
 public:
-    // Codes of the driver.
-    static constexpr qint32 Ok = 0;
-    static constexpr qint32 Nak = 1;
-    static constexpr qint32 BadComPort = 1;
-    static constexpr qint32 BadBaudrate = 2;
-    static constexpr qint32 BadProtocol = 3;
-    static constexpr qint32 BadCrc = 3;
-    static constexpr qint32 WrongAnswer = 4;
-    static constexpr qint32 NoResponse = 6;
-    static constexpr qint32 AlreadyOpen = 9;
-    static constexpr qint32 BadParameter = 10;
-    static constexpr qint32 PortMissing = 32;
-    static constexpr qint32 PortClosed = 35; // also: port cannot be opened
+    // Codes of the driver. Its numbers clash: 1 and 3 name a bad parameter while the line is
+    // set up and a NAK or a bad checksum on a read; kindOf() tells them apart by phase.
+    enum class Code : qint32 {
+        Ok = 0,
+        Nak = 1,
+        BadComPort = 1,
+        BadBaudrate = 2,
+        BadProtocol = 3,
+        BadCrc = 3,
+        WrongAnswer = 4,
+        NoResponse = 6,
+        AlreadyOpen = 9,
+        BadParameter = 10,
+        PortMissing = 32,
+        PortClosed = 35, // also: port cannot be opened
+    };
+    static constexpr qint32 raw(Code code) { return qint32(code); }
+    enum class Phase { Opening, Reading };
 
     VarnokDLL();
     virtual ~VarnokDLL();
@@ -58,8 +63,9 @@ public:
     [[nodiscard]] QString device() const { return m_device; }
     [[nodiscard]] bool isOpen() const;
 
-    // The driver code of a failed S-Bus operation.
+    // The driver code of an S-Bus outcome, and the kind a returned code stands for.
     [[nodiscard]] static qint32 codeFor(const SbusResult &result);
+    [[nodiscard]] static SbusError kindOf(qint32 code, Phase phase);
 
 private:
     std::unique_ptr<SbusClient> m_client;

@@ -1,6 +1,8 @@
 #include "common/IniProfile.h"
 
+#include "common/CommonLog.h"
 #include "common/Cp1252.h"
+#include "common/SaveFile.h"
 
 #include <QFile>
 #include <QList>
@@ -98,11 +100,16 @@ public:
         for (const Line &line : m_lines) {
             if (file.write(line.bytes) != line.bytes.size()
                 || file.write(line.eol) != line.eol.size()) {
+                qCInfo(lcCommon) << "cannot write" << path << ":" << file.errorString();
                 file.cancelWriting();
                 return false;
             }
         }
-        return file.commit();
+        if (!commitWhole(file)) {
+            qCInfo(lcCommon) << "cannot write" << path << ":" << file.errorString();
+            return false;
+        }
+        return true;
     }
 
     const QList<Line> &lines() const { return m_lines; }
@@ -329,6 +336,11 @@ bool IniProfile::writeSection(const QString &file, const QString &section, const
     } else {
         doc.remove(header + 1, doc.sectionContentEnd(header));
         doc.insert(header + 1, body);
+        // Later copies go in the same write, so no line of a former list survives in one of
+        // them and no moment exists when the file holds neither list.
+        for (qsizetype copy = doc.findSection(section.trimmed(), header + 1 + body.size());
+             copy >= 0; copy = doc.findSection(section.trimmed(), copy))
+            doc.remove(copy, doc.sectionEnd(copy));
     }
     return doc.save(file);
 }

@@ -36,8 +36,9 @@ public:
     // key); the old file then stays intact.
     static bool write(
         const QString &file, const QString &section, const QString &key, const QString &value);
-    // Replaces a whole section's lines (creating it at the end when missing);
-    // blank lines after the section stay. False for a line that starts with "[".
+    // Replaces a whole section's lines (creating it at the end when missing) and drops any
+    // later copy of it, in one write; blank lines after the section stay. False for a line
+    // that starts with "[".
     static bool writeSection(const QString &file, const QString &section, const QStringList &lines);
     // Removes a section with all its keys; true when nothing is left of it.
     static bool eraseSection(const QString &file, const QString &section);

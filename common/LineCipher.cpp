@@ -2,6 +2,7 @@
 
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
+#include "common/SaveFile.h"
 
 #include <QFile>
 #include <QList>
@@ -131,7 +132,7 @@ bool readAll(const QString &path, QByteArray *data, QString *error)
 bool writeAll(const QString &path, const QByteArray &data, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !commitWhole(file)) {
         setError(error,
             QStringLiteral("Cannot write ") + path + QStringLiteral(" : ") + file.errorString());
         return false;

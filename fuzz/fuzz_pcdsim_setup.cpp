@@ -48,9 +48,8 @@ void compileDemo(const QString &folder)
     buffer::UserColumns columns;
     buffer::TraceProject project(columns);
     project.setPath(folder + QStringLiteral("/demo.tlvr"));
-    tlv::fuzz::SilentPrompter prompter;
     const buffer::cFormats formats = buffer::cFormats::standard();
-    buffer::BufferCommands commands(project, formats, prompter);
+    buffer::BufferCommands commands(project, formats);
     buffer::EditorFields fields;
     if (!project.readProject()
         || !(fields = buffer::EditorFields::fromModel(columns), commands.compile(fields, false)))

@@ -32,8 +32,7 @@ void compileAndRead(const QString &path)
         return;
     buffer::EditorFields fields = buffer::EditorFields::fromModel(columns);
     const buffer::cFormats formats = buffer::cFormats::standard();
-    tlv::fuzz::SilentPrompter prompter;
-    buffer::BufferCommands commands(project, formats, prompter);
+    buffer::BufferCommands commands(project, formats);
     QFile::remove(project.sourcePath());
     if (!commands.compile(fields, false))
         return;

@@ -32,8 +32,7 @@ QByteArray compiled(buffer::TraceProject &project)
     static const buffer::cFormats formats = buffer::cFormats::standard();
     static const QDateTime when(QDate(2026, 12, 5), QTime(19, 20));
     buffer::EditorFields fields = buffer::EditorFields::fromModel(project.buffer());
-    tlv::fuzz::SilentPrompter prompter;
-    if (!buffer::BufferStore::check(fields, true, project, formats, prompter).ok)
+    if (!buffer::BufferStore::check(fields, true, project, formats).ok)
         return {};
     return buffer::SourceGenerator::text(project.buffer(), when, QStringLiteral("31260"));
 }

@@ -43,9 +43,8 @@ void compileDemo()
     buffer::UserColumns columns;
     buffer::TraceProject project(columns);
     project.setPath(folder() + QStringLiteral("/demo.tlvr"));
-    tlv::fuzz::SilentPrompter prompter;
     const buffer::cFormats formats = buffer::cFormats::standard();
-    buffer::BufferCommands commands(project, formats, prompter);
+    buffer::BufferCommands commands(project, formats);
     if (!project.readProject())
         std::abort();
     buffer::EditorFields fields = buffer::EditorFields::fromModel(columns);

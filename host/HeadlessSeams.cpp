@@ -1,20 +1,30 @@
 #include "host/HeadlessSeams.h"
 
 #include "common/LineCipher.h"
+#include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
 
 namespace tlv::host {
 
 HeadlessSeams::HeadlessSeams(viewer::ControlCore &core, common::Prompter *prompter)
     : m_core(core)
+    , m_prompter(prompter)
     , m_export(core, prompter)
-{ }
+{
+    m_export.setReport([this](const QString &line) { m_report = line; });
+}
 
 bool HeadlessSeams::exportGrid(ExportTrigger trigger)
 {
+    m_report.clear();
     const bool done = m_export.run(trigger);
     if (done && m_exported)
         m_exported(m_export.exporter().lastTarget());
+    // The window shows why an export asked for failed in its status bar; without one it is
+    // told here, or a full disk would pass unnoticed.
+    if (!done && trigger == ExportTrigger::User && m_prompter && !m_report.isEmpty())
+        m_prompter->notice(
+            m_report, QStringLiteral("Tolvane Export File"), common::Prompter::Style::Exclamation);
     return done;
 }
 

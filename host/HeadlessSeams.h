@@ -39,7 +39,9 @@ public:
 
 private:
     viewer::ControlCore &m_core;
+    common::Prompter *m_prompter;
     viewer::ControlExport m_export;
+    QString m_report; // the last export's status line
     std::function<void(const QString &)> m_exported;
     std::function<void(const QString &)> m_notice;
 };

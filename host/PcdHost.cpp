@@ -8,11 +8,14 @@
 #include "comm/PcdStatusMap.h"
 #include "common/Prompter.h"
 #include "host/HeadlessSeams.h"
+#include "host/HostLog.h"
 #include "viewer/core/ControlCore.h"
 
 #include <QScopeGuard>
 
 #include <algorithm>
+
+using namespace Qt::StringLiterals;
 
 namespace tlv::host {
 
@@ -30,7 +33,7 @@ PcdHost::PcdHost(viewer::ControlCore &control, buffer::TraceProject &project,
     , m_control(control)
     , m_project(project)
     , m_prompter(prompter)
-    , m_connect(m_varnok, m_library, prompter)
+    , m_connect(m_varnok, m_library)
 {
     m_connectTimer.setObjectName(QStringLiteral("ConnectTimer"));
     m_connectTimer.setInterval(ConnectRetryMs);
@@ -108,7 +111,7 @@ void PcdHost::applySettings()
 {
     // Taken fresh every time, so what the settings page changed holds at once.
     const buffer::ConnectionSettings &s = m_project.settings().connection;
-    comm::ConnectionSettings c;
+    comm::DriverSettings c;
     c.dll = s.dll;
     c.pcdRegistery = s.pcdRegistery;
     c.station = s.station;
@@ -135,10 +138,20 @@ bool PcdHost::Connect()
         m_simConnected = true;
     } else {
         applySettings();
+        qCInfo(lcHost) << "connecting, driver" << m_connect.settings().dll;
         comm::PCDConnect::Failure failure;
-        if (!m_connect.Connect(&failure)) {
-            m_lastFailureQuiet = failure.quiet;
-            DisconnectWithMessage(failure.kind, failure.code);
+        const bool ok = m_connect.Connect(&failure);
+        tellFolderProblem();
+        if (!ok) {
+            setError(failure.result);
+            m_lastFailureQuiet = failure.quiet();
+            // Why PG5's channel cannot be used at all is worth a box; the status bar only
+            // says that it cannot.
+            if (failure.kind == comm::DisconnectKind::Pg5Channel
+                && failure.result.error == comm::SbusError::Unavailable
+                && !failure.result.errorString.isEmpty())
+                m_prompter.message(failure.result.errorString, Title, Style::Exclamation);
+            DisconnectWithMessage(failure.kind, failure.result);
             return false;
         }
         // A start without PG5 reaches the PG5 channel's PCD through the built-in driver.
@@ -157,9 +170,29 @@ bool PcdHost::Connect()
     return true;
 }
 
-void PcdHost::DisconnectWithMessage(qint16 kind, qint32 code)
+void PcdHost::setError(const comm::SbusResult &result)
 {
-    const QString message = comm::PCDConnect::disconnectMessage(kind, code, m_connect.errorText());
+    m_error = result;
+    qCInfo(lcHost).noquote() << "failed:" << comm::sbusErrorName(result.error)
+                             << result.errorString;
+    Q_EMIT errorOccurred(result);
+}
+
+void PcdHost::tellFolderProblem()
+{
+    // Told once per version, not at every attempt of AutoConnect.
+    const comm::SbusResult &problem = m_connect.scomm().folderProblem();
+    const qint32 version = m_connect.scomm().pg5VersionCode();
+    if (problem.ok() || version == m_toldVersionCode)
+        return;
+    m_toldVersionCode = version;
+    m_prompter.message(problem.errorString, Title, Style::Critical);
+}
+
+void PcdHost::DisconnectWithMessage(comm::DisconnectKind kind, const comm::SbusResult &result)
+{
+    const QString message = comm::PCDConnect::disconnectMessage(kind, result);
+    qCInfo(lcHost).noquote() << "disconnected:" << message;
     m_wantRun = false;
     m_retryTimer.stop();
     m_control.setRunMode(0);
@@ -242,7 +275,9 @@ bool PcdHost::prepareControl()
     }
     case buffer::BufferType::PublicEvents: {
         const buffer::PublicEvents::Result r
-            = buffer::PublicEvents::findStartRegister(paths.projectFolder, m_prompter);
+            = buffer::PublicEvents::findStartRegister(paths.projectFolder);
+        if (!r.message.isEmpty())
+            m_prompter.message(r.message, Title, Style::Critical);
         if (!r.statusText.isEmpty())
             setPanel(2, r.statusText);
         m_control.setStartRegister(r.startRegister);
@@ -303,7 +338,7 @@ void PcdHost::runClicked()
         m_wantRun = false;
         m_control.setRunMode(1);
         Q_EMIT runCaptionChanged(QStringLiteral("Run"));
-        ShowReadOutcome(2);
+        ShowReadOutcome(ReadOutcome::Stopped);
         break;
     default:
         break;
@@ -319,7 +354,7 @@ void PcdHost::stopClicked()
     m_wantRun = false;
     m_retryTimer.stop();
     m_control.setRunMode(0);
-    ShowReadOutcome(2);
+    ShowReadOutcome(ReadOutcome::Stopped);
 }
 
 void PcdHost::clearClicked()
@@ -334,7 +369,7 @@ void PcdHost::connectClicked()
         return;
     if (connected()) {
         m_connectTimer.stop();
-        DisconnectWithMessage(0);
+        DisconnectWithMessage(comm::DisconnectKind::ByUser);
         return;
     }
     // A simulated control answers its own reads, so the status read that
@@ -403,7 +438,8 @@ void PcdHost::ReadPCDDB(qint16 dbNumber, qint16 dbOffset, qint16 numberToRead)
     serve(Kind::DataBlock, dbNumber, dbOffset, numberToRead);
 }
 
-qint32 PcdHost::readBlock(Kind kind, qint32 number, qint32 first, qint32 index, qint32 count)
+comm::SbusResult PcdHost::readBlock(
+    Kind kind, qint32 number, qint32 first, qint32 index, qint32 count)
 {
     if (kind == Kind::Registers) {
         // Computed in 32 bits: a sum past 16383 is refused, never wrapped.
@@ -413,11 +449,16 @@ qint32 PcdHost::readBlock(Kind kind, qint32 number, qint32 first, qint32 index, 
     return m_connect.ReadDataBlock(number, first + index, count, index, m_buffer);
 }
 
-int PcdHost::failureOutcome(Kind kind, qint32 code) const
+PcdHost::ReadOutcome PcdHost::failureOutcome(Kind kind, const comm::SbusResult &result) const
 {
     if (kind == Kind::Registers)
-        return code == comm::PCDConnect::RegisterRangeError ? 3 : 1;
-    return code == 1 ? 4 : 1;
+        return result.error == comm::SbusError::OutOfRange ? ReadOutcome::Aborted
+                                                           : ReadOutcome::Problems;
+    // PG5's channel refusing a data block means the buffer is not where the start register
+    // says; the maker's driver's refusal is told as any other problem.
+    return result.error == comm::SbusError::Nak && m_connect.settings().dll > 0
+        ? ReadOutcome::InvalidStart
+        : ReadOutcome::Problems;
 }
 
 void PcdHost::endBlockReading()
@@ -455,22 +496,19 @@ void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
         m_readingInBlocks = false;
     }
 
+    // Blocks of 32 with the user interface served in between; the last block's result,
+    // or the first that failed, decides.
+    comm::SbusResult result;
     qint32 index = 0;
-    qint32 remaining = numberToRead;
-    while (remaining > BlockSize) {
-        if (m_readingInBlocks)
+    while (index < numberToRead) {
+        const qint32 count = qMin(BlockSize, numberToRead - index);
+        const bool last = index + count >= numberToRead;
+        if (m_readingInBlocks && !last)
             Q_EMIT progressChanged(++blockCounter);
-        const qint32 code = readBlock(kind, number, first, index, BlockSize);
-        if (code != 0) {
-            // Reset the block state at once so that the buttons work again.
-            endBlockReading();
-            done.dismiss();
-            m_serving = false;
-            readFailed(kind, code);
-            return;
-        }
-        index += BlockSize;
-        remaining -= BlockSize;
+        result = readBlock(kind, number, first, index, count);
+        if (!result || last)
+            break;
+        index += count;
         if (m_processEvents)
             m_processEvents();
         if (m_abort) {
@@ -480,32 +518,35 @@ void PcdHost::serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead)
             return;
         }
     }
-    if (remaining >= 1)
-        readBlock(kind, number, first, index, remaining);
+    // Reset the block state at once so that the buttons work again.
     endBlockReading();
+    qCDebug(lcHost).noquote() << (kind == Kind::Registers ? u"R"_s
+                                                          : u"DB "_s + QString::number(number))
+                              << first << "+" << numberToRead << ":"
+                              << (result ? u"OK"_s : result.errorString);
 
     // The control may ask for the next part from inside the answer.
     done.dismiss();
     m_serving = false;
-    const qint32 code = m_connect.lastErrorCode();
-    if (code == 0) {
+    if (result) {
         const QList<qint32> values = m_buffer;
-        ShowReadOutcome(0);
+        ShowReadOutcome(ReadOutcome::Ok);
         Q_EMIT served(values);
         m_control.setDataBlock(values);
     } else {
-        readFailed(kind, code);
+        readFailed(kind, result);
     }
 }
 
-void PcdHost::readFailed(Kind kind, qint32 code)
+void PcdHost::readFailed(Kind kind, const comm::SbusResult &result)
 {
-    const int outcome = failureOutcome(kind, code);
-    ShowReadOutcome(outcome);
+    setError(result);
+    const ReadOutcome outcome = failureOutcome(kind, result);
+    ShowReadOutcome(outcome, result.errorString);
     // The records of a fetch that got no answer are read at the next tick.
     m_control.cycle().requestFailed();
     // Only a link that failed is tried again; a refused request is not.
-    if (outcome != 1 || m_simulation || !m_connect.connected())
+    if (outcome != ReadOutcome::Problems || m_simulation || !m_connect.connected())
         return;
     if (m_project.settings().connection.autoConnect != 0) {
         if (m_linkLossPending)
@@ -513,7 +554,7 @@ void PcdHost::readFailed(Kind kind, qint32 code)
         // Not from inside the control's call chain: it goes on once the handler returns.
         m_linkLossPending = true;
         QMetaObject::invokeMethod(
-            this, [this, code] { linkLost(code); }, Qt::QueuedConnection);
+            this, [this, result] { linkLost(result); }, Qt::QueuedConnection);
         return;
     }
     // The read timer retries a refresh; a start that failed is started again.
@@ -523,13 +564,14 @@ void PcdHost::readFailed(Kind kind, qint32 code)
     }
 }
 
-void PcdHost::linkLost(qint32 code)
+void PcdHost::linkLost(const comm::SbusResult &result)
 {
     m_linkLossPending = false;
     if (!m_connect.connected())
         return;
     ++m_lostLinks;
-    DisconnectWithMessage(3, code);
+    qCInfo(lcHost) << "link lost, reconnecting";
+    DisconnectWithMessage(comm::DisconnectKind::CommunicationFailed, result);
     m_lastFailureQuiet = true; // it answered until now
     connectLater();
 }
@@ -554,23 +596,22 @@ void PcdHost::AbortRead(qint32 count)
     m_readingInBlocks = false;
 }
 
-void PcdHost::ShowReadOutcome(int code)
+void PcdHost::ShowReadOutcome(ReadOutcome outcome, const QString &errorText)
 {
-    const QString &errorText = m_connect.errorText();
-    switch (code) {
-    case 0:
+    switch (outcome) {
+    case ReadOutcome::Ok:
         setPanel(2, QStringLiteral("PCD communication OK."));
         break;
-    case 1:
+    case ReadOutcome::Problems:
         setPanel(2, QStringLiteral("PCD communication problems.    Error: ") + errorText);
         break;
-    case 2:
+    case ReadOutcome::Stopped:
         setPanel(2, QStringLiteral("PCD communication stoped."));
         break;
-    case 3:
+    case ReadOutcome::Aborted:
         setPanel(2, QStringLiteral("PCD reading aborted.    Error: ") + errorText);
         break;
-    case 4:
+    case ReadOutcome::InvalidStart:
         AbortRead(0);
         m_wantRun = false;
         m_control.setRunMode(0);
@@ -582,8 +623,6 @@ void PcdHost::ShowReadOutcome(int code)
                                          "reading overflow !\rError: ")
                 + errorText,
             Title, Style::Critical);
-        break;
-    default:
         break;
     }
 }

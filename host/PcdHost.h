@@ -95,10 +95,22 @@ public:
     [[nodiscard]] bool runPending() const { return m_runPending; }
     [[nodiscard]] bool stopPending() const { return m_stopPending; }
     [[nodiscard]] int lostLinks() const { return m_lostLinks; }
+    // The last failure of a connection attempt or a read, as the driver reported it.
+    [[nodiscard]] const comm::SbusResult &error() const { return m_error; }
+
+    // What ShowReadOutcome puts into the status bar.
+    enum class ReadOutcome {
+        Ok = 0,
+        Problems = 1,
+        Stopped = 2,
+        Aborted = 3, // "PCD reading aborted." with the error
+        InvalidStart = 4, // stops the control and says so in a box
+    };
 
     // --- connection ---
     bool Connect();
-    void DisconnectWithMessage(qint16 kind, qint32 code = 0);
+    void DisconnectWithMessage(
+        comm::DisconnectKind kind, const comm::SbusResult &result = comm::SbusResult::success());
     // The main form became active: connect and start when AutoConnect asks for
     // it, else retry (connectLater()).
     void formActivated();
@@ -124,7 +136,7 @@ public:
     void ReadPCDReg(qint16 registerNumber, qint16 numberToRead);
     void ReadPCDDB(qint16 dbNumber, qint16 dbOffset, qint16 numberToRead);
     void AbortRead(qint32 count);
-    void ShowReadOutcome(int code);
+    void ShowReadOutcome(ReadOutcome outcome, const QString &errorText = QString());
 
 Q_SIGNALS:
     void connectedChanged(bool connected);
@@ -149,15 +161,19 @@ Q_SIGNALS:
     void exported(const QString &path);
     // The run is over: the PCD's shutdown command (false) or a fatal control error (true).
     void quitRequested(bool fatal);
+    // A connection attempt or a read failed; every such failure passes here.
+    void errorOccurred(const comm::SbusResult &result);
 
 private:
     enum class Kind { Registers, DataBlock };
     void serve(Kind kind, qint32 number, qint32 first, qint32 numberToRead);
-    qint32 readBlock(Kind kind, qint32 number, qint32 first, qint32 index, qint32 count);
-    [[nodiscard]] int failureOutcome(Kind kind, qint32 code) const;
+    comm::SbusResult readBlock(Kind kind, qint32 number, qint32 first, qint32 index, qint32 count);
+    [[nodiscard]] ReadOutcome failureOutcome(Kind kind, const comm::SbusResult &result) const;
     void endBlockReading();
-    void readFailed(Kind kind, qint32 code);
-    void linkLost(qint32 code);
+    void readFailed(Kind kind, const comm::SbusResult &result);
+    void linkLost(const comm::SbusResult &result);
+    void tellFolderProblem();
+    void setError(const comm::SbusResult &result);
     void retryStart();
     void connectTimerTick();
     void statusChanged(qint16 readStatus);
@@ -181,8 +197,10 @@ private:
     QList<qint32> m_buffer;
     QString m_panel1;
     QString m_panel2;
+    comm::SbusResult m_error;
     int m_lostLinks = 0;
     int m_connectRetryMs = ConnectRetryMs;
+    qint32 m_toldVersionCode = 0; // a problem with PG5's folder is told once per version
     bool m_lastFailureQuiet = false; // the last attempt found the port but no answer
     bool m_simulation = false;
     bool m_simConnected = false;

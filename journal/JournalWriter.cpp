@@ -1,5 +1,6 @@
 #include "journal/JournalWriter.h"
 
+#include "journal/JournalLog.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/core/RowStore.h"
@@ -392,6 +393,7 @@ void JournalWriter::failed(const QString &text)
     if (m_failing)
         return;
     m_failing = true;
+    qCInfo(lcJournal).noquote() << m_error;
     Q_EMIT problem(m_error);
 }
 

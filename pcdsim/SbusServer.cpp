@@ -2,6 +2,7 @@
 
 #include "comm/sbus/SbusCommand.h"
 #include "comm/sbus/SbusFrame.h"
+#include "pcdsim/PcdsimLog.h"
 #include "pcdsim/SimulatedPcd.h"
 
 #include <QNetworkDatagram>
@@ -56,6 +57,7 @@ bool SbusServer::listenUdp(const QHostAddress &address, quint16 port, QString *e
     }
     m_udp = std::move(socket);
     connect(m_udp.get(), &QUdpSocket::readyRead, this, &SbusServer::readUdp);
+    qCInfo(lcPcdsim) << "listening on UDP" << m_udp->localAddress() << m_udp->localPort();
     return true;
 }
 

@@ -70,9 +70,11 @@ public:
         buffer::EditorFields fields = buffer::EditorFields::fromModel(userBuffer);
         const buffer::cFormats formats = buffer::cFormats::standard();
         CollectingPrompter prompter;
-        buffer::BufferCommands commands(project, formats, prompter);
+        buffer::BufferCommands commands(project, formats);
         // The settings sections stay as they are: only the buffer and its source are compiled.
-        const bool ok = commands.compile(fields, false);
+        const buffer::BufferCommands::Outcome outcome = commands.compile(fields, false);
+        common::tell(prompter, outcome.messages);
+        const bool ok = outcome.ok;
         QTextStream &stream = ok ? out : err;
         for (const QString &m : std::as_const(prompter.messages))
             stream << m << u'\n';

@@ -119,10 +119,11 @@ private:
 
     int status(comm::PCDConnect &connection, QTextStream &out, QTextStream &err)
     {
-        const qint32 status = connection.ReadPcdStatus();
-        if (connection.lastErrorCode() > 0) {
-            err << QStringLiteral("PCD communication problems.    Error: ")
-                << connection.errorText() << QLatin1Char('\n');
+        comm::SbusResult read;
+        const qint32 status = connection.ReadPcdStatus(&read);
+        if (!read) {
+            err << QStringLiteral("PCD communication problems.    Error: ") << read.errorString
+                << QLatin1Char('\n');
             return 1;
         }
         out << status << QLatin1Char(' ') << comm::PcdStatusMap::text(status) << QLatin1Char('\n');
@@ -170,10 +171,11 @@ private:
             err << QStringLiteral("DBX number 0 to 8191 expected\n");
             return 2;
         }
-        if (!connection.LookupDbx(number, args[1])) {
+        const comm::SbusResult found = connection.LookupDbx(number, args[1]);
+        if (!found) {
             err << QStringLiteral("Invalid DBX registery.");
-            if (!connection.errorText().isEmpty())
-                err << QStringLiteral("   Error: ") << connection.errorText();
+            if (!found.errorString.isEmpty())
+                err << QStringLiteral("   Error: ") << found.errorString;
             err << QLatin1Char('\n');
             return 1;
         }

@@ -69,9 +69,10 @@ public:
         viewer::ControlCore core(&prompter);
         host::HeadlessSeams seams(core, &prompter);
         bool failed = false;
+        int exports = 0;
         print(core, out, err, failed);
-        configure(core, loader, seams, settings, err);
-        return execute(core, settings, failed, err);
+        configure(core, loader, seams, settings, err, exports);
+        return execute(core, settings, failed, exports, err);
     }
 
 private:
@@ -132,11 +133,12 @@ private:
     }
 
     static void configure(viewer::ControlCore &core, viewer::FileBufferLoader &loader,
-        host::HeadlessSeams &seams, const SimulateSettings &s, QTextStream &err)
+        host::HeadlessSeams &seams, const SimulateSettings &s, QTextStream &err, int &exports)
     {
         core.setLoader(&loader);
         core.setSeams(&seams);
-        seams.setExported([&err](const QString &path) {
+        seams.setExported([&err, &exports](const QString &path) {
+            ++exports;
             err << path << u'\n';
             err.flush();
         });
@@ -177,9 +179,10 @@ private:
             });
     }
 
-    // The exit code; failed turns true when the control reports an error.
-    static int execute(
-        viewer::ControlCore &core, const SimulateSettings &s, const bool &failed, QTextStream &err)
+    // The exit code; failed turns true when the control reports an error, exports counts
+    // the files written.
+    static int execute(viewer::ControlCore &core, const SimulateSettings &s, const bool &failed,
+        const int &exports, QTextStream &err)
     {
         if (s.ticks >= 0)
             core.simulator().stopTimer(); // the ticks below drive it
@@ -193,8 +196,8 @@ private:
                 core.simulator().tick();
                 core.cycle().tick();
             }
-            const bool plotted = exportAtEnd(core, s, err);
-            return (failed && core.runMode() != viewer::ReadingCycle::Run) || !plotted ? 1 : 0;
+            const bool ended = exportAtEnd(core, s, exports, err);
+            return (failed && core.runMode() != viewer::ReadingCycle::Run) || !ended ? 1 : 0;
         }
         // Real time until interrupted, or until the run stops on an error.
         QObject::connect(&core.cycle(), &viewer::ReadingCycle::runModeChanged, [](qint16 mode) {
@@ -202,16 +205,22 @@ private:
                 QCoreApplication::exit(1);
         });
         const int code = QCoreApplication::exec();
-        return exportAtEnd(core, s, err) ? code : 1;
+        return exportAtEnd(core, s, exports, err) ? code : 1;
     }
 
-    // After the last tick, as by the Export button; false when the chart failed.
-    static bool exportAtEnd(viewer::ControlCore &core, const SimulateSettings &s, QTextStream &err)
+    // After the last tick, as by the Export button; false when the export or the chart failed.
+    static bool exportAtEnd(viewer::ControlCore &core, const SimulateSettings &s,
+        const int &exports, QTextStream &err)
     {
-        if (!s.exportFile.isEmpty() && core.rows().dataRowCount() > 0)
+        bool exported = true;
+        if (!s.exportFile.isEmpty() && core.rows().dataRowCount() > 0) {
+            const int before = exports;
             core.exportByUser();
+            exported = exports != before;
+        }
         // Drawn from the grid as it is now, exported rows gone or not.
-        return s.plot.file.isEmpty() || writePlot(core, s.plot, err);
+        const bool plotted = s.plot.file.isEmpty() || writePlot(core, s.plot, err);
+        return exported && plotted;
     }
 };
 

@@ -307,14 +307,18 @@ void BufferEditor::afterStore(bool ok)
 
 bool BufferEditor::saveCommand(bool withSettings)
 {
-    const bool ok = m_commands.save(m_fields, withSettings);
+    const buffer::BufferCommands::Outcome outcome = m_commands.save(m_fields, withSettings);
+    common::tell(m_prompter, outcome.messages);
+    const bool ok = outcome.ok;
     afterStore(ok);
     return ok;
 }
 
 bool BufferEditor::compileCommand()
 {
-    const bool ok = m_commands.compile(m_fields);
+    const buffer::BufferCommands::Outcome outcome = m_commands.compile(m_fields);
+    common::tell(m_prompter, outcome.messages);
+    const bool ok = outcome.ok;
     afterStore(ok);
     return ok;
 }

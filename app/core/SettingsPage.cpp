@@ -366,8 +366,10 @@ bool SettingsPage::hasChanges() const
 bool SettingsPage::save()
 {
     m_project.settings().connection.pcdRegistery = 0;
-    if (!m_project.writeSettings(false, m_prompter))
+    if (!m_project.writeSettings(false)) {
+        m_prompter.message(m_project.errorString(), Title, Style::Critical);
         return false;
+    }
     // Naming and automatic export apply once saved, not only at the next Start.
     if (m_control) {
         m_control->setIndexFile(m_project.settings().indexFile);

@@ -1,5 +1,6 @@
 #include "app/core/TolvaneHost.h"
 
+#include "app/core/AppLog.h"
 #include "app/core/CommandLine.h"
 #include "buffer/BufferType.h"
 #include "comm/PcdStatusMap.h"
@@ -31,7 +32,7 @@ TolvaneHost::TolvaneHost(const AppFolders &folders, common::Prompter &prompter,
     , m_control(control)
     , m_formats(buffer::cFormats::standard())
     , m_project(m_buffer)
-    , m_commands(m_project, m_formats, prompter)
+    , m_commands(m_project, m_formats)
     , m_pcd(control, m_project, prompter)
     , m_settings(m_project, m_start, m_pg5, prompter)
     , m_editor(m_project, m_formats, m_commands, prompter)
@@ -133,7 +134,7 @@ int TolvaneHost::startUp(const QString &commandLine)
     Q_EMIT m_pcd.abortEnabledChanged(false);
     m_settings.ApplySettingsPage();
     applyColumnFlags();
-    m_pcd.DisconnectWithMessage(0);
+    m_pcd.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     Q_EMIT captionChanged(caption());
     Q_EMIT tabRequested(0);
     return result;
@@ -141,8 +142,11 @@ int TolvaneHost::startUp(const QString &commandLine)
 
 bool TolvaneHost::createProjectFile()
 {
-    if (!m_project.writeSettings(true, m_prompter, m_chooseType))
+    if (!m_project.writeSettings(true, m_chooseType)) {
+        m_prompter.message(
+            m_project.errorString(), QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
         return false;
+    }
     // What a freshly created file reads as: the new-buffer defaults and, for a
     // configured buffer, its one default column.
     m_project.readUserBuffer();
@@ -191,6 +195,7 @@ int TolvaneHost::parseCommandLine()
 
     m_project.setSimulation(false);
     m_project.setPath(common::toLocalPath(m_start.startFile));
+    qCInfo(lcApp) << "project" << m_project.path() << "PG5 version" << m_start.versionCode;
     const QFileInfo info(m_project.path());
     if (!info.exists() || info.size() == 0) {
         if (!createProjectFile()) {
@@ -283,7 +288,7 @@ bool TolvaneHost::QuerySave()
         if (a == Answer::Yes && !m_editor.saveCommand(!settingsDeclined))
             return false;
     }
-    m_pcd.DisconnectWithMessage(0);
+    m_pcd.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     return true;
 }
 
@@ -386,7 +391,7 @@ void TolvaneHost::toggleSimulation()
             != Answer::Yes)
         return;
     if (connected())
-        m_pcd.DisconnectWithMessage(0);
+        m_pcd.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     if (!m_project.simulation()) {
         const QString demo = m_folders.programFile(QStringLiteral("demo.tlvr"));
         m_start.startFile = demo;

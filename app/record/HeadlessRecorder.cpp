@@ -1,5 +1,7 @@
 #include "app/record/HeadlessRecorder.h"
 
+#include "app/record/RecordLog.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -91,6 +93,7 @@ bool HeadlessRecorder::open(const Options &options, QString *error)
 
 bool HeadlessRecorder::start()
 {
+    qCInfo(lcRecord) << "recording" << m_project.path();
     if (m_host.Connect()) {
         m_control.setPcdStatus(0);
         return m_host.startControl();
@@ -115,6 +118,8 @@ QString HeadlessRecorder::exportNow(const QString &file)
         [&written](const QString &path) { written = path; });
     m_control.exportByUser();
     disconnect(told);
+    qCInfo(lcRecord) << "export" << m_control.exportFile()
+                     << (written.isEmpty() ? "failed" : "written");
     return written;
 }
 

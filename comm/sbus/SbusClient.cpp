@@ -1,5 +1,7 @@
 #include "comm/sbus/SbusClient.h"
 
+#include "comm/CommLog.h"
+
 #include "comm/sbus/SbusCommand.h"
 #include "comm/sbus/SbusSerialTransport.h"
 #include "comm/sbus/SbusTransport.h"
@@ -82,20 +84,25 @@ SbusResult SbusClient::open(std::unique_ptr<SbusTransport> transport, const Sbus
     if (!transport)
         return finish(invalid(QStringLiteral("No transport")));
     const SbusResult result = transport->open();
-    if (!result.ok())
+    if (!result.ok()) {
+        qCInfo(lcComm) << "cannot open" << transport->describe() << ":" << result.errorString;
         return finish(result);
+    }
     m_transport = std::move(transport);
     m_settings = settings;
     setTimeout(settings.timeoutMs);
     setRetries(settings.retries);
     m_attempts = 0;
+    qCInfo(lcComm) << "opened" << m_transport->describe() << "station" << m_settings.station;
     return finish(result);
 }
 
 void SbusClient::close()
 {
-    if (m_transport)
+    if (m_transport) {
+        qCInfo(lcComm) << "closed" << m_transport->describe();
         m_transport->close();
+    }
     if (!m_busy)
         m_transport.reset();
 }
@@ -157,12 +164,17 @@ SbusResult SbusClient::transact(
             || result.error == SbusError::BadCrc || result.error == SbusError::WrongAnswer;
         if (!retryable || !m_transport->isOpen())
             break;
+        if (attempt + 1 < attempts)
+            qCDebug(lcComm) << "retry" << attempt + 1 << "of" << m_settings.retries << "after"
+                            << sbusErrorName(result.error) << "from" << where();
     }
     m_busy = false;
     if (m_transport && !m_transport->isOpen())
         m_transport.reset(); // closed while we were waiting
     if (!outcome.ok() && outcome.error != SbusError::Nak && outcome.error != SbusError::NotOpen)
         outcome.errorString += u" (" + QString::number(attempts) + u" attempts)";
+    if (!outcome.ok())
+        qCInfo(lcComm) << "command" << command << "failed:" << outcome.errorString;
     return outcome;
 }
 
@@ -284,6 +296,41 @@ SbusResult SbusClient::readDataBlock(int db, int first, int count, QList<qint32>
     if (result.ok() && values)
         *values = wordsFrom(answer);
     return finish(result);
+}
+
+SbusResult SbusClient::readRegisterSpan(int first, std::span<qint32> destination)
+{
+    return readSpan(-1, first, destination);
+}
+
+SbusResult SbusClient::readDataBlockSpan(int db, int first, std::span<qint32> destination)
+{
+    return readSpan(db, first, destination);
+}
+
+// db < 0 reads registers.
+SbusResult SbusClient::readSpan(int db, int first, std::span<qint32> destination)
+{
+    if (destination.empty() || destination.size() > size_t(maxAddress) + 1)
+        return finish(
+            invalid(u"Span of " + QString::number(destination.size()) + u" out of range"));
+    const int count = int(destination.size());
+    QList<qint32> values;
+    values.reserve(count);
+    for (int done = 0; done < count; done += maxElementsPerTelegram()) {
+        const int part = qMin(maxElementsPerTelegram(), count - done);
+        QList<qint32> words;
+        const SbusResult result = db < 0 ? readRegisters(first + done, part, &words)
+                                         : readDataBlock(db, first + done, part, &words);
+        if (!result.ok())
+            return result;
+        values += words;
+    }
+    std::copy(values.cbegin(), values.cend(), destination.begin());
+    qCDebug(lcComm).nospace() << (db < 0 ? "registers " : "data block ")
+                              << (db < 0 ? QString() : QString::number(db) + u' ') << first << " +"
+                              << count << ": read";
+    return finish(SbusResult::success());
 }
 
 SbusResult SbusClient::readDbxSize(int dbx, qint32 *bytes)

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <memory>
+#include <span>
 
 namespace tlv::comm {
 
@@ -19,8 +20,8 @@ struct SbusAnswer;
 // Every call blocks in a local event loop that skips user input, so an in-process peer on the
 // same thread is still served, and returns within timeoutMs × (retries + 1). A retry resends the
 // same telegram with the same sequence number. Counts above maxElementsPerTelegram() (32) and
-// addresses past 65535 are refused with InvalidArgument before anything is sent; splitting long
-// reads into telegrams is the caller's business. On failure the output lists are left unchanged.
+// addresses past 65535 are refused with InvalidArgument before anything is sent; the span reads
+// split a long read into telegrams. On failure the outputs are left unchanged.
 class SbusClient : public QObject
 {
     Q_OBJECT
@@ -62,6 +63,10 @@ public:
     SbusResult readOutputs(int first, int count, QList<bool> *values);
     // Data block items (32-bit elements).
     SbusResult readDataBlock(int db, int first, int count, QList<qint32> *values);
+    // Registers or data-block elements filling destination, in telegrams of 32: the one loop
+    // both drivers read long spans with.
+    SbusResult readRegisterSpan(int first, std::span<qint32> destination);
+    SbusResult readDataBlockSpan(int db, int first, std::span<qint32> destination);
     // Size of an extension data block (DBX) in bytes.
     SbusResult readDbxSize(int dbx, qint32 *bytes);
     // DBX contents as 4-byte big-endian elements; firstElement is a 24-bit element index.
@@ -84,6 +89,7 @@ private:
     SbusResult transact(
         quint8 command, const QByteArray &data, int answerLength, QByteArray *answerData);
     SbusResult readWords(quint8 command, int first, int count, QList<qint32> *values);
+    SbusResult readSpan(int db, int first, std::span<qint32> destination);
     SbusResult readBits(quint8 command, int first, int count, QList<bool> *values);
     SbusResult finish(const SbusResult &result);
 

@@ -27,6 +27,16 @@ QString sbusErrorName(SbusError error)
         return QStringLiteral("invalid argument");
     case SbusError::SendFailed:
         return QStringLiteral("send failed");
+    case SbusError::BadSettings:
+        return QStringLiteral("bad settings");
+    case SbusError::Unavailable:
+        return QStringLiteral("driver unavailable");
+    case SbusError::OutOfRange:
+        return QStringLiteral("out of range");
+    case SbusError::NotFound:
+        return QStringLiteral("not found");
+    case SbusError::DriverError:
+        return QStringLiteral("driver error");
     }
     return QStringLiteral("unknown error");
 }

@@ -18,9 +18,17 @@ enum class SbusError {
     NotOpen, // operation on a closed client
     InvalidArgument, // count/address out of range; nothing was sent
     SendFailed, // the transport refused to send
+    // Above the wire: what a driver of the connection reports.
+    BadSettings, // the connection's parameters were refused before anything was opened
+    Unavailable, // the driver or its library cannot be used at all
+    OutOfRange, // a register range past the highest register; nothing was sent
+    NotFound, // the DBX registry holds no such key
+    DriverError, // a driver code that has no kind of its own
 };
 
-// Outcome of one operation: an error code, the NAK code when refused, and a readable text.
+// Outcome of one operation: its kind, the NAK code when refused, and a readable text. The
+// same value travels from the wire through the drivers to the host, which decides what the
+// user sees.
 struct SbusResult
 {
     SbusError error = SbusError::Ok;

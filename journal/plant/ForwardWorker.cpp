@@ -1,6 +1,7 @@
 #include "journal/plant/ForwardWorker.h"
 
 #include "journal/plant/PlantBatch.h"
+#include "journal/plant/PlantLog.h"
 
 #include <QAtomicInteger>
 #include <QSqlError>
@@ -78,6 +79,7 @@ void ForwardWorker::fail(const QString &text)
 // The link or the login failed: try again later.
 void ForwardWorker::lose(const QString &text)
 {
+    qCInfo(lcPlant).noquote() << "server lost, next try in" << m_retryMs << "ms:" << text;
     fail(text);
     m_server.close();
     m_connected = false;

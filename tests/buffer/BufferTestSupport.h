@@ -2,14 +2,19 @@
 
 #include "tests/TestSupport.h"
 
+#include "buffer/BufferCommands.h"
 #include "buffer/UserColumns.h"
+#include "common/PromptMessage.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <initializer_list>
+
+#include <sys/resource.h>
 
 namespace tlv::buffer::test {
 
@@ -25,6 +30,55 @@ inline QString fixture(const QString &name)
 {
     return QStringLiteral(TOLVANE_TEST_DATA "/buffer/") + name;
 }
+
+// The buffer commands as the editor runs them: what they have to say goes to the prompter.
+struct ToldCommands : BufferCommands
+{
+    ToldCommands(TraceProject &project, const cFormats &formats, common::Prompter &prompter)
+        : BufferCommands(project, formats)
+        , prompter(prompter)
+    { }
+    bool save(EditorFields &fields, bool withSettings = true)
+    {
+        return told(BufferCommands::save(fields, withSettings));
+    }
+    bool compile(EditorFields &fields, bool withSettings = true)
+    {
+        return told(BufferCommands::compile(fields, withSettings));
+    }
+    bool told(const Outcome &outcome)
+    {
+        common::tell(prompter, outcome.messages);
+        return outcome.ok;
+    }
+    common::Prompter &prompter;
+};
+
+// While it lives, files may grow to at most the given size, as on a disk that is full: a write
+// past it fails (EFBIG) and, with SIGXFSZ ignored, does not end the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_saved {};
+    void (*m_handler)(int) = nullptr;
+};
 
 using tlv::test::readBytes;
 using tlv::test::writeBytes;

@@ -44,7 +44,7 @@ protected:
     TraceProject project { buffer };
     const cFormats formats = cFormats::standard();
     ScriptedPrompter prompter;
-    BufferCommands commands { project, formats, prompter };
+    ToldCommands commands { project, formats, prompter };
     EditorFields fields;
 };
 
@@ -125,6 +125,29 @@ TEST_F(CommandsTest, AGarbledProjectLoadsDefaultsAndCompilesToASourceThePcdReads
     EXPECT_TRUE(commands.compile(fields));
 }
 
+// A disk that fills while the buffer is saved: the file keeps what it had, the buffer stays
+// unsaved, and the user is told which file could not be written.
+TEST_F(CommandsTest, FullDiskKeepsTheProjectAndSaysSo)
+{
+    ASSERT_TRUE(commands.save(fields));
+    const QByteArray before = readBytes(project.path());
+    for (int i = 0; i < 40; ++i)
+        buffer.add(
+            u"Level %1"_s.arg(i), u"R %1"_s.arg(200 + i), 1 + i, u"Long"_s, 0, u"%d"_s, 900, 0);
+    buffer.setChanged(true);
+    fields = EditorFields::fromModel(buffer);
+    {
+        FileSizeLimit full(rlim_t(before.size()));
+        EXPECT_FALSE(commands.save(fields, false));
+    }
+    EXPECT_EQ(readBytes(project.path()), before);
+    EXPECT_TRUE(buffer.changed());
+    EXPECT_EQ(prompter.messages(),
+        (QList<ScriptedPrompter::Message> {
+            { u"Writing aborted in the file : "_s + project.path(), u"Tolvane"_s, Style::Critical },
+            { u"Invalid User Buffer !"_s, u"Compile aborted"_s, Style::Exclamation } }));
+}
+
 TEST_F(CommandsTest, SimulationCompilesNothing)
 {
     project.setSimulation(true);
@@ -165,21 +188,20 @@ TEST(PublicEventsTest, FindsTheStartRegister)
     for (const auto &c : cases) {
         prompter.clear();
         ASSERT_TRUE(writeBytes(symbols, c.file));
-        const PublicEvents::Result r = PublicEvents::findStartRegister(project, prompter);
+        const PublicEvents::Result r = PublicEvents::findStartRegister(project);
+        if (!r.message.isEmpty())
+            prompter.message(r.message, u"Tolvane"_s, Style::Critical);
         EXPECT_EQ(r.startRegister, c.reg) << c.file.constData();
         EXPECT_EQ(r.statusText, QString::fromLatin1(c.status));
-        if (r.startRegister >= 0)
-            EXPECT_TRUE(prompter.messages().isEmpty());
-        else
-            EXPECT_EQ(prompter.lastMessage().style, Style::Critical);
+        EXPECT_EQ(r.message.isEmpty(), r.startRegister >= 0);
     }
     EXPECT_EQ(prompter.lastMessage().text,
         u"Get Public Start Register Error: \r\nStart register out of range : 99999"_s);
 
     QFile::remove(symbols);
     prompter.clear();
-    const PublicEvents::Result missing = PublicEvents::findStartRegister(project, prompter);
+    const PublicEvents::Result missing = PublicEvents::findStartRegister(project);
     EXPECT_EQ(missing.startRegister, -1);
     EXPECT_EQ(missing.statusText, u"Get Public Start Register Error !"_s);
-    EXPECT_TRUE(prompter.lastMessage().text.startsWith(u"Get Public Start Register Error: \r\n"_s));
+    EXPECT_TRUE(missing.message.startsWith(u"Get Public Start Register Error: \r\n"_s));
 }

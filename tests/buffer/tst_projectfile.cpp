@@ -67,7 +67,7 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
     s.indexFile = 2;
     s.journal = 1;
     project.setBufferType(BufferType::PublicEvents);
-    ASSERT_TRUE(project.writeSettings(false, prompter));
+    ASSERT_TRUE(project.writeSettings(false));
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"ExportFile"_s), u"..\\out\\trace.xls"_s);
     EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"Options"_s), u"101"_s);
@@ -300,11 +300,11 @@ TEST_F(ProjectFileTest, ValuesOutsideTheirRangeLoadTheDefaultAndAreNamed)
 
 TEST_F(ProjectFileTest, WriteSettingsAsksForTheTypeWhenCreating)
 {
-    EXPECT_FALSE(project.writeSettings(true, prompter, [] { return BufferType::Cancelled; }));
-    EXPECT_EQ(prompter.texts(), QStringList { u"The Tolvane File will not be created !"_s });
+    EXPECT_FALSE(project.writeSettings(true, [] { return BufferType::Cancelled; }));
+    EXPECT_EQ(project.errorString(), u"The Tolvane File will not be created !"_s);
     EXPECT_FALSE(QFile::exists(path));
 
-    ASSERT_TRUE(project.writeSettings(true, prompter, [] { return BufferType::Configured; }));
+    ASSERT_TRUE(project.writeSettings(true, [] { return BufferType::Configured; }));
     EXPECT_EQ(IniProfile::read(path, u"TOLVANE"_s, u"userbuffer"_s), u"1"_s);
     EXPECT_EQ(IniProfile::read(path, u"Tolvane"_s, u"Version"_s), u"2"_s);
 }
@@ -312,8 +312,7 @@ TEST_F(ProjectFileTest, WriteSettingsAsksForTheTypeWhenCreating)
 TEST_F(ProjectFileTest, FailedWritesAreReported)
 {
     project.setPath(dir.filePath(u"missing/plant.tlvr"_s));
-    EXPECT_FALSE(project.writeSettings(false, prompter));
-    EXPECT_EQ(prompter.lastMessage().text, u"Writing aborted in the file : "_s + project.path());
-    EXPECT_EQ(prompter.lastMessage().style, ScriptedPrompter::Style::Critical);
+    EXPECT_FALSE(project.writeSettings(false));
+    EXPECT_EQ(project.errorString(), u"Writing aborted in the file : "_s + project.path());
     EXPECT_FALSE(project.writeUserBuffer());
 }

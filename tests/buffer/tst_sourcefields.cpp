@@ -154,7 +154,7 @@ struct Compiler
     TraceProject project { buffer };
     const cFormats formats = cFormats::standard();
     ScriptedPrompter prompter;
-    BufferCommands commands { project, formats, prompter };
+    ToldCommands commands { project, formats, prompter };
 };
 
 // The arguments the PCD reads back against those the buffer holds.

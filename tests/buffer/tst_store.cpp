@@ -40,7 +40,9 @@ protected:
     BufferStore::Result store(bool strict)
     {
         prompter.clear();
-        return BufferStore::store(fields, strict, project, formats, prompter);
+        BufferStore::Result result = BufferStore::store(fields, strict, project, formats);
+        tlv::common::tell(prompter, result.messages);
+        return result;
     }
 
     QTemporaryDir dir;

@@ -209,6 +209,55 @@ TEST_F(Serving, RefusedAndUnansweredReadsAreToldWithoutWaiting)
     EXPECT_TRUE(host.connected());
 }
 
+// A UDP timeout on its way to the user: the wire's kind decides what the host does, the
+// driver's name of it is what the status bar says; the next good read is served as usual.
+TEST_F(Serving, ATimeoutReachesTheStatusBarAndTheNextGoodReadIsServed)
+{
+    ASSERT_TRUE(host.Connect());
+    pcdsim::FaultPlan silent;
+    silent.drop = 1.0;
+    server.setFaultPlan(silent);
+    QList<comm::SbusError> errors;
+    QObject::connect(&host, &host::PcdHost::errorOccurred,
+        [&errors](const comm::SbusResult &result) { errors << result.error; });
+    host.ReadPCDReg(0, 40);
+    EXPECT_TRUE(served.isEmpty());
+    EXPECT_EQ(errors, QList { comm::SbusError::NoResponse });
+    EXPECT_EQ(host.messageText(), u"PCD communication problems.    Error:  PCD_NORESP"_s);
+
+    server.setFaultPlan({});
+    host.ReadPCDReg(0, 40);
+    ASSERT_EQ(served.size(), 1);
+    EXPECT_EQ(served.first(), registers(0, 40));
+    EXPECT_EQ(host.messageText(), u"PCD communication OK."_s);
+
+    // With AutoConnect the link counts as lost once the handler returned, and a PCD that
+    // merely went quiet is asked again at the read interval.
+    project.settings().connection.autoConnect = 1;
+    project.settings().connection.readInterval = 300;
+    server.setFaultPlan(silent);
+    host.ReadPCDReg(0, 1);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(host.connected());
+    EXPECT_EQ(host.messageText(), u"PCD communication failed   Error:  PCD_NORESP"_s);
+    EXPECT_EQ(host.lostLinks(), 1);
+    EXPECT_TRUE(host.connectTimer().isActive());
+    EXPECT_EQ(host.connectTimer().interval(), 300);
+    host.stop();
+}
+
+// PG5's folder problems are told once per version, and the channel opens all the same.
+TEST_F(Serving, Pg5FolderProblemIsToldOnceAndTheChannelStillOpens)
+{
+    host.setPg5Channel([] { return host::Pg5Channel { 99, {} }; });
+    ASSERT_TRUE(host.Connect());
+    host.connectClicked();
+    ASSERT_TRUE(host.Connect());
+    ASSERT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(prompter.lastMessage().text, u"PG5 version not supported! 99"_s);
+    EXPECT_EQ(prompter.lastMessage().style, common::Prompter::Style::Critical);
+}
+
 TEST_F(Serving, SpoiledAnswersNeverBecomeWrongValues)
 {
     pcdsim::FaultPlan plan;
@@ -226,7 +275,7 @@ TEST_F(Serving, SpoiledAnswersNeverBecomeWrongValues)
         served.clear();
         host.ReadPCDReg(qint16(round * 500), 96);
         if (served.isEmpty()) {
-            const QString error = host.connection().errorText();
+            const QString error = host.messageText().section(u"Error: "_s, 1);
             EXPECT_TRUE(host.messageText().startsWith(u"PCD communication problems."_s));
             EXPECT_TRUE(error == u" PCD_NORESP"_s || error == u" PCD_BCCERR"_s
                 || error == u" PCD_INVALID"_s)
@@ -274,7 +323,7 @@ TEST_F(Serving, MakersDriverOnASerialLine)
     EXPECT_TRUE(served.isEmpty());
     EXPECT_EQ(host.messageText(), u"PCD communication problems.    Error: NAK Response"_s);
 
-    host.DisconnectWithMessage(0);
+    host.DisconnectWithMessage(comm::DisconnectKind::ByUser);
     c.com = 8;
     c.pcdRegistery = 0;
     ASSERT_TRUE(test::writeBytes(ini, "[Ports]\r\nCOM8=/dev/no-such-tty\r\n"));

@@ -5,6 +5,7 @@
 #include "viewer/core/FetchOrder.h"
 #include "viewer/core/Simulation.h"
 #include "viewer/core/StringColumns.h"
+#include "viewer/core/ViewerLog.h"
 
 #include <QStringList>
 
@@ -63,6 +64,7 @@ void ReadingCycle::setState(qint16 state)
     if (state == m_state)
         return;
     m_state = state;
+    qCDebug(lcViewer) << "reading state" << state;
     qint32 loading = m_reader.recordsToFetch;
     if (state == Loading && m_reader.capacity > 0 && m_reader.recordsToFetch == m_reader.capacity)
         loading = m_reader.recordsToFetch - 1; // the slot at the write index is skipped

@@ -2,6 +2,7 @@
 
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/ExportNaming.h"
+#include "viewer/files/FilesLog.h"
 
 namespace tlv::viewer {
 
@@ -40,6 +41,9 @@ bool ControlExport::run(ControlSeams::ExportTrigger trigger)
     const Exporter::Result result = m_exporter.Export(trigger == ControlSeams::ExportTrigger::Pcd);
     if (m_exporter.exportFile() != m_core.exportFile())
         m_core.setExportFile(m_exporter.exportFile());
+    qCInfo(lcFiles).noquote() << "export to" << m_exporter.exportFile() << ":"
+                              << (result == Exporter::Result::Exported ? QStringLiteral("written")
+                                                                       : m_exporter.report(result));
     if (m_report && !m_exporter.report(result).isEmpty())
         m_report(m_exporter.report(result));
     return result == Exporter::Result::Exported;

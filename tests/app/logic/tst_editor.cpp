@@ -29,7 +29,7 @@ struct EditorFixture : ::testing::Test
     buffer::UserColumns buffer;
     buffer::cFormats formats = buffer::cFormats::standard();
     buffer::TraceProject project { buffer };
-    buffer::BufferCommands commands { project, formats, prompter };
+    buffer::BufferCommands commands { project, formats };
     BufferEditor editor { project, formats, commands, prompter };
     CellEditor cell { editor, formats, prompter };
 

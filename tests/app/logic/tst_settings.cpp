@@ -28,7 +28,7 @@ struct SettingsFixture : ::testing::Test
     buffer::UserColumns buffer;
     buffer::cFormats formats = buffer::cFormats::standard();
     buffer::TraceProject project { buffer };
-    buffer::BufferCommands commands { project, formats, prompter };
+    buffer::BufferCommands commands { project, formats };
     StartState start;
     Pg5Folders folders;
     viewer::ControlCore control { &prompter };

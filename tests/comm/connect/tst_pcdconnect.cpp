@@ -1,5 +1,4 @@
 #include "comm/PCDConnect.h"
-#include "tests/support/ScriptedPrompter.h"
 
 #include "Fakes.h"
 
@@ -26,14 +25,13 @@ protected:
         if (connection.Connect(&failure))
             return {};
         EXPECT_FALSE(connection.connected());
-        return PCDConnect::disconnectMessage(failure.kind, failure.code, connection.errorText());
+        return PCDConnect::disconnectMessage(failure.kind, failure.result);
     }
 
-    ConnectionSettings settings;
+    DriverSettings settings;
     test::FakeVarnok varnok;
     test::FakeScommApi api;
-    tlv::common::ScriptedPrompter prompter;
-    PCDConnect connection { varnok, api, prompter };
+    PCDConnect connection { varnok, api };
 };
 
 TEST_F(PcdConnectTest, MakersDriverOpensInOrderAndAlreadyOpenCounts)
@@ -77,6 +75,9 @@ TEST_F(PcdConnectTest, Pg5ChannelFailures)
 {
     api.failure = u"gone"_s;
     EXPECT_EQ(connect(), u"Communication DLL unavailable."_s);
+    PCDConnect::Failure failure;
+    EXPECT_FALSE(connection.Connect(&failure));
+    EXPECT_EQ(failure.result.errorString, u"Error reading channel settings."_s);
 
     api.failure.clear();
     api.statusResult = 6;
@@ -152,14 +153,15 @@ TEST_F(PcdConnectTest, MakersDbxSearchStartsAtZeroAndWalksDown)
     varnok.dbx[5] = five;
     varnok.dbx[3] = test::swapGroups(test::dbxEntryBytes("TLVR__ACCESS_KEY", 0x12345678, { 3 }));
     ASSERT_TRUE(connection.LookupDbx(5, u"TLVR__ACCESS_KEY"_s));
-    EXPECT_EQ(connection.lastErrorCode(), -1);
     EXPECT_EQ(varnok.calls.filter(u"PcdRdDBX 5 "_s).size(), 6);
     EXPECT_EQ(varnok.calls.filter(u"PcdRdDBX 5 "_s).first(), u"PcdRdDBX 5 0 128"_s);
     EXPECT_EQ(varnok.calls.filter(u"PcdRdDBX 4 "_s).size(), 1); // failed read
     EXPECT_EQ(connection.dbxEntry().value, 0x12345678);
     EXPECT_EQ(connection.dbxEntry().values[0], 3);
-    EXPECT_FALSE(connection.LookupDbx(2, u"TLVR__ACCESS_KEY"_s));
-    EXPECT_EQ(connection.lastErrorCode(), 0);
+    // Walking past DBX 0 ends with the failed read of DBX 0 (no contents there).
+    const SbusResult absent = connection.LookupDbx(2, u"TLVR__ACCESS_KEY"_s);
+    EXPECT_FALSE(absent);
+    EXPECT_EQ(absent.errorString, u"NAK Response"_s);
 }
 
 TEST_F(PcdConnectTest, RegisterLimitIsCheckedBeforeTheDriver)
@@ -167,13 +169,13 @@ TEST_F(PcdConnectTest, RegisterLimitIsCheckedBeforeTheDriver)
     useMakersDriver();
     connection.setSettings(settings);
     QList<qint32> buffer(4, 0);
-    EXPECT_EQ(connection.ReadRegisters(16380, 4, 0, buffer), 1001);
-    EXPECT_EQ(connection.lastErrorCode(), 1001);
-    EXPECT_EQ(connection.errorText(), u"Register address out of range !"_s);
+    const SbusResult refused = connection.ReadRegisters(16380, 4, 0, buffer);
+    EXPECT_EQ(refused.error, SbusError::OutOfRange);
+    EXPECT_EQ(refused.errorString, u"Register address out of range !"_s);
     // A sum that would not fit 16 bits is refused the same way, not wrapped.
-    EXPECT_EQ(connection.ReadRegisters(32767 + 100, 4, 0, buffer), 1001);
+    EXPECT_EQ(connection.ReadRegisters(32767 + 100, 4, 0, buffer).error, SbusError::OutOfRange);
     EXPECT_EQ(varnok.reads, 0);
-    EXPECT_EQ(connection.ReadRegisters(16379, 4, 0, buffer), 0);
+    EXPECT_TRUE(connection.ReadRegisters(16379, 4, 0, buffer));
     EXPECT_EQ(buffer[3], RegisterValue(16382));
 }
 
@@ -184,15 +186,17 @@ TEST_F(PcdConnectTest, MakersReadAndStatusCodesGetOneHundred)
     QList<qint32> buffer(2, 0);
     varnok.failOnRead = 1;
     varnok.readResult = 3; // data blocks: the serving test's NAK on the serial line
-    EXPECT_EQ(connection.ReadRegisters(0, 2, 0, buffer), 103);
-    EXPECT_EQ(connection.errorText(), u"Invalid BCC"_s);
+    const SbusResult bcc = connection.ReadRegisters(0, 2, 0, buffer);
+    EXPECT_EQ(bcc.error, SbusError::BadCrc); // 3 on a read, not the bad protocol of opening
+    EXPECT_EQ(bcc.errorString, u"Invalid BCC"_s);
     // A span outside the buffer never reaches the driver.
-    EXPECT_EQ(connection.ReadDataBlock(4, 0, 3, 0, buffer), 110);
+    EXPECT_EQ(connection.ReadDataBlock(4, 0, 3, 0, buffer).errorString, u"Invalid Parameter"_s);
 
     varnok.statusResult = 6;
-    EXPECT_EQ(connection.ReadPcdStatus(), 0);
-    EXPECT_EQ(connection.lastErrorCode(), 106);
-    EXPECT_EQ(connection.errorText(), u"No Response"_s);
+    SbusResult status;
+    EXPECT_EQ(connection.ReadPcdStatus(&status), 0);
+    EXPECT_EQ(status.error, SbusError::NoResponse);
+    EXPECT_EQ(status.errorString, u"No Response"_s);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "comm/Scomm5.h"
-#include "tests/support/ScriptedPrompter.h"
 
 #include "Fakes.h"
 
@@ -13,8 +12,6 @@ using namespace Qt::StringLiterals;
 using namespace tlv::comm;
 using test::DbValue;
 using test::RegisterValue;
-using tlv::common::Prompter;
-using tlv::common::ScriptedPrompter;
 
 namespace {
 
@@ -42,9 +39,7 @@ protected:
 
     QString m_startDir = QDir::currentPath();
     test::FakeScommApi api;
-    ScriptedPrompter prompter;
-    QString errorText;
-    Scomm5 scomm { api, prompter, errorText };
+    Scomm5 scomm { api };
 };
 
 TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
@@ -56,26 +51,27 @@ TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
     }
 }
 
-// An unknown version is told once, however often AutoConnect opens the channel; a start
-// without PG5 (version 0) opens it without a word.
-TEST_F(Scomm5Test, UnknownVersionWarnsOnceAndStillOpensWithoutChangingFolder)
+// An unknown version or a version without folder is reported as a failure of its own, yet the
+// channel opens all the same; a start without PG5 (version 0) opens it without a word.
+TEST_F(Scomm5Test, FolderProblemsAreReportedAndTheChannelStillOpens)
 {
     scomm.setPg5VersionCode(99);
-    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.lastMessage().text, u"PG5 version not supported! 99"_s);
-    EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Critical);
-    EXPECT_EQ(api.calls,
-        (QStringList {
-            u"setup null GoOnline"_s, u"connect"_s, u"setup null GoOnline"_s, u"connect"_s }));
+    const SbusResult unknown = scomm.SetPG5Directory();
+    EXPECT_EQ(unknown.error, SbusError::BadSettings);
+    EXPECT_EQ(unknown.errorString, u"PG5 version not supported! 99"_s);
+    EXPECT_TRUE(scomm.ScommOpenChannel());
+    EXPECT_EQ(scomm.folderProblem().errorString, unknown.errorString);
+    EXPECT_EQ(api.calls, (QStringList { u"setup null GoOnline"_s, u"connect"_s }));
     EXPECT_EQ(QDir::currentPath(), m_startDir);
     EXPECT_EQ(scomm.handle(), 7);
 
-    prompter.clear();
+    scomm.setPg5VersionCode(20);
+    EXPECT_TRUE(scomm.ScommOpenChannel());
+    EXPECT_EQ(scomm.folderProblem().errorString, u"Missing PG5 folder!"_s);
+
     scomm.setPg5VersionCode(0);
-    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(scomm.ScommOpenChannel());
+    EXPECT_TRUE(scomm.folderProblem().ok());
 }
 
 TEST_F(Scomm5Test, FolderOfTheVersionBecomesCurrent)
@@ -83,36 +79,30 @@ TEST_F(Scomm5Test, FolderOfTheVersionBecomesCurrent)
     QTemporaryDir apps;
     scomm.setPg5VersionCode(21);
     scomm.setAppsDirs({ { 21, apps.path() + QLatin1Char('/') } });
-    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(scomm.ScommOpenChannel());
+    EXPECT_TRUE(scomm.folderProblem().ok());
     EXPECT_EQ(QDir(QDir::currentPath()).canonicalPath(), QDir(apps.path()).canonicalPath());
 }
 
-TEST_F(Scomm5Test, MissingFolderEntryWarnsButGoesOn)
-{
-    scomm.setPg5VersionCode(20);
-    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
-    EXPECT_EQ(prompter.texts(), QStringList { u"Missing PG5 folder!"_s });
-    EXPECT_TRUE(api.calls.contains(u"connect"_s));
-}
-
-TEST_F(Scomm5Test, RunTimeFailuresGive101WithTheirMessage)
+TEST_F(Scomm5Test, RunTimeFailuresMakeTheChannelUnavailable)
 {
     scomm.setPg5VersionCode(20);
     scomm.setAppsDirs({ { 20, u"/no/such/pg5/folder"_s } });
-    EXPECT_EQ(scomm.ScommOpenChannel(), 101);
-    EXPECT_EQ(prompter.lastMessage().text, u"Error setting current PG5 directory."_s);
-    EXPECT_EQ(prompter.lastMessage().style, Prompter::Style::Exclamation);
-    EXPECT_EQ(prompter.lastMessage().title, u"Tolvane"_s);
+    SbusResult opened = scomm.ScommOpenChannel();
+    EXPECT_EQ(opened.error, SbusError::Unavailable);
+    EXPECT_EQ(opened.errorString, u"Error setting current PG5 directory."_s);
     EXPECT_TRUE(api.calls.isEmpty());
 
-    prompter.clear();
     scomm.setAppsDirs({});
     scomm.setPg5VersionCode(0);
     api.failure = u"cannot load"_s;
-    EXPECT_EQ(scomm.ScommOpenChannel(), 101);
-    EXPECT_EQ(prompter.lastMessage().text, u"Error reading channel settings."_s);
+    opened = scomm.ScommOpenChannel();
+    EXPECT_EQ(opened.error, SbusError::Unavailable);
+    EXPECT_EQ(opened.errorString, u"Error reading channel settings."_s);
     EXPECT_TRUE(api.calls.isEmpty());
+    // Reads without the library fail; they never hand over values.
+    QList<qint32> buffer(2, 0);
+    EXPECT_EQ(scomm.ScommReadRegisters(0, 2, 0, buffer).error, SbusError::Unavailable);
 }
 
 TEST_F(Scomm5Test, OnlyTheConnectResultDecides)
@@ -120,19 +110,20 @@ TEST_F(Scomm5Test, OnlyTheConnectResultDecides)
     scomm.setPg5VersionCode(0);
     api.setupResult = 20; // setup unreadable, connect still tried
     api.connectResult = 0;
-    EXPECT_EQ(scomm.ScommOpenChannel(), 0);
+    EXPECT_TRUE(scomm.ScommOpenChannel());
     EXPECT_TRUE(api.calls.contains(u"connect"_s));
 
     api.connectResult = 6;
-    EXPECT_EQ(scomm.ScommOpenChannel(), 6);
-    EXPECT_EQ(errorText, u" PCD_NORESP"_s);
+    const SbusResult opened = scomm.ScommOpenChannel();
+    EXPECT_EQ(opened.error, SbusError::NoResponse);
+    EXPECT_EQ(opened.errorString, u" PCD_NORESP"_s);
 }
 
 TEST_F(Scomm5Test, FailedDisconnectKeepsThePortOpen)
 {
     api.disconnectResult = 2;
     EXPECT_FALSE(scomm.ScommCloseChannel());
-    EXPECT_EQ(errorText, u" PCD_COMERR"_s);
+    EXPECT_EQ(scomm.errorText(), u" PCD_COMERR"_s);
     EXPECT_TRUE(api.calls.filter(u"close"_s).isEmpty());
 
     api.disconnectResult = 0;
@@ -142,22 +133,21 @@ TEST_F(Scomm5Test, FailedDisconnectKeepsThePortOpen)
 
 TEST_F(Scomm5Test, ErrorNameLeavesTextForCodesWithoutName)
 {
-    errorText = u"before"_s;
+    scomm.ScommErrorName(1);
     scomm.ScommErrorName(7);
-    EXPECT_EQ(errorText, u"before"_s);
+    EXPECT_EQ(scomm.errorText(), u" PCD_NAK"_s);
     scomm.ScommErrorName(40);
-    EXPECT_EQ(errorText, u" PCD_LOCKED"_s);
+    EXPECT_EQ(scomm.errorText(), u" PCD_LOCKED"_s);
 }
 
 TEST_F(Scomm5Test, ReadsRefuseSpansOutsideTheBuffer)
 {
     QList<qint32> buffer(10, 0);
-    EXPECT_EQ(scomm.ScommReadRegisters(0, 5, 6, buffer), 10);
-    EXPECT_EQ(scomm.ScommReadDataBlock(1, 0, 11, 0, buffer), 10);
-    EXPECT_EQ(scomm.ScommReadRegisters(0, 1, -1, buffer), 10);
-    EXPECT_EQ(errorText, u" PCD_BADPARM"_s);
+    EXPECT_EQ(scomm.ScommReadRegisters(0, 5, 6, buffer).error, SbusError::InvalidArgument);
+    EXPECT_EQ(scomm.ScommReadDataBlock(1, 0, 11, 0, buffer).error, SbusError::InvalidArgument);
+    EXPECT_EQ(scomm.ScommReadRegisters(0, 1, -1, buffer).errorString, u" PCD_BADPARM"_s);
     EXPECT_EQ(api.reads, 0);
-    EXPECT_EQ(scomm.ScommReadRegisters(100, 4, 6, buffer), 0);
+    EXPECT_TRUE(scomm.ScommReadRegisters(100, 4, 6, buffer));
     EXPECT_EQ(buffer.mid(6),
         (QList<qint32> {
             RegisterValue(100), RegisterValue(101), RegisterValue(102), RegisterValue(103) }));

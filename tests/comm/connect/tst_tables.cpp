@@ -39,22 +39,22 @@ TEST(DriverTexts, CodesWithoutARow)
 
 TEST(DisconnectMessages, EveryKind)
 {
-    const QString e = u"E"_s;
+    const SbusResult e = SbusResult::failure(SbusError::DriverError, u"E"_s);
     const struct
     {
         qint16 kind;
-        qint32 code;
         const char *text;
     } rows[] = {
         // Kinds 0, 1, 2, 6 and 7 are seen as a failed connection ends in the connection tests.
-        { 3, 0, "PCD communication failed   Error: E" },
-        { 4, 0, "Invalid start register." },
-        { 10, 0, "Error..." },
-        { 11, 0, "Disconnected by function 11" },
+        { 3, "PCD communication failed   Error: E" },
+        { 4, "Invalid start register." },
+        { 10, "Error..." },
+        { 11, "Disconnected by function 11" },
     };
     for (const auto &row : rows)
-        EXPECT_EQ(PCDConnect::disconnectMessage(row.kind, row.code, e), QLatin1String(row.text))
-            << row.kind << "/" << row.code;
+        EXPECT_EQ(
+            PCDConnect::disconnectMessage(DisconnectKind(row.kind), e), QLatin1String(row.text))
+            << row.kind;
 }
 
 TEST(DbxEntry, BothByteOrdersGiveTheSameEntry)

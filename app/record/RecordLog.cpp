@@ -1,0 +1,7 @@
+#include "app/record/RecordLog.h"
+
+namespace tlv::app {
+
+Q_LOGGING_CATEGORY(lcRecord, "tolvane.record", QtWarningMsg)
+
+} // namespace tlv::app

@@ -1,0 +1,7 @@
+#include "buffer/BufferLog.h"
+
+namespace tlv::buffer {
+
+Q_LOGGING_CATEGORY(lcBuffer, "tolvane.buffer", QtWarningMsg)
+
+} // namespace tlv::buffer
