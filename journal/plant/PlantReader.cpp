@@ -66,8 +66,10 @@ bool PlantReader::info(journal::JournalInfo *info)
     if (info->rows > 0) {
         if (!rows(info->firstId, info->firstId, &ends) || !rows(info->lastId, info->lastId, &ends))
             return false;
-        info->firstTime = ends.first().date + u' ' + ends.first().time;
-        info->lastTime = ends.last().date + u' ' + ends.last().time;
+        // From the PC times, as a journal file tells them; the kept texts only without one.
+        info->firstTime
+            = journal::shownDate(ends.first()) + u' ' + journal::shownTime(ends.first());
+        info->lastTime = journal::shownDate(ends.last()) + u' ' + journal::shownTime(ends.last());
     }
     q.prepare(QStringLiteral(
         "SELECT count(*), coalesce(max(buffer_id), 0) FROM tolvane.buffers WHERE source_id = ?"));
