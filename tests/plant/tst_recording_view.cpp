@@ -81,6 +81,9 @@ struct Recorder
                 r.rawValues = { id, std::nullopt };
             }
             writer.addRow(r);
+            if (id % 20000 == 0) {
+                EXPECT_TRUE(writer.flush());
+            }
         }
         next = last + 1;
         EXPECT_TRUE(writer.flush());
@@ -223,6 +226,26 @@ TEST(RecordingView, PagingReachesEveryRowOnceInOrderAcrossBuffersWithTheGridBoun
     EXPECT_EQ(test::readBytes(dir.filePath(u"window.csv"_s)),
         test::readBytes(dir.filePath(u"cli.csv"_s)));
     EXPECT_TRUE(v.prompter.messages().isEmpty());
+}
+
+TEST(RecordingView, HistoryReachesTheFirstRowOfAMillionRowJournal)
+{
+    test::ensureApplication();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"boiler.db"_s);
+    Recorder(path).writeTo(1000000);
+    Viewer v;
+    ASSERT_TRUE(v.view.open(path, {}));
+    EXPECT_EQ(v.view.shownText(), u"Rows 999951 to 1000000 of 1000000"_s);
+    RecordingPager pager(v.view, v.core);
+    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(1000000)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52 of 1000000"_s);
+    EXPECT_EQ(pager.older(), 2);
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 1000000"_s);
+    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
+    EXPECT_EQ(pager.older(), std::nullopt);
+    EXPECT_EQ(pager.newer(), -25);
+    EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75 of 1000000"_s);
 }
 
 TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
