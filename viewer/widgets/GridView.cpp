@@ -224,6 +224,15 @@ void GridView::keepInSight(int shift)
     }
 }
 
+void GridView::resizeEvent(QResizeEvent *event)
+{
+    // A grid made smaller keeps the newest row in sight while it follows.
+    const bool newest = m_core.followNewest() && atBottom();
+    QTableView::resizeEvent(event);
+    if (newest)
+        scrollToBottom();
+}
+
 void GridView::wheelEvent(QWheelEvent *event)
 {
     const int dy = event->angleDelta().y();
