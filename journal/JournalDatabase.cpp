@@ -150,6 +150,10 @@ bool JournalDatabase::open(const QString &path, Mode mode)
         wal.finish();
         if (!exec(QStringLiteral("PRAGMA synchronous = FULL")))
             return fail(named + QStringLiteral(" cannot be written: ") + m_error);
+        // A time range is found without reading every row; a journal written before the
+        // index existed gets it here, once.
+        if (!exec(QStringLiteral("CREATE INDEX IF NOT EXISTS rows_pc_millis ON rows (pc_millis)")))
+            return fail(named + QStringLiteral(" cannot be written: ") + m_error);
     }
     return true;
 }

@@ -54,6 +54,24 @@ bool JournalReader::buffer(qint64 id, JournalBuffer *buffer)
     return true;
 }
 
+void JournalInfo::takeCounts(const QSqlQuery &q)
+{
+    rows = q.value(0).toLongLong();
+    firstId = q.value(1).toLongLong();
+    lastId = q.value(2).toLongLong();
+    records = q.value(3).toLongLong();
+    statusRows = q.value(4).toLongLong();
+    misses = q.value(5).toLongLong();
+    missedRecords = q.value(6).toLongLong();
+    restarts = q.value(7).toLongLong();
+}
+
+void JournalInfo::takeEnds(const JournalRow &first, const JournalRow &last)
+{
+    firstTime = shownDate(first) + u' ' + shownTime(first);
+    lastTime = shownDate(last) + u' ' + shownTime(last);
+}
+
 bool JournalReader::info(JournalInfo *info)
 {
     *info = {};
@@ -69,14 +87,7 @@ bool JournalReader::info(JournalInfo *info)
             "IFNULL(SUM(kind = 'restart'), 0), IFNULL(SUM(exported = 0), 0) FROM rows"))
         || !q.next())
         return fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
-    info->rows = q.value(0).toLongLong();
-    info->firstId = q.value(1).toLongLong();
-    info->lastId = q.value(2).toLongLong();
-    info->records = q.value(3).toLongLong();
-    info->statusRows = q.value(4).toLongLong();
-    info->misses = q.value(5).toLongLong();
-    info->missedRecords = q.value(6).toLongLong();
-    info->restarts = q.value(7).toLongLong();
+    info->takeCounts(q);
     info->notExported = q.value(8).toLongLong();
     q.finish();
 
@@ -84,8 +95,7 @@ bool JournalReader::info(JournalInfo *info)
     if (info->rows > 0) {
         if (!rows(info->firstId, info->firstId, &ends) || !rows(info->lastId, info->lastId, &ends))
             return false;
-        info->firstTime = shownDate(ends.first()) + u' ' + shownTime(ends.first());
-        info->lastTime = shownDate(ends.last()) + u' ' + shownTime(ends.last());
+        info->takeEnds(ends.first(), ends.last());
     }
     if (!q.exec(QStringLiteral("SELECT COUNT(*), IFNULL(MAX(id), 0) FROM buffers")) || !q.next())
         return fail(QStringLiteral("buffers"), JournalDatabase::describe(q.lastError()));
@@ -104,21 +114,28 @@ bool JournalReader::idSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint
 {
     *first = 0;
     *last = -1;
-    QSqlQuery q(m_db.db());
     // An older journal kept its times as texts only; a row without a time may be anywhere.
-    if (m_db.readOnly())
-        q.prepare(QStringLiteral("SELECT min(id), max(id) FROM rows"));
-    else {
-        q.prepare(QStringLiteral("SELECT min(id), max(id) FROM rows WHERE pc_millis BETWEEN ? "
-                                 "AND ? OR pc_millis IS NULL"));
-        q.addBindValue(fromMs);
-        q.addBindValue(toMs);
-    }
-    if (!q.exec() || !q.next())
-        return fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
-    if (!q.value(0).isNull()) {
-        *first = q.value(0).toLongLong();
-        *last = q.value(1).toLongLong();
+    // Asked apart, each part keeps to the index on the times where the journal has one
+    // (asked as one with OR, SQLite gathers every row of the range first).
+    QStringList queries { QStringLiteral("SELECT min(id), max(id) FROM rows") };
+    if (!m_db.readOnly())
+        queries = { queries[0] + QStringLiteral(" WHERE pc_millis BETWEEN ? AND ?"),
+            queries[0] + QStringLiteral(" WHERE pc_millis IS NULL") };
+    for (const QString &sql : std::as_const(queries)) {
+        QSqlQuery q(m_db.db());
+        q.prepare(sql);
+        if (sql.contains(u'?')) {
+            q.addBindValue(fromMs);
+            q.addBindValue(toMs);
+        }
+        if (!q.exec() || !q.next())
+            return fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
+        if (q.value(0).isNull())
+            continue;
+        const qint64 low = q.value(0).toLongLong();
+        const qint64 high = q.value(1).toLongLong();
+        *first = *last < *first ? low : std::min(*first, low);
+        *last = std::max(*last, high);
     }
     return true;
 }
@@ -154,6 +171,16 @@ qint64 millisFromTexts(const QString &date, const QString &time)
 
 } // namespace
 
+bool JournalReader::takeRowHead(const QSqlQuery &q, JournalRow *row)
+{
+    *row = rowHead(q);
+    row->pcMillis = q.value(4).toLongLong();
+    row->date = q.value(5).toString();
+    row->time = q.value(6).toString();
+    row->status = q.value(7).toString();
+    return kindFromName(q.value(2).toString(), &row->kind);
+}
+
 bool JournalReader::select(
     const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows)
 {
@@ -175,16 +202,12 @@ bool JournalReader::select(
     if (!ok)
         fail(QStringLiteral("rows"), JournalDatabase::describe(q.lastError()));
     while (ok && q.next()) {
-        JournalRow r = rowHead(q);
-        if (!kindFromName(q.value(2).toString(), &r.kind)) {
+        JournalRow r;
+        if (!takeRowHead(q, &r)) {
             ok = fail(QStringLiteral("row ") + QString::number(r.id),
                 QStringLiteral("unknown kind ") + q.value(2).toString());
             break;
         }
-        r.pcMillis = q.value(4).toLongLong();
-        r.date = q.value(5).toString();
-        r.time = q.value(6).toString();
-        r.status = q.value(7).toString();
         r.raw = q.value(8).toString();
         r.comment = q.value(9).toString();
         r.exported = q.value(10).toInt() != 0;

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+class QSqlQuery;
+
 namespace tlv::journal {
 
 // What a journal holds, in a few numbers.
@@ -26,6 +28,12 @@ struct JournalInfo
     bool closedClean = true; // false: the writer ended without closing it (crash, kill)
     int version = 0; // of the journal's tables
     bool readOnly = false; // an older version: read, never written
+
+    // The counts from the query's row, in this order: rows, first and last id, records,
+    // status rows, misses, missed records, restarts (a file and a plant source alike).
+    void takeCounts(const QSqlQuery &q);
+    // The first and last time from the PC times of the first and the last row.
+    void takeEnds(const JournalRow &first, const JournalRow &last);
 };
 
 // Reads a journal, also while a recorder writes it. A journal of an older version is read
@@ -49,6 +57,10 @@ public:
     // Marks rows as exported, so the next start does not offer them again; refused for a
     // journal of an older version.
     bool markExported(const QList<JournalRow> &rows);
+
+    // The first result columns of a row as a journal and a plant source both give them: id,
+    // buffer, kind, record number, PC time (ms), date, time, status. False for an unknown kind.
+    static bool takeRowHead(const QSqlQuery &q, JournalRow *row);
 
 private:
     bool select(const QString &where, const QList<QVariant> &values, QList<JournalRow> *rows);

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 
+#include <climits>
+
 namespace tlv::app {
 
 namespace {
@@ -144,6 +146,7 @@ bool RecordingView::loadNewest(JournalRowsReader &reader, const journal::Journal
         --first;
     rows.remove(0, first);
     m_total = info.rows;
+    m_firstId = info.firstId;
     m_lastReadId = info.lastId;
     m_tailing = true;
     show(buffer, rows, true);
@@ -288,10 +291,19 @@ void RecordingView::poll()
         QTimer::singleShot(0, this, &RecordingView::poll);
 }
 
+void RecordingView::showRows(
+    const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows, bool follow)
+{
+    m_tailing = follow;
+    show(buffer, rows, follow);
+    Q_EMIT shownChanged();
+}
+
 void RecordingView::show(
     const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows, bool follow)
 {
     m_buffer = buffer;
+    m_control.showBufferTitle(buffer.title, buffer.headerVersion);
     m_control.setRunMode(0);
     viewer::RowStore &grid = m_control.rows();
     QList<viewer::RowStore::DataColumn> columns;
@@ -325,6 +337,11 @@ void RecordingView::append(const QList<journal::JournalRow> &rows)
     for (qsizetype i = skip; i < rows.size(); ++i) {
         const journal::JournalRow &r = rows[i];
         m_shown.push_back({ r.id, plant::PlantBatch::rowMillis(r) });
+        // A separator repeats the number before it; the others count on to their own.
+        if (r.kind == journal::RowKind::Record || r.kind == journal::RowKind::Status)
+            grid.setRecordCount(qint32(std::clamp<qint64>(r.recordNumber - 1, 0, INT_MAX)));
+        else
+            grid.setRecordCount(qint32(std::clamp<qint64>(r.recordNumber, 0, INT_MAX)));
         switch (r.kind) {
         case journal::RowKind::Miss:
         case journal::RowKind::Restart:

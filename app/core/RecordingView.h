@@ -64,6 +64,20 @@ public:
     // and status; false with a message.
     bool exportRange(const QString &target, qint64 fromMs, qint64 toMs);
 
+    // What a pager of the shown rows works with.
+    [[nodiscard]] JournalRowsReader *reader() { return m_reader.get(); }
+    [[nodiscard]] const journal::JournalBuffer &buffer() const { return m_buffer; }
+    [[nodiscard]] int shownCount() const { return int(m_shown.size()); }
+    // The row number (journal id, plant sequence) of a grid row.
+    [[nodiscard]] qint64 shownId(int gridRow) const { return m_shown.at(size_t(gridRow)).id; }
+    // The oldest and the newest row number of the recording as last read.
+    [[nodiscard]] qint64 firstId() const { return m_firstId; }
+    [[nodiscard]] qint64 lastReadId() const { return m_lastReadId; }
+    // Rows of one buffer in place of the grid's, read elsewhere; follow: they end with the
+    // newest and new ones are added as they come.
+    void showRows(
+        const journal::JournalBuffer &buffer, const QList<journal::JournalRow> &rows, bool follow);
+
 public Q_SLOTS:
     // Adds the rows written since the last look; a new buffer shows its rows afresh.
     void poll();
@@ -100,6 +114,7 @@ private:
         qint64 ms = 0;
     };
     std::deque<Shown> m_shown; // per grid row, whatever removes grid rows
+    qint64 m_firstId = 0; // oldest row of the recording
     qint64 m_lastReadId = 0; // newest row read so far
     bool m_tailing = false;
     bool m_polling = false;

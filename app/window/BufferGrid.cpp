@@ -1,5 +1,7 @@
 #include "app/window/BufferGrid.h"
 
+#include "viewer/widgets/GridPalette.h"
+
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMimeData>
@@ -18,6 +20,17 @@ BufferGrid::BufferGrid(QWidget *parent)
     verticalHeader()->setVisible(false);
     horizontalHeader()->setHighlightSections(false);
     setAlternatingRowColors(true);
+    setPalette(viewer::GridPalette::readableRows(palette()));
+}
+
+void BufferGrid::changeEvent(QEvent *event)
+{
+    QTableWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    const QPalette readable = viewer::GridPalette::readableRows(palette());
+    if (readable != palette())
+        setPalette(readable);
 }
 
 void BufferGrid::dragEnterEvent(QDragEnterEvent *event)

@@ -22,6 +22,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
     // A row label selects its whole row, also when clicked: the view works
     // out the selection before the row becomes current.
     [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(

@@ -33,6 +33,9 @@ RangeBar::RangeBar(QWidget *parent)
     from->setBuddy(m_from);
     auto *to = new QLabel(QStringLiteral("&To"), this);
     to->setBuddy(m_to);
+    // A little room before each box, which otherwise covers the label's last letter.
+    for (QLabel *label : { from, to })
+        label->setContentsMargins(0, 0, 4, 0);
     auto *show = new QPushButton(QStringLiteral("Show"), this);
     show->setObjectName(QStringLiteral("cmdShowRange"));
     show->setToolTip(QStringLiteral("Show the rows from this time on"));
@@ -46,6 +49,8 @@ RangeBar::RangeBar(QWidget *parent)
     layout->addWidget(show);
     layout->addWidget(exportRange);
     layout->addStretch();
+    for (QDateTimeEdit *box : { m_from, m_to })
+        connect(box, &QDateTimeEdit::editingFinished, this, &RangeBar::edited);
     connect(show, &QPushButton::clicked, this, [this] { Q_EMIT showRequested(fromMs(), toMs()); });
     connect(exportRange, &QPushButton::clicked, this,
         [this] { Q_EMIT exportRequested(fromMs(), toMs()); });

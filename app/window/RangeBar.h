@@ -22,6 +22,8 @@ public:
 Q_SIGNALS:
     void showRequested(qint64 fromMs, qint64 toMs);
     void exportRequested(qint64 fromMs, qint64 toMs);
+    // The user typed or picked a time.
+    void edited();
 
 private:
     QDateTimeEdit *m_from = nullptr;

@@ -15,7 +15,10 @@
 #include "app/window/frmSelectBuffer.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/DialogPrompter.h"
+#include "viewer/widgets/GraphTraces.h"
+#include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GraphViewKeeper.h"
+#include "viewer/widgets/GridView.h"
 #include "viewer/widgets/Tolvane.h"
 #include "viewer/widgets/WidgetSeams.h"
 
@@ -96,6 +99,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     m_journal = std::make_unique<ProjectJournal>(*m_prompter, m_control->core());
     m_viewKeeper = new viewer::GraphViewKeeper(m_control->core(), *m_control->graph(), this);
     m_recording = std::make_unique<RecordingView>(*m_prompter, m_control->core());
+    m_pager = std::make_unique<RecordingPager>(*m_recording, m_control->core());
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -125,6 +129,8 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     m_panel2 = new QLabel(statusBar());
     m_panel2->setObjectName(QStringLiteral("Panel2"));
     m_panel2->setToolTip(QStringLiteral("Last message"));
+    // A long message gives way, never the rows shown beside it.
+    m_panel2->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_panel3 = new QLabel(statusBar());
     m_panel3->setObjectName(QStringLiteral("Panel3"));
     m_panel3->setToolTip(QStringLiteral("The rows of the recording shown"));
@@ -299,18 +305,7 @@ void frmTolvane::bindHost()
     connect(h, &TolvaneHost::simulationChanged, m_journal.get(), &ProjectJournal::setSimulation);
     connect(m_journal.get(), &ProjectJournal::message, this,
         [this](const QString &text) { m_panel2->setText(text); });
-    connect(m_recording.get(), &RecordingView::message, this,
-        [this](const QString &text) { m_panel2->setText(text); });
-    connect(m_recording.get(), &RecordingView::shownChanged, this, &frmTolvane::recordingShown);
-    connect(m_recording.get(), &RecordingView::closed, this, [this] {
-        m_journal->setViewing(false);
-        m_rangeBar->hide();
-        m_panel3->clear();
-        setWindowTitle(m_host->caption());
-    });
-    connect(m_rangeBar, &RangeBar::showRequested, this,
-        [this](qint64 fromMs, qint64 toMs) { m_recording->showRange(fromMs, toMs); });
-    connect(m_rangeBar, &RangeBar::exportRequested, this, &frmTolvane::exportRange);
+    bindRecording();
     connect(h, &TolvaneHost::quitRequested, this, &frmTolvane::endProgram);
     connect(h, &TolvaneHost::startInfoRequested, this, &frmTolvane::showStartInfo);
     connect(h, &TolvaneHost::captionChanged, this, &QWidget::setWindowTitle);
@@ -339,6 +334,37 @@ void frmTolvane::bindHost()
     connect(m_bufferPage, &BufferPage::editRequested, this, &frmTolvane::openInput);
     // Every export, by the button, the PCD, a full grid or the menu, says where it went.
     m_control->seams().setExportReport([this](const QString &line) { m_panel2->setText(line); });
+}
+
+void frmTolvane::bindRecording()
+{
+    connect(m_recording.get(), &RecordingView::message, this,
+        [this](const QString &text) { m_panel2->setText(text); });
+    connect(m_recording.get(), &RecordingView::shownChanged, this, &frmTolvane::recordingShown);
+    connect(m_recording.get(), &RecordingView::closed, this, [this] {
+        m_journal->setViewing(false);
+        m_rangeBar->hide();
+        m_panel3->clear();
+        setWindowTitle(m_host->caption());
+    });
+    const viewer::GraphView *graph = m_control->graph();
+    connect(m_rangeBar, &RangeBar::showRequested, this, [this, graph](qint64 fromMs, qint64 toMs) {
+        m_exportRange.boxUsed(graph->xRange());
+        m_recording->showRange(fromMs, toMs);
+    });
+    connect(m_rangeBar, &RangeBar::edited, this,
+        [this, graph] { m_exportRange.boxUsed(graph->xRange()); });
+    connect(m_rangeBar, &RangeBar::exportRequested, this, &frmTolvane::exportRange);
+    // Past the first or last row shown the grid pages through the rest of the recording.
+    viewer::GridView *grid = m_control->grid();
+    connect(grid, &viewer::GridView::pastEdge, this, [this, grid](int direction) {
+        if (!m_recording->isOpen())
+            return;
+        if (const auto shift = direction < 0 ? m_pager->older() : m_pager->newer())
+            grid->keepInSight(*shift);
+        else if (!m_pager->errorString().isEmpty())
+            m_panel2->setText(m_pager->errorString());
+    });
 }
 
 int frmTolvane::startUp(const QString &commandLine)
@@ -424,12 +450,18 @@ void frmTolvane::recordingShown()
 
 void frmTolvane::exportRange(qint64 fromMs, qint64 toMs)
 {
+    // A zoomed graph tells the range, unless the boxes were used since.
+    const viewer::GraphView *graph = m_control->graph();
+    const auto [from, to] = m_exportRange.choose({ fromMs, toMs }, graph->xRange(),
+        { graph->traces().xLow, graph->traces().xHigh }, graph->data().msecs, graph->timeAxis());
+    if (from != fromMs || to != toMs)
+        m_rangeBar->setRange(from, to);
     const QString target = m_prompter->saveFile({ QStringLiteral("Export the rows of the range"),
         QStringLiteral("Excel Files (*.xlsx)|*.xlsx|Excel Files (*.xls)|*.xls|CSV Files "
                        "(*.csv)|*.csv"),
         QStringLiteral("xlsx"), m_host->start().projectFolder, false });
     if (!target.isEmpty())
-        m_recording->exportRange(target, fromMs, toMs);
+        m_recording->exportRange(target, from, to);
 }
 
 void frmTolvane::restoreView(const QString &projectPath)

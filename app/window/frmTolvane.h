@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/core/ExportRange.h"
 #include "app/core/OpenDocument.h"
 #include "app/core/ProjectJournal.h"
+#include "app/core/RecordingPager.h"
 #include "app/core/RecordingView.h"
 #include "app/core/TolvaneHost.h"
 #include "viewer/core/GraphViewState.h"
@@ -99,6 +101,7 @@ private:
     // Shows a journal file or a plant source read-only; false when refused.
     bool openRecording(const QString &where, const QString &source);
     void recordingShown();
+    void bindRecording();
     void exportRange(qint64 fromMs, qint64 toMs);
     void exportAs();
     void restoreView(const QString &projectPath);
@@ -113,6 +116,8 @@ private:
     QString m_viewProject; // the project the graph's view is kept in; empty: none
     viewer::GraphViewState m_viewAtOpen; // written back only when the user changed it
     std::unique_ptr<RecordingView> m_recording;
+    std::unique_ptr<RecordingPager> m_pager;
+    ExportRange m_exportRange;
     RangeBar *m_rangeBar = nullptr;
     QLabel *m_panel3 = nullptr;
     QString m_plantUri;

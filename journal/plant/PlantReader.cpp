@@ -53,21 +53,13 @@ bool PlantReader::info(journal::JournalInfo *info)
     q.addBindValue(m_sourceId);
     if (!q.exec() || !q.next())
         return fail(PlantConnection::describe(q.lastError()));
-    info->rows = q.value(0).toLongLong();
-    info->firstId = q.value(1).toLongLong();
-    info->lastId = q.value(2).toLongLong();
-    info->records = q.value(3).toLongLong();
-    info->statusRows = q.value(4).toLongLong();
-    info->misses = q.value(5).toLongLong();
-    info->missedRecords = q.value(6).toLongLong();
-    info->restarts = q.value(7).toLongLong();
+    info->takeCounts(q);
     q.finish();
     QList<journal::JournalRow> ends;
     if (info->rows > 0) {
         if (!rows(info->firstId, info->firstId, &ends) || !rows(info->lastId, info->lastId, &ends))
             return false;
-        info->firstTime = ends.first().date + u' ' + ends.first().time;
-        info->lastTime = ends.last().date + u' ' + ends.last().time;
+        info->takeEnds(ends.first(), ends.last());
     }
     q.prepare(QStringLiteral(
         "SELECT count(*), coalesce(max(buffer_id), 0) FROM tolvane.buffers WHERE source_id = ?"));
@@ -163,16 +155,9 @@ bool PlantReader::select(
         return fail(PlantConnection::describe(q.lastError()));
     while (q.next()) {
         journal::JournalRow r;
-        r.id = q.value(0).toLongLong();
-        r.bufferId = q.value(1).toLongLong();
-        if (!journal::kindFromName(q.value(2).toString(), &r.kind))
+        if (!journal::JournalReader::takeRowHead(q, &r))
             return fail(QStringLiteral("row ") + QString::number(r.id)
                 + QStringLiteral(" has an unknown kind"));
-        r.recordNumber = q.value(3).toLongLong();
-        r.pcMillis = q.value(4).toLongLong();
-        r.date = q.value(5).toString();
-        r.time = q.value(6).toString();
-        r.status = q.value(7).toString();
         for (const QJsonValue v : array(q.value(8)))
             r.cells.append(v.toString());
         for (const QJsonValue v : array(q.value(9)))

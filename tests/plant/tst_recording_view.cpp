@@ -4,7 +4,9 @@
 #include "PgCluster.h"
 #include "tests/TestSupport.h"
 
+#include "app/core/ExportRange.h"
 #include "app/core/PlantSourceList.h"
+#include "app/core/RecordingPager.h"
 #include "app/core/RecordingView.h"
 #include "journal/JournalWriter.h"
 #include "tests/support/ScriptedPrompter.h"
@@ -45,11 +47,15 @@ struct Recorder
     explicit Recorder(const QString &path)
     {
         EXPECT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
+        setBuffer(u"Boiler"_s);
+    }
+    // The recorder's columns change: a buffer of that title.
+    void setBuffer(const QString &title)
+    {
         journal::JournalBuffer buffer;
-        buffer.title = u"Boiler"_s;
+        buffer.title = title;
         buffer.headerKey = u"boiler"_s;
-        buffer.columns
-            = { { 0, u"Temperature"_s, 1000, 4, u"d"_s }, { 1, u"Mode"_s, 800, 6, u"s"_s } };
+        buffer.columns = { { 0, u"Temperature"_s, 1000, 4, u"d"_s }, { 1, title, 800, 6, u"s"_s } };
         writer.setBuffer(buffer);
     }
     // Rows up to id last, written in one go.
@@ -75,6 +81,9 @@ struct Recorder
                 r.rawValues = { id, std::nullopt };
             }
             writer.addRow(r);
+            if (id % 20000 == 0) {
+                EXPECT_TRUE(writer.flush());
+            }
         }
         next = last + 1;
         EXPECT_TRUE(writer.flush());
@@ -105,7 +114,139 @@ struct Viewer
     RecordingView view;
 };
 
+// The row numbers of the grid's rows, from their times.
+QList<qint64> gridIds(const viewer::RowStore &grid)
+{
+    QList<qint64> ids;
+    for (int row = 0; row < grid.dataRowCount(); ++row)
+        ids.append((grid.rowMsecs(row) - BaseMs) / 1000);
+    return ids;
+}
+
 } // namespace
+
+TEST(RecordingView, PagingReachesEveryRowOnceInOrderAcrossBuffersWithTheGridBounded)
+{
+    test::ensureApplication();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"boiler.db"_s);
+    Recorder recorder(path);
+    recorder.writeTo(610);
+    recorder.setBuffer(u"Boiler 2"_s);
+    recorder.writeTo(1000);
+    Viewer v;
+    ASSERT_TRUE(v.view.open(path, {}));
+    RecordingPager pager(v.view, v.core);
+    const viewer::RowStore &grid = v.core.rows();
+    EXPECT_EQ(v.core.title(), u"Tolvane for : Boiler 2      version 0"_s);
+
+    // Back from the newest row: every page goes in front, the rows looked at move down by
+    // as many, and the grid keeps at most MaxRows.
+    QList<qint64> seen = gridIds(grid);
+    int switches = 0;
+    while (true) {
+        const QList<qint64> before = gridIds(grid);
+        const auto shift = pager.older();
+        if (!shift) {
+            EXPECT_EQ(pager.errorString(), QString());
+            break;
+        }
+        const QList<qint64> after = gridIds(grid);
+        ASSERT_LE(after.size(), 50);
+        ASSERT_FALSE(after.isEmpty());
+        for (qsizetype i = 1; i < after.size(); ++i)
+            ASSERT_EQ(after[i], after[i - 1] + 1) << "at " << after[0];
+        if (*shift == RecordingPager::ToTheEnd) {
+            ++switches;
+            EXPECT_EQ(after.last() + 1, before.first());
+        } else {
+            ASSERT_EQ(after.value(*shift), before.first());
+        }
+        ASSERT_LT(after.first(), before.first());
+        for (auto id = after.crbegin(); id != after.crend(); ++id)
+            if (*id < seen.first())
+                seen.prepend(*id);
+        EXPECT_EQ(
+            v.view.shownText(), u"Rows %1 to %2 of 1000"_s.arg(after.first()).arg(after.last()));
+    }
+    EXPECT_EQ(switches, 1);
+    ASSERT_EQ(seen.size(), 1000);
+    EXPECT_EQ(seen.first(), 1);
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 1000"_s);
+    EXPECT_EQ(v.core.title(), u"Tolvane for : Boiler      version 0"_s);
+    // The rows keep the numbers they were recorded with; a separator repeats the one before.
+    EXPECT_EQ(grid.cell(38, 0), u"39"_s);
+    EXPECT_EQ(grid.cell(39, 0), u"40"_s);
+    EXPECT_TRUE(grid.isSeparator(39));
+    EXPECT_FALSE(v.core.followNewest());
+
+    // And forward again to the newest, where the grid follows the recorder once more.
+    while (true) {
+        const QList<qint64> before = gridIds(grid);
+        const auto shift = pager.newer();
+        if (!shift)
+            break;
+        const QList<qint64> after = gridIds(grid);
+        ASSERT_LE(after.size(), 50);
+        ASSERT_GT(after.last(), before.last());
+        for (qsizetype i = 1; i < after.size(); ++i)
+            ASSERT_EQ(after[i], after[i - 1] + 1) << "at " << after[0];
+        if (*shift == -RecordingPager::ToTheEnd)
+            EXPECT_EQ(after.first(), before.last() + 1);
+        else
+            ASSERT_EQ(after.value(before.size() - 1 + *shift), before.last());
+    }
+    EXPECT_EQ(gridIds(grid).last(), 1000);
+    EXPECT_TRUE(v.core.followNewest());
+    EXPECT_TRUE(v.view.tailing());
+    recorder.writeTo(1010);
+    ASSERT_TRUE(v.shows(u"Rows 961 to 1010 of 1010"_s)) << qPrintable(v.view.shownText());
+
+    // The rows a zoomed graph shows are the rows exported, as the command line writes them.
+    const QList<qint64> msecs = [&] {
+        QList<qint64> times;
+        for (int row = 0; row < grid.dataRowCount(); ++row)
+            times.append(grid.rowMsecs(row));
+        return times;
+    }();
+    ExportRange choice;
+    const ExportRange::Span box { rowMs(1), rowMs(2) };
+    const ExportRange::Span span = choice.choose(box, { 10.2, 20 }, { 1, 50 }, msecs, false);
+    EXPECT_EQ(span, ExportRange::Span(rowMs(971), rowMs(980)));
+    EXPECT_EQ(choice.choose(box, { 1, 50 }, { 1, 50 }, msecs, false), box);
+    EXPECT_EQ(choice.choose(box, { 0, 4.5 }, { 0, 49 }, msecs, true),
+        ExportRange::Span(rowMs(961), rowMs(965)));
+    choice.boxUsed({ 10.2, 20 });
+    EXPECT_EQ(choice.choose(box, { 10.2, 20 }, { 1, 50 }, msecs, false), box);
+    ASSERT_TRUE(v.view.exportRange(dir.filePath(u"window.csv"_s), span.first, span.second));
+    const CliRun cli = runCli({ u"journal"_s, path, u"export"_s, dir.filePath(u"cli.csv"_s),
+        u"--from-time"_s, iso(span.first), u"--to-time"_s, iso(span.second) });
+    ASSERT_EQ(cli.code, 0) << qPrintable(cli.err);
+    EXPECT_TRUE(cli.out.startsWith(u"10 rows (971 to 980)"_s)) << qPrintable(cli.out);
+    EXPECT_EQ(test::readBytes(dir.filePath(u"window.csv"_s)),
+        test::readBytes(dir.filePath(u"cli.csv"_s)));
+    EXPECT_TRUE(v.prompter.messages().isEmpty());
+}
+
+TEST(RecordingView, HistoryReachesTheFirstRowOfAMillionRowJournal)
+{
+    test::ensureApplication();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"boiler.db"_s);
+    Recorder(path).writeTo(1000000);
+    Viewer v;
+    ASSERT_TRUE(v.view.open(path, {}));
+    EXPECT_EQ(v.view.shownText(), u"Rows 999951 to 1000000 of 1000000"_s);
+    RecordingPager pager(v.view, v.core);
+    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(1000000)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52 of 1000000"_s);
+    EXPECT_EQ(pager.older(), 2);
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 1000000"_s);
+    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
+    EXPECT_EQ(pager.older(), std::nullopt);
+    EXPECT_EQ(pager.newer(), -25);
+    EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75 of 1000000"_s);
+}
 
 TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
 {

@@ -14,6 +14,12 @@ namespace {
 using Style = common::Prompter::Style;
 
 const QString kExportTitle = QStringLiteral("Tolvane exportation");
+
+QString bufferTitleText(const QString &title, qint32 version)
+{
+    return QStringLiteral("Tolvane for : ") + title + QStringLiteral("      version ")
+        + QString::number(version);
+}
 const QString kEnabled = QStringLiteral("Enabled");
 const QString kResourcePath = QStringLiteral("ResourcePath");
 const QString kProjectPath = QStringLiteral("ProjectPath");
@@ -499,6 +505,11 @@ void ControlCore::setTitle(const QString &title)
     Q_EMIT titleChanged(title);
 }
 
+void ControlCore::showBufferTitle(const QString &bufferTitle, qint32 headerVersion)
+{
+    setTitle(bufferTitleText(bufferTitle, headerVersion));
+}
+
 void ControlCore::setInfoEnabled(bool enabled)
 {
     if (enabled == m_infoEnabled)
@@ -513,8 +524,7 @@ void ControlCore::onBufferLoaded()
     if (m_simulationOn) {
         setTitle(simulationTitle());
     } else {
-        setTitle(QStringLiteral("Tolvane for : ") + layout.title + QStringLiteral("      version ")
-            + QString::number(headerVersion()));
+        setTitle(bufferTitleText(layout.title, headerVersion()));
         if (m_userFile.size() < 2)
             setInfoEnabled(!layout.infoText.isEmpty());
     }

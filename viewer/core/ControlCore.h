@@ -125,6 +125,8 @@ public:
 
     // --- what the widget shows ---
     [[nodiscard]] QString title() const { return m_title; }
+    // The title line of a buffer whose rows come from elsewhere (a recording read back).
+    void showBufferTitle(const QString &bufferTitle, qint32 headerVersion);
     [[nodiscard]] QString statusLabel() const { return m_cycle.statusLabel(); }
     [[nodiscard]] bool activityVisible() const { return m_cycle.activityVisible(); }
     [[nodiscard]] bool infoEnabled() const { return m_infoEnabled; }

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -130,6 +131,12 @@ public:
     [[nodiscard]] QString statusText() const { return m_statusText; }
 
     [[nodiscard]] qint32 recordCount() const { return m_recordCount; }
+    // The count the next row goes on from: rows read back from a recording keep the numbers
+    // they had when they were recorded.
+    void setRecordCount(qint32 count)
+    {
+        m_recordCount = std::clamp(count, 0, RecordCountLimit - 1);
+    }
     [[nodiscard]] bool recordCounterRed() const { return m_recordCounterRed; }
     [[nodiscard]] int dataRowCount() const { return int(m_rows.size()); }
     [[nodiscard]] bool rowCounterRed() const { return m_rowCounterRed; }

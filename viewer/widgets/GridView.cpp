@@ -2,6 +2,7 @@
 
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/GridCopy.h"
+#include "viewer/widgets/GridPalette.h"
 #include "viewer/widgets/GridPresentation.h"
 #include "viewer/widgets/Twips.h"
 
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -74,6 +76,16 @@ GridView::GridView(ControlCore &core, QWidget *parent)
     connect(top, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (!m_applyingWidths && size > 0)
             m_userWidths.insert(widthKey(section), size);
+    });
+
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+        const QScrollBar *bar = verticalScrollBar();
+        if (action == QAbstractSlider::SliderNoAction || bar->maximum() <= bar->minimum())
+            return;
+        if (bar->sliderPosition() <= bar->minimum())
+            reachEdge(-1);
+        else if (bar->sliderPosition() >= bar->maximum())
+            reachEdge(1);
     });
 
     updateHighlight();
@@ -179,8 +191,93 @@ void GridView::requestConversion(const QModelIndex &index)
         Q_EMIT conversionRequested(index.row(), index.column());
 }
 
+void GridView::reachEdge(int direction)
+{
+    if (std::exchange(m_edgePending, true))
+        return;
+    // Told once the scroll or key at hand has moved the view: that is where the user is.
+    QMetaObject::invokeMethod(
+        this,
+        [this, direction] {
+            m_edgePending = false;
+            m_edgeTop = verticalScrollBar()->value();
+            m_edgeRow = currentIndex().row();
+            m_edgeColumn = currentIndex().column();
+            Q_EMIT pastEdge(direction);
+        },
+        Qt::QueuedConnection);
+}
+
+void GridView::keepInSight(int shift)
+{
+    // The scroll bar takes the new rows' range first.
+    executeDelayedItemsLayout();
+    updateGeometries();
+    QScrollBar *bar = verticalScrollBar();
+    bar->setValue(std::clamp<qint64>(qint64(m_edgeTop) + shift, bar->minimum(), bar->maximum()));
+    if (m_edgeRow >= 0 && model()->rowCount() > 0) {
+        const int row
+            = int(std::clamp<qint64>(qint64(m_edgeRow) + shift, 0, model()->rowCount() - 1));
+        const int column = std::max(m_edgeColumn, 0);
+        selectionModel()->setCurrentIndex(
+            model()->index(row, column), QItemSelectionModel::NoUpdate);
+    }
+}
+
+void GridView::resizeEvent(QResizeEvent *event)
+{
+    // A grid made smaller keeps the newest row in sight while it follows.
+    const bool newest = m_core.followNewest() && atBottom();
+    QTableView::resizeEvent(event);
+    if (newest)
+        scrollToBottom();
+}
+
+void GridView::wheelEvent(QWheelEvent *event)
+{
+    const int dy = event->angleDelta().y();
+    if (dy > 0 && verticalScrollBar()->value() <= verticalScrollBar()->minimum())
+        reachEdge(-1);
+    else if (dy < 0 && atBottom())
+        reachEdge(1);
+    QTableView::wheelEvent(event);
+}
+
 void GridView::keyPressEvent(QKeyEvent *event)
 {
+    // Up from the first row, down from the last, or a page or Ctrl+Home/End at the edge.
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    const int row = currentIndex().row();
+    const int last = model()->rowCount() - 1;
+    const bool atTop = verticalScrollBar()->value() <= verticalScrollBar()->minimum();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        if (row <= 0)
+            reachEdge(-1);
+        break;
+    case Qt::Key_PageUp:
+        if (atTop && row <= 0)
+            reachEdge(-1);
+        break;
+    case Qt::Key_Home:
+        if (ctrl && atTop)
+            reachEdge(-1);
+        break;
+    case Qt::Key_Down:
+        if (row >= last)
+            reachEdge(1);
+        break;
+    case Qt::Key_PageDown:
+        if (atBottom() && row >= last)
+            reachEdge(1);
+        break;
+    case Qt::Key_End:
+        if (ctrl && atBottom())
+            reachEdge(1);
+        break;
+    default:
+        break;
+    }
     const bool ctrlC = event->key() == Qt::Key_C && (event->modifiers() & Qt::ControlModifier) != 0;
     if (event->matches(QKeySequence::Copy) || ctrlC) {
         copySelection();
@@ -234,7 +331,7 @@ void GridView::changeEvent(QEvent *event)
 void GridView::updateHighlight()
 {
     // Without the focus the selection is drawn as plain cells.
-    QPalette p = palette();
+    QPalette p = GridPalette::readableRows(palette());
     const QPalette::ColorGroup active = QPalette::Active;
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(active, QPalette::Base));
     p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(active, QPalette::Text));

@@ -30,11 +30,20 @@ public:
     [[nodiscard]] QString selectionText() const;
     void copySelection();
 
+    // After rows went in front (shift > 0) or from the front (shift < 0) of the grid, asked
+    // for by pastEdge(): the rows looked at then are in sight again where they were.
+    void keepInSight(int shift);
+
 Q_SIGNALS:
     void conversionRequested(int row, int gridColumn);
+    // The user scrolled past the first row (direction -1) or the last one (1), by wheel,
+    // scroll bar or keys: a grid holding part of a longer recording may page.
+    void pastEdge(int direction);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -46,6 +55,8 @@ private:
     void updateHighlight();
     void onRowAppended();
     [[nodiscard]] bool atBottom() const;
+    // Tells pastEdge() once the event at hand is done (a page rebuilds the rows).
+    void reachEdge(int direction);
     [[nodiscard]] int widthKey(int gridColumn) const;
 
     ControlCore &m_core;
@@ -56,6 +67,12 @@ private:
     bool m_applyingWidths = false;
     bool m_following = true; // at the newest row when the last rows came
     bool m_scrollWhenShown = false;
+    bool m_edgePending = false;
+    // Where the view was when the edge was reached: first row in sight, current cell
+    // (rows, not indexes: a page rebuilds the model).
+    int m_edgeTop = 0;
+    int m_edgeRow = -1;
+    int m_edgeColumn = -1;
 };
 
 } // namespace tlv::viewer

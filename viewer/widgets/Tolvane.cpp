@@ -5,6 +5,7 @@
 #include "viewer/widgets/DialogPrompter.h"
 #include "viewer/widgets/GraphData.h"
 #include "viewer/widgets/GraphView.h"
+#include "viewer/widgets/GridPalette.h"
 #include "viewer/widgets/GridView.h"
 #include "viewer/widgets/WidgetSeams.h"
 
@@ -30,10 +31,15 @@ QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
     return label;
 }
 
+// Red where the limit is reached, else the desktop's own text colour.
 void setTextColour(QLabel *label, bool red)
 {
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, red ? QColor(0xC0, 0x00, 0x00) : QColor(Qt::black));
+    if (!red) {
+        label->setPalette(QPalette());
+        return;
+    }
+    QPalette p;
+    p.setColor(QPalette::WindowText, GridPalette::warningText(label->palette()));
     label->setPalette(p);
 }
 
@@ -55,7 +61,7 @@ Tolvane::Tolvane(QWidget *parent, common::Prompter *prompter)
 
     buildUi();
     connectCore();
-    updateCounters();
+    applyTextColours();
 }
 
 Tolvane::~Tolvane()
@@ -112,9 +118,6 @@ void Tolvane::buildBar()
     m_status->setMinimumWidth(m_grid->pixels(1800));
     m_activity = makeLabel(QStringLiteral("activity"), QStringLiteral("\u25CF"), this);
     m_activity->setToolTip(QStringLiteral("Reading records"));
-    QPalette green = m_activity->palette();
-    green.setColor(QPalette::WindowText, QColor(0x10, 0xA0, 0x30));
-    m_activity->setPalette(green);
     QSizePolicy keep = m_activity->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     m_activity->setSizePolicy(keep);
@@ -229,6 +232,22 @@ void Tolvane::connectCore()
     connect(c, &ControlCore::followNewestChanged, m_follow, &QCheckBox::setChecked);
     connect(c, &ControlCore::refreshRequested, this, qOverload<>(&QWidget::update));
     connect(&c->rows(), &RowStore::countersChanged, this, &Tolvane::updateCounters);
+}
+
+void Tolvane::applyTextColours()
+{
+    QPalette green;
+    green.setColor(
+        QPalette::WindowText, GridPalette::windowText(QColor(0x10, 0xA0, 0x30), palette()));
+    m_activity->setPalette(green);
+    updateCounters();
+}
+
+void Tolvane::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_activity)
+        applyTextColours();
 }
 
 void Tolvane::updateCounters()

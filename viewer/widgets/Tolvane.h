@@ -105,6 +105,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildUi();
@@ -113,6 +114,8 @@ private:
     void connectViews();
     void connectCore();
     void updateCounters();
+    // Coloured texts made readable on the palette's window colour.
+    void applyTextColours();
     void showGraph(bool shown);
 
     std::unique_ptr<DialogPrompter> m_ownPrompter;

@@ -12,10 +12,13 @@
 #include "app/window/frmTolvane.h"
 #include "common/IniProfile.h"
 #include "journal/JournalReader.h"
+#include "journal/JournalWriter.h"
 #include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/core/GraphViewState.h"
+#include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphView.h"
+#include "viewer/widgets/GridView.h"
 #include "viewer/widgets/Tolvane.h"
 
 #include <QAbstractSpinBox>
@@ -29,6 +32,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
@@ -413,6 +417,86 @@ TEST_F(WindowFixture, TheGraphsViewComesBackWithTheProjectAndItsJournal)
     const QByteArray before = test::Sandbox::read(project);
     ASSERT_TRUE(window->close());
     EXPECT_EQ(test::Sandbox::read(project), before);
+}
+
+// A dark desktop as a palette that names no colour for alternate rows.
+QPalette darkDesktop()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::Button, QColor(0x31, 0x36, 0x3b));
+    for (const auto role : { QPalette::Text, QPalette::WindowText, QPalette::ButtonText })
+        dark.setColor(role, QColor(0xEF, 0xF0, 0xF1));
+    return dark;
+}
+
+TEST_F(WindowFixture, ARecordingPagesFromTheGridAndReadsOnADarkDesktop)
+{
+    const QString path = box.project(u"boiler.journal.db"_s);
+    {
+        journal::JournalWriter writer;
+        ASSERT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
+        writer.setBuffer({ 0, u"Boiler"_s, u"blr1"_s, 3,
+            { { 0, u"Temperature"_s, 1000, 4, u"d"_s }, { 1, u"Valve"_s, 900, 4, u"d"_s } } });
+        for (qint64 id = 1; id <= 3000; ++id) {
+            journal::JournalRow r;
+            r.pcMillis = 1796551200000 + id * 1000;
+            r.recordNumber = id;
+            r.status = u"Run"_s;
+            r.cells = { QString::number(id), QString::number(id % 7) };
+            r.numbers = { double(id), double(id % 7) };
+            r.rawValues = { id, id % 7 };
+            writer.addRow(r);
+        }
+        ASSERT_TRUE(writer.flush());
+    }
+    window->setPalette(darkDesktop());
+    window->control()->core().setMaxRows(500);
+    prompter.queueFile(path);
+    child<QAction>("m_openJournal")->trigger();
+    viewer::ControlCore &core = window->control()->core();
+    ASSERT_GT(core.rows().dataRowCount(), 0);
+    EXPECT_EQ(child<QLabel>("title")->text(), u"Tolvane for : Boiler      version 3"_s);
+    EXPECT_EQ(window->windowTitle(), u"Tolvane - boiler.journal.db (read-only)"_s);
+
+    // Every text on its background as readable as the desktop's own.
+    viewer::GridView *grid = window->control()->grid();
+    const auto contrast
+        = [](const QColor &a, const QColor &b) { return viewer::GraphPalette::contrast(a, b); };
+    const QPalette rows = grid->palette();
+    EXPECT_GE(contrast(rows.color(QPalette::AlternateBase), rows.color(QPalette::Text)), 4.5);
+    for (const char *name : { "recordLabel", "recordCounter", "rowLabel", "rowCounter" }) {
+        const QPalette p = child<QLabel>(name)->palette();
+        EXPECT_GE(contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), 4.5) << name;
+    }
+    shoot(window.get(), u"recording-dark"_s);
+    window->resize(window->minimumSize());
+    QApplication::processEvents();
+    shoot(window.get(), u"recording-dark-smallest"_s);
+    QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
+    QTest::qWait(100); // the chart lays its axes out in the event loop
+    shoot(window.get(), u"recording-dark-smallest-graph"_s);
+    QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
+
+    // Ctrl+Home at the first row brings the rows before it, the row looked at in sight.
+    const int shown = core.rows().dataRowCount();
+    const QString newest = u"Rows %1 to 3000 of 3000"_s.arg(3001 - shown);
+    EXPECT_EQ(child<QLabel>("Panel3")->text(), newest);
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 4));
+    grid->scrollToTop();
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return child<QLabel>("Panel3")->text() != newest; }, 5000));
+    const int page = int(RecordingPager::pageRows(shown));
+    EXPECT_EQ(grid->currentIndex().row(), page);
+    EXPECT_EQ(core.rows().cell(page, 4), QString::number(3001 - shown));
+    EXPECT_EQ(core.rows().cell(page, 0), QString::number(3001 - shown));
+    EXPECT_EQ(grid->verticalScrollBar()->value(), page);
+    EXPECT_EQ(core.rows().dataRowCount(), shown);
+    EXPECT_EQ(child<QLabel>("Panel3")->text(),
+        u"Rows %1 to %2 of 3000"_s.arg(3001 - shown - page).arg(3000 - page));
+    EXPECT_TRUE(prompter.messages().isEmpty());
 }
 
 TEST(Dialogs, TextsOfTheSmallWindows)
