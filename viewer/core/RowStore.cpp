@@ -325,13 +325,14 @@ void RowStore::addStatusRow(const QString &date, const QString &time, qint64 mse
 }
 
 void RowStore::addSeparator(
-    const QString &text, const QString &date, const QString &time, qint64 msecs)
+    RowKind kind, const QString &text, const QString &date, const QString &time, qint64 msecs)
 {
     QStringList dashes;
     for (int i = 0; i < m_columns.size(); ++i)
         dashes << kDashes;
     Q_EMIT outputLine(stampedLine(dashes.join(u'\t'), text, date, time));
-    append(Row(RowKind::Separator, m_recordCount, msecs, date, time, text, 0, 0));
+    Q_ASSERT(viewer::isSeparator(kind));
+    append(Row(kind, m_recordCount, msecs, date, time, text, 0, 0));
 }
 
 void RowStore::makeRoom()
@@ -409,7 +410,7 @@ QString RowStore::cell(int row, int gridColumn) const
         return cellView(row, gridColumn).toString();
     if (i < 0 || i > m_columns.size() + 1)
         return {};
-    if (r.kind == RowKind::Separator)
+    if (viewer::isSeparator(r.kind))
         return i < m_columns.size() ? kDashes : QString();
     if (r.cellCount() == 0)
         return {};
@@ -448,7 +449,7 @@ inline QStringView RowStore::cellView(const Row &r, int gridColumn) const
     const int i = gridColumn - StampColumns;
     if (i < 0 || i >= m_columns.size())
         return {};
-    if (r.kind == RowKind::Separator)
+    if (viewer::isSeparator(r.kind))
         return kDashes;
     return i < r.cellCount() ? r.text(i) : QStringView();
 }
@@ -474,11 +475,12 @@ std::optional<double> RowStore::cellValue(int row, int gridColumn) const
 }
 
 void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
-    std::optional<double> *values) const
+    std::optional<double> *values, std::optional<qint64> *raws) const
 {
     if (row < 0 || row >= int(m_rows.size())) {
         std::fill_n(texts, gridColumns.size(), QStringView());
         std::fill_n(values, gridColumns.size(), std::nullopt);
+        std::fill_n(raws, gridColumns.size(), std::nullopt);
         return;
     }
     const Row &r = m_rows[size_t(row)];
@@ -496,6 +498,7 @@ void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *
         const int i = gridColumns[k] - StampColumns;
         const DataCell *c = i >= 0 && i < r.cellCount() ? &r.cells()[i] : nullptr;
         values[k] = c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+        raws[k] = c && c->hasRaw ? std::optional<qint64>(c->raw) : std::nullopt;
     }
 }
 

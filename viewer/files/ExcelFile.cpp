@@ -1,10 +1,11 @@
 #include "viewer/files/ExcelFile.h"
 
 #include "common/Cp1252.h"
-#include "common/Prompter.h"
 
+#include <QSaveFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -128,9 +129,7 @@ qsizetype putText(char *to, QStringView text)
 
 } // namespace
 
-ExcelFile::ExcelFile(common::Prompter *prompter)
-    : m_prompter(prompter)
-{ }
+ExcelFile::ExcelFile() = default;
 
 ExcelFile::~ExcelFile() = default;
 
@@ -147,6 +146,13 @@ bool ExcelFile::fail(const QString &error)
     return false;
 }
 
+// A failure the user is told of in the system's words, beside the plain reason.
+bool ExcelFile::failBadly(const QString &text)
+{
+    m_failureText = text + m_error;
+    return false;
+}
+
 bool ExcelFile::notOpen()
 {
     // An earlier failure says more than that the file is closed.
@@ -157,32 +163,32 @@ bool ExcelFile::flush()
 {
     if (m_used == 0)
         return true;
-    const bool ok = m_target.write(m_buffer.get(), qsizetype(m_used));
+    const bool ok = m_target->write(m_buffer.get(), qint64(m_used)) == qint64(m_used);
     m_used = 0;
     if (ok)
         return true;
     // The file misses these records now: it can never be whole.
-    fail(m_target.errorString());
+    fail(m_target->errorString());
     discard();
     return false;
 }
 
 bool ExcelFile::OpenFile(const QString &fileName)
 {
+    discard();
     m_fileName = fileName;
     m_error.clear();
-    m_open = false;
-    m_used = 0;
+    m_failureText.clear();
     if (!m_buffer)
         m_buffer = std::make_unique_for_overwrite<char[]>(FlushSize + LongestRecord);
-    // Replaces any file left from an earlier run instead of writing over its head.
-    if (!m_target.open(fileName)) {
-        m_error = m_target.errorString();
-        if (m_prompter)
-            m_prompter->message(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
-                    + QStringLiteral("\r\n") + m_error,
-                QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
-        return false;
+    // Replaces any file left from an earlier run instead of writing over its head. The
+    // records are gathered here: the file needs no buffer of its own.
+    m_target = std::make_unique<QSaveFile>(fileName);
+    if (!m_target->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        fail(m_target->errorString());
+        m_target.reset();
+        return failBadly(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
+            + QStringLiteral("\r\n"));
     }
     m_open = true;
     char *to = putHead(record(), BofRecord, 4);
@@ -193,12 +199,8 @@ bool ExcelFile::OpenFile(const QString &fileName)
         putU16(putHead(record(), CodePageRecord, 2), Cp1252CodePage);
         ok = commit(6);
     }
-    if (!ok || !WriteDefaultFormats()) {
-        if (m_prompter)
-            m_prompter->message(QStringLiteral("WriteDefaultFormats Error : ") + m_error,
-                QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
-        return false;
-    }
+    if (!ok || !WriteDefaultFormats())
+        return failBadly(QStringLiteral("WriteDefaultFormats Error : "));
     return true;
 }
 
@@ -250,10 +252,7 @@ bool ExcelFile::SetDefaultRowHeight(int points)
         if (commit(6))
             return true;
     }
-    if (m_prompter)
-        m_prompter->message(QStringLiteral("SetDefaultRowHeight Error : ") + m_error,
-            QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
-    return false;
+    return failBadly(QStringLiteral("SetDefaultRowHeight Error : "));
 }
 
 bool ExcelFile::SetColumnWidth(int firstColumn, int lastColumn, int characters)
@@ -337,16 +336,59 @@ bool ExcelFile::CloseFile()
         return false;
     }
     m_open = false;
-    if (!m_target.commit())
-        return fail(m_target.errorString());
-    return true;
+    const bool committed = m_target->commit();
+    if (!committed)
+        fail(m_target->errorString());
+    m_target.reset();
+    return committed;
 }
 
 void ExcelFile::discard()
 {
     m_open = false;
     m_used = 0;
-    m_target.discard();
+    // Never committed, the new content goes with the file object.
+    m_target.reset();
+}
+
+bool ExcelFile::open(const QString &fileName)
+{
+    if (!OpenFile(fileName))
+        return false;
+    if (SetDefaultRowHeight(DefaultRowHeight))
+        return true;
+    discard();
+    return false;
+}
+
+bool ExcelFile::addColumn(int column, int characters, QStringView header)
+{
+    // A wide grid column is cut to the widest the record holds rather than lost.
+    return SetColumnWidth(column, column, std::clamp(characters, 0, MaxColumnWidth))
+        && EWriteString(1, column, header.left(MaxTextLength));
+}
+
+bool ExcelFile::writeText(int row, int column, QStringView text)
+{
+    if (text.isEmpty())
+        return true;
+    if (cellRefusal(row, column))
+        return EWriteString(row, column, text);
+    return putLabel(row, column, text.left(MaxTextLength));
+}
+
+bool ExcelFile::writeNumber(int row, int column, double value, QStringView)
+{
+    if (cellRefusal(row, column))
+        return EWriteDouble(row, column, value, 0);
+    return putNumber(row, column, value, 0);
+}
+
+bool ExcelFile::writeDate(int row, int column, double days, int formatIndex, QStringView)
+{
+    if (cellRefusal(row, column) || formatIndex < 0 || formatIndex > 255)
+        return EWriteDouble(row, column, days, formatIndex);
+    return putNumber(row, column, days, formatIndex);
 }
 
 } // namespace tlv::viewer

@@ -2,6 +2,8 @@
 
 #include "viewer/files/ExportSource.h"
 
+#include <vector>
+
 namespace tlv::viewer {
 
 struct ColumnTable;
@@ -20,15 +22,20 @@ public:
     [[nodiscard]] bool isSelected(int gridColumn) const override;
     [[nodiscard]] const ColumnDescription *description(int gridColumn) const override;
     [[nodiscard]] QString cellText(int row, int gridColumn) const override;
-    [[nodiscard]] QStringView cellView(int row, int gridColumn, QString &scratch) const override;
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const override;
+    [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const override;
     [[nodiscard]] RowKind rowKind(int row) const override;
-    RowKind readRow(int row, std::span<const int> gridColumns, QStringView *texts,
-        std::optional<double> *values, QStringList &scratch) const override;
+    [[nodiscard]] qint64 rowMsecs(int row) const override;
+    void readRow(int row, std::span<const int> gridColumns, Cell *cells,
+        QStringList &scratch) const override;
 
 private:
     const RowStore &m_rows;
     const ColumnTable &m_table;
+    // One row's cells as the row store hands them out, reused from row to row.
+    mutable std::vector<QStringView> m_texts;
+    mutable std::vector<std::optional<double>> m_values;
+    mutable std::vector<std::optional<qint64>> m_raws;
 };
 
 } // namespace tlv::viewer
