@@ -1,10 +1,10 @@
 #include "common/IniProfile.h"
 
 #include "common/Cp1252.h"
+#include "common/SaveTarget.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 namespace tlv::common {
 
@@ -92,17 +92,12 @@ public:
 
     bool save(const QString &path) const
     {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        for (const Line &line : m_lines) {
-            if (file.write(line.bytes) != line.bytes.size()
-                || file.write(line.eol) != line.eol.size()) {
-                file.cancelWriting();
-                return false;
-            }
-        }
-        return file.commit();
+        QByteArray content;
+        for (const Line &line : m_lines)
+            content += line.bytes + line.eol;
+        // A write that fails leaves the target as it was.
+        SaveTarget file;
+        return file.open(path) && file.write(content) && file.commit();
     }
 
     const QList<Line> &lines() const { return m_lines; }

@@ -474,13 +474,10 @@ std::optional<double> RowStore::cellValue(int row, int gridColumn) const
     return c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
 }
 
-void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
-    std::optional<double> *values, std::optional<qint64> *raws) const
+void RowStore::rowCells(int row, std::span<const int> gridColumns, RowCell *cells) const
 {
     if (row < 0 || row >= int(m_rows.size())) {
-        std::fill_n(texts, gridColumns.size(), QStringView());
-        std::fill_n(values, gridColumns.size(), std::nullopt);
-        std::fill_n(raws, gridColumns.size(), std::nullopt);
+        std::fill_n(cells, gridColumns.size(), RowCell());
         return;
     }
     const Row &r = m_rows[size_t(row)];
@@ -494,11 +491,12 @@ void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *
             __builtin_prefetch(from);
     }
     for (size_t k = 0; k < gridColumns.size(); ++k) {
-        texts[k] = cellView(r, gridColumns[k]);
+        RowCell &cell = cells[k];
+        cell.text = cellView(r, gridColumns[k]);
         const int i = gridColumns[k] - StampColumns;
         const DataCell *c = i >= 0 && i < r.cellCount() ? &r.cells()[i] : nullptr;
-        values[k] = c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
-        raws[k] = c && c->hasRaw ? std::optional<qint64>(c->raw) : std::nullopt;
+        cell.number = c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+        cell.raw = c && c->hasRaw ? std::optional<qint64>(c->raw) : std::nullopt;
     }
 }
 

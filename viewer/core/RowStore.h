@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/core/RowCell.h"
 #include "viewer/core/RowKind.h"
 
 #include <QAbstractTableModel>
@@ -103,8 +104,7 @@ public:
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const;
     // What cellView(), cellValue() and rawValue() give for each of gridColumns, the row found
     // once: for a reader that takes whole rows.
-    void rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
-        std::optional<double> *values, std::optional<qint64> *raws) const;
+    void rowCells(int row, std::span<const int> gridColumns, RowCell *cells) const;
     // The raw value of a data cell; none for a string, a status or separator row.
     [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const;
     [[nodiscard]] QString comment(int row, int gridColumn) const;

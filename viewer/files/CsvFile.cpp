@@ -1,7 +1,5 @@
 #include "viewer/files/CsvFile.h"
 
-#include <QSaveFile>
-
 namespace tlv::viewer {
 
 namespace {
@@ -10,10 +8,6 @@ namespace {
 constexpr qsizetype FlushSize = 256 * 1024;
 
 } // namespace
-
-CsvFile::CsvFile() = default;
-
-CsvFile::~CsvFile() = default;
 
 QString CsvFile::quoted(const QString &field)
 {
@@ -47,31 +41,25 @@ bool CsvFile::open(const QString &fileName)
 {
     discard();
     m_error.clear();
-    m_target = std::make_unique<QSaveFile>(fileName);
-    if (!m_target->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        fail(m_target->errorString());
-        m_target.reset();
-        return false;
-    }
-    return true;
+    return m_target.open(fileName) || fail(m_target.errorString());
 }
 
 bool CsvFile::flush()
 {
     if (m_pending.isEmpty())
         return true;
-    const bool ok = m_target->write(m_pending) == m_pending.size();
+    const bool ok = m_target.write(m_pending);
     m_pending.clear();
     if (ok)
         return true;
-    fail(m_target->errorString());
+    fail(m_target.errorString());
     discard();
     return false;
 }
 
 bool CsvFile::startRow(int row)
 {
-    if (!m_target)
+    if (!m_target.isOpen())
         return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
     if (row == m_row)
         return true;
@@ -119,16 +107,14 @@ bool CsvFile::close()
 {
     if (!startRow(m_row + 1) || !flush())
         return false;
-    const bool committed = m_target->commit();
-    if (!committed)
-        fail(m_target->errorString());
+    const bool committed = m_target.commit() || fail(m_target.errorString());
     discard();
     return committed;
 }
 
 void CsvFile::discard()
 {
-    m_target.reset();
+    m_target.discard();
     m_fields.clear();
     m_pending.clear();
     m_row = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SaveTarget.h"
 #include "viewer/files/SheetWriter.h"
 
 #include <QByteArray>
@@ -7,9 +8,6 @@
 #include <QStringList>
 
 #include <limits>
-#include <memory>
-
-class QSaveFile;
 
 namespace tlv::viewer {
 
@@ -20,9 +18,6 @@ namespace tlv::viewer {
 class CsvFile final : public SheetWriter
 {
 public:
-    CsvFile();
-    ~CsvFile() override;
-
     bool open(const QString &fileName) override;
     [[nodiscard]] int rowLimit() const override { return std::numeric_limits<int>::max(); }
     bool addColumn(int column, int characters, QStringView header) override;
@@ -32,7 +27,7 @@ public:
     bool close() override;
     void discard() override;
 
-    [[nodiscard]] bool isOpen() const override { return m_target != nullptr; }
+    [[nodiscard]] bool isOpen() const override { return m_target.isOpen(); }
     [[nodiscard]] QString errorString() const override { return m_error; }
 
     // One field as it goes into a line.
@@ -46,7 +41,7 @@ private:
     bool flush();
     bool fail(const QString &error);
 
-    std::unique_ptr<QSaveFile> m_target;
+    common::SaveTarget m_target;
     QStringList m_fields;
     QByteArray m_pending; // lines not yet handed to the target
     int m_row = 0; // the row m_fields holds; 0 before the first

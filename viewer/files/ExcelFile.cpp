@@ -2,7 +2,6 @@
 
 #include "common/Cp1252.h"
 
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -163,12 +162,12 @@ bool ExcelFile::flush()
 {
     if (m_used == 0)
         return true;
-    const bool ok = m_target->write(m_buffer.get(), qint64(m_used)) == qint64(m_used);
+    const bool ok = m_target.write(m_buffer.get(), qsizetype(m_used));
     m_used = 0;
     if (ok)
         return true;
     // The file misses these records now: it can never be whole.
-    fail(m_target->errorString());
+    fail(m_target.errorString());
     discard();
     return false;
 }
@@ -181,12 +180,9 @@ bool ExcelFile::OpenFile(const QString &fileName)
     m_failureText.clear();
     if (!m_buffer)
         m_buffer = std::make_unique_for_overwrite<char[]>(FlushSize + LongestRecord);
-    // Replaces any file left from an earlier run instead of writing over its head. The
-    // records are gathered here: the file needs no buffer of its own.
-    m_target = std::make_unique<QSaveFile>(fileName);
-    if (!m_target->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        fail(m_target->errorString());
-        m_target.reset();
+    // Replaces any file left from an earlier run instead of writing over its head.
+    if (!m_target.open(fileName)) {
+        fail(m_target.errorString());
         return failBadly(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
             + QStringLiteral("\r\n"));
     }
@@ -336,19 +332,16 @@ bool ExcelFile::CloseFile()
         return false;
     }
     m_open = false;
-    const bool committed = m_target->commit();
-    if (!committed)
-        fail(m_target->errorString());
-    m_target.reset();
-    return committed;
+    if (!m_target.commit())
+        return fail(m_target.errorString());
+    return true;
 }
 
 void ExcelFile::discard()
 {
     m_open = false;
     m_used = 0;
-    // Never committed, the new content goes with the file object.
-    m_target.reset();
+    m_target.discard();
 }
 
 bool ExcelFile::open(const QString &fileName)
@@ -366,29 +359,6 @@ bool ExcelFile::addColumn(int column, int characters, QStringView header)
     // A wide grid column is cut to the widest the record holds rather than lost.
     return SetColumnWidth(column, column, std::clamp(characters, 0, MaxColumnWidth))
         && EWriteString(1, column, header.left(MaxTextLength));
-}
-
-bool ExcelFile::writeText(int row, int column, QStringView text)
-{
-    if (text.isEmpty())
-        return true;
-    if (cellRefusal(row, column))
-        return EWriteString(row, column, text);
-    return putLabel(row, column, text.left(MaxTextLength));
-}
-
-bool ExcelFile::writeNumber(int row, int column, double value, QStringView)
-{
-    if (cellRefusal(row, column))
-        return EWriteDouble(row, column, value, 0);
-    return putNumber(row, column, value, 0);
-}
-
-bool ExcelFile::writeDate(int row, int column, double days, int formatIndex, QStringView)
-{
-    if (cellRefusal(row, column) || formatIndex < 0 || formatIndex > 255)
-        return EWriteDouble(row, column, days, formatIndex);
-    return putNumber(row, column, days, formatIndex);
 }
 
 } // namespace tlv::viewer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SaveTarget.h"
 #include "viewer/files/SheetWriter.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-
-class QSaveFile;
 
 namespace tlv::viewer {
 
@@ -80,6 +79,7 @@ public:
 
 private:
     bool WriteDefaultFormats();
+    [[nodiscard]] static bool inSheet(int row, int column);
     // A record is put at record(), then committed with its full size: the buffer always has
     // room for the longest record.
     [[nodiscard]] char *record() { return m_buffer.get() + m_used; }
@@ -99,7 +99,7 @@ private:
     static constexpr quint16 NumberRecord = 0x0003;
     static constexpr quint16 LabelRecord = 0x0004;
 
-    std::unique_ptr<QSaveFile> m_target;
+    common::SaveTarget m_target;
     // Records not yet handed to the target, in call order: one buffer, reused.
     std::unique_ptr<char[]> m_buffer;
     size_t m_used = 0;
@@ -108,6 +108,33 @@ private:
     QString m_error;
     QString m_failureText;
 };
+
+inline bool ExcelFile::inSheet(int row, int column)
+{
+    return row >= 1 && row <= MaxRow && column >= 1 && column <= MaxSheetColumn;
+}
+
+inline bool ExcelFile::writeText(int row, int column, QStringView text)
+{
+    if (text.isEmpty())
+        return true;
+    if (!inSheet(row, column))
+        return EWriteString(row, column, text); // which says why not
+    return putLabel(row, column, text.left(MaxTextLength));
+}
+
+inline bool ExcelFile::writeNumber(int row, int column, double value, QStringView)
+{
+    return inSheet(row, column) ? putNumber(row, column, value, 0)
+                                : EWriteDouble(row, column, value, 0);
+}
+
+inline bool ExcelFile::writeDate(int row, int column, double days, int formatIndex, QStringView)
+{
+    return inSheet(row, column) && formatIndex >= 0 && formatIndex <= 255
+        ? putNumber(row, column, days, formatIndex)
+        : EWriteDouble(row, column, days, formatIndex);
+}
 
 inline bool ExcelFile::putNumber(int row, int column, double value, int formatIndex)
 {

@@ -70,12 +70,8 @@ void ExportGridSource::readRow(
     int row, std::span<const int> gridColumns, Cell *cells, QStringList &scratch) const
 {
     const size_t n = gridColumns.size();
-    m_texts.resize(n);
-    m_values.resize(n);
-    m_raws.resize(n);
-    m_rows.rowCells(row, gridColumns, m_texts.data(), m_values.data(), m_raws.data());
+    m_rows.rowCells(row, gridColumns, cells);
     for (size_t k = 0; k < n; ++k) {
-        cells[k] = { m_texts[k], m_values[k], m_raws[k] };
         // The hidden raw and comment lines are made when asked for.
         if (gridColumns[k] >= m_rows.rawColumn()) {
             scratch.resize(qsizetype(n));

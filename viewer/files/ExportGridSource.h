@@ -2,8 +2,6 @@
 
 #include "viewer/files/ExportSource.h"
 
-#include <vector>
-
 namespace tlv::viewer {
 
 struct ColumnTable;
@@ -32,10 +30,6 @@ public:
 private:
     const RowStore &m_rows;
     const ColumnTable &m_table;
-    // One row's cells as the row store hands them out, reused from row to row.
-    mutable std::vector<QStringView> m_texts;
-    mutable std::vector<std::optional<double>> m_values;
-    mutable std::vector<std::optional<qint64>> m_raws;
 };
 
 } // namespace tlv::viewer

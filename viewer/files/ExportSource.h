@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/core/RowCell.h"
 #include "viewer/core/RowKind.h"
 
 #include <QString>
@@ -21,12 +22,7 @@ class ExportSource
 {
 public:
     // A cell as the export takes it: the text the grid shows and the values behind it.
-    struct Cell
-    {
-        QStringView text;
-        std::optional<double> number; // the decoder's number
-        std::optional<qint64> raw; // the raw value (a PCD time for the time formats)
-    };
+    using Cell = RowCell;
 
     virtual ~ExportSource() = default;
 

@@ -36,13 +36,13 @@ ExportValues::CellKind ExportValues::kindOf(int gridColumn, const ColumnDescript
         return CellKind::Text;
     const bool isLong = description->DataType == ColumnDescription::Long;
     if (format.startsWith(u't')) {
-        // Only a Long holds a PCD time; the others show no date.
-        if (!isLong || format.startsWith(u"tx"))
+        // Only a Long holds a PCD time; the others show no date. The grid shows a time for
+        // "th", a date for "td", both for the others: "tdx" shows no date alone.
+        const QStringView shown = QStringView(format).mid(1);
+        if (!isLong || shown.startsWith(u'x'))
             return CellKind::Text;
-        if (format.startsWith(u"td"))
-            return CellKind::Date;
-        if (format.startsWith(u"th"))
-            return CellKind::Time;
+        if (shown.startsWith(u'd') || shown.startsWith(u'h'))
+            return shown == u"d" ? CellKind::Date : shown == u"h" ? CellKind::Time : CellKind::Text;
         return CellKind::DateTime;
     }
     if (listed || (isLong && format.size() == 2 && format.startsWith(u'g')))
@@ -68,37 +68,6 @@ int ExportValues::formatIndex(CellKind kind)
         break;
     }
     return GeneralFormat;
-}
-
-std::optional<double> ExportValues::pcdTime(
-    qint64 word, CellKind kind, QStringView format, int year)
-{
-    // What the grid shows for the format: a time for "th", a date for "td", else both.
-    const QStringView shown = format.mid(1);
-    const CellKind shownKind = shown == u"h" ? CellKind::Time
-        : shown == u"d"                      ? CellKind::Date
-                                             : CellKind::DateTime;
-    if (word < 0 || kind != shownKind)
-        return std::nullopt;
-    const int month = int(word / 100000000);
-    const int day = int((word / 1000000) % 100);
-    const int hours = int((word / 10000) % 100);
-    const int minutes = int((word / 100) % 100);
-    const int seconds = int(word % 100);
-    double value = 0;
-    if (kind != CellKind::Time) {
-        // The grid shows the year in two digits, as one of this century.
-        const QDate date(2000 + ((year % 100) + 100) % 100, month, day);
-        if (!date.isValid())
-            return std::nullopt;
-        value = double(oleEpoch.daysTo(date));
-    }
-    if (kind != CellKind::Date) {
-        if (hours > 23 || minutes > 59 || seconds > 59)
-            return std::nullopt;
-        value += (hours * 3600 + minutes * 60 + seconds) / 86400.0;
-    }
-    return value;
 }
 
 bool ExportValues::showsItself(double number, QStringView text)

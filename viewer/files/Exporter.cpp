@@ -16,7 +16,7 @@
 
 #include <algorithm>
 #include <limits>
-#include <memory>
+#include <type_traits>
 
 namespace tlv::viewer {
 
@@ -130,17 +130,18 @@ Exporter::Result Exporter::Export(bool pcdRequest)
     Q_EMIT NewExportFile();
 
     const QList<int> columns = columnsToExport();
-    std::unique_ptr<SheetWriter> sheet;
-    if (ExportNaming::isCsv(m_lastTarget))
-        sheet = std::make_unique<CsvFile>();
-    else if (ExportNaming::isXlsx(m_lastTarget))
-        sheet = std::make_unique<XlsxFile>();
-    else
-        sheet = std::make_unique<ExcelFile>();
-    // Rows past what a sheet holds stay in the grid for the next export.
-    m_lastRows = std::min(m_source.rowCount(), sheet->rowLimit() - 1);
     Q_EMIT busyChanged(true);
-    const Result result = writeSheet(*sheet, path, columns, tell);
+    Result result = Result::Failed;
+    if (ExportNaming::isCsv(m_lastTarget)) {
+        CsvFile sheet;
+        result = writeSheet(sheet, path, columns, tell);
+    } else if (ExportNaming::isXlsx(m_lastTarget)) {
+        XlsxFile sheet;
+        result = writeSheet(sheet, path, columns, tell);
+    } else {
+        ExcelFile sheet;
+        result = writeSheet(sheet, path, columns, tell);
+    }
     Q_EMIT busyChanged(false);
     if (result == Result::Failed)
         return failed(m_lastError, tell);
@@ -209,9 +210,13 @@ QList<int> Exporter::columnsToExport() const
     return columns;
 }
 
+template<class Sheet>
 Exporter::Result Exporter::writeSheet(
-    SheetWriter &sheet, const QString &path, const QList<int> &columns, bool tell)
+    Sheet &sheet, const QString &path, const QList<int> &columns, bool tell)
 {
+    static_assert(std::is_base_of_v<SheetWriter, Sheet>);
+    // Rows past what a sheet holds stay in the grid for the next export.
+    m_lastRows = std::min(m_source.rowCount(), sheet.rowLimit() - 1);
     // Nothing to write: the older file stays.
     if (columns.isEmpty())
         return Result::NoData;
@@ -277,7 +282,8 @@ Exporter::Result Exporter::writeSheet(
 
 // Row by row: each grid row is read once, while it is at hand. A cell with a value of its
 // column's kind goes out as that value, any other as the text the grid shows.
-bool Exporter::writeRows(SheetWriter &sheet, std::vector<SheetColumn> &columns) const
+template<class Sheet>
+bool Exporter::writeRows(Sheet &sheet, std::vector<SheetColumn> &columns) const
 {
     std::vector<SheetColumn *> going;
     std::vector<int> gridColumns;
@@ -318,8 +324,7 @@ bool Exporter::writeRows(SheetWriter &sheet, std::vector<SheetColumn> &columns) 
             // A PCD time shows the year of the row it came in.
             else if (dateKind && column.gridColumn > 3 && cell.raw
                 && (known || column.kind == Kind::Time))
-                value = ExportValues::pcdTime(
-                    *cell.raw, column.kind, column.description->Format, moment.year);
+                value = ExportValues::pcdTime(*cell.raw, column.kind, moment.year);
             const bool ok = !value ? sheet.writeText(row, column.sheetColumn, cell.text)
                 : number
                 ? sheet.writeNumber(row, column.sheetColumn, *value, cell.text)

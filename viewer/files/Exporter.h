@@ -102,10 +102,11 @@ private:
         const ColumnDescription *description = nullptr;
         QString error; // why it stopped; empty while it goes on
     };
-    Result writeSheet(
-        SheetWriter &sheet, const QString &path, const QList<int> &columns, bool tell);
+    // Sheet is a SheetWriter, taken by its own type so that the writer's cell calls inline.
+    template<class Sheet>
+    Result writeSheet(Sheet &sheet, const QString &path, const QList<int> &columns, bool tell);
     // The data rows, row by row; false when the file failed rather than a column.
-    bool writeRows(SheetWriter &sheet, std::vector<SheetColumn> &columns) const;
+    template<class Sheet> bool writeRows(Sheet &sheet, std::vector<SheetColumn> &columns) const;
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
 

@@ -3,7 +3,6 @@
 #include "viewer/files/ExcelFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -35,12 +34,8 @@ bool XlsxFile::open(const QString &fileName)
     discard();
     m_error.clear();
     // The target is claimed first: a folder that is missing or not writable fails here.
-    m_target = std::make_unique<QSaveFile>(fileName);
-    if (!m_target->open(QIODevice::WriteOnly)) {
-        fail(m_target->errorString());
-        m_target.reset();
-        return false;
-    }
+    if (!m_target.open(fileName))
+        return fail(m_target.errorString());
     // The library writes a workbook only under a name of its own, at its close.
     m_workbook = std::make_unique<QTemporaryFile>();
     if (!m_workbook->open()) {
@@ -138,17 +133,15 @@ bool XlsxFile::close()
     bool copied = workbook.open(QIODevice::ReadOnly);
     QString why = workbook.errorString();
     for (QByteArray piece; copied && !(piece = workbook.read(1 << 20)).isEmpty();) {
-        copied = m_target->write(piece) == piece.size();
-        why = m_target->errorString();
+        copied = m_target.write(piece);
+        why = m_target.errorString();
     }
     if (!copied) {
         fail(why);
         discard();
         return false;
     }
-    const bool committed = m_target->commit();
-    if (!committed)
-        fail(m_target->errorString());
+    const bool committed = m_target.commit() || fail(m_target.errorString());
     discard();
     return committed;
 }
@@ -163,7 +156,7 @@ void XlsxFile::discard()
     m_sheet = nullptr;
     m_formats = {};
     m_workbook.reset();
-    m_target.reset();
+    m_target.discard();
 }
 
 } // namespace tlv::viewer

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/SaveTarget.h"
 #include "viewer/files/SheetWriter.h"
 
 #include <QString>
@@ -10,7 +11,6 @@
 struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
-class QSaveFile;
 class QTemporaryFile;
 
 namespace tlv::viewer {
@@ -57,7 +57,7 @@ private:
     lxw_worksheet *m_sheet = nullptr;
     std::array<lxw_format *, 24> m_formats {};
     std::unique_ptr<QTemporaryFile> m_workbook;
-    std::unique_ptr<QSaveFile> m_target;
+    common::SaveTarget m_target;
     QString m_error;
 };
 

@@ -27,40 +27,34 @@ ColumnDescription column(qint16 type, const char *format)
 
 } // namespace
 
-// The date and time of a PCD time word are what the grid shows for it, never more.
-TEST(ExportValues, PcdTimeWordsBecomeOleAutomationValuesWhereTheGridShowsThem)
+TEST(ExportValues, PcdTimeWordsBecomeOleAutomationValues)
 {
-    using tlv::viewer::FormatText;
     const double second = 1.0 / 86400.0;
     const struct
     {
         qint64 word;
         Kind kind;
-        const char *format;
         int year;
         std::optional<double> value;
     } cases[] = {
-        { 1224235959, Kind::Date, "td", 2026, 46380.0 },
-        { 1224235959, Kind::Time, "th", 2026, 86399 * second },
-        { 1224235959, Kind::DateTime, "t", 2026, 46380 + 86399 * second },
-        { 1224120000, Kind::DateTime, "tq", 2026, 46380.5 },
-        { 229000000, Kind::Date, "td", 2024, 45351.0 }, // 29 February of a leap year
-        { 101000000, Kind::Date, "td", 2000, 36526.0 },
-        // No such date or time, or not the one the format shows.
-        { 229000000, Kind::Date, "td", 2026, {} },
-        { 1345000000, Kind::Date, "td", 2026, {} },
-        { 1224240000, Kind::Time, "th", 2026, {} },
-        { 1224236000, Kind::Time, "th", 2026, {} },
-        { -5, Kind::DateTime, "t", 2026, {} },
-        { 1224235959, Kind::Date, "tdx", 2026, {} },
-        { 1224235959, Kind::Time, "thm", 2026, {} },
+        { 1224235959, Kind::Date, 2026, 46380.0 },
+        { 1224235959, Kind::Time, 2026, 86399 * second },
+        { 1224235959, Kind::DateTime, 2026, 46380 + 86399 * second },
+        { 1224120000, Kind::DateTime, 2026, 46380.5 },
+        { 229000000, Kind::Date, 2024, 45351.0 }, // 29 February of a leap year
+        { 101000000, Kind::Date, 2000, 36526.0 },
+        // No such date or time.
+        { 229000000, Kind::Date, 2026, {} },
+        { 1345000000, Kind::Date, 2026, {} },
+        { 1224240000, Kind::Time, 2026, {} },
+        { 1224236000, Kind::Time, 2026, {} },
+        { -5, Kind::DateTime, 2026, {} },
     };
     for (const auto &c : cases) {
-        const auto value
-            = ExportValues::pcdTime(c.word, c.kind, QString::fromLatin1(c.format), c.year);
-        ASSERT_EQ(value.has_value(), c.value.has_value()) << c.word << " " << c.format;
+        const auto value = ExportValues::pcdTime(c.word, c.kind, c.year);
+        ASSERT_EQ(value.has_value(), c.value.has_value()) << c.word;
         if (value) {
-            EXPECT_DOUBLE_EQ(*value, *c.value) << c.word << " " << c.format;
+            EXPECT_DOUBLE_EQ(*value, *c.value) << c.word;
         }
     }
     EXPECT_DOUBLE_EQ(ExportValues::oleDate(QDateTime(QDate(2026, 12, 5), QTime(19, 18, 43))),
@@ -87,6 +81,8 @@ TEST(ExportValues, CellKindFollowsGridColumnAndFormat)
         { 6, column(T::Long, "th"), Kind::Time, 19 },
         { 7, column(T::Long, "t"), Kind::DateTime, 20 },
         { 7, column(T::Long, "tq"), Kind::DateTime, 20 },
+        { 7, column(T::Long, "tdx"), Kind::Text, 0 }, // shows the date and the time
+        { 7, column(T::Long, "thm"), Kind::Text, 0 },
         { 7, column(T::Word, "td"), Kind::Text, 0 }, // only a Long holds a PCD time
         { 8, column(T::Word, "d"), Kind::Number, 0 },
         { 8, column(T::Word, "2sd"), Kind::Number, 0 },
