@@ -146,7 +146,7 @@ bool ExcelFile::fail(const QString &error)
 }
 
 // A failure the user is told of in the system's words, beside the plain reason.
-bool ExcelFile::failBadly(const QString &text)
+bool ExcelFile::failWithText(const QString &text)
 {
     m_failureText = text + m_error;
     return false;
@@ -183,7 +183,7 @@ bool ExcelFile::OpenFile(const QString &fileName)
     // Replaces any file left from an earlier run instead of writing over its head.
     if (!m_target.open(fileName)) {
         fail(m_target.errorString());
-        return failBadly(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
+        return failWithText(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
             + QStringLiteral("\r\n"));
     }
     m_open = true;
@@ -196,7 +196,7 @@ bool ExcelFile::OpenFile(const QString &fileName)
         ok = commit(6);
     }
     if (!ok || !WriteDefaultFormats())
-        return failBadly(QStringLiteral("WriteDefaultFormats Error : "));
+        return failWithText(QStringLiteral("WriteDefaultFormats Error : "));
     return true;
 }
 
@@ -248,7 +248,7 @@ bool ExcelFile::SetDefaultRowHeight(int points)
         if (commit(6))
             return true;
     }
-    return failBadly(QStringLiteral("SetDefaultRowHeight Error : "));
+    return failWithText(QStringLiteral("SetDefaultRowHeight Error : "));
 }
 
 bool ExcelFile::SetColumnWidth(int firstColumn, int lastColumn, int characters)

@@ -91,7 +91,7 @@ private:
     bool flush();
     bool notOpen();
     bool fail(const QString &error);
-    bool failBadly(const QString &text);
+    bool failWithText(const QString &text);
 
     // Records collect in the buffer and go to the file in pieces of about this size: a write
     // call costs the file system more than 64 KB cost to fill, and this still stays in cache.
