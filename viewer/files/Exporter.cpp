@@ -308,27 +308,38 @@ bool Exporter::writeRows(Sheet &sheet, std::vector<SheetColumn> &columns) const
         for (size_t k = 0; k < going.size(); ++k) {
             SheetColumn &column = *going[k];
             const ExportSource::Cell &cell = cells[k];
-            std::optional<double> value;
-            const bool dateKind = column.kind != Kind::Number && column.kind != Kind::Text
-                && column.kind != Kind::Listed;
-            const bool number = column.kind == Kind::Number || column.kind == Kind::Listed;
-            if (cell.text.isEmpty())
-                value = std::nullopt; // an empty cell stays empty
-            else if (column.kind == Kind::Number)
-                value = cell.number;
-            else if (column.kind == Kind::Listed && cell.number
-                && ExportValues::showsItself(*cell.number, cell.text))
-                value = cell.number;
-            else if (dateKind && column.gridColumn < 3 && known)
-                value = column.gridColumn == 1 ? moment.date : moment.time;
-            // A PCD time shows the year of the row it came in.
-            else if (dateKind && column.gridColumn > 3 && cell.raw
-                && (known || column.kind == Kind::Time))
-                value = ExportValues::pcdTime(*cell.raw, column.kind, moment.year);
-            const bool ok = !value ? sheet.writeText(row, column.sheetColumn, cell.text)
-                : number
-                ? sheet.writeNumber(row, column.sheetColumn, *value, cell.text)
-                : sheet.writeDate(row, column.sheetColumn, *value, column.format, cell.text);
+            const int c = column.sheetColumn;
+            const QStringView text = cell.text;
+            bool ok = false;
+            switch (text.isEmpty() ? Kind::Text : column.kind) {
+            case Kind::Text:
+                ok = sheet.writeText(row, c, text);
+                break;
+            case Kind::Number:
+                ok = cell.number ? sheet.writeNumber(row, c, *cell.number, text)
+                                 : sheet.writeText(row, c, text);
+                break;
+            case Kind::Listed:
+                ok = cell.number && ExportValues::showsItself(*cell.number, text)
+                    ? sheet.writeNumber(row, c, *cell.number, text)
+                    : sheet.writeText(row, c, text);
+                break;
+            case Kind::Date:
+            case Kind::Time:
+            case Kind::DateTime: {
+                std::optional<double> value;
+                if (column.gridColumn < 3) {
+                    if (known)
+                        value = column.gridColumn == 1 ? moment.date : moment.time;
+                } else if (cell.raw && (known || column.kind == Kind::Time)) {
+                    // A PCD time shows the year of the row it came in.
+                    value = ExportValues::pcdTime(*cell.raw, column.kind, moment.year);
+                }
+                ok = value ? sheet.writeDate(row, c, *value, column.format, text)
+                           : sheet.writeText(row, c, text);
+                break;
+            }
+            }
             if (ok)
                 continue;
             if (!sheet.isOpen())
