@@ -2,11 +2,10 @@
 
 #include "common/CommonLog.h"
 #include "common/Cp1252.h"
-#include "common/SaveFile.h"
+#include "common/SaveTarget.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 namespace tlv::common {
 
@@ -94,18 +93,12 @@ public:
 
     bool save(const QString &path) const
     {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return false;
-        for (const Line &line : m_lines) {
-            if (file.write(line.bytes) != line.bytes.size()
-                || file.write(line.eol) != line.eol.size()) {
-                qCInfo(lcCommon) << "cannot write" << path << ":" << file.errorString();
-                file.cancelWriting();
-                return false;
-            }
-        }
-        if (!commitWhole(file)) {
+        QByteArray content;
+        for (const Line &line : m_lines)
+            content += line.bytes + line.eol;
+        // A write that fails leaves the target as it was.
+        SaveTarget file;
+        if (!file.open(path) || !file.write(content) || !file.commit()) {
             qCInfo(lcCommon) << "cannot write" << path << ":" << file.errorString();
             return false;
         }

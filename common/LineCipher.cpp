@@ -2,11 +2,10 @@
 
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
-#include "common/SaveFile.h"
+#include "common/SaveTarget.h"
 
 #include <QFile>
 #include <QList>
-#include <QSaveFile>
 
 namespace tlv::common {
 
@@ -131,8 +130,8 @@ bool readAll(const QString &path, QByteArray *data, QString *error)
 // Whole or nothing: a failed write never leaves half a file behind.
 bool writeAll(const QString &path, const QByteArray &data, QString *error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !commitWhole(file)) {
+    SaveTarget file;
+    if (!file.open(path) || !file.write(data) || !file.commit()) {
         setError(error,
             QStringLiteral("Cannot write ") + path + QStringLiteral(" : ") + file.errorString());
         return false;

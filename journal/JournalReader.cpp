@@ -1,7 +1,6 @@
 #include "journal/JournalReader.h"
 
 #include "viewer/core/ColumnTable.h"
-#include "viewer/files/ExportValues.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -160,13 +159,11 @@ JournalRow rowHead(const QSqlQuery &q)
 // What a journal of the first version kept as texts, as its values.
 qint64 millisFromTexts(const QString &date, const QString &time)
 {
-    const std::optional<double> days = viewer::ExportValues::date(date);
-    const std::optional<double> day = viewer::ExportValues::time(time);
-    if (!days || !day)
-        return 0;
-    const QDateTime local(QDate(1899, 12, 30).addDays(qint64(*days)),
-        QTime::fromMSecsSinceStartOfDay(int(std::lround(*day * 86400.0)) * 1000));
-    return local.isValid() ? local.toMSecsSinceEpoch() : 0;
+    // The grid's two-digit years are of this century.
+    const QDate day = QDate::fromString(date, QStringLiteral("dd/MM/yy")).addYears(100);
+    const QTime clock = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
+    const QDateTime local(day, clock);
+    return day.isValid() && clock.isValid() && local.isValid() ? local.toMSecsSinceEpoch() : 0;
 }
 
 } // namespace

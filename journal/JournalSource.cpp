@@ -116,20 +116,18 @@ const JournalSource::Stamp *JournalSource::stamp(int row) const
 
 std::optional<double> JournalSource::cellValue(int row, int gridColumn) const
 {
-    if (row < 0 || row >= m_rows.size())
-        return std::nullopt;
-    // The grid shows whole seconds, and so does a sheet of the grid.
-    if (gridColumn == 1 || gridColumn == 2) {
-        const Stamp *s = stamp(row);
-        if (!s)
-            return std::nullopt;
-        return gridColumn == 1 ? double(QDate(1899, 12, 30).daysTo(s->date))
-                               : s->time.msecsSinceStartOfDay() / 86400000.0;
-    }
     const int i = gridColumn - RowStore::StampColumns;
-    if (i < 0 || i >= m_buffer.columns.size())
+    if (row < 0 || row >= m_rows.size() || i < 0 || i >= m_buffer.columns.size())
         return std::nullopt;
     return m_rows[row].numbers.value(i);
+}
+
+std::optional<qint64> JournalSource::rawValue(int row, int gridColumn) const
+{
+    const int i = gridColumn - RowStore::StampColumns;
+    if (row < 0 || row >= m_rows.size() || i < 0 || i >= m_buffer.columns.size())
+        return std::nullopt;
+    return m_rows[row].rawValues.value(i);
 }
 
 viewer::DecodedRecord JournalSource::decodedRecord(const JournalRow &row)
@@ -148,20 +146,6 @@ viewer::DecodedRecord JournalSource::decodedRecord(const JournalRow &row)
             comments.size() == row.cells.size() ? QStringView(comments[i]) : QStringView());
     }
     return r;
-}
-
-JournalSource::RowKind JournalSource::rowKind(int row) const
-{
-    switch (m_rows.value(row).kind) {
-    case journal::RowKind::Miss:
-    case journal::RowKind::Restart:
-        return RowKind::Separator;
-    case journal::RowKind::Status:
-        return RowKind::Status;
-    case journal::RowKind::Record:
-        break;
-    }
-    return RowKind::Record;
 }
 
 } // namespace tlv::journal

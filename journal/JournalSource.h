@@ -13,8 +13,8 @@
 namespace tlv::journal {
 
 // Journal rows as an export reads the grid: the PC date, PC time and PCD status, then the
-// data columns of the buffer, with the same cell kinds as a live recording. Dates, times and
-// numbers come from the values the journal kept, the dates and times in local time.
+// data columns of the buffer, with the same cell kinds as a live recording: numbers, raw
+// values and PC times are the ones the journal kept.
 class JournalSource : public viewer::ExportSource
 {
 public:
@@ -27,8 +27,10 @@ public:
     [[nodiscard]] bool isSelected(int) const override { return false; }
     [[nodiscard]] const viewer::ColumnDescription *description(int gridColumn) const override;
     [[nodiscard]] QString cellText(int row, int gridColumn) const override;
-    [[nodiscard]] RowKind rowKind(int row) const override;
+    [[nodiscard]] viewer::RowKind rowKind(int row) const override { return m_rows.value(row).kind; }
+    [[nodiscard]] qint64 rowMsecs(int row) const override { return m_rows.value(row).pcMillis; }
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const override;
+    [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const override;
 
     // A journaled record as the decoder gave it, so the grid shows it typed again.
     [[nodiscard]] static viewer::DecodedRecord decodedRecord(const JournalRow &row);

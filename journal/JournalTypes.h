@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/core/RowKind.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -8,8 +10,7 @@
 
 namespace tlv::journal {
 
-// What a row of the grid was.
-enum class RowKind { Record, Status, Miss, Restart };
+using viewer::RowKind;
 
 [[nodiscard]] QString kindName(RowKind kind);
 // "record", "status", "miss", "restart"; false for any other text.

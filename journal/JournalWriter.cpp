@@ -177,16 +177,7 @@ JournalRow JournalWriter::rowFrom(const viewer::RowStore &rows, int row)
     }
     r.raw = rows.cell(row, rows.rawColumn());
     r.comment = rows.cell(row, rows.commentColumn());
-    switch (rows.rowKind(row)) {
-    case RowStore::RowKind::Separator:
-        r.kind = r.status.startsWith(QLatin1String("Miss")) ? RowKind::Miss : RowKind::Restart;
-        break;
-    case RowStore::RowKind::Status:
-        r.kind = RowKind::Status;
-        break;
-    default:
-        break;
-    }
+    r.kind = rows.rowKind(row);
     return r;
 }
 

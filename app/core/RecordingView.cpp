@@ -345,7 +345,8 @@ void RecordingView::append(const QList<journal::JournalRow> &rows)
         switch (r.kind) {
         case journal::RowKind::Miss:
         case journal::RowKind::Restart:
-            grid.addSeparator(r.status, journal::shownDate(r), journal::shownTime(r), r.pcMillis);
+            grid.addSeparator(
+                r.kind, r.status, journal::shownDate(r), journal::shownTime(r), r.pcMillis);
             break;
         case journal::RowKind::Status:
             grid.setStatusText(r.status);

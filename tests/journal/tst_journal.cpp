@@ -94,10 +94,12 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         writer.attach(grid.core);
         const qint64 ms = 1796551201234; // 2026-12-06 10:00:01.234 UTC
         grid.record(u"21.5\tauto"_s, u"10:00:01"_s, ms);
-        grid.core.rows().addSeparator(u"Miss 3"_s, u"06/12/26"_s, u"10:00:02"_s, ms + 1000);
+        grid.core.rows().addSeparator(
+            tlv::viewer::RowKind::Miss, u"Miss 3"_s, u"06/12/26"_s, u"10:00:02"_s, ms + 1000);
         grid.core.rows().setStatusText(u"Stop"_s);
         grid.core.rows().addStatusRow(u"06/12/26"_s, u"10:00:03"_s, ms + 2000);
-        grid.core.rows().addSeparator(u"Restart"_s, u"06/12/26"_s, u"10:00:04"_s);
+        grid.core.rows().addSeparator(
+            tlv::viewer::RowKind::Restart, u"Restart"_s, u"06/12/26"_s, u"10:00:04"_s);
         grid.record(u"-4\t"_s, u"10:00:05"_s);
         ASSERT_TRUE(writer.flush());
 

@@ -542,10 +542,10 @@ void ControlCore::onRecord(const DecodedRecord &record)
         Q_EMIT graphRedrawRequested();
 }
 
-void ControlCore::onSeparator(const QString &text)
+void ControlCore::onSeparator(RowKind kind, const QString &text)
 {
     const QDateTime t = now();
-    m_rows.addSeparator(text, t.toString(QStringLiteral("dd/MM/yy")),
+    m_rows.addSeparator(kind, text, t.toString(QStringLiteral("dd/MM/yy")),
         t.toString(QStringLiteral("HH:mm:ss")), t.toMSecsSinceEpoch());
     if (m_graphShown)
         Q_EMIT graphRedrawRequested();

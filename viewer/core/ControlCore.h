@@ -188,7 +188,7 @@ private:
     void setInfoEnabled(bool enabled);
     void onBufferLoaded();
     void onRecord(const DecodedRecord &record);
-    void onSeparator(const QString &text);
+    void onSeparator(RowKind kind, const QString &text);
     void onPcdCommand(qint16 command);
     void tellAutoExportFailed();
     [[nodiscard]] QDateTime now() const;

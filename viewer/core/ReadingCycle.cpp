@@ -593,9 +593,9 @@ void ReadingCycle::goOnAfterCounters(
     const ReaderState &before, CounterOutcome::Separator kind, qint32 lost)
 {
     if (kind == CounterOutcome::Separator::Restart)
-        Q_EMIT separator(QStringLiteral("Restart"));
+        Q_EMIT separator(RowKind::Restart, QStringLiteral("Restart"));
     else if (kind == CounterOutcome::Separator::Miss)
-        Q_EMIT separator(QStringLiteral("Miss ") + QString::number(lost));
+        Q_EMIT separator(RowKind::Miss, QStringLiteral("Miss ") + QString::number(lost));
     if (m_reader.recordsToFetch > 0 && m_state == Refreshing) {
         m_beforeFetch = before;
         setState(Loading);

@@ -6,6 +6,7 @@
 #include "viewer/core/ReaderState.h"
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/core/RequestPlanner.h"
+#include "viewer/core/RowKind.h"
 
 #include <QObject>
 #include <QTimer>
@@ -100,8 +101,8 @@ Q_SIGNALS:
     // A buffer description or user buffer was loaded: rebuild the grid.
     void bufferLoaded();
     void recordDecoded(const tlv::viewer::DecodedRecord &record);
-    // "Miss n" or "Restart".
-    void separator(const QString &text);
+    // "Miss n" or "Restart", with its kind.
+    void separator(tlv::viewer::RowKind kind, const QString &text);
     // PCD command word changes: 1 clear, 8 export, 9 shutdown.
     void pcdCommand(qint16 command);
 

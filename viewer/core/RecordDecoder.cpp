@@ -4,7 +4,7 @@
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/FormatText.h"
 #include "viewer/core/MediaText.h"
-#include "viewer/core/SharedTexts.h"
+#include "viewer/core/TextBuffer.h"
 #include "viewer/core/TextSources.h"
 #include "viewer/core/ValueTextLookup.h"
 
@@ -17,6 +17,15 @@ using namespace Qt::StringLiterals;
 namespace tlv::viewer {
 
 namespace {
+
+// count separators of an empty comment line, shared by every record of that width.
+QString separators(qsizetype count)
+{
+    thread_local QString line;
+    if (line.size() != count)
+        line = QString(count, u';');
+    return line;
+}
 
 // Part number part of u, bits wide; a position outside the word reads as 0.
 quint32 extract(quint32 u, int bits, int position)
@@ -480,10 +489,10 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
     record.columns.resize(defined);
     DecodedColumn *const firstColumn = record.columns.data();
     DecodedColumn *decoded = firstColumn;
-    // Each text is formatted once, straight into its line; the two lines then share one
-    // allocation.
+    // Each text is formatted once, straight into its line.
     TextBuffer<2048> display;
     TextBuffer<256> commentLine;
+    bool anyComment = false;
     Texts texts;
     for (int k = 0; k <= maxColumn; ++k) {
         const ColumnDescription &column = table[k];
@@ -519,12 +528,16 @@ DecodedRecord RecordDecoder::decode(const ColumnTable &table, const QList<qint32
         if (!texts.comment.isEmpty()) {
             commentLine.append(texts.comment);
             texts.comment.clear();
+            anyComment = true;
         }
         if (!texts.ready.isNull())
             texts.ready = QString();
     }
-    shareTexts(
-        { display.view(), commentLine.view() }, { &record.displayLine, &record.commentLine });
+    record.displayLine = display.view().toString();
+    // Most records carry no comments: their comment line is then the separators only, one
+    // shared string of them, and the display line is the record's one allocation.
+    record.commentLine
+        = anyComment ? commentLine.view().toString() : separators(commentLine.size());
     return record;
 }
 

@@ -325,13 +325,14 @@ void RowStore::addStatusRow(const QString &date, const QString &time, qint64 mse
 }
 
 void RowStore::addSeparator(
-    const QString &text, const QString &date, const QString &time, qint64 msecs)
+    RowKind kind, const QString &text, const QString &date, const QString &time, qint64 msecs)
 {
     QStringList dashes;
     for (int i = 0; i < m_columns.size(); ++i)
         dashes << kDashes;
     Q_EMIT outputLine(stampedLine(dashes.join(u'\t'), text, date, time));
-    append(Row(RowKind::Separator, m_recordCount, msecs, date, time, text, 0, 0));
+    Q_ASSERT(viewer::isSeparator(kind));
+    append(Row(kind, m_recordCount, msecs, date, time, text, 0, 0));
 }
 
 void RowStore::makeRoom()
@@ -409,7 +410,7 @@ QString RowStore::cell(int row, int gridColumn) const
         return cellView(row, gridColumn).toString();
     if (i < 0 || i > m_columns.size() + 1)
         return {};
-    if (r.kind == RowKind::Separator)
+    if (viewer::isSeparator(r.kind))
         return i < m_columns.size() ? kDashes : QString();
     if (r.cellCount() == 0)
         return {};
@@ -448,7 +449,7 @@ inline QStringView RowStore::cellView(const Row &r, int gridColumn) const
     const int i = gridColumn - StampColumns;
     if (i < 0 || i >= m_columns.size())
         return {};
-    if (r.kind == RowKind::Separator)
+    if (viewer::isSeparator(r.kind))
         return kDashes;
     return i < r.cellCount() ? r.text(i) : QStringView();
 }
@@ -473,12 +474,10 @@ std::optional<double> RowStore::cellValue(int row, int gridColumn) const
     return c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
 }
 
-void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
-    std::optional<double> *values) const
+void RowStore::rowCells(int row, std::span<const int> gridColumns, RowCell *cells) const
 {
     if (row < 0 || row >= int(m_rows.size())) {
-        std::fill_n(texts, gridColumns.size(), QStringView());
-        std::fill_n(values, gridColumns.size(), std::nullopt);
+        std::fill_n(cells, gridColumns.size(), RowCell());
         return;
     }
     const Row &r = m_rows[size_t(row)];
@@ -492,10 +491,12 @@ void RowStore::rowCells(int row, std::span<const int> gridColumns, QStringView *
             __builtin_prefetch(from);
     }
     for (size_t k = 0; k < gridColumns.size(); ++k) {
-        texts[k] = cellView(r, gridColumns[k]);
+        RowCell &cell = cells[k];
+        cell.text = cellView(r, gridColumns[k]);
         const int i = gridColumns[k] - StampColumns;
         const DataCell *c = i >= 0 && i < r.cellCount() ? &r.cells()[i] : nullptr;
-        values[k] = c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+        cell.number = c && c->hasValue ? std::optional<double>(c->value) : std::nullopt;
+        cell.raw = c && c->hasRaw ? std::optional<qint64>(c->raw) : std::nullopt;
     }
 }
 

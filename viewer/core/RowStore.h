@@ -1,5 +1,8 @@
 #pragma once
 
+#include "viewer/core/RowCell.h"
+#include "viewer/core/RowKind.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QSet>
@@ -38,7 +41,7 @@ public:
         CommentRole, // the text-file comment of the cell
         RowKindRole, // int of RowKind
     };
-    enum class RowKind { Record, Status, Separator };
+    using RowKind = viewer::RowKind;
     static constexpr int StampColumns = 4; // record number, date, time, status
     static constexpr int StampWidth = 1100; // twips
     static constexpr int NumberWidth = 500;
@@ -89,21 +92,20 @@ public:
     // A PCD status change: a numbered row with no data.
     void addStatusRow(const QString &date, const QString &time, qint64 msecs = 0);
     // "Miss n" or "Restart": not numbered, dashes in the data cells.
-    void addSeparator(
-        const QString &text, const QString &date, const QString &time, qint64 msecs = 0);
+    void addSeparator(RowKind kind, const QString &text, const QString &date, const QString &time,
+        qint64 msecs = 0);
     // The text of grid column c, the hidden raw and comment lines included.
     [[nodiscard]] QString cell(int row, int gridColumn) const;
     // The same text without a copy, valid until the row goes; empty for the hidden raw and
     // comment lines, which only cell() makes.
     [[nodiscard]] QStringView cellView(int row, int gridColumn) const;
     [[nodiscard]] RowKind rowKind(int row) const;
-    [[nodiscard]] bool isSeparator(int row) const { return rowKind(row) == RowKind::Separator; }
+    [[nodiscard]] bool isSeparator(int row) const { return viewer::isSeparator(rowKind(row)); }
     // The number a data cell stands for; none for a string, a status or separator row.
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const;
-    // What cellView() and cellValue() give for each of gridColumns, the row found once: for a
-    // reader that takes whole rows.
-    void rowCells(int row, std::span<const int> gridColumns, QStringView *texts,
-        std::optional<double> *values) const;
+    // What cellView(), cellValue() and rawValue() give for each of gridColumns, the row found
+    // once: for a reader that takes whole rows.
+    void rowCells(int row, std::span<const int> gridColumns, RowCell *cells) const;
     // The raw value of a data cell; none for a string, a status or separator row.
     [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const;
     [[nodiscard]] QString comment(int row, int gridColumn) const;

@@ -1,10 +1,10 @@
 #include "viewer/files/ExcelFile.h"
 
 #include "common/Cp1252.h"
-#include "common/Prompter.h"
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -128,9 +128,7 @@ qsizetype putText(char *to, QStringView text)
 
 } // namespace
 
-ExcelFile::ExcelFile(common::Prompter *prompter)
-    : m_prompter(prompter)
-{ }
+ExcelFile::ExcelFile() = default;
 
 ExcelFile::~ExcelFile() = default;
 
@@ -144,6 +142,13 @@ QString ExcelFile::formatString(int index)
 bool ExcelFile::fail(const QString &error)
 {
     m_error = error;
+    return false;
+}
+
+// A failure the user is told of in the system's words, beside the plain reason.
+bool ExcelFile::failWithText(const QString &text)
+{
+    m_failureText = text + m_error;
     return false;
 }
 
@@ -169,20 +174,17 @@ bool ExcelFile::flush()
 
 bool ExcelFile::OpenFile(const QString &fileName)
 {
+    discard();
     m_fileName = fileName;
     m_error.clear();
-    m_open = false;
-    m_used = 0;
+    m_failureText.clear();
     if (!m_buffer)
         m_buffer = std::make_unique_for_overwrite<char[]>(FlushSize + LongestRecord);
     // Replaces any file left from an earlier run instead of writing over its head.
     if (!m_target.open(fileName)) {
-        m_error = m_target.errorString();
-        if (m_prompter)
-            m_prompter->message(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
-                    + QStringLiteral("\r\n") + m_error,
-                QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
-        return false;
+        fail(m_target.errorString());
+        return failWithText(QStringLiteral("Open File : ") + fileName + QStringLiteral(" Error")
+            + QStringLiteral("\r\n"));
     }
     m_open = true;
     char *to = putHead(record(), BofRecord, 4);
@@ -193,12 +195,8 @@ bool ExcelFile::OpenFile(const QString &fileName)
         putU16(putHead(record(), CodePageRecord, 2), Cp1252CodePage);
         ok = commit(6);
     }
-    if (!ok || !WriteDefaultFormats()) {
-        if (m_prompter)
-            m_prompter->message(QStringLiteral("WriteDefaultFormats Error : ") + m_error,
-                QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
-        return false;
-    }
+    if (!ok || !WriteDefaultFormats())
+        return failWithText(QStringLiteral("WriteDefaultFormats Error : "));
     return true;
 }
 
@@ -250,10 +248,7 @@ bool ExcelFile::SetDefaultRowHeight(int points)
         if (commit(6))
             return true;
     }
-    if (m_prompter)
-        m_prompter->message(QStringLiteral("SetDefaultRowHeight Error : ") + m_error,
-            QStringLiteral("Tolvane"), common::Prompter::Style::Critical);
-    return false;
+    return failWithText(QStringLiteral("SetDefaultRowHeight Error : "));
 }
 
 bool ExcelFile::SetColumnWidth(int firstColumn, int lastColumn, int characters)
@@ -347,6 +342,23 @@ void ExcelFile::discard()
     m_open = false;
     m_used = 0;
     m_target.discard();
+}
+
+bool ExcelFile::open(const QString &fileName)
+{
+    if (!OpenFile(fileName))
+        return false;
+    if (SetDefaultRowHeight(DefaultRowHeight))
+        return true;
+    discard();
+    return false;
+}
+
+bool ExcelFile::addColumn(int column, int characters, QStringView header)
+{
+    // A wide grid column is cut to the widest the record holds rather than lost.
+    return SetColumnWidth(column, column, std::clamp(characters, 0, MaxColumnWidth))
+        && EWriteString(1, column, header.left(MaxTextLength));
 }
 
 } // namespace tlv::viewer

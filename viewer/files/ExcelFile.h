@@ -1,6 +1,7 @@
 #pragma once
 
-#include "viewer/files/SaveTarget.h"
+#include "common/SaveTarget.h"
+#include "viewer/files/SheetWriter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,16 +12,12 @@
 #include <cstring>
 #include <memory>
 
-namespace tlv::common {
-class Prompter;
-}
-
 namespace tlv::viewer {
 
 // Writes one BIFF2 worksheet as a flat run of records, each call appending its
 // records at once. Rows and columns count from 1. The target only takes the new
 // content at CloseFile, so a failed or abandoned file never replaces a good one.
-class ExcelFile
+class ExcelFile final : public SheetWriter
 {
 public:
     static constexpr int FormatCount = 24;
@@ -30,9 +27,13 @@ public:
     static constexpr int MaxRow = 16384;
     static constexpr int MaxSheetColumn = 256;
 
-    // prompter may be null: the failures of OpenFile and SetDefaultRowHeight are then silent.
-    explicit ExcelFile(common::Prompter *prompter = nullptr);
-    ~ExcelFile();
+    // Points of every row of a sheet written through SheetWriter.
+    static constexpr int DefaultRowHeight = 14;
+    // Characters a COLWIDTH record holds.
+    static constexpr int MaxColumnWidth = 127;
+
+    ExcelFile();
+    ~ExcelFile() override;
     ExcelFile(const ExcelFile &) = delete;
     ExcelFile &operator=(const ExcelFile &) = delete;
 
@@ -52,19 +53,33 @@ public:
     // EOF, then the file replaces the target. False when that fails.
     bool CloseFile();
     // Drops everything written; the target stays as it was.
-    void discard();
+    void discard() override;
+
+    // The sheet: OpenFile and the default row height; widths cut to what a record holds,
+    // texts to 255 characters.
+    bool open(const QString &fileName) override;
+    [[nodiscard]] int rowLimit() const override { return MaxRow; }
+    bool addColumn(int column, int characters, QStringView header) override;
+    bool writeText(int row, int column, QStringView text) override;
+    bool writeNumber(int row, int column, double value, QStringView shown) override;
+    bool writeDate(int row, int column, double days, int formatIndex, QStringView shown) override;
+    bool close() override { return CloseFile(); }
 
     // False after a write the target refused too: the file is dropped then, and every later
     // call fails with that error.
-    [[nodiscard]] bool isOpen() const { return m_open; }
+    [[nodiscard]] bool isOpen() const override { return m_open; }
     [[nodiscard]] QString fileName() const { return m_fileName; }
     // Why the last failing operation failed.
-    [[nodiscard]] QString errorString() const { return m_error; }
+    [[nodiscard]] QString errorString() const override { return m_error; }
+    // "Open File : ", "WriteDefaultFormats Error : " or "SetDefaultRowHeight Error : " and
+    // the reason, after those failed; empty otherwise.
+    [[nodiscard]] QString failureText() const override { return m_failureText; }
 
     [[nodiscard]] static QString formatString(int index);
 
 private:
     bool WriteDefaultFormats();
+    [[nodiscard]] static bool inSheet(int row, int column);
     // A record is put at record(), then committed with its full size: the buffer always has
     // room for the longest record.
     [[nodiscard]] char *record() { return m_buffer.get() + m_used; }
@@ -76,6 +91,7 @@ private:
     bool flush();
     bool notOpen();
     bool fail(const QString &error);
+    bool failWithText(const QString &text);
 
     // Records collect in the buffer and go to the file in pieces of about this size: a write
     // call costs the file system more than 64 KB cost to fill, and this still stays in cache.
@@ -83,15 +99,42 @@ private:
     static constexpr quint16 NumberRecord = 0x0003;
     static constexpr quint16 LabelRecord = 0x0004;
 
-    common::Prompter *m_prompter = nullptr;
-    SaveTarget m_target;
+    common::SaveTarget m_target;
     // Records not yet handed to the target, in call order: one buffer, reused.
     std::unique_ptr<char[]> m_buffer;
     size_t m_used = 0;
     bool m_open = false; // the target is, and takes every record
     QString m_fileName;
     QString m_error;
+    QString m_failureText;
 };
+
+inline bool ExcelFile::inSheet(int row, int column)
+{
+    return row >= 1 && row <= MaxRow && column >= 1 && column <= MaxSheetColumn;
+}
+
+inline bool ExcelFile::writeText(int row, int column, QStringView text)
+{
+    if (text.isEmpty())
+        return true;
+    if (!inSheet(row, column))
+        return EWriteString(row, column, text); // which says why not
+    return putLabel(row, column, text.left(MaxTextLength));
+}
+
+inline bool ExcelFile::writeNumber(int row, int column, double value, QStringView)
+{
+    return inSheet(row, column) ? putNumber(row, column, value, 0)
+                                : EWriteDouble(row, column, value, 0);
+}
+
+inline bool ExcelFile::writeDate(int row, int column, double days, int formatIndex, QStringView)
+{
+    return inSheet(row, column) && formatIndex >= 0 && formatIndex <= 255
+        ? putNumber(row, column, days, formatIndex)
+        : EWriteDouble(row, column, days, formatIndex);
+}
 
 inline bool ExcelFile::putNumber(int row, int column, double value, int formatIndex)
 {
@@ -119,7 +162,7 @@ inline bool ExcelFile::putLabel(int row, int column, QStringView text)
     Q_ASSERT(row >= 1 && row <= MaxRow && column >= 1 && column <= MaxSheetColumn);
     const qsizetype n = text.size();
     if (!m_open || n > MaxTextLength)
-        return EWriteString(row, column, text);
+        return EWriteString(row, column, text); // which says why not
     // An ASCII text is its bytes; any other goes the general way.
     char *to = record();
     const char16_t *from = text.utf16();

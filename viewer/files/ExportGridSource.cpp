@@ -46,45 +46,39 @@ QString ExportGridSource::cellText(int row, int gridColumn) const
     return m_rows.cell(row, gridColumn);
 }
 
-QStringView ExportGridSource::cellView(int row, int gridColumn, QString &scratch) const
-{
-    // The hidden raw and comment lines are made when asked for.
-    if (gridColumn >= m_rows.rawColumn()) {
-        scratch = m_rows.cell(row, gridColumn);
-        return scratch;
-    }
-    return m_rows.cellView(row, gridColumn);
-}
-
 std::optional<double> ExportGridSource::cellValue(int row, int gridColumn) const
 {
     return m_rows.cellValue(row, gridColumn);
 }
 
-ExportSource::RowKind ExportGridSource::readRow(int row, std::span<const int> gridColumns,
-    QStringView *texts, std::optional<double> *values, QStringList &scratch) const
+std::optional<qint64> ExportGridSource::rawValue(int row, int gridColumn) const
 {
-    m_rows.rowCells(row, gridColumns, texts, values);
-    for (size_t k = 0; k < gridColumns.size(); ++k) {
-        if (gridColumns[k] >= m_rows.rawColumn()) {
-            scratch.resize(qsizetype(gridColumns.size()));
-            texts[k] = cellView(row, gridColumns[k], scratch[qsizetype(k)]);
-        }
-    }
-    return rowKind(row);
+    return m_rows.rawValue(row, gridColumn);
 }
 
-ExportSource::RowKind ExportGridSource::rowKind(int row) const
+qint64 ExportGridSource::rowMsecs(int row) const
 {
-    switch (m_rows.rowKind(row)) {
-    case RowStore::RowKind::Separator:
-        return RowKind::Separator;
-    case RowStore::RowKind::Status:
-        return RowKind::Status;
-    case RowStore::RowKind::Record:
-        break;
+    return m_rows.rowMsecs(row);
+}
+
+RowKind ExportGridSource::rowKind(int row) const
+{
+    return m_rows.rowKind(row);
+}
+
+void ExportGridSource::readRow(
+    int row, std::span<const int> gridColumns, Cell *cells, QStringList &scratch) const
+{
+    const size_t n = gridColumns.size();
+    m_rows.rowCells(row, gridColumns, cells);
+    for (size_t k = 0; k < n; ++k) {
+        // The hidden raw and comment lines are made when asked for.
+        if (gridColumns[k] >= m_rows.rawColumn()) {
+            scratch.resize(qsizetype(n));
+            scratch[qsizetype(k)] = m_rows.cell(row, gridColumns[k]);
+            cells[k].text = scratch[qsizetype(k)];
+        }
     }
-    return RowKind::Record;
 }
 
 } // namespace tlv::viewer

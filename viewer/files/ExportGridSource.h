@@ -20,11 +20,12 @@ public:
     [[nodiscard]] bool isSelected(int gridColumn) const override;
     [[nodiscard]] const ColumnDescription *description(int gridColumn) const override;
     [[nodiscard]] QString cellText(int row, int gridColumn) const override;
-    [[nodiscard]] QStringView cellView(int row, int gridColumn, QString &scratch) const override;
     [[nodiscard]] std::optional<double> cellValue(int row, int gridColumn) const override;
+    [[nodiscard]] std::optional<qint64> rawValue(int row, int gridColumn) const override;
     [[nodiscard]] RowKind rowKind(int row) const override;
-    RowKind readRow(int row, std::span<const int> gridColumns, QStringView *texts,
-        std::optional<double> *values, QStringList &scratch) const override;
+    [[nodiscard]] qint64 rowMsecs(int row) const override;
+    void readRow(int row, std::span<const int> gridColumns, Cell *cells,
+        QStringList &scratch) const override;
 
 private:
     const RowStore &m_rows;

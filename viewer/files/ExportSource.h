@@ -1,5 +1,8 @@
 #pragma once
 
+#include "viewer/core/RowCell.h"
+#include "viewer/core/RowKind.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -18,7 +21,8 @@ struct ColumnDescription;
 class ExportSource
 {
 public:
-    enum class RowKind { Record, Status, Separator };
+    // A cell as the export takes it: the text the grid shows and the values behind it.
+    using Cell = RowCell;
 
     virtual ~ExportSource() = default;
 
@@ -33,37 +37,24 @@ public:
     // The description of a data column; null for the other grid columns.
     [[nodiscard]] virtual const ColumnDescription *description(int gridColumn) const = 0;
     [[nodiscard]] virtual QString cellText(int row, int gridColumn) const = 0;
-    // The same text without a copy where the source keeps it; scratch holds it otherwise.
-    [[nodiscard]] virtual QStringView cellView(int row, int gridColumn, QString &scratch) const
-    {
-        scratch = cellText(row, gridColumn);
-        return scratch;
-    }
-    // The number a data cell stands for, as the decoder gave it; for the PC date and time
-    // the spreadsheet's date value (days since 30 December 1899, the time of day as the
-    // fraction). None where the source keeps no numbers (the cell's text is read then).
-    [[nodiscard]] virtual std::optional<double> cellValue(int row, int gridColumn) const
-    {
-        Q_UNUSED(row);
-        Q_UNUSED(gridColumn);
-        return std::nullopt;
-    }
-    [[nodiscard]] virtual RowKind rowKind(int row) const
-    {
-        Q_UNUSED(row);
-        return RowKind::Record;
-    }
-    // cellView() and cellValue() for each of gridColumns, and the row's kind, at once: for a
-    // reader that takes whole rows. scratch holds the texts the source does not keep.
-    virtual RowKind readRow(int row, std::span<const int> gridColumns, QStringView *texts,
-        std::optional<double> *values, QStringList &scratch) const
+    // The number and raw value of a data cell as the decoder gave them; none elsewhere.
+    [[nodiscard]] virtual std::optional<double> cellValue(int row, int gridColumn) const = 0;
+    [[nodiscard]] virtual std::optional<qint64> rawValue(int row, int gridColumn) const = 0;
+    [[nodiscard]] virtual RowKind rowKind(int row) const = 0;
+    // The PC time of the row, UTC ms since the epoch; 0 when unknown.
+    [[nodiscard]] virtual qint64 rowMsecs(int row) const = 0;
+
+    // The cells of gridColumns in one row at once, for a reader of whole rows. scratch holds
+    // the texts the source does not keep.
+    virtual void readRow(
+        int row, std::span<const int> gridColumns, Cell *cells, QStringList &scratch) const
     {
         scratch.resize(qsizetype(gridColumns.size()));
         for (size_t k = 0; k < gridColumns.size(); ++k) {
-            texts[k] = cellView(row, gridColumns[k], scratch[qsizetype(k)]);
-            values[k] = cellValue(row, gridColumns[k]);
+            scratch[qsizetype(k)] = cellText(row, gridColumns[k]);
+            cells[k] = { scratch[qsizetype(k)], cellValue(row, gridColumns[k]),
+                rawValue(row, gridColumns[k]) };
         }
-        return rowKind(row);
     }
 };
 

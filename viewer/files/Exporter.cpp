@@ -3,7 +3,6 @@
 #include "common/PathUtil.h"
 #include "common/Prompter.h"
 #include "viewer/core/ColumnTable.h"
-#include "viewer/core/FormatText.h"
 #include "viewer/files/CsvFile.h"
 #include "viewer/files/ExcelFile.h"
 #include "viewer/files/ExportNaming.h"
@@ -11,52 +10,52 @@
 #include "viewer/files/ExportValues.h"
 #include "viewer/files/XlsxFile.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
+#include <limits>
+#include <type_traits>
 
 namespace tlv::viewer {
 
 namespace {
 
 using Style = common::Prompter::Style;
+using Kind = ExportValues::CellKind;
 
 const QString exportTitle = QStringLiteral("Tolvane exportation");
 const QString abortedTitle = QStringLiteral("Tolvane exportation aborted !");
 
-constexpr int DefaultRowHeight = 14; // points
-constexpr int MaxColumnWidth = 127; // characters a COLWIDTH record holds
-
-// Whether a cell is written as a number, and which; false for a text. decoded is the
-// decoder's number for the cell where the column takes it, else null.
-bool cellNumber(int gridColumn, ExportValues::CellKind kind, bool separatorRow, QStringView text,
-    const std::optional<double> *decoded, double &number)
+// The PC date and time of a row as the grid shows them (local time, whole seconds),
+// worked out once a second: neighbouring rows mostly share theirs.
+class RowMoment
 {
-    // A text that is no value of the column's kind ("Invalid time", the
-    // dashes of a separator) stays text instead of ending the column.
-    if (gridColumn > 3 && separatorRow)
-        return false;
-    std::optional<double> value;
-    // A PC date or time whose source keeps the moment itself, not only its text.
-    if ((kind == ExportValues::CellKind::Date || kind == ExportValues::CellKind::Time)
-        && gridColumn < 3 && decoded && *decoded) {
-        number = **decoded;
+public:
+    // False when the row's time is unknown.
+    bool set(qint64 msecs)
+    {
+        if (msecs == 0)
+            return false;
+        const qint64 second = msecs >= 0 ? msecs / 1000 : (msecs - 999) / 1000;
+        if (second != m_second) {
+            const QDateTime local = QDateTime::fromMSecsSinceEpoch(second * 1000);
+            m_second = second;
+            date = double(QDate(1899, 12, 30).daysTo(local.date()));
+            time = local.time().msecsSinceStartOfDay() / 86400000.0;
+            year = local.date().year();
+        }
         return true;
     }
-    if (kind == ExportValues::CellKind::NumberOrText) {
-        // A decimal column's number is the decoder's, not one read back from its text.
-        if (decoded && *decoded) {
-            number = **decoded;
-            return true;
-        }
-        value = ExportValues::number(text);
-    } else if (kind != ExportValues::CellKind::Text) {
-        value = ExportValues::dateValue(kind, text);
-    }
-    number = value.value_or(0);
-    return value.has_value();
-}
+
+    double date = 0;
+    double time = 0;
+    int year = 0;
+
+private:
+    qint64 m_second = std::numeric_limits<qint64>::min();
+};
 
 } // namespace
 
@@ -131,15 +130,18 @@ Exporter::Result Exporter::Export(bool pcdRequest)
     Q_EMIT NewExportFile();
 
     const QList<int> columns = columnsToExport();
-    const bool csv = ExportNaming::isCsv(m_lastTarget);
-    const bool xlsx = ExportNaming::isXlsx(m_lastTarget);
-    // Rows past what a worksheet holds stay in the grid for the next export.
-    const int sheetRows = xlsx ? XlsxFile::MaxRow - 1 : MaxWorksheetRows;
-    m_lastRows = csv ? m_source.rowCount() : std::min(m_source.rowCount(), sheetRows);
     Q_EMIT busyChanged(true);
-    const Result result = csv ? writeCsv(path, columns)
-        : xlsx                ? writeXlsx(path, columns)
-                              : writeWorksheet(path, columns, tell);
+    Result result = Result::Failed;
+    if (ExportNaming::isCsv(m_lastTarget)) {
+        CsvFile sheet;
+        result = writeSheet(sheet, path, columns, tell);
+    } else if (ExportNaming::isXlsx(m_lastTarget)) {
+        XlsxFile sheet;
+        result = writeSheet(sheet, path, columns, tell);
+    } else {
+        ExcelFile sheet;
+        result = writeSheet(sheet, path, columns, tell);
+    }
     Q_EMIT busyChanged(false);
     if (result == Result::Failed)
         return failed(m_lastError, tell);
@@ -208,54 +210,55 @@ QList<int> Exporter::columnsToExport() const
     return columns;
 }
 
-Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> &columns, bool tell)
+template<class Sheet>
+Exporter::Result Exporter::writeSheet(
+    Sheet &sheet, const QString &path, const QList<int> &columns, bool tell)
 {
-    // AutoExport and the PCD's exports run unattended: no box may stop them
-    // (a failure is told without waiting afterwards).
-    ExcelFile file(m_autoExport || m_pcdRequest ? nullptr : m_prompter);
-    if (!file.OpenFile(path)) {
-        m_lastError = file.errorString();
-        return Result::Failed;
-    }
-    if (!file.SetDefaultRowHeight(DefaultRowHeight)) {
-        m_lastError = file.errorString();
-        file.discard();
+    static_assert(std::is_base_of_v<SheetWriter, Sheet>);
+    // Rows past what a sheet holds stay in the grid for the next export.
+    m_lastRows = std::min(m_source.rowCount(), sheet.rowLimit() - 1);
+    // Nothing to write: the older file stays.
+    if (columns.isEmpty())
+        return Result::NoData;
+    if (!sheet.open(path)) {
+        m_lastError = sheet.errorString();
+        // A user's press hears the writer's own words at once; unattended exports run on
+        // (a failure is told without waiting afterwards).
+        if (m_prompter && !m_autoExport && !m_pcdRequest && !sheet.failureText().isEmpty())
+            m_prompter->message(sheet.failureText(), QStringLiteral("Tolvane"), Style::Critical);
         return Result::Failed;
     }
     // Every column's width and header first: a column that cannot take them gives its
     // place to the next one.
-    std::vector<SheetColumn> sheet(size_t(columns.size()));
+    std::vector<SheetColumn> sheetColumns(size_t(columns.size()));
     int used = 0;
     for (qsizetype i = 0; i < columns.size(); ++i) {
-        SheetColumn &column = sheet[size_t(i)];
+        SheetColumn &column = sheetColumns[size_t(i)];
         const int g = columns[i];
         const int k = used + 1;
         column.gridColumn = g;
-        // A wide grid column is cut to the widest the record holds rather than lost.
-        const int width = std::clamp(m_source.columnWidth(g) / 100, 0, MaxColumnWidth);
-        if (!file.SetColumnWidth(k, k, width)
-            || !file.EWriteString(1, k, m_source.headerText(g).left(ExcelFile::MaxTextLength))) {
-            if (!file.isOpen()) {
-                m_lastError = file.errorString();
+        if (!sheet.addColumn(k, m_source.columnWidth(g) / 100, m_source.headerText(g))) {
+            if (!sheet.isOpen()) {
+                m_lastError = sheet.errorString();
                 return Result::Failed;
             }
-            column.error = file.errorString();
+            column.error = sheet.errorString();
             continue;
         }
         column.sheetColumn = k;
         used = k;
-        column.kind = ExportValues::kindOf(g, m_source.description(g));
+        column.description = m_source.description(g);
+        column.kind = ExportValues::kindOf(g, column.description);
         column.format = ExportValues::formatIndex(column.kind);
-        column.decoderNumber = decoderNumbers(g);
         m_lastColumns.append(g);
     }
-    if (!writeRows(file, sheet)) {
-        m_lastError = file.errorString();
+    if (!writeRows(sheet, sheetColumns)) {
+        m_lastError = sheet.errorString();
         return Result::Failed;
     }
     bool anyColumn = false;
     bool anyFailed = false;
-    for (const SheetColumn &column : sheet) {
+    for (const SheetColumn &column : sheetColumns) {
         if (column.error.isEmpty()) {
             anyColumn = true;
             continue;
@@ -267,52 +270,82 @@ Exporter::Result Exporter::writeWorksheet(const QString &path, const QList<int> 
             m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
     }
     if (!anyColumn) {
-        file.discard();
+        sheet.discard();
         return Result::NoData;
     }
-    if (!file.CloseFile()) {
-        m_lastError = file.errorString();
+    if (!sheet.close()) {
+        m_lastError = sheet.errorString();
         return Result::Failed;
     }
     return anyFailed ? Result::Incomplete : Result::Exported;
 }
 
-// Row by row through the file's one buffer: each grid row is read once, while it is at hand.
-// Readers take the cells in any order.
-bool Exporter::writeRows(ExcelFile &file, std::vector<SheetColumn> &columns) const
+// Row by row: each grid row is read once, while it is at hand. A cell with a value of its
+// column's kind goes out as that value, any other as the text the grid shows.
+template<class Sheet>
+bool Exporter::writeRows(Sheet &sheet, std::vector<SheetColumn> &columns) const
 {
     std::vector<SheetColumn *> going;
     std::vector<int> gridColumns;
+    bool dated = false;
     for (SheetColumn &column : columns) {
         if (column.sheetColumn > 0) {
             going.push_back(&column);
             gridColumns.push_back(column.gridColumn);
+            dated = dated
+                || (column.kind != Kind::Text && column.kind != Kind::Number
+                    && column.kind != Kind::Listed);
         }
     }
-    std::vector<QStringView> texts(going.size());
-    std::vector<std::optional<double>> values(going.size());
+    std::vector<ExportSource::Cell> cells(going.size());
     QStringList scratch;
+    RowMoment moment;
     for (int r = 0; r < m_lastRows && !going.empty(); ++r) {
-        const bool separator
-            = m_source.readRow(r, gridColumns, texts.data(), values.data(), scratch)
-            == ExportSource::RowKind::Separator;
+        m_source.readRow(r, gridColumns, cells.data(), scratch);
+        const bool known = dated && moment.set(m_source.rowMsecs(r));
         const int row = r + 2;
         bool stopped = false;
         for (size_t k = 0; k < going.size(); ++k) {
             SheetColumn &column = *going[k];
-            const QStringView text = texts[k];
-            if (text.isEmpty())
+            const ExportSource::Cell &cell = cells[k];
+            const int c = column.sheetColumn;
+            const QStringView text = cell.text;
+            bool ok = false;
+            switch (text.isEmpty() ? Kind::Text : column.kind) {
+            case Kind::Text:
+                ok = sheet.writeText(row, c, text);
+                break;
+            case Kind::Number:
+                ok = cell.number ? sheet.writeNumber(row, c, *cell.number, text)
+                                 : sheet.writeText(row, c, text);
+                break;
+            case Kind::Listed:
+                ok = cell.number && ExportValues::showsItself(*cell.number, text)
+                    ? sheet.writeNumber(row, c, *cell.number, text)
+                    : sheet.writeText(row, c, text);
+                break;
+            case Kind::Date:
+            case Kind::Time:
+            case Kind::DateTime: {
+                std::optional<double> value;
+                if (column.gridColumn < 3) {
+                    if (known)
+                        value = column.gridColumn == 1 ? moment.date : moment.time;
+                } else if (cell.raw && (known || column.kind == Kind::Time)) {
+                    // A PCD time shows the year of the row it came in.
+                    value = ExportValues::pcdTime(*cell.raw, column.kind, moment.year);
+                }
+                ok = value ? sheet.writeDate(row, c, *value, column.format, text)
+                           : sheet.writeText(row, c, text);
+                break;
+            }
+            }
+            if (ok)
                 continue;
-            double number = 0;
-            if (cellNumber(column.gridColumn, column.kind, separator, text,
-                    column.decoderNumber ? &values[k] : nullptr, number)
-                    ? file.putNumber(row, column.sheetColumn, number, column.format)
-                    : file.putLabel(row, column.sheetColumn, text.left(ExcelFile::MaxTextLength)))
-                continue;
-            if (!file.isOpen())
+            if (!sheet.isOpen())
                 return false;
             // A column stops at a cell it cannot hold; its cells before that one stay.
-            column.error = file.errorString();
+            column.error = sheet.errorString();
             stopped = true;
         }
         if (stopped) {
@@ -323,88 +356,6 @@ bool Exporter::writeRows(ExcelFile &file, std::vector<SheetColumn> &columns) con
         }
     }
     return true;
-}
-
-bool Exporter::decoderNumbers(int gridColumn) const
-{
-    if (gridColumn == 1 || gridColumn == 2)
-        return true;
-    const ColumnDescription *description = m_source.description(gridColumn);
-    return description && description->DataType != ColumnDescription::String
-        && FormatText::conversion(description->Format) == u'd'
-        && !description->Format.startsWith(u't') && !description->Format.startsWith(u'g');
-}
-
-// Row by row, so a sheet of a million rows needs no more memory than one of ten.
-Exporter::Result Exporter::writeXlsx(const QString &path, const QList<int> &columns)
-{
-    if (columns.isEmpty())
-        return Result::NoData;
-    XlsxFile file;
-    if (!file.open(path)) {
-        m_lastError = file.errorString();
-        return Result::Failed;
-    }
-    file.setDefaultRowHeight(DefaultRowHeight);
-    QList<ExportValues::CellKind> kinds;
-    QList<bool> decoderNumber;
-    bool ok = true;
-    for (int k = 0; ok && k < columns.size(); ++k) {
-        const int g = columns[k];
-        kinds.append(ExportValues::kindOf(g, m_source.description(g)));
-        decoderNumber.append(decoderNumbers(g));
-        ok = file.setColumnWidth(k + 1, m_source.columnWidth(g) / 100)
-            && file.writeString(1, k + 1, m_source.headerText(g));
-    }
-    for (int r = 0; ok && r < m_lastRows; ++r) {
-        const bool separator = m_source.rowKind(r) == ExportSource::RowKind::Separator;
-        for (int k = 0; ok && k < columns.size(); ++k) {
-            const QString text = m_source.cellText(r, columns[k]);
-            if (text.isEmpty())
-                continue;
-            const std::optional<double> decoded
-                = decoderNumber[k] ? m_source.cellValue(r, columns[k]) : std::nullopt;
-            double number = 0;
-            ok = cellNumber(columns[k], kinds[k], separator, text, &decoded, number)
-                ? file.writeNumber(r + 2, k + 1, number, ExportValues::formatIndex(kinds[k]))
-                : file.writeString(r + 2, k + 1, text);
-        }
-    }
-    if (!ok || !file.close()) {
-        m_lastError = file.errorString();
-        file.discard();
-        return Result::Failed;
-    }
-    m_lastColumns = columns;
-    return Result::Exported;
-}
-
-Exporter::Result Exporter::writeCsv(const QString &path, const QList<int> &columns)
-{
-    if (columns.isEmpty())
-        return Result::NoData;
-    CsvFile file;
-    if (!file.open(path)) {
-        m_lastError = file.errorString();
-        return Result::Failed;
-    }
-    QStringList fields;
-    for (int g : columns)
-        fields.append(m_source.headerText(g));
-    bool ok = file.writeLine(fields);
-    for (int r = 0; ok && r < m_lastRows; ++r) {
-        fields.clear();
-        for (int g : columns)
-            fields.append(m_source.cellText(r, g));
-        ok = file.writeLine(fields);
-    }
-    if (!ok || !file.close()) {
-        m_lastError = file.errorString();
-        file.discard();
-        return Result::Failed;
-    }
-    m_lastColumns = columns;
-    return Result::Exported;
 }
 
 QString Exporter::report(Result result) const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "viewer/files/ExcelFile.h"
 #include "viewer/files/ExportValues.h"
 
 #include <QDateTime>
@@ -17,8 +16,9 @@ class Prompter;
 
 namespace tlv::viewer {
 
-class ExcelFile;
 class ExportSource;
+class SheetWriter;
+struct ColumnDescription;
 
 // Writes the rows of the records grid to a spreadsheet file (comma-separated
 // values for ".csv", Office Open XML for ".xlsx", else BIFF2): names the target, picks the
@@ -92,24 +92,21 @@ Q_SIGNALS:
 
 private:
     [[nodiscard]] QList<int> columnsToExport() const;
-    Result writeWorksheet(const QString &path, const QList<int> &columns, bool tell);
-    Result writeCsv(const QString &path, const QList<int> &columns);
-    Result writeXlsx(const QString &path, const QList<int> &columns);
-    // Whether a grid column's numbers are the decoder's (or, for the PC date and time, the
-    // source's) rather than read from its texts.
-    [[nodiscard]] bool decoderNumbers(int gridColumn) const;
-    // A grid column as the worksheet takes it.
+    // A grid column as the sheet takes it.
     struct SheetColumn
     {
         int gridColumn = 0;
         int sheetColumn = 0; // 0 when it got no place
-        ExportValues::CellKind kind = ExportValues::CellKind::NumberOrText;
+        ExportValues::CellKind kind = ExportValues::CellKind::Text;
         int format = 0;
-        bool decoderNumber = false;
+        const ColumnDescription *description = nullptr;
         QString error; // why it stopped; empty while it goes on
     };
+    // Sheet is a SheetWriter, taken by its own type so that the writer's cell calls inline.
+    template<class Sheet>
+    Result writeSheet(Sheet &sheet, const QString &path, const QList<int> &columns, bool tell);
     // The data rows, row by row; false when the file failed rather than a column.
-    bool writeRows(ExcelFile &file, std::vector<SheetColumn> &columns) const;
+    template<class Sheet> bool writeRows(Sheet &sheet, std::vector<SheetColumn> &columns) const;
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
 

@@ -2,16 +2,10 @@
 
 #include "viewer/files/ExcelFile.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace tlv::viewer {
 
@@ -28,30 +22,37 @@ bool XlsxFile::fail(const QString &error)
     return false;
 }
 
+bool XlsxFile::failed(int libraryError)
+{
+    fail(QString::fromUtf8(lxw_strerror(lxw_error(libraryError))));
+    discard();
+    return false;
+}
+
 bool XlsxFile::open(const QString &fileName)
 {
     discard();
     m_error.clear();
-    const QFileInfo info(fileName);
-    if (!info.dir().exists())
-        return fail(
-            QStringLiteral("The folder of ") + fileName + QStringLiteral(" does not exist"));
-    if (info.exists() && !info.isWritable())
-        return fail(fileName + QStringLiteral(" is not writable"));
-    m_target = info.absoluteFilePath();
-    m_temporary = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".")
-        + QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".part");
+    // The target is claimed first: a folder that is missing or not writable fails here.
+    if (!m_target.open(fileName))
+        return fail(m_target.errorString());
+    // The library writes a workbook only under a name of its own, at its close.
+    m_workbook = std::make_unique<QTemporaryFile>();
+    if (!m_workbook->open()) {
+        fail(QStringLiteral("The worksheet cannot be prepared (temporary files)"));
+        discard();
+        return false;
+    }
     lxw_workbook_options options {};
     options.constant_memory = LXW_TRUE;
-    const QByteArray name = QFile::encodeName(m_temporary);
+    const QByteArray name = QFile::encodeName(m_workbook->fileName());
     m_book = workbook_new_opt(name.constData(), &options);
-    if (!m_book)
-        return fail(QStringLiteral("The worksheet cannot be prepared (temporary files)"));
-    m_sheet = workbook_add_worksheet(m_book, nullptr);
+    m_sheet = m_book ? workbook_add_worksheet(m_book, nullptr) : nullptr;
     if (!m_sheet) {
         discard();
         return fail(QStringLiteral("The worksheet cannot be prepared"));
     }
+    worksheet_set_default_row(m_sheet, ExcelFile::DefaultRowHeight, LXW_FALSE);
     return true;
 }
 
@@ -68,82 +69,94 @@ lxw_format *XlsxFile::format(int index)
     return f;
 }
 
-void XlsxFile::setDefaultRowHeight(int points)
-{
-    if (m_sheet)
-        worksheet_set_default_row(m_sheet, points, LXW_FALSE);
-}
-
 bool XlsxFile::checkCell(int row, int column)
 {
     if (!m_sheet)
-        return fail(QStringLiteral("File not open"));
+        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
     if (row < 1 || row > MaxRow || column < 1 || column > MaxColumn)
         return fail(QStringLiteral("Cell outside the worksheet"));
     return true;
 }
 
-bool XlsxFile::setColumnWidth(int column, int characters)
+bool XlsxFile::addColumn(int column, int characters, QStringView header)
 {
     if (!checkCell(1, column))
         return false;
     const lxw_error e = worksheet_set_column(
         m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), characters, nullptr);
-    return e == LXW_NO_ERROR || fail(QString::fromUtf8(lxw_strerror(e)));
+    return e == LXW_NO_ERROR ? writeText(1, column, header) : failed(e);
 }
 
-bool XlsxFile::writeString(int row, int column, const QString &text)
+bool XlsxFile::writeText(int row, int column, QStringView text)
 {
     if (!checkCell(row, column))
         return false;
+    if (text.isEmpty())
+        return true;
     const QByteArray utf8 = text.left(MaxTextLength).toUtf8();
     const lxw_error e = worksheet_write_string(
         m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), utf8.constData(), nullptr);
-    return e == LXW_NO_ERROR || fail(QString::fromUtf8(lxw_strerror(e)));
+    return e == LXW_NO_ERROR || failed(e);
 }
 
-bool XlsxFile::writeNumber(int row, int column, double value, int formatIndex)
+bool XlsxFile::write(int row, int column, double value, int formatIndex)
 {
     if (!checkCell(row, column))
         return false;
     const lxw_error e = worksheet_write_number(
         m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), value, format(formatIndex));
-    return e == LXW_NO_ERROR || fail(QString::fromUtf8(lxw_strerror(e)));
+    return e == LXW_NO_ERROR || failed(e);
+}
+
+bool XlsxFile::writeNumber(int row, int column, double value, QStringView)
+{
+    return write(row, column, value, 0);
+}
+
+bool XlsxFile::writeDate(int row, int column, double days, int formatIndex, QStringView)
+{
+    return write(row, column, days, formatIndex);
 }
 
 bool XlsxFile::close()
 {
     if (!m_book)
-        return fail(QStringLiteral("File not open"));
+        return fail(m_error.isEmpty() ? QStringLiteral("File not open") : m_error);
     const lxw_error e = workbook_close(m_book);
     m_book = nullptr;
     m_sheet = nullptr;
     m_formats = {};
-    const QByteArray from = QFile::encodeName(m_temporary);
-    if (e != LXW_NO_ERROR) {
-        std::remove(from.constData());
-        return fail(QString::fromUtf8(lxw_strerror(e)));
+    if (e != LXW_NO_ERROR)
+        return failed(e);
+    // The workbook goes into the target's own new content, in pieces.
+    QFile workbook(m_workbook->fileName());
+    bool copied = workbook.open(QIODevice::ReadOnly);
+    QString why = workbook.errorString();
+    for (QByteArray piece; copied && !(piece = workbook.read(1 << 20)).isEmpty();) {
+        copied = m_target.write(piece);
+        why = m_target.errorString();
     }
-    // rename() replaces the target in one step.
-    const QByteArray to = QFile::encodeName(m_target);
-    if (std::rename(from.constData(), to.constData()) != 0) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        std::remove(from.constData());
-        return fail(m_target + QStringLiteral(": ") + why);
+    if (!copied) {
+        fail(why);
+        discard();
+        return false;
     }
-    return true;
+    const bool committed = m_target.commit() || fail(m_target.errorString());
+    discard();
+    return committed;
 }
 
 void XlsxFile::discard()
 {
-    if (!m_book)
-        return;
-    // The library writes only at close: close into the temporary name and drop it.
-    workbook_close(m_book);
-    m_book = nullptr;
+    if (m_book) {
+        // The library writes only at close: close into the temporary name, which goes.
+        workbook_close(m_book);
+        m_book = nullptr;
+    }
     m_sheet = nullptr;
     m_formats = {};
-    std::remove(QFile::encodeName(m_temporary).constData());
+    m_workbook.reset();
+    m_target.discard();
 }
 
 } // namespace tlv::viewer

@@ -37,7 +37,7 @@ GraphData::Kind GraphData::kindOf(const ColumnDescription *column)
 
 bool GraphData::labelled(const RowStore &rows, int row, int step)
 {
-    if (step <= 0 || rows.rowKind(row) == RowStore::RowKind::Separator)
+    if (step <= 0 || rows.isSeparator(row))
         return false;
     bool ok = false;
     const qint64 number = rows.cell(row, 0).toLongLong(&ok);

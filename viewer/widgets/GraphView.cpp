@@ -564,9 +564,8 @@ void GraphView::placeMarks()
             m_marks.append(mark);
         }
         QGraphicsLineItem *mark = m_marks[used++];
-        QPen pen(
-            kind == RowStore::RowKind::Separator ? m_palette.separatorMark : m_palette.statusMark);
-        pen.setWidth(kind == RowStore::RowKind::Separator ? 2 : 1);
+        QPen pen(isSeparator(kind) ? m_palette.separatorMark : m_palette.statusMark);
+        pen.setWidth(isSeparator(kind) ? 2 : 1);
         pen.setCosmetic(true);
         pen.setStyle(Qt::DotLine);
         mark->setPen(pen);

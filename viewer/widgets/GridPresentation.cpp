@@ -81,8 +81,8 @@ QVariant GridPresentation::data(const QModelIndex &index, int role) const
             const int number = m_rows.columnNumberAt(column);
             const ColumnDescription *description
                 = number >= 0 && number < ColumnTable::Size ? &m_columns[number] : nullptr;
-            if (ExportValues::kindOf(column, description) == ExportValues::CellKind::NumberOrText
-                && ExportValues::number(m_rows.cell(row, column)).has_value())
+            if (ExportValues::kindOf(column, description) == ExportValues::CellKind::Number
+                && m_rows.cellValue(row, column).has_value())
                 return int(Qt::AlignRight | Qt::AlignVCenter);
         }
         return int(Qt::AlignLeft | Qt::AlignVCenter);

@@ -189,7 +189,7 @@ TEST(RowStore, SeparatorsAndStatusRows)
     Store s;
     s.rows.setStamps(false, false, true);
     s.add(2);
-    s.rows.addSeparator(u"Miss 4"_s, u"d"_s, u"t"_s);
+    s.rows.addSeparator(RowStore::RowKind::Miss, u"Miss 4"_s, u"d"_s, u"t"_s);
     EXPECT_EQ(s.rows.recordCount(), 2);
     EXPECT_EQ(s.rows.cell(2, 0), u"2"_s);
     EXPECT_EQ(s.rows.cell(2, 3), u"Miss 4"_s);
@@ -219,7 +219,7 @@ TEST(RowStore, CellsKeepTheDecodersValues)
         { test::str(u"a;b;c"_s), test::num(12.34, u"12.34"_s), mode }, {}, {}, 1700000000123));
     rows.setStatusText(u"Stop"_s);
     rows.addStatusRow(u"d"_s, u"t"_s, 5);
-    rows.addSeparator(u"Miss 2"_s, u"d"_s, u"t"_s);
+    rows.addSeparator(RowStore::RowKind::Miss, u"Miss 2"_s, u"d"_s, u"t"_s);
 
     EXPECT_FALSE(rows.cellValue(0, 4).has_value());
     EXPECT_FALSE(rows.rawValue(0, 4).has_value());
@@ -242,7 +242,7 @@ TEST(RowStore, CellsKeepTheDecodersValues)
     // Status and separator rows hold no numbers at all.
     EXPECT_EQ(rows.rowKind(0), RowStore::RowKind::Record);
     EXPECT_EQ(rows.rowKind(1), RowStore::RowKind::Status);
-    EXPECT_EQ(rows.rowKind(2), RowStore::RowKind::Separator);
+    EXPECT_EQ(rows.rowKind(2), RowStore::RowKind::Miss);
     EXPECT_EQ(rows.index(1, 0).data(RowStore::RowKindRole).toInt(), int(RowStore::RowKind::Status));
     for (int row : { 1, 2 }) {
         for (int c = 4; c <= rows.commentColumn(); ++c) {

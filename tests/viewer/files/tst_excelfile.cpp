@@ -1,6 +1,5 @@
 #include "FilesTestSupport.h"
 
-#include "tests/support/ScriptedPrompter.h"
 #include "viewer/files/ExcelFile.h"
 
 #include <QDir>
@@ -196,8 +195,7 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
     QTemporaryDir dir;
     const QString path = dir.filePath(u"t.xls"_s);
     for (const auto &c : cases) {
-        tlv::common::ScriptedPrompter prompter;
-        ExcelFile file(&prompter);
+        ExcelFile file;
         ASSERT_TRUE(file.OpenFile(path));
         EXPECT_FALSE(c.write(file)) << c.name;
         const bool tooLong = std::strcmp(c.name, "256 characters") == 0;
@@ -209,11 +207,10 @@ TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
         EXPECT_TRUE(file.EWriteString(1, 1, QString(255, u'y'))) << c.name;
         ASSERT_TRUE(file.CloseFile());
         EXPECT_EQ(readBytes(path).size(), preamble().size() + 12 + 255 + 4) << c.name;
-        // Only the default row height speaks up; the cell writers just fail.
-        EXPECT_EQ(prompter.texts(),
-            std::strncmp(c.name, "default", 7) == 0
-                ? QStringList { u"SetDefaultRowHeight Error : Overflow"_s }
-                : QStringList())
+        // Only the default row height has words for the user; the cell writers just fail.
+        EXPECT_EQ(file.failureText(),
+            std::strncmp(c.name, "default", 7) == 0 ? u"SetDefaultRowHeight Error : Overflow"_s
+                                                    : QString())
             << c.name;
     }
 }
@@ -257,14 +254,11 @@ TEST(ExcelFile, OnlyAClosedFileReplacesTheTarget)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
         (QStringList { u"new.xls"_s, u"plain"_s, u"t.xls"_s }));
 
-    tlv::common::ScriptedPrompter prompter;
-    ExcelFile bad(&prompter);
+    ExcelFile bad;
     const QString missing = dir.filePath(u"missing/t.xls"_s);
-    EXPECT_FALSE(bad.OpenFile(missing));
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_TRUE(
-        prompter.messages()[0].text.startsWith(u"Open File : "_s + missing + u" Error\r\n"_s));
-    EXPECT_FALSE(prompter.messages()[0].text.endsWith(u'\n')); // the system's reason follows
+    EXPECT_FALSE(bad.open(missing));
+    EXPECT_TRUE(bad.failureText().startsWith(u"Open File : "_s + missing + u" Error\r\n"_s));
+    EXPECT_FALSE(bad.failureText().endsWith(u'\n')); // the system's reason follows
     EXPECT_FALSE(bad.EWriteString(1, 1, u"a"_s));
     EXPECT_FALSE(bad.CloseFile());
     EXPECT_FALSE(QFile::exists(missing));

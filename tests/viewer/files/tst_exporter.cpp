@@ -27,6 +27,7 @@ using Shown = ScriptedPrompter::Message;
 using tlv::viewer::ColumnDescription;
 using tlv::viewer::Exporter;
 using tlv::viewer::ExportSource;
+using tlv::viewer::RowKind;
 using Result = Exporter::Result;
 using S = Prompter::Style;
 namespace test = tlv::viewer::test;
@@ -45,7 +46,8 @@ QString q(const char *text)
 }
 
 // A records grid: record number, PC date, PC time, PCD status, data columns,
-// then the raw and comment cells.
+// then the raw and comment cells. Its decimal cells carry the numbers they show and its
+// rows the moment of their date and time, as the decoder's do; raw values are set apart.
 struct FakeGrid : ExportSource
 {
     struct Column
@@ -58,6 +60,7 @@ struct FakeGrid : ExportSource
         { q("PCD"), 1100, {} } };
     QList<QStringList> rows;
     QSet<int> selected, separators;
+    QHash<QPair<int, int>, qint64> raws; // (row, grid column)
     int generatedRows = 0; // with cellAt: rows made up on the fly
     std::function<QString(int, int)> cellAt;
 
@@ -99,7 +102,27 @@ struct FakeGrid : ExportSource
     }
     RowKind rowKind(int row) const override
     {
-        return separators.contains(row) ? RowKind::Separator : RowKind::Record;
+        return separators.contains(row) ? RowKind::Miss : RowKind::Record;
+    }
+    std::optional<double> cellValue(int row, int g) const override
+    {
+        const ColumnDescription *d = description(g);
+        bool ok = false;
+        const double number = cellText(row, g).toDouble(&ok);
+        return d && d->Format.endsWith(u'd') && !separators.contains(row) && ok
+            ? std::optional<double>(number)
+            : std::nullopt;
+    }
+    std::optional<qint64> rawValue(int row, int g) const override
+    {
+        const auto at = raws.constFind({ row, g });
+        return at == raws.cend() ? std::nullopt : std::optional<qint64>(*at);
+    }
+    qint64 rowMsecs(int row) const override
+    {
+        const QDate date = QDate::fromString(cellText(row, 1), q("dd/MM/yy")).addYears(100);
+        const QTime time = QTime::fromString(cellText(row, 2), q("HH:mm:ss"));
+        return date.isValid() && time.isValid() ? QDateTime(date, time).toMSecsSinceEpoch() : 0;
     }
 };
 
@@ -322,6 +345,9 @@ TEST_F(ExporterTest, WorksheetReadsBackWithValuesDatesTimesAndTexts)
     grid.addRow("05/12/26|19:18:43|Run|-12.34|0012|24/12/26|23:59:59|24/12/26 12:00:00|Ein\u00e9 "
                 "\u20ac|0021");
     grid.addRow("06/12/26|00:00:01|2|4294967295|FFFF|45/13/26|Invalid time||<7>|0*#W");
+    // The PCD time words behind the texts; the year is the row's.
+    grid.raws = { { { 0, 6 }, 1224000000 }, { { 0, 7 }, 235959 }, { { 0, 8 }, 1224120000 },
+        { { 1, 6 }, 1345000000 }, { { 1, 7 }, -1 } };
     exporter.setStampColumns(true, true, true);
     exporter.setExportFile(path("full.xls"));
     ASSERT_EQ(exporter.Export(), Result::Exported);
@@ -329,7 +355,7 @@ TEST_F(ExporterTest, WorksheetReadsBackWithValuesDatesTimesAndTexts)
     QString error;
     const auto cells = readBack(path("full.xls"), &error);
     if (!cells)
-        GTEST_SKIP() << "python3-xlrd is not installed";
+        FAIL() << "python3-xlrd is missing (scripts/bootstrap installs it)";
     // 19:18:43 is 0.804664351851852 of a day, 23:59:59 0.999988425925926.
     EXPECT_EQ(*cells,
         QStringList({ q("0 0 text PC Date"), q("0 1 text PC Time"), q("0 2 text PCD"),
@@ -340,7 +366,7 @@ TEST_F(ExporterTest, WorksheetReadsBackWithValuesDatesTimesAndTexts)
             q("1 5 date 46380 [dd/mm/yy]"), q("1 6 date 0.999988425925926 [hh:mm:ss]"),
             q("1 7 date 46380.5 [dd/mm/yy\\ hh:mm]"), q("1 8 text Ein\u00e9 \u20ac"),
             q("1 9 text 0021"), q("2 0 date 46362 [dd/mm/yy]"),
-            q("2 1 date 1.15740740740741e-05 [hh:mm:ss]"), q("2 2 number 2"),
+            q("2 1 date 1.15740740740741e-05 [hh:mm:ss]"), q("2 2 text 2"),
             q("2 3 number 4294967295"), q("2 4 text FFFF"), q("2 5 text 45/13/26"),
             q("2 6 text Invalid time"), q("2 8 text <7>"), q("2 9 text 0*#W") }))
         << qPrintable(error);
@@ -388,7 +414,7 @@ TEST_F(ExporterTest, RowsPastTheWorksheetLimitStayInTheGridForTheNextExport)
     QString error;
     const auto cells = readBack(path("long.xls"), &error);
     if (!cells)
-        GTEST_SKIP() << "python3-xlrd is not installed";
+        FAIL() << "python3-xlrd is missing (scripts/bootstrap installs it)";
     // The last row a worksheet has holds the last row written.
     EXPECT_EQ(
         *cells, QStringList({ q("0 0 text Level"), q("1 0 number 0"), q("16383 0 number 16382") }))
@@ -472,23 +498,24 @@ TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)
     rows.setMaxRows(3);
     rows.setAutoExport(true);
     rows.setExportHandler([&] { return e.Export() == Result::Exported; });
+    const qint64 at = fixedNow.toMSecsSinceEpoch();
     rows.addRecord(test::record(
-        { test::num(12), { q("23:59:59"), 235959.0, 235959 } }, q("05/12/26"), q("19:18:43")));
-    rows.addStatusRow(q("05/12/26"), q("19:18:44"));
-    rows.addSeparator(q("Miss 2"), q("05/12/26"), q("19:18:45"));
-    EXPECT_EQ(source.rowKind(0), ExportSource::RowKind::Record);
-    EXPECT_EQ(source.rowKind(1), ExportSource::RowKind::Status);
-    EXPECT_EQ(source.rowKind(2), ExportSource::RowKind::Separator);
+        { test::num(12), { q("23:59:59"), 235959.0, 235959 } }, q("05/12/26"), q("19:18:43"), at));
+    rows.addStatusRow(q("05/12/26"), q("19:18:44"), at + 1000);
+    rows.addSeparator(RowKind::Miss, q("Miss 2"), q("05/12/26"), q("19:18:45"), at + 2000);
+    EXPECT_EQ(source.rowKind(0), RowKind::Record);
+    EXPECT_EQ(source.rowKind(1), RowKind::Status);
+    EXPECT_EQ(source.rowKind(2), RowKind::Miss);
     EXPECT_FALSE(QFile::exists(path("grid.xls")));
-    rows.addRecord(
-        test::record({ test::num(13), { q("00:00:01"), 1.0, 1 } }, q("05/12/26"), q("19:18:46")));
+    rows.addRecord(test::record(
+        { test::num(13), { q("00:00:01"), 1.0, 1 } }, q("05/12/26"), q("19:18:46"), at + 3000));
     EXPECT_EQ(e.lastColumns(), QList<int>({ 1, 3, 4, 5 }));
     EXPECT_EQ(rows.dataRowCount(), 1); // only the record after the export
 
     QString error;
     const auto cells = readBack(path("grid.xls"), &error);
     if (!cells)
-        GTEST_SKIP() << "python3-xlrd is not installed";
+        FAIL() << "python3-xlrd is missing (scripts/bootstrap installs it)";
     EXPECT_EQ(*cells,
         QStringList({ q("0 0 text PC Date"), q("0 1 text PCD"), q("0 2 text Level"),
             q("0 3 text Clock"), q("1 0 date 46361 [dd/mm/yy]"), q("1 1 text Run"),

@@ -177,7 +177,7 @@ TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
         { test::num(10), { u"Idle"_s, 0.0, 0 }, test::num(0), test::num(1167, u"048F"_s) }));
     rows.addRecord(test::record(
         { test::num(20), { u"Run"_s, 2.0, 2 }, test::num(1), test::num(1168, u"0490"_s) }));
-    rows.addSeparator(u"Miss 3"_s, {}, {});
+    rows.addSeparator(RowStore::RowKind::Miss, u"Miss 3"_s, {}, {});
     rows.addRecord(test::record(
         { test::num(1210), { u"Run"_s, 2.0, 2 }, test::num(1), test::num(1169, u"0491"_s) }));
     rows.setGraphSelection({ 0, 1, 2, 3 });
@@ -350,7 +350,7 @@ TEST(GraphData, LabelsFallOnRecordNumbersPastASeparator)
     // records numbered by the step, not on every step-th row.
     RowStore rows;
     fill(rows, 12);
-    rows.addSeparator(u"Miss 3"_s, {}, {});
+    rows.addSeparator(RowStore::RowKind::Miss, u"Miss 3"_s, {}, {});
     for (int i = 13; i <= 30; ++i)
         rows.addRecord(test::record({ test::num(i), test::num(10 * i) }));
     rows.setGraphSelection({ 2 });

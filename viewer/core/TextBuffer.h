@@ -4,8 +4,6 @@
 #include <QStringView>
 #include <QVarLengthArray>
 
-#include <initializer_list>
-
 namespace tlv::viewer {
 
 // Characters appended a few at a time: the storage grows by doubling, so an append
@@ -49,10 +47,5 @@ private:
     QVarLengthArray<char16_t, Prealloc> m_chars; // its size is the room, m_size the text
     qsizetype m_size = 0;
 };
-
-// Hands targets[i] a copy of texts[i], all of them in one new allocation: each is an
-// ordinary QString sharing that block (copy-on-write as always, and NUL-terminated like any
-// QString); the block goes when its last text goes. A decoded record's lines are made so.
-void shareTexts(std::initializer_list<QStringView> texts, std::initializer_list<QString *> targets);
 
 } // namespace tlv::viewer

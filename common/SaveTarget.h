@@ -7,11 +7,13 @@
 
 class QFile;
 
-namespace tlv::viewer {
+namespace tlv::common {
 
-// A file written in full or not at all: the target takes the new content only
-// at commit(), so a failed or abandoned write never replaces a good file.
-// The content goes to a file of its own beside the target, renamed over it at commit().
+// A file written in full or not at all, the one way every file here is replaced: the
+// target takes the new content only at commit(), so a failed or abandoned write never
+// replaces a good file. The content goes to a file of its own beside the target, renamed
+// over it at commit(). Unlike QSaveFile it does not wait for the disk at commit(): that
+// wait cost an export more than writing it.
 class SaveTarget
 {
 public:
@@ -41,4 +43,4 @@ private:
     bool m_writeFailed = false; // a write fell short: the content is no whole file
 };
 
-} // namespace tlv::viewer
+} // namespace tlv::common

@@ -1,4 +1,4 @@
-#include "viewer/files/SaveTarget.h"
+#include "common/SaveTarget.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace tlv::viewer {
+namespace tlv::common {
 
 namespace {
 
@@ -137,4 +137,4 @@ void SaveTarget::discard()
     }
 }
 
-} // namespace tlv::viewer
+} // namespace tlv::common
