@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+
+namespace tlv::viewer {
+
+// How the rows of a range fall into pixel columns. Rows are summed up in blocks of Level
+// consecutive row ids (block b holds ids b * level + 1 to (b + 1) * level); a query takes
+// the largest level whose blocks are no wider than a pixel column, level 1 being the rows
+// themselves. Every block whose ids meet the range belongs whole to the column of its key:
+// its first id, or its earliest PC time, raised to the range's start. Thus a bucket is the
+// union of whole blocks, and a scan of those rows gives the same minimum and maximum.
+class HistoryBuckets
+{
+public:
+    static constexpr std::array<int, 4> Levels { 1, 16, 256, 4096 };
+
+    // The level for rows rows over columns pixel columns.
+    [[nodiscard]] static int levelFor(qint64 rows, int columns);
+    [[nodiscard]] static qint64 blockOf(qint64 id, int level) { return (id - 1) / level; }
+    [[nodiscard]] static qint64 blockStart(qint64 id, int level)
+    {
+        return blockOf(id, level) * level + 1;
+    }
+    // The pixel column of key in from..to over columns columns (clamped into them).
+    [[nodiscard]] static int column(qint64 key, qint64 from, qint64 to, int columns);
+};
+
+} // namespace tlv::viewer
