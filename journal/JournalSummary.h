@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/core/HistoryBuckets.h"
 #include "viewer/core/HistorySource.h"
 
 #include <QString>
@@ -51,7 +52,7 @@ private:
 
     Tables m_tables;
     // Per level above 1: the first block not summed up yet.
-    std::array<qint64, 4> m_next {};
+    std::array<qint64, viewer::HistoryBuckets::Levels.size()> m_next {};
     int m_level = 1;
     QString m_error;
 };

@@ -172,7 +172,9 @@ void expectLikeScan(journal::JournalHistory &history, const QList<JournalRow> &r
     const qint64 lastMs = rows.last().pcMillis;
     const QList<HistoryQuery> queries {
         { 1, last, false, 4, { 0, 1, 2 } }, // level 4096
+        { 1, last, false, 16, { 2, 0 } }, // 1024
         { 1, last, false, 70, { 0, 1 } }, // 256
+        { 1, last, false, 300, { 0 } }, // 64
         { 333, 9000, false, 500, { 1, 0 } }, // 16
         { 4990, 5030, false, 100, { 0 } }, // the rows themselves
         { last - 100, last + 50, false, 8, { 0 } }, // the newest, not summed up yet

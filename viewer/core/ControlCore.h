@@ -18,6 +18,7 @@ class Prompter;
 namespace tlv::viewer {
 
 class PropertyStore;
+class HistorySource;
 
 // The headless heart of the Tolvane control: its properties, methods and
 // events, the reading cycle, the row store and the simulation. The widget
@@ -163,6 +164,9 @@ public:
     // rows; false leaves them where the user is.
     [[nodiscard]] bool followNewest() const { return m_followNewest; }
     void setFollowNewest(bool on);
+    // A recording's whole history for the graph (not owned; null: the grid's rows only).
+    [[nodiscard]] HistorySource *history() const { return m_history; }
+    void setHistory(HistorySource *history);
     // Font applied at the last Clear.
     [[nodiscard]] QString appliedFontName() const { return m_appliedFontName; }
     [[nodiscard]] QString appliedFontSize() const { return m_appliedFontSize; }
@@ -201,6 +205,7 @@ Q_SIGNALS:
     void graphShownChanged(bool shown);
     void graphRedrawRequested();
     void followNewestChanged(bool on);
+    void historyChanged();
     void fontApplied(const QString &name, const QString &size);
     void refreshRequested();
     void propertyChanged(const QString &name);
@@ -249,6 +254,7 @@ private:
     bool m_infoEnabled = false;
     bool m_graphShown = false;
     bool m_followNewest = true;
+    HistorySource *m_history = nullptr;
     bool m_changed = false;
 };
 

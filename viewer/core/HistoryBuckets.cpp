@@ -6,7 +6,7 @@ namespace tlv::viewer {
 
 int HistoryBuckets::levelFor(qint64 rows, int columns)
 {
-    const qint64 perColumn = rows / std::max(columns, 1);
+    const qint64 perColumn = rows * 5 / 4 / std::max(columns, 1);
     int level = 1;
     for (int l : Levels) {
         if (l <= perColumn)

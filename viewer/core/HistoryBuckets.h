@@ -8,14 +8,15 @@ namespace tlv::viewer {
 
 // How the rows of a range fall into pixel columns. Rows are summed up in blocks of Level
 // consecutive row ids (block b holds ids b * level + 1 to (b + 1) * level); a query takes
-// the largest level whose blocks are no wider than a pixel column, level 1 being the rows
-// themselves. Every block whose ids meet the range belongs whole to the column of its key:
-// its first id, or its earliest PC time, raised to the range's start. Thus a bucket is the
-// union of whole blocks, and a scan of those rows gives the same minimum and maximum.
+// the largest level whose blocks hold no more than about a pixel column's rows (a quarter
+// more at most), level 1 being the rows themselves. Every block whose ids meet the range belongs
+// whole to the column of its key: its first id, or its earliest PC time, raised to the range's
+// start. Thus a bucket is the union of whole blocks, and a scan of those rows gives the same
+// minimum and maximum.
 class HistoryBuckets
 {
 public:
-    static constexpr std::array<int, 4> Levels { 1, 16, 256, 4096 };
+    static constexpr std::array<int, 6> Levels { 1, 16, 64, 256, 1024, 4096 };
 
     // The level for rows rows over columns pixel columns.
     [[nodiscard]] static int levelFor(qint64 rows, int columns);
