@@ -4,11 +4,15 @@
 #include "viewer/core/HistoryBuckets.h"
 
 #include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
+
+#include <sqlite3.h>
 
 namespace tlv::journal {
 
@@ -32,16 +36,6 @@ QString positionList(const QList<int> &positions)
     for (int p : positions)
         list << n(p);
     return list.join(u',');
-}
-
-qint64 orZero(const QVariant &v)
-{
-    return v.isNull() ? 0 : v.toLongLong();
-}
-
-double orNaN(const QVariant &v)
-{
-    return v.isNull() ? std::nan("") : v.toDouble();
 }
 
 } // namespace
@@ -165,81 +159,140 @@ bool JournalSummary::buckets(
     const qint64 lastBlock = HistoryBuckets::blockOf(to, int(level));
     const QString positions = positionList(query.positions);
 
-    QString parts = QStringLiteral("WITH parts AS (");
-    if (level > 1)
-        parts += QStringLiteral("SELECT block * ") + n(level)
+    // By time a block's key is its earliest PC time; blocks outside the times stay out.
+    const qint64 keyFrom = query.byTime ? query.from : from;
+    const qint64 keyTo = query.byTime ? query.to : to;
+    const auto bucketOf = [&](const QString &key) -> QString {
+        return QStringLiteral("MIN((MAX(") + key + QStringLiteral(", ") + n(keyFrom)
+            + QStringLiteral(") - ") + n(keyFrom) + QStringLiteral(") * ") + n(columns)
+            + QStringLiteral(" / ") + n(keyTo - keyFrom + 1) + QStringLiteral(", ") + n(columns - 1)
+            + u')';
+    };
+    const QString cellsOfRows = QStringLiteral(" c.position AS position, MIN(c.number) AS low, "
+                                               "MAX(c.number) AS high, MIN(c.row_id) AS first_id, "
+                                               "MAX(c.row_id) AS last_id, MIN(r.pc_millis) AS "
+                                               "first_ms, MAX(r.pc_millis) AS last_ms, ")
+        + RowGaps + QStringLiteral(" AS gaps FROM ") + m_tables.cells + QStringLiteral(" c JOIN ")
+        + m_tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.position IN (") + positions
+        + QStringLiteral(") AND c.row_id BETWEEN ");
+
+    QString sql;
+    if (level == 1) {
+        // The rows themselves, a few per pixel column: summed up per column here.
+        sql = QStringLiteral("SELECT ")
+            + bucketOf(query.byTime ? QStringLiteral("r.pc_millis") : QStringLiteral("c.row_id"))
+            + QStringLiteral(" AS b,") + cellsOfRows + n(from) + QStringLiteral(" AND ") + n(to);
+        if (query.byTime)
+            sql += QStringLiteral(" AND r.pc_millis BETWEEN ") + n(query.from)
+                + QStringLiteral(" AND ") + n(query.to);
+        sql += QStringLiteral(" GROUP BY 1, 2");
+    } else {
+        // The blocks with their column: a block is no wider than about a column, so a column
+        // takes one or two of them and they are folded together as they are read. Blocks not
+        // summed up yet (the newest rows) are summed up here the same way.
+        // The newest rows, past the last block of this level, come from the smallest blocks
+        // and the rows after those.
+        const QString summarised = QStringLiteral("(SELECT IFNULL(MAX(block) + 1, 0) * %1 + 1 "
+                                                  "FROM %2 WHERE level = %1)");
+        const qint64 small = HistoryBuckets::Levels[1];
+        const QString tailStart = QStringLiteral("MAX(") + n(firstBlock * level + 1)
+            + QStringLiteral(", ") + summarised.arg(level).arg(m_tables.summaries) + u')';
+        const QString tailEnd = n((lastBlock + 1) * level);
+        QString tail = QStringLiteral("SELECT ((c.row_id - 1) / ") + n(level)
+            + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows
+            + QStringLiteral("MAX(") + tailStart + QStringLiteral(", ")
+            + summarised.arg(small).arg(m_tables.summaries) + QStringLiteral(") AND ") + tailEnd
+            + QStringLiteral(" GROUP BY 1, 2");
+        if (level > small)
+            tail = QStringLiteral("SELECT k, position, MIN(low) AS low, MAX(high) AS high, "
+                                  "MIN(first_id) AS first_id, MAX(last_id) AS last_id, "
+                                  "MIN(first_ms) AS first_ms, MAX(last_ms) AS last_ms, ")
+                + SummaryGaps + QStringLiteral(" AS gaps FROM (SELECT (block * ") + n(small)
+                + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
+                + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
+                                 "last_ms, gaps FROM ")
+                + m_tables.summaries + QStringLiteral(" WHERE level = ") + n(small)
+                + QStringLiteral(" AND block BETWEEN (") + tailStart + QStringLiteral(" - 1) / ")
+                + n(small) + QStringLiteral(" AND ") + n((lastBlock + 1) * level / small - 1)
+                + QStringLiteral(" AND position IN (") + positions + QStringLiteral(") UNION ALL ")
+                + tail + QStringLiteral(") GROUP BY 1, 2");
+        const QString parts = QStringLiteral("WITH parts AS (SELECT block * ") + n(level)
             + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
                              "last_ms, gaps FROM ")
             + m_tables.summaries + QStringLiteral(" WHERE level = ") + n(level)
             + QStringLiteral(" AND block BETWEEN ") + n(firstBlock) + QStringLiteral(" AND ")
             + n(lastBlock) + QStringLiteral(" AND position IN (") + positions
-            + QStringLiteral(") UNION ALL ");
-    // Blocks not summed up yet (the newest rows) are summed up here the same way.
-    parts += QStringLiteral("SELECT ((c.row_id - 1) / ") + n(level) + QStringLiteral(") * ")
-        + n(level)
-        + QStringLiteral(" + 1 AS k, c.position AS position, MIN(c.number) AS low, "
-                         "MAX(c.number) AS high, MIN(c.row_id) AS first_id, MAX(c.row_id) AS "
-                         "last_id, MIN(r.pc_millis) AS first_ms, MAX(r.pc_millis) AS last_ms, ")
-        + RowGaps + QStringLiteral(" AS gaps FROM ") + m_tables.cells + QStringLiteral(" c JOIN ")
-        + m_tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.row_id BETWEEN ");
-    if (level > 1)
-        parts += QStringLiteral("MAX(") + n(firstBlock * level + 1)
-            + QStringLiteral(", (SELECT IFNULL(MAX(block) + 1, 0) * ") + n(level)
-            + QStringLiteral(" + 1 FROM ") + m_tables.summaries + QStringLiteral(" WHERE level = ")
-            + n(level) + QStringLiteral("))");
-    else
-        parts += n(from);
-    parts += QStringLiteral(" AND ") + n((lastBlock + 1) * level)
-        + QStringLiteral(" AND c.position IN (") + positions + QStringLiteral(") GROUP BY 1, 2) ");
-
-    // By time a block's key is its earliest PC time; blocks outside the times stay out.
-    const qint64 keyFrom = query.byTime ? query.from : from;
-    const qint64 keyTo = query.byTime ? query.to : to;
-    const QString key = query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k");
-    QString sql = parts + QStringLiteral("SELECT MIN((MAX(") + key + QStringLiteral(", ")
-        + n(keyFrom) + QStringLiteral(") - ") + n(keyFrom) + QStringLiteral(") * ") + n(columns)
-        + QStringLiteral(" / ") + n(keyTo - keyFrom + 1) + QStringLiteral(", ") + n(columns - 1)
-        + QStringLiteral(") AS b, position, MIN(low), MAX(high), MIN(first_id), MAX(last_id), "
-                         "MIN(first_ms), MAX(last_ms), ")
-        + SummaryGaps + QStringLiteral(" FROM parts ");
-    if (query.byTime)
-        sql += QStringLiteral("WHERE last_ms >= ") + n(query.from)
-            + QStringLiteral(" AND first_ms <= ") + n(query.to) + u' ';
-    sql += QStringLiteral("GROUP BY b, position ORDER BY b, position");
+            + QStringLiteral(") UNION ALL ") + tail + QStringLiteral(") ");
+        sql = parts + QStringLiteral("SELECT ")
+            + bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
+            + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
+                             "gaps FROM parts");
+        if (query.byTime)
+            sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
+                + QStringLiteral(" AND first_ms <= ") + n(query.to);
+    }
 
     QHash<int, qsizetype> index;
     for (qsizetype i = 0; i < query.positions.size(); ++i)
         index.insert(query.positions[i], i);
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec(sql))
-        return fail(JournalDatabase::describe(q.lastError()));
-    while (q.next()) {
-        const int column = q.value(0).toInt();
-        if (buckets->isEmpty() || buckets->last().column != column) {
-            viewer::HistoryBucket b;
+    // Through SQLite itself: thousands of rows of nine values cost more in Qt's values than
+    // in the query.
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return fail(QStringLiteral("the SQLite driver gives no connection"));
+    sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
+    sqlite3_stmt *statement = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(connection, utf8.constData(), int(utf8.size()), &statement, nullptr)
+        != SQLITE_OK)
+        return fail(QString::fromUtf8(sqlite3_errmsg(connection)));
+    const auto real = [statement](int i) {
+        return sqlite3_column_type(statement, i) == SQLITE_NULL
+            ? std::nan("")
+            : sqlite3_column_double(statement, i);
+    };
+    const auto lower = [](double a, double b) { return std::isnan(a) || b < a ? b : a; };
+    const auto higher = [](double a, double b) { return std::isnan(a) || b > a ? b : a; };
+    QList<viewer::HistoryBucket> slots(columns);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+        const int column = std::clamp(sqlite3_column_int(statement, 0), 0, columns - 1);
+        viewer::HistoryBucket &b = slots[column];
+        const qint64 firstId = sqlite3_column_int64(statement, 4);
+        if (b.firstId == 0) {
             b.column = column;
-            b.firstId = q.value(4).toLongLong();
-            b.lastId = b.firstId;
+            b.firstId = firstId;
             b.low = QList<double>(query.positions.size(), std::nan(""));
             b.high = b.low;
-            buckets->append(b);
         }
-        viewer::HistoryBucket &b = buckets->last();
-        const qsizetype at = index.value(q.value(1).toInt(), -1);
+        const qsizetype at = index.value(sqlite3_column_int(statement, 1), -1);
         if (at >= 0) {
-            b.low[at] = orNaN(q.value(2));
-            b.high[at] = orNaN(q.value(3));
+            if (!std::isnan(real(2)))
+                b.low[at] = lower(b.low[at], real(2));
+            if (!std::isnan(real(3)))
+                b.high[at] = higher(b.high[at], real(3));
         }
-        b.firstId = std::min(b.firstId, q.value(4).toLongLong());
-        b.lastId = std::max(b.lastId, q.value(5).toLongLong());
-        const qint64 firstMs = orZero(q.value(6));
-        const qint64 lastMs = orZero(q.value(7));
+        b.firstId = std::min(b.firstId, firstId);
+        b.lastId = std::max(b.lastId, sqlite3_column_int64(statement, 5));
+        // A NULL time reads as 0: unknown.
+        const qint64 firstMs = sqlite3_column_int64(statement, 6);
+        const qint64 lastMs = sqlite3_column_int64(statement, 7);
         if (firstMs != 0 && (b.firstMs == 0 || firstMs < b.firstMs))
             b.firstMs = firstMs;
         b.lastMs = std::max(b.lastMs, lastMs);
-        b.gaps |= q.value(8).toInt();
+        b.gaps |= sqlite3_column_int(statement, 8);
     }
+    for (viewer::HistoryBucket &b : slots) {
+        if (b.firstId != 0)
+            buckets->append(std::move(b));
+    }
+    if (step != SQLITE_DONE) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(connection));
+        sqlite3_finalize(statement);
+        buckets->clear();
+        return fail(why);
+    }
+    sqlite3_finalize(statement);
     return true;
 }
 
