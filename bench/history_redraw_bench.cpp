@@ -27,6 +27,7 @@ constexpr int Width = 1000;
 constexpr int Height = 400;
 constexpr int Traces = 8;
 constexpr qint64 Records = 1'000'000;
+constexpr qint64 Start = 1'765'000'000'000; // PC time of row 0, UTC ms
 
 // The rows go in through SQLite itself: a million through the grid would take minutes.
 bool fill(const QString &path, QString *why)
@@ -43,6 +44,7 @@ bool fill(const QString &path, QString *why)
                 { c, QStringLiteral("Trace %1").arg(c), 1000, 5, QStringLiteral("d") });
         writer.setBuffer(buffer);
         journal::JournalRow first;
+        first.pcMillis = Start + 100;
         first.cells = QStringList(Traces, QStringLiteral("0"));
         first.numbers = QList<std::optional<double>>(Traces, 0.0);
         first.rawValues = QList<std::optional<qint64>>(Traces, 0);
@@ -64,13 +66,12 @@ bool fill(const QString &path, QString *why)
     sqlite3_prepare_v2(db,
         "INSERT INTO cells (row_id, position, number, raw, text) VALUES (?, ?, ?, ?, '')", -1,
         &cell, nullptr);
-    const qint64 start = 1'765'000'000'000;
     for (qint64 id = 2; id <= Records; ++id) {
         const bool status = id % 50'000 == 0;
         sqlite3_bind_int64(row, 1, id);
         sqlite3_bind_text(row, 2, status ? "status" : "record", -1, SQLITE_STATIC);
         sqlite3_bind_int64(row, 3, id);
-        sqlite3_bind_int64(row, 4, start + id * 100);
+        sqlite3_bind_int64(row, 4, Start + id * 100);
         sqlite3_step(row);
         sqlite3_reset(row);
         for (int c = 0; c < Traces; ++c) {

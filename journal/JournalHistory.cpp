@@ -133,12 +133,15 @@ bool JournalHistory::extent(viewer::HistoryExtent *extent)
     *extent = {};
     QSqlQuery q(m_db.db());
     const QString rows = m_tables.rows;
-    if (!q.exec(QStringLiteral("SELECT f.id, f.pc_millis, l.id, l.pc_millis FROM (SELECT id, "
-                               "pc_millis FROM ")
-            + rows + QStringLiteral(" ORDER BY id LIMIT 1) f, (SELECT id, pc_millis FROM ") + rows
-            + QStringLiteral(" ORDER BY id DESC LIMIT 1) l")))
+    // The times of the first and last rows that have one.
+    if (!q.exec(QStringLiteral("SELECT (SELECT MIN(id) FROM ") + rows
+            + QStringLiteral("), (SELECT pc_millis FROM ") + rows
+            + QStringLiteral(" WHERE pc_millis IS NOT NULL ORDER BY id LIMIT 1), (SELECT MAX(id) "
+                             "FROM ")
+            + rows + QStringLiteral("), (SELECT pc_millis FROM ") + rows
+            + QStringLiteral(" WHERE pc_millis IS NOT NULL ORDER BY id DESC LIMIT 1)")))
         return fail(JournalDatabase::describe(q.lastError()));
-    if (!q.next())
+    if (!q.next() || q.value(0).isNull())
         return true;
     extent->firstId = q.value(0).toLongLong();
     extent->firstMs = q.value(1).toLongLong();

@@ -94,12 +94,18 @@ QStringList GraphHistory::readout(const std::optional<HistoryRecord> &a,
     if (b)
         head += (head.isEmpty() ? QString() : QStringLiteral("   ")) + where("B", *b);
     lines.append(head);
+    // The cell as the grid showed it; its number where it kept no text.
+    const auto shown = [](const HistoryRecord &r, qsizetype k) {
+        const QString text = r.texts.value(k);
+        const std::optional<double> v = value(r.values, k);
+        return text.isEmpty() && v ? QString::number(*v, 'g', 10) : text;
+    };
     for (qsizetype k = 0; k < series.size(); ++k) {
         QString line = series[k].title + u':';
         if (a)
-            line += QStringLiteral("  A = ") + a->texts.value(k);
+            line += QStringLiteral("  A = ") + shown(*a, k);
         if (b)
-            line += QStringLiteral("  B = ") + b->texts.value(k);
+            line += QStringLiteral("  B = ") + shown(*b, k);
         const std::optional<double> va = a ? value(a->values, k) : std::nullopt;
         const std::optional<double> vb = b ? value(b->values, k) : std::nullopt;
         if (va && vb)

@@ -229,6 +229,7 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     connect(&m_core, &ControlCore::historyChanged, this, [this] {
         m_recordA.reset();
         m_recordB.reset();
+        m_recordPositions.clear();
         m_zoomed = false;
         m_fullView->setEnabled(false);
         if (m_core.graphShown())
@@ -416,6 +417,20 @@ void GraphView::fillHistory()
     if (!ok)
         m_pointer->setText(history->errorString());
     m_data = GraphHistory::data(buckets, grid.series, byTime, m_extent.firstMs, fullLow, fullHigh);
+    // The cursors read the columns drawn: from their record, or first from their grid row.
+    const QList<int> positions = GraphHistory::positions(m_data.series);
+    if (positions != m_recordPositions) {
+        m_recordPositions = positions;
+        const auto again = [&](std::optional<HistoryRecord> &record, int gridRow) {
+            HistoryRecord r;
+            if (record && history->nearestRecord(record->id, false, positions, &r) && r.id > 0)
+                record = r;
+            else
+                record = historyRecordOf(gridRow);
+        };
+        again(m_recordA, m_cursorA);
+        again(m_recordB, m_cursorB);
+    }
     bool same = m_data.series.size() == m_lines.size();
     for (qsizetype k = 0; same && k < m_lines.size(); ++k)
         same = m_lines[k]->name() == m_data.series[k].title;
@@ -436,6 +451,19 @@ bool GraphView::historyShown() const
 qint64 GraphView::timeOrigin() const
 {
     return historyShown() ? m_extent.firstMs : m_data.msecs.value(0);
+}
+
+std::optional<HistoryRecord> GraphView::historyRecordOf(int gridRow) const
+{
+    // A grid row is found in the history by its PC time.
+    const qint64 ms = gridRow >= 0 ? m_core.rows().rowMsecs(gridRow) : 0;
+    HistoryRecord record;
+    if (ms == 0
+        || !m_core.history()->nearestRecord(
+            ms, true, GraphHistory::positions(m_data.series), &record)
+        || record.id <= 0)
+        return std::nullopt;
+    return record;
 }
 
 void GraphView::snapHistory(double px, bool cursorA)
@@ -691,6 +719,8 @@ void GraphView::setCursorA(int gridRow)
     while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
         --gridRow;
     m_cursorA = gridRow < rows.dataRowCount() ? gridRow : -1;
+    if (historyShown())
+        m_recordA = historyRecordOf(m_cursorA);
     placeMarks();
     updateReadout();
 }
@@ -701,6 +731,8 @@ void GraphView::setCursorB(int gridRow)
     while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
         --gridRow;
     m_cursorB = gridRow < rows.dataRowCount() ? gridRow : -1;
+    if (historyShown())
+        m_recordB = historyRecordOf(m_cursorB);
     placeMarks();
     updateReadout();
 }

@@ -101,6 +101,7 @@ private:
     void fillHistory();
     // Puts cursor A (or B) on the real record nearest to the pixel column px.
     void snapHistory(double px, bool cursorA);
+    [[nodiscard]] std::optional<HistoryRecord> historyRecordOf(int gridRow) const;
     // The PC time (UTC ms) that x 0 stands for on the time axis.
     [[nodiscard]] qint64 timeOrigin() const;
     void applyPalette();
@@ -164,6 +165,7 @@ private:
     HistoryExtent m_extent;
     std::optional<HistoryRecord> m_recordA; // the cursors on a history
     std::optional<HistoryRecord> m_recordB;
+    QList<int> m_recordPositions; // the columns the cursors' records were read for
 };
 
 } // namespace tlv::viewer
