@@ -82,14 +82,23 @@ bool JournalSummary::extend(QSqlDatabase &db, qint64 lastId)
             continue;
         QString sql = QStringLiteral("INSERT OR IGNORE INTO ") + m_tables.summaries;
         if (i == 1) {
-            sql += QStringLiteral(" SELECT ") + n(level) + QStringLiteral(", (c.row_id - 1) / ")
+            // The cells per column, the rows per block: few aggregates per cell, as the
+            // writer does this in every tick.
+            const QString ids = QStringLiteral(" BETWEEN ") + n(m_next[i] * level + 1)
+                + QStringLiteral(" AND ") + n(complete * level);
+            sql += QStringLiteral(" SELECT ") + n(level)
+                + QStringLiteral(", g.block, g.position, b.first_id, b.last_id, b.first_ms, "
+                                 "b.last_ms, g.low, g.high, b.gaps FROM (SELECT (c.row_id - 1) / ")
                 + n(level)
-                + QStringLiteral(", c.position, MIN(c.row_id), MAX(c.row_id), MIN(r.pc_millis), "
-                                 "MAX(r.pc_millis), MIN(c.number), MAX(c.number), ")
-                + RowGaps + QStringLiteral(" FROM ") + m_tables.cells + QStringLiteral(" c JOIN ")
-                + m_tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.row_id BETWEEN ")
-                + n(m_next[i] * level + 1) + QStringLiteral(" AND ") + n(complete * level)
-                + QStringLiteral(" GROUP BY 2, 3");
+                + QStringLiteral(" AS block, c.position AS position, MIN(c.number) AS low, "
+                                 "MAX(c.number) AS high FROM ")
+                + m_tables.cells + QStringLiteral(" c WHERE c.row_id") + ids
+                + QStringLiteral(" GROUP BY 1, 2) g JOIN (SELECT (r.id - 1) / ") + n(level)
+                + QStringLiteral(" AS block, MIN(r.id) AS first_id, MAX(r.id) AS last_id, "
+                                 "MIN(r.pc_millis) AS first_ms, MAX(r.pc_millis) AS last_ms, ")
+                + RowGaps + QStringLiteral(" AS gaps FROM ") + m_tables.rows
+                + QStringLiteral(" r WHERE r.id") + ids
+                + QStringLiteral(" GROUP BY 1) b ON b.block = g.block");
         } else {
             // From the level below, which is complete as far as this one.
             const qint64 factor = level / levels[i - 1];
