@@ -260,41 +260,22 @@ bool JournalSummary::buckets(
             ? std::nan("")
             : sqlite3_column_double(statement, i);
     };
-    const auto lower = [](double a, double b) { return std::isnan(a) || b < a ? b : a; };
-    const auto higher = [](double a, double b) { return std::isnan(a) || b > a ? b : a; };
     QList<viewer::HistoryBucket> slots(columns);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        const int column = std::clamp(sqlite3_column_int(statement, 0), 0, columns - 1);
-        viewer::HistoryBucket &b = slots[column];
-        const qint64 firstId = sqlite3_column_int64(statement, 4);
-        if (b.firstId == 0) {
-            b.column = column;
-            b.firstId = firstId;
-            b.low = QList<double>(query.positions.size(), std::nan(""));
-            b.high = b.low;
-        }
-        const qsizetype at = index.value(sqlite3_column_int(statement, 1), -1);
-        if (at >= 0) {
-            if (!std::isnan(real(2)))
-                b.low[at] = lower(b.low[at], real(2));
-            if (!std::isnan(real(3)))
-                b.high[at] = higher(b.high[at], real(3));
-        }
-        b.firstId = std::min(b.firstId, firstId);
-        b.lastId = std::max(b.lastId, sqlite3_column_int64(statement, 5));
-        // A NULL time reads as 0: unknown.
-        const qint64 firstMs = sqlite3_column_int64(statement, 6);
-        const qint64 lastMs = sqlite3_column_int64(statement, 7);
-        if (firstMs != 0 && (b.firstMs == 0 || firstMs < b.firstMs))
-            b.firstMs = firstMs;
-        b.lastMs = std::max(b.lastMs, lastMs);
-        b.gaps |= sqlite3_column_int(statement, 8);
+        HistoryBuckets::Part part;
+        part.column = sqlite3_column_int(statement, 0);
+        part.at = index.value(sqlite3_column_int(statement, 1), -1);
+        part.low = real(2);
+        part.high = real(3);
+        part.firstId = sqlite3_column_int64(statement, 4);
+        part.lastId = sqlite3_column_int64(statement, 5);
+        part.firstMs = sqlite3_column_int64(statement, 6); // NULL reads as 0: unknown
+        part.lastMs = sqlite3_column_int64(statement, 7);
+        part.gaps = sqlite3_column_int(statement, 8);
+        HistoryBuckets::fold(slots, query.positions.size(), part);
     }
-    for (viewer::HistoryBucket &b : slots) {
-        if (b.firstId != 0)
-            buckets->append(std::move(b));
-    }
+    *buckets = HistoryBuckets::taken(slots);
     if (step != SQLITE_DONE) {
         const QString why = QString::fromUtf8(sqlite3_errmsg(connection));
         sqlite3_finalize(statement);

@@ -1,6 +1,7 @@
 #include "app/core/RecordingHistory.h"
 
 #include "journal/JournalHistory.h"
+#include "journal/plant/PlantHistory.h"
 #include "viewer/core/ControlCore.h"
 
 namespace tlv::app {
@@ -18,8 +19,17 @@ void RecordingHistory::open(const QString &where, const QString &source)
 {
     close();
     m_error.clear();
-    if (!source.isEmpty())
+    if (!source.isEmpty()) {
+        plant::PlantUri uri;
+        auto server = std::make_unique<plant::PlantHistory>();
+        if (!uri.parse(where) || !server->open(uri, source)) {
+            m_error = server->errorString();
+            return;
+        }
+        m_source = std::move(server);
+        m_control.setHistory(m_source.get());
         return;
+    }
     auto journal = std::make_unique<journal::JournalHistory>();
     if (!journal->open(where)) {
         m_error = journal->errorString();

@@ -13,8 +13,7 @@ class ControlCore;
 namespace tlv::app {
 
 // The whole history of a recording shown in the window, handed to the control's graph
-// while the view is open: a journal file's, read from its summaries. A plant source has
-// none yet; the graph then draws the rows in the grid.
+// while the view is open: a journal file's or a plant source's, read from its summaries.
 class RecordingHistory
 {
 public:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "viewer/core/HistorySource.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -27,6 +29,25 @@ public:
     }
     // The pixel column of key in from..to over columns columns (clamped into them).
     [[nodiscard]] static int column(qint64 key, qint64 from, qint64 to, int columns);
+
+    // Folds what a query says of one block (or row group) into the bucket of its column:
+    // slots holds one bucket per column, values at position index at (-1: none). A time of 0
+    // is unknown.
+    struct Part
+    {
+        int column = 0;
+        qsizetype at = -1;
+        double low = 0; // NaN: none
+        double high = 0;
+        qint64 firstId = 0;
+        qint64 lastId = 0;
+        qint64 firstMs = 0;
+        qint64 lastMs = 0;
+        int gaps = 0;
+    };
+    static void fold(QList<HistoryBucket> &slots, qsizetype positions, const Part &part);
+    // The buckets that hold rows, left to right.
+    [[nodiscard]] static QList<HistoryBucket> taken(QList<HistoryBucket> &slots);
 };
 
 } // namespace tlv::viewer
