@@ -4,6 +4,7 @@
 // they are at hand. The journal is made once, before anything is timed.
 #include "journal/JournalHistory.h"
 #include "journal/JournalWriter.h"
+#include "journal/plant/PlantHistory.h"
 #include "viewer/widgets/GraphHistory.h"
 #include "viewer/widgets/GraphTraces.h"
 
@@ -100,19 +101,32 @@ bool fill(const QString &path, QString *why)
     return true;
 }
 
+// The journal is made here, or taken from TOLVANE_BENCH_JOURNAL (made by --make-journal);
+// TOLVANE_BENCH_PLANT_URI names a plant database that holds it as the source "million".
 struct Journal
 {
     QTemporaryDir dir { QDir::currentPath() + QStringLiteral("/history-bench-XXXXXX") };
     journal::JournalHistory history;
+    plant::PlantHistory plant;
     QString error;
     bool ok = false;
+    bool plantOk = false;
 
     Journal()
     {
-        const QString path = dir.filePath(QStringLiteral("million.db"));
-        ok = fill(path, &error) && history.open(path);
+        QString path = qEnvironmentVariable("TOLVANE_BENCH_JOURNAL");
+        if (path.isEmpty()) {
+            path = dir.filePath(QStringLiteral("million.db"));
+            ok = fill(path, &error);
+        } else {
+            ok = true;
+        }
+        ok = ok && history.open(path);
         if (!ok && error.isEmpty())
             error = history.errorString();
+        plant::PlantUri uri;
+        plantOk = uri.parse(qEnvironmentVariable("TOLVANE_BENCH_PLANT_URI"))
+            && plant.open(uri, QStringLiteral("million"));
     }
 };
 
@@ -154,7 +168,7 @@ void draw(const viewer::GraphTraces &t, QImage &image)
 }
 
 // The full view as the graph makes it: query, chart data, lines.
-bool fullView(Journal &j, viewer::GraphTraces *traces)
+bool fullView(viewer::HistorySource &source, viewer::GraphTraces *traces)
 {
     viewer::HistoryQuery query;
     query.from = 1;
@@ -163,7 +177,7 @@ bool fullView(Journal &j, viewer::GraphTraces *traces)
     const QList<viewer::GraphData::Series> s = series();
     query.positions = viewer::GraphHistory::positions(s);
     QList<viewer::HistoryBucket> buckets;
-    if (!j.history.buckets(query, &buckets))
+    if (!source.buckets(query, &buckets))
         return false;
     const viewer::GraphData data
         = viewer::GraphHistory::data(buckets, s, false, 0, 0.5, Records + 0.5);
@@ -181,7 +195,7 @@ void FullViewFromJournal(benchmark::State &state)
     QImage image(Width, Height, QImage::Format_ARGB32_Premultiplied);
     viewer::GraphTraces traces;
     for (auto _ : state) {
-        if (!fullView(j, &traces)) {
+        if (!fullView(j.history, &traces)) {
             state.SkipWithError(qPrintable(j.history.errorString()));
             return;
         }
@@ -194,7 +208,7 @@ void DrawDecimatedPoints(benchmark::State &state)
 {
     Journal &j = journalOnce();
     viewer::GraphTraces traces;
-    if (!j.ok || !fullView(j, &traces)) {
+    if (!j.ok || !fullView(j.history, &traces)) {
         state.SkipWithError("no journal");
         return;
     }
@@ -203,8 +217,29 @@ void DrawDecimatedPoints(benchmark::State &state)
         draw(traces, image);
 }
 
+void FullViewFromPlant(benchmark::State &state)
+{
+    Journal &j = journalOnce();
+    if (!j.plantOk) {
+        state.SkipWithError(
+            qPrintable(QStringLiteral("no plant database: ") + j.plant.errorString()));
+        return;
+    }
+    QImage image(Width, Height, QImage::Format_ARGB32_Premultiplied);
+    viewer::GraphTraces traces;
+    for (auto _ : state) {
+        if (!fullView(j.plant, &traces)) {
+            state.SkipWithError(qPrintable(j.plant.errorString()));
+            return;
+        }
+        draw(traces, image);
+    }
+    state.counters["level"] = j.plant.level();
+}
+
 BENCHMARK(FullViewFromJournal)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(DrawDecimatedPoints)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FullViewFromPlant)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
