@@ -47,6 +47,10 @@ bool PlantHistory::open(const PlantUri &uri, const QString &source)
     if (!q.exec() || !q.next())
         return fail(PlantConnection::describe(q.lastError()));
     m_id = n(q.value(0).toLongLong());
+    q.finish();
+    // A redraw's query is short: compiling it first would cost more than it saves.
+    if (!q.exec(QStringLiteral("SET jit = off")))
+        return fail(PlantConnection::describe(q.lastError()));
     return true;
 }
 
