@@ -151,6 +151,34 @@ bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::Hist
                 + n(query.to) + QStringLiteral(" * interval '1 millisecond'");
         sql += QStringLiteral(" GROUP BY 1, 2");
     } else {
+        // The newest rows, past the last block of this level, come from the smallest blocks
+        // and the rows after those, as in a journal file.
+        const qint64 small = HistoryBuckets::Levels[1];
+        const auto summarised = [this](qint64 of) -> QString {
+            return QStringLiteral("(SELECT coalesce(max(block) + 1, 0) * ") + n(of)
+                + QStringLiteral(" + 1 FROM tolvane.summaries WHERE source_id = ") + m_id
+                + QStringLiteral(" AND level = ") + n(of) + u')';
+        };
+        const QString tailStart = QStringLiteral("greatest(") + n(firstBlock * level + 1)
+            + QStringLiteral(", ") + summarised(level) + u')';
+        QString tail = QStringLiteral("SELECT ((r.seq - 1) / ") + n(level) + QStringLiteral(") * ")
+            + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows + QStringLiteral("greatest(")
+            + tailStart + QStringLiteral(", ") + summarised(small) + QStringLiteral(") AND ")
+            + n((lastBlock + 1) * level) + QStringLiteral(" GROUP BY 1, 2");
+        if (level > small)
+            tail = QStringLiteral("SELECT k, position, min(low) AS low, max(high) AS high, "
+                                  "min(first_id) AS first_id, max(last_id) AS last_id, "
+                                  "min(first_ms) AS first_ms, max(last_ms) AS last_ms, "
+                                  "bit_or(gaps) AS gaps FROM (SELECT (block * ")
+                + n(small) + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
+                + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, "
+                                 "last_seq AS last_id, first_ms, last_ms, gaps FROM "
+                                 "tolvane.summaries WHERE source_id = ")
+                + m_id + QStringLiteral(" AND level = ") + n(small)
+                + QStringLiteral(" AND block BETWEEN (") + tailStart + QStringLiteral(" - 1) / ")
+                + n(small) + QStringLiteral(" AND ") + n((lastBlock + 1) * level / small - 1)
+                + QStringLiteral(" AND position IN (") + positions + QStringLiteral(") UNION ALL ")
+                + tail + QStringLiteral(") t GROUP BY 1, 2");
         sql = QStringLiteral("WITH parts AS (SELECT block * ") + n(level)
             + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, last_seq AS "
                              "last_id, first_ms, last_ms, gaps FROM tolvane.summaries WHERE "
@@ -158,13 +186,7 @@ bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::Hist
             + m_id + QStringLiteral(" AND level = ") + n(level)
             + QStringLiteral(" AND block BETWEEN ") + n(firstBlock) + QStringLiteral(" AND ")
             + n(lastBlock) + QStringLiteral(" AND position IN (") + positions
-            + QStringLiteral(") UNION ALL SELECT ((r.seq - 1) / ") + n(level)
-            + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows
-            + QStringLiteral("greatest(") + n(firstBlock * level + 1)
-            + QStringLiteral(", (SELECT coalesce(max(block) + 1, 0) * ") + n(level)
-            + QStringLiteral(" + 1 FROM tolvane.summaries WHERE source_id = ") + m_id
-            + QStringLiteral(" AND level = ") + n(level) + QStringLiteral(")) AND ")
-            + n((lastBlock + 1) * level) + QStringLiteral(" GROUP BY 1, 2) SELECT ")
+            + QStringLiteral(") UNION ALL ") + tail + QStringLiteral(") SELECT ")
             + bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
             + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
                              "gaps FROM parts");
