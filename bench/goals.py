@@ -131,6 +131,25 @@ def main():
         plant_bench.run(args.bindir, args.plant_seconds, args.plant_recorders))
     goal(text, ok)
 
+    # P7: the full view of a journal of a million records with 8 traces (query and drawing),
+    # from SQLite and from PostgreSQL, against drawing the same points once at hand.
+    import history_bench
+    h = history_bench.run(args.bindir, reps, benchmark)
+    ok = True
+    parts = []
+    for name, label in (("FullViewFromJournal", "SQLite"), ("FullViewFromPlant", "PostgreSQL")):
+        if name not in h:
+            parts.append(f"{label} not run (no postgresql-15)")
+            ok = False
+            continue
+        full = statistics.median(h[name])
+        r = ratios(h[name], h["DrawDecimatedPoints"])
+        ok = ok and full <= 100e6 and r[0] <= 2
+        parts.append(f"{label} {fmt_time(full)}, ratio {r[0]:.2f} (min {r[1]:.2f} "
+                     f"max {r[2]:.2f})")
+    goal("P7 full view of 1,000,000 records: " + "; ".join(parts)
+         + " (goal <= 100 ms, ratio <= 2)", ok)
+
     # P8: the window holding a journal of a million rows open, paged from its end to its
     # start as scrolling up the grid pages (history_memory makes the journal once).
     out = run([os.path.join(args.bindir, "history_memory")], timeout=1200)

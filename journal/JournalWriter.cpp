@@ -72,6 +72,14 @@ bool JournalWriter::open(const QString &path)
         m_db.close();
         return false;
     }
+    if (QString why; !startSummary(&why)) {
+        m_error = QStringLiteral("The journal ") + path + QStringLiteral(" cannot be written: ")
+            + why + GoesOn;
+        m_insertRow.reset();
+        m_cells.finish();
+        m_db.close();
+        return false;
+    }
     m_failing = false;
     return true;
 }
@@ -86,6 +94,23 @@ void JournalWriter::close()
     m_insertRow.reset();
     m_cells.finish();
     m_db.close();
+}
+
+bool JournalWriter::startSummary(QString *why)
+{
+    // A journal from before the summaries gets them for the rows it has, once.
+    QSqlDatabase &db = m_db.db();
+    if (!m_db.exec(JournalSummary::createSql(QStringLiteral("summaries")))) {
+        *why = m_db.errorString();
+        return false;
+    }
+    if (m_summary.start(db) && db.transaction()) {
+        if (m_summary.extend(db, m_nextRowId - 1) && db.commit())
+            return true;
+        db.rollback();
+    }
+    *why = m_summary.errorString();
+    return false;
 }
 
 JournalBuffer JournalWriter::lastStoredBuffer()
@@ -293,6 +318,7 @@ bool JournalWriter::writePending()
     }
     const auto abandon = [&](const QString &why) {
         db.rollback();
+        m_summary.start(db);
         failed(why);
         return false;
     };
@@ -305,6 +331,8 @@ bool JournalWriter::writePending()
         if (!insertRow(r, &why))
             return abandon(why);
     }
+    if (!m_pending.empty() && !m_summary.extend(db, m_pending.back().id))
+        return abandon(m_summary.errorString());
     for (const auto &[from, to] : m_marks) {
         QSqlQuery q(db);
         q.prepare(QStringLiteral("UPDATE rows SET exported = 1 WHERE id BETWEEN ? AND ?"));

@@ -2,6 +2,7 @@
 
 #include "journal/CellWriter.h"
 #include "journal/JournalDatabase.h"
+#include "journal/JournalSummary.h"
 #include "journal/JournalTypes.h"
 
 #include <QObject>
@@ -75,6 +76,7 @@ private:
     bool writePending();
     bool insertRow(const JournalRow &row, QString *why);
     bool insertBuffer(const JournalBuffer &buffer);
+    bool startSummary(QString *why);
     void failed(const QString &text);
     void onGridRemoval(int first, int last);
     [[nodiscard]] JournalBuffer lastStoredBuffer();
@@ -82,6 +84,7 @@ private:
     JournalDatabase m_db;
     std::unique_ptr<QSqlQuery> m_insertRow;
     CellWriter m_cells;
+    JournalSummary m_summary;
     QString m_error;
     JournalBuffer m_buffer; // of the rows added now
     JournalBuffer m_stored; // the newest buffer in the file

@@ -27,6 +27,7 @@ RecordingView::RecordingView(
     : QObject(parent)
     , m_prompter(prompter)
     , m_control(control)
+    , m_history(control)
 {
     m_poll.setInterval(PollMs);
     connect(&m_poll, &QTimer::timeout, this, &RecordingView::look);
@@ -78,6 +79,7 @@ bool RecordingView::open(const QString &where, const QString &source)
     m_reader = std::move(reader);
     m_where = where;
     m_source = source;
+    m_history.open(where, source);
     listen();
     m_poll.start();
     Q_EMIT shownChanged();
@@ -123,6 +125,7 @@ void RecordingView::close()
     if (!m_reader)
         return;
     m_poll.stop();
+    m_history.close();
     m_reader.reset();
     m_failing = false;
     m_tailing = false;

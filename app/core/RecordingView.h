@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/JournalRows.h"
+#include "app/core/RecordingHistory.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -121,6 +122,7 @@ private:
     bool m_loading = false;
     QElapsedTimer m_retry;
     bool m_failing = false; // told once until a look works again
+    RecordingHistory m_history; // the graph's view of the whole recording
 };
 
 } // namespace tlv::app

@@ -46,6 +46,15 @@ bool pruneBefore(
         if (!connection.exec(QStringLiteral("DROP TABLE tolvane.") + table))
             return fail(connection.errorString());
     }
+    // Summaries of the rows dropped go with them.
+    if (!drop.isEmpty()) {
+        QSqlQuery summaries(db);
+        summaries.prepare(QStringLiteral("DELETE FROM tolvane.summaries WHERE last_ms < ?"));
+        summaries.addBindValue(
+            QDateTime(days->last().addDays(1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch());
+        if (!summaries.exec())
+            return fail(PlantConnection::describe(summaries.lastError()));
+    }
     if (!db.commit())
         return fail(PlantConnection::describe(db.lastError()));
     return true;

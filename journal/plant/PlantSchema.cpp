@@ -71,6 +71,21 @@ const char *const Tables[] = {
         PRIMARY KEY (source_id, seq, time)
     ) PARTITION BY RANGE (time))sql",
     "CREATE INDEX IF NOT EXISTS rows_source_time ON tolvane.rows (source_id, time)",
+    // Per block of level consecutive sequence numbers and data column, what the graph draws
+    // a long history from (docs/plant.md); put_rows adds the blocks it completes.
+    R"sql(CREATE TABLE IF NOT EXISTS tolvane.summaries (
+        source_id integer NOT NULL REFERENCES tolvane.sources (id) ON DELETE CASCADE,
+        level integer NOT NULL,
+        block bigint NOT NULL,
+        position integer NOT NULL,
+        first_seq bigint NOT NULL,
+        last_seq bigint NOT NULL,
+        first_ms bigint,
+        last_ms bigint,
+        low double precision,
+        high double precision,
+        gaps integer NOT NULL,
+        PRIMARY KEY (source_id, level, block, position)))sql",
 };
 
 const char *const Interface[] = {
@@ -130,6 +145,58 @@ const char *const Interface[] = {
         END
         $f$)sql",
 
+    // The blocks of a source that end at or before sequence number p_upto and are not
+    // summed up yet: the smallest from the rows, each larger one from the one below.
+    R"sql(CREATE OR REPLACE FUNCTION tolvane.summarise(p_id integer, p_upto bigint) RETURNS void
+        LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
+        DECLARE
+            v_level integer;
+            v_below integer := 0;
+            v_next bigint;
+            v_complete bigint;
+        BEGIN
+            FOREACH v_level IN ARRAY ARRAY[16, 64, 256, 1024, 4096] LOOP
+                SELECT coalesce(max(s.block) + 1, 0) INTO v_next FROM tolvane.summaries s
+                    WHERE s.source_id = p_id AND s.level = v_level;
+                v_complete := p_upto / v_level;
+                IF v_next < v_complete AND v_below = 0 THEN
+                    INSERT INTO tolvane.summaries
+                        SELECT p_id, v_level, g.block, g.position, b.first_seq, b.last_seq,
+                            b.first_ms, b.last_ms, g.low, g.high, b.gaps
+                        FROM (SELECT (r.seq - 1) / v_level AS block, u.ord - 1 AS position,
+                                min(u.v) AS low, max(u.v) AS high
+                            FROM tolvane.rows r, unnest(r.numbers) WITH ORDINALITY AS u (v, ord)
+                            WHERE r.source_id = p_id
+                                AND r.seq BETWEEN v_next * v_level + 1 AND v_complete * v_level
+                            GROUP BY 1, 2) g
+                        JOIN (SELECT (r.seq - 1) / v_level AS block, min(r.seq) AS first_seq,
+                                max(r.seq) AS last_seq,
+                                (extract(epoch FROM min(r.time)) * 1000)::bigint AS first_ms,
+                                (extract(epoch FROM max(r.time)) * 1000)::bigint AS last_ms,
+                                bit_or(CASE r.kind WHEN 'status' THEN 1 WHEN 'miss' THEN 2
+                                    WHEN 'restart' THEN 4 ELSE 0 END) AS gaps
+                            FROM tolvane.rows r
+                            WHERE r.source_id = p_id
+                                AND r.seq BETWEEN v_next * v_level + 1 AND v_complete * v_level
+                            GROUP BY 1) b USING (block)
+                        ON CONFLICT DO NOTHING;
+                ELSIF v_next < v_complete THEN
+                    INSERT INTO tolvane.summaries
+                        SELECT p_id, v_level, s.block / (v_level / v_below), s.position,
+                            min(s.first_seq), max(s.last_seq), min(s.first_ms), max(s.last_ms),
+                            min(s.low), max(s.high), bit_or(s.gaps)
+                        FROM tolvane.summaries s
+                        WHERE s.source_id = p_id AND s.level = v_below
+                            AND s.block BETWEEN v_next * (v_level / v_below)
+                                AND v_complete * (v_level / v_below) - 1
+                        GROUP BY 3, 4
+                        ON CONFLICT DO NOTHING;
+                END IF;
+                v_below := v_level;
+            END LOOP;
+        END
+        $f$)sql",
+
     // One batch of a source's rows with the buffers they need, as JSON; a row the server
     // holds already is passed over, so a resend is harmless. Only the session that claimed
     // the source writes it.
@@ -176,6 +243,7 @@ const char *const Interface[] = {
             UPDATE tolvane.sources SET held = greatest(held, (SELECT max(r.seq)
                 FROM jsonb_to_recordset(coalesce(p_batch -> 'rows', '[]')) AS r (seq bigint)))
                 WHERE id = v_id;
+            PERFORM tolvane.summarise(v_id, (SELECT held FROM tolvane.sources WHERE id = v_id));
             PERFORM pg_notify('tolvane_rows', p_source);
             RETURN v_count;
         END
@@ -185,7 +253,9 @@ const char *const Interface[] = {
     "GRANT USAGE ON SCHEMA tolvane TO tolvane_recorder, tolvane_reader",
     "REVOKE ALL ON ALL TABLES IN SCHEMA tolvane FROM PUBLIC",
     "GRANT SELECT ON tolvane.records, tolvane.samples, tolvane.meta, tolvane.sources, "
-    "tolvane.buffers, tolvane.columns, tolvane.rows TO tolvane_recorder, tolvane_reader",
+    "tolvane.buffers, tolvane.columns, tolvane.rows, tolvane.summaries TO tolvane_recorder, "
+    "tolvane_reader",
+    "REVOKE ALL ON FUNCTION tolvane.summarise(integer, bigint) FROM PUBLIC",
     "REVOKE ALL ON FUNCTION tolvane.claim_source(text), tolvane.add_partition(timestamptz), "
     "tolvane.put_rows(text, jsonb) FROM PUBLIC",
     "GRANT EXECUTE ON FUNCTION tolvane.claim_source(text), tolvane.add_partition(timestamptz), "

@@ -2,6 +2,9 @@
 // pruning, a source read back like a journal file, and the recorder's systemd unit.
 
 #include "PgCluster.h"
+#include "journal/JournalHistory.h"
+#include "journal/JournalWriter.h"
+#include "journal/plant/PlantHistory.h"
 #include "journal/plant/PlantUri.h"
 #include "tests/TestSupport.h"
 
@@ -11,6 +14,8 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -231,6 +236,8 @@ TEST_F(PlantServer, ASourceReadsBackLikeItsJournalAndPrunesByWholeDays)
     EXPECT_TRUE(drop.out.startsWith(u"Dropped the rows of 1 day"_s)) << qPrintable(drop.out);
     EXPECT_EQ(
         s_pg->psql(u"postgres"_s, u"SELECT count(*) FROM tolvane.records"_s).out.trimmed(), u"0"_s);
+    EXPECT_EQ(s_pg->psql(u"postgres"_s, u"SELECT count(*) FROM tolvane.summaries"_s).out.trimmed(),
+        u"0"_s);
     // What was pruned stays pruned when the journal is forwarded again.
     const CliRun again
         = runCli({ u"journal"_s, journal, u"forward"_s, admin(), u"--source"_s, u"later"_s });
@@ -285,4 +292,89 @@ TEST_F(PlantServer, TheGrafanaDashboardsQueriesRunWithTheReadersRights)
             = s_pg->psql(u"postgres"_s, u"SET ROLE tolvane_reader; "_s + expandGrafana(sql));
         EXPECT_EQ(run.code, 0) << qPrintable(sql + u'\n' + run.err);
     }
+}
+
+// Bucket by bucket; "-" stands for no value.
+static QString bucketText(const QList<tlv::viewer::HistoryBucket> &buckets)
+{
+    const auto v = [](double d) { return std::isnan(d) ? u"-"_s : QString::number(d); };
+    QStringList lines;
+    for (const tlv::viewer::HistoryBucket &b : buckets) {
+        QString line = QString::number(b.column) + u' ' + QString::number(b.firstId) + u".."
+            + QString::number(b.lastId) + u' ' + QString::number(b.firstMs) + u".."
+            + QString::number(b.lastMs) + u" gaps " + QString::number(b.gaps);
+        for (qsizetype i = 0; i < b.low.size(); ++i)
+            line += u' ' + v(b.low[i]) + u'/' + v(b.high[i]);
+        lines << line;
+    }
+    return lines.join(u'\n');
+}
+
+TEST_F(PlantServer, AForwardedJournalIsDrawnLikeItsFileAtEveryLevel)
+{
+    // Rows with a wave and a bit, status and separator rows; forwarded in one go, then more.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"history.db"_s);
+    constexpr qint64 Start = 1'765'000'000'000;
+    const auto write = [&](qint64 from, qint64 to) {
+        tlv::journal::JournalWriter writer;
+        ASSERT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
+        tlv::journal::JournalBuffer buffer;
+        buffer.columns = { { 0, u"Wave"_s, 1000, 4, u"d"_s }, { 1, u"Bit"_s, 500, 1, u"d"_s } };
+        writer.setBuffer(buffer);
+        for (qint64 i = from; i <= to; ++i) {
+            tlv::journal::JournalRow r;
+            r.recordNumber = i;
+            r.pcMillis = Start + i * 100;
+            const bool record = i % 997 != 0 && i != 3001;
+            r.kind = record ? tlv::journal::RowKind::Record
+                : i == 3001 ? tlv::journal::RowKind::Miss
+                            : tlv::journal::RowKind::Status;
+            const double wave = std::round(500 * std::sin(i / 300.0)) + (i * 7919) % 13;
+            r.cells = { QString::number(wave), QString::number(i % 3 == 0) };
+            r.numbers = { record ? std::optional(wave) : std::nullopt,
+                record ? std::optional(double(i % 3 == 0)) : std::nullopt };
+            r.rawValues = { std::nullopt, std::nullopt };
+            writer.addRow(r);
+        }
+        ASSERT_TRUE(writer.flush());
+        writer.close();
+        const CliRun forward
+            = runCli({ u"journal"_s, path, u"forward"_s, admin(), u"--source"_s, u"drawn"_s });
+        ASSERT_EQ(forward.code, 0) << qPrintable(forward.err);
+    };
+    write(1, 9000);
+    write(9001, 9050);
+
+    tlv::journal::JournalHistory file;
+    ASSERT_TRUE(file.open(path)) << qPrintable(file.errorString());
+    PlantUri uri;
+    ASSERT_TRUE(uri.parse(admin()));
+    tlv::plant::PlantHistory server;
+    ASSERT_TRUE(server.open(uri, u"drawn"_s)) << qPrintable(server.errorString());
+    const QList<tlv::viewer::HistoryQuery> queries {
+        { 1, 9050, false, 2, { 0, 1 } }, // level 4096
+        { 1, 9050, false, 8, { 1, 0 } }, // 1024
+        { 100, 9050, false, 40, { 0 } }, // 256
+        { 1, 9050, false, 150, { 0, 1 } }, // 64
+        { 2990, 3010, false, 10, { 0, 1 } }, // the rows themselves
+        { 9000, 9100, false, 5, { 0 } }, // the newest, not summed up yet
+        { Start, Start + 905'000, true, 3, { 0, 1 } },
+        { Start + 290'000, Start + 310'000, true, 70, { 0 } },
+    };
+    for (const tlv::viewer::HistoryQuery &q : queries) {
+        QList<tlv::viewer::HistoryBucket> fromFile;
+        QList<tlv::viewer::HistoryBucket> fromServer;
+        ASSERT_TRUE(file.buckets(q, &fromFile)) << qPrintable(file.errorString());
+        ASSERT_TRUE(server.buckets(q, &fromServer)) << qPrintable(server.errorString());
+        EXPECT_EQ(server.level(), file.level());
+        EXPECT_FALSE(fromFile.isEmpty());
+        EXPECT_EQ(bucketText(fromServer), bucketText(fromFile)) << "from " << q.from;
+    }
+    tlv::viewer::HistoryRecord record;
+    ASSERT_TRUE(server.nearestRecord(997, false, { 0 }, &record));
+    EXPECT_EQ(record.id, 996);
+    EXPECT_EQ(record.values.value(0), std::round(500 * std::sin(996 / 300.0)) + (996 * 7919) % 13);
+    ASSERT_TRUE(server.nearestRecord(Start + 5000 * 100 + 30, true, { 0 }, &record));
+    EXPECT_EQ(record.id, 5000);
 }

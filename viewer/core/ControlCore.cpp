@@ -595,6 +595,14 @@ void ControlCore::setGraphShown(bool shown)
     Q_EMIT graphShownChanged(shown);
 }
 
+void ControlCore::setHistory(HistorySource *history)
+{
+    if (history == m_history)
+        return;
+    m_history = history;
+    Q_EMIT historyChanged();
+}
+
 void ControlCore::setFollowNewest(bool on)
 {
     if (on == m_followNewest)

@@ -19,6 +19,7 @@ class Prompter;
 namespace tlv::viewer {
 
 class PropertyStore;
+class HistorySource;
 
 // The headless heart of the Tolvane control: its properties, methods and
 // events, the reading cycle, the row store and the simulation. The widget
@@ -140,6 +141,9 @@ public:
     // rows; false leaves them where the user is.
     [[nodiscard]] bool followNewest() const { return m_followNewest; }
     void setFollowNewest(bool on);
+    // A recording's whole history for the graph (not owned; null: the grid's rows only).
+    [[nodiscard]] HistorySource *history() const { return m_history; }
+    void setHistory(HistorySource *history);
     // Font applied at the last Clear.
     [[nodiscard]] QString appliedFontName() const { return m_appliedFontName; }
     [[nodiscard]] QString appliedFontSize() const { return m_appliedFontSize; }
@@ -178,6 +182,7 @@ Q_SIGNALS:
     void graphShownChanged(bool shown);
     void graphRedrawRequested();
     void followNewestChanged(bool on);
+    void historyChanged();
     void fontApplied(const QString &name, const QString &size);
     void refreshRequested();
     void propertyChanged(const QString &name);
@@ -226,6 +231,7 @@ private:
     bool m_infoEnabled = false;
     bool m_graphShown = false;
     bool m_followNewest = true;
+    HistorySource *m_history = nullptr;
     bool m_changed = false;
 };
 

@@ -65,6 +65,11 @@ public:
     QStringList labels; // one per chart row; empty where none is written
     QList<RowStore::RowKind> kinds; // one per record shown
     QList<qint64> msecs; // PC time of each record shown
+    // Where each record lies when not on chart rows (a recording's history: row ids, or
+    // seconds after its first row), and the whole x range then.
+    QList<double> x;
+    double xLow = 0;
+    double xHigh = 1;
     int rowCount = 0; // chart rows: maxGraph
     int first = 0; // grid rows before the first one shown
     int records = 0; // records shown

@@ -46,9 +46,16 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
     const int records = data.records;
     t.x.reserve(records);
     const qint64 origin = records > 0 ? data.msecs.value(0) : 0;
-    for (int i = 0; i < records; ++i)
-        t.x.append(options.timeAxis ? (data.msecs.value(i) - origin) / 1000.0 : double(i + 1));
-    if (options.timeAxis) {
+    for (int i = 0; i < records; ++i) {
+        if (!data.x.isEmpty())
+            t.x.append(data.x.value(i));
+        else
+            t.x.append(options.timeAxis ? (data.msecs.value(i) - origin) / 1000.0 : double(i + 1));
+    }
+    if (!data.x.isEmpty()) {
+        t.xLow = data.xLow;
+        t.xHigh = data.xHigh;
+    } else if (options.timeAxis) {
         t.xLow = 0;
         t.xHigh = records > 1 ? std::max(t.x.last(), 0.001) : 1.0;
     } else {

@@ -2,6 +2,7 @@
 
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/widgets/GraphHistory.h"
 #include "viewer/widgets/GraphTicks.h"
 #include "viewer/widgets/GraphTraceItem.h"
 
@@ -225,6 +226,15 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
         }
         placeMarks();
     });
+    connect(&m_core, &ControlCore::historyChanged, this, [this] {
+        m_recordA.reset();
+        m_recordB.reset();
+        m_recordPositions.clear();
+        m_zoomed = false;
+        m_fullView->setEnabled(false);
+        if (m_core.graphShown())
+            fill();
+    });
     const RowStore &rows = core.rows();
     connect(&rows, &QAbstractItemModel::rowsRemoved, this,
         [this](const QModelIndex &, int first, int last) {
@@ -353,6 +363,10 @@ void GraphView::changeEvent(QEvent *event)
 
 void GraphView::fill()
 {
+    if (historyShown()) {
+        fillHistory();
+        return;
+    }
     m_data
         = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
     bool same = m_data.series.size() == m_lines.size();
@@ -363,6 +377,109 @@ void GraphView::fill()
     m_traces = GraphTraces::build(m_data, m_options);
     placeLines();
     updateAxes();
+    placeMarks();
+    updateReadout();
+}
+
+void GraphView::fillHistory()
+{
+    HistorySource *history = m_core.history();
+    const GraphData grid
+        = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
+    QList<HistoryBucket> buckets;
+    const bool byTime = m_options.timeAxis;
+    double fullLow = 0;
+    double fullHigh = 1;
+    bool ok = history->extent(&m_extent);
+    if (ok && !m_extent.isEmpty()) {
+        if (byTime) {
+            fullHigh = std::max((m_extent.lastMs - m_extent.firstMs) / 1000.0, 0.001);
+        } else {
+            fullLow = m_extent.firstId - 0.5;
+            fullHigh = m_extent.lastId + 0.5;
+        }
+        const auto [low, high]
+            = m_zoomed ? std::pair(m_zoomLow, m_zoomHigh) : std::pair(fullLow, fullHigh);
+        // One query for the range in view, a bucket per pixel column.
+        HistoryQuery query;
+        query.byTime = byTime;
+        if (byTime) {
+            query.from = m_extent.firstMs + qint64(std::floor(low * 1000));
+            query.to = m_extent.firstMs + qint64(std::ceil(high * 1000));
+        } else {
+            query.from = std::max<qint64>(1, qint64(std::floor(low)));
+            query.to = qint64(std::ceil(high));
+        }
+        query.columns = std::max(int(m_chart->plotArea().width()), 100);
+        query.positions = GraphHistory::positions(grid.series);
+        ok = history->buckets(query, &buckets);
+    }
+    if (!ok)
+        m_pointer->setText(history->errorString());
+    m_data = GraphHistory::data(buckets, grid.series, byTime, m_extent.firstMs, fullLow, fullHigh);
+    // The cursors read the columns drawn: from their record, or first from their grid row.
+    const QList<int> positions = GraphHistory::positions(m_data.series);
+    if (positions != m_recordPositions) {
+        m_recordPositions = positions;
+        const auto again = [&](std::optional<HistoryRecord> &record, int gridRow) {
+            HistoryRecord r;
+            if (record && history->nearestRecord(record->id, false, positions, &r) && r.id > 0)
+                record = r;
+            else
+                record = historyRecordOf(gridRow);
+        };
+        again(m_recordA, m_cursorA);
+        again(m_recordB, m_cursorB);
+    }
+    bool same = m_data.series.size() == m_lines.size();
+    for (qsizetype k = 0; same && k < m_lines.size(); ++k)
+        same = m_lines[k]->name() == m_data.series[k].title;
+    if (!same)
+        rebuildSeries();
+    m_traces = GraphTraces::build(m_data, m_options);
+    placeLines();
+    updateAxes();
+    placeMarks();
+    updateReadout();
+}
+
+bool GraphView::historyShown() const
+{
+    return m_core.history() != nullptr;
+}
+
+qint64 GraphView::timeOrigin() const
+{
+    return historyShown() ? m_extent.firstMs : m_data.msecs.value(0);
+}
+
+std::optional<HistoryRecord> GraphView::historyRecordOf(int gridRow) const
+{
+    // A grid row is found in the history by its PC time.
+    const qint64 ms = gridRow >= 0 ? m_core.rows().rowMsecs(gridRow) : 0;
+    HistoryRecord record;
+    if (ms == 0
+        || !m_core.history()->nearestRecord(
+            ms, true, GraphHistory::positions(m_data.series), &record)
+        || record.id <= 0)
+        return std::nullopt;
+    return record;
+}
+
+void GraphView::snapHistory(double px, bool cursorA)
+{
+    const double x = pixelToX(px);
+    const qint64 key = m_options.timeAxis ? timeOrigin() + std::llround(x * 1000) : std::llround(x);
+    HistoryRecord record;
+    HistorySource *history = m_core.history();
+    if (!history->nearestRecord(
+            key, m_options.timeAxis, GraphHistory::positions(m_data.series), &record)) {
+        m_pointer->setText(history->errorString());
+        return;
+    }
+    if (record.id <= 0)
+        return;
+    (cursorA ? m_recordA : m_recordB) = record;
     placeMarks();
     updateReadout();
 }
@@ -398,6 +515,10 @@ void GraphView::setXRange(double low, double high)
     m_zoomLow = low;
     m_zoomHigh = high;
     m_fullView->setEnabled(true);
+    if (historyShown()) {
+        fill();
+        return;
+    }
     relabelX();
     placeMarks();
 }
@@ -472,7 +593,12 @@ void GraphView::relabelX()
         const int labelWidth = metrics.horizontalAdvance(
             ms ? QStringLiteral("00:00:00.000") : QStringLiteral("00:00:00"));
         target = std::clamp(width / (labelWidth + metrics.averageCharWidth() * 2), 1, target);
-        ticks = GraphTicks::timeTicks(low, high, m_data.msecs.value(0), target);
+        ticks = GraphTicks::timeTicks(low, high, timeOrigin(), target);
+    } else if (historyShown()) {
+        // Row numbers of the recording, whole ones only.
+        const double step = std::max(1.0, GraphTicks::niceStep(high - low, target));
+        for (double v : GraphTicks::multiples(low, high, step))
+            ticks.append({ v, QString::number(std::llround(v)) });
     } else {
         // The whole chart is labelled on its label step; zoomed, the step
         // grows or shrinks with the span in view. Where the labels of the step
@@ -536,8 +662,7 @@ void GraphView::placeMarks()
     const auto [low, high] = xRange();
     const auto toPixel
         = [&](double x) { return area.left() + (x - low) / (high - low) * area.width(); };
-    const auto place = [&](QGraphicsLineItem *line, QGraphicsSimpleTextItem *tag, int row) {
-        const double x = xOfRow(row);
+    const auto placeAt = [&](QGraphicsLineItem *line, QGraphicsSimpleTextItem *tag, double x) {
         const bool shown = !std::isnan(x) && x >= low && x <= high && high > low;
         line->setVisible(shown);
         if (tag)
@@ -549,8 +674,19 @@ void GraphView::placeMarks()
         if (tag)
             tag->setPos(px + 3, area.top() + 1);
     };
-    place(m_lineA, m_tagA, m_cursorA);
-    place(m_lineB, m_tagB, m_cursorB);
+    const auto place = [&](QGraphicsLineItem *line, QGraphicsSimpleTextItem *tag, int row) {
+        placeAt(line, tag, xOfRow(row));
+    };
+    if (historyShown()) {
+        const auto xOf = [this](const std::optional<HistoryRecord> &r) {
+            return r ? GraphHistory::xOf(*r, m_options.timeAxis, timeOrigin()) : qQNaN();
+        };
+        placeAt(m_lineA, m_tagA, xOf(m_recordA));
+        placeAt(m_lineB, m_tagB, xOf(m_recordB));
+    } else {
+        place(m_lineA, m_tagA, m_cursorA);
+        place(m_lineB, m_tagB, m_cursorB);
+    }
 
     // Status and separator rows: a thin mark on the axis where the lines break.
     int used = 0;
@@ -582,6 +718,8 @@ void GraphView::setCursorA(int gridRow)
     while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
         --gridRow;
     m_cursorA = gridRow < rows.dataRowCount() ? gridRow : -1;
+    if (historyShown())
+        m_recordA = historyRecordOf(m_cursorA);
     placeMarks();
     updateReadout();
 }
@@ -592,6 +730,8 @@ void GraphView::setCursorB(int gridRow)
     while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
         --gridRow;
     m_cursorB = gridRow < rows.dataRowCount() ? gridRow : -1;
+    if (historyShown())
+        m_recordB = historyRecordOf(m_cursorB);
     placeMarks();
     updateReadout();
 }
@@ -607,6 +747,11 @@ void GraphView::onRowsRemoved(int count)
 
 void GraphView::updateReadout()
 {
+    if (historyShown() && (m_recordA || m_recordB)) {
+        m_readout->setText(GraphHistory::readout(m_recordA, m_recordB, m_data.series).join(u'\n'));
+        fitReadout();
+        return;
+    }
     m_readings = GraphCursors::read(m_core.rows(), m_data.series, m_cursorA, m_cursorB);
     if (m_cursorA < 0 && m_cursorB < 0) {
         m_readout->setText(QStringLiteral("Click the chart for cursor A, right-click for B"));
@@ -804,7 +949,7 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
             userRange(m_pressLow + shift, m_pressHigh + shift);
             return true;
         }
-        if (m_chart->plotArea().contains(at)) {
+        if (m_chart->plotArea().contains(at) && !historyShown()) {
             const int row = snapAt(at.x());
             showRow(row < 0 ? 0 : row - m_data.first + 1);
         }
@@ -817,13 +962,18 @@ bool GraphView::eventFilter(QObject *watched, QEvent *event)
         if (mouse->button() == Qt::LeftButton) {
             const bool click = m_pressed && !m_dragging;
             m_pressed = m_dragging = false;
-            if (click && m_chart->plotArea().contains(mouse->position())) {
+            if (click && m_chart->plotArea().contains(mouse->position()) && historyShown()) {
+                snapHistory(mouse->position().x(), true);
+            } else if (click && m_chart->plotArea().contains(mouse->position())) {
                 const int row = snapAt(mouse->position().x());
                 if (row >= 0) {
                     setCursorA(row);
                     Q_EMIT cursorAMoved(row);
                 }
             }
+        } else if (mouse->button() == Qt::RightButton
+            && m_chart->plotArea().contains(mouse->position()) && historyShown()) {
+            snapHistory(mouse->position().x(), false);
         } else if (mouse->button() == Qt::RightButton
             && m_chart->plotArea().contains(mouse->position())) {
             setCursorB(snapAt(mouse->position().x()));

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "viewer/core/HistorySource.h"
 #include "viewer/widgets/GraphCursors.h"
 #include "viewer/widgets/GraphData.h"
 #include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphTraces.h"
 
 #include <QWidget>
+
+#include <optional>
 
 class QCategoryAxis;
 class QChart;
@@ -93,6 +96,14 @@ protected:
 
 private:
     void rebuildSeries();
+    // A recording's whole history: the range in view read from where it is kept.
+    [[nodiscard]] bool historyShown() const;
+    void fillHistory();
+    // Puts cursor A (or B) on the real record nearest to the pixel column px.
+    void snapHistory(double px, bool cursorA);
+    [[nodiscard]] std::optional<HistoryRecord> historyRecordOf(int gridRow) const;
+    // The PC time (UTC ms) that x 0 stands for on the time axis.
+    [[nodiscard]] qint64 timeOrigin() const;
     void applyPalette();
     void markLegend();
     // A pan or zoom by the user: the view stops following the newest rows.
@@ -151,6 +162,10 @@ private:
     bool m_dragging = false;
     bool m_pressed = false;
     bool m_legendPressed = false;
+    HistoryExtent m_extent;
+    std::optional<HistoryRecord> m_recordA; // the cursors on a history
+    std::optional<HistoryRecord> m_recordB;
+    QList<int> m_recordPositions; // the columns the cursors' records were read for
 };
 
 } // namespace tlv::viewer
