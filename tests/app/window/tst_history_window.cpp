@@ -3,7 +3,7 @@
 
 #include "../logic/AppTestSupport.h"
 #include "app/window/frmTolvane.h"
-#include "common/ScriptedPrompter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "journal/JournalWriter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/GraphView.h"
