@@ -16,9 +16,9 @@ std::optional<double> value(const QList<double> &values, qsizetype i)
 
 RowStore::RowKind gapKind(int gaps)
 {
-    return gaps & (HistoryBucket::MissGap | HistoryBucket::RestartGap)
-        ? RowStore::RowKind::Separator
-        : RowStore::RowKind::Status;
+    if (gaps & HistoryBucket::RestartGap)
+        return RowStore::RowKind::Restart;
+    return gaps & HistoryBucket::MissGap ? RowStore::RowKind::Miss : RowStore::RowKind::Status;
 }
 
 QString where(const char *name, const HistoryRecord &r)
