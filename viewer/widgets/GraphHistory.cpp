@@ -16,9 +16,11 @@ std::optional<double> value(const QList<double> &values, qsizetype i)
 
 RowStore::RowKind gapKind(int gaps)
 {
-    return gaps & (HistoryBucket::MissGap | HistoryBucket::RestartGap)
-        ? RowStore::RowKind::Separator
-        : RowStore::RowKind::Status;
+    if (gaps & HistoryBucket::RestartGap)
+        return RowStore::RowKind::Restart;
+    if (gaps & HistoryBucket::MissGap)
+        return RowStore::RowKind::Miss;
+    return RowStore::RowKind::Status;
 }
 
 QString where(const char *name, const HistoryRecord &r)
