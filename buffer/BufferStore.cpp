@@ -11,6 +11,8 @@
 #include "common/Cp1252.h"
 #include "common/PromptMessage.h"
 
+#include <optional>
+
 namespace tlv::buffer {
 
 namespace {
@@ -101,29 +103,33 @@ BufferStore::Result BufferStore::store(
     return checked;
 }
 
-BufferStore::Result BufferStore::check(
-    EditorFields &fields, bool strict, TraceProject &project, const cFormats &formats)
-{
-    UserColumns &b = project.buffer();
-    b.setTitle(fields.title);
-    b.setStartReg(fields.startReg);
+namespace {
 
+// Each step of check: nothing when the step passes, else the rejection.
+using Verdict = std::optional<BufferStore::Result>;
+
+Verdict takeRecordInterval(const EditorFields &fields, bool strict, UserColumns &b)
+{
     if (fields.recordInterval.trimmed().isEmpty()) {
         b.setRecordInt(0);
-    } else {
-        if (strict && !isNumeric(fields.recordInterval))
-            return rejectField(Field::RecordInterval);
-        const double tenths = fieldNumber(fields.recordInterval) * 10.0;
-        const KeyRange &interval = KeyRange::of(u"USER_BUFFER", u"RecordInterval");
-        if (tenths > interval.high || (strict && tenths < interval.low))
-            return rejectField(Field::RecordInterval);
-        // 16 bits hold at most 3276.7 s; larger intervals are refused, not wrapped.
-        const auto value = toInt16(tenths);
-        if (!value)
-            return rejectField(Field::RecordInterval);
-        b.setRecordInt(*value);
+        return {};
     }
+    if (strict && !isNumeric(fields.recordInterval))
+        return rejectField(Field::RecordInterval);
+    const double tenths = fieldNumber(fields.recordInterval) * 10.0;
+    const KeyRange &interval = KeyRange::of(u"USER_BUFFER", u"RecordInterval");
+    if (tenths > interval.high || (strict && tenths < interval.low))
+        return rejectField(Field::RecordInterval);
+    // 16 bits hold at most 3276.7 s; larger intervals are refused, not wrapped.
+    const auto value = toInt16(tenths);
+    if (!value)
+        return rejectField(Field::RecordInterval);
+    b.setRecordInt(*value);
+    return {};
+}
 
+Verdict takeAddresses(EditorFields &fields, bool strict, UserColumns &b)
+{
     const struct
     {
         QString *text;
@@ -146,7 +152,11 @@ BufferStore::Result BufferStore::check(
         }
         (b.*a.set)(*a.text);
     }
+    return {};
+}
 
+Verdict takeMemoryAndLength(const EditorFields &fields, bool strict, UserColumns &b)
+{
     // The list offers only what the PCD library takes; a value from elsewhere is not compiled.
     b.setMemory(fields.memory);
     if (strict && !KeyRange::of(u"USER_BUFFER", u"RecordMemory").contains(fields.memory))
@@ -163,8 +173,12 @@ BufferStore::Result BufferStore::check(
     if (!bufferLen)
         return rejectField(Field::NumberOfRecords);
     b.setBufferLen(*bufferLen);
+    return {};
+}
 
-    // Texts the project file would hand back cut or broken are refused here.
+// Texts the project file would hand back cut or broken are refused here.
+Verdict storableTexts(const EditorFields &fields)
+{
     const struct
     {
         const QString &text;
@@ -179,7 +193,7 @@ BufferStore::Result BufferStore::check(
         { fields.serialNumber, Field::SerialNumber },
     };
     for (const auto &t : texts) {
-        if (t.text.size() > MaxValueLength || hasLineBreak(t.text))
+        if (t.text.size() > BufferStore::MaxValueLength || hasLineBreak(t.text))
             return rejectField(t.field);
         const QString lost = common::firstNonCp1252(t.text);
         if (!lost.isEmpty()) {
@@ -187,25 +201,21 @@ BufferStore::Result BufferStore::check(
                 { { common::nonCp1252Message(lost), CompileAborted, Style::Exclamation } } };
         }
     }
+    return {};
+}
 
-    for (int i = 1; i <= b.count(); ++i) {
-        int gridColumn = 0;
-        const QString problem = unstorableColumn(project, i, &gridColumn);
-        if (!problem.isEmpty()) {
-            return rejectBuffer(i, gridColumn, layoutProblem(problem));
-        }
-    }
-
-    if (strict && project.bufferType() == BufferType::Configured) {
+// The layout of the columns, as far as the buffer type holds one.
+Verdict checkLayout(EditorFields &fields, TraceProject &project, const cFormats &formats)
+{
+    UserColumns &b = project.buffer();
+    if (project.bufferType() == BufferType::Configured) {
         const LayoutValidation::Result check = LayoutValidation::validate(b, formats);
-        if (!check.ok) {
+        if (!check.ok)
             return rejectBuffer(check.row, check.gridColumn, layoutProblem(check.message));
-        }
         fields.recordLength = QString::number(check.recordLength);
     }
-
     // What "compile" pastes into the PCD source must read back as the same arguments.
-    if (strict && project.bufferType() != BufferType::Standard) {
+    if (project.bufferType() != BufferType::Standard) {
         const SourceFields::Result check
             = SourceFields::check(b, project.bufferType() == BufferType::Configured);
         if (!check.ok) {
@@ -215,8 +225,33 @@ BufferStore::Result BufferStore::check(
             return result;
         }
     }
+    return {};
+}
 
-    return Result { true, Field::None, 0, 0, {} };
+} // namespace
+
+BufferStore::Result BufferStore::check(
+    EditorFields &fields, bool strict, TraceProject &project, const cFormats &formats)
+{
+    UserColumns &b = project.buffer();
+    b.setTitle(fields.title);
+    b.setStartReg(fields.startReg);
+    Verdict verdict = takeRecordInterval(fields, strict, b);
+    if (!verdict)
+        verdict = takeAddresses(fields, strict, b);
+    if (!verdict)
+        verdict = takeMemoryAndLength(fields, strict, b);
+    if (!verdict)
+        verdict = storableTexts(fields);
+    for (int i = 1; !verdict && i <= b.count(); ++i) {
+        int gridColumn = 0;
+        const QString problem = unstorableColumn(project, i, &gridColumn);
+        if (!problem.isEmpty())
+            verdict = rejectBuffer(i, gridColumn, layoutProblem(problem));
+    }
+    if (!verdict && strict)
+        verdict = checkLayout(fields, project, formats);
+    return verdict.value_or(Result { true, Field::None, 0, 0, {} });
 }
 
 } // namespace tlv::buffer

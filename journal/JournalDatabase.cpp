@@ -102,6 +102,13 @@ bool JournalDatabase::open(const QString &path, Mode mode)
         return fail(named + QStringLiteral(" cannot be opened: ") + describe(m_db.lastError()));
     m_open = true;
 
+    return checkTables(named, mode) && checkVersion(named, mode)
+        && (mode != Mode::Write || prepareWriting(named));
+}
+
+// A new file gets the tables; an old one must be a journal.
+bool JournalDatabase::checkTables(const QString &named, Mode mode)
+{
     QSqlQuery tables(m_db);
     if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"))) {
         const QSqlError e = tables.lastError();
@@ -122,7 +129,11 @@ bool JournalDatabase::open(const QString &path, Mode mode)
     } else if (!names.contains(QStringLiteral("meta")) || !names.contains(QStringLiteral("rows"))) {
         return fail(named + QStringLiteral(" is no Tolvane journal."));
     }
+    return true;
+}
 
+bool JournalDatabase::checkVersion(const QString &named, Mode mode)
+{
     bool ok = false;
     const int version = meta(QStringLiteral("schema_version")).toInt(&ok);
     if (!ok || version < OldestReadVersion)
@@ -138,23 +149,25 @@ bool JournalDatabase::open(const QString &path, Mode mode)
             + QStringLiteral(") and is kept read-only; move it away "
                              "to start a new journal there."));
     m_version = version;
+    return true;
+}
 
-    if (mode == Mode::Write) {
-        // The log keeps the file whole through a crash; FULL puts every commit on the disk
-        // before the next tick reads.
-        QSqlQuery wal(m_db);
-        if (!wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !wal.next()
-            || wal.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
-            return fail(named + QStringLiteral(" cannot keep a write-ahead log: ")
-                + describe(wal.lastError()));
-        wal.finish();
-        if (!exec(QStringLiteral("PRAGMA synchronous = FULL")))
-            return fail(named + QStringLiteral(" cannot be written: ") + m_error);
-        // A time range is found without reading every row; a journal written before the
-        // index existed gets it here, once.
-        if (!exec(QStringLiteral("CREATE INDEX IF NOT EXISTS rows_pc_millis ON rows (pc_millis)")))
-            return fail(named + QStringLiteral(" cannot be written: ") + m_error);
-    }
+bool JournalDatabase::prepareWriting(const QString &named)
+{
+    // The log keeps the file whole through a crash; FULL puts every commit on the disk
+    // before the next tick reads.
+    QSqlQuery wal(m_db);
+    if (!wal.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !wal.next()
+        || wal.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return fail(
+            named + QStringLiteral(" cannot keep a write-ahead log: ") + describe(wal.lastError()));
+    wal.finish();
+    if (!exec(QStringLiteral("PRAGMA synchronous = FULL")))
+        return fail(named + QStringLiteral(" cannot be written: ") + m_error);
+    // A time range is found without reading every row; a journal written before the
+    // index existed gets it here, once.
+    if (!exec(QStringLiteral("CREATE INDEX IF NOT EXISTS rows_pc_millis ON rows (pc_millis)")))
+        return fail(named + QStringLiteral(" cannot be written: ") + m_error);
     return true;
 }
 

@@ -53,6 +53,10 @@ public:
 private:
     bool fail(const QString &text);
     bool createTables();
+    // The steps of open after the file is open; named starts their messages.
+    bool checkTables(const QString &named, Mode mode);
+    bool checkVersion(const QString &named, Mode mode);
+    bool prepareWriting(const QString &named);
 
     QSqlDatabase m_db;
     QString m_name;

@@ -147,114 +147,143 @@ bool JournalSummary::idSpanInTime(
     return true;
 }
 
-bool JournalSummary::buckets(
-    QSqlDatabase &db, const viewer::HistoryQuery &query, QList<viewer::HistoryBucket> *buckets)
-{
-    buckets->clear();
-    m_level = 1;
-    if (query.positions.isEmpty() || query.to < query.from)
-        return true;
-    qint64 from = query.from;
-    qint64 to = query.to;
-    if (query.byTime && !idSpanInTime(db, query.from, query.to, &from, &to))
-        return false;
-    from = std::max<qint64>(from, 1);
-    if (to < from)
-        return true;
-    const int columns = std::max(query.columns, 1);
-    const qint64 level = HistoryBuckets::levelFor(to - from + 1, columns);
-    m_level = int(level);
-    const qint64 firstBlock = HistoryBuckets::blockOf(from, int(level));
-    const qint64 lastBlock = HistoryBuckets::blockOf(to, int(level));
-    const QString positions = positionList(query.positions);
+namespace {
 
-    // By time a block's key is its earliest PC time; blocks outside the times stay out.
-    const qint64 keyFrom = query.byTime ? query.from : from;
-    const qint64 keyTo = query.byTime ? query.to : to;
-    const auto bucketOf = [&](const QString &key) -> QString {
+// What one buckets() query reads: the rows, the level of blocks they are read from, and
+// what a key is measured against to find its pixel column.
+struct Span
+{
+    qint64 from = 0;
+    qint64 to = -1;
+    qint64 level = 1;
+    qint64 firstBlock = 0;
+    qint64 lastBlock = 0;
+    qint64 keyFrom = 0; // by time a block's key is its earliest PC time
+    qint64 keyTo = 0;
+    int columns = 1;
+    QString positions;
+
+    Span(const viewer::HistoryQuery &query, qint64 firstId, qint64 lastId)
+        : from(firstId)
+        , to(lastId)
+        , level(HistoryBuckets::levelFor(to - from + 1, std::max(query.columns, 1)))
+        , firstBlock(HistoryBuckets::blockOf(from, int(level)))
+        , lastBlock(HistoryBuckets::blockOf(to, int(level)))
+        , keyFrom(query.byTime ? query.from : from)
+        , keyTo(query.byTime ? query.to : to)
+        , columns(std::max(query.columns, 1))
+        , positions(positionList(query.positions))
+    { }
+
+    // Blocks outside the times stay out.
+    [[nodiscard]] QString bucketOf(const QString &key) const
+    {
         return QStringLiteral("MIN((MAX(") + key + QStringLiteral(", ") + n(keyFrom)
             + QStringLiteral(") - ") + n(keyFrom) + QStringLiteral(") * ") + n(columns)
             + QStringLiteral(" / ") + n(keyTo - keyFrom + 1) + QStringLiteral(", ") + n(columns - 1)
             + u')';
-    };
-    const QString cellsOfRows = QStringLiteral(" c.position AS position, MIN(c.number) AS low, "
-                                               "MAX(c.number) AS high, MIN(c.row_id) AS first_id, "
-                                               "MAX(c.row_id) AS last_id, MIN(r.pc_millis) AS "
-                                               "first_ms, MAX(r.pc_millis) AS last_ms, ")
-        + RowGaps + QStringLiteral(" AS gaps FROM ") + m_tables.cells + QStringLiteral(" c JOIN ")
-        + m_tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.position IN (") + positions
-        + QStringLiteral(") AND c.row_id BETWEEN ");
-
-    QString sql;
-    if (level == 1) {
-        // The rows themselves, a few per pixel column: summed up per column here.
-        sql = QStringLiteral("SELECT ")
-            + bucketOf(query.byTime ? QStringLiteral("r.pc_millis") : QStringLiteral("c.row_id"))
-            + QStringLiteral(" AS b,") + cellsOfRows + n(from) + QStringLiteral(" AND ") + n(to);
-        if (query.byTime)
-            sql += QStringLiteral(" AND r.pc_millis BETWEEN ") + n(query.from)
-                + QStringLiteral(" AND ") + n(query.to);
-        sql += QStringLiteral(" GROUP BY 1, 2");
-    } else {
-        // The blocks with their column: a block is no wider than about a column, so a column
-        // takes one or two of them and they are folded together as they are read. Blocks not
-        // summed up yet (the newest rows) are summed up here the same way.
-        // The newest rows, past the last block of this level, come from the smallest blocks
-        // and the rows after those.
-        const QString summarised = QStringLiteral("(SELECT IFNULL(MAX(block) + 1, 0) * %1 + 1 "
-                                                  "FROM %2 WHERE level = %1)");
-        const qint64 small = HistoryBuckets::Levels[1];
-        const QString tailStart = QStringLiteral("MAX(") + n(firstBlock * level + 1)
-            + QStringLiteral(", ") + summarised.arg(level).arg(m_tables.summaries) + u')';
-        const QString tailEnd = n((lastBlock + 1) * level);
-        QString tail = QStringLiteral("SELECT ((c.row_id - 1) / ") + n(level)
-            + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows
-            + QStringLiteral("MAX(") + tailStart + QStringLiteral(", ")
-            + summarised.arg(small).arg(m_tables.summaries) + QStringLiteral(") AND ") + tailEnd
-            + QStringLiteral(" GROUP BY 1, 2");
-        if (level > small)
-            tail = QStringLiteral("SELECT k, position, MIN(low) AS low, MAX(high) AS high, "
-                                  "MIN(first_id) AS first_id, MAX(last_id) AS last_id, "
-                                  "MIN(first_ms) AS first_ms, MAX(last_ms) AS last_ms, ")
-                + SummaryGaps + QStringLiteral(" AS gaps FROM (SELECT (block * ") + n(small)
-                + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
-                + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
-                                 "last_ms, gaps FROM ")
-                + m_tables.summaries + QStringLiteral(" WHERE level = ") + n(small)
-                + QStringLiteral(" AND block BETWEEN (") + tailStart + QStringLiteral(" - 1) / ")
-                + n(small) + QStringLiteral(" AND ") + n((lastBlock + 1) * level / small - 1)
-                + QStringLiteral(" AND position IN (") + positions + QStringLiteral(") UNION ALL ")
-                + tail + QStringLiteral(") GROUP BY 1, 2");
-        const QString parts = QStringLiteral("WITH parts AS (SELECT block * ") + n(level)
-            + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
-                             "last_ms, gaps FROM ")
-            + m_tables.summaries + QStringLiteral(" WHERE level = ") + n(level)
-            + QStringLiteral(" AND block BETWEEN ") + n(firstBlock) + QStringLiteral(" AND ")
-            + n(lastBlock) + QStringLiteral(" AND position IN (") + positions
-            + QStringLiteral(") UNION ALL ") + tail + QStringLiteral(") ");
-        sql = parts + QStringLiteral("SELECT ")
-            + bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
-            + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
-                             "gaps FROM parts");
-        if (query.byTime)
-            sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
-                + QStringLiteral(" AND first_ms <= ") + n(query.to);
     }
+};
 
+// The head of a query summing up cells of rows; ends before the row id range.
+QString cellsOfRows(const JournalSummary::Tables &tables, const Span &span)
+{
+    return QStringLiteral(" c.position AS position, MIN(c.number) AS low, "
+                          "MAX(c.number) AS high, MIN(c.row_id) AS first_id, "
+                          "MAX(c.row_id) AS last_id, MIN(r.pc_millis) AS "
+                          "first_ms, MAX(r.pc_millis) AS last_ms, ")
+        + RowGaps + QStringLiteral(" AS gaps FROM ") + tables.cells + QStringLiteral(" c JOIN ")
+        + tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.position IN (")
+        + span.positions + QStringLiteral(") AND c.row_id BETWEEN ");
+}
+
+// The rows themselves, a few per pixel column: summed up per column here.
+QString rowsSql(
+    const JournalSummary::Tables &tables, const Span &span, const viewer::HistoryQuery &query)
+{
+    QString sql = QStringLiteral("SELECT ")
+        + span.bucketOf(query.byTime ? QStringLiteral("r.pc_millis") : QStringLiteral("c.row_id"))
+        + QStringLiteral(" AS b,") + cellsOfRows(tables, span) + n(span.from)
+        + QStringLiteral(" AND ") + n(span.to);
+    if (query.byTime)
+        sql += QStringLiteral(" AND r.pc_millis BETWEEN ") + n(query.from) + QStringLiteral(" AND ")
+            + n(query.to);
+    return sql + QStringLiteral(" GROUP BY 1, 2");
+}
+
+// The newest rows, past the last block of this level, come from the smallest blocks
+// and the rows after those.
+QString tailSql(const JournalSummary::Tables &tables, const Span &span)
+{
+    const qint64 level = span.level;
+    const QString summarised = QStringLiteral("(SELECT IFNULL(MAX(block) + 1, 0) * %1 + 1 "
+                                              "FROM %2 WHERE level = %1)");
+    const qint64 small = HistoryBuckets::Levels[1];
+    const QString tailStart = QStringLiteral("MAX(") + n(span.firstBlock * level + 1)
+        + QStringLiteral(", ") + summarised.arg(level).arg(tables.summaries) + u')';
+    const QString tailEnd = n((span.lastBlock + 1) * level);
+    const QString tail = QStringLiteral("SELECT ((c.row_id - 1) / ") + n(level)
+        + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,")
+        + cellsOfRows(tables, span) + QStringLiteral("MAX(") + tailStart + QStringLiteral(", ")
+        + summarised.arg(small).arg(tables.summaries) + QStringLiteral(") AND ") + tailEnd
+        + QStringLiteral(" GROUP BY 1, 2");
+    if (level <= small)
+        return tail;
+    return QStringLiteral("SELECT k, position, MIN(low) AS low, MAX(high) AS high, "
+                          "MIN(first_id) AS first_id, MAX(last_id) AS last_id, "
+                          "MIN(first_ms) AS first_ms, MAX(last_ms) AS last_ms, ")
+        + SummaryGaps + QStringLiteral(" AS gaps FROM (SELECT (block * ") + n(small)
+        + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
+        + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
+                         "last_ms, gaps FROM ")
+        + tables.summaries + QStringLiteral(" WHERE level = ") + n(small)
+        + QStringLiteral(" AND block BETWEEN (") + tailStart + QStringLiteral(" - 1) / ") + n(small)
+        + QStringLiteral(" AND ") + n((span.lastBlock + 1) * level / small - 1)
+        + QStringLiteral(" AND position IN (") + span.positions + QStringLiteral(") UNION ALL ")
+        + tail + QStringLiteral(") GROUP BY 1, 2");
+}
+
+// The blocks with their column: a block is no wider than about a column, so a column
+// takes one or two of them and they are folded together as they are read. Blocks not
+// summed up yet (the newest rows) are summed up here the same way.
+QString blocksSql(
+    const JournalSummary::Tables &tables, const Span &span, const viewer::HistoryQuery &query)
+{
+    const QString parts = QStringLiteral("WITH parts AS (SELECT block * ") + n(span.level)
+        + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
+                         "last_ms, gaps FROM ")
+        + tables.summaries + QStringLiteral(" WHERE level = ") + n(span.level)
+        + QStringLiteral(" AND block BETWEEN ") + n(span.firstBlock) + QStringLiteral(" AND ")
+        + n(span.lastBlock) + QStringLiteral(" AND position IN (") + span.positions
+        + QStringLiteral(") UNION ALL ") + tailSql(tables, span) + QStringLiteral(") ");
+    QString sql = parts + QStringLiteral("SELECT ")
+        + span.bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
+        + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
+                         "gaps FROM parts");
+    if (query.byTime)
+        sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
+            + QStringLiteral(" AND first_ms <= ") + n(query.to);
+    return sql;
+}
+
+// Runs sql and folds its parts into columns buckets; the error text, empty when it went well.
+// Through SQLite itself: thousands of rows of nine values cost more in Qt's values than
+// in the query.
+QString readParts(QSqlDatabase &db, const QString &sql, const QList<int> &positions, int columns,
+    QList<viewer::HistoryBucket> *buckets)
+{
     QHash<int, qsizetype> index;
-    for (qsizetype i = 0; i < query.positions.size(); ++i)
-        index.insert(query.positions[i], i);
-    // Through SQLite itself: thousands of rows of nine values cost more in Qt's values than
-    // in the query.
+    for (qsizetype i = 0; i < positions.size(); ++i)
+        index.insert(positions[i], i);
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return fail(QStringLiteral("the SQLite driver gives no connection"));
+        return QStringLiteral("the SQLite driver gives no connection");
     sqlite3 *connection = *static_cast<sqlite3 *const *>(handle.constData());
     sqlite3_stmt *statement = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(connection, utf8.constData(), int(utf8.size()), &statement, nullptr)
         != SQLITE_OK)
-        return fail(QString::fromUtf8(sqlite3_errmsg(connection)));
+        return QString::fromUtf8(sqlite3_errmsg(connection));
     const auto real = [statement](int i) {
         return sqlite3_column_type(statement, i) == SQLITE_NULL
             ? std::nan("")
@@ -273,17 +302,40 @@ bool JournalSummary::buckets(
         part.firstMs = sqlite3_column_int64(statement, 6); // NULL reads as 0: unknown
         part.lastMs = sqlite3_column_int64(statement, 7);
         part.gaps = sqlite3_column_int(statement, 8);
-        HistoryBuckets::fold(slots, query.positions.size(), part);
+        HistoryBuckets::fold(slots, positions.size(), part);
     }
     *buckets = HistoryBuckets::taken(slots);
+    QString why;
     if (step != SQLITE_DONE) {
-        const QString why = QString::fromUtf8(sqlite3_errmsg(connection));
-        sqlite3_finalize(statement);
+        why = QString::fromUtf8(sqlite3_errmsg(connection));
         buckets->clear();
-        return fail(why);
     }
     sqlite3_finalize(statement);
-    return true;
+    return why;
+}
+
+} // namespace
+
+bool JournalSummary::buckets(
+    QSqlDatabase &db, const viewer::HistoryQuery &query, QList<viewer::HistoryBucket> *buckets)
+{
+    buckets->clear();
+    m_level = 1;
+    if (query.positions.isEmpty() || query.to < query.from)
+        return true;
+    qint64 from = query.from;
+    qint64 to = query.to;
+    if (query.byTime && !idSpanInTime(db, query.from, query.to, &from, &to))
+        return false;
+    from = std::max<qint64>(from, 1);
+    if (to < from)
+        return true;
+    const Span span(query, from, to);
+    m_level = int(span.level);
+    const QString sql
+        = span.level == 1 ? rowsSql(m_tables, span, query) : blocksSql(m_tables, span, query);
+    const QString why = readParts(db, sql, query.positions, span.columns, buckets);
+    return why.isEmpty() || fail(why);
 }
 
 } // namespace tlv::journal

@@ -235,55 +235,10 @@ bool ForwardWorker::sendBatch(bool *more)
     }
     const qint64 to = std::min(newest, m_held + m_settings.batchRows);
     QList<journal::JournalRow> rows;
-    if (!m_reader.rows(m_held + 1, to, &rows)) {
-        fail(QStringLiteral("forward: ") + m_reader.errorString());
-        return false;
-    }
     PlantBatch batch;
     QSet<qint64> buffers;
-    for (const journal::JournalRow &row : rows) {
-        if (!m_sentBuffers.contains(row.bufferId) && !buffers.contains(row.bufferId)) {
-            journal::JournalBuffer buffer;
-            if (!m_reader.buffer(row.bufferId, &buffer)) {
-                fail(QStringLiteral("forward: ") + m_reader.errorString());
-                return false;
-            }
-            buffer.id = row.bufferId;
-            batch.addBuffer(buffer);
-            buffers.insert(row.bufferId);
-        }
-        batch.addRow(row);
-    }
-    for (const qint64 day : batch.days()) {
-        if (m_knownDays.contains(day))
-            continue;
-        QSqlQuery partition(m_server.db());
-        partition.prepare(QStringLiteral("SELECT tolvane.add_partition(timestamptz 'epoch' + "
-                                         "?::bigint * interval '1 millisecond')"));
-        partition.addBindValue(day);
-        if (!partition.exec()) {
-            const QString why = PlantConnection::describe(partition.lastError());
-            if (m_server.linkLost())
-                lose(QStringLiteral("forward: ") + why);
-            else
-                fail(QStringLiteral("forward: ") + why);
-            return false;
-        }
-        m_knownDays.insert(day);
-    }
-    QSqlQuery put(m_server.db());
-    put.prepare(QStringLiteral("SELECT tolvane.put_rows(?, ?::jsonb)"));
-    put.addBindValue(m_settings.source);
-    put.addBindValue(QString::fromUtf8(batch.json()));
-    if (!put.exec()) {
-        const QString why = PlantConnection::describe(put.lastError());
-        // A server that went away mid-batch rolled it back; the rows go again.
-        if (m_server.linkLost())
-            lose(QStringLiteral("forward: ") + why);
-        else
-            fail(QStringLiteral("forward: ") + why);
+    if (!readBatch(to, &rows, &batch, &buffers) || !addPartitions(batch) || !putBatch(batch))
         return false;
-    }
     m_sentBuffers.unite(buffers);
     const qint64 sent = rows.isEmpty() ? to : rows.last().id;
     m_held = std::max(sent, to);
@@ -296,6 +251,70 @@ bool ForwardWorker::sendBatch(bool *more)
     Q_EMIT progress(m_held, newest);
     *more = m_held < newest;
     return true;
+}
+
+// The rows after the held one up to row to, with the buffers the server has not had yet.
+bool ForwardWorker::readBatch(
+    qint64 to, QList<journal::JournalRow> *rows, PlantBatch *batch, QSet<qint64> *buffers)
+{
+    if (!m_reader.rows(m_held + 1, to, rows)) {
+        fail(QStringLiteral("forward: ") + m_reader.errorString());
+        return false;
+    }
+    for (const journal::JournalRow &row : std::as_const(*rows)) {
+        if (!m_sentBuffers.contains(row.bufferId) && !buffers->contains(row.bufferId)) {
+            journal::JournalBuffer buffer;
+            if (!m_reader.buffer(row.bufferId, &buffer)) {
+                fail(QStringLiteral("forward: ") + m_reader.errorString());
+                return false;
+            }
+            buffer.id = row.bufferId;
+            batch->addBuffer(buffer);
+            buffers->insert(row.bufferId);
+        }
+        batch->addRow(row);
+    }
+    return true;
+}
+
+bool ForwardWorker::addPartitions(const PlantBatch &batch)
+{
+    for (const qint64 day : batch.days()) {
+        if (m_knownDays.contains(day))
+            continue;
+        QSqlQuery partition(m_server.db());
+        partition.prepare(QStringLiteral("SELECT tolvane.add_partition(timestamptz 'epoch' + "
+                                         "?::bigint * interval '1 millisecond')"));
+        partition.addBindValue(day);
+        if (!partition.exec()) {
+            serverFailed(PlantConnection::describe(partition.lastError()));
+            return false;
+        }
+        m_knownDays.insert(day);
+    }
+    return true;
+}
+
+bool ForwardWorker::putBatch(const PlantBatch &batch)
+{
+    QSqlQuery put(m_server.db());
+    put.prepare(QStringLiteral("SELECT tolvane.put_rows(?, ?::jsonb)"));
+    put.addBindValue(m_settings.source);
+    put.addBindValue(QString::fromUtf8(batch.json()));
+    if (!put.exec()) {
+        // A server that went away mid-batch rolled it back; the rows go again.
+        serverFailed(PlantConnection::describe(put.lastError()));
+        return false;
+    }
+    return true;
+}
+
+void ForwardWorker::serverFailed(const QString &why)
+{
+    if (m_server.linkLost())
+        lose(QStringLiteral("forward: ") + why);
+    else
+        fail(QStringLiteral("forward: ") + why);
 }
 
 } // namespace tlv::plant

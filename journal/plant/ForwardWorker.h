@@ -12,6 +12,8 @@
 
 namespace tlv::plant {
 
+class PlantBatch;
+
 // Sends the committed rows of a journal to the plant database, in its own thread: batches
 // of one transaction each, from the newest row the server holds for the source. A server
 // that is down, unreachable or refuses the login is tried again every few seconds; the
@@ -56,6 +58,13 @@ private:
     bool connectServer(int timeoutSeconds);
     // Sends one batch; false on any failure (told through fail()).
     bool sendBatch(bool *more);
+    // The steps of a batch; each false once it has failed or lost the link.
+    bool readBatch(
+        qint64 to, QList<journal::JournalRow> *rows, PlantBatch *batch, QSet<qint64> *buffers);
+    bool addPartitions(const PlantBatch &batch);
+    bool putBatch(const PlantBatch &batch);
+    // A statement failed: lost when the link went, else failed.
+    void serverFailed(const QString &why);
     [[nodiscard]] qint64 newestRow();
     void fail(const QString &text);
     void lose(const QString &text);

@@ -101,106 +101,133 @@ bool PlantHistory::seqSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint
     return true;
 }
 
-bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::HistoryBucket> *buckets)
+namespace {
+
+// What one buckets() query reads: the rows, the level of blocks they are read from, and
+// what a key is measured against to find its pixel column.
+struct Span
 {
-    buckets->clear();
-    m_level = 1;
-    if (query.positions.isEmpty() || query.to < query.from)
-        return true;
-    qint64 from = query.from;
-    qint64 to = query.to;
-    if (query.byTime && !seqSpanInTime(query.from, query.to, &from, &to))
-        return false;
-    from = std::max<qint64>(from, 1);
-    if (to < from)
-        return true;
-    const int columns = std::max(query.columns, 1);
-    const qint64 level = HistoryBuckets::levelFor(to - from + 1, columns);
-    m_level = int(level);
-    const qint64 firstBlock = HistoryBuckets::blockOf(from, int(level));
-    const qint64 lastBlock = HistoryBuckets::blockOf(to, int(level));
-    QStringList list;
-    for (int p : query.positions)
-        list << n(p);
-    const QString positions = list.join(u',');
-    const qint64 keyFrom = query.byTime ? query.from : from;
-    const qint64 keyTo = query.byTime ? query.to : to;
-    const auto bucketOf = [&](const QString &key) -> QString {
+    qint64 from = 0;
+    qint64 to = -1;
+    qint64 level = 1;
+    qint64 firstBlock = 0;
+    qint64 lastBlock = 0;
+    qint64 keyFrom = 0; // by time a block's key is its earliest PC time
+    qint64 keyTo = 0;
+    int columns = 1;
+    QString positions;
+
+    Span(const viewer::HistoryQuery &query, qint64 firstSeq, qint64 lastSeq)
+        : from(firstSeq)
+        , to(lastSeq)
+        , level(HistoryBuckets::levelFor(to - from + 1, std::max(query.columns, 1)))
+        , firstBlock(HistoryBuckets::blockOf(from, int(level)))
+        , lastBlock(HistoryBuckets::blockOf(to, int(level)))
+        , keyFrom(query.byTime ? query.from : from)
+        , keyTo(query.byTime ? query.to : to)
+        , columns(std::max(query.columns, 1))
+    {
+        QStringList list;
+        for (int p : query.positions)
+            list << n(p);
+        positions = list.join(u',');
+    }
+
+    [[nodiscard]] QString bucketOf(const QString &key) const
+    {
         return QStringLiteral("least((greatest(") + key + QStringLiteral(", ") + n(keyFrom)
             + QStringLiteral(") - ") + n(keyFrom) + QStringLiteral(") * ") + n(columns)
             + QStringLiteral(" / ") + n(keyTo - keyFrom + 1) + QStringLiteral(", ") + n(columns - 1)
             + u')';
-    };
-    const QString cellsOfRows
-        = QStringLiteral(
-              " u.ord - 1 AS position, min(u.v) AS low, max(u.v) AS high, min(r.seq) AS first_id, "
-              "max(r.seq) AS last_id, min(")
+    }
+};
+
+// The head of a query summing up the numbers of rows; ends before the sequence range.
+QString cellsOfRows(const QString &id, const Span &span)
+{
+    return QStringLiteral(
+               " u.ord - 1 AS position, min(u.v) AS low, max(u.v) AS high, min(r.seq) AS first_id, "
+               "max(r.seq) AS last_id, min(")
         + Ms + QStringLiteral(") AS first_ms, max(") + Ms + QStringLiteral(") AS last_ms, bit_or(")
         + Gap
         + QStringLiteral(") AS gaps FROM tolvane.rows r CROSS JOIN LATERAL unnest(r.numbers) "
                          "WITH ORDINALITY AS u (v, ord) WHERE r.source_id = ")
-        + m_id + QStringLiteral(" AND u.ord - 1 IN (") + positions
+        + id + QStringLiteral(" AND u.ord - 1 IN (") + span.positions
         + QStringLiteral(") AND r.seq BETWEEN ");
-    QString sql;
-    if (level == 1) {
-        sql = QStringLiteral("SELECT ") + bucketOf(query.byTime ? Ms : QStringLiteral("r.seq"))
-            + QStringLiteral(" AS b,") + cellsOfRows + n(from) + QStringLiteral(" AND ") + n(to);
-        if (query.byTime)
-            sql += QStringLiteral(" AND r.time BETWEEN timestamptz 'epoch' + ") + n(query.from)
-                + QStringLiteral(" * interval '1 millisecond' AND timestamptz 'epoch' + ")
-                + n(query.to) + QStringLiteral(" * interval '1 millisecond'");
-        sql += QStringLiteral(" GROUP BY 1, 2");
-    } else {
-        // The newest rows, past the last block of this level, come from the smallest blocks
-        // and the rows after those, as in a journal file.
-        const qint64 small = HistoryBuckets::Levels[1];
-        const auto summarised = [this](qint64 of) -> QString {
-            return QStringLiteral("(SELECT coalesce(max(block) + 1, 0) * ") + n(of)
-                + QStringLiteral(" + 1 FROM tolvane.summaries WHERE source_id = ") + m_id
-                + QStringLiteral(" AND level = ") + n(of) + u')';
-        };
-        const QString tailStart = QStringLiteral("greatest(") + n(firstBlock * level + 1)
-            + QStringLiteral(", ") + summarised(level) + u')';
-        QString tail = QStringLiteral("SELECT ((r.seq - 1) / ") + n(level) + QStringLiteral(") * ")
-            + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows + QStringLiteral("greatest(")
-            + tailStart + QStringLiteral(", ") + summarised(small) + QStringLiteral(") AND ")
-            + n((lastBlock + 1) * level) + QStringLiteral(" GROUP BY 1, 2");
-        if (level > small)
-            tail = QStringLiteral("SELECT k, position, min(low) AS low, max(high) AS high, "
-                                  "min(first_id) AS first_id, max(last_id) AS last_id, "
-                                  "min(first_ms) AS first_ms, max(last_ms) AS last_ms, "
-                                  "bit_or(gaps) AS gaps FROM (SELECT (block * ")
-                + n(small) + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
-                + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, "
-                                 "last_seq AS last_id, first_ms, last_ms, gaps FROM "
-                                 "tolvane.summaries WHERE source_id = ")
-                + m_id + QStringLiteral(" AND level = ") + n(small)
-                + QStringLiteral(" AND block BETWEEN (") + tailStart + QStringLiteral(" - 1) / ")
-                + n(small) + QStringLiteral(" AND ") + n((lastBlock + 1) * level / small - 1)
-                + QStringLiteral(" AND position IN (") + positions + QStringLiteral(") UNION ALL ")
-                + tail + QStringLiteral(") t GROUP BY 1, 2");
-        sql = QStringLiteral("WITH parts AS (SELECT block * ") + n(level)
-            + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, last_seq AS "
-                             "last_id, first_ms, last_ms, gaps FROM tolvane.summaries WHERE "
-                             "source_id = ")
-            + m_id + QStringLiteral(" AND level = ") + n(level)
-            + QStringLiteral(" AND block BETWEEN ") + n(firstBlock) + QStringLiteral(" AND ")
-            + n(lastBlock) + QStringLiteral(" AND position IN (") + positions
-            + QStringLiteral(") UNION ALL ") + tail + QStringLiteral(") SELECT ")
-            + bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
-            + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
-                             "gaps FROM parts");
-        if (query.byTime)
-            sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
-                + QStringLiteral(" AND first_ms <= ") + n(query.to);
-    }
-    QSqlQuery q(m_server.db());
-    q.setForwardOnly(true);
-    if (!q.exec(sql))
-        return fail(PlantConnection::describe(q.lastError()));
+}
+
+QString rowsSql(const QString &id, const Span &span, const viewer::HistoryQuery &query)
+{
+    QString sql = QStringLiteral("SELECT ")
+        + span.bucketOf(query.byTime ? Ms : QStringLiteral("r.seq")) + QStringLiteral(" AS b,")
+        + cellsOfRows(id, span) + n(span.from) + QStringLiteral(" AND ") + n(span.to);
+    if (query.byTime)
+        sql += QStringLiteral(" AND r.time BETWEEN timestamptz 'epoch' + ") + n(query.from)
+            + QStringLiteral(" * interval '1 millisecond' AND timestamptz 'epoch' + ") + n(query.to)
+            + QStringLiteral(" * interval '1 millisecond'");
+    return sql + QStringLiteral(" GROUP BY 1, 2");
+}
+
+// The newest rows, past the last block of this level, come from the smallest blocks
+// and the rows after those, as in a journal file.
+QString tailSql(const QString &id, const Span &span)
+{
+    const qint64 level = span.level;
+    const qint64 small = HistoryBuckets::Levels[1];
+    const auto summarised = [&id](qint64 of) -> QString {
+        return QStringLiteral("(SELECT coalesce(max(block) + 1, 0) * ") + n(of)
+            + QStringLiteral(" + 1 FROM tolvane.summaries WHERE source_id = ") + id
+            + QStringLiteral(" AND level = ") + n(of) + u')';
+    };
+    const QString tailStart = QStringLiteral("greatest(") + n(span.firstBlock * level + 1)
+        + QStringLiteral(", ") + summarised(level) + u')';
+    const QString tail = QStringLiteral("SELECT ((r.seq - 1) / ") + n(level)
+        + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows(id, span)
+        + QStringLiteral("greatest(") + tailStart + QStringLiteral(", ") + summarised(small)
+        + QStringLiteral(") AND ") + n((span.lastBlock + 1) * level)
+        + QStringLiteral(" GROUP BY 1, 2");
+    if (level <= small)
+        return tail;
+    return QStringLiteral("SELECT k, position, min(low) AS low, max(high) AS high, "
+                          "min(first_id) AS first_id, max(last_id) AS last_id, "
+                          "min(first_ms) AS first_ms, max(last_ms) AS last_ms, "
+                          "bit_or(gaps) AS gaps FROM (SELECT (block * ")
+        + n(small) + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
+        + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, "
+                         "last_seq AS last_id, first_ms, last_ms, gaps FROM "
+                         "tolvane.summaries WHERE source_id = ")
+        + id + QStringLiteral(" AND level = ") + n(small) + QStringLiteral(" AND block BETWEEN (")
+        + tailStart + QStringLiteral(" - 1) / ") + n(small) + QStringLiteral(" AND ")
+        + n((span.lastBlock + 1) * level / small - 1) + QStringLiteral(" AND position IN (")
+        + span.positions + QStringLiteral(") UNION ALL ") + tail
+        + QStringLiteral(") t GROUP BY 1, 2");
+}
+
+QString blocksSql(const QString &id, const Span &span, const viewer::HistoryQuery &query)
+{
+    QString sql = QStringLiteral("WITH parts AS (SELECT block * ") + n(span.level)
+        + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, last_seq AS "
+                         "last_id, first_ms, last_ms, gaps FROM tolvane.summaries WHERE "
+                         "source_id = ")
+        + id + QStringLiteral(" AND level = ") + n(span.level)
+        + QStringLiteral(" AND block BETWEEN ") + n(span.firstBlock) + QStringLiteral(" AND ")
+        + n(span.lastBlock) + QStringLiteral(" AND position IN (") + span.positions
+        + QStringLiteral(") UNION ALL ") + tailSql(id, span) + QStringLiteral(") SELECT ")
+        + span.bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
+        + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
+                         "gaps FROM parts");
+    if (query.byTime)
+        sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
+            + QStringLiteral(" AND first_ms <= ") + n(query.to);
+    return sql;
+}
+
+// The parts a query read, folded into columns buckets.
+QList<viewer::HistoryBucket> folded(QSqlQuery &q, const QList<int> &positions, int columns)
+{
     QHash<int, qsizetype> index;
-    for (qsizetype i = 0; i < query.positions.size(); ++i)
-        index.insert(query.positions[i], i);
+    for (qsizetype i = 0; i < positions.size(); ++i)
+        index.insert(positions[i], i);
     const auto real = [&q](int i) { return q.isNull(i) ? std::nan("") : q.value(i).toDouble(); };
     QList<viewer::HistoryBucket> slots(columns);
     while (q.next()) {
@@ -214,9 +241,34 @@ bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::Hist
         part.firstMs = q.value(6).toLongLong();
         part.lastMs = q.value(7).toLongLong();
         part.gaps = q.value(8).toInt();
-        HistoryBuckets::fold(slots, query.positions.size(), part);
+        HistoryBuckets::fold(slots, positions.size(), part);
     }
-    *buckets = HistoryBuckets::taken(slots);
+    return HistoryBuckets::taken(slots);
+}
+
+} // namespace
+
+bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::HistoryBucket> *buckets)
+{
+    buckets->clear();
+    m_level = 1;
+    if (query.positions.isEmpty() || query.to < query.from)
+        return true;
+    qint64 from = query.from;
+    qint64 to = query.to;
+    if (query.byTime && !seqSpanInTime(query.from, query.to, &from, &to))
+        return false;
+    from = std::max<qint64>(from, 1);
+    if (to < from)
+        return true;
+    const Span span(query, from, to);
+    m_level = int(span.level);
+    const QString sql = span.level == 1 ? rowsSql(m_id, span, query) : blocksSql(m_id, span, query);
+    QSqlQuery q(m_server.db());
+    q.setForwardOnly(true);
+    if (!q.exec(sql))
+        return fail(PlantConnection::describe(q.lastError()));
+    *buckets = folded(q, query.positions, span.columns);
     return true;
 }
 

@@ -27,6 +27,23 @@ QString masked(const QString &uri)
     return text;
 }
 
+// Takes the scheme off the front of rest; false when there is none.
+bool withoutScheme(QStringView *rest)
+{
+    for (const QLatin1String scheme :
+        { QLatin1String("postgresql://"), QLatin1String("postgres://") }) {
+        if (rest->startsWith(scheme)) {
+            *rest = rest->mid(scheme.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+const QString PasswordRefused
+    = QStringLiteral("it holds a password, which would show in the process list; put it in the "
+                     "password file (PGPASSFILE) or the service file (PGSERVICE) instead");
+
 } // namespace
 
 bool PlantUri::fail(const QString &why)
@@ -89,16 +106,7 @@ bool PlantUri::parse(const QString &uri)
     m_error.clear();
     m_values.clear();
     QStringView rest(uri);
-    bool schemeOk = false;
-    for (const QLatin1String scheme :
-        { QLatin1String("postgresql://"), QLatin1String("postgres://") }) {
-        if (rest.startsWith(scheme)) {
-            rest = rest.mid(scheme.size());
-            schemeOk = true;
-            break;
-        }
-    }
-    if (!schemeOk)
+    if (!withoutScheme(&rest))
         return fail(QStringLiteral("it must begin with postgresql://"));
 
     QStringView query;
@@ -112,23 +120,41 @@ bool PlantUri::parse(const QString &uri)
         authority = rest.left(slash);
         path = rest.mid(slash + 1);
     }
-    bool ok = true;
     if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0) {
-        const QStringView userSpec = authority.left(at);
+        if (!parseUser(authority.left(at)))
+            return false;
         authority = authority.mid(at + 1);
-        if (userSpec.contains(u':'))
-            return fail(QStringLiteral("it holds a password, which would show in the process "
-                                       "list; put it in the password file (PGPASSFILE) or the "
-                                       "service file (PGSERVICE) instead"));
-        const QString user = decoded(userSpec, &ok);
-        if (!ok)
-            return fail(QStringLiteral("the user name is not valid text"));
-        if (!user.isEmpty())
-            set(QStringLiteral("user"), user);
     }
-    // host[:port] or [v6]:port, comma-separated; libpq takes the lists as they are.
+    if (!parseHosts(authority))
+        return false;
+    bool ok = true;
+    const QString db = decoded(path, &ok);
+    if (!ok)
+        return fail(QStringLiteral("the database name is not valid text"));
+    if (!db.isEmpty())
+        set(QStringLiteral("dbname"), db);
+    return parseParameters(query);
+}
+
+bool PlantUri::parseUser(QStringView userSpec)
+{
+    if (userSpec.contains(u':'))
+        return fail(PasswordRefused);
+    bool ok = true;
+    const QString user = decoded(userSpec, &ok);
+    if (!ok)
+        return fail(QStringLiteral("the user name is not valid text"));
+    if (!user.isEmpty())
+        set(QStringLiteral("user"), user);
+    return true;
+}
+
+// host[:port] or [v6]:port, comma-separated; libpq takes the lists as they are.
+bool PlantUri::parseHosts(QStringView authority)
+{
     QStringList hosts, ports;
     bool anyPort = false;
+    bool ok = true;
     for (QStringView hostPort : authority.split(u',')) {
         QString host, port;
         if (hostPort.startsWith(u'[')) {
@@ -163,26 +189,24 @@ bool PlantUri::parse(const QString &uri)
         set(QStringLiteral("host"), hosts.join(u','));
     if (anyPort)
         set(QStringLiteral("port"), ports.join(u','));
-    const QString db = decoded(path, &ok);
-    if (!ok)
-        return fail(QStringLiteral("the database name is not valid text"));
-    if (!db.isEmpty())
-        set(QStringLiteral("dbname"), db);
+    return true;
+}
 
+bool PlantUri::parseParameters(QStringView query)
+{
     for (QStringView pair : query.split(u'&', Qt::SkipEmptyParts)) {
         const qsizetype eq = pair.indexOf(u'=');
         if (eq <= 0)
             return fail(QStringLiteral("the parameter \"") + pair.toString()
                 + QStringLiteral("\" has no key=value form"));
+        bool ok = true;
         const QString key = decoded(pair.left(eq), &ok);
         bool valueOk = true;
         QString value = decoded(pair.mid(eq + 1), &valueOk);
         if (!ok || !valueOk)
             return fail(QStringLiteral("a parameter is not valid text"));
         if (key == u"password")
-            return fail(QStringLiteral("it holds a password, which would show in the process "
-                                       "list; put it in the password file (PGPASSFILE) or the "
-                                       "service file (PGSERVICE) instead"));
+            return fail(PasswordRefused);
         for (const QChar c : key) {
             if (!(c.isLetterOrNumber() || c == u'_') || c.unicode() > 127)
                 return fail(

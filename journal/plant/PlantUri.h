@@ -35,6 +35,10 @@ public:
     void setDefault(const QString &key, const QString &value);
 
 private:
+    // The parts of parse, each false with the error set.
+    bool parseUser(QStringView userSpec);
+    bool parseHosts(QStringView authority);
+    bool parseParameters(QStringView query);
     bool fail(const QString &why);
     void set(const QString &key, const QString &value);
 

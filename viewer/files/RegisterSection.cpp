@@ -102,6 +102,104 @@ RegisterSection::TextsResult RegisterSection::parseValueTexts(
     return TextsResult::Ok;
 }
 
+namespace {
+
+// What a line did: nothing, defined its column, or made the section unreadable.
+enum class LineResult { Skipped, Defined, Failed };
+
+// The fields after the column number: width, title, format and its value texts.
+LineResult readColumn(QStringView rest, int columnNumber, qint16 registerIndex, qint32 defaultWidth,
+    ColumnDescription &column, FileTextSources *texts, QString *error)
+{
+    const qsizetype widthEnd = rest.indexOf(u',');
+    if (widthEnd < 0)
+        return LineResult::Skipped;
+    const QStringView widthText = rest.left(widthEnd);
+    if (widthText.trimmed().isEmpty()) {
+        column.Width = defaultWidth;
+    } else if (!ProfileNumber::strict(widthText, &column.Width)) {
+        *error = readingError(registerIndex);
+        return LineResult::Failed;
+    }
+    rest = rest.mid(widthEnd + 1);
+
+    const qsizetype titleEnd = rest.indexOf(u',');
+    if (titleEnd < 0)
+        return LineResult::Skipped;
+    column.Title = rest.left(titleEnd).toString();
+    rest = rest.mid(titleEnd + 1).trimmed();
+
+    const qsizetype percent = rest.indexOf(u'%');
+    if (percent < 0)
+        return LineResult::Skipped;
+    rest = rest.mid(percent + 1);
+    const qsizetype space = rest.indexOf(u' ');
+    column.Format = (space < 0 ? rest : rest.left(space)).toString();
+    const QStringView valueTexts = space < 0 ? QStringView() : rest.mid(space + 1);
+
+    if (column.Format.startsWith(u'g') && texts)
+        texts->ensureSymbolsLoaded();
+
+    if (column.Format.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0
+        || column.Format.compare(QLatin1String("gm"), Qt::CaseInsensitive) == 0) {
+        switch (RegisterSection::parseValueTexts(valueTexts, column)) {
+        case RegisterSection::TextsResult::Ok:
+            break;
+        case RegisterSection::TextsResult::ColumnUndefined:
+            return LineResult::Skipped;
+        case RegisterSection::TextsResult::TooMany:
+            *error = QStringLiteral("Too many value with a string in culumn number ")
+                + QString::number(columnNumber) + QStringLiteral("Read tlv file");
+            return LineResult::Failed;
+        case RegisterSection::TextsResult::BadValue:
+            *error = readingError(registerIndex);
+            return LineResult::Failed;
+        }
+    }
+    return LineResult::Defined;
+}
+
+LineResult readLine(const QString &line, qint16 registerIndex, qint32 defaultWidth,
+    ColumnTable &table, FileTextSources *texts, QString *error)
+{
+    if (line.startsWith(u';'))
+        return LineResult::Skipped;
+    const qsizetype equals = line.indexOf(u'=');
+    if (equals < 0)
+        return LineResult::Skipped;
+    const QString key = line.left(equals).trimmed();
+    const QString value = line.mid(equals + 1);
+    if (value.size() < 5)
+        return LineResult::Skipped;
+    const qsizetype comma = value.indexOf(u',');
+    if (comma <= 0)
+        return LineResult::Skipped;
+
+    qint16 type = 0;
+    qint16 position = 0;
+    if (!decodeKey(key, &type, &position))
+        return LineResult::Skipped;
+    qint64 number = -1;
+    if (!ProfileNumber::strict(QStringView(value).left(comma), 0, ColumnTable::Size - 1, &number)) {
+        *error = readingError(registerIndex);
+        return LineResult::Failed;
+    }
+    const int columnNumber = static_cast<int>(number);
+    ColumnDescription &column = table[columnNumber];
+    column.DataType = type;
+    column.Position = position;
+    column.RegisterIndex = registerIndex;
+    const LineResult result = readColumn(QStringView(value).mid(comma + 1), columnNumber,
+        registerIndex, defaultWidth, column, texts, error);
+    if (result == LineResult::Defined) {
+        table.MaxColumn = qMax(table.MaxColumn, columnNumber);
+        column.Defined = true;
+    }
+    return result;
+}
+
+} // namespace
+
 bool RegisterSection::parse(const QStringList &lines, qint16 registerIndex, qint32 defaultWidth,
     ColumnTable &table, FileTextSources *texts, QString *error)
 {
@@ -113,86 +211,9 @@ bool RegisterSection::parse(const QStringList &lines, qint16 registerIndex, qint
             + QString::number(registerIndex);
         return false;
     }
-
     for (const QString &line : lines) {
-        if (line.startsWith(u';'))
-            continue;
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0)
-            continue;
-        const QString key = line.left(equals).trimmed();
-        const QString value = line.mid(equals + 1);
-        if (value.size() < 5)
-            continue;
-        const qsizetype comma = value.indexOf(u',');
-        if (comma <= 0)
-            continue;
-
-        qint16 type = 0;
-        qint16 position = 0;
-        if (!decodeKey(key, &type, &position))
-            continue;
-        qint64 number = -1;
-        if (!ProfileNumber::strict(
-                QStringView(value).left(comma), 0, ColumnTable::Size - 1, &number)) {
-            *error = readingError(registerIndex);
+        if (readLine(line, registerIndex, defaultWidth, table, texts, error) == LineResult::Failed)
             return false;
-        }
-        const int columnNumber = static_cast<int>(number);
-        ColumnDescription &column = table[columnNumber];
-        column.DataType = type;
-        column.Position = position;
-        column.RegisterIndex = registerIndex;
-
-        QStringView rest = QStringView(value).mid(comma + 1);
-        const qsizetype widthEnd = rest.indexOf(u',');
-        if (widthEnd < 0)
-            continue;
-        const QStringView widthText = rest.left(widthEnd);
-        if (widthText.trimmed().isEmpty()) {
-            column.Width = defaultWidth;
-        } else if (!ProfileNumber::strict(widthText, &column.Width)) {
-            *error = readingError(registerIndex);
-            return false;
-        }
-        rest = rest.mid(widthEnd + 1);
-
-        const qsizetype titleEnd = rest.indexOf(u',');
-        if (titleEnd < 0)
-            continue;
-        column.Title = rest.left(titleEnd).toString();
-        rest = rest.mid(titleEnd + 1).trimmed();
-
-        const qsizetype percent = rest.indexOf(u'%');
-        if (percent < 0)
-            continue;
-        rest = rest.mid(percent + 1);
-        const qsizetype space = rest.indexOf(u' ');
-        column.Format = (space < 0 ? rest : rest.left(space)).toString();
-        const QStringView valueTexts = space < 0 ? QStringView() : rest.mid(space + 1);
-
-        if (column.Format.startsWith(u'g') && texts)
-            texts->ensureSymbolsLoaded();
-
-        if (column.Format.compare(QLatin1String("s"), Qt::CaseInsensitive) == 0
-            || column.Format.compare(QLatin1String("gm"), Qt::CaseInsensitive) == 0) {
-            switch (parseValueTexts(valueTexts, column)) {
-            case TextsResult::Ok:
-                break;
-            case TextsResult::ColumnUndefined:
-                continue;
-            case TextsResult::TooMany:
-                *error = QStringLiteral("Too many value with a string in culumn number ")
-                    + QString::number(columnNumber) + QStringLiteral("Read tlv file");
-                return false;
-            case TextsResult::BadValue:
-                *error = readingError(registerIndex);
-                return false;
-            }
-        }
-
-        table.MaxColumn = qMax(table.MaxColumn, columnNumber);
-        column.Defined = true;
     }
     return true;
 }

@@ -94,6 +94,98 @@ bool UserBufferLoader::parseColumnLine(
     return true;
 }
 
+namespace {
+
+// The file's keys, read once, and how a message names the file.
+struct Source
+{
+    const common::IniText &text;
+    QString fileText;
+
+    [[nodiscard]] QString value(const char *section, const QString &key) const
+    {
+        return text.read(QLatin1String(section), key);
+    }
+};
+
+// A user buffer of header type 1, with the header key asked for.
+bool checkHeader(const Source &src, const UserBufferRequest &request, UserBufferInfo &info)
+{
+    qint64 userBuffer = 0;
+    ProfileNumber::leading(src.value("TOLVANE", QStringLiteral("UserBuffer")),
+        std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &userBuffer);
+    if (userBuffer == 0) {
+        info.ErrorText
+            = QStringLiteral("No user buffer defined in the source file :") + src.fileText;
+        return false;
+    }
+    info.Title = src.value("USER_BUFFER", QStringLiteral("Title"));
+    if (request.compareHeaderKey
+        && src.value("USER_BUFFER", QStringLiteral("HeaderKey")) != request.HeaderKey) {
+        info.ErrorText
+            = QStringLiteral("Incorrect buffer header key in the source file :") + src.fileText;
+        return false;
+    }
+    qint64 headerType = 0;
+    ProfileNumber::leading(src.value("USER_BUFFER", QStringLiteral("HeaderType")),
+        std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &headerType);
+    if (headerType != 1) {
+        info.ErrorText = QStringLiteral("Invalid header type in the source file :") + src.fileText;
+        return false;
+    }
+    return true;
+}
+
+bool readSizes(const Source &src, qint16 *recordLength, qint16 *columns, UserBufferInfo &info)
+{
+    // A record needs at least one place; refused rather than read as empty records.
+    if (!ProfileNumber::leading(
+            src.value("USER_BUFFER", QStringLiteral("RecordLenght")), recordLength)
+        || *recordLength < 1) {
+        info.ErrorText = QStringLiteral("Invalid record length ")
+            + src.value("USER_BUFFER", QStringLiteral("RecordLenght"))
+            + QStringLiteral(" (1 to 32767) in the source file :") + src.fileText;
+        return false;
+    }
+    if (!ProfileNumber::leading(src.value("USER_BUFFER", QStringLiteral("Column")), columns)
+        || *columns >= ColumnTable::Size) {
+        info.ErrorText = QStringLiteral("Too many columns (")
+            + src.value("USER_BUFFER", QStringLiteral("Column")) + QStringLiteral(", at most ")
+            + QString::number(ColumnTable::Size - 1) + QStringLiteral(") in the source file :")
+            + src.fileText;
+        return false;
+    }
+    return true;
+}
+
+bool readSimulation(const Source &src, UserBufferInfo &info)
+{
+    qint16 interval = 0;
+    qint16 records = 0;
+    // 0 is a buffer that records on change only; the simulation then writes
+    // at its default period.
+    if (!ProfileNumber::leading(
+            src.value("USER_BUFFER", QStringLiteral("RecordInterval")), &interval)
+        || interval < 0) {
+        info.ErrorText = QStringLiteral("Invalid record interval ")
+            + src.value("USER_BUFFER", QStringLiteral("RecordInterval"))
+            + QStringLiteral(" (0 to 32767) in the source file :") + src.fileText;
+        return false;
+    }
+    if (!ProfileNumber::leading(src.value("USER_BUFFER", QStringLiteral("RecordNumber")), &records)
+        || records < 1) {
+        info.ErrorText = QStringLiteral("Invalid number of records ")
+            + src.value("USER_BUFFER", QStringLiteral("RecordNumber"))
+            + QStringLiteral(" (1 to 32767) in the source file :") + src.fileText;
+        return false;
+    }
+    info.RecordInterval = interval;
+    info.RecordNumber = records;
+    return true;
+}
+
+} // namespace
+
 bool UserBufferLoader::load(
     const UserBufferRequest &request, ColumnTable &table, UserBufferInfo &info)
 {
@@ -110,80 +202,19 @@ bool UserBufferLoader::load(
     }
     // One read of the file for all its keys.
     const common::IniText text = common::IniText::fromFile(common::toLocalPath(name));
-    const auto value = [&](const char *section, const QString &key) {
-        return text.read(QLatin1String(section), key);
-    };
-
-    qint64 userBuffer = 0;
-    ProfileNumber::leading(value("TOLVANE", QStringLiteral("UserBuffer")),
-        std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &userBuffer);
-    if (userBuffer == 0) {
-        info.ErrorText = QStringLiteral("No user buffer defined in the source file :") + fileText;
-        return false;
-    }
-    info.Title = value("USER_BUFFER", QStringLiteral("Title"));
-    if (request.compareHeaderKey
-        && value("USER_BUFFER", QStringLiteral("HeaderKey")) != request.HeaderKey) {
-        info.ErrorText
-            = QStringLiteral("Incorrect buffer header key in the source file :") + fileText;
-        return false;
-    }
-    qint64 headerType = 0;
-    ProfileNumber::leading(value("USER_BUFFER", QStringLiteral("HeaderType")),
-        std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), &headerType);
-    if (headerType != 1) {
-        info.ErrorText = QStringLiteral("Invalid header type in the source file :") + fileText;
-        return false;
-    }
-
-    // A record needs at least one place; refused rather than read as empty records.
+    const Source src { text, fileText };
     qint16 recordLength = 0;
-    if (!ProfileNumber::leading(value("USER_BUFFER", QStringLiteral("RecordLenght")), &recordLength)
-        || recordLength < 1) {
-        info.ErrorText = QStringLiteral("Invalid record length ")
-            + value("USER_BUFFER", QStringLiteral("RecordLenght"))
-            + QStringLiteral(" (1 to 32767) in the source file :") + fileText;
-        return false;
-    }
     qint16 columns = 0;
-    if (!ProfileNumber::leading(value("USER_BUFFER", QStringLiteral("Column")), &columns)
-        || columns >= ColumnTable::Size) {
-        info.ErrorText = QStringLiteral("Too many columns (")
-            + value("USER_BUFFER", QStringLiteral("Column")) + QStringLiteral(", at most ")
-            + QString::number(ColumnTable::Size - 1) + QStringLiteral(") in the source file :")
-            + fileText;
+    if (!checkHeader(src, request, info) || !readSizes(src, &recordLength, &columns, info)
+        || (request.Simulation && !readSimulation(src, info)))
         return false;
-    }
-
-    if (request.Simulation) {
-        qint16 interval = 0;
-        qint16 records = 0;
-        // 0 is a buffer that records on change only; the simulation then writes
-        // at its default period.
-        if (!ProfileNumber::leading(
-                value("USER_BUFFER", QStringLiteral("RecordInterval")), &interval)
-            || interval < 0) {
-            info.ErrorText = QStringLiteral("Invalid record interval ")
-                + value("USER_BUFFER", QStringLiteral("RecordInterval"))
-                + QStringLiteral(" (0 to 32767) in the source file :") + fileText;
-            return false;
-        }
-        if (!ProfileNumber::leading(value("USER_BUFFER", QStringLiteral("RecordNumber")), &records)
-            || records < 1) {
-            info.ErrorText = QStringLiteral("Invalid number of records ")
-                + value("USER_BUFFER", QStringLiteral("RecordNumber"))
-                + QStringLiteral(" (1 to 32767) in the source file :") + fileText;
-            return false;
-        }
-        info.RecordInterval = interval;
-        info.RecordNumber = records;
-    }
     info.RecordLenght = recordLength;
     info.Column = columns;
 
     table.clear();
     for (int i = 1; i <= columns; ++i) {
-        const QString line = value("USER_BUFFER", QStringLiteral("Column") + QString::number(i));
+        const QString line
+            = src.value("USER_BUFFER", QStringLiteral("Column") + QString::number(i));
         QString lineError;
         if (!parseColumnLine(line, i, recordLength, table, &lineError) && !lineError.isEmpty()) {
             info.ErrorText = lineError + QStringLiteral(" in the source file :") + fileText;

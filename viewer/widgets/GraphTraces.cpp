@@ -43,33 +43,46 @@ double GraphTraces::inBand(const Trace &trace, double v)
 GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
 {
     GraphTraces t;
+    t.placeX(data, options);
+    t.measure(data, options);
+    const int bands = t.stackBands(data);
+    t.drawSegments(data, options);
+    t.fitAxes(bands);
+    return t;
+}
+
+void GraphTraces::placeX(const GraphData &data, const Options &options)
+{
     const int records = data.records;
-    t.x.reserve(records);
+    x.reserve(records);
     const qint64 origin = records > 0 ? data.msecs.value(0) : 0;
     for (int i = 0; i < records; ++i) {
         if (!data.x.isEmpty())
-            t.x.append(data.x.value(i));
+            x.append(data.x.value(i));
         else
-            t.x.append(options.timeAxis ? (data.msecs.value(i) - origin) / 1000.0 : double(i + 1));
+            x.append(options.timeAxis ? (data.msecs.value(i) - origin) / 1000.0 : double(i + 1));
     }
     if (!data.x.isEmpty()) {
-        t.xLow = data.xLow;
-        t.xHigh = data.xHigh;
+        xLow = data.xLow;
+        xHigh = data.xHigh;
     } else if (options.timeAxis) {
-        t.xLow = 0;
-        t.xHigh = records > 1 ? std::max(t.x.last(), 0.001) : 1.0;
+        xLow = 0;
+        xHigh = records > 1 ? std::max(x.last(), 0.001) : 1.0;
     } else {
-        t.xLow = 0.5;
-        t.xHigh = std::max(data.rowCount, 1) + 0.5;
+        xLow = 0.5;
+        xHigh = std::max(data.rowCount, 1) + 0.5;
     }
+}
 
-    // The own ranges first: lines and lanes scale from them.
+// The own ranges first: lines and lanes scale from them.
+void GraphTraces::measure(const GraphData &data, const Options &options)
+{
     for (const GraphData::Series &s : data.series) {
         Trace trace;
         trace.hidden = options.hiddenColumns.contains(s.columnNumber);
         trace.lane = s.kind == GraphData::Kind::Lane;
         trace.band = options.lanes && !trace.lane;
-        for (int i = 0; i < records && i < s.values.size(); ++i) {
+        for (int i = 0; i < data.records && i < s.values.size(); ++i) {
             if (!s.values[i])
                 continue;
             const double v = *s.values[i];
@@ -78,39 +91,47 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
             trace.any = true;
         }
         if (trace.lane && !trace.hidden) {
-            t.laneTitles.append(s.title);
-            t.laneCentres.append(laneCentre(t.lanes));
-            ++t.lanes;
+            laneTitles.append(s.title);
+            laneCentres.append(laneCentre(lanes));
+            ++lanes;
         }
-        t.traces.append(trace);
+        traces.append(trace);
     }
-    // Bands stack above the bit lanes, the first series on top.
+}
+
+// Bands stack above the bit lanes, the first series on top.
+int GraphTraces::stackBands(const GraphData &data)
+{
     int bands = 0;
-    for (const Trace &trace : std::as_const(t.traces))
+    for (const Trace &trace : std::as_const(traces))
         bands += trace.band && !trace.hidden ? 1 : 0;
-    double bandTop = t.lanes * LanePitch + bands * BandPitch;
-    for (int k = 0; k < t.traces.size(); ++k) {
-        Trace &trace = t.traces[k];
+    double bandTop = lanes * LanePitch + bands * BandPitch;
+    for (int k = 0; k < traces.size(); ++k) {
+        Trace &trace = traces[k];
         if (!trace.band || trace.hidden)
             continue;
         bandTop -= BandPitch;
         trace.bandBase = bandTop + (BandPitch - BandHeight) / 2;
         trace.lane = true;
-        t.laneTitles.append(data.series[k].title);
-        t.laneCentres.append(trace.bandBase + BandHeight / 2);
+        laneTitles.append(data.series[k].title);
+        laneCentres.append(trace.bandBase + BandHeight / 2);
     }
+    return bands;
+}
 
+void GraphTraces::drawSegments(const GraphData &data, const Options &options)
+{
     bool anyValue = false;
     int lane = 0;
     for (int k = 0; k < data.series.size(); ++k) {
         const GraphData::Series &s = data.series[k];
-        Trace &trace = t.traces[k];
+        Trace &trace = traces[k];
         const bool steps = s.kind != GraphData::Kind::Analog;
         if (trace.hidden)
             continue;
         const double laneBase = trace.lane ? lane * LanePitch + (LanePitch - LaneHeight) / 2 : 0.0;
         if (!trace.lane)
-            t.anyLine = true;
+            anyLine = true;
         else if (!trace.band)
             ++lane;
         const auto y = [&](double v) {
@@ -123,7 +144,7 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
             return trace.high > trace.low ? (v - trace.low) / (trace.high - trace.low) : 0.5;
         };
         QList<QPointF> segment;
-        for (int i = 0; i < records && i < s.values.size(); ++i) {
+        for (int i = 0; i < data.records && i < s.values.size(); ++i) {
             if (!s.values[i]) {
                 // No value: the line breaks here rather than dipping to zero.
                 if (!segment.isEmpty())
@@ -132,29 +153,28 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
             }
             const double v = y(*s.values[i]);
             if (steps && !segment.isEmpty() && segment.last().y() != v)
-                segment.append(QPointF(t.x[i], segment.last().y()));
-            segment.append(QPointF(t.x[i], v));
+                segment.append(QPointF(x[i], segment.last().y()));
+            segment.append(QPointF(x[i], v));
             if (!trace.lane) {
-                t.valueLow = anyValue ? std::min(t.valueLow, v) : v;
-                t.valueHigh = anyValue ? std::max(t.valueHigh, v) : v;
+                valueLow = anyValue ? std::min(valueLow, v) : v;
+                valueHigh = anyValue ? std::max(valueHigh, v) : v;
                 anyValue = true;
             }
         }
         if (!segment.isEmpty())
             trace.segments.append(segment);
     }
-    if (!anyValue) {
-        t.valueLow = 0;
-        t.valueHigh = 1;
+    if (!anyValue || options.ownRanges) {
+        valueLow = 0;
+        valueHigh = 1;
     }
-    if (options.ownRanges) {
-        t.valueLow = 0;
-        t.valueHigh = 1;
-    }
+}
 
+void GraphTraces::fitAxes(int bands)
+{
     // A little room above and below, and a flat line gets a band around it.
-    double low = t.valueLow;
-    double high = t.valueHigh;
+    double low = valueLow;
+    double high = valueHigh;
     if (high <= low) {
         const double pad = std::max(1.0, std::abs(low) * 0.1);
         low -= pad;
@@ -164,19 +184,18 @@ GraphTraces GraphTraces::build(const GraphData &data, const Options &options)
         low -= pad;
         high += pad;
     }
-    const double laneTotal = t.lanes * LanePitch + bands * BandPitch;
-    if (t.lanes > 0 && t.anyLine) {
+    const double laneTotal = lanes * LanePitch + bands * BandPitch;
+    if (lanes > 0 && anyLine) {
         // Lanes below, lines above: each axis leaves the other its share.
-        const double share = laneShare(t.lanes);
-        t.laneAxisHigh = laneTotal / share;
-        t.valueAxisLow = low - (high - low) * share / (1 - share);
-        t.valueAxisHigh = high;
+        const double share = laneShare(lanes);
+        laneAxisHigh = laneTotal / share;
+        valueAxisLow = low - (high - low) * share / (1 - share);
+        valueAxisHigh = high;
     } else {
-        t.laneAxisHigh = std::max(laneTotal, 1.0);
-        t.valueAxisLow = low;
-        t.valueAxisHigh = high;
+        laneAxisHigh = std::max(laneTotal, 1.0);
+        valueAxisLow = low;
+        valueAxisHigh = high;
     }
-    return t;
 }
 
 GraphTraces GraphTraces::shownIn(double low, double high, int columns) const

@@ -69,6 +69,14 @@ public:
     [[nodiscard]] static double inBand(const Trace &trace, double v);
     // The colour of a column: fixed by its number, so it never changes.
     [[nodiscard]] static QColor colour(int columnNumber);
+
+private:
+    // The steps of build, in order.
+    void placeX(const GraphData &data, const Options &options);
+    void measure(const GraphData &data, const Options &options);
+    int stackBands(const GraphData &data);
+    void drawSegments(const GraphData &data, const Options &options);
+    void fitAxes(int bands);
 };
 
 } // namespace tlv::viewer

@@ -18,14 +18,12 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSvgGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -37,8 +35,6 @@ namespace {
 
 constexpr int PenWidth = 2;
 constexpr int DenseRows = 200; // chart rows from which lines are drawn thin
-constexpr int DragThreshold = 4; // pixels before a press becomes a pan
-constexpr double WheelZoom = 0.8; // span kept per wheel step in
 constexpr int PixelsPerTick = 70;
 constexpr int CompactChartHeight = 240; // below it the record axis has no title
 
@@ -92,6 +88,26 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     , m_chart(new QChart)
 {
     setObjectName(QStringLiteral("graph"));
+    buildChart();
+    connect(&m_core, &ControlCore::followNewestChanged, this, &GraphView::onFollowNewestChanged);
+    QHBoxLayout *tools = buildTools();
+    buildReadout();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addLayout(tools);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_readoutArea);
+
+    m_traceItem = new GraphTraceItem(m_chart);
+    applyPalette();
+    connectChanges();
+}
+
+// The chart, its three axes, its view and the two cursor lines.
+void GraphView::buildChart()
+{
     m_chart->legend()->setVisible(true);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_chart->setMargins(QMargins(4, 4, 4, 4));
@@ -127,24 +143,29 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
           };
     cursorLine(QStringLiteral("A"), &m_lineA, &m_tagA);
     cursorLine(QStringLiteral("B"), &m_lineB, &m_tagB);
+}
 
-    connect(&m_core, &ControlCore::followNewestChanged, this, [this](bool on) {
-        // Off: the rows in view now stay in view, the zoom with them. On: back
-        // to the newest rows, all of them.
-        if (on)
-            m_firstRow = -1;
-        else if (m_core.graphShown())
-            m_firstRow = m_data.first;
-        else
-            m_firstRow = std::max(0, m_core.rows().dataRowCount() - m_core.maxGraph());
-        if (on) {
-            m_zoomed = false;
-            m_fullView->setEnabled(false);
-        }
-        if (m_core.graphShown())
-            fill();
-    });
+void GraphView::onFollowNewestChanged(bool on)
+{
+    // Off: the rows in view now stay in view, the zoom with them. On: back
+    // to the newest rows, all of them.
+    if (on)
+        m_firstRow = -1;
+    else if (m_core.graphShown())
+        m_firstRow = m_data.first;
+    else
+        m_firstRow = std::max(0, m_core.rows().dataRowCount() - m_core.maxGraph());
+    if (on) {
+        m_zoomed = false;
+        m_fullView->setEnabled(false);
+    }
+    if (m_core.graphShown())
+        fill();
+}
 
+// The bar above the chart: axis choice, scaling options, pointer value, buttons.
+QHBoxLayout *GraphView::buildTools()
+{
     m_axisChoice = new QComboBox(this);
     m_axisChoice->setObjectName(QStringLiteral("axisChoice"));
     m_axisChoice->addItems({ QStringLiteral("Record axis"), QStringLiteral("PC time axis") });
@@ -193,7 +214,11 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     tools->addWidget(m_pointer, 1);
     tools->addWidget(m_fullView);
     tools->addWidget(save);
+    return tools;
+}
 
+void GraphView::buildReadout()
+{
     m_readout = new QLabel;
     m_readout->setObjectName(QStringLiteral("cursorReadout"));
     m_readout->setTextFormat(Qt::PlainText);
@@ -205,16 +230,10 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
     m_readoutArea->setWidget(m_readout);
     m_readoutArea->setWidgetResizable(true);
     m_readoutArea->setFrameShape(QFrame::NoFrame);
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
-    layout->addLayout(tools);
-    layout->addWidget(m_view, 1);
-    layout->addWidget(m_readoutArea);
-
-    m_traceItem = new GraphTraceItem(m_chart);
-    applyPalette();
+void GraphView::connectChanges()
+{
     connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
         m_traceItem->plotAreaChanged();
         // How many value ticks and lane titles fit depends on the height.
@@ -235,7 +254,7 @@ GraphView::GraphView(ControlCore &core, QWidget *parent)
         if (m_core.graphShown())
             fill();
     });
-    const RowStore &rows = core.rows();
+    const RowStore &rows = m_core.rows();
     connect(&rows, &QAbstractItemModel::rowsRemoved, this,
         [this](const QModelIndex &, int first, int last) {
             if (first == 0)
@@ -377,109 +396,6 @@ void GraphView::fill()
     m_traces = GraphTraces::build(m_data, m_options);
     placeLines();
     updateAxes();
-    placeMarks();
-    updateReadout();
-}
-
-void GraphView::fillHistory()
-{
-    HistorySource *history = m_core.history();
-    const GraphData grid
-        = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
-    QList<HistoryBucket> buckets;
-    const bool byTime = m_options.timeAxis;
-    double fullLow = 0;
-    double fullHigh = 1;
-    bool ok = history->extent(&m_extent);
-    if (ok && !m_extent.isEmpty()) {
-        if (byTime) {
-            fullHigh = std::max((m_extent.lastMs - m_extent.firstMs) / 1000.0, 0.001);
-        } else {
-            fullLow = m_extent.firstId - 0.5;
-            fullHigh = m_extent.lastId + 0.5;
-        }
-        const auto [low, high]
-            = m_zoomed ? std::pair(m_zoomLow, m_zoomHigh) : std::pair(fullLow, fullHigh);
-        // One query for the range in view, a bucket per pixel column.
-        HistoryQuery query;
-        query.byTime = byTime;
-        if (byTime) {
-            query.from = m_extent.firstMs + qint64(std::floor(low * 1000));
-            query.to = m_extent.firstMs + qint64(std::ceil(high * 1000));
-        } else {
-            query.from = std::max<qint64>(1, qint64(std::floor(low)));
-            query.to = qint64(std::ceil(high));
-        }
-        query.columns = std::max(int(m_chart->plotArea().width()), 100);
-        query.positions = GraphHistory::positions(grid.series);
-        ok = history->buckets(query, &buckets);
-    }
-    if (!ok)
-        m_pointer->setText(history->errorString());
-    m_data = GraphHistory::data(buckets, grid.series, byTime, m_extent.firstMs, fullLow, fullHigh);
-    // The cursors read the columns drawn: from their record, or first from their grid row.
-    const QList<int> positions = GraphHistory::positions(m_data.series);
-    if (positions != m_recordPositions) {
-        m_recordPositions = positions;
-        const auto again = [&](std::optional<HistoryRecord> &record, int gridRow) {
-            HistoryRecord r;
-            if (record && history->nearestRecord(record->id, false, positions, &r) && r.id > 0)
-                record = r;
-            else
-                record = historyRecordOf(gridRow);
-        };
-        again(m_recordA, m_cursorA);
-        again(m_recordB, m_cursorB);
-    }
-    bool same = m_data.series.size() == m_lines.size();
-    for (qsizetype k = 0; same && k < m_lines.size(); ++k)
-        same = m_lines[k]->name() == m_data.series[k].title;
-    if (!same)
-        rebuildSeries();
-    m_traces = GraphTraces::build(m_data, m_options);
-    placeLines();
-    updateAxes();
-    placeMarks();
-    updateReadout();
-}
-
-bool GraphView::historyShown() const
-{
-    return m_core.history() != nullptr;
-}
-
-qint64 GraphView::timeOrigin() const
-{
-    return historyShown() ? m_extent.firstMs : m_data.msecs.value(0);
-}
-
-std::optional<HistoryRecord> GraphView::historyRecordOf(int gridRow) const
-{
-    // A grid row is found in the history by its PC time.
-    const qint64 ms = gridRow >= 0 ? m_core.rows().rowMsecs(gridRow) : 0;
-    HistoryRecord record;
-    if (ms == 0
-        || !m_core.history()->nearestRecord(
-            ms, true, GraphHistory::positions(m_data.series), &record)
-        || record.id <= 0)
-        return std::nullopt;
-    return record;
-}
-
-void GraphView::snapHistory(double px, bool cursorA)
-{
-    const double x = pixelToX(px);
-    const qint64 key = m_options.timeAxis ? timeOrigin() + std::llround(x * 1000) : std::llround(x);
-    HistoryRecord record;
-    HistorySource *history = m_core.history();
-    if (!history->nearestRecord(
-            key, m_options.timeAxis, GraphHistory::positions(m_data.series), &record)) {
-        m_pointer->setText(history->errorString());
-        return;
-    }
-    if (record.id <= 0)
-        return;
-    (cursorA ? m_recordA : m_recordB) = record;
     placeMarks();
     updateReadout();
 }
@@ -906,89 +822,6 @@ void GraphView::fitReadout()
         = widest > available ? m_readoutArea->horizontalScrollBar()->sizeHint().height() : 0;
     m_readoutArea->setFixedHeight(shown * spacing + frame + bar);
     m_readoutArea->verticalScrollBar()->setSingleStep(spacing);
-}
-
-bool GraphView::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != m_view->viewport())
-        return QWidget::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::Wheel: {
-        const auto *wheel = static_cast<QWheelEvent *>(event);
-        const double steps = wheel->angleDelta().y() / 120.0;
-        if (steps == 0)
-            return true;
-        const auto [low, high] = xRange();
-        const double at = pixelToX(wheel->position().x());
-        const double factor = std::pow(WheelZoom, steps);
-        userRange(at - (at - low) * factor, at + (high - at) * factor);
-        return true;
-    }
-    case QEvent::MouseButtonPress: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        // The legend takes its own clicks, press and release: they hide or show a trace.
-        m_legendPressed = m_chart->legend()->sceneBoundingRect().contains(
-            m_view->mapToScene(mouse->position().toPoint()));
-        if (m_legendPressed)
-            return false;
-        if (mouse->button() == Qt::LeftButton) {
-            m_pressed = true;
-            m_dragging = false;
-            m_pressAt = mouse->position();
-            std::tie(m_pressLow, m_pressHigh) = xRange();
-        }
-        return true;
-    }
-    case QEvent::MouseMove: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        const QPointF at = mouse->position();
-        if (m_pressed && (m_dragging || std::abs(at.x() - m_pressAt.x()) > DragThreshold)) {
-            m_dragging = true;
-            const double width = std::max<qreal>(m_chart->plotArea().width(), 1);
-            const double shift = -(at.x() - m_pressAt.x()) / width * (m_pressHigh - m_pressLow);
-            userRange(m_pressLow + shift, m_pressHigh + shift);
-            return true;
-        }
-        if (m_chart->plotArea().contains(at) && !historyShown()) {
-            const int row = snapAt(at.x());
-            showRow(row < 0 ? 0 : row - m_data.first + 1);
-        }
-        return false;
-    }
-    case QEvent::MouseButtonRelease: {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (std::exchange(m_legendPressed, false))
-            return false;
-        if (mouse->button() == Qt::LeftButton) {
-            const bool click = m_pressed && !m_dragging;
-            m_pressed = m_dragging = false;
-            if (click && m_chart->plotArea().contains(mouse->position()) && historyShown()) {
-                snapHistory(mouse->position().x(), true);
-            } else if (click && m_chart->plotArea().contains(mouse->position())) {
-                const int row = snapAt(mouse->position().x());
-                if (row >= 0) {
-                    setCursorA(row);
-                    Q_EMIT cursorAMoved(row);
-                }
-            }
-        } else if (mouse->button() == Qt::RightButton
-            && m_chart->plotArea().contains(mouse->position()) && historyShown()) {
-            snapHistory(mouse->position().x(), false);
-        } else if (mouse->button() == Qt::RightButton
-            && m_chart->plotArea().contains(mouse->position())) {
-            setCursorB(snapAt(mouse->position().x()));
-        }
-        return true;
-    }
-    case QEvent::Leave:
-        m_pointer->clear();
-        return false;
-    case QEvent::Resize:
-        fitChart();
-        return false;
-    default:
-        return QWidget::eventFilter(watched, event);
-    }
 }
 
 } // namespace tlv::viewer

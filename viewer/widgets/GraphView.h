@@ -17,10 +17,13 @@ class QCheckBox;
 class QComboBox;
 class QGraphicsLineItem;
 class QGraphicsSimpleTextItem;
+class QHBoxLayout;
 class QLabel;
 class QLineSeries;
+class QMouseEvent;
 class QScrollArea;
 class QToolButton;
+class QWheelEvent;
 
 namespace tlv::common {
 class Prompter;
@@ -95,6 +98,16 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void buildChart();
+    [[nodiscard]] QHBoxLayout *buildTools();
+    void buildReadout();
+    void connectChanges();
+    void onFollowNewestChanged(bool on);
+    // The chart's mouse; each returns whether the event is taken.
+    bool wheelOnChart(const QWheelEvent &wheel);
+    bool pressOnChart(const QMouseEvent &mouse);
+    bool moveOnChart(const QMouseEvent &mouse);
+    bool releaseOnChart(const QMouseEvent &mouse);
     void rebuildSeries();
     // A recording's whole history: the range in view read from where it is kept.
     [[nodiscard]] bool historyShown() const;
