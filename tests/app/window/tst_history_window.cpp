@@ -60,6 +60,9 @@ QString journalOf(const QString &path, qint64 rows)
 void shoot(QWidget *w, const QString &name)
 {
     const QString dir = qEnvironmentVariable("TOLVANE_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QTest::qWait(300);
     if (!dir.isEmpty())
         w->grab().save(dir + u'/' + name + u".png"_s);
 }
