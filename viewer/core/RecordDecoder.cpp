@@ -459,6 +459,16 @@ constexpr std::array<LetterFormat, 128> LetterFormats = [] {
         texts.text.appendSigned(cell.value);
         return TextIn::Buffer;
     }
+    // The number formats called by name, so the compiler inlines them into the record loop
+    // as it does the raw value; a call through the table costs more than most of them.
+    if (format == decimalText)
+        return decimalText(cell, texts, number);
+    if (format == hexText)
+        return hexText(cell, texts, number);
+    if (format == binaryText)
+        return binaryText(cell, texts, number);
+    if (format == asciiText)
+        return asciiText(cell, texts, number);
     return format(cell, texts, number);
 }
 
