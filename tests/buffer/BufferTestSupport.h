@@ -3,8 +3,12 @@
 #include "tests/TestSupport.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/BufferType.h"
+#include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
+#include "buffer/cFormats.h"
 #include "common/PromptMessage.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,6 +17,8 @@
 
 #include <csignal>
 #include <initializer_list>
+
+#include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
@@ -52,6 +58,30 @@ struct ToldCommands : BufferCommands
         return outcome.ok;
     }
     common::Prompter &prompter;
+};
+
+// A configured buffer of one column, in a project of its own folder, and what the editor shows.
+class ProjectTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        project.setPath(dir.filePath(QStringLiteral("plant.tlvr")));
+        project.setBufferType(BufferType::Configured);
+        buffer.applyNewBufferDefaults();
+        buffer.setStartReg(QStringLiteral("1000"));
+        buffer.add(QStringLiteral("Level"), QStringLiteral("R 120"), 0, QStringLiteral("Long"), 0,
+            QStringLiteral("%d"), 1000, 5);
+        fields = EditorFields::fromModel(buffer);
+    }
+
+    QTemporaryDir dir;
+    UserColumns buffer;
+    TraceProject project { buffer };
+    const cFormats formats = cFormats::standard();
+    common::ScriptedPrompter prompter;
+    EditorFields fields;
 };
 
 // While it lives, files may grow to at most the given size, as on a disk that is full: a write
