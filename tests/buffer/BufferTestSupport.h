@@ -12,25 +12,15 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <initializer_list>
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 namespace tlv::buffer::test {
-
-inline QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
-}
 
 inline QString fixture(const QString &name)
 {
@@ -60,20 +50,14 @@ struct ToldCommands : BufferCommands
     common::Prompter &prompter;
 };
 
-// A configured buffer of one column, in a project of its own folder, and what the editor shows.
-class ProjectTest : public ::testing::Test
+// An empty configured buffer in a project of its own folder.
+struct NewProject
 {
-protected:
-    void SetUp() override
+    NewProject()
     {
-        ASSERT_TRUE(dir.isValid());
         project.setPath(dir.filePath(QStringLiteral("plant.tlvr")));
         project.setBufferType(BufferType::Configured);
         buffer.applyNewBufferDefaults();
-        buffer.setStartReg(QStringLiteral("1000"));
-        buffer.add(QStringLiteral("Level"), QStringLiteral("R 120"), 0, QStringLiteral("Long"), 0,
-            QStringLiteral("%d"), 1000, 5);
-        fields = EditorFields::fromModel(buffer);
     }
 
     QTemporaryDir dir;
@@ -81,6 +65,21 @@ protected:
     TraceProject project { buffer };
     const cFormats formats = cFormats::standard();
     common::ScriptedPrompter prompter;
+};
+
+// The same with one column, and what the editor shows of it.
+class ProjectTest : public ::testing::Test, public NewProject
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        buffer.setStartReg(QStringLiteral("1000"));
+        buffer.add(QStringLiteral("Level"), QStringLiteral("R 120"), 0, QStringLiteral("Long"), 0,
+            QStringLiteral("%d"), 1000, 5);
+        fields = EditorFields::fromModel(buffer);
+    }
+
     EditorFields fields;
 };
 

@@ -1,19 +1,12 @@
 #include "BufferTestSupport.h"
 
-#include "buffer/BufferType.h"
-#include "buffer/TraceProject.h"
-#include "buffer/UserColumns.h"
 #include "common/IniProfile.h"
-#include "tests/support/ScriptedPrompter.h"
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 using namespace tlv::buffer;
 using namespace tlv::buffer::test;
 using tlv::common::IniProfile;
-using tlv::common::ScriptedPrompter;
 
 namespace {
 
@@ -49,7 +42,6 @@ protected:
     QString path;
     UserColumns buffer;
     TraceProject project { buffer };
-    ScriptedPrompter prompter;
 };
 
 } // namespace
@@ -68,7 +60,6 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
     s.journal = 1;
     project.setBufferType(BufferType::PublicEvents);
     ASSERT_TRUE(project.writeSettings(false));
-    EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"ExportFile"_s), u"..\\out\\trace.xls"_s);
     EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"Options"_s), u"101"_s);
     EXPECT_TRUE(readBytes(path).contains("\r\nBaudrate=9600\r\n"));

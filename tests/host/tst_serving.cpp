@@ -65,11 +65,10 @@ protected:
         QObject::connect(
             &host, &host::PcdHost::abortEnabledChanged, [this](bool on) { abortEnabled = on; });
         QObject::connect(&host, &host::PcdHost::ButtonsStart,
-            [this](const QString &sta, bool staEn, const QString &run, bool, const QString &, bool,
+            [this](const QString &sta, bool staEn, const QString &, bool, const QString &, bool,
                 qint16 focus) {
                 startCaption = sta;
                 startEnabled = staEn;
-                runCaption = run;
                 this->focus = focus;
             });
         QObject::connect(&host, &host::PcdHost::connectionFrameChanged,
@@ -88,7 +87,7 @@ protected:
     QList<int> progress;
     int progressMax = -1;
     bool abortEnabled = false;
-    QString startCaption, runCaption, frame;
+    QString startCaption, frame;
     bool startEnabled = false;
     qint16 focus = -1;
 };
