@@ -124,9 +124,6 @@ TEST_F(IniProfileTest, WriteAppendsMissingKeysAndSections)
     EXPECT_EQ(bytes(), QByteArray("[A]\r\nX=1\r\nZ=3\r\n\r\n[B]\r\nY=2\r\nW=\xe9t\xe9\r\n"));
     ASSERT_TRUE(IniProfile::write(path(), u"C"_s, u"V"_s, u"4"_s));
     EXPECT_TRUE(bytes().endsWith("W=\xe9t\xe9\r\n[C]\r\nV=4\r\n"));
-    // A missing file is created.
-    ASSERT_TRUE(IniProfile::write(path(u"new.ini"_s), u"S"_s, u"K"_s, u"v"_s));
-    EXPECT_EQ(bytes(u"new.ini"_s), QByteArray("[S]\r\nK=v\r\n"));
 }
 
 TEST_F(IniProfileTest, WritesThatWouldNotReadBackAreRefused)

@@ -110,7 +110,6 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         for (int i = 0; i < 5; ++i) {
             EXPECT_EQ(rows[i].id, i + 1);
             EXPECT_EQ(rows[i].kind, kinds[i]) << i;
-            EXPECT_EQ(rows[i].date, u"06/12/26"_s);
             // Every cell as the grid holds it.
             for (int g = 0; g < grid.core.rows().columnCount(); ++g) {
                 const QString cell = g == 0 ? QString::number(rows[i].recordNumber)
@@ -123,7 +122,6 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
                 EXPECT_EQ(cell, grid.core.rows().cell(i, g)) << "row " << i << " column " << g;
             }
         }
-        EXPECT_EQ(rows[1].cells, QStringList(2, QString(16, u'-')));
         // The values behind the texts, exactly.
         using Numbers = QList<std::optional<double>>;
         using Raws = QList<std::optional<qint64>>;
@@ -138,7 +136,6 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         EXPECT_EQ(rows[1].pcMillis, ms + 1000);
         EXPECT_EQ(rows[2].pcMillis, ms + 2000);
         EXPECT_EQ(rows[3].pcMillis, 0); // not known
-        EXPECT_EQ(rows[2].recordNumber, 2);
         EXPECT_EQ(info.version, 2);
         EXPECT_FALSE(info.readOnly);
         EXPECT_EQ(info.rows, 5);
