@@ -56,12 +56,15 @@ TEST(UserColumnsTest, ClearKeepsHeaderKeyAndMemory)
     b.setHeaderKey(u"ABCD"_s);
     b.setMemory(1);
     b.setTitle(u"t"_s);
+    b.setEnable(1);
     b.setRecordInt(50);
+    b.setSerialNr(u"R 9"_s);
     b.setChanged(true);
     b.clear();
     EXPECT_EQ(describe(b),
         describe(UserColumns()).replace(u"DEFA"_s, u"ABCD"_s).replace(u"mem=0"_s, u"mem=1"_s));
     EXPECT_FALSE(b.setRecordInt(32768)); // held in 16 bits
+    EXPECT_EQ(b.recordInt(), 0);
 }
 
 TEST(FormatsTest, ShowNamesTheFormatOrSaysItIsUnknown)

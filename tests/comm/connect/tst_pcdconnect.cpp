@@ -129,7 +129,7 @@ TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
     api.dbx[5] = QByteArray("\0\0", 2) + entryWith(9000);
     EXPECT_EQ(connect(), QString());
     EXPECT_EQ(connection.baseRegister(), 0);
-    // Switching the registry off is seen by the host's serving test.
+
     connection.Disconnect();
     api.dbx.clear();
     settings.pcdRegistery = 1;
