@@ -61,14 +61,6 @@ for row in ws.iter_rows():
     print('\t'.join(out))
 )";
 
-// The demo's buffer running on the simulated PCD with moving values.
-QStringList movingDemo(const QString &source)
-{
-    return { u"--trace"_s, source, u"--set"_s, u"wave R 100 sine 150 650 2000"_s, u"--set"_s,
-        u"wave R 101 ramp 0 100 800"_s, u"--set"_s, u"wave R 102 walk 1000 5000 500 40"_s,
-        u"--set"_s, u"wave F 10 square 0 1 600"_s };
-}
-
 // The demo project reading every 200 ms a record every 100 ms, compiled into dir.
 QString demoProject(const QTemporaryDir &dir)
 {
@@ -82,15 +74,27 @@ QString demoProject(const QTemporaryDir &dir)
     return runCli({ u"compile"_s, project }).code == 0 ? project : QString();
 }
 
-} // namespace
-
-TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
+// That project's buffer running on the simulated PCD with moving values.
+class CliRecording : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(project.isEmpty());
+        ASSERT_NE(pcd.port(), 0);
+    }
+
     QTemporaryDir dir;
     const QString project = demoProject(dir);
-    ASSERT_FALSE(project.isEmpty());
-    PcdProcess pcd(movingDemo(dir.filePath(u"demo.tlvs"_s)));
-    ASSERT_NE(pcd.port(), 0);
+    PcdProcess pcd { { u"--trace"_s, dir.filePath(u"demo.tlvs"_s), u"--set"_s,
+        u"wave R 100 sine 150 650 2000"_s, u"--set"_s, u"wave R 101 ramp 0 100 800"_s, u"--set"_s,
+        u"wave R 102 walk 1000 5000 500 40"_s, u"--set"_s, u"wave F 10 square 0 1 600"_s } };
+};
+
+} // namespace
+
+TEST_F(CliRecording, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
+{
     const QString journal = dir.filePath(u"j.db"_s);
 
     QProcess recorder;
@@ -177,13 +181,8 @@ TEST(CliJournal, AKilledRecorderLeavesAnIntactJournalWithEveryPrintedRow)
     EXPECT_GT(numbers, 50);
 }
 
-TEST(CliJournal, AJournalItCannotUseNeverStopsTheRecording)
+TEST_F(CliRecording, AJournalItCannotUseNeverStopsTheRecording)
 {
-    QTemporaryDir dir;
-    const QString project = demoProject(dir);
-    ASSERT_FALSE(project.isEmpty());
-    PcdProcess pcd(movingDemo(dir.filePath(u"demo.tlvs"_s)));
-    ASSERT_NE(pcd.port(), 0);
     const QString damaged = dir.filePath(u"damaged.db"_s);
     ASSERT_TRUE(tlv::test::writeBytes(damaged, QByteArray(4096, '\x5a')));
 

@@ -3,28 +3,24 @@
 #include "tests/TestSupport.h"
 
 #include "buffer/BufferCommands.h"
+#include "buffer/BufferType.h"
+#include "buffer/TraceProject.h"
 #include "buffer/UserColumns.h"
+#include "buffer/cFormats.h"
 #include "common/PromptMessage.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <csignal>
-#include <initializer_list>
+
+#include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
 namespace tlv::buffer::test {
-
-inline QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
-}
 
 inline QString fixture(const QString &name)
 {
@@ -52,6 +48,39 @@ struct ToldCommands : BufferCommands
         return outcome.ok;
     }
     common::Prompter &prompter;
+};
+
+// An empty configured buffer in a project of its own folder.
+struct NewProject
+{
+    NewProject()
+    {
+        project.setPath(dir.filePath(QStringLiteral("plant.tlvr")));
+        project.setBufferType(BufferType::Configured);
+        buffer.applyNewBufferDefaults();
+    }
+
+    QTemporaryDir dir;
+    UserColumns buffer;
+    TraceProject project { buffer };
+    const cFormats formats = cFormats::standard();
+    common::ScriptedPrompter prompter;
+};
+
+// The same with one column, and what the editor shows of it.
+class ProjectTest : public ::testing::Test, public NewProject
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        buffer.setStartReg(QStringLiteral("1000"));
+        buffer.add(QStringLiteral("Level"), QStringLiteral("R 120"), 0, QStringLiteral("Long"), 0,
+            QStringLiteral("%d"), 1000, 5);
+        fields = EditorFields::fromModel(buffer);
+    }
+
+    EditorFields fields;
 };
 
 // While it lives, files may grow to at most the given size, as on a disk that is full: a write

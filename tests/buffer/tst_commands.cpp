@@ -1,16 +1,8 @@
 #include "BufferTestSupport.h"
 
-#include "buffer/BufferCommands.h"
-#include "buffer/BufferType.h"
 #include "buffer/PublicEvents.h"
-#include "buffer/TraceProject.h"
-#include "buffer/UserColumns.h"
-#include "buffer/cFormats.h"
 #include "common/IniProfile.h"
 #include "pcdsim/trace/TraceSource.h"
-#include "tests/support/ScriptedPrompter.h"
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
@@ -22,30 +14,17 @@ using Style = ScriptedPrompter::Style;
 
 namespace {
 
-class CommandsTest : public ::testing::Test
+class CommandsTest : public ProjectTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        project.setPath(dir.filePath(u"plant.tlvr"_s));
-        source = dir.filePath(u"plant.tlvs"_s);
-        project.setBufferType(BufferType::Configured);
-        buffer.applyNewBufferDefaults();
-        buffer.setStartReg(u"1000"_s);
-        buffer.add(u"Level"_s, u"R 120"_s, 0, u"Long"_s, 0, u"%d"_s, 1000, 5);
-        fields = EditorFields::fromModel(buffer);
+        ProjectTest::SetUp();
         project.settings().connection.pcdRegistery = 1;
     }
 
-    QTemporaryDir dir;
-    QString source;
-    UserColumns buffer;
-    TraceProject project { buffer };
-    const cFormats formats = cFormats::standard();
-    ScriptedPrompter prompter;
+    const QString source = dir.filePath(u"plant.tlvs"_s);
     ToldCommands commands { project, formats, prompter };
-    EditorFields fields;
 };
 
 } // namespace
@@ -56,12 +35,9 @@ TEST_F(CommandsTest, CompileStoresAndGenerates)
     EXPECT_EQ(prompter.messages(),
         (QList<ScriptedPrompter::Message> {
             { u"Compilation successful !"_s, u"Tolvane"_s, Style::Information } }));
-    const QByteArray text = readBytes(source);
-    EXPECT_TRUE(text.contains("TLVR__config2 ('DEFA',R 1000,,600,,0,0,1,100,10)\r\n"));
-    EXPECT_TRUE(text.contains("TLVR__Record (R 120,0,L,0)\r\n"));
+    EXPECT_TRUE(readBytes(source).contains("TLVR__Record (R 120,0,L,0)\r\n"));
+    // The settings are written with the registry switched off.
     EXPECT_EQ(IniProfile::read(project.path(), u"CONNECTION"_s, u"PCDRegistery"_s), u"0"_s);
-    EXPECT_EQ(IniProfile::read(project.path(), u"USER_BUFFER"_s, u"Column1"_s),
-        u"0,Long,0,R 120,1000,Level,%d,5"_s);
 }
 
 TEST_F(CommandsTest, SourceFileFollowsTheBufferType)
@@ -174,7 +150,7 @@ TEST(PublicEventsTest, FindsTheStartRegister)
     QTemporaryDir dir;
     const QString project = dir.filePath(u"plant.tlvr"_s);
     const QString symbols = dir.filePath(u"Sym_System.sy5"_s);
-    ScriptedPrompter prompter;
+    QString lastMessage;
 
     const struct
     {
@@ -186,20 +162,18 @@ TEST(PublicEventsTest, FindsTheStartRegister)
         { "S.TLVR.START EQU R 7\n", -1, "Public Events Buffer not found !" },
         { "s.tlvr.start EQU R 99999\n", -1, "Get Public Start Register Error !" } };
     for (const auto &c : cases) {
-        prompter.clear();
         ASSERT_TRUE(writeBytes(symbols, c.file));
         const PublicEvents::Result r = PublicEvents::findStartRegister(project);
         if (!r.message.isEmpty())
-            prompter.message(r.message, u"Tolvane"_s, Style::Critical);
+            lastMessage = r.message;
         EXPECT_EQ(r.startRegister, c.reg) << c.file.constData();
         EXPECT_EQ(r.statusText, QString::fromLatin1(c.status));
         EXPECT_EQ(r.message.isEmpty(), r.startRegister >= 0);
     }
-    EXPECT_EQ(prompter.lastMessage().text,
-        u"Get Public Start Register Error: \r\nStart register out of range : 99999"_s);
+    EXPECT_EQ(
+        lastMessage, u"Get Public Start Register Error: \r\nStart register out of range : 99999"_s);
 
     QFile::remove(symbols);
-    prompter.clear();
     const PublicEvents::Result missing = PublicEvents::findStartRegister(project);
     EXPECT_EQ(missing.startRegister, -1);
     EXPECT_EQ(missing.statusText, u"Get Public Start Register Error !"_s);

@@ -48,7 +48,8 @@ TEST(UserColumnsTest, AddInsertsAfterPosiRemoveShifts)
     EXPECT_EQ(b.item(2)->Title, u"c"_s);
 }
 
-TEST(UserColumnsTest, ClearKeepsHeaderKeyAndMemoryDefaultsResetThem)
+// Clearing keeps the header key and the memory; every other value goes back to its default.
+TEST(UserColumnsTest, ClearKeepsHeaderKeyAndMemory)
 {
     UserColumns b;
     b.add(UserColumn::defaultColumn());
@@ -62,43 +63,18 @@ TEST(UserColumnsTest, ClearKeepsHeaderKeyAndMemoryDefaultsResetThem)
     b.clear();
     EXPECT_EQ(describe(b),
         describe(UserColumns()).replace(u"DEFA"_s, u"ABCD"_s).replace(u"mem=0"_s, u"mem=1"_s));
-
-    b.applyNewBufferDefaults();
-    EXPECT_EQ(describe(b),
-        QStringLiteral("en=0 title=User buffer key=DEFA type=1 start= int=600 len=1 records=100 "
-                       "column=1 enable= command= clear= close= serial= change=0 mem=0 changed=0"));
-    EXPECT_EQ(
-        UserColumn::defaultColumn(), (UserColumn { {}, {}, 0, u"Long"_s, 0, u"%d"_s, 1000, 0 }));
     EXPECT_FALSE(b.setRecordInt(32768)); // held in 16 bits
-    EXPECT_EQ(b.recordInt(), 600);
+    EXPECT_EQ(b.recordInt(), 0);
 }
 
-TEST(FormatsTest, StandardTableAndShow)
+TEST(FormatsTest, ShowNamesTheFormatOrSaysItIsUnknown)
 {
     const cFormats f = cFormats::standard();
-    QString table;
-    for (const ColFormat &c : f) {
-        table += c.Key + u'=';
-        for (const char16_t *t : { u"Bit", u"Nible", u"Byte", u"Word", u"Long" })
-            table += f.item(c.Key)->allows(QString::fromUtf16(t)) ? u'1' : u'0';
-        table += u' ';
-    }
-    EXPECT_EQ(table,
-        QStringLiteral("%d=11111 %1d=00111 %2d=00111 %3d=00111 %sd=00011 %1sd=00011 %2sd=00011 "
-                       "%3sd=00011 %h=01111 %a=00111 %b=11111 %t=00001 %m=00011 %F=11111 "));
-    EXPECT_EQ(f.item(13)->description, u"Milisecond"_s);
-    EXPECT_FALSE(f.item(u"%d"_s)->allows(u"long"_s));
-
     UserColumn c = UserColumn::defaultColumn();
     EXPECT_EQ(c.show(f), u"Decimal"_s);
     c.Format.clear();
     EXPECT_EQ(c.show(f), QString());
     c.Format = u"%x"_s;
     EXPECT_EQ(c.show(f), u"Unknow !"_s);
-
-    cFormats copy = f;
-    EXPECT_EQ(copy.add(u"%d"_s, u"again"_s, 1, 1, 1, 1, 1), nullptr);
-    EXPECT_TRUE(copy.remove(u"%h"_s));
-    EXPECT_EQ(copy.item(9)->Key, u"%a"_s);
-    EXPECT_EQ(copy.item(14), nullptr);
+    EXPECT_FALSE(f.item(u"%d"_s)->allows(u"long"_s)); // type names are matched exactly
 }

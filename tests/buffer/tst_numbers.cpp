@@ -8,27 +8,19 @@ using namespace Qt::StringLiterals;
 
 using namespace tlv::buffer;
 
-TEST(NumberTextTest, LeadingNumberNumericAndNarrowing)
+// Rounding to even and the leading number of a file's value are seen through the project file;
+// here the forms it never holds.
+TEST(NumberTextTest, LeadingNumberAndNumeric)
 {
-    for (const char *zero : { "", "abc", "-", "R 100" })
-        EXPECT_EQ(leadingNumber(QString::fromLatin1(zero)), 0) << zero;
     EXPECT_DOUBLE_EQ(leadingNumber(u"  -7x"_s), -7);
     EXPECT_DOUBLE_EQ(leadingNumber(u"2.5e1"_s), 25);
     EXPECT_DOUBLE_EQ(leadingNumber(u"12,5"_s), 12); // files use '.' only
-    EXPECT_DOUBLE_EQ(leadingNumber(u"100 200"_s), 100);
-
-    for (const char *t : { "1.5", "1,5", " 20 ", "-1", "1e3" })
+    EXPECT_EQ(leadingNumber(u"R 100"_s), 0);
+    for (const char *t : { " 20 ", "-1", "1e3" })
         EXPECT_TRUE(isNumeric(QString::fromLatin1(t))) << t;
-    for (const char *t : { "", " ", "1.5s", "1 2", "1.2.3", "-" })
+    for (const char *t : { " ", "1 2", "1.2.3", "-" })
         EXPECT_FALSE(isNumeric(QString::fromLatin1(t))) << t;
-    EXPECT_DOUBLE_EQ(fieldNumber(u"0,1"_s), 0.1);
-
-    EXPECT_EQ(toInt16(2.5), qint16(2));
-    EXPECT_EQ(toInt16(3.5), qint16(4));
-    EXPECT_EQ(toInt16(-2.5), qint16(-2));
-    EXPECT_EQ(toInt16(-32768), qint16(-32768));
     EXPECT_FALSE(toInt16(32767.5).has_value());
-    EXPECT_FALSE(toInt16(-32769).has_value());
     EXPECT_FALSE(toInt32(3e9).has_value());
 }
 
@@ -67,10 +59,8 @@ TEST(ExportPathTest, StoredAndAbsoluteForms)
     EXPECT_EQ(exportPathToAbsolute(u"D:\\Else\\a.xls"_s, win), u"D:\\Else\\a.xls"_s);
     EXPECT_EQ(exportPathToAbsolute(QString(), win), QString());
 
-    // Here: forward slashes in, "..\" written, forward slashes back.
+    // Here (the project file's round trip shows "..\" written and read back): forward slashes.
     const QString nix = u"/home/u/proj/x.tlvr"_s;
-    EXPECT_EQ(exportPathToStored(u"/home/u/proj/out/sub/a.xls"_s, nix), u"..\\out\\sub\\a.xls"_s);
-    EXPECT_EQ(exportPathToAbsolute(u"..\\out\\sub\\a.xls"_s, nix), u"/home/u/proj/out/sub/a.xls"_s);
     EXPECT_EQ(exportPathToAbsolute(u"../out/a.xls"_s, nix), u"/home/u/proj/out/a.xls"_s);
     EXPECT_EQ(exportPathToStored(u"/home/u/projects/a.xls"_s, nix), u"/home/u/projects/a.xls"_s);
 }

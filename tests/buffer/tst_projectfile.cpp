@@ -1,19 +1,12 @@
 #include "BufferTestSupport.h"
 
-#include "buffer/BufferType.h"
-#include "buffer/TraceProject.h"
-#include "buffer/UserColumns.h"
 #include "common/IniProfile.h"
-#include "tests/support/ScriptedPrompter.h"
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
 using namespace tlv::buffer;
 using namespace tlv::buffer::test;
 using tlv::common::IniProfile;
-using tlv::common::ScriptedPrompter;
 
 namespace {
 
@@ -49,7 +42,6 @@ protected:
     QString path;
     UserColumns buffer;
     TraceProject project { buffer };
-    ScriptedPrompter prompter;
 };
 
 } // namespace
@@ -68,7 +60,6 @@ TEST_F(ProjectFileTest, SettingsRoundTrip)
     s.journal = 1;
     project.setBufferType(BufferType::PublicEvents);
     ASSERT_TRUE(project.writeSettings(false));
-    EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"ExportFile"_s), u"..\\out\\trace.xls"_s);
     EXPECT_EQ(IniProfile::read(path, u"CONNECTION"_s, u"Options"_s), u"101"_s);
     EXPECT_TRUE(readBytes(path).contains("\r\nBaudrate=9600\r\n"));
@@ -177,8 +168,9 @@ TEST_F(ProjectFileTest, AMissingSettingKeepsItsValueAndTheOthersAreRead)
     ProjectSettings &s = project.settings();
     s.maxRows = 500;
     s.connection.startReg = 0;
+    s.timeColumn = 1; // an empty Options leaves the three flags it sets
     writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nStartReg=\nMaxGraph=50\n"
-              "ExportFile=out.xls\nIndexFile=2\nReadInterval=2500\n");
+              "ExportFile=out.xls\nIndexFile=2\nReadInterval=2500\nOptions=\n");
     ASSERT_TRUE(project.readProject()) << project.errorString().toStdString();
     EXPECT_EQ(s.maxRows, 500);
     EXPECT_EQ(s.connection.startReg, 0);
@@ -186,24 +178,8 @@ TEST_F(ProjectFileTest, AMissingSettingKeepsItsValueAndTheOthersAreRead)
     EXPECT_EQ(s.exportFile, dir.filePath(u"out.xls"_s));
     EXPECT_EQ(s.indexFile, 2);
     EXPECT_EQ(s.connection.readInterval, 2500);
+    EXPECT_EQ(s.timeColumn, 1);
     EXPECT_EQ(project.appliedSettings().maxGraph, 50) << "what was read is what a save compares";
-}
-
-TEST_F(ProjectFileTest, OptionsSetThreeFlagsOrLeaveThem)
-{
-    const auto flags = [&]() -> QString {
-        const ProjectSettings &s = project.settings();
-        return QString::number(s.dateColumn) + QString::number(s.timeColumn)
-            + QString::number(s.statusColumn);
-    };
-    project.settings().timeColumn = 1;
-    writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nOptions=101\nStartReg=1\nMaxRows=500\n");
-    ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(flags(), u"101"_s);
-    project.settings().timeColumn = 1;
-    writeFile("[Tolvane]\nVersion=2\n[CONNECTION]\nOptions=\nStartReg=1\nMaxRows=500\n");
-    ASSERT_TRUE(project.readProject());
-    EXPECT_EQ(flags(), u"111"_s);
 }
 
 TEST_F(ProjectFileTest, ShorterBufferReplacesTheLongerOneInFileAndModel)

@@ -3,17 +3,9 @@
 // PCD's source reader.
 #include "BufferTestSupport.h"
 
-#include "buffer/BufferCommands.h"
-#include "buffer/BufferType.h"
 #include "buffer/EditorFields.h"
 #include "buffer/SourceGenerator.h"
-#include "buffer/TraceProject.h"
-#include "buffer/UserColumns.h"
-#include "buffer/cFormats.h"
 #include "pcdsim/trace/TraceSource.h"
-#include "tests/support/ScriptedPrompter.h"
-
-#include <gtest/gtest.h>
 
 #include <random>
 
@@ -21,7 +13,6 @@ using namespace Qt::StringLiterals;
 
 using namespace tlv::buffer;
 using namespace tlv::buffer::test;
-using tlv::common::ScriptedPrompter;
 using tlv::pcdsim::TraceSource;
 
 namespace {
@@ -131,15 +122,8 @@ private:
     std::mt19937 m_random;
 };
 
-struct Compiler
+struct Compiler : NewProject
 {
-    Compiler()
-    {
-        project.setPath(dir.filePath(u"plant.tlvr"_s));
-        project.setBufferType(BufferType::Configured);
-        buffer.applyNewBufferDefaults();
-    }
-
     // compile as the toolbar button runs it; the source holds "old" until written.
     bool compile()
     {
@@ -149,11 +133,6 @@ struct Compiler
         return commands.compile(fields, false);
     }
 
-    QTemporaryDir dir;
-    UserColumns buffer;
-    TraceProject project { buffer };
-    const cFormats formats = cFormats::standard();
-    ScriptedPrompter prompter;
     ToldCommands commands { project, formats, prompter };
 };
 

@@ -1,17 +1,10 @@
 #include "BufferTestSupport.h"
 
 #include "buffer/BufferStore.h"
-#include "buffer/BufferType.h"
-#include "buffer/TraceProject.h"
-#include "buffer/UserColumns.h"
-#include "buffer/cFormats.h"
 #include "common/IniProfile.h"
-#include "tests/support/ScriptedPrompter.h"
 
 #include <QLocale>
 #include <QScopeGuard>
-
-#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,20 +16,9 @@ using Field = EditorFields::Field;
 
 namespace {
 
-class StoreTest : public ::testing::Test
+class StoreTest : public ProjectTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        project.setPath(dir.filePath(u"p.tlvr"_s));
-        project.setBufferType(BufferType::Configured);
-        buffer.applyNewBufferDefaults();
-        buffer.add(UserColumn::defaultColumn()).Variable = u"R 1"_s;
-        fields = EditorFields::fromModel(buffer);
-        fields.startReg = u"1000"_s;
-    }
-
     BufferStore::Result store(bool strict)
     {
         prompter.clear();
@@ -44,13 +26,6 @@ protected:
         tlv::common::tell(prompter, result.messages);
         return result;
     }
-
-    QTemporaryDir dir;
-    UserColumns buffer;
-    TraceProject project { buffer };
-    const cFormats formats = cFormats::standard();
-    ScriptedPrompter prompter;
-    EditorFields fields;
 };
 
 const QString InvalidValue = u"Invalid buffer value !"_s;
@@ -125,7 +100,6 @@ TEST_F(StoreTest, IntervalIsShownInTheLocalesFormatAndReadBack)
         buffer.setRecordInt(c.tenths);
         fields = EditorFields::fromModel(buffer);
         EXPECT_EQ(fields.recordInterval, QLatin1String(c.shown));
-        fields.startReg = u"1000"_s;
         buffer.setRecordInt(-1);
         ASSERT_TRUE(store(true).ok) << c.shown;
         EXPECT_EQ(buffer.recordInt(), c.tenths) << c.shown;

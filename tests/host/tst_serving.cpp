@@ -65,11 +65,10 @@ protected:
         QObject::connect(
             &host, &host::PcdHost::abortEnabledChanged, [this](bool on) { abortEnabled = on; });
         QObject::connect(&host, &host::PcdHost::ButtonsStart,
-            [this](const QString &sta, bool staEn, const QString &run, bool, const QString &, bool,
+            [this](const QString &sta, bool staEn, const QString &, bool, const QString &, bool,
                 qint16 focus) {
                 startCaption = sta;
                 startEnabled = staEn;
-                runCaption = run;
                 this->focus = focus;
             });
         QObject::connect(&host, &host::PcdHost::connectionFrameChanged,
@@ -88,7 +87,7 @@ protected:
     QList<int> progress;
     int progressMax = -1;
     bool abortEnabled = false;
-    QString startCaption, runCaption, frame;
+    QString startCaption, frame;
     bool startEnabled = false;
     qint16 focus = -1;
 };
@@ -310,8 +309,6 @@ TEST_F(Serving, MakersDriverOnASerialLine)
     host.setFixedConnection(sbus);
     ASSERT_TRUE(host.Connect()) << host.messageText().toStdString();
     EXPECT_EQ(host.connectionText(), u"Connected"_s);
-    EXPECT_EQ(host.connection().baseRegister(), 100);
-    EXPECT_FALSE(host.connection().inRegisters());
     host.ReadPCDDB(7, 0, 40);
     ASSERT_EQ(served.size(), 1);
     EXPECT_EQ(served.first().last(), dbValue(7, 39));

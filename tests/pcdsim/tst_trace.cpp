@@ -33,40 +33,14 @@ QString example()
 
 } // namespace
 
-TEST(TraceSource, ReadsEveryArgumentOfTheGeneratedCalls)
+// Every argument the editor compiles is read back by the buffer's round trip through compile;
+// here what only a hand-written source shows.
+TEST(TraceSource, ReadsTheCompilerVersion)
 {
     TraceSource s;
     QString error;
     ASSERT_TRUE(s.parse(example(), &error)) << error.toStdString();
-    EXPECT_EQ(s.headerKey, QStringLiteral("DEFA"));
-    EXPECT_EQ(s.startAddress, QStringLiteral("R 1000"));
-    EXPECT_EQ(s.serialNr, QStringLiteral("R 51"));
-    EXPECT_EQ(s.closeTlv, QStringLiteral("R 50"));
-    EXPECT_EQ(s.clearBuf, QStringLiteral("F 20"));
-    EXPECT_EQ(s.recordEnable, QStringLiteral("F 22"));
-    EXPECT_EQ(s.recordInt, 600);
-    EXPECT_EQ(s.recordCommand, QStringLiteral("F 21"));
-    EXPECT_EQ(s.recordChange, 1);
-    EXPECT_EQ(s.memory, 1);
-    EXPECT_EQ(s.recordLen, 2);
-    EXPECT_EQ(s.bufferLen, 100);
-    EXPECT_EQ(s.timeBase, 10);
     EXPECT_EQ(s.compiler, 31260);
-    ASSERT_EQ(s.changes.size(), 2);
-    EXPECT_EQ(s.changes[0].delta, 5);
-    ASSERT_EQ(s.records.size(), 2);
-    EXPECT_EQ(s.records[1].variable, QStringLiteral("Pump.Run"));
-    EXPECT_EQ(s.records[1].position, 3);
-    EXPECT_EQ(s.records[1].width(), 1);
-
-    // The short form, empty optional places kept empty.
-    QString shortForm = example();
-    shortForm.replace(QStringLiteral("TLVR__config3 ('DEFA',R 1000,R 51,R 50,F 20,F 22,"),
-        QStringLiteral("TLVR__config2 ('DEFA',R 1000,,"));
-    ASSERT_TRUE(s.parse(shortForm, &error)) << error.toStdString();
-    EXPECT_TRUE(s.recordEnable.isEmpty());
-    EXPECT_TRUE(s.serialNr.isEmpty());
-    EXPECT_EQ(s.recordInt, 600);
 }
 
 TEST(TraceSource, RefusesBrokenSourcesNamingWhy)

@@ -26,6 +26,16 @@ inline qint32 DbValue(qint32 block, qint32 element)
     return block * 100000 + element;
 }
 
+// A DBX read as both drivers do it: the bytes asked for, or a failure when there are fewer.
+inline qint32 readDbxBytes(const QByteArray &dbx, qint32 offset, qint32 length, std::span<char> out)
+{
+    const QByteArray bytes = dbx.mid(offset, length);
+    if (bytes.size() != length)
+        return 1;
+    std::copy(bytes.begin(), bytes.end(), out.begin());
+    return 0;
+}
+
 // PG5's library as a scripted, in-memory stand-in.
 class FakeScommApi : public ScommApi
 {
@@ -34,9 +44,7 @@ public:
     QString failure;
     qint32 setupResult = 0, connectResult = 0, disconnectResult = 0, statusResult = 0;
     qint32 statusByte = 'R';
-    // Read calls (register or data block) counted from 1; the one numbered failOnRead fails.
-    int reads = 0, failOnRead = 0;
-    qint32 readFailure = 6;
+    int reads = 0; // register and data block reads
     QMap<qint32, QByteArray> dbx; // DBX number -> contents; missing: size query refused
 
     QString loadFailure() const override { return failure; }
@@ -72,13 +80,11 @@ public:
             status = statusByte;
         return statusResult;
     }
-    qint32 read() { return ++reads == failOnRead ? readFailure : 0; }
     qint32 PcdRdRTC(
         qint32, qint32 type, qint32 first, qint32 count, std::span<qint32> destination) override
     {
         calls << QStringLiteral("rtc %1 %2 %3").arg(type).arg(first).arg(count);
-        if (const qint32 r = read())
-            return r;
+        ++reads;
         for (qint32 i = 0; i < count; ++i)
             destination[size_t(i)] = RegisterValue(first + i);
         return 0;
@@ -87,8 +93,7 @@ public:
         qint32, qint32 block, qint32 first, qint32 &count, std::span<qint32> destination) override
     {
         calls << QStringLiteral("db %1 %2 %3").arg(block).arg(first).arg(count);
-        if (const qint32 r = read())
-            return r;
+        ++reads;
         for (qint32 i = 0; i < count; ++i)
             destination[size_t(i)] = DbValue(block, first + i);
         return 0;
@@ -105,11 +110,7 @@ public:
         qint32, qint32 number, qint32 offset, qint32 length, std::span<char> destination) override
     {
         calls << QStringLiteral("dbx %1 %2 %3").arg(number).arg(offset).arg(length);
-        const QByteArray bytes = dbx.value(number).mid(offset, length);
-        if (bytes.size() != length)
-            return 1;
-        std::copy(bytes.begin(), bytes.end(), destination.begin());
-        return 0;
+        return readDbxBytes(dbx.value(number), offset, length, destination);
     }
 };
 
@@ -178,11 +179,7 @@ public:
         qint32 number, qint16 offset, qint32 length, std::span<char> destination) override
     {
         calls << QStringLiteral("PcdRdDBX %1 %2 %3").arg(number).arg(offset).arg(length);
-        const QByteArray bytes = dbx.value(number).mid(offset, length);
-        if (bytes.size() != length)
-            return 1;
-        std::copy(bytes.begin(), bytes.end(), destination.begin());
-        return 0;
+        return readDbxBytes(dbx.value(number), offset, length, destination);
     }
 };
 

@@ -129,13 +129,6 @@ TEST_F(PcdConnectTest, RegistryLocatesTheBufferWithEitherDriver)
     api.dbx[5] = QByteArray("\0\0", 2) + entryWith(9000);
     EXPECT_EQ(connect(), QString());
     EXPECT_EQ(connection.baseRegister(), 0);
-    // Switching the registry off forgets the base register at once.
-    connection.Disconnect();
-    api.dbx[5] = QByteArray("\0\0", 2) + entryWith(1000);
-    EXPECT_EQ(connect(), QString());
-    settings.pcdRegistery = 0;
-    connection.setSettings(settings);
-    EXPECT_EQ(connection.baseRegister(), 0);
 
     connection.Disconnect();
     api.dbx.clear();

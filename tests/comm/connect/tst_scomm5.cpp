@@ -42,15 +42,6 @@ protected:
     Scomm5 scomm { api };
 };
 
-TEST_F(Scomm5Test, LibraryFollowsThePg5Version)
-{
-    for (const auto &[code, name] :
-        { std::pair { 19, "ScommDll.dll" }, { 20, "ScommDll52.dll" } }) {
-        scomm.setPg5VersionCode(code);
-        EXPECT_EQ(scomm.libraryName(), QLatin1String(name)) << code;
-    }
-}
-
 // An unknown version or a version without folder is reported as a failure of its own, yet the
 // channel opens all the same; a start without PG5 (version 0) opens it without a word.
 TEST_F(Scomm5Test, FolderProblemsAreReportedAndTheChannelStillOpens)

@@ -1,6 +1,5 @@
 #include "comm/DbxEntry.h"
 #include "comm/DriverTexts.h"
-#include "comm/PCDConnect.h"
 #include "comm/PcdStatusMap.h"
 
 #include "Fakes.h"
@@ -11,50 +10,13 @@ using namespace Qt::StringLiterals;
 
 using namespace tlv::comm;
 
-// The letters the PCD answers are read end to end by the host's serving test; the
-// control's status rows take their texts from the same table.
-TEST(PcdStatusMap, LettersBecomeTheViewerNumbers)
+// The letters the PCD answers are read end to end by the host's serving test; what the
+// driver's tables name is seen through the connection's messages.
+TEST(DriverTables, UnknownCodesAndLetters)
 {
     EXPECT_EQ(PcdStatusMap::fromPcdByte('r'), 6); // letters are capitals only
-    const char *texts[]
-        = { "Offline", "Disconnect", "Run", "Stop", "Halt", "Conditional Run", "Bad Status" };
-    for (qint32 status = 0; status <= 6; ++status)
-        EXPECT_EQ(PcdStatusMap::text(status), QLatin1String(texts[status])) << status;
-    EXPECT_EQ(PcdStatusMap::text(7), u"Conditional Stop"_s);
-    EXPECT_EQ(PcdStatusMap::text(8), u"Trace"_s);
-    EXPECT_EQ(PcdStatusMap::text(99), u"Demo"_s);
     EXPECT_EQ(PcdStatusMap::text(-1), u"Bad Status"_s);
-}
-
-TEST(DriverTexts, CodesWithoutARow)
-{
-    // The maker's table names unknown codes; SCOMM leaves the previous text.
-    EXPECT_EQ(DriverTexts::varnokText(106), u"No Response"_s);
     EXPECT_EQ(DriverTexts::varnokText(6), u"Unknow error : 6"_s);
-    EXPECT_EQ(DriverTexts::scommName(0), u"PCD_OK!"_s);
-    EXPECT_EQ(DriverTexts::scommName(40), u" PCD_LOCKED"_s);
-    for (qint32 code : { 7, 32, 33, 36, 38, 39, 41, -1 })
-        EXPECT_FALSE(DriverTexts::scommName(code).has_value()) << code;
-}
-
-TEST(DisconnectMessages, EveryKind)
-{
-    const SbusResult e = SbusResult::failure(SbusError::DriverError, u"E"_s);
-    const struct
-    {
-        qint16 kind;
-        const char *text;
-    } rows[] = {
-        // Kinds 0, 1, 2, 6 and 7 are seen as a failed connection ends in the connection tests.
-        { 3, "PCD communication failed   Error: E" },
-        { 4, "Invalid start register." },
-        { 10, "Error..." },
-        { 11, "Disconnected by function 11" },
-    };
-    for (const auto &row : rows)
-        EXPECT_EQ(
-            PCDConnect::disconnectMessage(DisconnectKind(row.kind), e), QLatin1String(row.text))
-            << row.kind;
 }
 
 TEST(DbxEntry, BothByteOrdersGiveTheSameEntry)

@@ -60,6 +60,12 @@ private:
     int m_requests = 0;
 };
 
+// Bytes written as hex pairs, blanks between them for reading.
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
 // Sequence number of an Ether-S-Bus request.
 quint16 sequenceOf(const QByteArray &request);
 // An Ether-S-Bus frame with any header values and a correct CRC over what is given.

@@ -1,4 +1,6 @@
 // Set-up lines of the simulated PCD, its refusals, and the per-cycle program seam.
+#include "SbusTestSupport.h"
+
 #include "comm/sbus/SbusCommand.h"
 #include "pcdsim/PcdProgram.h"
 #include "pcdsim/PcdSetup.h"
@@ -11,15 +13,11 @@
 using namespace Qt::StringLiterals;
 
 using namespace tlv::pcdsim;
+using sbustest::hex;
 using tlv::comm::SbusAnswer;
 namespace Cmd = tlv::comm::SbusCommand;
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 TEST(PcdSetup, GoodLinesFillMemory)
 {

@@ -17,11 +17,6 @@ using namespace sbustest;
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
 SbusSettings udpSettings(quint16 port)
 {
     SbusSettings settings;

@@ -1,7 +1,7 @@
 // One conversation with the simulator program, captured on loopback and judged by tshark.
 #include "comm/sbus/SbusClient.h"
+#include "tests/app/CliRun.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -38,25 +38,16 @@ bool waitForLine(QProcess &process, bool fromStdErr, const QString &start, QStri
 
 TEST(SbusCapture, TsharkAcceptsEveryFrameOfAConversation)
 {
+    // scripts/bootstrap installs tshark; the validator comes with the shared tools.
     const QString tshark = QStandardPaths::findExecutable(u"tshark"_s);
     const QString validator = u"/work/shared/tools/sbus-validate-capture"_s;
-    if (tshark.isEmpty())
-        GTEST_SKIP() << "tshark is not installed";
-    if (!QFile::exists(validator))
-        GTEST_SKIP() << "capture validator not found";
-    const QString simulator = QDir(QStringLiteral(TOLVANE_BIN_DIR)).filePath(u"tolvane-pcdsim"_s);
-    if (!QFile::exists(simulator))
-        GTEST_SKIP() << "tolvane-pcdsim not built";
-
-    QProcess pcd;
-    pcd.start(simulator,
-        { u"--udp"_s, u"127.0.0.1:0"_s, u"--station"_s, u"10"_s, u"--set"_s, u"R 100 = 1 2 3"_s,
-            u"--set"_s, u"DB 7 8 = 10 20 30"_s });
-    QString ready;
-    ASSERT_TRUE(waitForLine(pcd, false, u"udp "_s, &ready))
-        << qPrintable(QString::fromLocal8Bit(pcd.readAllStandardError()));
-    const quint16 port = quint16(ready.section(u':', -1).toUInt());
-    ASSERT_NE(port, 0);
+    ASSERT_FALSE(tshark.isEmpty()) << "tshark is not installed: run scripts/bootstrap";
+    ASSERT_TRUE(QFile::exists(validator))
+        << "capture validator not found: " << qPrintable(validator);
+    tlv::test::PcdProcess pcd({ u"--station"_s, u"10"_s, u"--set"_s, u"R 100 = 1 2 3"_s, u"--set"_s,
+        u"DB 7 8 = 10 20 30"_s });
+    const quint16 port = pcd.port();
+    ASSERT_NE(port, 0) << "tolvane-pcdsim did not start";
 
     QTemporaryDir dir;
     const QString file = dir.filePath(u"conversation.pcapng"_s);
@@ -65,12 +56,9 @@ TEST(SbusCapture, TsharkAcceptsEveryFrameOfAConversation)
         { u"-i"_s, u"lo"_s, u"-f"_s, u"udp port " + QString::number(port), u"-c"_s,
             QString::number(expectedFrames), u"-w"_s, file });
     QString capturing;
-    if (!waitForLine(capture, true, u"Capture started"_s, &capturing)) {
-        pcd.kill();
-        pcd.waitForFinished();
-        GTEST_SKIP() << "capture not permitted here: "
-                     << qPrintable(QString::fromLocal8Bit(capture.readAllStandardError()));
-    }
+    ASSERT_TRUE(waitForLine(capture, true, u"Capture started"_s, &capturing))
+        << "capturing on lo needs root or the wireshark group: "
+        << qPrintable(QString::fromLocal8Bit(capture.readAllStandardError()));
 
     SbusClient client;
     SbusSettings settings;
@@ -92,8 +80,6 @@ TEST(SbusCapture, TsharkAcceptsEveryFrameOfAConversation)
 
     // tshark stops by itself once it has every frame.
     const bool complete = capture.waitForFinished(processWaitMs);
-    pcd.kill();
-    pcd.waitForFinished();
     if (!complete) {
         capture.kill();
         capture.waitForFinished();
