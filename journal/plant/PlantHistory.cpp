@@ -1,11 +1,13 @@
 #include "journal/plant/PlantHistory.h"
 
+#include "journal/JournalHistory.h"
+#include "journal/plant/PlantSchema.h"
 #include "viewer/core/HistoryBuckets.h"
 
-#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tlv::plant {
@@ -48,6 +50,13 @@ bool PlantHistory::open(const PlantUri &uri, const QString &source)
         return fail(PlantConnection::describe(q.lastError()));
     m_id = n(q.value(0).toLongLong());
     q.finish();
+    // Until plant init upgrades a database of version 1, its summaries are of another
+    // layout: the rows themselves are read, slowly but right.
+    PlantSchema schema;
+    const int version = schema.version(m_server);
+    if (version < 0)
+        return fail(schema.errorString());
+    m_summed = version >= 2;
     // A redraw's query is short: compiling it first would cost more than it saves.
     if (!q.exec(QStringLiteral("SET jit = off")))
         return fail(PlantConnection::describe(q.lastError()));
@@ -103,74 +112,75 @@ bool PlantHistory::seqSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint
 
 namespace {
 
-// What one buckets() query reads: the rows, the level of blocks they are read from, and
-// what a key is measured against to find its pixel column.
-struct Span
+using Span = HistoryBuckets::Span;
+
+// Every statement below gives one row per block (or group of rows): its column, its first
+// and last row and time, its gaps, then per position asked for the lowest and highest
+// number. A block or row without any of those positions is left out, as a journal's.
+struct Cells
 {
-    qint64 from = 0;
-    qint64 to = -1;
-    qint64 level = 1;
-    qint64 firstBlock = 0;
-    qint64 lastBlock = 0;
-    qint64 keyFrom = 0; // by time a block's key is its earliest PC time
-    qint64 keyTo = 0;
-    int columns = 1;
-    QString positions;
+    QString shortest; // arrays no longer than this hold none of the positions
+    QString names; // l0, h0, l1, h1...
+    QString ofSummaries; // out of a summary's arrays
+    QString ofRows; // out of a row's numbers
+    QString ofGroup; // a group of either
+    QString ofRowGroup; // a group of rows
 
-    Span(const viewer::HistoryQuery &query, qint64 firstSeq, qint64 lastSeq)
-        : from(firstSeq)
-        , to(lastSeq)
-        , level(HistoryBuckets::levelFor(to - from + 1, std::max(query.columns, 1)))
-        , firstBlock(HistoryBuckets::blockOf(from, int(level)))
-        , lastBlock(HistoryBuckets::blockOf(to, int(level)))
-        , keyFrom(query.byTime ? query.from : from)
-        , keyTo(query.byTime ? query.to : to)
-        , columns(std::max(query.columns, 1))
+    explicit Cells(const QList<int> &positions)
+        : shortest(n(*std::min_element(positions.begin(), positions.end())))
     {
-        QStringList list;
-        for (int p : query.positions)
-            list << n(p);
-        positions = list.join(u',');
-    }
-
-    [[nodiscard]] QString bucketOf(const QString &key) const
-    {
-        return QStringLiteral("least((greatest(") + key + QStringLiteral(", ") + n(keyFrom)
-            + QStringLiteral(") - ") + n(keyFrom) + QStringLiteral(") * ") + n(columns)
-            + QStringLiteral(" / ") + n(keyTo - keyFrom + 1) + QStringLiteral(", ") + n(columns - 1)
-            + u')';
+        for (qsizetype i = 0; i < positions.size(); ++i) {
+            const QString at = u'[' + n(positions[i] + 1) + u']';
+            const QString l = u'l' + n(i);
+            const QString h = u'h' + n(i);
+            names += QStringLiteral(", ") + l + QStringLiteral(", ") + h;
+            ofSummaries += QStringLiteral(", low") + at + QStringLiteral(" AS ") + l
+                + QStringLiteral(", high") + at + QStringLiteral(" AS ") + h;
+            ofRows += QStringLiteral(", r.numbers") + at + QStringLiteral(" AS ") + l
+                + QStringLiteral(", r.numbers") + at + QStringLiteral(" AS ") + h;
+            ofGroup += QStringLiteral(", min(") + l + QStringLiteral("), max(") + h + u')';
+            ofRowGroup += QStringLiteral(", min(r.numbers") + at
+                + QStringLiteral("), max(r.numbers") + at + u')';
+        }
     }
 };
 
-// The head of a query summing up the numbers of rows; ends before the sequence range.
-QString cellsOfRows(const QString &id, const Span &span)
-{
-    return QStringLiteral(
-               " u.ord - 1 AS position, min(u.v) AS low, max(u.v) AS high, min(r.seq) AS first_id, "
-               "max(r.seq) AS last_id, min(")
-        + Ms + QStringLiteral(") AS first_ms, max(") + Ms + QStringLiteral(") AS last_ms, bit_or(")
-        + Gap
-        + QStringLiteral(") AS gaps FROM tolvane.rows r CROSS JOIN LATERAL unnest(r.numbers) "
-                         "WITH ORDINALITY AS u (v, ord) WHERE r.source_id = ")
-        + id + QStringLiteral(" AND u.ord - 1 IN (") + span.positions
-        + QStringLiteral(") AND r.seq BETWEEN ");
-}
-
-QString rowsSql(const QString &id, const Span &span, const viewer::HistoryQuery &query)
+// The rows themselves, a few per pixel column: summed up per column here.
+QString rowsSql(
+    const QString &id, const Span &span, const viewer::HistoryQuery &query, const Cells &cells)
 {
     QString sql = QStringLiteral("SELECT ")
-        + span.bucketOf(query.byTime ? Ms : QStringLiteral("r.seq")) + QStringLiteral(" AS b,")
-        + cellsOfRows(id, span) + n(span.from) + QStringLiteral(" AND ") + n(span.to);
+        + span.columnOf(query.byTime ? Ms : QStringLiteral("r.seq"))
+        + QStringLiteral(" AS b, min(r.seq), max(r.seq), min(") + Ms + QStringLiteral("), max(")
+        + Ms + QStringLiteral("), bit_or(") + Gap + u')' + cells.ofRowGroup
+        + QStringLiteral(" FROM tolvane.rows r WHERE r.source_id = ") + id
+        + QStringLiteral(" AND cardinality(r.numbers) > ") + cells.shortest
+        + QStringLiteral(" AND r.seq BETWEEN ") + n(span.from) + QStringLiteral(" AND ")
+        + n(span.to);
     if (query.byTime)
         sql += QStringLiteral(" AND r.time BETWEEN timestamptz 'epoch' + ") + n(query.from)
             + QStringLiteral(" * interval '1 millisecond' AND timestamptz 'epoch' + ") + n(query.to)
             + QStringLiteral(" * interval '1 millisecond'");
-    return sql + QStringLiteral(" GROUP BY 1, 2");
+    return sql + QStringLiteral(" GROUP BY 1");
+}
+
+// The blocks of level from..to whose key is keyed, as k, first_id, last_id, first_ms,
+// last_ms, gaps and the cells.
+QString summariesSql(const QString &id, const Cells &cells, qint64 level, const QString &from,
+    const QString &to, const QString &keyed)
+{
+    return QStringLiteral("SELECT ") + keyed
+        + QStringLiteral(" AS k, first_seq AS first_id, last_seq AS last_id, first_ms, last_ms, "
+                         "gaps")
+        + cells.ofSummaries + QStringLiteral(" FROM tolvane.summaries WHERE source_id = ") + id
+        + QStringLiteral(" AND level = ") + n(level) + QStringLiteral(" AND block BETWEEN ") + from
+        + QStringLiteral(" AND ") + to + QStringLiteral(" AND cardinality(low) > ")
+        + cells.shortest;
 }
 
 // The newest rows, past the last block of this level, come from the smallest blocks
 // and the rows after those, as in a journal file.
-QString tailSql(const QString &id, const Span &span)
+QString tailSql(const QString &id, const Span &span, const Cells &cells)
 {
     const qint64 level = span.level;
     const qint64 small = HistoryBuckets::Levels[1];
@@ -179,69 +189,65 @@ QString tailSql(const QString &id, const Span &span)
             + QStringLiteral(" + 1 FROM tolvane.summaries WHERE source_id = ") + id
             + QStringLiteral(" AND level = ") + n(of) + u')';
     };
-    const QString tailStart = QStringLiteral("greatest(") + n(span.firstBlock * level + 1)
+    const QString tailStart = QStringLiteral("greatest(") + n(span.firstBlock() * level + 1)
         + QStringLiteral(", ") + summarised(level) + u')';
-    const QString tail = QStringLiteral("SELECT ((r.seq - 1) / ") + n(level)
-        + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,") + cellsOfRows(id, span)
-        + QStringLiteral("greatest(") + tailStart + QStringLiteral(", ") + summarised(small)
-        + QStringLiteral(") AND ") + n((span.lastBlock + 1) * level)
-        + QStringLiteral(" GROUP BY 1, 2");
-    if (level <= small)
-        return tail;
-    return QStringLiteral("SELECT k, position, min(low) AS low, max(high) AS high, "
-                          "min(first_id) AS first_id, max(last_id) AS last_id, "
-                          "min(first_ms) AS first_ms, max(last_ms) AS last_ms, "
-                          "bit_or(gaps) AS gaps FROM (SELECT (block * ")
-        + n(small) + QStringLiteral(" / ") + n(level) + QStringLiteral(") * ") + n(level)
-        + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, "
-                         "last_seq AS last_id, first_ms, last_ms, gaps FROM "
-                         "tolvane.summaries WHERE source_id = ")
-        + id + QStringLiteral(" AND level = ") + n(small) + QStringLiteral(" AND block BETWEEN (")
-        + tailStart + QStringLiteral(" - 1) / ") + n(small) + QStringLiteral(" AND ")
-        + n((span.lastBlock + 1) * level / small - 1) + QStringLiteral(" AND position IN (")
-        + span.positions + QStringLiteral(") UNION ALL ") + tail
-        + QStringLiteral(") t GROUP BY 1, 2");
+    QString parts;
+    if (level > small)
+        parts = summariesSql(id, cells, small,
+                    u'(' + tailStart + QStringLiteral(" - 1) / ") + n(small),
+                    n((span.lastBlock() + 1) * level / small - 1),
+                    QStringLiteral("(block * ") + n(small) + QStringLiteral(" / ") + n(level)
+                        + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1"))
+            + QStringLiteral(" UNION ALL ");
+    parts += QStringLiteral("SELECT ((r.seq - 1) / ") + n(level) + QStringLiteral(") * ") + n(level)
+        + QStringLiteral(" + 1 AS k, r.seq AS first_id, r.seq AS last_id, ") + Ms
+        + QStringLiteral(" AS first_ms, ") + Ms + QStringLiteral(" AS last_ms, ") + Gap
+        + QStringLiteral(" AS gaps") + cells.ofRows
+        + QStringLiteral(" FROM tolvane.rows r WHERE r.source_id = ") + id
+        + QStringLiteral(" AND cardinality(r.numbers) > ") + cells.shortest
+        + QStringLiteral(" AND r.seq BETWEEN greatest(") + tailStart + QStringLiteral(", ")
+        + summarised(small) + QStringLiteral(") AND ") + n((span.lastBlock() + 1) * level);
+    return QStringLiteral("SELECT k, min(first_id), max(last_id), min(first_ms), max(last_ms), "
+                          "bit_or(gaps)")
+        + cells.ofGroup + QStringLiteral(" FROM (") + parts + QStringLiteral(") t GROUP BY 1");
 }
 
-QString blocksSql(const QString &id, const Span &span, const viewer::HistoryQuery &query)
+// The blocks with their column: a block is no wider than about a column, so a column
+// takes one or two of them, folded together as they are read.
+QString blocksSql(
+    const QString &id, const Span &span, const viewer::HistoryQuery &query, const Cells &cells)
 {
-    QString sql = QStringLiteral("WITH parts AS (SELECT block * ") + n(span.level)
-        + QStringLiteral(" + 1 AS k, position, low, high, first_seq AS first_id, last_seq AS "
-                         "last_id, first_ms, last_ms, gaps FROM tolvane.summaries WHERE "
-                         "source_id = ")
-        + id + QStringLiteral(" AND level = ") + n(span.level)
-        + QStringLiteral(" AND block BETWEEN ") + n(span.firstBlock) + QStringLiteral(" AND ")
-        + n(span.lastBlock) + QStringLiteral(" AND position IN (") + span.positions
-        + QStringLiteral(") UNION ALL ") + tailSql(id, span) + QStringLiteral(") SELECT ")
-        + span.bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
-        + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
-                         "gaps FROM parts");
+    QString sql = QStringLiteral("WITH parts AS (")
+        + summariesSql(id, cells, span.level, n(span.firstBlock()), n(span.lastBlock()),
+            QStringLiteral("block * ") + n(span.level) + QStringLiteral(" + 1"))
+        + QStringLiteral(" UNION ALL ") + tailSql(id, span, cells) + QStringLiteral(") SELECT ")
+        + span.columnOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
+        + QStringLiteral(" AS b, first_id, last_id, first_ms, last_ms, gaps") + cells.names
+        + QStringLiteral(" FROM parts");
     if (query.byTime)
         sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
             + QStringLiteral(" AND first_ms <= ") + n(query.to);
     return sql;
 }
 
-// The parts a query read, folded into columns buckets.
-QList<viewer::HistoryBucket> folded(QSqlQuery &q, const QList<int> &positions, int columns)
+// The blocks a query read, folded into columns buckets.
+QList<viewer::HistoryBucket> folded(QSqlQuery &q, qsizetype positions, int columns)
 {
-    QHash<int, qsizetype> index;
-    for (qsizetype i = 0; i < positions.size(); ++i)
-        index.insert(positions[i], i);
     const auto real = [&q](int i) { return q.isNull(i) ? std::nan("") : q.value(i).toDouble(); };
     QList<viewer::HistoryBucket> slots(columns);
     while (q.next()) {
         HistoryBuckets::Part part;
         part.column = q.value(0).toInt();
-        part.at = index.value(q.value(1).toInt(), -1);
-        part.low = real(2);
-        part.high = real(3);
-        part.firstId = q.value(4).toLongLong();
-        part.lastId = q.value(5).toLongLong();
-        part.firstMs = q.value(6).toLongLong();
-        part.lastMs = q.value(7).toLongLong();
-        part.gaps = q.value(8).toInt();
-        HistoryBuckets::fold(slots, positions.size(), part);
+        part.firstId = q.value(1).toLongLong();
+        part.lastId = q.value(2).toLongLong();
+        part.firstMs = q.value(3).toLongLong();
+        part.lastMs = q.value(4).toLongLong();
+        part.gaps = q.value(5).toInt();
+        for (part.at = 0; part.at < positions; ++part.at) {
+            part.low = real(int(6 + 2 * part.at));
+            part.high = real(int(7 + 2 * part.at));
+            HistoryBuckets::fold(slots, positions, part);
+        }
     }
     return HistoryBuckets::taken(slots);
 }
@@ -261,14 +267,18 @@ bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::Hist
     from = std::max<qint64>(from, 1);
     if (to < from)
         return true;
-    const Span span(query, from, to);
-    m_level = int(span.level);
-    const QString sql = span.level == 1 ? rowsSql(m_id, span, query) : blocksSql(m_id, span, query);
+    Span span(query, from, to);
+    if (!m_summed)
+        span.level = 1;
+    m_level = span.level;
+    const Cells cells(query.positions);
+    const QString sql
+        = span.level == 1 ? rowsSql(m_id, span, query, cells) : blocksSql(m_id, span, query, cells);
     QSqlQuery q(m_server.db());
     q.setForwardOnly(true);
     if (!q.exec(sql))
         return fail(PlantConnection::describe(q.lastError()));
-    *buckets = folded(q, query.positions, span.columns);
+    *buckets = folded(q, query.positions.size(), span.columns);
     return true;
 }
 
@@ -302,15 +312,7 @@ bool PlantHistory::nearestRecord(
     }
     if (rows.isEmpty())
         return true;
-    const journal::JournalRow &r = rows.first();
-    record->id = r.id;
-    record->recordNumber = r.recordNumber;
-    record->ms = r.pcMillis;
-    for (int p : positions) {
-        const std::optional<double> v = r.numbers.value(p);
-        record->values.append(v ? *v : std::nan(""));
-        record->texts.append(r.cells.value(p));
-    }
+    *record = journal::JournalHistory::recordOf(rows.first(), positions);
     return true;
 }
 
