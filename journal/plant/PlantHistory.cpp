@@ -7,6 +7,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <algorithm>
@@ -120,44 +121,33 @@ namespace {
 using Span = HistoryBuckets::Span;
 
 // Every statement below gives one row per block (or group of rows): its column, its first
-// and last row and time, its gaps, then per position asked for the lowest and highest
-// number. A block or row without any of those positions is left out, as a journal's.
+// and last row and time, its gaps, then the lowest and highest numbers. A block or row
+// without any of the positions asked for is left out, as a journal's.
 struct Cells
 {
     QString shortest; // arrays no longer than this hold none of the positions
-    QString names; // l0, h0, l1, h1...
-    QString ofSummaries; // out of a summary's arrays
-    QString ofRows; // out of a row's numbers
-    QString ofGroup; // a group of either
-    QString ofRowGroup; // a group of rows
+    QString ofRows; // per position asked for, the lowest and highest of a group of rows
 
     explicit Cells(const QList<int> &positions)
         : shortest(n(*std::min_element(positions.begin(), positions.end())))
     {
-        for (qsizetype i = 0; i < positions.size(); ++i) {
-            const QString at = u'[' + n(positions[i] + 1) + u']';
-            const QString l = u'l' + n(i);
-            const QString h = u'h' + n(i);
-            names += QStringLiteral(", ") + l + QStringLiteral(", ") + h;
-            ofSummaries += QStringLiteral(", low") + at + QStringLiteral(" AS ") + l
-                + QStringLiteral(", high") + at + QStringLiteral(" AS ") + h;
-            ofRows += QStringLiteral(", r.numbers") + at + QStringLiteral(" AS ") + l
-                + QStringLiteral(", r.numbers") + at + QStringLiteral(" AS ") + h;
-            ofGroup += QStringLiteral(", min(") + l + QStringLiteral("), max(") + h + u')';
-            ofRowGroup += QStringLiteral(", min(r.numbers") + at
-                + QStringLiteral("), max(r.numbers") + at + u')';
+        for (int p : positions) {
+            const QString at = u'[' + n(p + 1) + u']';
+            ofRows += QStringLiteral(", min(r.numbers") + at + QStringLiteral("), max(r.numbers")
+                + at + u')';
         }
     }
 };
 
-// The rows themselves, a few per pixel column: summed up per column here.
+// The rows themselves, a few per pixel column: summed up per column here, with the numbers
+// one pair of columns per position asked for.
 QString rowsSql(
     const QString &id, const Span &span, const viewer::HistoryQuery &query, const Cells &cells)
 {
     QString sql = QStringLiteral("SELECT ")
         + span.columnOf(query.byTime ? Ms : QStringLiteral("r.seq"))
         + QStringLiteral(" AS b, min(r.seq), max(r.seq), min(") + Ms + QStringLiteral("), max(")
-        + Ms + QStringLiteral("), bit_or(") + Gap + u')' + cells.ofRowGroup
+        + Ms + QStringLiteral("), bit_or(") + Gap + u')' + cells.ofRows
         + QStringLiteral(" FROM tolvane.rows r WHERE r.source_id = ") + id
         + QStringLiteral(" AND cardinality(r.numbers) > ") + cells.shortest
         + QStringLiteral(" AND r.seq BETWEEN ") + n(span.from) + QStringLiteral(" AND ")
@@ -170,21 +160,20 @@ QString rowsSql(
 }
 
 // The blocks of level from..to whose key is keyed, as k, first_id, last_id, first_ms,
-// last_ms, gaps and the cells.
+// last_ms, gaps, low and high.
 QString summariesSql(const QString &id, const Cells &cells, qint64 level, const QString &from,
     const QString &to, const QString &keyed)
 {
     return QStringLiteral("SELECT ") + keyed
         + QStringLiteral(" AS k, first_seq AS first_id, last_seq AS last_id, first_ms, last_ms, "
-                         "gaps")
-        + cells.ofSummaries + QStringLiteral(" FROM tolvane.summaries WHERE source_id = ") + id
-        + QStringLiteral(" AND level = ") + n(level) + QStringLiteral(" AND block BETWEEN ") + from
-        + QStringLiteral(" AND ") + to + QStringLiteral(" AND cardinality(low) > ")
+                         "gaps, low, high FROM tolvane.summaries WHERE source_id = ")
+        + id + QStringLiteral(" AND level = ") + n(level) + QStringLiteral(" AND block BETWEEN ")
+        + from + QStringLiteral(" AND ") + to + QStringLiteral(" AND cardinality(low) > ")
         + cells.shortest;
 }
 
 // The newest rows, past the last block of this level, come from the smallest blocks
-// and the rows after those, as in a journal file.
+// and the rows after those, as in a journal file; summed up as summarise does.
 QString tailSql(const QString &id, const Span &span, const Cells &cells)
 {
     const qint64 level = span.level;
@@ -207,18 +196,26 @@ QString tailSql(const QString &id, const Span &span, const Cells &cells)
     parts += QStringLiteral("SELECT ((r.seq - 1) / ") + n(level) + QStringLiteral(") * ") + n(level)
         + QStringLiteral(" + 1 AS k, r.seq AS first_id, r.seq AS last_id, ") + Ms
         + QStringLiteral(" AS first_ms, ") + Ms + QStringLiteral(" AS last_ms, ") + Gap
-        + QStringLiteral(" AS gaps") + cells.ofRows
-        + QStringLiteral(" FROM tolvane.rows r WHERE r.source_id = ") + id
-        + QStringLiteral(" AND cardinality(r.numbers) > ") + cells.shortest
+        + QStringLiteral(" AS gaps, r.numbers AS low, r.numbers AS high FROM tolvane.rows r "
+                         "WHERE r.source_id = ")
+        + id + QStringLiteral(" AND cardinality(r.numbers) > ") + cells.shortest
         + QStringLiteral(" AND r.seq BETWEEN greatest(") + tailStart + QStringLiteral(", ")
         + summarised(small) + QStringLiteral(") AND ") + n((span.lastBlock() + 1) * level);
-    return QStringLiteral("SELECT k, min(first_id), max(last_id), min(first_ms), max(last_ms), "
-                          "bit_or(gaps)")
-        + cells.ofGroup + QStringLiteral(" FROM (") + parts + QStringLiteral(") t GROUP BY 1");
+    return QStringLiteral(
+               "SELECT c.k, min(c.first_id), max(c.last_id), min(c.first_ms), max(c.last_ms), "
+               "bit_or(c.gaps), array_agg(c.lo ORDER BY c.ord), array_agg(c.hi ORDER BY c.ord) "
+               "FROM (SELECT t.k, u.ord, min(t.first_id) AS first_id, max(t.last_id) AS "
+               "last_id, min(t.first_ms) AS first_ms, max(t.last_ms) AS last_ms, bit_or(t.gaps) "
+               "AS gaps, min(u.lo) AS lo, max(u.hi) AS hi FROM (")
+        + parts
+        + QStringLiteral(") t, unnest(t.low, t.high) WITH ORDINALITY AS u (lo, hi, ord) GROUP BY "
+                         "1, 2) c GROUP BY 1");
 }
 
 // The blocks with their column: a block is no wider than about a column, so a column
-// takes one or two of them, folded together as they are read.
+// takes one or two of them, folded together as they are read. Their numbers come as the
+// arrays they are kept in: taking positions out of them costs the server more than sending
+// them whole.
 QString blocksSql(
     const QString &id, const Span &span, const viewer::HistoryQuery &query, const Cells &cells)
 {
@@ -227,8 +224,7 @@ QString blocksSql(
             QStringLiteral("block * ") + n(span.level) + QStringLiteral(" + 1"))
         + QStringLiteral(" UNION ALL ") + tailSql(id, span, cells) + QStringLiteral(") SELECT ")
         + span.columnOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
-        + QStringLiteral(" AS b, first_id, last_id, first_ms, last_ms, gaps") + cells.names
-        + QStringLiteral(" FROM parts");
+        + QStringLiteral(" AS b, first_id, last_id, first_ms, last_ms, gaps, low, high FROM parts");
     if (query.byTime)
         sql += QStringLiteral(" WHERE last_ms >= ") + n(query.from)
             + QStringLiteral(" AND first_ms <= ") + n(query.to);
@@ -251,21 +247,65 @@ qint64 integer(const PGresult *result, int row, int column)
     }
 }
 
-// A double precision number of a binary result; NaN for NULL.
-double real(const PGresult *result, int row, int column)
+double realOf(const char *bytes)
 {
-    if (PQgetlength(result, row, column) != 8)
-        return std::nan("");
-    const quint64 bits = qFromBigEndian<quint64>(PQgetvalue(result, row, column));
+    const quint64 bits = qFromBigEndian<quint64>(bytes);
     double v = 0;
     std::memcpy(&v, &bits, sizeof v);
     return v;
 }
 
+constexpr Oid Float8 = 701;
+constexpr Oid Float8Array = 1022;
+
+// A double precision number of a binary result; NaN for NULL.
+double real(const PGresult *result, int row, int column)
+{
+    return PQgetlength(result, row, column) == 8 ? realOf(PQgetvalue(result, row, column))
+                                                 : std::nan("");
+}
+
+// The elements of a binary double precision array of one dimension (NaN for NULL) and the
+// index of its first; false when the bytes are no such array.
+bool reals(
+    const PGresult *result, int row, int column, QVarLengthArray<double, 64> *values, qint32 *lower)
+{
+    values->clear();
+    *lower = 1;
+    const char *bytes = PQgetvalue(result, row, column);
+    const int length = PQgetlength(result, row, column);
+    const auto int32 = [bytes](int at) { return qFromBigEndian<qint32>(bytes + at); };
+    if (length < 12)
+        return false;
+    if (int32(0) == 0)
+        return true; // empty
+    if (int32(0) != 1 || length < 20 || Oid(int32(8)) != Float8)
+        return false;
+    const qint32 count = int32(12);
+    *lower = int32(16);
+    int at = 20;
+    for (qint32 i = 0; i < count; ++i) {
+        if (length - at < 4)
+            return false;
+        const qint32 size = int32(at);
+        at += 4;
+        if (size == -1) {
+            values->append(std::nan(""));
+            continue;
+        }
+        if (size != 8 || length - at < 8)
+            return false;
+        values->append(realOf(bytes + at));
+        at += 8;
+    }
+    return true;
+}
+
 // Runs sql and folds the blocks it gives into columns buckets; the error text, empty when it
-// went well. Through libpq in binary: a thousand rows of two dozen values cost more as Qt's
-// values made from text than in the query.
-QString readBlocks(QSqlDatabase &db, const QString &sql, qsizetype positions, int columns,
+// went well. Through libpq in binary: a thousand rows of two dozen numbers cost more as Qt's
+// values made from text than in the query. The numbers come as arrays low and high indexed
+// by position + 1, or as a low and a high column per position asked for.
+QString readBlocks(QSqlDatabase &db, const QString &sql, const QList<int> &positions, int columns,
     QList<viewer::HistoryBucket> *buckets)
 {
     // The driver's PGconn* goes by the struct's name in Qt's type system.
@@ -282,14 +322,19 @@ QString readBlocks(QSqlDatabase &db, const QString &sql, qsizetype positions, in
     };
     if (PQresultStatus(result) != PGRES_TUPLES_OK)
         return done(QString::fromUtf8(PQresultErrorMessage(result)).trimmed());
-    constexpr Oid Float8 = 701;
     const int first = 6;
-    if (PQnfields(result) != first + 2 * positions)
-        return done(QStringLiteral("the blocks came with %1 columns").arg(PQnfields(result)));
-    for (int c = first; c < PQnfields(result); ++c) {
-        if (PQftype(result, c) != Float8)
-            return done(QStringLiteral("the blocks came with numbers of another type"));
-    }
+    const bool arrays = PQnfields(result) == first + 2 && PQftype(result, first) == Float8Array
+        && PQftype(result, first + 1) == Float8Array;
+    bool pairs = PQnfields(result) == first + 2 * positions.size();
+    for (int c = first; pairs && c < PQnfields(result); ++c)
+        pairs = PQftype(result, c) == Float8;
+    if (!arrays && !pairs)
+        return done(QStringLiteral("the blocks came in another form"));
+    const qsizetype count = positions.size();
+    QVarLengthArray<double, 64> lows;
+    QVarLengthArray<double, 64> highs;
+    qint32 lowFrom = 1;
+    qint32 highFrom = 1;
     QList<viewer::HistoryBucket> slots(columns);
     for (int row = 0; row < PQntuples(result); ++row) {
         HistoryBuckets::Part part;
@@ -299,10 +344,20 @@ QString readBlocks(QSqlDatabase &db, const QString &sql, qsizetype positions, in
         part.firstMs = integer(result, row, 3);
         part.lastMs = integer(result, row, 4);
         part.gaps = int(integer(result, row, 5));
-        for (part.at = 0; part.at < positions; ++part.at) {
-            part.low = real(result, row, int(first + 2 * part.at));
-            part.high = real(result, row, int(first + 1 + 2 * part.at));
-            HistoryBuckets::fold(slots, positions, part);
+        if (arrays
+            && (!reals(result, row, first, &lows, &lowFrom)
+                || !reals(result, row, first + 1, &highs, &highFrom)))
+            return done(QStringLiteral("the blocks came in another form"));
+        const auto element = [](const QVarLengthArray<double, 64> &values, qint64 index) {
+            return index >= 0 && index < values.size() ? values[index] : std::nan("");
+        };
+        for (part.at = 0; part.at < count; ++part.at) {
+            const qint64 p = positions[part.at];
+            part.low = arrays ? element(lows, p + 1 - lowFrom)
+                              : real(result, row, int(first + 2 * part.at));
+            part.high = arrays ? element(highs, p + 1 - highFrom)
+                               : real(result, row, int(first + 1 + 2 * part.at));
+            HistoryBuckets::fold(slots, count, part);
         }
     }
     *buckets = HistoryBuckets::taken(slots);
@@ -331,8 +386,7 @@ bool PlantHistory::buckets(const viewer::HistoryQuery &query, QList<viewer::Hist
     const Cells cells(query.positions);
     const QString sql
         = span.level == 1 ? rowsSql(m_id, span, query, cells) : blocksSql(m_id, span, query, cells);
-    const QString why
-        = readBlocks(m_server.db(), sql, query.positions.size(), span.columns, buckets);
+    const QString why = readBlocks(m_server.db(), sql, query.positions, span.columns, buckets);
     return why.isEmpty() || fail(why);
 }
 

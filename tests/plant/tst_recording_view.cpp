@@ -374,4 +374,41 @@ TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
         test::readBytes(dir.filePath(u"file.csv"_s)));
 }
 
+TEST(RecordingView, HistoryReachesTheFirstRowOfALargePlantSource)
+{
+    if (!test::PgCluster::available())
+        GTEST_SKIP() << "postgresql-15 is missing (scripts/bootstrap)";
+    test::ensureApplication();
+    test::PgCluster pg;
+    QString why;
+    ASSERT_TRUE(pg.start(&why)) << qPrintable(why);
+    const QString uri = pg.uri(u"postgres"_s);
+    ASSERT_EQ(runCli({ u"plant"_s, u"init"_s, uri }).code, 0);
+    // Made in the server: forwarding this many rows would take minutes.
+    const CliRun made = pg.psql(
+        u"postgres"_s, uR"sql(INSERT INTO tolvane.sources (name, held) VALUES ('large', 300000);
+        INSERT INTO tolvane.buffers SELECT id, 1, 'Boiler', 'boiler', 0 FROM tolvane.sources;
+        INSERT INTO tolvane.columns SELECT id, 1, 0, 0, 'Temperature', 1000, 4, 'd'
+            FROM tolvane.sources;
+        SELECT tolvane.add_partition(timestamptz 'epoch' + (%1 + d * 86400000)
+            * interval '1 millisecond') FROM generate_series(0, 4) d;
+        INSERT INTO tolvane.rows (source_id, seq, time, buffer_id, kind, record_number, status,
+                pc_date, pc_time, texts, numbers, raw_values, raw, comment)
+            SELECT s.id, i, timestamptz 'epoch' + (%1 + i * 1000) * interval '1 millisecond', 1,
+                'record', i, 'Run', '', '', ARRAY[i::text], ARRAY[i::float8], ARRAY[i], '', ''
+            FROM tolvane.sources s, generate_series(1::bigint, 300000) i)sql"_s.arg(BaseMs));
+    ASSERT_EQ(made.code, 0) << qPrintable(made.err);
+
+    Viewer v;
+    ASSERT_TRUE(v.view.open(uri, u"large"_s));
+    EXPECT_EQ(v.view.shownText(), u"Rows 299951 to 300000 of 300000"_s);
+    RecordingPager pager(v.view, v.core);
+    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(300000)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52 of 300000"_s);
+    EXPECT_EQ(pager.older(), 2);
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 300000"_s);
+    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
+    EXPECT_EQ(pager.older(), std::nullopt);
+}
+
 } // namespace tlv::app
