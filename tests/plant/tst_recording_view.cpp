@@ -114,6 +114,44 @@ struct Viewer
     RecordingView view;
 };
 
+// A recording of rows rows (row i holding i) opened in v: paged from its newest rows to
+// its first, and back.
+void pagesToTheFirstRow(Viewer &v, qint64 rows)
+{
+    const QString of = u" of "_s + QString::number(rows);
+    EXPECT_EQ(v.view.shownText(), u"Rows %1 to %2"_s.arg(rows - 49).arg(rows) + of);
+    RecordingPager pager(v.view, v.core);
+    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(rows)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52"_s + of);
+    EXPECT_EQ(pager.older(), 2);
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50"_s + of);
+    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
+    EXPECT_EQ(pager.older(), std::nullopt);
+    EXPECT_EQ(pager.newer(), -25);
+    EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75"_s + of);
+}
+
+// A throwaway plant database with its schema made; no uri when it could not be.
+struct Plant
+{
+    Plant()
+    {
+        if (!available)
+            return;
+        test::ensureApplication();
+        QString why;
+        if (!pg.start(&why))
+            ADD_FAILURE() << qPrintable(why);
+        else if (runCli({ u"plant"_s, u"init"_s, pg.uri(u"postgres"_s) }).code != 0)
+            ADD_FAILURE() << "plant init failed";
+        else
+            uri = pg.uri(u"postgres"_s);
+    }
+    const bool available = test::PgCluster::available();
+    test::PgCluster pg;
+    QString uri;
+};
+
 // The row numbers of the grid's rows, from their times.
 QList<qint64> gridIds(const viewer::RowStore &grid)
 {
@@ -236,16 +274,7 @@ TEST(RecordingView, HistoryReachesTheFirstRowOfAMillionRowJournal)
     Recorder(path).writeTo(1000000);
     Viewer v;
     ASSERT_TRUE(v.view.open(path, {}));
-    EXPECT_EQ(v.view.shownText(), u"Rows 999951 to 1000000 of 1000000"_s);
-    RecordingPager pager(v.view, v.core);
-    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(1000000)));
-    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52 of 1000000"_s);
-    EXPECT_EQ(pager.older(), 2);
-    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 1000000"_s);
-    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
-    EXPECT_EQ(pager.older(), std::nullopt);
-    EXPECT_EQ(pager.newer(), -25);
-    EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75 of 1000000"_s);
+    pagesToTheFirstRow(v, 1000000);
 }
 
 TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
@@ -317,14 +346,13 @@ TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
 
 TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
 {
-    if (!test::PgCluster::available())
+    Plant plant;
+    if (!plant.available)
         GTEST_SKIP() << "postgresql-15 is missing (scripts/bootstrap)";
-    test::ensureApplication();
-    test::PgCluster pg;
+    ASSERT_FALSE(plant.uri.isEmpty());
+    test::PgCluster &pg = plant.pg;
+    const QString &uri = plant.uri;
     QString why;
-    ASSERT_TRUE(pg.start(&why)) << qPrintable(why);
-    const QString uri = pg.uri(u"postgres"_s);
-    ASSERT_EQ(runCli({ u"plant"_s, u"init"_s, uri }).code, 0);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"boiler.db"_s);
     Recorder recorder(path);
@@ -376,16 +404,12 @@ TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
 
 TEST(RecordingView, HistoryReachesTheFirstRowOfALargePlantSource)
 {
-    if (!test::PgCluster::available())
+    Plant plant;
+    if (!plant.available)
         GTEST_SKIP() << "postgresql-15 is missing (scripts/bootstrap)";
-    test::ensureApplication();
-    test::PgCluster pg;
-    QString why;
-    ASSERT_TRUE(pg.start(&why)) << qPrintable(why);
-    const QString uri = pg.uri(u"postgres"_s);
-    ASSERT_EQ(runCli({ u"plant"_s, u"init"_s, uri }).code, 0);
+    ASSERT_FALSE(plant.uri.isEmpty());
     // Made in the server: forwarding this many rows would take minutes.
-    const CliRun made = pg.psql(
+    const CliRun made = plant.pg.psql(
         u"postgres"_s, uR"sql(INSERT INTO tolvane.sources (name, held) VALUES ('large', 300000);
         INSERT INTO tolvane.buffers SELECT id, 1, 'Boiler', 'boiler', 0 FROM tolvane.sources;
         INSERT INTO tolvane.columns SELECT id, 1, 0, 0, 'Temperature', 1000, 4, 'd'
@@ -400,15 +424,8 @@ TEST(RecordingView, HistoryReachesTheFirstRowOfALargePlantSource)
     ASSERT_EQ(made.code, 0) << qPrintable(made.err);
 
     Viewer v;
-    ASSERT_TRUE(v.view.open(uri, u"large"_s));
-    EXPECT_EQ(v.view.shownText(), u"Rows 299951 to 300000 of 300000"_s);
-    RecordingPager pager(v.view, v.core);
-    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(300000)));
-    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52 of 300000"_s);
-    EXPECT_EQ(pager.older(), 2);
-    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 300000"_s);
-    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
-    EXPECT_EQ(pager.older(), std::nullopt);
+    ASSERT_TRUE(v.view.open(plant.uri, u"large"_s));
+    pagesToTheFirstRow(v, 300000);
 }
 
 } // namespace tlv::app
