@@ -320,8 +320,13 @@ QString readBlocks(QSqlDatabase &db, const QString &sql, const QList<int> &posit
         PQclear(result);
         return why;
     };
-    if (PQresultStatus(result) != PGRES_TUPLES_OK)
-        return done(QString::fromUtf8(PQresultErrorMessage(result)).trimmed());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        // No result at all (out of memory) has no message of its own.
+        const QString why
+            = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(connection))
+                  .trimmed();
+        return done(why.isEmpty() ? QStringLiteral("the server gave no answer") : why);
+    }
     const int first = 6;
     const bool arrays = PQnfields(result) == first + 2 && PQftype(result, first) == Float8Array
         && PQftype(result, first + 1) == Float8Array;
