@@ -131,27 +131,6 @@ void pagesToTheFirstRow(Viewer &v, qint64 rows)
     EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75"_s + of);
 }
 
-// A throwaway plant database with its schema made; no uri when it could not be.
-struct Plant
-{
-    Plant()
-    {
-        if (!available)
-            return;
-        test::ensureApplication();
-        QString why;
-        if (!pg.start(&why))
-            ADD_FAILURE() << qPrintable(why);
-        else if (runCli({ u"plant"_s, u"init"_s, pg.uri(u"postgres"_s) }).code != 0)
-            ADD_FAILURE() << "plant init failed";
-        else
-            uri = pg.uri(u"postgres"_s);
-    }
-    const bool available = test::PgCluster::available();
-    test::PgCluster pg;
-    QString uri;
-};
-
 // The row numbers of the grid's rows, from their times.
 QList<qint64> gridIds(const viewer::RowStore &grid)
 {
@@ -346,13 +325,14 @@ TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
 
 TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
 {
-    Plant plant;
-    if (!plant.available)
+    if (!test::PgCluster::available())
         GTEST_SKIP() << "postgresql-15 is missing (scripts/bootstrap)";
-    ASSERT_FALSE(plant.uri.isEmpty());
-    test::PgCluster &pg = plant.pg;
-    const QString &uri = plant.uri;
+    test::ensureApplication();
+    test::PgCluster pg;
     QString why;
+    ASSERT_TRUE(pg.start(&why)) << qPrintable(why);
+    const QString uri = pg.uri(u"postgres"_s);
+    ASSERT_EQ(runCli({ u"plant"_s, u"init"_s, uri }).code, 0);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"boiler.db"_s);
     Recorder recorder(path);
@@ -400,32 +380,28 @@ TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
     ASSERT_TRUE(file.view.exportRange(dir.filePath(u"file.csv"_s), rowMs(5), rowMs(45)));
     EXPECT_EQ(test::readBytes(dir.filePath(u"server.csv"_s)),
         test::readBytes(dir.filePath(u"file.csv"_s)));
-}
 
-TEST(RecordingView, HistoryReachesTheFirstRowOfALargePlantSource)
-{
-    Plant plant;
-    if (!plant.available)
-        GTEST_SKIP() << "postgresql-15 is missing (scripts/bootstrap)";
-    ASSERT_FALSE(plant.uri.isEmpty());
-    // Made in the server: forwarding this many rows would take minutes.
-    const CliRun made = plant.pg.psql(
+    // A large source, made in the server (forwarding it would take minutes), is paged to its
+    // first row as a journal file is.
+    const CliRun made = pg.psql(
         u"postgres"_s, uR"sql(INSERT INTO tolvane.sources (name, held) VALUES ('large', 300000);
-        INSERT INTO tolvane.buffers SELECT id, 1, 'Boiler', 'boiler', 0 FROM tolvane.sources;
+        INSERT INTO tolvane.buffers SELECT id, 1, 'Boiler', 'boiler', 0 FROM tolvane.sources
+            WHERE name = 'large';
         INSERT INTO tolvane.columns SELECT id, 1, 0, 0, 'Temperature', 1000, 4, 'd'
-            FROM tolvane.sources;
+            FROM tolvane.sources WHERE name = 'large';
         SELECT tolvane.add_partition(timestamptz 'epoch' + (%1 + d * 86400000)
             * interval '1 millisecond') FROM generate_series(0, 4) d;
         INSERT INTO tolvane.rows (source_id, seq, time, buffer_id, kind, record_number, status,
                 pc_date, pc_time, texts, numbers, raw_values, raw, comment)
             SELECT s.id, i, timestamptz 'epoch' + (%1 + i * 1000) * interval '1 millisecond', 1,
                 'record', i, 'Run', '', '', ARRAY[i::text], ARRAY[i::float8], ARRAY[i], '', ''
-            FROM tolvane.sources s, generate_series(1::bigint, 300000) i)sql"_s.arg(BaseMs));
+            FROM tolvane.sources s, generate_series(1::bigint, 300000) i
+            WHERE s.name = 'large')sql"_s.arg(BaseMs));
     ASSERT_EQ(made.code, 0) << qPrintable(made.err);
 
-    Viewer v;
-    ASSERT_TRUE(v.view.open(plant.uri, u"large"_s));
-    pagesToTheFirstRow(v, 300000);
+    Viewer large;
+    ASSERT_TRUE(large.view.open(uri, u"large"_s));
+    pagesToTheFirstRow(large, 300000);
 }
 
 } // namespace tlv::app
