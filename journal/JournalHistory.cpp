@@ -203,16 +203,22 @@ bool JournalHistory::nearestRecord(
     }
     if (found.isEmpty())
         return true;
-    const JournalRow &r = found.first();
-    record->id = r.id;
-    record->recordNumber = r.recordNumber;
-    record->ms = r.pcMillis;
-    for (int p : positions) {
-        const std::optional<double> v = r.numbers.value(p);
-        record->values.append(v ? *v : std::nan(""));
-        record->texts.append(r.cells.value(p));
-    }
+    *record = recordOf(found.first(), positions);
     return true;
+}
+
+viewer::HistoryRecord JournalHistory::recordOf(const JournalRow &row, const QList<int> &positions)
+{
+    viewer::HistoryRecord record;
+    record.id = row.id;
+    record.recordNumber = row.recordNumber;
+    record.ms = row.pcMillis;
+    for (int p : positions) {
+        const std::optional<double> v = row.numbers.value(p);
+        record.values.append(v ? *v : std::nan(""));
+        record.texts.append(row.cells.value(p));
+    }
+    return record;
 }
 
 } // namespace tlv::journal

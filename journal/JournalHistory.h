@@ -24,6 +24,9 @@ public:
     [[nodiscard]] int level() const { return m_summary.level(); }
     // True when the summaries are this connection's own.
     [[nodiscard]] bool ownSummaries() const { return m_own; }
+    // A row as the cursors show it, with its values at positions (NaN where none).
+    [[nodiscard]] static viewer::HistoryRecord recordOf(
+        const JournalRow &row, const QList<int> &positions);
 
 private:
     bool fail(const QString &why);

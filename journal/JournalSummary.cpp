@@ -149,61 +149,28 @@ bool JournalSummary::idSpanInTime(
 
 namespace {
 
-// What one buckets() query reads: the rows, the level of blocks they are read from, and
-// what a key is measured against to find its pixel column.
-struct Span
-{
-    qint64 from = 0;
-    qint64 to = -1;
-    qint64 level = 1;
-    qint64 firstBlock = 0;
-    qint64 lastBlock = 0;
-    qint64 keyFrom = 0; // by time a block's key is its earliest PC time
-    qint64 keyTo = 0;
-    int columns = 1;
-    QString positions;
-
-    Span(const viewer::HistoryQuery &query, qint64 firstId, qint64 lastId)
-        : from(firstId)
-        , to(lastId)
-        , level(HistoryBuckets::levelFor(to - from + 1, std::max(query.columns, 1)))
-        , firstBlock(HistoryBuckets::blockOf(from, int(level)))
-        , lastBlock(HistoryBuckets::blockOf(to, int(level)))
-        , keyFrom(query.byTime ? query.from : from)
-        , keyTo(query.byTime ? query.to : to)
-        , columns(std::max(query.columns, 1))
-        , positions(positionList(query.positions))
-    { }
-
-    // Blocks outside the times stay out.
-    [[nodiscard]] QString bucketOf(const QString &key) const
-    {
-        return QStringLiteral("MIN((MAX(") + key + QStringLiteral(", ") + n(keyFrom)
-            + QStringLiteral(") - ") + n(keyFrom) + QStringLiteral(") * ") + n(columns)
-            + QStringLiteral(" / ") + n(keyTo - keyFrom + 1) + QStringLiteral(", ") + n(columns - 1)
-            + u')';
-    }
-};
+using Span = HistoryBuckets::Span;
 
 // The head of a query summing up cells of rows; ends before the row id range.
-QString cellsOfRows(const JournalSummary::Tables &tables, const Span &span)
+QString cellsOfRows(const JournalSummary::Tables &tables, const QString &positions)
 {
     return QStringLiteral(" c.position AS position, MIN(c.number) AS low, "
                           "MAX(c.number) AS high, MIN(c.row_id) AS first_id, "
                           "MAX(c.row_id) AS last_id, MIN(r.pc_millis) AS "
                           "first_ms, MAX(r.pc_millis) AS last_ms, ")
         + RowGaps + QStringLiteral(" AS gaps FROM ") + tables.cells + QStringLiteral(" c JOIN ")
-        + tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.position IN (")
-        + span.positions + QStringLiteral(") AND c.row_id BETWEEN ");
+        + tables.rows + QStringLiteral(" r ON r.id = c.row_id WHERE c.position IN (") + positions
+        + QStringLiteral(") AND c.row_id BETWEEN ");
 }
 
 // The rows themselves, a few per pixel column: summed up per column here.
 QString rowsSql(
     const JournalSummary::Tables &tables, const Span &span, const viewer::HistoryQuery &query)
 {
+    const QString positions = positionList(query.positions);
     QString sql = QStringLiteral("SELECT ")
-        + span.bucketOf(query.byTime ? QStringLiteral("r.pc_millis") : QStringLiteral("c.row_id"))
-        + QStringLiteral(" AS b,") + cellsOfRows(tables, span) + n(span.from)
+        + span.columnOf(query.byTime ? QStringLiteral("r.pc_millis") : QStringLiteral("c.row_id"))
+        + QStringLiteral(" AS b,") + cellsOfRows(tables, positions) + n(span.from)
         + QStringLiteral(" AND ") + n(span.to);
     if (query.byTime)
         sql += QStringLiteral(" AND r.pc_millis BETWEEN ") + n(query.from) + QStringLiteral(" AND ")
@@ -213,18 +180,18 @@ QString rowsSql(
 
 // The newest rows, past the last block of this level, come from the smallest blocks
 // and the rows after those.
-QString tailSql(const JournalSummary::Tables &tables, const Span &span)
+QString tailSql(const JournalSummary::Tables &tables, const Span &span, const QString &positions)
 {
     const qint64 level = span.level;
     const QString summarised = QStringLiteral("(SELECT IFNULL(MAX(block) + 1, 0) * %1 + 1 "
                                               "FROM %2 WHERE level = %1)");
     const qint64 small = HistoryBuckets::Levels[1];
-    const QString tailStart = QStringLiteral("MAX(") + n(span.firstBlock * level + 1)
+    const QString tailStart = QStringLiteral("MAX(") + n(span.firstBlock() * level + 1)
         + QStringLiteral(", ") + summarised.arg(level).arg(tables.summaries) + u')';
-    const QString tailEnd = n((span.lastBlock + 1) * level);
+    const QString tailEnd = n((span.lastBlock() + 1) * level);
     const QString tail = QStringLiteral("SELECT ((c.row_id - 1) / ") + n(level)
         + QStringLiteral(") * ") + n(level) + QStringLiteral(" + 1 AS k,")
-        + cellsOfRows(tables, span) + QStringLiteral("MAX(") + tailStart + QStringLiteral(", ")
+        + cellsOfRows(tables, positions) + QStringLiteral("MAX(") + tailStart + QStringLiteral(", ")
         + summarised.arg(small).arg(tables.summaries) + QStringLiteral(") AND ") + tailEnd
         + QStringLiteral(" GROUP BY 1, 2");
     if (level <= small)
@@ -238,9 +205,9 @@ QString tailSql(const JournalSummary::Tables &tables, const Span &span)
                          "last_ms, gaps FROM ")
         + tables.summaries + QStringLiteral(" WHERE level = ") + n(small)
         + QStringLiteral(" AND block BETWEEN (") + tailStart + QStringLiteral(" - 1) / ") + n(small)
-        + QStringLiteral(" AND ") + n((span.lastBlock + 1) * level / small - 1)
-        + QStringLiteral(" AND position IN (") + span.positions + QStringLiteral(") UNION ALL ")
-        + tail + QStringLiteral(") GROUP BY 1, 2");
+        + QStringLiteral(" AND ") + n((span.lastBlock() + 1) * level / small - 1)
+        + QStringLiteral(" AND position IN (") + positions + QStringLiteral(") UNION ALL ") + tail
+        + QStringLiteral(") GROUP BY 1, 2");
 }
 
 // The blocks with their column: a block is no wider than about a column, so a column
@@ -249,15 +216,16 @@ QString tailSql(const JournalSummary::Tables &tables, const Span &span)
 QString blocksSql(
     const JournalSummary::Tables &tables, const Span &span, const viewer::HistoryQuery &query)
 {
+    const QString positions = positionList(query.positions);
     const QString parts = QStringLiteral("WITH parts AS (SELECT block * ") + n(span.level)
         + QStringLiteral(" + 1 AS k, position, low, high, first_id, last_id, first_ms, "
                          "last_ms, gaps FROM ")
         + tables.summaries + QStringLiteral(" WHERE level = ") + n(span.level)
-        + QStringLiteral(" AND block BETWEEN ") + n(span.firstBlock) + QStringLiteral(" AND ")
-        + n(span.lastBlock) + QStringLiteral(" AND position IN (") + span.positions
-        + QStringLiteral(") UNION ALL ") + tailSql(tables, span) + QStringLiteral(") ");
+        + QStringLiteral(" AND block BETWEEN ") + n(span.firstBlock()) + QStringLiteral(" AND ")
+        + n(span.lastBlock()) + QStringLiteral(" AND position IN (") + positions
+        + QStringLiteral(") UNION ALL ") + tailSql(tables, span, positions) + QStringLiteral(") ");
     QString sql = parts + QStringLiteral("SELECT ")
-        + span.bucketOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
+        + span.columnOf(query.byTime ? QStringLiteral("first_ms") : QStringLiteral("k"))
         + QStringLiteral(" AS b, position, low, high, first_id, last_id, first_ms, last_ms, "
                          "gaps FROM parts");
     if (query.byTime)

@@ -30,6 +30,7 @@ private:
     QString m_source;
     QString m_id; // the source's id, for the statements
     int m_level = 1;
+    bool m_summed = true; // false: summaries of an older layout, not read
     QString m_error;
 };
 

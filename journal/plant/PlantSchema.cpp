@@ -71,21 +71,31 @@ const char *const Tables[] = {
         PRIMARY KEY (source_id, seq, time)
     ) PARTITION BY RANGE (time))sql",
     "CREATE INDEX IF NOT EXISTS rows_source_time ON tolvane.rows (source_id, time)",
-    // Per block of level consecutive sequence numbers and data column, what the graph draws
-    // a long history from (docs/plant.md); put_rows adds the blocks it completes.
+    // Up to version 1 a summary was one row per block and data column; a full view read
+    // thousands of them. Those are made again from the rows (init's last statement).
+    R"sql(DO $$
+BEGIN
+    IF EXISTS (SELECT FROM information_schema.columns WHERE table_schema = 'tolvane'
+            AND table_name = 'summaries' AND column_name = 'position') THEN
+        DROP TABLE tolvane.summaries;
+    END IF;
+END
+$$)sql",
+    // Per block of level consecutive sequence numbers, what the graph draws a long history
+    // from (docs/plant.md): low and high hold per data column (position + 1) its lowest and
+    // highest number. put_rows adds the blocks it completes.
     R"sql(CREATE TABLE IF NOT EXISTS tolvane.summaries (
         source_id integer NOT NULL REFERENCES tolvane.sources (id) ON DELETE CASCADE,
         level integer NOT NULL,
         block bigint NOT NULL,
-        position integer NOT NULL,
         first_seq bigint NOT NULL,
         last_seq bigint NOT NULL,
         first_ms bigint,
         last_ms bigint,
-        low double precision,
-        high double precision,
         gaps integer NOT NULL,
-        PRIMARY KEY (source_id, level, block, position)))sql",
+        low double precision[] NOT NULL,
+        high double precision[] NOT NULL,
+        PRIMARY KEY (source_id, level, block)))sql",
 };
 
 const char *const Interface[] = {
@@ -146,12 +156,15 @@ const char *const Interface[] = {
         $f$)sql",
 
     // The blocks of a source that end at or before sequence number p_upto and are not
-    // summed up yet: the smallest from the rows, each larger one from the one below.
+    // summed up yet: the smallest from the rows, each larger one from the one below. A
+    // block's arrays reach as far as its longest row; rows without numbers count for its
+    // first and last row, time and gaps, and a block of only those is left out.
     R"sql(CREATE OR REPLACE FUNCTION tolvane.summarise(p_id integer, p_upto bigint) RETURNS void
         LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$
         DECLARE
             v_level integer;
             v_below integer := 0;
+            v_factor integer;
             v_next bigint;
             v_complete bigint;
         BEGIN
@@ -159,37 +172,40 @@ const char *const Interface[] = {
                 SELECT coalesce(max(s.block) + 1, 0) INTO v_next FROM tolvane.summaries s
                     WHERE s.source_id = p_id AND s.level = v_level;
                 v_complete := p_upto / v_level;
-                IF v_next < v_complete AND v_below = 0 THEN
-                    INSERT INTO tolvane.summaries
-                        SELECT p_id, v_level, g.block, g.position, b.first_seq, b.last_seq,
-                            b.first_ms, b.last_ms, g.low, g.high, b.gaps
-                        FROM (SELECT (r.seq - 1) / v_level AS block, u.ord - 1 AS position,
-                                min(u.v) AS low, max(u.v) AS high
-                            FROM tolvane.rows r, unnest(r.numbers) WITH ORDINALITY AS u (v, ord)
-                            WHERE r.source_id = p_id
-                                AND r.seq BETWEEN v_next * v_level + 1 AND v_complete * v_level
-                            GROUP BY 1, 2) g
-                        JOIN (SELECT (r.seq - 1) / v_level AS block, min(r.seq) AS first_seq,
-                                max(r.seq) AS last_seq,
-                                (extract(epoch FROM min(r.time)) * 1000)::bigint AS first_ms,
-                                (extract(epoch FROM max(r.time)) * 1000)::bigint AS last_ms,
-                                bit_or(CASE r.kind WHEN 'status' THEN 1 WHEN 'miss' THEN 2
-                                    WHEN 'restart' THEN 4 ELSE 0 END) AS gaps
-                            FROM tolvane.rows r
-                            WHERE r.source_id = p_id
-                                AND r.seq BETWEEN v_next * v_level + 1 AND v_complete * v_level
-                            GROUP BY 1) b USING (block)
-                        ON CONFLICT DO NOTHING;
-                ELSIF v_next < v_complete THEN
-                    INSERT INTO tolvane.summaries
-                        SELECT p_id, v_level, s.block / (v_level / v_below), s.position,
-                            min(s.first_seq), max(s.last_seq), min(s.first_ms), max(s.last_ms),
-                            min(s.low), max(s.high), bit_or(s.gaps)
-                        FROM tolvane.summaries s
-                        WHERE s.source_id = p_id AND s.level = v_below
-                            AND s.block BETWEEN v_next * (v_level / v_below)
-                                AND v_complete * (v_level / v_below) - 1
-                        GROUP BY 3, 4
+                v_factor := v_level / greatest(v_below, 1);
+                IF v_next < v_complete THEN
+                    INSERT INTO tolvane.summaries (source_id, level, block, first_seq, last_seq,
+                            first_ms, last_ms, gaps, low, high)
+                        SELECT p_id, v_level, c.block, min(c.first_seq), max(c.last_seq),
+                            min(c.first_ms), max(c.last_ms), bit_or(c.gaps),
+                            array_agg(c.low ORDER BY c.ord) FILTER (WHERE c.ord IS NOT NULL),
+                            array_agg(c.high ORDER BY c.ord) FILTER (WHERE c.ord IS NOT NULL)
+                        FROM (SELECT p.block, u.ord, min(p.first_seq) AS first_seq,
+                                max(p.last_seq) AS last_seq, min(p.first_ms) AS first_ms,
+                                max(p.last_ms) AS last_ms, bit_or(p.gaps) AS gaps,
+                                min(u.lo) AS low, max(u.hi) AS high
+                            FROM (SELECT (r.seq - 1) / v_level AS block, r.seq AS first_seq,
+                                    r.seq AS last_seq,
+                                    (extract(epoch FROM r.time) * 1000)::bigint AS first_ms,
+                                    (extract(epoch FROM r.time) * 1000)::bigint AS last_ms,
+                                    CASE r.kind WHEN 'status' THEN 1 WHEN 'miss' THEN 2
+                                        WHEN 'restart' THEN 4 ELSE 0 END AS gaps,
+                                    r.numbers AS low, r.numbers AS high
+                                FROM tolvane.rows r
+                                WHERE v_below = 0 AND r.source_id = p_id AND r.seq
+                                    BETWEEN v_next * v_level + 1 AND v_complete * v_level
+                                UNION ALL
+                                SELECT s.block / v_factor, s.first_seq, s.last_seq, s.first_ms,
+                                    s.last_ms, s.gaps, s.low, s.high
+                                FROM tolvane.summaries s
+                                WHERE v_below > 0 AND s.source_id = p_id AND s.level = v_below
+                                    AND s.block BETWEEN v_next * v_factor
+                                        AND v_complete * v_factor - 1) p
+                            LEFT JOIN LATERAL unnest(p.low, p.high) WITH ORDINALITY
+                                AS u (lo, hi, ord) ON true
+                            GROUP BY 1, 2) c
+                        GROUP BY c.block
+                        HAVING count(c.ord) > 0
                         ON CONFLICT DO NOTHING;
                 END IF;
                 v_below := v_level;
@@ -260,6 +276,8 @@ const char *const Interface[] = {
     "tolvane.put_rows(text, jsonb) FROM PUBLIC",
     "GRANT EXECUTE ON FUNCTION tolvane.claim_source(text), tolvane.add_partition(timestamptz), "
     "tolvane.put_rows(text, jsonb) TO tolvane_recorder",
+    // Whatever is not summed up yet, as after an upgrade; nothing to do otherwise.
+    "SELECT tolvane.summarise(id, held) FROM tolvane.sources",
 };
 
 QString statement(const char *sql)

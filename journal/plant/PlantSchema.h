@@ -12,7 +12,7 @@ class PlantConnection;
 class PlantSchema
 {
 public:
-    static constexpr int Version = 1;
+    static constexpr int Version = 2;
     // The first of the two advisory-lock keys this schema uses (a source's claim, partition DDL).
     static constexpr int LockClass = 0x746c76; // "tlv"
 

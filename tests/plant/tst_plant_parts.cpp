@@ -5,6 +5,7 @@
 #include "journal/JournalHistory.h"
 #include "journal/JournalWriter.h"
 #include "journal/plant/PlantHistory.h"
+#include "journal/plant/PlantSchema.h"
 #include "journal/plant/PlantUri.h"
 #include "tests/TestSupport.h"
 
@@ -125,14 +126,16 @@ TEST_F(PlantServer, InitRefusesANewerSchemaAndLeavesItAsItIs)
     const CliRun init = runCli({ u"plant"_s, u"init"_s, admin() });
     EXPECT_EQ(init.code, 1);
     EXPECT_TRUE(init.err.contains(u"The plant database holds schema version 99; this "
-                                  "tolvane-cli knows version 1 and leaves it as it is."_s))
+                                  "tolvane-cli knows version %1 and leaves it as it is."_s.arg(
+                                      tlv::plant::PlantSchema::Version)))
         << qPrintable(init.err);
     EXPECT_EQ(
         s_pg->psql(u"postgres"_s, u"SELECT value FROM tolvane.meta WHERE key = 'schema_version'"_s)
             .out.trimmed(),
         u"99"_s);
     ASSERT_EQ(s_pg->psql(u"postgres"_s,
-                      u"UPDATE tolvane.meta SET value = '1' WHERE key = 'schema_version'"_s)
+                      u"UPDATE tolvane.meta SET value = '%1' WHERE key = 'schema_version'"_s.arg(
+                          tlv::plant::PlantSchema::Version))
                   .code,
         0);
     EXPECT_EQ(runCli({ u"plant"_s, u"init"_s, admin() }).code, 0);
@@ -362,19 +365,48 @@ TEST_F(PlantServer, AForwardedJournalIsDrawnLikeItsFileAtEveryLevel)
         { Start, Start + 905'000, true, 3, { 0, 1 } },
         { Start + 290'000, Start + 310'000, true, 70, { 0 } },
     };
-    for (const tlv::viewer::HistoryQuery &q : queries) {
-        QList<tlv::viewer::HistoryBucket> fromFile;
-        QList<tlv::viewer::HistoryBucket> fromServer;
-        ASSERT_TRUE(file.buckets(q, &fromFile)) << qPrintable(file.errorString());
-        ASSERT_TRUE(server.buckets(q, &fromServer)) << qPrintable(server.errorString());
-        EXPECT_EQ(server.level(), file.level());
-        EXPECT_FALSE(fromFile.isEmpty());
-        EXPECT_EQ(bucketText(fromServer), bucketText(fromFile)) << "from " << q.from;
-    }
+    const auto drawnAlike = [&](tlv::plant::PlantHistory &server) {
+        for (const tlv::viewer::HistoryQuery &q : queries) {
+            QList<tlv::viewer::HistoryBucket> fromFile;
+            QList<tlv::viewer::HistoryBucket> fromServer;
+            ASSERT_TRUE(file.buckets(q, &fromFile)) << qPrintable(file.errorString());
+            ASSERT_TRUE(server.buckets(q, &fromServer)) << qPrintable(server.errorString());
+            EXPECT_EQ(server.level(), file.level());
+            EXPECT_FALSE(fromFile.isEmpty());
+            EXPECT_EQ(bucketText(fromServer), bucketText(fromFile)) << "from " << q.from;
+        }
+    };
+    drawnAlike(server);
     tlv::viewer::HistoryRecord record;
     ASSERT_TRUE(server.nearestRecord(997, false, { 0 }, &record));
     EXPECT_EQ(record.id, 996);
     EXPECT_EQ(record.values.value(0), std::round(500 * std::sin(996 / 300.0)) + (996 * 7919) % 13);
     ASSERT_TRUE(server.nearestRecord(Start + 5000 * 100 + 30, true, { 0 }, &record));
     EXPECT_EQ(record.id, 5000);
+
+    // A database of version 1, with a row per block and column: drawn from its rows until
+    // init makes its summaries again.
+    ASSERT_EQ(s_pg->psql(u"postgres"_s,
+                      u"DROP TABLE tolvane.summaries; CREATE TABLE tolvane.summaries (source_id "
+                      "integer, level integer, block bigint, position integer, first_seq bigint, "
+                      "last_seq bigint, first_ms bigint, last_ms bigint, low double precision, "
+                      "high double precision, gaps integer, PRIMARY KEY (source_id, level, "
+                      "block, position)); UPDATE tolvane.meta SET value = '1' WHERE key = "
+                      "'schema_version'"_s)
+                  .code,
+        0);
+    tlv::plant::PlantHistory older;
+    ASSERT_TRUE(older.open(uri, u"drawn"_s)) << qPrintable(older.errorString());
+    QList<tlv::viewer::HistoryBucket> fromRows;
+    ASSERT_TRUE(older.buckets({ 1, 9050, false, 1, { 0 } }, &fromRows))
+        << qPrintable(older.errorString());
+    QList<tlv::viewer::HistoryBucket> fromFile;
+    ASSERT_TRUE(file.buckets({ 1, 9050, false, 1, { 0 } }, &fromFile));
+    EXPECT_EQ(bucketText(fromRows), bucketText(fromFile));
+    const CliRun upgrade = runCli({ u"plant"_s, u"init"_s, admin() });
+    EXPECT_TRUE(upgrade.out.contains(u"upgraded from schema version 1 to"_s))
+        << qPrintable(upgrade.out + upgrade.err);
+    tlv::plant::PlantHistory upgraded;
+    ASSERT_TRUE(upgraded.open(uri, u"drawn"_s)) << qPrintable(upgraded.errorString());
+    drawnAlike(upgraded);
 }

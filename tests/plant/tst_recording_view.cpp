@@ -114,6 +114,23 @@ struct Viewer
     RecordingView view;
 };
 
+// A recording of rows rows (row i holding i) opened in v: paged from its newest rows to
+// its first, and back.
+void pagesToTheFirstRow(Viewer &v, qint64 rows)
+{
+    const QString of = u" of "_s + QString::number(rows);
+    EXPECT_EQ(v.view.shownText(), u"Rows %1 to %2"_s.arg(rows - 49).arg(rows) + of);
+    RecordingPager pager(v.view, v.core);
+    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(rows)));
+    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52"_s + of);
+    EXPECT_EQ(pager.older(), 2);
+    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50"_s + of);
+    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
+    EXPECT_EQ(pager.older(), std::nullopt);
+    EXPECT_EQ(pager.newer(), -25);
+    EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75"_s + of);
+}
+
 // The row numbers of the grid's rows, from their times.
 QList<qint64> gridIds(const viewer::RowStore &grid)
 {
@@ -236,16 +253,7 @@ TEST(RecordingView, HistoryReachesTheFirstRowOfAMillionRowJournal)
     Recorder(path).writeTo(1000000);
     Viewer v;
     ASSERT_TRUE(v.view.open(path, {}));
-    EXPECT_EQ(v.view.shownText(), u"Rows 999951 to 1000000 of 1000000"_s);
-    RecordingPager pager(v.view, v.core);
-    ASSERT_TRUE(v.view.showRange(rowMs(3), rowMs(1000000)));
-    EXPECT_EQ(v.view.shownText(), u"Rows 3 to 52 of 1000000"_s);
-    EXPECT_EQ(pager.older(), 2);
-    EXPECT_EQ(v.view.shownText(), u"Rows 1 to 50 of 1000000"_s);
-    EXPECT_EQ(v.core.rows().cell(0, 4), u"1"_s);
-    EXPECT_EQ(pager.older(), std::nullopt);
-    EXPECT_EQ(pager.newer(), -25);
-    EXPECT_EQ(v.view.shownText(), u"Rows 26 to 75 of 1000000"_s);
+    pagesToTheFirstRow(v, 1000000);
 }
 
 TEST(RecordingView, AJournalFollowsItsRecorderAndShowsAndExportsATimeRange)
@@ -372,6 +380,28 @@ TEST(RecordingView, APlantSourceIsListedAndFollowsWhatItsRecorderSends)
     ASSERT_TRUE(file.view.exportRange(dir.filePath(u"file.csv"_s), rowMs(5), rowMs(45)));
     EXPECT_EQ(test::readBytes(dir.filePath(u"server.csv"_s)),
         test::readBytes(dir.filePath(u"file.csv"_s)));
+
+    // A large source, made in the server (forwarding it would take minutes), is paged to its
+    // first row as a journal file is.
+    const CliRun made = pg.psql(
+        u"postgres"_s, uR"sql(INSERT INTO tolvane.sources (name, held) VALUES ('large', 300000);
+        INSERT INTO tolvane.buffers SELECT id, 1, 'Boiler', 'boiler', 0 FROM tolvane.sources
+            WHERE name = 'large';
+        INSERT INTO tolvane.columns SELECT id, 1, 0, 0, 'Temperature', 1000, 4, 'd'
+            FROM tolvane.sources WHERE name = 'large';
+        SELECT tolvane.add_partition(timestamptz 'epoch' + (%1 + d * 86400000)
+            * interval '1 millisecond') FROM generate_series(0, 4) d;
+        INSERT INTO tolvane.rows (source_id, seq, time, buffer_id, kind, record_number, status,
+                pc_date, pc_time, texts, numbers, raw_values, raw, comment)
+            SELECT s.id, i, timestamptz 'epoch' + (%1 + i * 1000) * interval '1 millisecond', 1,
+                'record', i, 'Run', '', '', ARRAY[i::text], ARRAY[i::float8], ARRAY[i], '', ''
+            FROM tolvane.sources s, generate_series(1::bigint, 300000) i
+            WHERE s.name = 'large')sql"_s.arg(BaseMs));
+    ASSERT_EQ(made.code, 0) << qPrintable(made.err);
+
+    Viewer large;
+    ASSERT_TRUE(large.view.open(uri, u"large"_s));
+    pagesToTheFirstRow(large, 300000);
 }
 
 } // namespace tlv::app

@@ -27,6 +27,28 @@ int HistoryBuckets::column(qint64 key, qint64 from, qint64 to, int columns)
     return int(std::clamp<__int128>(c, 0, columns - 1));
 }
 
+HistoryBuckets::Span::Span(const HistoryQuery &query, qint64 firstId, qint64 lastId)
+    : from(firstId)
+    , to(lastId)
+    , level(levelFor(to - from + 1, std::max(query.columns, 1)))
+    , columns(std::max(query.columns, 1))
+    , keyFrom(query.byTime ? query.from : from)
+    , keyTo(query.byTime ? query.to : to)
+{ }
+
+QString HistoryBuckets::Span::columnOf(const QString &key) const
+{
+    // Integer division: the key is a row id or a time in ms.
+    return QStringLiteral(
+        "CASE WHEN %1 < %2 THEN 0 WHEN %1 > %3 THEN %4 ELSE (%1 - %2) * %5 / %6 END")
+        .arg(key)
+        .arg(keyFrom)
+        .arg(keyTo)
+        .arg(columns - 1)
+        .arg(columns)
+        .arg(keyTo - keyFrom + 1);
+}
+
 void HistoryBuckets::fold(QList<HistoryBucket> &slots, qsizetype positions, const Part &part)
 {
     if (part.column < 0 || part.column >= slots.size())

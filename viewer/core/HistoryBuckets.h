@@ -30,6 +30,26 @@ public:
     // The pixel column of key in from..to over columns columns (clamped into them).
     [[nodiscard]] static int column(qint64 key, qint64 from, qint64 to, int columns);
 
+    // What one query reads: the rows firstId..lastId, the level of blocks they are read
+    // from, and what a key is measured against to find its pixel column (by time a block's
+    // key is its earliest PC time).
+    struct Span
+    {
+        Span(const HistoryQuery &query, qint64 firstId, qint64 lastId);
+        [[nodiscard]] qint64 firstBlock() const { return blockOf(from, level); }
+        [[nodiscard]] qint64 lastBlock() const { return blockOf(to, level); }
+        // The column of an SQL expression key, as column() (SQLite and PostgreSQL alike).
+        [[nodiscard]] QString columnOf(const QString &key) const;
+
+        qint64 from = 0;
+        qint64 to = -1;
+        int level = 1;
+        int columns = 1;
+        // What keys are measured against.
+        qint64 keyFrom = 0;
+        qint64 keyTo = 0;
+    };
+
     // Folds what a query says of one block (or row group) into the bucket of its column:
     // slots holds one bucket per column, values at position index at (-1: none). A time of 0
     // is unknown.
