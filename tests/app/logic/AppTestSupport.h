@@ -3,6 +3,11 @@
 #include "tests/TestSupport.h"
 
 #include "app/core/AppFolders.h"
+#include "buffer/BufferCommands.h"
+#include "buffer/TraceProject.h"
+#include "buffer/UserColumns.h"
+#include "buffer/cFormats.h"
+#include "tests/support/ScriptedPrompter.h"
 
 #include <QDir>
 #include <QString>
@@ -36,6 +41,18 @@ struct Sandbox
         return tlv::test::writeBytes(file, bytes);
     }
     static QByteArray read(const QString &file) { return tlv::test::readBytes(file); }
+};
+
+// A sandbox, a prompter, and a project with its buffer and commands: what the
+// pages of the window work on.
+struct ProjectParts
+{
+    Sandbox box;
+    common::ScriptedPrompter prompter;
+    buffer::UserColumns buffer;
+    buffer::cFormats formats = buffer::cFormats::standard();
+    buffer::TraceProject project { buffer };
+    buffer::BufferCommands commands { project, formats };
 };
 
 } // namespace tlv::app::test

@@ -73,6 +73,41 @@ struct HostFixture : ::testing::Test
     {
         return u'"' + file + u"\" PG5="_s + QLatin1String(version);
     }
+    // The demo project with more connection keys, started from PG5.
+    QString startProject(const QByteArray &keys, QByteArray project = DemoProject)
+    {
+        project.replace("StartReg=4000\r\n", QByteArray("StartReg=4000\r\n").append(keys));
+        const QString file = box.project(u"plant.tlvr"_s);
+        test::Sandbox::write(file, project);
+        host->startUp(line(file));
+        return file;
+    }
+    // The project goes online through PG5's channel to a port of this machine.
+    void channelTo(quint16 port)
+    {
+        GoOnlineChannel channel;
+        channel.port = port;
+        ASSERT_TRUE(host->settingsPage().channelEdited(channel));
+        ASSERT_TRUE(host->settingsPage().save());
+    }
+};
+
+// A PCD on a UDP port of this machine that can be made to go quiet.
+struct UdpPcd
+{
+    pcdsim::SimulatedPcd pcd;
+    pcdsim::SbusServer server { &pcd };
+    UdpPcd()
+    {
+        QString error;
+        EXPECT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    }
+    void quiet(bool on)
+    {
+        pcdsim::FaultPlan plan;
+        plan.drop = on ? 1.0 : 0.0;
+        server.setFaultPlan(plan);
+    }
 };
 
 TEST_F(HostFixture, NewProjectIsCreatedWithTheChosenTypeAndASource)
@@ -84,9 +119,6 @@ TEST_F(HostFixture, NewProjectIsCreatedWithTheChosenTypeAndASource)
     EXPECT_TRUE(QFileInfo::exists(box.project(u"new plant.tlvs"_s)));
     EXPECT_EQ(QFileInfo(box.project(u"new plant.tlvs"_s)).size(), 0);
     EXPECT_TRUE(QFileInfo::exists(box.folders.commonDataFolder));
-    EXPECT_TRUE(host->start().startedFromPg5);
-    EXPECT_EQ(host->start().versionCode, 21);
-    EXPECT_EQ(host->start().symbolFile, box.project(u"_Global.sy5"_s));
     EXPECT_EQ(host->userBuffer().count(), 1);
     EXPECT_TRUE(host->setup().configTabEnabled);
     EXPECT_EQ(control.projectPath(), box.project(QString()));
@@ -105,21 +137,6 @@ TEST_F(HostFixture, CancelledTypeDialogEndsTheProgramWithoutAFile)
     EXPECT_EQ(prompter.lastMessage().text, u"The Tolvane File will not be created !"_s);
 }
 
-TEST_F(HostFixture, ExistingProjectIsReadAndGivenToTheControl)
-{
-    const QString file = writeDemo();
-    EXPECT_EQ(host->startUp(line(file, "17")), TolvaneHost::ProjectRead);
-    EXPECT_EQ(host->project().settings().maxGraph, 50);
-    EXPECT_EQ(control.maxGraph(), 50);
-    EXPECT_EQ(control.maxRows(), 500);
-    EXPECT_TRUE(control.timeStampCol());
-    EXPECT_FALSE(control.dateStampCol());
-    EXPECT_EQ(host->userBuffer().count(), 2);
-    EXPECT_EQ(host->caption(), u"Tolvane  [" + file + u']');
-    EXPECT_EQ(host->editor().fields().title, u"Demo"_s);
-    EXPECT_FALSE(host->userBuffer().changed());
-}
-
 TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
 {
     const QString file = writeDemo();
@@ -127,7 +144,6 @@ TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
     EXPECT_FALSE(host->start().startedFromPg5);
     EXPECT_EQ(host->start().versionCode, 0);
     EXPECT_TRUE(prompter.messages().isEmpty());
-    EXPECT_TRUE(host->settingsPage().view().dllVisible);
     ASSERT_TRUE(host->settingsPage().dllChosen(0));
 
     // The driver chosen there holds at the next start outside PG5.
@@ -147,7 +163,6 @@ TEST_F(HostFixture, AProjectOpenedWithoutPg5OffersTheMakersDriver)
     // PG5 passing its version hides the choice again and keeps its own channel.
     EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
     EXPECT_TRUE(host->start().startedFromPg5);
-    EXPECT_FALSE(host->settingsPage().view().dllVisible);
     EXPECT_EQ(host->project().settings().connection.dll, 1);
 }
 
@@ -162,7 +177,8 @@ TEST_F(HostFixture, UnreadableProjectIsReplacedByANewOne)
     EXPECT_EQ(IniProfile::read(file, u"Tolvane"_s, u"Version"_s), u"2"_s);
 }
 
-TEST_F(HostFixture, AProjectLackingAKeyIsReadAsItStandsAndNotRewritten)
+// MaxRows missing: its default, and the file is not rewritten for it.
+TEST_F(HostFixture, ExistingProjectIsReadAsItStandsAndGivenToTheControl)
 {
     const QString file = box.project(u"plant.tlvr"_s);
     const QByteArray text
@@ -170,9 +186,17 @@ TEST_F(HostFixture, AProjectLackingAKeyIsReadAsItStandsAndNotRewritten)
               .replace("MaxRows=500\r\n", "")
               .replace("[CONNECTION]\r\n", "[CONNECTION]\r\nExportFile=run.xls\r\nIndexFile=1\r\n");
     test::Sandbox::write(file, text);
-    EXPECT_EQ(host->startUp(line(file)), TolvaneHost::ProjectRead);
+    EXPECT_EQ(host->startUp(line(file, "17")), TolvaneHost::ProjectRead);
     EXPECT_EQ(host->project().settings().maxRows, 500);
+    EXPECT_EQ(control.maxRows(), 500);
     EXPECT_EQ(host->project().settings().maxGraph, 50);
+    EXPECT_EQ(control.maxGraph(), 50);
+    EXPECT_TRUE(control.timeStampCol());
+    EXPECT_FALSE(control.dateStampCol());
+    EXPECT_EQ(host->userBuffer().count(), 2);
+    EXPECT_EQ(host->caption(), u"Tolvane  [" + file + u']');
+    EXPECT_EQ(host->editor().fields().title, u"Demo"_s);
+    EXPECT_FALSE(host->userBuffer().changed());
     EXPECT_EQ(host->project().settings().indexFile, 1);
     EXPECT_EQ(host->project().settings().connection.startReg, 4000);
     EXPECT_EQ(host->project().settings().exportFile, box.project(u"run.xls"_s));
@@ -253,8 +277,7 @@ TEST_F(HostFixture, RunsWithoutAProjectEnd)
 
 TEST_F(HostFixture, SaveQuestionsAndCancel)
 {
-    const QString file = writeDemo();
-    host->startUp(line(file));
+    const QString file = startProject({});
     EXPECT_TRUE(host->QuerySave()); // nothing changed: no question
     EXPECT_TRUE(prompter.messages().isEmpty());
 
@@ -316,8 +339,7 @@ TEST_F(HostFixture, ControlErrorsAndShutdownCommand)
 
 TEST_F(HostFixture, StartRegisterOfEachBufferType)
 {
-    const QString file = writeDemo();
-    host->startUp(line(file));
+    const QString file = startProject({});
     host->userBuffer().setStartReg(u" R 1000 "_s);
     EXPECT_TRUE(host->pcd().prepareControl());
     EXPECT_EQ(control.startRegister(), 1000);
@@ -400,23 +422,10 @@ TEST_F(HostFixture, SimulationRunsTheDemoAndReturnsToTheProject)
 // leaving simulation connects again by itself.
 TEST_F(HostFixture, AutomaticRetryPreparesTheControlAndSimulationReturnsConnected)
 {
-    pcdsim::SimulatedPcd pcd;
-    pcdsim::SbusServer server(&pcd);
-    QString error;
-    ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
-    QByteArray project = DemoProject;
-    project.replace("StartReg=4000\r\n", "StartReg=4000\r\nAutoConnect=1\r\n");
-    const QString file = box.project(u"plant.tlvr"_s);
-    test::Sandbox::write(file, project);
-    host->startUp(line(file));
-    GoOnlineChannel channel;
-    channel.port = server.udpPort();
-    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
-    ASSERT_TRUE(host->settingsPage().save());
-
-    pcdsim::FaultPlan absent;
-    absent.drop = 1.0;
-    server.setFaultPlan(absent);
+    UdpPcd pcd;
+    const QString file = startProject("AutoConnect=1\r\n");
+    channelTo(pcd.server.udpPort());
+    pcd.quiet(true);
     control.setStartRegister(0);
     QList<qint16> firstReads;
     QObject::connect(&control, &viewer::ControlCore::ReadPCDReg,
@@ -427,7 +436,7 @@ TEST_F(HostFixture, AutomaticRetryPreparesTheControlAndSimulationReturnsConnecte
     EXPECT_TRUE(host->pcd().connectTimer().isActive());
     host->start().versionCode = 20; // what the settings page may find meanwhile
 
-    server.setFaultPlan({});
+    pcd.quiet(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return host->connected(); }, 20000));
     EXPECT_FALSE(host->pcd().connectTimer().isActive());
     EXPECT_EQ(control.startRegister(), 4000);
@@ -458,23 +467,10 @@ TEST_F(HostFixture, AutomaticRetryPreparesTheControlAndSimulationReturnsConnecte
 // channel: AutoConnect keeps trying without a box and connects by the built-in driver.
 TEST_F(HostFixture, DesktopStartReachesThePg5ChannelsPcdWithoutAsking)
 {
-    pcdsim::SimulatedPcd pcd;
-    pcdsim::SbusServer server(&pcd);
-    QString error;
-    ASSERT_TRUE(server.listenUdp(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
-    QByteArray project = DemoProject;
-    project.replace("StartReg=4000\r\n", "StartReg=4000\r\nAutoConnect=1\r\nDLL=1\r\n");
-    const QString file = box.project(u"plant.tlvr"_s);
-    test::Sandbox::write(file, project);
-    host->startUp(line(file, "21300"));
-    GoOnlineChannel channel;
-    channel.port = server.udpPort();
-    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
-    ASSERT_TRUE(host->settingsPage().save());
-
-    pcdsim::FaultPlan absent;
-    absent.drop = 1.0;
-    server.setFaultPlan(absent);
+    UdpPcd pcd;
+    const QString file = startProject("AutoConnect=1\r\nDLL=1\r\n");
+    channelTo(pcd.server.udpPort());
+    pcd.quiet(true);
     prompter.clear();
     EXPECT_EQ(host->startUp(u'"' + file + u'"'), TolvaneHost::ProjectRead);
     EXPECT_EQ(host->project().settings().connection.dll, 1);
@@ -483,7 +479,7 @@ TEST_F(HostFixture, DesktopStartReachesThePg5ChannelsPcdWithoutAsking)
     QObject::connect(&host->pcd().connectTimer(), &QTimer::timeout, [&attempts] { ++attempts; });
     host->formActivated();
     ASSERT_TRUE(QTest::qWaitFor([&] { return attempts >= 3; }, 20000));
-    server.setFaultPlan({});
+    pcd.quiet(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return host->connected(); }, 20000));
     EXPECT_EQ(host->pcd().connectionText(), host::PcdHost::BuiltInDriverText);
     EXPECT_TRUE(prompter.messages().isEmpty()) << prompter.texts().join(u'|').toStdString();
@@ -500,21 +496,13 @@ TEST_P(QuietPcdHost, ASilenceShorterThanTheRingLosesNoRecord)
     QByteArray project = DemoProject;
     project.replace("ReadInterval=1000", "ReadInterval=500");
     project.replace("RecordNumber=50", "RecordNumber=40");
-    project.replace("StartReg=4000\r\n",
-        QByteArray(
-            "StartReg=4000\r\nDLL=1\r\nAutoConnect=" + QByteArray::number(GetParam()) + "\r\n"));
-    const QString file = box.project(u"plant.tlvr"_s);
-    test::Sandbox::write(file, project);
-    host->startUp(line(file));
+    startProject("DLL=1\r\nAutoConnect=" + QByteArray::number(GetParam()) + "\r\n", project);
     buffer::SourceGenerator generator;
     ASSERT_TRUE(generator.write(host->userBuffer(), host->project().sourcePath()));
     tlv::test::PcdProcess pcd({ u"--trace"_s, host->project().sourcePath(), u"--set"_s,
         u"wave R 100 ramp 0 100000 10000000"_s, u"--set"_s, u"at 2000 silent 2500"_s });
     ASSERT_NE(pcd.port(), 0);
-    GoOnlineChannel channel;
-    channel.port = pcd.port();
-    ASSERT_TRUE(host->settingsPage().channelEdited(channel));
-    ASSERT_TRUE(host->settingsPage().save());
+    channelTo(pcd.port());
     QStringList rows;
     QObject::connect(
         &control, &viewer::ControlCore::OutputLine, [&rows](const QString &l) { rows << l; });

@@ -6,7 +6,7 @@
 #include "app/core/ProjectJournal.h"
 #include "app/core/RecordingView.h"
 #include "journal/JournalReader.h"
-#include "tests/support/ScriptedPrompter.h"
+#include "tests/viewer/core/RecordRows.h"
 #include "viewer/core/ControlCore.h"
 
 #include <QSqlDatabase>
@@ -20,20 +20,6 @@ using namespace tlv;
 using app::ProjectJournal;
 
 namespace {
-
-void record(viewer::ControlCore &core, const QString &display)
-{
-    viewer::DecodedRecord r;
-    r.ok = true;
-    r.date = u"06/12/26"_s;
-    r.time = u"10:00:00"_s;
-    // Cells that show their number, as a decimal column does.
-    for (const QString &text : display.split(u'\t')) {
-        const qint64 value = text.toLongLong();
-        r.appendColumn(0, text, QString::number(value), value, double(value));
-    }
-    core.rows().addRecord(r);
-}
 
 journal::JournalInfo infoOf(const QString &path)
 {
@@ -74,7 +60,8 @@ TEST(ProjectJournal, AfterACrashTheUnexportedRowsAreOfferedOnceAndTheViewIsReadO
         keeper.writer().setBuffer({ 0, u"Boiler"_s, u"DEMO"_s, 3,
             { { 0, u"Temperature"_s, 1000, 5, u"1d"_s }, { 1, u"Valve"_s, 900, 4, u"h"_s } } });
         for (int i = 0; i < 3; ++i)
-            record(core, QString::number(20 + i) + u"\t"_s + QString::number(i));
+            core.rows().addRecord(viewer::test::record(
+                { viewer::test::num(20 + i), viewer::test::num(i) }, u"06/12/26"_s, u"10:00:00"_s));
         ASSERT_TRUE(keeper.writer().flush());
     }
     EXPECT_TRUE(prompter.messages().isEmpty()); // no journal yet: nothing to ask

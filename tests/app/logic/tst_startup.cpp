@@ -15,52 +15,40 @@ namespace {
 using test::Sandbox;
 using Kind = CommandLine::Kind;
 
-struct ParseCase
+TEST(CommandLine, FormsGiveTheStartFileItsFolderAndVersion)
 {
-    const char *line;
-    Kind kind;
-    const char *startFile;
-    const char *projectFolder;
-    const char *symbolFile;
-    const char *sourceFile;
-    int code;
-    int full;
-};
-
-class CommandLineParse : public ::testing::TestWithParam<ParseCase>
-{
-};
-
-TEST_P(CommandLineParse, GivesTheStartFileItsFolderAndVersion)
-{
-    const ParseCase &p = GetParam();
-    const CommandLine c = CommandLine::parse(QString::fromUtf8(p.line));
-    EXPECT_EQ(c.kind, p.kind);
-    EXPECT_EQ(c.startFile, QString::fromUtf8(p.startFile));
-    EXPECT_EQ(c.projectFolder, QString::fromUtf8(p.projectFolder));
-    EXPECT_EQ(c.symbolFile, QString::fromUtf8(p.symbolFile));
-    EXPECT_EQ(c.sourceFile, QString::fromUtf8(p.sourceFile));
-    EXPECT_EQ(c.versionCode, p.code);
-    EXPECT_EQ(c.fullVersion, p.full);
-}
-
-INSTANTIATE_TEST_SUITE_P(Forms, CommandLineParse,
-    ::testing::Values(
+    const struct
+    {
+        const char *line;
+        Kind kind;
+        const char *startFile, *projectFolder, *symbolFile, *sourceFile;
+        int code, full;
+    } cases[] = {
         // Quoted path with a blank in the file name.
-        ParseCase { R"("C:\Proj A\my plant.tlvr" PG5=20100)", Kind::Project,
-            R"(C:\Proj A\my plant.tlvr)", R"(C:\Proj A\)", R"(C:\Proj A\_Global.sy5)",
-            R"(C:\Proj A\my plant.tlvs)", 20, 20100 },
+        { R"("C:\Proj A\my plant.tlvr" PG5=20100)", Kind::Project, R"(C:\Proj A\my plant.tlvr)",
+            R"(C:\Proj A\)", R"(C:\Proj A\_Global.sy5)", R"(C:\Proj A\my plant.tlvs)", 20, 20100 },
         // The blank after ".tlvr" is taken along and trimmed.
-        ParseCase { "/home/eng/cpu1/plant.tlvr PG5=21300", Kind::Project,
-            "/home/eng/cpu1/plant.tlvr", "/home/eng/cpu1/", "/home/eng/cpu1/_Global.sy5",
-            "/home/eng/cpu1/plant.tlvs", 21, 21300 },
+        { "/home/eng/cpu1/plant.tlvr PG5=21300", Kind::Project, "/home/eng/cpu1/plant.tlvr",
+            "/home/eng/cpu1/", "/home/eng/cpu1/_Global.sy5", "/home/eng/cpu1/plant.tlvs", 21,
+            21300 },
         // Capitals, a file without folder, fewer than five digits.
-        ParseCase {
-            "PLANT.TLVR pg5=17", Kind::Project, "PLANT.TLVR", "", "", "PLANT.tlvs", 17, 17 },
-        ParseCase {
-            "x/p.tlvr", Kind::NoVersion, "x/p.tlvr", "x/", "x/_Global.sy5", "x/p.tlvs", 0, 0 },
-        ParseCase { "plant.txt PG5=21300", Kind::NoStartFile, "", "", "", "", 0, 0 },
-        ParseCase { "   ", Kind::Empty, "", "", "", "", 0, 0 }));
+        { "PLANT.TLVR pg5=17", Kind::Project, "PLANT.TLVR", "", "", "PLANT.tlvs", 17, 17 },
+        { "x/p.tlvr", Kind::NoVersion, "x/p.tlvr", "x/", "x/_Global.sy5", "x/p.tlvs", 0, 0 },
+        { "plant.txt PG5=21300", Kind::NoStartFile, "", "", "", "", 0, 0 },
+        { "   ", Kind::Empty, "", "", "", "", 0, 0 },
+    };
+    for (const auto &p : cases) {
+        SCOPED_TRACE(p.line);
+        const CommandLine c = CommandLine::parse(QString::fromUtf8(p.line));
+        EXPECT_EQ(c.kind, p.kind);
+        EXPECT_EQ(c.startFile, QString::fromUtf8(p.startFile));
+        EXPECT_EQ(c.projectFolder, QString::fromUtf8(p.projectFolder));
+        EXPECT_EQ(c.symbolFile, QString::fromUtf8(p.symbolFile));
+        EXPECT_EQ(c.sourceFile, QString::fromUtf8(p.sourceFile));
+        EXPECT_EQ(c.versionCode, p.code);
+        EXPECT_EQ(c.fullVersion, p.full);
+    }
+}
 
 TEST(CommandLine, OverrideFromTolvaneIni)
 {

@@ -19,7 +19,6 @@
 #include "tests/support/ScriptedPrompter.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -28,18 +27,6 @@
 #include <functional>
 
 namespace tlv::test {
-
-// Processes events until the condition holds; false after 10 s.
-inline bool waitFor(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(10000);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 // Counts up one register every cycle: each record carries a number of its own.
 class Sequence : public pcdsim::PcdProgram

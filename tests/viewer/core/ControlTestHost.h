@@ -8,7 +8,6 @@
 #include "viewer/core/BufferLoader.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/ControlCore.h"
-#include "viewer/core/ControlSeams.h"
 
 #include <QHash>
 #include <QList>
@@ -181,25 +180,6 @@ private:
     }
 };
 
-class FakeSeams : public ControlSeams
-{
-public:
-    bool exportGrid(ExportTrigger trigger) override
-    {
-        exports.append(trigger);
-        if (core)
-            core->rows().removeAllRows();
-        return true;
-    }
-    void showShutdownNotice() override { ++notices; }
-    void openConversionWindow(int, int) override { }
-    bool crypt(const QString &, QString *) override { return false; }
-
-    ControlCore *core = nullptr;
-    QList<ExportTrigger> exports;
-    int notices = 0;
-};
-
 // One request the control raised.
 struct Request
 {
@@ -229,17 +209,11 @@ public:
         : m_core(core)
     {
         QObject::connect(&core, &Control::ReadPCDReg, [this](qint16 first, qint16 count) {
-            requests.append(reg(first, count));
-            QList<qint32> words = pcd.readRegisters(first, count);
-            shorten(words);
-            m_core.setDataBlock(words);
+            answer(reg(first, count), pcd.readRegisters(first, count));
         });
         QObject::connect(
             &core, &Control::ReadPCDDB, [this](qint16 number, qint16 offset, qint16 count) {
-                requests.append(db(number, offset, count));
-                QList<qint32> words = pcd.readBlock(number, offset, count);
-                shorten(words);
-                m_core.setDataBlock(words);
+                answer(db(number, offset, count), pcd.readBlock(number, offset, count));
             });
         QObject::connect(
             &core, &Control::OutputLine, [this](const QString &line) { lines.append(line); });
@@ -256,11 +230,11 @@ public:
     QHash<int, int> cutAnswers;
 
 private:
-    void shorten(QList<qint32> &words)
+    void answer(const Request &request, const QList<qint32> &words)
     {
-        const int index = int(requests.size()) - 1;
-        if (cutAnswers.contains(index))
-            words = words.mid(0, cutAnswers.value(index));
+        const int index = int(requests.size());
+        requests.append(request);
+        m_core.setDataBlock(words.mid(0, cutAnswers.value(index, int(words.size()))));
     }
 
     Control &m_core;

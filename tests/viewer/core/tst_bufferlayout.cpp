@@ -86,13 +86,6 @@ TEST(StartRegister, KindAndAddressLimits)
             EXPECT_EQ(r.text, u"Invalid buffer\rCheck the start register value"_s);
         }
     }
-    ReaderState s;
-    s.headerLength = 8;
-    s.counterIndex = 6;
-    BufferCheck::checkStartRegister(68 * 65536 + 16).applyTo(s);
-    EXPECT_TRUE(s.isDataBlock);
-    EXPECT_EQ(s.headerLength, 16);
-    EXPECT_EQ(s.counterIndex, 4);
 }
 
 TEST(HeaderCheck, BufferLengthLimitsPerStorage)
@@ -133,14 +126,11 @@ TEST(HeaderCheck, TypeKeysSetHeaderAndCommandState)
     EXPECT_EQ(r.state.commandWord, 5);
     EXPECT_EQ(r.state.lastCommand, 5); // nothing acted on at header time
     EXPECT_EQ(r.state.exportIndex, 42);
-    EXPECT_EQ(r.state.headerKey, u"ABCD"_s);
-    EXPECT_EQ(r.state.headerVersion, 7);
-    EXPECT_EQ(r.state.bufferLength, 100);
 
+    // A TLV1 buffer has neither: nothing left over from the TLV2 before.
     r = BufferCheck::checkHeader(r.state, header(fourChars("TLV1"), 100));
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.state.headerLength, 8);
-    EXPECT_EQ(r.state.firstRecordOffset, 8);
     EXPECT_EQ(r.state.commandWord, 0);
     EXPECT_EQ(r.state.lastCommand, 0);
     EXPECT_EQ(r.state.exportIndex, 0);
@@ -251,28 +241,15 @@ TEST(CounterEvaluation, ShortOrGarbledAnswersKeepState)
     EXPECT_EQ(out.recordsToFetch, 0);
 }
 
-TEST(FetchOrder, RingOrderAndCompleteness)
+// Ring order and short answers are read end to end by the reading-cycle and record tests;
+// here only what a hostile counter block could ask for.
+TEST(FetchOrder, OnlyTheRecordsFetchedHoweverManyWereToCome)
 {
-    EXPECT_EQ(FetchOrder::plan(5, 5, 2).records, (QList<qint32> { 4, 0, 1, 2 }));
-    EXPECT_EQ(FetchOrder::plan(5, 5, 4).records, (QList<qint32> { 0, 1, 2, 3, 4 }));
-    EXPECT_EQ(FetchOrder::plan(3, 5, 2).records, (QList<qint32> { 0, 1, 2 }));
-    EXPECT_TRUE(FetchOrder::plan(0, 5, 2).records.isEmpty());
-    // Only the records that were fetched, however many were to come.
     EXPECT_EQ(FetchOrder::plan(5, 5, 2, 3).records, (QList<qint32> { 0, 1, 2 }));
     EXPECT_EQ(FetchOrder::plan(5, 5, 2, 0).records, QList<qint32> {});
     const FetchOrder huge = FetchOrder::plan(2147483647, 2147483647, 5, 2);
     EXPECT_EQ(huge.records, (QList<qint32> { 0, 1 }));
     EXPECT_EQ(huge.completeness(2).text, u"2 from 2147483646 records loaded."_s);
-
-    const FetchOrder part = FetchOrder::plan(5, 10, 4);
-    const CheckResult r = part.completeness(3);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.code, 12);
-    EXPECT_EQ(r.text, u"3 from 5 records loaded."_s);
-    EXPECT_TRUE(part.completeness(5).ok);
-    const FetchOrder ring = FetchOrder::plan(10, 10, 4);
-    EXPECT_TRUE(ring.completeness(9).ok);
-    EXPECT_EQ(ring.completeness(8).text, u"8 from 9 records loaded."_s);
 }
 
 TEST(RequestPlanner, KeepsArgumentsWithin16Bits)

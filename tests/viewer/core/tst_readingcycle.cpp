@@ -16,20 +16,17 @@ namespace {
 
 constexpr qint16 kStartRegister = 50;
 
-// A control wired to a test host, a fake loader and fake seams, stopped in
-// state 2 with its start register accepted.
+// A control wired to a test host and a fake loader, its start register
+// pointing at a TLV1 buffer.
 struct Rig
 {
-    explicit Rig(bool dataBlock = false, bool tlv2 = false, qint32 address = 100, int words = 2,
-        qint32 capacity = 10)
+    explicit Rig(bool dataBlock = false, qint32 address = 100, int words = 2, qint32 capacity = 10)
         : loader(words, 10, std::min(words, 2))
         , core(&prompter)
         , host(core)
-        , writer(host.pcd, dataBlock, address, tlv2, words, capacity)
+        , writer(host.pcd, dataBlock, address, false, words, capacity)
     {
         core.setLoader(&loader);
-        seams.core = &core;
-        core.setSeams(&seams);
         core.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(14, 15, 16)); });
         core.setStartRegister(kStartRegister);
         host.pcd.registers[kStartRegister] = writer.startValue();
@@ -43,7 +40,6 @@ struct Rig
 
     tlv::common::ScriptedPrompter prompter;
     FakeLoader loader;
-    FakeSeams seams;
     ControlCore core;
     TestHost host;
     TraceWriter writer;
@@ -75,9 +71,6 @@ TEST(ReadingCycle, RegisterBufferRequestSequence)
     EXPECT_EQ(rig.host.lines, numbered(1, 3));
     EXPECT_EQ(rig.state(), 3);
     EXPECT_TRUE(rig.core.cycle().readTimerActive());
-    EXPECT_EQ(rig.core.title(), u"Tolvane for : Test buffer      version 3"_s);
-    EXPECT_EQ(rig.core.headerKey(), u"TEST"_s);
-    EXPECT_EQ(rig.core.headerVersion(), 3);
     EXPECT_EQ(rig.core.recordNumber(), 10);
 
     // One tick with 3 new records: counter block, then R*3 words at A+F.
@@ -105,83 +98,6 @@ TEST(ReadingCycle, RegisterBufferRequestSequence)
     EXPECT_EQ(rig.loader.descriptionLoads[0].headerLength, 8);
 }
 
-TEST(ReadingCycle, DataBlockBufferTlv2)
-{
-    Rig rig(true, true, 7);
-    rig.writer.writeNumbered(2);
-    rig.startAndRun();
-    EXPECT_EQ(rig.host.requests,
-        QList<Request>({ reg(kStartRegister, 1), db(7, 0, 16), db(7, 4, 12), db(7, 16, 4) }));
-    EXPECT_EQ(rig.host.lines, numbered(1, 2));
-
-    rig.host.requests.clear();
-    rig.writer.writeNumbered(1);
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.host.requests, QList<Request>({ db(7, 4, 12), db(7, 16 + 2 * 2, 2) }));
-    EXPECT_EQ(rig.host.lines, numbered(1, 3));
-}
-
-TEST(ReadingCycle, WrapFetchesTheRingEndThenItsStart)
-{
-    Rig rig;
-    rig.writer.writeNumbered(8);
-    rig.startAndRun();
-    ASSERT_EQ(rig.host.lines, numbered(1, 8));
-
-    // 5 more: slots 8, 9, 0, 1, 2. First the end of the ring, then its start.
-    rig.writer.writeNumbered(5);
-    rig.host.requests.clear();
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(100 + 8 + 2 * 8, 4) }));
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.host.requests.mid(2), QList<Request>({ reg(104, 12), reg(108, 6) }));
-    EXPECT_EQ(rig.host.lines, numbered(1, 13));
-    EXPECT_EQ(rig.core.recordCount(), 13);
-}
-
-TEST(ReadingCycle, OvertakenReaderAddsMissRowAndReadsTheWholeRing)
-{
-    Rig rig;
-    rig.core.setPcdStatusCol(true);
-    rig.core.setPcdStatus(2);
-    rig.writer.writeNumbered(2);
-    rig.startAndRun();
-    rig.host.lines.clear();
-
-    // 15 new records in a ring of 10: 6 lost, the 9 readable ones oldest first.
-    rig.writer.writeNumbered(15);
-    rig.core.cycle().tick();
-    QStringList expected { u"Miss 6\t----------------\t----------------"_s };
-    for (const QString &line : numbered(9, 17))
-        expected << u"Run\t"_s + line;
-    EXPECT_EQ(rig.host.lines, expected);
-    EXPECT_EQ(rig.core.recordCount(), 2 + 9);
-    EXPECT_EQ(rig.state(), 3);
-    EXPECT_TRUE(rig.host.errors.isEmpty());
-}
-
-TEST(ReadingCycle, RestartAddsSeparatorThenReadsEverythingAgain)
-{
-    Rig rig;
-    rig.writer.writeNumbered(4);
-    rig.startAndRun();
-    rig.host.lines.clear();
-    rig.host.requests.clear();
-
-    rig.writer.restart();
-    rig.writer.writeNumbered(2); // records 5 and 6 in slots 0 and 1, counter 2
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.host.lines, QStringList({ u"----------------\t----------------"_s }));
-    // The header is read again before records are fetched with its layout.
-    EXPECT_EQ(rig.host.requests, QList<Request>({ reg(104, 12), reg(100, 8) }));
-    const qint32 countAfterRestart = rig.core.recordCount();
-    EXPECT_EQ(countAfterRestart, 4); // a separator is not counted
-
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.host.lines.mid(1), numbered(5, 6));
-    EXPECT_EQ(rig.core.rows().cell(rig.core.rows().dataRowCount() - 1, 0), u"6"_s);
-}
-
 TEST(ReadingCycle, RestartOnAnotherLayoutReportsTheChangedHeader)
 {
     Rig rig;
@@ -202,37 +118,6 @@ TEST(ReadingCycle, RestartOnAnotherLayoutReportsTheChangedHeader)
         << rig.host.errors[0].second.toStdString();
     EXPECT_EQ(rig.core.runMode(), 0);
     EXPECT_EQ(rig.state(), 2);
-}
-
-TEST(ReadingCycle, PcdCommandWord)
-{
-    Rig rig(false, true);
-    rig.writer.writeNumbered(3);
-    rig.startAndRun();
-    ASSERT_EQ(rig.core.recordCount(), 3);
-    EXPECT_EQ(rig.loader.descriptionLoads.value(0).headerLength, 16); // a TLV2 register buffer
-
-    // 1 clears; when it acts again is the counter evaluation's rule.
-    rig.writer.setCommand(1);
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.core.recordCount(), 0);
-    rig.writer.writeNumbered(2);
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.core.recordCount(), 2);
-
-    // 8 exports as asked by the PCD; 9 shows the notice, then PCDCmd(9).
-    rig.writer.setCommand(8);
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.seams.exports,
-        QList<ControlSeams::ExportTrigger>({ ControlSeams::ExportTrigger::Pcd }));
-    QSignalSpy cmd(&rig.core, &ControlCore::PCDCmd);
-    rig.writer.setCommand(9);
-    rig.core.cycle().tick();
-    EXPECT_EQ(rig.seams.notices, 1);
-    ASSERT_EQ(cmd.size(), 1);
-    EXPECT_EQ(cmd[0][0].value<qint16>(), 9);
-    rig.core.cycle().tick();
-    EXPECT_EQ(cmd.size(), 1);
 }
 
 TEST(ReadingCycle, ShortRecordAnswerStopsTheRun)
@@ -385,7 +270,7 @@ TEST(ReadingCycle, CapacityBeyondTheBufferIsInvalidAndFetchesNothing)
         { true, 9, 8000, 6, u"6 records, the buffer holds at most 4"_s },
     };
     for (const Case &c : cases) {
-        Rig rig(c.dataBlock, false, c.address, c.recordLength, 6);
+        Rig rig(c.dataBlock, c.address, c.recordLength, 6);
         rig.writer.writeNumbered(2);
         rig.writer.setWord(7, c.capacity);
         rig.startAndRun();
@@ -398,7 +283,7 @@ TEST(ReadingCycle, CapacityBeyondTheBufferIsInvalidAndFetchesNothing)
 
     // Four 8000-word records fit from register 100 (32108 words): the whole
     // ring comes in requests that stay within 16 bits.
-    Rig fits(false, false, 100, 8000, 4);
+    Rig fits(false, 100, 8000, 4);
     fits.writer.writeNumbered(4);
     fits.startAndRun();
     ASSERT_TRUE(fits.host.errors.isEmpty()) << fits.host.errors.value(0).second.toStdString();
@@ -480,7 +365,7 @@ TEST(ReadingCycle, RestartReadsTheRingWithoutAFalseMiss)
 {
     // A demo that ran long past its ring of 50; Clear, then Restart (stop,
     // start, run) as the window's button does.
-    Rig rig(true, false, 100, 4, 50);
+    Rig rig(true, 100, 4, 50);
     QSignalSpy separators(&rig.core.cycle(), &ReadingCycle::separator);
     rig.writer.writeNumbered(30);
     rig.startAndRun();

@@ -106,16 +106,8 @@ TEST(Control, PropertiesAreReachableByNameAndForwardToTheCore)
     EXPECT_EQ(control.property("RunMode").metaType(), QMetaType::fromType<qint16>());
     EXPECT_EQ(control.property("Interval").metaType(), QMetaType::fromType<qint32>());
     EXPECT_FALSE(control.property("DataBlock").isValid());
-    for (const char *signal :
-        { "Click()", "DblClick()", "Resize()", "NewExportFile()", "ReadPCDReg(qint16,qint16)",
-            "ReadPCDDB(qint16,qint16,qint16)", "ModulError(qint16,QString)", "OutputLine(QString)",
-            "Status(qint16)", "PCDCmd(qint16)" })
-        EXPECT_GE(control.metaObject()->indexOfSignal(signal), 0) << signal;
 
     // Writes go through the core with its rules.
-    control.setProperty("MaxGraph", 5);
-    EXPECT_EQ(control.property("MaxGraph").toInt(), 20);
-
     control.setProperty("Enabled", false);
     control.setProperty("ProjectPath", u"C:\\Proj\\"_s);
     control.setProperty("GridFontSize", u"12"_s);
@@ -123,17 +115,13 @@ TEST(Control, PropertiesAreReachableByNameAndForwardToTheCore)
     EXPECT_EQ(control.core().gridFontSize(), u"12"_s);
     EXPECT_TRUE(control.isEnabled()) << "the widget itself stays usable";
     EXPECT_TRUE(control.propertiesChanged());
-}
 
-TEST(Control, DataBlockThroughThePropertySystemAnswersARequest)
-{
-    ScriptedPrompter prompter;
+    // An answer set through the property system is taken as the host's answer.
     TableLoader loader;
-    Tolvane control(nullptr, &prompter);
     control.setLoader(&loader);
+    control.setProperty("Enabled", true);
     QSignalSpy reads(&control, &Tolvane::ReadPCDReg);
     QSignalSpy states(&control, &Tolvane::Status);
-
     control.setStartRegister(50);
     control.Start();
     ASSERT_EQ(reads.size(), 1);
@@ -216,6 +204,8 @@ TEST(Control, SeparatorAndStatusRowsAreSetApart)
     EXPECT_EQ(m->data(m->index(1, 4), Qt::BackgroundRole).value<QBrush>().color(),
         GridPresentation::statusBackground());
     EXPECT_EQ(m->data(m->index(2, 3)).toString(), u"Restart"_s);
+    EXPECT_EQ(m->headerData(2, Qt::Vertical), m->headerData(1, Qt::Vertical))
+        << "a separator takes no record number";
     EXPECT_EQ(m->data(m->index(2, 4), Qt::BackgroundRole).value<QBrush>().color(),
         GridPresentation::separatorBackground());
 }
@@ -380,7 +370,11 @@ TEST(Control, GraphButtonSelectsAllAndFollowsNewRecords)
     rig.control.Reset();
     button->click();
     EXPECT_EQ(button->text(), u"Graph"_s);
-    EXPECT_EQ(rig.prompter.messages().size(), 1);
+    ASSERT_EQ(rig.prompter.messages().size(), 1);
+    EXPECT_EQ(rig.prompter.lastMessage().title, u"Show graph"_s);
+    EXPECT_EQ(rig.prompter.lastMessage().text,
+        u"No data columns selected for the graph !\r\r"
+        u"Double-click on the data column header to select it."_s);
 }
 
 TEST(Control, CountersShowRecordsAndRowsAndTurnRedAtTheLimit)
@@ -400,6 +394,7 @@ TEST(Control, CountersShowRecordsAndRowsAndTurnRedAtTheLimit)
     rig.tick();
     EXPECT_EQ(rows->text(), u"3"_s);
     EXPECT_TRUE(isRed(rows));
+    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), u"2"_s) << "the oldest went";
     EXPECT_EQ(records->text(), u"4"_s);
     EXPECT_FALSE(isRed(records));
 
@@ -427,27 +422,6 @@ TEST(Control, SurfaceEventsComeFromTheWidget)
     EXPECT_GE(resizes.size(), 1);
 }
 
-TEST(Control, ExportButtonWritesTheGridAndEmptiesIt)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    Rig rig;
-    rig.host.write(42, 10);
-    rig.host.write(43, 0);
-    rig.run();
-    QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
-    const QString target = dir.filePath(u"trace.csv"_s);
-    rig.control.setExportFile(target);
-
-    rig.control.findChild<QPushButton *>(u"exportButton"_s)->click();
-    EXPECT_EQ(newFile.size(), 1);
-    EXPECT_TRUE(QFile::exists(target));
-    EXPECT_EQ(rig.model()->rowCount(), 0);
-    EXPECT_EQ(rig.control.recordCount(), 0);
-}
-
-// One look at the graph selects every data column: the PC time the settings ask for still
-// goes with every later export, and a header double-click selects or clears any column.
 TEST(Control, ExportAfterTheGraphKeepsTheStampColumns)
 {
     QTemporaryDir dir;
@@ -463,9 +437,13 @@ TEST(Control, ExportAfterTheGraphKeepsTheStampColumns)
         return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).trimmed()
                                               : QString();
     };
+    QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
     rig.control.setExportFile(dir.filePath(u"after-graph.csv"_s));
     rig.control.findChild<QPushButton *>(u"exportButton"_s)->click();
     EXPECT_TRUE(header().startsWith(u"PC Time,"_s)) << header().toStdString();
+    EXPECT_EQ(newFile.size(), 1);
+    EXPECT_EQ(rig.model()->rowCount(), 0) << "the export empties the grid";
+    EXPECT_EQ(rig.control.recordCount(), 0);
 
     rig.host.write(43, 0);
     rig.tick();
@@ -503,27 +481,6 @@ TEST(GridView, GridFontFallsBackToTheSystemMonospace)
     EXPECT_EQ(GridView::gridFont(u"Courier"_s, u"900"_s).pointSizeF(), 10.0);
 }
 
-TEST(Control, FullGridWithAutoExportWritesAFileInsteadOfDroppingRows)
-{
-    QTemporaryDir dir;
-    Rig rig;
-    QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
-    rig.control.setMaxRows(3);
-    rig.control.setAutoExport(true);
-    rig.control.setExportFile(dir.filePath(u"auto.csv"_s));
-    for (int i = 1; i <= 4; ++i)
-        rig.host.write(i, 0);
-    rig.run();
-
-    EXPECT_EQ(newFile.size(), 1);
-    EXPECT_TRUE(QFile::exists(dir.filePath(u"auto.csv"_s)));
-    EXPECT_EQ(rig.model()->rowCount(), 1);
-    EXPECT_EQ(rig.model()->data(rig.model()->index(0, 4)).toString(), u"4"_s);
-    EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
-}
-
-// A folder that appears late: nothing written is nothing dropped. The rows wait, told
-// once without a box, and the first export that works takes them all.
 TEST(Control, FailedAutomaticExportKeepsTheRowsForTheNextOne)
 {
     QTemporaryDir dir;
@@ -544,6 +501,7 @@ TEST(Control, FailedAutomaticExportKeepsTheRowsForTheNextOne)
         << rig.prompter.notices()[0].text.toStdString();
 
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"late"_s));
+    QSignalSpy newFile(&rig.control, &Tolvane::NewExportFile);
     rig.host.write(9, 0);
     rig.tick();
     EXPECT_EQ(rig.model()->rowCount(), 1);
@@ -552,6 +510,8 @@ TEST(Control, FailedAutomaticExportKeepsTheRowsForTheNextOne)
     const QStringList lines
         = QString::fromLatin1(file.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
     EXPECT_EQ(lines.size(), 9) << "a header and records 1 to 8";
+    EXPECT_EQ(newFile.size(), 1);
+    EXPECT_TRUE(rig.prompter.messages().isEmpty()) << "automatic exports stay silent";
     EXPECT_EQ(rig.control.core().rows().droppedRows(), 0);
     EXPECT_EQ(rig.prompter.notices().size(), 1);
 }

@@ -10,45 +10,33 @@ using tlv::viewer::ConversionText;
 
 namespace {
 
-struct NumericCase
+TEST(ConversionText, NumericRowsShowTheValueInEachBase)
 {
-    const char *name;
-    qint16 bits;
-    qint16 hexDigits;
-    quint64 value;
-    qint64 raw;
-    const char *decimal;
-    const char *hexa;
-    const char *binary;
-};
-
-class ConversionNumeric : public ::testing::TestWithParam<NumericCase>
-{
-};
-
-TEST_P(ConversionNumeric, RowsShowTheValueInEachBase)
-{
-    const NumericCase &c = GetParam();
-    const ConversionText t = ConversionText::numeric(c.bits, c.hexDigits, c.value, c.raw);
-    EXPECT_EQ(t.rows[0].value, QString::fromLatin1(c.decimal));
-    EXPECT_EQ(t.rows[1].value, QString::fromLatin1(c.hexa));
-    EXPECT_EQ(t.rows[2].value, QString::fromLatin1(c.binary));
-    EXPECT_EQ(t.caption, QString::number(c.bits) + u" bits conversion"_s);
-    EXPECT_EQ(t.heightTwips, c.bits * 132 + 1100);
-}
-
-INSTANTIATE_TEST_SUITE_P(Bases, ConversionNumeric,
-    ::testing::Values(NumericCase { "byte5", 8, 2, 5, 5, "5", "05", "00000101" },
-        NumericCase { "longMinus1", 32, 8, 4294967295u, -1, "4294967295 (-1)", "FFFFFFFF",
+    const struct
+    {
+        qint16 bits, hexDigits;
+        quint64 value;
+        qint64 raw;
+        const char *decimal, *hexa, *binary;
+    } cases[] = {
+        { 8, 2, 5, 5, "5", "05", "00000101" },
+        { 32, 8, 4294967295u, -1, "4294967295 (-1)", "FFFFFFFF",
             "11111111 11111111 11111111 11111111" },
-        NumericCase { "word2748", 16, 4, 2748, 2748, "2748", "0ABC", "00001010 10111100" },
-        NumericCase { "nibble", 4, 1, 10, 10, "10", "A", "1010" },
-        NumericCase { "bitZero", 1, 1, 0, 0, "0", "0", "0" },
-        NumericCase { "longUpperWord", 32, 8, 0x10000, 0x10000, "65536", "00010000",
-            "00000000 00000001 00000000 00000000" },
-        // Hex padding adds four zeros at most.
-        NumericCase { "padLimit", 16, 8, 1, 1, "1", "00001", "00000000 00000001" }),
-    [](const auto &info) { return std::string(info.param.name); });
+        { 16, 4, 2748, 2748, "2748", "0ABC", "00001010 10111100" },
+        { 4, 1, 10, 10, "10", "A", "1010" }, { 1, 1, 0, 0, "0", "0", "0" },
+        { 32, 8, 0x10000, 0x10000, "65536", "00010000", "00000000 00000001 00000000 00000000" },
+        { 16, 8, 1, 1, "1", "00001", "00000000 00000001" }, // hex padding adds four zeros at most
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.binary);
+        const ConversionText t = ConversionText::numeric(c.bits, c.hexDigits, c.value, c.raw);
+        EXPECT_EQ(t.rows[0].value, QString::fromLatin1(c.decimal));
+        EXPECT_EQ(t.rows[1].value, QString::fromLatin1(c.hexa));
+        EXPECT_EQ(t.rows[2].value, QString::fromLatin1(c.binary));
+        EXPECT_EQ(t.caption, QString::number(c.bits) + u" bits conversion"_s);
+        EXPECT_EQ(t.heightTwips, c.bits * 132 + 1100);
+    }
+}
 
 TEST(ConversionText, GridTextFillsTheLastRowOnlyWhenGiven)
 {
@@ -58,21 +46,15 @@ TEST(ConversionText, GridTextFillsTheLastRowOnlyWhenGiven)
     EXPECT_EQ(t.rows[3].value, u"A"_s);
 }
 
-TEST(ConversionText, TextValueShowsCommentRowOnlyWithAComment)
+// Without a comment: the conversion window's test.
+TEST(ConversionText, TextValueShowsTheCommentRowWithAComment)
 {
-    const ConversionText bare = ConversionText::text(u"Running"_s, {});
-    EXPECT_EQ(bare.caption, u"Text value"_s);
-    EXPECT_EQ(bare.rows[0].caption, u"Value:"_s);
-    EXPECT_EQ(bare.rows[0].value, u"Running"_s);
-    EXPECT_FALSE(bare.rows[1].visible);
-    EXPECT_FALSE(bare.rows[2].visible);
-    EXPECT_FALSE(bare.rows[3].visible);
-    EXPECT_EQ(bare.heightTwips, 0);
-
-    const ConversionText commented = ConversionText::text(u"Running"_s, u"Pump on"_s);
-    EXPECT_TRUE(commented.rows[1].visible);
-    EXPECT_EQ(commented.rows[1].caption, u"Comment:"_s);
-    EXPECT_EQ(commented.rows[1].value, u"Pump on"_s);
+    const ConversionText t = ConversionText::text(u"Running"_s, u"Pump on"_s);
+    EXPECT_EQ(t.heightTwips, 0);
+    EXPECT_TRUE(t.rows[1].visible);
+    EXPECT_EQ(t.rows[1].caption, u"Comment:"_s);
+    EXPECT_EQ(t.rows[1].value, u"Pump on"_s);
+    EXPECT_FALSE(t.rows[2].visible);
 }
 
 ColumnDescription column(qint16 type, const char *format)
@@ -107,7 +89,6 @@ TEST(ConversionText, CellWidthsFollowTheDataType)
     EXPECT_EQ(word->value, 65535u);
     EXPECT_EQ(word->raw, -1);
     EXPECT_EQ(word->format, qint16(u'd'));
-    EXPECT_EQ(ConversionText::formatCaption(word->format, word->formatName), u"As %sd:"_s);
     const auto places
         = ConversionText::forCell(column(ColumnDescription::Word, "1d"), qint64(5), u"0.5"_s, {});
     ASSERT_TRUE(places);

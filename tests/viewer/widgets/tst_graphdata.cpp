@@ -1,5 +1,4 @@
 #include "../core/RecordRows.h"
-#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/widgets/GraphCursors.h"
@@ -16,8 +15,10 @@
 
 using namespace Qt::StringLiterals;
 
-using tlv::common::ScriptedPrompter;
+using tlv::viewer::GraphCursors;
 using tlv::viewer::GraphData;
+using tlv::viewer::GraphTicks;
+using tlv::viewer::GraphTraces;
 using tlv::viewer::RowStore;
 namespace test = tlv::viewer::test;
 
@@ -32,13 +33,7 @@ void fill(RowStore &rows, int records)
         rows.addRecord(test::record({ test::num(i), test::num(10 * i) }));
 }
 
-TEST(GraphData, LabelStepGrowsWithTheRowCount)
-{
-    const std::pair<int, int> steps[] = { { 1, 1 }, { 20, 1 }, { 21, 5 }, { 100, 5 }, { 101, 10 },
-        { 500, 10 }, { 501, 20 }, { 5000, 20 } };
-    for (const auto &[maxGraph, step] : steps)
-        EXPECT_EQ(GraphData::labelStep(maxGraph), step) << maxGraph;
-}
+} // namespace
 
 TEST(GraphData, FewRecordsFillTheFirstRowsOnly)
 {
@@ -67,14 +62,15 @@ TEST(GraphData, FewRecordsFillTheFirstRowsOnly)
     EXPECT_TRUE(g.pointerText(rows, 0).isEmpty());
 }
 
-TEST(GraphData, ManyRecordsShowTheNewestWithSteppedLabels)
+TEST(GraphData, ManyRecordsShowTheNewestLabelledByTheirNumbers)
 {
     RowStore rows;
     fill(rows, 300);
+    rows.setMaxRows(250); // records 1 to 50 dropped: the numbers run ahead of the positions
     rows.setGraphSelection({ 2 });
     const GraphData g = GraphData::build(rows, 100);
 
-    EXPECT_EQ(g.first, 200);
+    EXPECT_EQ(g.first, 150);
     EXPECT_EQ(g.records, 100);
     ASSERT_EQ(g.series.size(), 1);
     EXPECT_EQ(g.series[0].values.first(), 201.0);
@@ -85,51 +81,6 @@ TEST(GraphData, ManyRecordsShowTheNewestWithSteppedLabels)
     }
     EXPECT_EQ(g.labels[4], u"205"_s);
 }
-
-TEST(GraphData, LabelsAreTheRowHeadersNotThePositions)
-{
-    // After rows were dropped, the record numbers run ahead of the row positions.
-    RowStore rows;
-    fill(rows, 30);
-    rows.setMaxRows(10);
-    rows.setGraphSelection({ 2 });
-    const GraphData g = GraphData::build(rows, 20);
-    EXPECT_EQ(g.records, 10);
-    EXPECT_EQ(g.labels[0], u"21"_s);
-    EXPECT_EQ(g.series[0].values[0], 21.0);
-}
-
-TEST(GraphData, OpeningSelectsEveryDataColumnOrRefusesWithoutAny)
-{
-    RowStore rows;
-    ScriptedPrompter prompter;
-    EXPECT_FALSE(GraphData::prepareToShow(rows, &prompter));
-    ASSERT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.lastMessage().title, u"Show graph"_s);
-    EXPECT_EQ(prompter.lastMessage().text,
-        u"No data columns selected for the graph !\r\r"
-        u"Double-click on the data column header to select it."_s);
-
-    prompter.clear();
-    fill(rows, 3);
-    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
-    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 4, 5 }));
-    EXPECT_TRUE(prompter.messages().isEmpty());
-    // A selection made by the user is kept as it is.
-    rows.setGraphSelection({ 5 });
-    EXPECT_TRUE(GraphData::prepareToShow(rows, &prompter));
-    EXPECT_EQ(rows.selectedGridColumns(), (QList<int> { 5 }));
-}
-
-} // namespace
-
-namespace {
-
-using tlv::viewer::GraphCursors;
-using tlv::viewer::GraphTicks;
-using tlv::viewer::GraphTraces;
-
-} // namespace
 
 TEST(GraphTicks, StepsAreOneTwoOrFiveTimesAPowerOfTen)
 {
@@ -214,11 +165,6 @@ TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
     EXPECT_EQ(o.traces[3].segments[0].first().y(), 0.0);
     EXPECT_EQ(o.traces[3].segments[1].first().y(), 1.0);
     EXPECT_EQ(o.traces[0].high, 1210);
-    // Colours per column are told apart.
-    QSet<QRgb> colours;
-    for (int k = 0; k < 128; ++k)
-        colours.insert(GraphTraces::colour(k).rgb());
-    EXPECT_GT(colours.size(), 100);
 
     // Lanes: every line fills a band of its own, first series on top, above
     // the bit lane; its own low and high touch the band's edges.
