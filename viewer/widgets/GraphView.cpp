@@ -544,6 +544,12 @@ void GraphView::relabelX()
                 ticks.append({ double(i), m_core.rows().cell(m_data.first + i - 1, 0) });
         }
     }
+    // A label centred on a tick near the chart's edge would be cut there: it is left out.
+    const QRectF area = m_chart->plotArea();
+    const QFontMetricsF labelMetrics(m_axisX->labelsFont());
+    ticks = GraphTicks::wholeLabels(ticks, { low, high }, { area.left(), area.right() },
+        { 0.0, m_chart->size().width() },
+        [&labelMetrics](const QString &text) { return labelMetrics.horizontalAdvance(text); });
     setTicks(m_axisX, ticks, low, high);
     m_traceItem->setXRange(low, high);
     // An axis without labels (the first few records) would float its title.

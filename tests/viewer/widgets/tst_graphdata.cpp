@@ -156,6 +156,20 @@ TEST(GraphTicks, StepsAreOneTwoOrFiveTimesAPowerOfTen)
     EXPECT_EQ(ticks[3].second, u"09:05:40"_s);
 }
 
+// A label centred on its tick is kept only where the room holds it whole.
+TEST(GraphTicks, LabelsThatWouldBeCutAtAnEdgeAreLeftOut)
+{
+    const QList<GraphTicks::Tick> ticks { { 0, u"ab"_s }, { 5, u"a"_s }, { 10, u"abcd"_s } };
+    const auto width = [](const QString &text) { return 10.0 * text.size(); };
+    // 0..10 drawn over pixels 50..150: "abcd" at 150 would reach 170.
+    auto kept = GraphTicks::wholeLabels(ticks, { 0, 10 }, { 50, 150 }, { 0, 170 }, width);
+    EXPECT_EQ(kept, ticks);
+    kept = GraphTicks::wholeLabels(ticks, { 0, 10 }, { 50, 150 }, { 0, 169 }, width);
+    EXPECT_EQ(kept, ticks.mid(0, 2));
+    kept = GraphTicks::wholeLabels(ticks, { 0, 10 }, { 50, 150 }, { 41, 200 }, width);
+    EXPECT_EQ(kept, ticks.mid(1));
+}
+
 TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
 {
     using tlv::viewer::ColumnDescription;
