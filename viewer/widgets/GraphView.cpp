@@ -635,11 +635,7 @@ void GraphView::placeMarks()
 
 void GraphView::setCursorA(int gridRow)
 {
-    const RowStore &rows = m_core.rows();
-    // A status or separator row has no values: the record before it stands in.
-    while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
-        --gridRow;
-    m_cursorA = gridRow < rows.dataRowCount() ? gridRow : -1;
+    m_cursorA = cursorRow(gridRow);
     if (historyShown())
         m_recordA = historyRecordOf(m_cursorA);
     placeMarks();
@@ -648,14 +644,18 @@ void GraphView::setCursorA(int gridRow)
 
 void GraphView::setCursorB(int gridRow)
 {
-    const RowStore &rows = m_core.rows();
-    while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
-        --gridRow;
-    m_cursorB = gridRow < rows.dataRowCount() ? gridRow : -1;
+    m_cursorB = cursorRow(gridRow);
     if (historyShown())
         m_recordB = historyRecordOf(m_cursorB);
     placeMarks();
     updateReadout();
+}
+
+int GraphView::cursorRow(int gridRow) const
+{
+    // A status or separator row has no values, and a record without a PC time has no place
+    // on a time axis nor in a history (found there by its time): the nearest record stands in.
+    return GraphCursors::recordRow(m_core.rows(), gridRow, historyShown() || m_options.timeAxis);
 }
 
 void GraphView::onRowsRemoved(int count)

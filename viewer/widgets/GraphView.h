@@ -133,6 +133,8 @@ private:
     [[nodiscard]] double xOfRow(int gridRow) const;
     [[nodiscard]] double pixelToX(double px) const;
     [[nodiscard]] int snapAt(double px) const;
+    // The grid row a cursor put on gridRow takes.
+    [[nodiscard]] int cursorRow(int gridRow) const;
     [[nodiscard]] bool zoomed() const { return m_zoomed; }
 
     ControlCore &m_core;

@@ -3,9 +3,10 @@
 
 #include "../logic/AppTestSupport.h"
 #include "app/window/frmTolvane.h"
-#include "tests/support/ScriptedPrompter.h"
 #include "journal/JournalWriter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/core/GraphViewState.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/Tolvane.h"
 
@@ -74,7 +75,11 @@ TEST(HistoryWindow, AJournalLongerThanTheGridIsDrawnWholeAndItsCursorsReadRealRe
     const QString project = box.project(u"plant.tlvr"_s);
     test::Sandbox::write(
         project, test::Sandbox::read(QStringLiteral(TOLVANE_BIN_DIR "/demo.tlvr")));
-    const QString journal = journalOf(box.project(u"history.journal.db"_s), 3000);
+    const QString journal = journalOf(box.project(u"plant.journal.db"_s), 3000);
+    // A view kept with the project, its cursor A on the last row, a status row.
+    viewer::GraphViewState kept;
+    kept.cursorA = 3000;
+    ASSERT_TRUE(kept.write(project));
     frmTolvane window(box.folders, &prompter);
     window.startUp(u'"' + project + u'"');
     window.resize(1200, 800);
@@ -89,9 +94,12 @@ TEST(HistoryWindow, AJournalLongerThanTheGridIsDrawnWholeAndItsCursorsReadRealRe
     viewer::GraphView *graph = window.control()->graph();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !graph->traces().x.isEmpty(); }, 10000));
 
-    // The full view runs over every row, not over the grid's.
+    // The full view runs over every row, not over the grid's; the kept cursor sits on the
+    // record nearest to its row.
     const qint64 rows = qEnvironmentVariableIsEmpty("TOLVANE_HISTORY_JOURNAL") ? 3000 : 0;
     if (rows > 0) {
+        EXPECT_TRUE(graph->readoutText().startsWith(u"A: record 2999"_s))
+            << qPrintable(graph->readoutText());
         EXPECT_EQ(graph->xRange(), (std::pair { 0.5, rows + 0.5 }));
         EXPECT_GT(graph->traces().x.size(), 100);
         EXPECT_LT(graph->traces().x.size(), 3000);

@@ -343,6 +343,35 @@ TEST(GraphCursors, ValuesDifferencesAndStatisticsBetweenTheCursors)
     EXPECT_EQ(GraphCursors::snap(data, x, 1.4), 0);
 }
 
+// Rows without values (status) or without a PC time (before the PC clock was known) hold
+// no cursor: the nearest record does, the one before on a tie.
+TEST(GraphCursors, ACursorOnARowWithoutValuesOrTimeTakesTheNearestRecord)
+{
+    RowStore rows;
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"Level"_s, 900 } });
+    const qint64 t0 = 1700000000000;
+    rows.addStatusRow({}, {}, t0);
+    rows.addRecord(test::record({ test::num(1) }));
+    rows.addRecord(test::record({ test::num(2) }, {}, {}, t0 + 1000));
+    rows.addStatusRow({}, {}, t0 + 2000);
+    rows.addStatusRow({}, {}, t0 + 2500);
+    rows.addRecord(test::record({ test::num(3) }, {}, {}, t0 + 3000));
+    const int untimed[] = { 1, 1, 2, 2, 5, 5 };
+    const int timed[] = { 2, 2, 2, 2, 5, 5 };
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_EQ(GraphCursors::recordRow(rows, row, false), untimed[row]) << row;
+        EXPECT_EQ(GraphCursors::recordRow(rows, row, true), timed[row]) << row;
+    }
+    EXPECT_EQ(GraphCursors::recordRow(rows, -1, false), -1);
+    EXPECT_EQ(GraphCursors::recordRow(rows, 6, false), -1);
+    // Where no record has a PC time, records without one hold the cursor still.
+    RowStore untimedRows;
+    untimedRows.setColumns(QList<RowStore::DataColumn> { { 0, u"Level"_s, 900 } });
+    untimedRows.addStatusRow({}, {});
+    untimedRows.addRecord(test::record({ test::num(1) }));
+    EXPECT_EQ(GraphCursors::recordRow(untimedRows, 0, true), 1);
+}
+
 TEST(GraphData, AViewThatStaysShowsItsRowsWhileNewOnesArrive)
 {
     RowStore rows;
