@@ -388,6 +388,11 @@ void GraphView::fill()
     }
     m_data
         = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
+    showData();
+}
+
+void GraphView::showData()
+{
     bool same = m_data.series.size() == m_lines.size();
     for (qsizetype k = 0; same && k < m_lines.size(); ++k)
         same = m_lines[k]->name() == m_data.series[k].title;

@@ -109,6 +109,9 @@ private:
     bool moveOnChart(const QMouseEvent &mouse);
     bool releaseOnChart(const QMouseEvent &mouse);
     void rebuildSeries();
+    // The chart of m_data: its series (made again when their titles changed), traces, axes,
+    // marks and readout.
+    void showData();
     // A recording's whole history: the range in view read from where it is kept.
     [[nodiscard]] bool historyShown() const;
     void fillHistory();
