@@ -237,6 +237,7 @@ void Tolvane::applyTextColours()
     green.setColor(
         QPalette::WindowText, GridPalette::windowText(QColor(0x10, 0xA0, 0x30), palette()));
     m_activity->setPalette(green);
+    GridPalette::applyToIndicators(this);
     updateCounters();
 }
 

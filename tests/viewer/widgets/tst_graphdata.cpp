@@ -7,6 +7,7 @@
 #include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphTicks.h"
 #include "viewer/widgets/GraphTraces.h"
+#include "viewer/widgets/GridPalette.h"
 
 #include <QDateTime>
 #include <QPalette>
@@ -266,6 +267,30 @@ TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
     EXPECT_EQ(GraphTraces::build(data, shared).valueHigh, 1210); // C3 (1169) no longer counts
     shared.hiddenColumns = { 0 };
     EXPECT_EQ(GraphTraces::build(data, shared).valueHigh, 1169);
+}
+
+// The squares of check boxes keep a frame on a dark desktop (the style draws it from the
+// window colour, a shade darker); a light desktop keeps its own look.
+TEST(GridPalette, CheckBoxFramesStandOutOfADarkBase)
+{
+    using tlv::viewer::GraphPalette;
+    using tlv::viewer::GridPalette;
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    EXPECT_EQ(GridPalette::readableIndicators(light).resolveMask(), 0u);
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::Text, QColor(0xEF, 0xF0, 0xF1));
+    EXPECT_LT(GraphPalette::contrast(
+                  dark.color(QPalette::Window).darker(140), dark.color(QPalette::Base)),
+        1.1);
+    const QPalette indicators = GridPalette::readableIndicators(dark);
+    for (const auto group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
+        EXPECT_GE(GraphPalette::contrast(indicators.color(group, QPalette::Window).darker(140),
+                      dark.color(group, QPalette::Base)),
+            3.0);
 }
 
 TEST(GraphPalette, ColoursStayReadableOnLightAndDarkDesktops)
