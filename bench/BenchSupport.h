@@ -1,11 +1,12 @@
 #pragma once
 
-// What the benchmarks share: a watchdog so that no run can hang, and the mixed
+// What the benchmarks share: a watchdog so that no run can hang, the peak memory, and the mixed
 // column table (decimal, signed, hex, binary, fixed-point, time, characters and
 // value texts) with record words that fit it.
 
 #include "viewer/core/ColumnTable.h"
 
+#include <QFile>
 #include <QList>
 
 #include <chrono>
@@ -24,6 +25,19 @@ inline void startWatchdog(int seconds, const char *name)
         std::fflush(stderr);
         std::_Exit(3);
     }).detach();
+}
+
+// VmHWM of /proc/self/status in kB; -1 when unknown.
+inline long peakKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
 }
 
 // Column k of a record: one word each, eight kinds in turn.

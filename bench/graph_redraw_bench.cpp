@@ -2,11 +2,11 @@
 // wide: thinning each line to its pixel columns and drawing it, against
 // drawing lines that were already thinned. The first should cost little more
 // than the second, and grow with N only by the linear pass of the thinning.
+#include "TraceDrawing.h"
+
 #include "viewer/widgets/GraphTraces.h"
 
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
@@ -40,30 +40,12 @@ tlv::viewer::GraphTraces traces(qint64 records)
     return t;
 }
 
-void draw(const tlv::viewer::GraphTraces &t, QImage &image)
-{
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    const double xScale = Width / (t.xHigh - t.xLow);
-    const double yScale = Height / (t.valueAxisHigh - t.valueAxisLow);
-    QPolygonF polygon;
-    for (const auto &trace : t.traces) {
-        for (const QList<QPointF> &segment : trace.segments) {
-            polygon.resize(segment.size());
-            for (qsizetype i = 0; i < segment.size(); ++i)
-                polygon[i] = QPointF((segment[i].x() - t.xLow) * xScale,
-                    Height - (segment[i].y() - t.valueAxisLow) * yScale);
-            painter.drawPolyline(polygon);
-        }
-    }
-}
-
 void ThinAndDraw(benchmark::State &state)
 {
     const tlv::viewer::GraphTraces whole = traces(state.range(0));
     QImage image(Width, Height, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state)
-        draw(whole.shownIn(whole.xLow, whole.xHigh, Width), image);
+        tlv::bench::drawTraces(whole.shownIn(whole.xLow, whole.xHigh, Width), image);
 }
 
 void DrawAlreadyThinned(benchmark::State &state)
@@ -72,7 +54,7 @@ void DrawAlreadyThinned(benchmark::State &state)
     const tlv::viewer::GraphTraces thin = whole.shownIn(whole.xLow, whole.xHigh, Width);
     QImage image(Width, Height, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state)
-        draw(thin, image);
+        tlv::bench::drawTraces(thin, image);
 }
 
 BENCHMARK(ThinAndDraw)->Arg(1000)->Arg(32767)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -7,7 +7,6 @@
 #include "viewer/core/RowStore.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cstdio>
 
@@ -17,19 +16,6 @@ namespace {
 
 constexpr int Rows = 5000;
 constexpr int Columns = 128;
-
-// VmHWM of /proc/self/status in kB; -1 when unknown.
-long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -52,6 +38,6 @@ int main(int argc, char **argv)
             characters += store.cellView(r, c).size();
     }
     std::printf("rows %d columns %d characters %lld peak %ld KB\n", store.dataRowCount(), Columns,
-        static_cast<long long>(characters), peakKilobytes());
+        static_cast<long long>(characters), bench::peakKilobytes());
     return store.dataRowCount() == Rows ? 0 : 1;
 }

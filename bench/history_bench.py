@@ -11,11 +11,9 @@ Usage: history_bench.py BIN_DIR [--repetitions N]
 import argparse
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 import plant_bench
 
@@ -48,7 +46,6 @@ def run(bindir, reps, benchmark):
     folder = tempfile.mkdtemp(prefix="tolvane-p7-")
     os.chmod(folder, 0o755)
     journal = os.path.join(folder, "million.db")
-    data = os.path.join(folder, "data")
     postmaster = 0
     env = dict(os.environ, TOLVANE_BENCH_JOURNAL=journal)
     try:
@@ -58,20 +55,7 @@ def run(bindir, reps, benchmark):
             sys.exit(f"bench: the journal could not be made: {made.stderr}")
         names = [NAMES[0], NAMES[2]]
         if os.path.exists(f"{plant_bench.PG}/initdb"):
-            if os.geteuid() == 0:
-                os.chown(folder, 65534, 65534)
-            plant_bench.check(plant_bench.as_server(
-                [f"{plant_bench.PG}/initdb", "-D", data, "-U", "postgres", "--auth=trust",
-                 "--no-sync", "--locale=C", "-E", "UTF8"]), cwd=folder)
-            with open(os.path.join(data, "postgresql.conf"), "a") as f:
-                f.write(f"listen_addresses = ''\nunix_socket_directories = '{folder}'\n"
-                        "fsync = off\n")
-            plant_bench.check(plant_bench.as_server(
-                [f"{plant_bench.PG}/pg_ctl", "start", "-w", "-t", "60", "-D", data, "-l",
-                 os.path.join(folder, "server.log")]), cwd=folder)
-            with open(os.path.join(data, "postmaster.pid")) as f:
-                postmaster = int(f.readline())
-            uri = f"postgresql://postgres@/postgres?host={folder}"
+            postmaster, uri = plant_bench.start_cluster(folder, "fsync = off\n")
             plant_bench.check([cli, "plant", "init", uri])
             # The same rows as the journal's, made in the server: forwarding a million rows
             # takes minutes. The summaries come from the function put_rows calls.
@@ -86,12 +70,5 @@ def run(bindir, reps, benchmark):
         os.environ.update(env)
         return benchmark(bench, "(" + "|".join(names) + ")", reps, 0.2, "real_time")
     finally:
-        if postmaster:
-            try:
-                os.kill(postmaster, signal.SIGINT)
-                for _ in range(200):
-                    os.kill(postmaster, 0)
-                    time.sleep(0.05)
-            except ProcessLookupError:
-                pass
+        plant_bench.stop_cluster(postmaster)
         shutil.rmtree(folder, ignore_errors=True)

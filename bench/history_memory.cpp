@@ -7,9 +7,9 @@
 
 #include "app/core/AppFolders.h"
 #include "app/window/frmTolvane.h"
-#include "tests/support/ScriptedPrompter.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalWriter.h"
+#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/widgets/GridView.h"
 #include "viewer/widgets/Tolvane.h"
@@ -33,18 +33,6 @@ namespace {
 constexpr qint64 Rows = 1000000;
 constexpr int Columns = 8;
 constexpr qint64 BaseMs = 1796551200000; // 2026-12-06 10:00:00 UTC
-
-long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 bool holdsAll(const QString &path)
 {
@@ -186,6 +174,7 @@ int main(int argc, char **argv)
     QCoreApplication::processEvents();
     shoot(window, shots, QStringLiteral("history-first-dark"));
     std::printf("rows %lld pages %d seconds %.1f shown \"%s\" peak %ld KB\n",
-        static_cast<long long>(Rows), pages, seconds, qPrintable(panel->text()), peakKilobytes());
+        static_cast<long long>(Rows), pages, seconds, qPrintable(panel->text()),
+        bench::peakKilobytes());
     return prompter.messages().isEmpty() ? 0 : 1;
 }

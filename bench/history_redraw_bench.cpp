@@ -2,6 +2,8 @@
 // the buckets of 1000 pixel columns from the journal's summaries, the chart data made of
 // them and the lines drawn into a plot of 1000 x 400, against drawing the same points once
 // they are at hand. The journal is made once, before anything is timed.
+#include "TraceDrawing.h"
+
 #include "journal/JournalHistory.h"
 #include "journal/JournalWriter.h"
 #include "journal/plant/PlantHistory.h"
@@ -10,8 +12,6 @@
 
 #include <QDir>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -149,24 +149,6 @@ QList<viewer::GraphData::Series> series()
     return list;
 }
 
-void draw(const viewer::GraphTraces &t, QImage &image)
-{
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    const double xScale = Width / (t.xHigh - t.xLow);
-    const double yScale = Height / (t.valueAxisHigh - t.valueAxisLow);
-    QPolygonF polygon;
-    for (const auto &trace : t.traces) {
-        for (const QList<QPointF> &segment : trace.segments) {
-            polygon.resize(segment.size());
-            for (qsizetype i = 0; i < segment.size(); ++i)
-                polygon[i] = QPointF((segment[i].x() - t.xLow) * xScale,
-                    Height - (segment[i].y() - t.valueAxisLow) * yScale);
-            painter.drawPolyline(polygon);
-        }
-    }
-}
-
 // The full view as the graph makes it: query, chart data, lines.
 bool fullView(viewer::HistorySource &source, viewer::GraphTraces *traces)
 {
@@ -199,7 +181,7 @@ void FullViewFromJournal(benchmark::State &state)
             state.SkipWithError(qPrintable(j.history.errorString()));
             return;
         }
-        draw(traces, image);
+        bench::drawTraces(traces, image);
     }
     state.counters["level"] = j.history.level();
 }
@@ -214,7 +196,7 @@ void DrawDecimatedPoints(benchmark::State &state)
     }
     QImage image(Width, Height, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state)
-        draw(traces, image);
+        bench::drawTraces(traces, image);
 }
 
 void FullViewFromPlant(benchmark::State &state)
@@ -232,7 +214,7 @@ void FullViewFromPlant(benchmark::State &state)
             state.SkipWithError(qPrintable(j.plant.errorString()));
             return;
         }
-        draw(traces, image);
+        bench::drawTraces(traces, image);
     }
     state.counters["level"] = j.plant.level();
 }

@@ -37,6 +37,36 @@ def check(cmd, **kw):
     return done.stdout
 
 
+def start_cluster(folder, settings):
+    """A throwaway cluster in folder/data on a Unix socket in folder, with more settings
+    (postgresql.conf lines): its postmaster's PID and the URI to reach it."""
+    if os.geteuid() == 0:
+        os.chown(folder, 65534, 65534)
+    data = os.path.join(folder, "data")
+    check(as_server([f"{PG}/initdb", "-D", data, "-U", "postgres", "--auth=trust",
+                     "--no-sync", "--locale=C", "-E", "UTF8"]), cwd=folder)
+    with open(os.path.join(data, "postgresql.conf"), "a") as f:
+        f.write(f"listen_addresses = ''\nunix_socket_directories = '{folder}'\n" + settings)
+    check(as_server([f"{PG}/pg_ctl", "start", "-w", "-t", "60", "-D", data, "-l",
+                     os.path.join(folder, "server.log")]), cwd=folder)
+    with open(os.path.join(data, "postmaster.pid")) as f:
+        postmaster = int(f.readline())
+    return postmaster, f"postgresql://postgres@/postgres?host={folder}"
+
+
+def stop_cluster(postmaster):
+    """Ends the cluster by its postmaster's PID (0: none) and waits, 10 s at most."""
+    if not postmaster:
+        return
+    try:
+        os.kill(postmaster, signal.SIGINT)
+        for _ in range(200):
+            os.kill(postmaster, 0)
+            time.sleep(0.05)
+    except ProcessLookupError:
+        pass
+
+
 def project(folder):
     cols = "".join(f"Column{i + 1}={i},Long,0,R {100 + i},800,Signal {i + 1},%d,0\r\n"
                    for i in range(COLUMNS))
@@ -93,22 +123,10 @@ def run(bindir, seconds=120, recorders=16):
     pcdsim = os.path.join(bindir, "tolvane-pcdsim")
     folder = tempfile.mkdtemp(prefix="tolvane-p6-")
     os.chmod(folder, 0o755)
-    if os.geteuid() == 0:
-        os.chown(folder, 65534, 65534)
-    data = os.path.join(folder, "data")
     procs = []
     postmaster = 0
     try:
-        check(as_server([f"{PG}/initdb", "-D", data, "-U", "postgres", "--auth=trust",
-                         "--no-sync", "--locale=C", "-E", "UTF8"]), cwd=folder)
-        with open(os.path.join(data, "postgresql.conf"), "a") as f:
-            f.write(f"listen_addresses = ''\nunix_socket_directories = '{folder}'\n"
-                    "max_connections = 60\n")
-        check(as_server([f"{PG}/pg_ctl", "start", "-w", "-t", "60", "-D", data, "-l",
-                         os.path.join(folder, "server.log")]), cwd=folder)
-        with open(os.path.join(data, "postmaster.pid")) as f:
-            postmaster = int(f.readline())
-        uri = f"postgresql://postgres@/postgres?host={folder}"
+        postmaster, uri = start_cluster(folder, "max_connections = 60\n")
         check([cli, "plant", "init", uri])
         tlvr = project(folder)
         check([cli, "compile", tlvr])
@@ -174,14 +192,7 @@ def run(bindir, seconds=120, recorders=16):
         for p in procs:
             p.kill()
             p.wait()
-        if postmaster:
-            try:
-                os.kill(postmaster, signal.SIGINT)
-                for _ in range(200):
-                    os.kill(postmaster, 0)
-                    time.sleep(0.05)
-            except ProcessLookupError:
-                pass
+        stop_cluster(postmaster)
         shutil.rmtree(folder, ignore_errors=True)
 
 

@@ -18,6 +18,7 @@
 #include "viewer/widgets/GraphTraces.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GraphViewKeeper.h"
+#include "viewer/widgets/GridPalette.h"
 #include "viewer/widgets/GridView.h"
 #include "viewer/widgets/Tolvane.h"
 #include "viewer/widgets/WidgetSeams.h"
@@ -143,6 +144,7 @@ frmTolvane::frmTolvane(const AppFolders &folders, common::Prompter *prompter, QW
     bindHost();
     setMinimumSize(twipsToPixels(MinWidthTwips, true), twipsToPixels(MinHeightTwips, false));
     resize(qMax(minimumWidth(), 1100), qMax(minimumHeight(), 720));
+    viewer::GridPalette::applyToIndicators(this);
     qApp->installEventFilter(this);
 }
 
@@ -576,6 +578,8 @@ void frmTolvane::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         activateOnce();
+    else if (event->type() == QEvent::PaletteChange)
+        viewer::GridPalette::applyToIndicators(this);
 }
 
 void frmTolvane::showEvent(QShowEvent *event)

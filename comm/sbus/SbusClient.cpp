@@ -178,19 +178,27 @@ SbusResult SbusClient::transact(
     return outcome;
 }
 
+// count elements from first, one telegram: its answer's bytes.
+SbusResult SbusClient::readElements(quint8 command, const char16_t *what, int first, int count,
+    int limit, int answerLength, QByteArray *answer)
+{
+    const SbusResult result = checkRange(what, first, count, limit, maxAddress);
+    if (!result.ok())
+        return result;
+    QByteArray data;
+    data.append(char(count - 1));
+    appendU16(data, first);
+    return transact(command, data, answerLength, answer);
+}
+
 SbusResult SbusClient::readWords(quint8 command, int first, int count, QList<qint32> *values)
 {
     const char16_t *what = command == SbusCommand::ReadTimers ? u"timers"
         : command == SbusCommand::ReadCounters                ? u"counters"
                                                               : u"registers";
-    SbusResult result = checkRange(what, first, count, maxElementsPerTelegram(), maxAddress);
-    if (!result.ok())
-        return finish(result);
-    QByteArray data;
-    data.append(char(count - 1));
-    appendU16(data, first);
     QByteArray answer;
-    result = transact(command, data, count * 4, &answer);
+    const SbusResult result
+        = readElements(command, what, first, count, maxElementsPerTelegram(), count * 4, &answer);
     if (result.ok() && values)
         *values = wordsFrom(answer);
     return finish(result);
@@ -201,14 +209,9 @@ SbusResult SbusClient::readBits(quint8 command, int first, int count, QList<bool
     const char16_t *what = command == SbusCommand::ReadInputs ? u"inputs"
         : command == SbusCommand::ReadOutputs                 ? u"outputs"
                                                               : u"flags";
-    SbusResult result = checkRange(what, first, count, maxBinaryPerTelegram(), maxAddress);
-    if (!result.ok())
-        return finish(result);
-    QByteArray data;
-    data.append(char(count - 1));
-    appendU16(data, first);
     QByteArray answer;
-    result = transact(command, data, (count + 7) / 8, &answer);
+    const SbusResult result = readElements(
+        command, what, first, count, maxBinaryPerTelegram(), (count + 7) / 8, &answer);
     if (result.ok() && values) {
         // element n is bit n % 8 (LSB first) of byte n / 8
         QList<bool> bits;
@@ -222,31 +225,29 @@ SbusResult SbusClient::readBits(quint8 command, int first, int count, QList<bool
 
 SbusResult SbusClient::readStatus(quint8 *status)
 {
-    QByteArray answer;
-    const SbusResult result = transact(SbusCommand::ReadStatusOwn, {}, 1, &answer);
-    if (result.ok() && status)
-        *status = quint8(answer[0]);
-    return finish(result);
+    return readByte(SbusCommand::ReadStatusOwn, status);
 }
 
 SbusResult SbusClient::readCpuStatus(int cpu, quint8 *status)
 {
     if (cpu < 0 || cpu > 6)
         return finish(invalid(u"CPU " + QString::number(cpu) + u" out of range (0 to 6)"));
+    return readByte(quint8(SbusCommand::ReadStatusCpu0 + cpu), status);
+}
+
+// A command without data whose answer is one byte.
+SbusResult SbusClient::readByte(quint8 command, quint8 *value)
+{
     QByteArray answer;
-    const SbusResult result = transact(quint8(SbusCommand::ReadStatusCpu0 + cpu), {}, 1, &answer);
-    if (result.ok() && status)
-        *status = quint8(answer[0]);
+    const SbusResult result = transact(command, {}, 1, &answer);
+    if (result.ok() && value)
+        *value = quint8(answer[0]);
     return finish(result);
 }
 
 SbusResult SbusClient::readStationNumber(quint8 *station)
 {
-    QByteArray answer;
-    const SbusResult result = transact(SbusCommand::ReadStationNumber, {}, 1, &answer);
-    if (result.ok() && station)
-        *station = quint8(answer[0]);
-    return finish(result);
+    return readByte(SbusCommand::ReadStationNumber, station);
 }
 
 SbusResult SbusClient::readRegisters(int first, int count, QList<qint32> *values)
@@ -281,21 +282,7 @@ SbusResult SbusClient::readOutputs(int first, int count, QList<bool> *values)
 
 SbusResult SbusClient::readDataBlock(int db, int first, int count, QList<qint32> *values)
 {
-    if (db < 0 || db > maxAddress)
-        return finish(invalid(u"Data block " + QString::number(db) + u" out of range"));
-    SbusResult result
-        = checkRange(u"data block elements", first, count, maxElementsPerTelegram(), maxAddress);
-    if (!result.ok())
-        return finish(result);
-    QByteArray data;
-    data.append(char(count - 1));
-    appendU16(data, db);
-    appendU16(data, first);
-    QByteArray answer;
-    result = transact(SbusCommand::ReadDataBlock, data, count * 4, &answer);
-    if (result.ok() && values)
-        *values = wordsFrom(answer);
-    return finish(result);
+    return readBlockWords(SbusCommand::ReadDataBlock, db, first, count, values);
 }
 
 SbusResult SbusClient::readRegisterSpan(int first, std::span<qint32> destination)
@@ -349,18 +336,31 @@ SbusResult SbusClient::readDbxSize(int dbx, qint32 *bytes)
 
 SbusResult SbusClient::readDbx(int dbx, int firstElement, int count, QList<qint32> *values)
 {
-    if (dbx < 0 || dbx > maxAddress)
-        return finish(invalid(u"DBX " + QString::number(dbx) + u" out of range"));
-    SbusResult result
-        = checkRange(u"DBX elements", firstElement, count, maxElementsPerTelegram(), maxDbxElement);
+    return readBlockWords(SbusCommand::ReadDbx, dbx, firstElement, count, values);
+}
+
+// A data block's or a DBX's words: the block number, then the first element, which a DBX
+// addresses in 24 bits.
+SbusResult SbusClient::readBlockWords(
+    quint8 command, int block, int first, int count, QList<qint32> *values)
+{
+    const bool dbx = command == SbusCommand::ReadDbx;
+    if (block < 0 || block > maxAddress)
+        return finish(
+            invalid((dbx ? u"DBX " : u"Data block ") + QString::number(block) + u" out of range"));
+    SbusResult result = checkRange(dbx ? u"DBX elements" : u"data block elements", first, count,
+        maxElementsPerTelegram(), dbx ? maxDbxElement : maxAddress);
     if (!result.ok())
         return finish(result);
     QByteArray data;
     data.append(char(count - 1));
-    appendU16(data, dbx);
-    appendU24(data, firstElement);
+    appendU16(data, block);
+    if (dbx)
+        appendU24(data, first);
+    else
+        appendU16(data, first);
     QByteArray answer;
-    result = transact(SbusCommand::ReadDbx, data, count * 4, &answer);
+    result = transact(command, data, count * 4, &answer);
     if (result.ok() && values)
         *values = wordsFrom(answer);
     return finish(result);

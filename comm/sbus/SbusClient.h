@@ -88,9 +88,14 @@ public:
 private:
     SbusResult transact(
         quint8 command, const QByteArray &data, int answerLength, QByteArray *answerData);
+    SbusResult readElements(quint8 command, const char16_t *what, int first, int count, int limit,
+        int answerLength, QByteArray *answer);
     SbusResult readWords(quint8 command, int first, int count, QList<qint32> *values);
     SbusResult readSpan(int db, int first, std::span<qint32> destination);
     SbusResult readBits(quint8 command, int first, int count, QList<bool> *values);
+    SbusResult readBlockWords(
+        quint8 command, int block, int first, int count, QList<qint32> *values);
+    SbusResult readByte(quint8 command, quint8 *value);
     SbusResult finish(const SbusResult &result);
 
     std::unique_ptr<SbusTransport> m_transport;

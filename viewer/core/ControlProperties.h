@@ -34,6 +34,25 @@
     READONLY(qint16, RecordNumber, recordNumber)                                                   \
     READONLY(qint32, RecordCount, recordCount)
 
+// The control's events, listed once for ControlCore and the widget Tolvane: EVENT(Name,
+// (parameters)). The host's events come from the core and the widget passes them on; the
+// surface's come from the widget itself.
+#define TOLVANE_SURFACE_EVENTS(EVENT)                                                              \
+    EVENT(Click, ())                                                                               \
+    EVENT(DblClick, ())                                                                            \
+    EVENT(Resize, ())
+#define TOLVANE_HOST_EVENTS(EVENT)                                                                 \
+    EVENT(NewExportFile, ())                                                                       \
+    EVENT(ReadPCDReg, (qint16 RegisterNumber, qint16 NumberToRead))                                \
+    EVENT(ReadPCDDB, (qint16 DBNumber, qint16 DBOffset, qint16 NumberToRead))                      \
+    EVENT(ModulError, (qint16 ErrType, const QString &ErrMessage))                                 \
+    EVENT(OutputLine, (const QString &DataLine))                                                   \
+    EVENT(Status, (qint16 ReadStatus))                                                             \
+    EVENT(PCDCmd, (qint16 Cmd))
+
+// An event as a signal's declaration.
+#define TOLVANE_DECLARE_EVENT(Name, parameters) void Name parameters;
+
 // The list as Q_PROPERTY lines, for moc (which expands these macros).
 #define TOLVANE_Q_PROPERTY_READWRITE(type, Name, getter, setter)                                   \
     Q_PROPERTY(type Name READ getter WRITE setter)

@@ -94,6 +94,24 @@ int GraphCursors::snap(const GraphData &data, const QList<double> &x, double at)
     return best < 0 ? -1 : data.first + best;
 }
 
+int GraphCursors::recordRow(const RowStore &rows, int row, bool timed)
+{
+    const int count = rows.dataRowCount();
+    if (row < 0 || row >= count)
+        return -1;
+    const auto real = [&](int r) {
+        return r >= 0 && r < count && isRecord(rows, r) && (!timed || rows.rowMsecs(r) != 0);
+    };
+    for (int d = 0; row - d >= 0 || row + d < count; ++d) {
+        if (real(row - d))
+            return row - d;
+        if (real(row + d))
+            return row + d;
+    }
+    // Rows that never had a PC time still hold a cursor, on the record axis's terms.
+    return timed ? recordRow(rows, row, false) : -1;
+}
+
 QStringList GraphCursors::lines() const
 {
     QStringList out;

@@ -41,6 +41,10 @@ public:
     // The record nearest to x among those shown (x as GraphTraces gives it);
     // status and separator rows are passed over. -1 when there is none.
     [[nodiscard]] static int snap(const GraphData &data, const QList<double> &x, double at);
+    // The row a cursor put on row takes: row itself when it is a record (with a PC time where
+    // timed), else the nearest such row, the one before on a tie; where timed and no record
+    // has a PC time, the nearest record. -1 when there is none.
+    [[nodiscard]] static int recordRow(const RowStore &rows, int row, bool timed);
 
     // Lines for the readout under the chart.
     [[nodiscard]] QStringList lines() const;

@@ -97,4 +97,22 @@ QList<GraphTicks::Tick> GraphTicks::timeTicks(double low, double high, qint64 or
     return out;
 }
 
+QList<GraphTicks::Tick> GraphTicks::wholeLabels(const QList<Tick> &ticks,
+    std::pair<double, double> range, std::pair<double, double> plot, std::pair<double, double> room,
+    const std::function<double(const QString &)> &widthOf)
+{
+    QList<Tick> out;
+    const auto [low, high] = range;
+    if (!(high > low))
+        return out;
+    const double scale = (plot.second - plot.first) / (high - low);
+    for (const Tick &tick : ticks) {
+        const double px = plot.first + (tick.first - low) * scale;
+        const double half = widthOf(tick.second) / 2;
+        if (px - half >= room.first && px + half <= room.second)
+            out.append(tick);
+    }
+    return out;
+}
+
 } // namespace tlv::viewer

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 namespace tlv::viewer {
@@ -31,6 +32,12 @@ public:
     // epoch); labels are local clock times, with ms when the step is below 1 s.
     [[nodiscard]] static QList<Tick> timeTicks(
         double low, double high, qint64 originMs, int target);
+
+    // The ticks whose labels, centred on them, lie whole within the pixels of room, where
+    // range (low, high) is drawn over the pixels of plot; widthOf measures a label.
+    [[nodiscard]] static QList<Tick> wholeLabels(const QList<Tick> &ticks,
+        std::pair<double, double> range, std::pair<double, double> plot,
+        std::pair<double, double> room, const std::function<double(const QString &)> &widthOf);
 };
 
 } // namespace tlv::viewer

@@ -388,6 +388,11 @@ void GraphView::fill()
     }
     m_data
         = GraphData::build(m_core.rows(), m_core.maxGraph(), &m_core.cycle().columns(), m_firstRow);
+    showData();
+}
+
+void GraphView::showData()
+{
     bool same = m_data.series.size() == m_lines.size();
     for (qsizetype k = 0; same && k < m_lines.size(); ++k)
         same = m_lines[k]->name() == m_data.series[k].title;
@@ -544,6 +549,12 @@ void GraphView::relabelX()
                 ticks.append({ double(i), m_core.rows().cell(m_data.first + i - 1, 0) });
         }
     }
+    // A label centred on a tick near the chart's edge would be cut there: it is left out.
+    const QRectF area = m_chart->plotArea();
+    const QFontMetricsF labelMetrics(m_axisX->labelsFont());
+    ticks = GraphTicks::wholeLabels(ticks, { low, high }, { area.left(), area.right() },
+        { 0.0, m_chart->size().width() },
+        [&labelMetrics](const QString &text) { return labelMetrics.horizontalAdvance(text); });
     setTicks(m_axisX, ticks, low, high);
     m_traceItem->setXRange(low, high);
     // An axis without labels (the first few records) would float its title.
@@ -629,11 +640,7 @@ void GraphView::placeMarks()
 
 void GraphView::setCursorA(int gridRow)
 {
-    const RowStore &rows = m_core.rows();
-    // A status or separator row has no values: the record before it stands in.
-    while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
-        --gridRow;
-    m_cursorA = gridRow < rows.dataRowCount() ? gridRow : -1;
+    m_cursorA = cursorRow(gridRow);
     if (historyShown())
         m_recordA = historyRecordOf(m_cursorA);
     placeMarks();
@@ -642,14 +649,18 @@ void GraphView::setCursorA(int gridRow)
 
 void GraphView::setCursorB(int gridRow)
 {
-    const RowStore &rows = m_core.rows();
-    while (gridRow >= 0 && rows.rowKind(gridRow) != RowStore::RowKind::Record)
-        --gridRow;
-    m_cursorB = gridRow < rows.dataRowCount() ? gridRow : -1;
+    m_cursorB = cursorRow(gridRow);
     if (historyShown())
         m_recordB = historyRecordOf(m_cursorB);
     placeMarks();
     updateReadout();
+}
+
+int GraphView::cursorRow(int gridRow) const
+{
+    // A status or separator row has no values, and a record without a PC time has no place
+    // on a time axis nor in a history (found there by its time): the nearest record stands in.
+    return GraphCursors::recordRow(m_core.rows(), gridRow, historyShown() || m_options.timeAxis);
 }
 
 void GraphView::onRowsRemoved(int count)

@@ -109,6 +109,9 @@ private:
     bool moveOnChart(const QMouseEvent &mouse);
     bool releaseOnChart(const QMouseEvent &mouse);
     void rebuildSeries();
+    // The chart of m_data: its series (made again when their titles changed), traces, axes,
+    // marks and readout.
+    void showData();
     // A recording's whole history: the range in view read from where it is kept.
     [[nodiscard]] bool historyShown() const;
     void fillHistory();
@@ -133,6 +136,8 @@ private:
     [[nodiscard]] double xOfRow(int gridRow) const;
     [[nodiscard]] double pixelToX(double px) const;
     [[nodiscard]] int snapAt(double px) const;
+    // The grid row a cursor put on gridRow takes.
+    [[nodiscard]] int cursorRow(int gridRow) const;
     [[nodiscard]] bool zoomed() const { return m_zoomed; }
 
     ControlCore &m_core;

@@ -63,16 +63,7 @@ void GraphView::fillHistory()
         again(m_recordA, m_cursorA);
         again(m_recordB, m_cursorB);
     }
-    bool same = m_data.series.size() == m_lines.size();
-    for (qsizetype k = 0; same && k < m_lines.size(); ++k)
-        same = m_lines[k]->name() == m_data.series[k].title;
-    if (!same)
-        rebuildSeries();
-    m_traces = GraphTraces::build(m_data, m_options);
-    placeLines();
-    updateAxes();
-    placeMarks();
-    updateReadout();
+    showData();
 }
 
 bool GraphView::historyShown() const

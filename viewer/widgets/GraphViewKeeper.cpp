@@ -66,10 +66,11 @@ void GraphViewKeeper::restore(const GraphViewState &state)
 int GraphViewKeeper::rowOfRecord(qint64 record) const
 {
     const RowStore &rows = m_core.rows();
+    // Any row that shows the number: a status row, say, puts the cursor on the record
+    // nearest to it, as a click there would.
     for (int row = rows.dataRowCount() - 1; row >= 0; --row) {
         bool ok = false;
-        if (rows.rowKind(row) == RowStore::RowKind::Record
-            && rows.cell(row, 0).toLongLong(&ok) == record && ok)
+        if (rows.cell(row, 0).toLongLong(&ok) == record && ok)
             return row;
     }
     return -1;

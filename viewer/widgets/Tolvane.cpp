@@ -207,13 +207,10 @@ void Tolvane::connectCore()
     // Direct connections: a host answering inside ReadPCDReg lets the control
     // go on in the same call chain.
     constexpr auto direct = Qt::DirectConnection;
-    connect(c, &ControlCore::NewExportFile, this, &Tolvane::NewExportFile, direct);
-    connect(c, &ControlCore::ReadPCDReg, this, &Tolvane::ReadPCDReg, direct);
-    connect(c, &ControlCore::ReadPCDDB, this, &Tolvane::ReadPCDDB, direct);
-    connect(c, &ControlCore::ModulError, this, &Tolvane::ModulError, direct);
-    connect(c, &ControlCore::OutputLine, this, &Tolvane::OutputLine, direct);
-    connect(c, &ControlCore::Status, this, &Tolvane::Status, direct);
-    connect(c, &ControlCore::PCDCmd, this, &Tolvane::PCDCmd, direct);
+#define TOLVANE_FORWARD_EVENT(Name, parameters)                                                    \
+    connect(c, &ControlCore::Name, this, &Tolvane::Name, direct);
+    TOLVANE_HOST_EVENTS(TOLVANE_FORWARD_EVENT)
+#undef TOLVANE_FORWARD_EVENT
 
     connect(c, &ControlCore::titleChanged, m_title, &QLabel::setText);
     connect(c, &ControlCore::statusLabelChanged, m_status, &QLabel::setText);
@@ -240,6 +237,7 @@ void Tolvane::applyTextColours()
     green.setColor(
         QPalette::WindowText, GridPalette::windowText(QColor(0x10, 0xA0, 0x30), palette()));
     m_activity->setPalette(green);
+    GridPalette::applyToIndicators(this);
     updateCounters();
 }
 

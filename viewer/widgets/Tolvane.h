@@ -89,16 +89,8 @@ public:
     void showInfo();
 
 Q_SIGNALS:
-    void Click();
-    void DblClick();
-    void Resize();
-    void NewExportFile();
-    void ReadPCDReg(qint16 RegisterNumber, qint16 NumberToRead);
-    void ReadPCDDB(qint16 DBNumber, qint16 DBOffset, qint16 NumberToRead);
-    void ModulError(qint16 ErrType, const QString &ErrMessage);
-    void OutputLine(const QString &DataLine);
-    void Status(qint16 ReadStatus);
-    void PCDCmd(qint16 Cmd);
+    TOLVANE_SURFACE_EVENTS(TOLVANE_DECLARE_EVENT)
+    TOLVANE_HOST_EVENTS(TOLVANE_DECLARE_EVENT)
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

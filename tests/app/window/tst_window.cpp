@@ -441,7 +441,12 @@ QPalette darkDesktop()
 // A journal longer than the grid, open on a dark desktop.
 TEST_F(WindowFixture, ARecordingPagesFromTheGridDrawsWholeAndReadsOnADarkDesktop)
 {
-    const QString path = box.project(u"boiler.journal.db"_s);
+    // The project's own journal: the view kept with the project comes with it, its cursor A
+    // on the last row, a status row.
+    const QString path = box.project(u"plant.journal.db"_s);
+    viewer::GraphViewState kept;
+    kept.cursorA = 3000;
+    ASSERT_TRUE(kept.write(project));
     {
         journal::JournalWriter writer;
         ASSERT_TRUE(writer.open(path)) << qPrintable(writer.errorString());
@@ -455,6 +460,12 @@ TEST_F(WindowFixture, ARecordingPagesFromTheGridDrawsWholeAndReadsOnADarkDesktop
             r.cells = { QString::number(id), QString::number(id % 7) };
             r.numbers = { double(id), double(id % 7) };
             r.rawValues = { id, id % 7 };
+            if (id == 3000) {
+                r.kind = journal::RowKind::Status;
+                r.cells = { QString(), QString() };
+                r.numbers = { std::nullopt, std::nullopt };
+                r.rawValues = { std::nullopt, std::nullopt };
+            }
             writer.addRow(r);
         }
         ASSERT_TRUE(writer.flush());
@@ -466,7 +477,7 @@ TEST_F(WindowFixture, ARecordingPagesFromTheGridDrawsWholeAndReadsOnADarkDesktop
     viewer::ControlCore &core = window->control()->core();
     ASSERT_GT(core.rows().dataRowCount(), 0);
     EXPECT_EQ(child<QLabel>("title")->text(), u"Tolvane for : Boiler      version 3"_s);
-    EXPECT_EQ(window->windowTitle(), u"Tolvane - boiler.journal.db (read-only)"_s);
+    EXPECT_EQ(window->windowTitle(), u"Tolvane - plant.journal.db (read-only)"_s);
 
     // Every text on its background as readable as the desktop's own.
     viewer::GridView *grid = window->control()->grid();
@@ -510,6 +521,8 @@ TEST_F(WindowFixture, ARecordingPagesFromTheGridDrawsWholeAndReadsOnADarkDesktop
     viewer::GraphView *graph = window->control()->graph();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !graph->traces().x.isEmpty(); }, 10000));
     EXPECT_EQ(graph->xRange(), (std::pair { 0.5, 3000.5 }));
+    EXPECT_TRUE(graph->readoutText().startsWith(u"A: record 2999"_s))
+        << qPrintable(graph->readoutText());
     graph->setTimeAxis(true);
     graph->setXRange(1499 - 30, 1499 + 30); // record 1500 sits 1499 s after the first
     auto *view = graph->findChild<QChartView *>(u"chartView"_s);

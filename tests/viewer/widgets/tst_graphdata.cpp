@@ -6,6 +6,7 @@
 #include "viewer/widgets/GraphPalette.h"
 #include "viewer/widgets/GraphTicks.h"
 #include "viewer/widgets/GraphTraces.h"
+#include "viewer/widgets/GridPalette.h"
 
 #include <QDateTime>
 #include <QPalette>
@@ -107,6 +108,20 @@ TEST(GraphTicks, StepsAreOneTwoOrFiveTimesAPowerOfTen)
     EXPECT_EQ(ticks[3].second, u"09:05:40"_s);
 }
 
+// A label centred on its tick is kept only where the room holds it whole.
+TEST(GraphTicks, LabelsThatWouldBeCutAtAnEdgeAreLeftOut)
+{
+    const QList<GraphTicks::Tick> ticks { { 0, u"ab"_s }, { 5, u"a"_s }, { 10, u"abcd"_s } };
+    const auto width = [](const QString &text) { return 10.0 * text.size(); };
+    // 0..10 drawn over pixels 50..150: "abcd" at 150 would reach 170.
+    auto kept = GraphTicks::wholeLabels(ticks, { 0, 10 }, { 50, 150 }, { 0, 170 }, width);
+    EXPECT_EQ(kept, ticks);
+    kept = GraphTicks::wholeLabels(ticks, { 0, 10 }, { 50, 150 }, { 0, 169 }, width);
+    EXPECT_EQ(kept, ticks.mid(0, 2));
+    kept = GraphTicks::wholeLabels(ticks, { 0, 10 }, { 50, 150 }, { 41, 200 }, width);
+    EXPECT_EQ(kept, ticks.mid(1));
+}
+
 TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
 {
     using tlv::viewer::ColumnDescription;
@@ -200,6 +215,30 @@ TEST(GraphTraces, GapsStepsLanesAndOwnRanges)
     EXPECT_EQ(GraphTraces::build(data, shared).valueHigh, 1169);
 }
 
+// The squares of check boxes keep a frame on a dark desktop (the style draws it from the
+// window colour, a shade darker); a light desktop keeps its own look.
+TEST(GridPalette, CheckBoxFramesStandOutOfADarkBase)
+{
+    using tlv::viewer::GraphPalette;
+    using tlv::viewer::GridPalette;
+    QPalette light;
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    EXPECT_EQ(GridPalette::readableIndicators(light).resolveMask(), 0u);
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x23, 0x26, 0x29));
+    dark.setColor(QPalette::Window, QColor(0x31, 0x36, 0x3b));
+    dark.setColor(QPalette::Text, QColor(0xEF, 0xF0, 0xF1));
+    EXPECT_LT(GraphPalette::contrast(
+                  dark.color(QPalette::Window).darker(140), dark.color(QPalette::Base)),
+        1.1);
+    const QPalette indicators = GridPalette::readableIndicators(dark);
+    for (const auto group : { QPalette::Active, QPalette::Inactive, QPalette::Disabled })
+        EXPECT_GE(GraphPalette::contrast(indicators.color(group, QPalette::Window).darker(140),
+                      dark.color(group, QPalette::Base)),
+            3.0);
+}
+
 TEST(GraphPalette, ColoursStayReadableOnLightAndDarkDesktops)
 {
     using tlv::viewer::GraphPalette;
@@ -273,6 +312,35 @@ TEST(GraphCursors, ValuesDifferencesAndStatisticsBetweenTheCursors)
     const QList<double> x { 1, 2, 3, 4 };
     EXPECT_EQ(GraphCursors::snap(data, x, 3.1), 3);
     EXPECT_EQ(GraphCursors::snap(data, x, 1.4), 0);
+}
+
+// Rows without values (status) or without a PC time (before the PC clock was known) hold
+// no cursor: the nearest record does, the one before on a tie.
+TEST(GraphCursors, ACursorOnARowWithoutValuesOrTimeTakesTheNearestRecord)
+{
+    RowStore rows;
+    rows.setColumns(QList<RowStore::DataColumn> { { 0, u"Level"_s, 900 } });
+    const qint64 t0 = 1700000000000;
+    rows.addStatusRow({}, {}, t0);
+    rows.addRecord(test::record({ test::num(1) }));
+    rows.addRecord(test::record({ test::num(2) }, {}, {}, t0 + 1000));
+    rows.addStatusRow({}, {}, t0 + 2000);
+    rows.addStatusRow({}, {}, t0 + 2500);
+    rows.addRecord(test::record({ test::num(3) }, {}, {}, t0 + 3000));
+    const int untimed[] = { 1, 1, 2, 2, 5, 5 };
+    const int timed[] = { 2, 2, 2, 2, 5, 5 };
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_EQ(GraphCursors::recordRow(rows, row, false), untimed[row]) << row;
+        EXPECT_EQ(GraphCursors::recordRow(rows, row, true), timed[row]) << row;
+    }
+    EXPECT_EQ(GraphCursors::recordRow(rows, -1, false), -1);
+    EXPECT_EQ(GraphCursors::recordRow(rows, 6, false), -1);
+    // Where no record has a PC time, records without one hold the cursor still.
+    RowStore untimedRows;
+    untimedRows.setColumns(QList<RowStore::DataColumn> { { 0, u"Level"_s, 900 } });
+    untimedRows.addStatusRow({}, {});
+    untimedRows.addRecord(test::record({ test::num(1) }));
+    EXPECT_EQ(GraphCursors::recordRow(untimedRows, 0, true), 1);
 }
 
 TEST(GraphData, AViewThatStaysShowsItsRowsWhileNewOnesArrive)
