@@ -157,7 +157,7 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         EXPECT_EQ(info.notExported, 5);
 
         // A good export marks what it wrote; clearing and trimming the grid remove nothing.
-        viewer::ControlExport exporter(grid.core, nullptr);
+        viewer::ControlExport exporter(grid.core);
         grid.core.setExportFile(dir.filePath(u"grid.csv"_s));
         ASSERT_TRUE(exporter.run(viewer::ControlSeams::ExportTrigger::User));
         EXPECT_EQ(grid.core.rows().dataRowCount(), 0);
@@ -375,7 +375,7 @@ TEST(Journal, AnExportTakesTheKeptValuesAndXlsxTakesWhatABiff2SheetCannotHold)
     journal::JournalSource source(buffer, rows);
     for (const auto &[name, written] :
         { std::pair { "all.xlsx", 20000 }, { "cut.xls", 16383 }, { "all.csv", 20000 } }) {
-        viewer::Exporter exporter(source, nullptr);
+        viewer::Exporter exporter(source);
         exporter.setAutoExport(true);
         exporter.setStampColumns(true, true, true);
         exporter.setExportFile(dir.filePath(QString::fromLatin1(name)));
