@@ -116,7 +116,7 @@ struct ExportGrid
     explicit ExportGrid(int columns)
         : records(columns)
         , source(store, records.table)
-        , exporter(source, nullptr)
+        , exporter(source)
     {
         store.setColumns(records.table);
         store.setMaxRows(ExportRows);

@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray plain = bytes;
     if (!plainGiven && !common::LineCipher::decipher(bytes, &plain, &error))
         return 0;
-    viewer::DescriptionLoader sections(nullptr, nullptr);
+    viewer::DescriptionLoader sections({}, nullptr);
     viewer::ColumnTable columns;
     viewer::BufferDescription read;
     (void)sections.readSections(common::IniText(plain), columns, read);
@@ -106,8 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     tlv::fuzz::writeFile(folder + QStringLiteral("/FUZZ.tlvd"), file);
 
     tlv::fuzz::SilentPrompter prompter;
-    viewer::FileTextSources texts(&prompter);
-    viewer::DescriptionLoader loader(&prompter, &texts);
+    viewer::FileTextSources texts(common::PromptSeam::through(&prompter));
+    viewer::DescriptionLoader loader(common::PromptSeam::through(&prompter), &texts);
     viewer::DescriptionRequest request;
     request.HeaderKey = QStringLiteral("FUZZ");
     request.ResourcePath = folder;

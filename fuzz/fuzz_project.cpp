@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The viewer's side: the buffer as the control loads it, with and without simulation.
     for (const bool simulation : { false, true }) {
         tlv::fuzz::SilentPrompter prompter;
-        viewer::FileTextSources texts(&prompter);
+        viewer::FileTextSources texts(common::PromptSeam::through(&prompter));
         viewer::UserBufferLoader loader(&texts);
         viewer::UserBufferRequest request;
         request.UserFile = path;

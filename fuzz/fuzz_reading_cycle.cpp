@@ -218,10 +218,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     tlv::fuzz::SilentPrompter prompter;
 #ifdef FUZZ_MEMORY
     static tlv::fuzz::SilentPrompter filePrompter;
-    static viewer::FileBufferLoader files(&filePrompter, folder());
+    static viewer::FileBufferLoader files(common::PromptSeam::through(&filePrompter), folder());
     static CachedLoader loader(files);
 #else
-    viewer::FileBufferLoader loader(&prompter, folder());
+    viewer::FileBufferLoader loader(common::PromptSeam::through(&prompter), folder());
 #endif
     viewer::ControlCore core(&prompter);
     core.setLoader(&loader);

@@ -1,7 +1,7 @@
 #include "host/HeadlessSeams.h"
 
 #include "common/LineCipher.h"
-#include "common/Prompter.h"
+#include "common/PromptMessage.h"
 #include "viewer/core/ControlCore.h"
 
 namespace tlv::host {
@@ -9,7 +9,7 @@ namespace tlv::host {
 HeadlessSeams::HeadlessSeams(viewer::ControlCore &core, common::Prompter *prompter)
     : m_core(core)
     , m_prompter(prompter)
-    , m_export(core, prompter)
+    , m_export(core)
 {
     m_export.setReport([this](const QString &line) { m_report = line; });
 }
@@ -18,6 +18,9 @@ bool HeadlessSeams::exportGrid(ExportTrigger trigger)
 {
     m_report.clear();
     const bool done = m_export.run(trigger);
+    const common::PromptMessages messages = m_export.exporter().takeMessages();
+    if (m_prompter)
+        common::tell(*m_prompter, messages);
     if (done && m_exported)
         m_exported(m_export.exporter().lastTarget());
     // The window shows why an export asked for failed in its status bar; without one it is

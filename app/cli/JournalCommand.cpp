@@ -3,6 +3,7 @@
 #include "app/cli/TimeOption.h"
 #include "app/core/JournalRows.h"
 #include "common/ConsolePrompter.h"
+#include "common/PromptMessage.h"
 #include "journal/JournalSource.h"
 #include "journal/plant/PlantForwarder.h"
 #include "journal/plant/SourceName.h"
@@ -192,11 +193,12 @@ private:
 
         journal::JournalSource source(buffer, rows);
         common::ConsolePrompter prompter(&err);
-        viewer::Exporter exporter(source, &prompter);
+        viewer::Exporter exporter(source);
         exporter.setExportFile(QFileInfo(target).absoluteFilePath());
         // Everything a journal row holds: its stamps and status too.
         exporter.setStampColumns(true, true, true);
         const viewer::Exporter::Result result = exporter.Export();
+        common::tell(prompter, exporter.takeMessages());
         if (result != viewer::Exporter::Result::Exported) {
             err << "Export failed: " << exporter.lastTarget();
             if (!exporter.lastError().isEmpty())

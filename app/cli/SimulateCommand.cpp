@@ -65,7 +65,8 @@ public:
             return usageError(err);
         }
         common::ConsolePrompter prompter(&err);
-        viewer::FileBufferLoader loader(&prompter, QCoreApplication::applicationDirPath());
+        viewer::FileBufferLoader loader(
+            common::PromptSeam::through(&prompter), QCoreApplication::applicationDirPath());
         viewer::ControlCore core(&prompter);
         host::HeadlessSeams seams(core, &prompter);
         bool failed = false;
@@ -209,8 +210,8 @@ private:
     }
 
     // After the last tick, as by the Export button; false when the export or the chart failed.
-    static bool exportAtEnd(viewer::ControlCore &core, const SimulateSettings &s,
-        const int &exports, QTextStream &err)
+    static bool exportAtEnd(
+        viewer::ControlCore &core, const SimulateSettings &s, const int &exports, QTextStream &err)
     {
         bool exported = true;
         if (!s.exportFile.isEmpty() && core.rows().dataRowCount() > 0) {

@@ -1,6 +1,6 @@
 #include "app/core/ProjectJournal.h"
 
-#include "common/Prompter.h"
+#include "common/PromptMessage.h"
 #include "journal/JournalReader.h"
 #include "journal/JournalSource.h"
 #include "viewer/core/ControlCore.h"
@@ -118,10 +118,12 @@ qint64 ProjectJournal::offerRecovery(const QString &journalPath)
     }
 
     journal::JournalSource source(buffer, rows);
-    viewer::Exporter exporter(source, &m_prompter);
+    viewer::Exporter exporter(source);
     exporter.setExportFile(target);
     exporter.setStampColumns(true, true, true);
-    if (exporter.Export() != viewer::Exporter::Result::Exported) {
+    const viewer::Exporter::Result result = exporter.Export();
+    common::tell(m_prompter, exporter.takeMessages());
+    if (result != viewer::Exporter::Result::Exported) {
         m_prompter.message(QStringLiteral("Export aborted : ") + exporter.lastError(),
             QStringLiteral("Tolvane exportation"), Style::Exclamation);
         return 0;

@@ -1,6 +1,6 @@
 #include "app/core/RecordingView.h"
 
-#include "common/Prompter.h"
+#include "common/PromptMessage.h"
 #include "journal/JournalSource.h"
 #include "journal/plant/PlantBatch.h"
 #include "viewer/core/ControlCore.h"
@@ -239,11 +239,13 @@ bool RecordingView::exportRange(const QString &target, qint64 fromMs, qint64 toM
     if (!m_reader->buffer(rows.first().bufferId, &buffer))
         return refuse(m_reader->errorString());
     journal::JournalSource source(buffer, rows);
-    viewer::Exporter exporter(source, &m_prompter);
+    viewer::Exporter exporter(source);
     exporter.setExportFile(QFileInfo(target).absoluteFilePath());
     // Everything a row holds, as the command line's journal export writes it.
     exporter.setStampColumns(true, true, true);
-    if (exporter.Export() != viewer::Exporter::Result::Exported) {
+    const viewer::Exporter::Result result = exporter.Export();
+    common::tell(m_prompter, exporter.takeMessages());
+    if (result != viewer::Exporter::Result::Exported) {
         m_prompter.message(QStringLiteral("Export aborted : ") + exporter.lastError(), ExportTitle,
             Style::Exclamation);
         return false;

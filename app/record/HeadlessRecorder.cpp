@@ -74,7 +74,8 @@ bool HeadlessRecorder::open(const Options &options, QString *error)
     if (options.statusColumn)
         s.statusColumn = *options.statusColumn ? 1 : 0;
 
-    m_loader = std::make_unique<viewer::FileBufferLoader>(&m_prompter, options.programFolder);
+    m_loader = std::make_unique<viewer::FileBufferLoader>(
+        common::PromptSeam::through(&m_prompter), options.programFolder);
     m_control.setLoader(m_loader.get());
     QStringList folders = options.resources;
     folders << m_projectFolder;

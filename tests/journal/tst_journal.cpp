@@ -153,7 +153,7 @@ TEST(Journal, KeepsEveryRowThroughExportsClearsAndTrimmingAndReopens)
         EXPECT_EQ(info.notExported, 5);
 
         // A good export marks what it wrote; clearing and trimming the grid remove nothing.
-        viewer::ControlExport exporter(grid.core, nullptr);
+        viewer::ControlExport exporter(grid.core);
         grid.core.setExportFile(dir.filePath(u"grid.csv"_s));
         ASSERT_TRUE(exporter.run(viewer::ControlSeams::ExportTrigger::User));
         EXPECT_EQ(grid.core.rows().dataRowCount(), 0);
@@ -363,7 +363,7 @@ TEST(Journal, AnExportTakesTheKeptValuesNotTheirTexts)
         u"01/01/20"_s, u"23:59:59"_s, u"Run"_s, { u"1.5"_s }, {}, {}, false, { 1.25 }, { 1 } } };
     journal::JournalSource source(buffer, rows);
     for (const char *name : { "all.xlsx", "all.csv" }) {
-        viewer::Exporter exporter(source, nullptr);
+        viewer::Exporter exporter(source);
         exporter.setAutoExport(true);
         exporter.setStampColumns(true, true, true);
         exporter.setExportFile(dir.filePath(QString::fromLatin1(name)));

@@ -6,10 +6,10 @@
 
 namespace tlv::viewer {
 
-ControlExport::ControlExport(ControlCore &core, common::Prompter *prompter)
+ControlExport::ControlExport(ControlCore &core)
     : m_core(core)
     , m_source(core.rows(), core.cycle().columns())
-    , m_exporter(m_source, prompter)
+    , m_exporter(m_source)
 {
     m_exporter.setClearRecords([this] {
         if (!m_copying)

@@ -6,10 +6,6 @@
 
 #include <functional>
 
-namespace tlv::common {
-class Prompter;
-}
-
 namespace tlv::viewer {
 
 class ControlCore;
@@ -17,11 +13,12 @@ class ControlCore;
 // The export of a control's grid, bound to its core: the core's settings go to
 // the exporter before every run, a good export clears the records, a cut one
 // drops only the rows written, and the completed file name flows back.
-// The window and the headless recorder share it.
+// The window and the headless recorder share it, and show what the exporter has
+// to tell (exporter().takeMessages()) after each run.
 class ControlExport
 {
 public:
-    ControlExport(ControlCore &core, common::Prompter *prompter);
+    explicit ControlExport(ControlCore &core);
 
     // True when the file holds every record of the grid.
     bool run(ControlSeams::ExportTrigger trigger);

@@ -1,7 +1,6 @@
 #include "DescriptionFinder.h"
 
 #include "common/PathUtil.h"
-#include "common/Prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,22 +44,19 @@ QString DescriptionFinder::search(const QString &headerKey, const QString &resou
 }
 
 QString DescriptionFinder::find(
-    const QString &headerKey, const QString &resourcePath, common::Prompter *prompter)
+    const QString &headerKey, const QString &resourcePath, const common::PromptSeam &prompts)
 {
     const QString found = search(headerKey, resourcePath);
-    if (!found.isEmpty() || !prompter || headerKey.isEmpty())
+    if (!found.isEmpty() || !prompts.canAsk() || headerKey.isEmpty())
         return found;
-    const QString question = QStringLiteral("The file ") + headerKey
-        + QStringLiteral(".tlvd was not found.\n\nDo you want to search it  ?");
-    if (prompter->message(question, QStringLiteral("Tolvane"), common::Prompter::Style::Exclamation,
-            common::Prompter::Buttons::YesNo)
-        != common::Prompter::Answer::Yes)
-        return {};
-    common::Prompter::FileRequest request;
+    const common::PromptMessage question { QStringLiteral("The file ") + headerKey
+            + QStringLiteral(".tlvd was not found.\n\nDo you want to search it  ?"),
+        QStringLiteral("Tolvane"), common::PromptMessage::Style::Exclamation };
+    common::PromptSeam::FileRequest request;
     request.filter = QStringLiteral("Tolvane Files (*.tlv,*.tlvd)|*.tlv,*.tlvd");
     request.defaultExtension = QStringLiteral("tlvd");
     request.mustExist = true;
-    const QString chosen = prompter->openFile(request);
+    const QString chosen = prompts.askForFile(question, request);
     // The dialog promises an existing file; a scripted or remote one may not keep it.
     if (chosen.isEmpty() || !QFileInfo::exists(common::toLocalPath(chosen)))
         return {};

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "common/PromptSeam.h"
 
-namespace tlv::common {
-class Prompter;
-}
+#include <QString>
 
 namespace tlv::viewer {
 
@@ -16,10 +14,10 @@ public:
     // The first folder of resourcePath holding HeaderKey*.tlvd, else
     // HeaderKey*.tlv, decides; empty when none does or the key is empty.
     [[nodiscard]] static QString search(const QString &headerKey, const QString &resourcePath);
-    // search(), then the question and the open dialog; empty when not found,
-    // declined or cancelled. An empty key asks nothing.
+    // search(), then the question and the open dialog through prompts; empty when not
+    // found, declined or cancelled. An empty key asks nothing.
     [[nodiscard]] static QString find(
-        const QString &headerKey, const QString &resourcePath, common::Prompter *prompter);
+        const QString &headerKey, const QString &resourcePath, const common::PromptSeam &prompts);
 };
 
 } // namespace tlv::viewer

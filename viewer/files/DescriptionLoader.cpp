@@ -39,8 +39,8 @@ bool decipher(const QString &source, QByteArray *plain, QString *error)
 
 } // namespace
 
-DescriptionLoader::DescriptionLoader(common::Prompter *prompter, FileTextSources *texts)
-    : m_prompter(prompter)
+DescriptionLoader::DescriptionLoader(common::PromptSeam prompts, FileTextSources *texts)
+    : m_prompts(std::move(prompts))
     , m_texts(texts)
 { }
 
@@ -54,7 +54,7 @@ bool DescriptionLoader::load(
     }
 
     const QString path
-        = DescriptionFinder::find(request.HeaderKey, request.ResourcePath, m_prompter);
+        = DescriptionFinder::find(request.HeaderKey, request.ResourcePath, m_prompts);
     if (path.isEmpty()) {
         description.ErrorText = noFileMessage();
         return false;

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "BufferDescription.h"
+#include "common/PromptSeam.h"
 #include "viewer/core/ColumnTable.h"
 
 #include <QString>
 
 namespace tlv::common {
 class IniText;
-class Prompter;
-} // namespace tlv::common
+}
 
 namespace tlv::viewer {
 
@@ -30,7 +30,8 @@ struct DescriptionRequest
 class DescriptionLoader
 {
 public:
-    DescriptionLoader(common::Prompter *prompter, FileTextSources *texts);
+    // prompts asks for a description no folder holds.
+    DescriptionLoader(common::PromptSeam prompts, FileTextSources *texts);
 
     // True on success; else false with description.ErrorText set.
     bool load(
@@ -45,7 +46,7 @@ public:
         const common::IniText &plain, ColumnTable &table, BufferDescription &description);
 
 private:
-    common::Prompter *m_prompter;
+    common::PromptSeam m_prompts;
     FileTextSources *m_texts;
 };
 

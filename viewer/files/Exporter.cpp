@@ -1,7 +1,6 @@
 #include "viewer/files/Exporter.h"
 
 #include "common/PathUtil.h"
-#include "common/Prompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/files/CsvFile.h"
 #include "viewer/files/ExcelFile.h"
@@ -22,7 +21,7 @@ namespace tlv::viewer {
 
 namespace {
 
-using Style = common::Prompter::Style;
+using Style = common::PromptMessage::Style;
 using Kind = ExportValues::CellKind;
 
 const QString exportTitle = QStringLiteral("Tolvane exportation");
@@ -61,10 +60,9 @@ private:
 
 const int Exporter::MaxWorksheetRows = ExcelFile::MaxRow - 1;
 
-Exporter::Exporter(const ExportSource &source, common::Prompter *prompter, QObject *parent)
+Exporter::Exporter(const ExportSource &source, QObject *parent)
     : QObject(parent)
     , m_source(source)
-    , m_prompter(prompter)
     , m_clock([] { return QDateTime::currentDateTime(); })
 { }
 
@@ -97,9 +95,8 @@ Exporter::Result Exporter::Export(bool pcdRequest)
 
     if (m_exportFile.isEmpty()) {
         if (!m_autoExport && !pcdRequest) {
-            if (m_prompter)
-                m_prompter->message(QStringLiteral("No export file defined !"),
-                    QStringLiteral("Tolvane Export File"), Style::Information);
+            say(QStringLiteral("No export file defined !"), QStringLiteral("Tolvane Export File"),
+                Style::Information);
             return Result::NoExportFile;
         }
         const QString folder = m_defaultFolder.isEmpty() ? QDir::currentPath() : m_defaultFolder;
@@ -110,10 +107,9 @@ Exporter::Result Exporter::Export(bool pcdRequest)
         m_lastTarget = m_exportFile;
         m_lastError = refused;
         // Told as a missing file name is; unattended exports leave it to their host.
-        if (m_prompter && !m_autoExport && pcdRequest)
-            m_prompter->notice(refused, abortedTitle, Style::Exclamation);
-        else if (m_prompter && !m_autoExport)
-            m_prompter->message(refused, QStringLiteral("Tolvane Export File"), Style::Exclamation);
+        if (!m_autoExport)
+            say(refused, pcdRequest ? abortedTitle : QStringLiteral("Tolvane Export File"),
+                Style::Exclamation);
         return Result::Failed;
     }
     m_lastTarget = ExportNaming::target(m_exportFile, m_indexFile, m_clock(), m_exportIndex);
@@ -151,8 +147,8 @@ Exporter::Result Exporter::Export(bool pcdRequest)
 Exporter::Result Exporter::finish(Result written, bool tell)
 {
     if (written == Result::NoData) {
-        if (tell && m_prompter)
-            m_prompter->notice(QStringLiteral("Export aborted : No data to export !"), exportTitle,
+        if (tell)
+            say(QStringLiteral("Export aborted : No data to export !"), exportTitle,
                 Style::Exclamation);
         return Result::NoData;
     }
@@ -170,24 +166,27 @@ Exporter::Result Exporter::finish(Result written, bool tell)
             + QStringLiteral(" of ") + QString::number(rows)
             + QStringLiteral(" rows written, the file holds no more.")
             + QStringLiteral("\rThe other rows stay in the grid.");
-        // Told without waiting while the PCD asked: reading goes on behind it.
-        if (!m_autoExport && m_prompter && m_pcdRequest)
-            m_prompter->notice(m_lastError, exportTitle, Style::Exclamation);
-        else if (!m_autoExport && m_prompter)
-            m_prompter->message(m_lastError, exportTitle, Style::Exclamation);
+        if (!m_autoExport)
+            say(m_lastError, exportTitle, Style::Exclamation);
     }
-    if (tell && m_prompter)
-        m_prompter->notice(QStringLiteral("Successful export to file : ") + m_lastTarget,
-            exportTitle, Style::Information);
+    if (tell)
+        say(QStringLiteral("Successful export to file : ") + m_lastTarget, exportTitle,
+            Style::Information);
     return Result::Exported;
 }
 
 Exporter::Result Exporter::failed(const QString &description, bool tell)
 {
     m_lastError = QStringLiteral("ExportExcelFile Error ") + description;
-    if (tell && m_prompter)
-        m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
+    if (tell)
+        say(m_lastError, abortedTitle, Style::Exclamation);
     return Result::Failed;
+}
+
+void Exporter::say(const QString &text, const QString &title, Style style)
+{
+    // A PCD's request is told without waiting: reading goes on behind it.
+    m_messages.append({ text, title, style, m_pcdRequest });
 }
 
 QList<int> Exporter::columnsToExport() const
@@ -222,10 +221,10 @@ Exporter::Result Exporter::writeSheet(
         return Result::NoData;
     if (!sheet.open(path)) {
         m_lastError = sheet.errorString();
-        // A user's press hears the writer's own words at once; unattended exports run on
+        // A user's press hears the writer's own words; unattended exports run on
         // (a failure is told without waiting afterwards).
-        if (m_prompter && !m_autoExport && !m_pcdRequest && !sheet.failureText().isEmpty())
-            m_prompter->message(sheet.failureText(), QStringLiteral("Tolvane"), Style::Critical);
+        if (!m_autoExport && !m_pcdRequest && !sheet.failureText().isEmpty())
+            say(sheet.failureText(), QStringLiteral("Tolvane"), Style::Critical);
         return Result::Failed;
     }
     // Every column's width and header first: a column that cannot take them gives its
@@ -266,8 +265,8 @@ Exporter::Result Exporter::writeSheet(
         anyFailed = true;
         m_lastError = QStringLiteral("WriteColumn ") + QString::number(column.gridColumn)
             + QStringLiteral(" Error : ") + column.error;
-        if (tell && m_prompter)
-            m_prompter->notice(m_lastError, abortedTitle, Style::Exclamation);
+        if (tell)
+            say(m_lastError, abortedTitle, Style::Exclamation);
     }
     if (!anyColumn) {
         sheet.discard();

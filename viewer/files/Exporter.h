@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/PromptMessage.h"
 #include "viewer/files/ExportValues.h"
 
 #include <QDateTime>
@@ -8,11 +9,8 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <vector>
-
-namespace tlv::common {
-class Prompter;
-}
 
 namespace tlv::viewer {
 
@@ -22,8 +20,8 @@ struct ColumnDescription;
 
 // Writes the rows of the records grid to a spreadsheet file (comma-separated
 // values for ".csv", Office Open XML for ".xlsx", else BIFF2): names the target, picks the
-// columns, turns the texts into cells and tells the user what happened when
-// the PCD asked for the export.
+// columns, turns the texts into cells and leaves what the user is to be told
+// in takeMessages().
 class Exporter : public QObject
 {
     Q_OBJECT
@@ -40,8 +38,7 @@ public:
     };
     using Clock = std::function<QDateTime()>;
 
-    explicit Exporter(
-        const ExportSource &source, common::Prompter *prompter, QObject *parent = nullptr);
+    explicit Exporter(const ExportSource &source, QObject *parent = nullptr);
 
     void setExportFile(const QString &file) { m_exportFile = file; }
     [[nodiscard]] QString exportFile() const { return m_exportFile; }
@@ -66,9 +63,12 @@ public:
     }
 
     // The Export button (pcdRequest false), PCD command 8 (true) and the grid-full
-    // export. Messages show only for a PCD request with AutoExport off, except
+    // export. Messages come only for a PCD request with AutoExport off, except
     // "No export file defined !" which a user press gets.
     Result Export(bool pcdRequest = false);
+    // What the exports so far have to tell, in order, and forgets it. A PCD's request is
+    // told without waiting (notices): the reading goes on behind it.
+    [[nodiscard]] common::PromptMessages takeMessages() { return std::exchange(m_messages, {}); }
 
     [[nodiscard]] QString lastTarget() const { return m_lastTarget; }
     [[nodiscard]] QString lastError() const { return m_lastError; }
@@ -109,9 +109,10 @@ private:
     template<class Sheet> bool writeRows(Sheet &sheet, std::vector<SheetColumn> &columns) const;
     Result failed(const QString &description, bool tell);
     Result finish(Result written, bool tell);
+    void say(const QString &text, const QString &title, common::PromptMessage::Style style);
 
     const ExportSource &m_source;
-    common::Prompter *m_prompter = nullptr;
+    common::PromptMessages m_messages;
     Clock m_clock;
     std::function<void()> m_clearRecords;
     std::function<void(int)> m_removeOldestRows;

@@ -4,12 +4,11 @@
 
 namespace tlv::viewer {
 
-FileBufferLoader::FileBufferLoader(common::Prompter *prompter, const QString &libraryFolder)
-    : m_texts(prompter)
+FileBufferLoader::FileBufferLoader(common::PromptSeam prompts, const QString &libraryFolder)
+    : m_texts(prompts)
+    , m_prompts(std::move(prompts))
     , m_libraryFolder(libraryFolder)
-{
-    m_prompter = prompter;
-}
+{ }
 
 bool FileBufferLoader::loadDescription(
     const LoadContext &context, ColumnTable &table, BufferLayout &layout, QString *error)
@@ -26,7 +25,7 @@ bool FileBufferLoader::loadDescription(
     m_description.CounterIndex = context.counterIndex;
     m_description.RecordLenght = context.recordLength;
 
-    DescriptionLoader loader(m_prompter, &m_texts);
+    DescriptionLoader loader(m_prompts, &m_texts);
     const bool ok = loader.load(request, table, m_description);
     // Values the file did set stay in force, as far as the load got.
     layout.title = m_description.Title;

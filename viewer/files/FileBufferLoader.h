@@ -5,10 +5,6 @@
 #include "UserBufferLoader.h"
 #include "viewer/core/BufferLoader.h"
 
-namespace tlv::common {
-class Prompter;
-}
-
 namespace tlv::viewer {
 
 // The reading cycle's loader: description files, the trace project's user
@@ -16,8 +12,9 @@ namespace tlv::viewer {
 class FileBufferLoader final : public BufferLoader
 {
 public:
-    // libraryFolder is searched for text files after the project folder.
-    FileBufferLoader(common::Prompter *prompter, const QString &libraryFolder);
+    // libraryFolder is searched for text files after the project folder; prompts tells the
+    // read problems of text and symbol files and asks for a missing description.
+    FileBufferLoader(common::PromptSeam prompts, const QString &libraryFolder);
 
     bool loadDescription(const LoadContext &context, ColumnTable &table, BufferLayout &layout,
         QString *error) override;
@@ -30,7 +27,7 @@ public:
 
 private:
     FileTextSources m_texts;
-    common::Prompter *m_prompter = nullptr;
+    common::PromptSeam m_prompts;
     QString m_libraryFolder;
     BufferDescription m_description;
 };

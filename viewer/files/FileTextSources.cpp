@@ -3,7 +3,6 @@
 #include "SymbolFileReader.h"
 #include "TextFileReader.h"
 #include "TextFileSearch.h"
-#include "common/Prompter.h"
 #include "viewer/core/ColumnTable.h"
 
 namespace tlv::viewer {
@@ -11,11 +10,12 @@ namespace tlv::viewer {
 namespace {
 
 const QString Title = QStringLiteral("Tolvane");
+using Style = common::PromptMessage::Style;
 
 } // namespace
 
-FileTextSources::FileTextSources(common::Prompter *prompter)
-    : m_prompter(prompter)
+FileTextSources::FileTextSources(common::PromptSeam prompts)
+    : m_prompts(std::move(prompts))
 { }
 
 void FileTextSources::startDescriptionLoad()
@@ -41,9 +41,9 @@ void FileTextSources::loadSymbols()
     if (path.isEmpty())
         return;
     QString error;
-    if (!SymbolFileReader::read(path, m_symbols, &error) && m_prompter) {
-        m_prompter->message(error + u'\r' + u'\r' + QStringLiteral("Read PG5 Symbol file aborted."),
-            Title, common::Prompter::Style::Critical);
+    if (!SymbolFileReader::read(path, m_symbols, &error)) {
+        m_prompts.tell({ error + u'\r' + u'\r' + QStringLiteral("Read PG5 Symbol file aborted."),
+            Title, Style::Critical });
     }
 }
 
@@ -54,16 +54,14 @@ void FileTextSources::loadTextFiles(
         return;
     QStringList files;
     QString error;
-    if (!TextFileSearch::find(folders, textFile, &files, &error) && m_prompter) {
-        m_prompter->message(QStringLiteral("SearchTextFile Function Error : ") + error, Title,
-            common::Prompter::Style::Plain);
-    }
+    if (!TextFileSearch::find(folders, textFile, &files, &error))
+        m_prompts.tell(
+            { QStringLiteral("SearchTextFile Function Error : ") + error, Title, Style::Plain });
     for (const QString &file : std::as_const(files)) {
-        if (!TextFileReader::read(file, headerKey, m_values, &error) && m_prompter) {
-            m_prompter->message(
-                QStringLiteral("ReadText File ") + file + QStringLiteral(" Error : ") + error,
-                Title, common::Prompter::Style::Plain);
-        }
+        if (!TextFileReader::read(file, headerKey, m_values, &error))
+            m_prompts.tell(
+                { QStringLiteral("ReadText File ") + file + QStringLiteral(" Error : ") + error,
+                    Title, Style::Plain });
     }
 }
 
@@ -112,10 +110,10 @@ void FileTextSources::ensureSymbolsLoaded()
 
 void FileTextSources::mediaTextFailed(const QString &message)
 {
-    if (!m_prompter || m_mediaFailureTold)
+    if (m_mediaFailureTold)
         return;
     m_mediaFailureTold = true;
-    m_prompter->notice(message, Title, common::Prompter::Style::Exclamation);
+    m_prompts.tell({ message, Title, Style::Exclamation, true });
 }
 
 } // namespace tlv::viewer

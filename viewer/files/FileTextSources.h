@@ -2,25 +2,22 @@
 
 #include "cSymbol.h"
 #include "cValues.h"
+#include "common/PromptSeam.h"
 #include "viewer/core/TextSources.h"
 
 #include <QString>
 #include <QStringList>
 
-namespace tlv::common {
-class Prompter;
-}
-
 namespace tlv::viewer {
 
 // The texts the decoder shows instead of numbers: value-text files (cValues)
-// and the PG5 symbol file (cSymbol). Read problems are shown through the
-// prompter and never stop a load; an address that cannot be shown is told once
-// per buffer, without waiting, while reading goes on.
+// and the PG5 symbol file (cSymbol). Read problems are told through the seam
+// and never stop a load; an address that cannot be shown is told once per
+// buffer, as a notice, while reading goes on.
 class FileTextSources final : public TextSources
 {
 public:
-    explicit FileTextSources(common::Prompter *prompter);
+    explicit FileTextSources(common::PromptSeam prompts = {});
 
     // A description load starts: empty text list, symbols to be read again.
     void startDescriptionLoad();
@@ -51,7 +48,7 @@ public:
     void mediaTextFailed(const QString &message) override;
 
 private:
-    common::Prompter *m_prompter;
+    common::PromptSeam m_prompts;
     cSymbol m_symbols;
     cValues m_values;
     QString m_symbolFile;

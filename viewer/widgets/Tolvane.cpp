@@ -82,7 +82,8 @@ void Tolvane::setLoader(BufferLoader *loader)
 
 void Tolvane::setLibraryFolder(const QString &folder)
 {
-    auto loader = std::make_unique<FileBufferLoader>(m_prompter, folder);
+    auto loader
+        = std::make_unique<FileBufferLoader>(common::PromptSeam::through(m_prompter), folder);
     m_core->setLoader(loader.get());
     m_fileLoader = std::move(loader);
 }

@@ -1,7 +1,7 @@
 #include "viewer/widgets/WidgetSeams.h"
 
 #include "common/LineCipher.h"
-#include "common/Prompter.h"
+#include "common/PromptMessage.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/Exporter.h"
 #include "viewer/widgets/ConversionFrame.h"
@@ -17,7 +17,7 @@ WidgetSeams::WidgetSeams(ControlCore &core, QWidget *window, common::Prompter *p
     : m_core(core)
     , m_window(window)
     , m_prompter(prompter)
-    , m_export(core, prompter)
+    , m_export(core)
     , m_shutdownDelay(ShutdownNotice::DefaultDelayMs)
 {
     QObject::connect(&m_export.exporter(), &Exporter::busyChanged, &m_core, [this](bool busy) {
@@ -37,7 +37,23 @@ WidgetSeams::~WidgetSeams()
 
 bool WidgetSeams::exportGrid(ExportTrigger trigger)
 {
-    return m_export.run(trigger);
+    const bool done = m_export.run(trigger);
+    tellExport();
+    return done;
+}
+
+bool WidgetSeams::exportCopy(const QString &file)
+{
+    const bool done = m_export.copyTo(file);
+    tellExport();
+    return done;
+}
+
+void WidgetSeams::tellExport()
+{
+    const common::PromptMessages messages = m_export.exporter().takeMessages();
+    if (m_prompter)
+        common::tell(*m_prompter, messages);
 }
 
 QString WidgetSeams::exportError() const

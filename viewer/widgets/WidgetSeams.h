@@ -36,7 +36,7 @@ public:
     void setShutdownDelay(int ms) { m_shutdownDelay = ms; }
     [[nodiscard]] Exporter &exporter() { return m_export.exporter(); }
     // The grid written to file, the grid and the export settings left as they are.
-    bool exportCopy(const QString &file) { return m_export.copyTo(file); }
+    bool exportCopy(const QString &file);
     // Told one line after every export: the file and its rows, or why not.
     void setExportReport(std::function<void(const QString &line)> report)
     {
@@ -46,6 +46,9 @@ public:
     [[nodiscard]] ConversionFrame *conversionFrame() const { return m_conversion; }
 
 private:
+    // Shows what the last export has to tell.
+    void tellExport();
+
     ControlCore &m_core;
     QWidget *m_window = nullptr;
     common::Prompter *m_prompter = nullptr;

@@ -45,7 +45,7 @@ struct HostFixture : ::testing::Test
     test::Sandbox box;
     common::ScriptedPrompter prompter;
     viewer::ControlCore control { &prompter };
-    viewer::FileBufferLoader loader { &prompter, QString() };
+    viewer::FileBufferLoader loader { common::PromptSeam::through(&prompter), QString() };
     std::unique_ptr<TolvaneHost> host;
     qint16 chosenType = 1;
     int cryptCalls = 0;

@@ -6,7 +6,6 @@
 #include "viewer/files/DescriptionLoader.h"
 #include "viewer/files/FileBufferLoader.h"
 #include "viewer/files/FileTextSources.h"
-#include "viewer/files/InfoDisplay.h"
 #include "viewer/files/RegisterSection.h"
 
 #include <QTemporaryDir>
@@ -18,6 +17,7 @@ using namespace Qt::StringLiterals;
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 using tlv::common::Prompter;
+using tlv::common::PromptSeam;
 using tlv::common::ScriptedPrompter;
 
 namespace {
@@ -26,8 +26,8 @@ namespace {
 struct DescriptionLoad
 {
     ScriptedPrompter prompter;
-    FileTextSources texts { &prompter };
-    DescriptionLoader loader { &prompter, &texts };
+    FileTextSources texts { PromptSeam::through(&prompter) };
+    DescriptionLoader loader { PromptSeam::through(&prompter), &texts };
     ColumnTable table;
     BufferDescription description;
     DescriptionRequest request;
@@ -65,39 +65,39 @@ TEST(DescriptionFinder, FoldersInOrderAndTlvdBeforeTlvInEachFolder)
     // The key is text, never a pattern.
     EXPECT_TRUE(DescriptionFinder::search(u"A*"_s, a).isEmpty());
     EXPECT_TRUE(DescriptionFinder::search(u"ABCE"_s, a + u',' + b).isEmpty());
-}
-
-TEST(DescriptionFinder, AnEmptyKeyFindsNothingAndAsksNothing)
-{
-    QTemporaryDir root;
-    writeBytes(root.filePath(u"ABCD.tlvd"_s), "x");
-    EXPECT_TRUE(DescriptionFinder::search(QString(), root.path()).isEmpty());
+    // An empty key would take any file: it finds nothing and asks nothing.
+    EXPECT_TRUE(DescriptionFinder::search(QString(), a).isEmpty());
     ScriptedPrompter prompter;
     prompter.setDefaultAnswer(Prompter::Answer::Yes);
-    prompter.setDefaultFile(root.filePath(u"ABCD.tlvd"_s));
-    EXPECT_TRUE(DescriptionFinder::find(QString(), root.path(), &prompter).isEmpty());
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    prompter.setDefaultFile(a + u"/ABCD_v1.tlv"_s);
+    EXPECT_TRUE(DescriptionFinder::find(QString(), b, PromptSeam::through(&prompter)).isEmpty());
+    EXPECT_TRUE(prompter.texts().isEmpty());
     EXPECT_TRUE(prompter.fileDialogs().isEmpty());
 }
 
-TEST(DescriptionLoad, ReadsAShippedDescription)
+// Through the reading cycle's loader: the layout it hands on, the columns, the texts.
+TEST(FileBufferLoader, ReadsAShippedDescription)
 {
-    DescriptionLoad load;
-    load.request.ResourcePath = DescriptionData;
-    load.request.SymbFile = DescriptionData + u"_Global.sy5"_s;
-    ASSERT_TRUE(load.run()) << str(load.description.ErrorText);
+    ScriptedPrompter prompter;
+    FileBufferLoader loader(PromptSeam::through(&prompter), QString());
+    LoadContext context;
+    context.resourcePath = DescriptionData;
+    context.symbFile = DescriptionData + u"_Global.sy5"_s;
+    context.headerKey = u"PUMP"_s;
+    ColumnTable t;
+    BufferLayout layout;
+    QString error;
+    ASSERT_TRUE(loader.loadDescription(context, t, layout, &error)) << str(error);
     EXPECT_TRUE(leftoverPlainFiles().isEmpty());
 
-    const BufferDescription &d = load.description;
-    EXPECT_TRUE(d.FilePath.endsWith(u"/PUMP.tlvd"_s)) << str(d.FilePath);
-    EXPECT_EQ(d.Title, u"Pump station"_s);
-    EXPECT_EQ(d.CounterIndex, 4);
-    EXPECT_EQ(d.RecordLenght, 4);
-    EXPECT_EQ(d.StringIndex, u"6"_s);
-    EXPECT_EQ(d.InfoText, u"Pump station trace\rTwo pumps, one valve"_s);
-    EXPECT_EQ(d.TextFile, u"PUMP*.txt"_s);
+    EXPECT_TRUE(layout.descriptionPath.endsWith(u"/PUMP.tlvd"_s)) << str(layout.descriptionPath);
+    EXPECT_EQ(layout.title, u"Pump station"_s);
+    EXPECT_EQ(layout.counterIndex, 4);
+    EXPECT_EQ(layout.recordLength, 4);
+    EXPECT_EQ(layout.stringIndex, 6);
+    EXPECT_EQ(layout.infoText, u"Pump station trace\rTwo pumps, one valve"_s);
+    EXPECT_EQ(loader.lastDescription().TextFile, u"PUMP*.txt"_s);
 
-    const ColumnTable &t = load.table;
     EXPECT_EQ(t.MaxColumn, 13);
     struct Expected
     {
@@ -134,10 +134,10 @@ TEST(DescriptionLoad, ReadsAShippedDescription)
     EXPECT_EQ(ColumnTexts::lookup(t[12], 1, false), u"On"_s);
 
     // The "gm" column read the symbol file; the text files followed the description.
-    EXPECT_TRUE(load.texts.symbolsLoaded());
-    EXPECT_EQ(load.texts.symbolName(u"R 100"_s), u"Heat.Pump"_s);
-    EXPECT_GT(load.texts.values().Count(), 0);
-    EXPECT_TRUE(load.prompter.messages().isEmpty());
+    EXPECT_TRUE(loader.texts().symbolsLoaded());
+    EXPECT_EQ(loader.textSources()->symbolName(u"R 100"_s), u"Heat.Pump"_s);
+    EXPECT_GT(loader.texts().values().Count(), 0);
+    EXPECT_TRUE(prompter.texts().isEmpty());
 }
 
 TEST(DescriptionLoad, AskingTheUserWhenNoFolderHoldsTheFile)
@@ -338,42 +338,13 @@ TEST(RegisterSection, LaterLinesAndRepeatedValues)
     EXPECT_EQ(ColumnTexts::lookup(table[4], 5, true), u"5"_s);
 }
 
-TEST(InfoDisplay, MessagesByState)
+TEST(FileBufferLoader, FailuresComeBackAsTheirText)
 {
-    ScriptedPrompter prompter;
-    EXPECT_FALSE(InfoDisplay::show(prompter, true, u"PUMP"_s, u"/d/PUMP.tlvd"_s, u"text"_s));
-    EXPECT_FALSE(InfoDisplay::show(prompter, false, QString(), QString(), QString()));
-    EXPECT_FALSE(InfoDisplay::show(prompter, false, u"PUMP"_s, u"/d/PUMP.tlvd"_s, QString()));
-    EXPECT_TRUE(InfoDisplay::show(prompter, false, u"PUMP"_s, u"/d/PUMP.tlvd"_s, u"a\rb"_s));
-    using M = ScriptedPrompter::Message;
-    const auto info = Prompter::Style::Information;
-    const QList<M> expected {
-        M { u"No info in demo mode."_s, u"Tolvane"_s, info },
-        M { u"No info avalaible."_s, u"Tolvane"_s, info },
-        M { u"Info section :\r\ra\rb"_s, u"/d/PUMP.tlvd"_s, info },
-    };
-    EXPECT_EQ(prompter.messages(), expected);
-}
-
-TEST(FileBufferLoader, HandsTheLayoutToTheReadingCycle)
-{
-    ScriptedPrompter prompter;
-    FileBufferLoader loader(&prompter, QString());
+    FileBufferLoader loader({}, QString());
     LoadContext context;
-    context.resourcePath = DescriptionData;
-    context.headerKey = u"PUMP"_s;
     ColumnTable table;
     BufferLayout layout;
     QString error;
-    ASSERT_TRUE(loader.loadDescription(context, table, layout, &error)) << str(error);
-    EXPECT_EQ(layout.title, u"Pump station"_s);
-    EXPECT_EQ(layout.counterIndex, 4);
-    EXPECT_EQ(layout.recordLength, 4);
-    EXPECT_EQ(layout.stringIndex, 6);
-    EXPECT_TRUE(layout.descriptionPath.endsWith(u"PUMP.tlvd"_s));
-    ASSERT_NE(loader.textSources(), nullptr);
-    EXPECT_EQ(loader.textSources()->symbolName(u"R 100"_s), std::nullopt);
-
     // A description's own header length is refused with the one in force.
     QTemporaryDir dir;
     writeDescription(dir.filePath(u"BADH.tlvd"_s),

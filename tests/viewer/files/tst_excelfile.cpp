@@ -144,30 +144,6 @@ TEST(ExcelFile, EveryRecordHasItsBytesInCallOrder)
     EXPECT_EQ(readBytes(dir.filePath(u"all.xls"_s)), preamble() + all + hex("0a000000"));
 }
 
-TEST(ExcelFile, ALargeSheetKeepsEveryRecordInOrder)
-{
-    // Far more than the writer gathers before it hands bytes to the file.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"big.xls"_s);
-    ExcelFile file;
-    ASSERT_TRUE(file.OpenFile(path));
-    QByteArray expected = preamble();
-    for (int row = 1; row <= 12000; ++row) {
-        const QString text = QString(row % 200, QChar(u'a' + row % 26));
-        ASSERT_TRUE(file.EWriteDouble(row, 1, row * 0.5, 0));
-        ASSERT_TRUE(file.EWriteString(row, 2, text));
-        QByteArray number = hex("03000f00") + char((row - 1) & 0xFF) + char((row - 1) >> 8)
-            + hex("0000000000") + doubleBytes(row * 0.5);
-        QByteArray label = hex("0400") + char(8 + text.size()) + '\0' + char((row - 1) & 0xFF)
-            + char((row - 1) >> 8) + hex("0100000000") + char(text.size()) + text.toLatin1();
-        expected += number + label;
-    }
-    ASSERT_TRUE(file.CloseFile());
-    const QByteArray written = readBytes(path);
-    EXPECT_EQ(written.size(), expected.size() + 4);
-    EXPECT_TRUE(written == expected + hex("0a000000"));
-}
-
 TEST(ExcelFile, RefusedValuesWriteNothingAndKeepTheFileOpen)
 {
     const struct

@@ -1,6 +1,5 @@
 #include "../core/RecordRows.h"
 #include "tests/TestSupport.h"
-#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
 #include "viewer/files/ExportGridSource.h"
@@ -21,22 +20,14 @@
 #include <functional>
 #include <optional>
 
-using tlv::common::Prompter;
-using tlv::common::ScriptedPrompter;
-using Shown = ScriptedPrompter::Message;
+using Shown = tlv::common::PromptMessage;
 using tlv::viewer::ColumnDescription;
 using tlv::viewer::Exporter;
 using tlv::viewer::ExportSource;
 using tlv::viewer::RowKind;
 using Result = Exporter::Result;
-using S = Prompter::Style;
+using S = Shown::Style;
 namespace test = tlv::viewer::test;
-
-// Boxes and notices in the order of their kind: a PCD's export tells without waiting.
-static QList<Shown> told(const ScriptedPrompter &p)
-{
-    return p.messages() + p.notices();
-}
 
 namespace {
 
@@ -173,8 +164,7 @@ protected:
 
     QTemporaryDir dir;
     FakeGrid grid;
-    ScriptedPrompter prompter;
-    Exporter exporter { grid, &prompter };
+    Exporter exporter { grid };
     int cleared = 0;
 };
 
@@ -183,10 +173,11 @@ protected:
 TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
 {
     const QString target = path("Tolvane.xls");
+    // A PCD's export tells without waiting.
     const Shown success { q("Successful export to file : ") + target, q("Tolvane exportation"),
-        S::Information };
+        S::Information, true };
     const Shown noData { q("Export aborted : No data to export !"), q("Tolvane exportation"),
-        S::Exclamation };
+        S::Exclamation, true };
     const Shown noFile { q("No export file defined !"), q("Tolvane Export File"), S::Information };
     const struct
     {
@@ -212,9 +203,8 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
             g.addData("Level", ColumnDescription::Word, "d");
         g.finishColumns();
         g.addRow("05/12/26|19:18:43|Run|1");
-        ScriptedPrompter p;
         int clears = 0;
-        Exporter e(g, &p);
+        Exporter e(g);
         e.setDefaultFolder(dir.path());
         e.setClearRecords([&] { ++clears; });
         e.setAutoExport(c.autoExport);
@@ -222,8 +212,7 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
         QSignalSpy newFile(&e, &Exporter::NewExportFile);
 
         EXPECT_EQ(e.Export(c.pcd), c.result) << c.name;
-        EXPECT_EQ(told(p), c.shown) << c.name;
-        EXPECT_TRUE(!c.pcd || p.messages().isEmpty()) << c.name;
+        EXPECT_EQ(e.takeMessages(), c.shown) << c.name;
         const bool written = c.result == Result::Exported;
         EXPECT_EQ(clears, written ? 1 : 0) << c.name;
         EXPECT_EQ(QFile::exists(target), written) << c.name;
@@ -232,7 +221,7 @@ TEST_F(ExporterTest, MessagesShowOnlyWhenThePcdAskedAndAutoExportIsOff)
     }
     grid.finishColumns(); // no rows at all: nothing happens, not even the missing-name box
     EXPECT_EQ(exporter.Export(false), Result::NoRecords);
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_TRUE(exporter.takeMessages().isEmpty());
 }
 
 // The stamps the options ask for stay whatever data columns are selected (a graph visit
@@ -298,27 +287,32 @@ TEST_F(ExporterTest, FailuresKeepTheRecordsAndEveryOlderFile)
     // A folder where the file should be cannot be opened for writing, as a held file.
     ASSERT_TRUE(QDir(dir.path()).mkdir(q("held.xls")));
     exporter.setExportFile(path("held.xls"));
+    // Whether each message of an export waits for the user.
+    const auto waits = [&] {
+        QList<bool> wait;
+        for (const Shown &m : exporter.takeMessages())
+            wait << !m.notice;
+        return wait;
+    };
     EXPECT_EQ(exporter.Export(false), Result::Failed);
-    EXPECT_TRUE(prompter.messages().isEmpty());
+    EXPECT_EQ(waits(), QList<bool>());
     EXPECT_EQ(exporter.Export(true), Result::Failed);
-    EXPECT_TRUE(prompter.messages().isEmpty());
-    ASSERT_EQ(prompter.notices().size(), 1);
-    EXPECT_TRUE(prompter.notices()[0].text.startsWith(q("ExportExcelFile Error ")));
-    EXPECT_EQ(prompter.notices()[0].title, q("Tolvane exportation aborted !"));
+    const Shown held { exporter.lastError(), q("Tolvane exportation aborted !"), S::Exclamation,
+        true };
+    EXPECT_TRUE(held.text.startsWith(q("ExportExcelFile Error ")));
+    EXPECT_EQ(exporter.takeMessages(), QList { held });
     EXPECT_EQ(newFile.count(), 0);
 
     // A missing folder: the writer's own box on a user press, one notice on a PCD
     // request, nothing unattended.
-    prompter.clear();
     exporter.setExportFile(path("missing/x.xls"));
     EXPECT_EQ(exporter.Export(false), Result::Failed);
-    EXPECT_EQ(prompter.messages().size(), 1);
+    EXPECT_EQ(waits(), QList<bool> { true });
     EXPECT_EQ(exporter.Export(true), Result::Failed);
-    EXPECT_EQ(prompter.messages().size(), 1);
-    EXPECT_EQ(prompter.notices().size(), 1);
+    EXPECT_EQ(waits(), QList<bool> { false });
     exporter.setAutoExport(true);
     EXPECT_EQ(exporter.Export(true), Result::Failed);
-    EXPECT_EQ(told(prompter).size(), 2);
+    EXPECT_EQ(waits(), QList<bool>());
     EXPECT_FALSE(exporter.lastError().isEmpty());
 
     // Nothing to write: no new file, and the older export stays.
@@ -398,7 +392,6 @@ TEST_F(ExporterTest, RowsPastTheWorksheetLimitStayInTheGridForTheNextExport)
     };
     for (const auto &c : cases) {
         removed.clear();
-        prompter.clear();
         exporter.setAutoExport(c.autoExport);
         exporter.setExportFile(path("long.xls"));
         EXPECT_EQ(exporter.Export(c.pcd), Result::Exported) << c.name;
@@ -406,7 +399,7 @@ TEST_F(ExporterTest, RowsPastTheWorksheetLimitStayInTheGridForTheNextExport)
         EXPECT_EQ(removed, QList<int> { 16383 }) << c.name;
         EXPECT_EQ(cleared, 0) << c.name;
         QStringList texts;
-        for (const Shown &m : told(prompter))
+        for (const Shown &m : exporter.takeMessages())
             texts << m.text;
         EXPECT_EQ(texts, c.shown) << c.name;
     }
@@ -437,10 +430,10 @@ TEST_F(ExporterTest, AFailedColumnKeepsTheRecordsAndTheFileKeepsTheOthers)
     EXPECT_EQ(exporter.Export(true), Result::Incomplete);
     EXPECT_EQ(cleared, 0);
     EXPECT_EQ(removals, 0);
-    ASSERT_EQ(told(prompter).size(), 1); // no success after a failed column
-    EXPECT_EQ(prompter.notices()[0],
-        (Shown { q("WriteColumn 257 Error : Overflow"), q("Tolvane exportation aborted !"),
-            S::Exclamation }));
+    // No success after a failed column.
+    const QList<Shown> failedColumn { { q("WriteColumn 257 Error : Overflow"),
+        q("Tolvane exportation aborted !"), S::Exclamation, true } };
+    EXPECT_EQ(exporter.takeMessages(), failedColumn);
     EXPECT_EQ(exporter.lastColumns().size(), 256);
     EXPECT_TRUE(QFile::exists(path("wide.xls")));
 }
@@ -461,9 +454,9 @@ TEST_F(ExporterTest, CsvExportHoldsTheGridTexts)
         q("PC Time,PCD,Level,\"Note, \"\"quoted\"\"\"\r\n"
           "19:18:43,Run,-12.34,\"a,b \"\"c\"\"\nd \u00e9\"\r\n"
           "19:18:44,Miss 3,-----,\r\n"));
-    ASSERT_EQ(prompter.notices().size(), 1);
-    EXPECT_EQ(prompter.notices()[0].text,
-        q("Successful export to file : ") + path("Trace_261205191843.CSV"));
+    const auto told = exporter.takeMessages();
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_EQ(told[0].text, q("Successful export to file : ") + path("Trace_261205191843.CSV"));
 }
 
 TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)
@@ -490,7 +483,7 @@ TEST_F(ExporterTest, TheRowStoreExportsThroughItsAdapterWhenTheGridIsFull)
     EXPECT_EQ(source.description(5), &table[2]);
     EXPECT_EQ(source.description(6), nullptr);
 
-    Exporter e(source, &prompter);
+    Exporter e(source);
     e.setExportFile(path("grid.xls"));
     e.setAutoExport(true);
     e.setStampColumns(rows.dateStamp(), rows.timeStamp(), rows.statusStamp());

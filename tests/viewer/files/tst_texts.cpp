@@ -17,6 +17,7 @@ using namespace Qt::StringLiterals;
 using namespace tlv::viewer;
 using namespace tlv::viewer::test;
 using tlv::common::Prompter;
+using tlv::common::PromptSeam;
 using tlv::common::ScriptedPrompter;
 
 namespace {
@@ -91,7 +92,7 @@ TEST(SymbolFile, LinesAndGroups)
 
     // Groups nest and end innermost first.
     ScriptedPrompter prompter;
-    FileTextSources texts(&prompter);
+    FileTextSources texts(PromptSeam::through(&prompter));
     texts.setSymbolFile(DescriptionData + u"_Global.sy5"_s);
     texts.ensureSymbolsLoaded();
     EXPECT_EQ(texts.symbols().Count(), 6);
@@ -111,7 +112,7 @@ TEST(SymbolFile, BrokenFileKeepsWhatWasRead)
     const QString path = dir.filePath(u"_Global.sy5"_s);
     writeBytes(path, "A EQU R 1\r\nB EQU R 40000\r\nC EQU R 3\r\n");
     ScriptedPrompter prompter;
-    FileTextSources texts(&prompter);
+    FileTextSources texts(PromptSeam::through(&prompter));
     texts.setSymbolFile(path);
     texts.loadSymbols();
     EXPECT_EQ(texts.symbols().Count(), 1);
@@ -134,7 +135,7 @@ TEST(SymbolFile, BrokenFileKeepsWhatWasRead)
 TEST(TextFiles, KeyGateApplicationsAndFirstFileWins)
 {
     ScriptedPrompter prompter;
-    FileTextSources texts(&prompter);
+    FileTextSources texts(PromptSeam::through(&prompter));
     texts.loadTextFiles({ DescriptionData }, u"PUMP*.txt"_s, u"PUMP"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
 
@@ -187,7 +188,7 @@ TEST(TextFiles, LinesWithoutANumberAreSkippedAndTheRestOfTheFileCounts)
         "[Tolvane]\nKey=PUMP\nVersion=1\n[Application]\n1=One\n[S]\nx=bad\n2=Two ;c\n");
     writeBytes(dir.filePath(u"b.txt"_s), "[Tolvane]\nKey=PUMP\n[Application]\n2=Two\n");
     ScriptedPrompter prompter;
-    FileTextSources texts(&prompter);
+    FileTextSources texts(PromptSeam::through(&prompter));
     texts.loadTextFiles({ dir.path() + u'/' }, u"*.txt"_s, u"PUMP"_s);
     EXPECT_TRUE(prompter.messages().isEmpty());
     EXPECT_EQ(texts.values().Count(), 3);
@@ -234,7 +235,7 @@ TEST(MediaText, Rendering)
             EXPECT_FALSE(text.has_value());
     }
     ScriptedPrompter prompter;
-    FileTextSources texts(&prompter);
+    FileTextSources texts(PromptSeam::through(&prompter));
     // Told once per buffer and without waiting: every record may carry the address.
     texts.mediaTextFailed(mediaTextErrorMessage());
     texts.mediaTextFailed(mediaTextErrorMessage());

@@ -1,5 +1,4 @@
 #include "tests/TestSupport.h"
-#include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RecordDecoder.h"
 #include "viewer/core/RowStore.h"
@@ -115,9 +114,8 @@ TEST(TypedCells, ConversionAndExportSeeEveryColumnsOwnValue)
     EXPECT_EQ(rows.rawValue(0, 8), 7);
 
     QTemporaryDir dir;
-    tlv::common::ScriptedPrompter prompter;
     ExportGridSource source(rows, table);
-    Exporter exporter(source, &prompter);
+    Exporter exporter(source);
     exporter.setExportFile(dir.filePath(u"typed.xls"_s));
     exporter.setClearRecords([&] { rows.removeAllRows(); });
     ASSERT_EQ(exporter.Export(), Exporter::Result::Exported);
