@@ -2,7 +2,7 @@
 // wide: thinning each line to its pixel columns and drawing it, against
 // drawing lines that were already thinned. The first should cost little more
 // than the second, and grow with N only by the linear pass of the thinning.
-#include "viewer/widgets/GraphTraces.h"
+#include "viewer/plot/GraphTraces.h"
 
 #include <QGuiApplication>
 #include <QImage>

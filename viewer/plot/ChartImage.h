@@ -11,7 +11,7 @@ class ControlCore;
 // The graph of a control written to a picture file without a window: the
 // newest MaxGraph rows of the selected columns, or of every data column when
 // none is selected. PNG, or SVG for a name ending in ".svg". Needs a
-// QApplication (the offscreen platform will do).
+// QGuiApplication for its fonts (the offscreen platform will do).
 class ChartImage
 {
 public:
@@ -26,8 +26,6 @@ public:
     };
 
     static bool write(ControlCore &core, const QString &path, QString *error, const Look &look);
-    static bool write(
-        ControlCore &core, const QString &path, QString *error, QSize size = DefaultSize);
 };
 
 } // namespace tlv::viewer
