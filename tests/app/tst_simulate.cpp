@@ -89,12 +89,13 @@ TEST(SimulateCli, PlotWritesTheChartAsPngOrSvg)
         return QImage(png);
     };
     // The rows from the first to the last where a column's colour lies (the
-    // line's smoothed edges too) above row below: by default over the legend.
+    // line's smoothed edges too) above row below, by default over the legend;
+    // only the middle half across, away from the labels a smoothed line blends with.
     const auto rowsOf = [](const QImage &image, int column, int below = -1) {
         const QColor colour = tlv::viewer::GraphPalette().trace(column);
         std::pair<int, int> rows { -1, -1 };
         for (int y = 0; y < (below < 0 ? image.height() - 60 : below); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
+            for (int x = image.width() / 4; x < image.width() * 3 / 4; ++x) {
                 const QColor c = image.pixelColor(x, y);
                 if (std::abs(c.red() - colour.red()) < 24
                     && std::abs(c.green() - colour.green()) < 24

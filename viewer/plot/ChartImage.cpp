@@ -25,18 +25,8 @@ GraphPalette pictureColours()
 
 bool paintTo(const QString &path, QSize size, const ChartPainter &chart)
 {
-    if (QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0) {
-        QSvgGenerator generator;
-        generator.setFileName(path);
-        generator.setSize(size);
-        generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle(QStringLiteral("Tolvane chart"));
-        QPainter painter;
-        if (!painter.begin(&generator))
-            return false;
-        chart.paint(painter, size);
-        return painter.end() && QFileInfo(path).size() > 0;
-    }
+    if (ChartImage::isSvg(path))
+        return ChartImage::writeSvg(path, size, [&](QPainter &p) { chart.paint(p, size); });
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
     chart.paint(painter, size);
@@ -45,6 +35,26 @@ bool paintTo(const QString &path, QSize size, const ChartPainter &chart)
 }
 
 } // namespace
+
+bool ChartImage::isSvg(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0;
+}
+
+bool ChartImage::writeSvg(
+    const QString &path, QSize size, const std::function<void(QPainter &)> &paint)
+{
+    QSvgGenerator generator;
+    generator.setFileName(path);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setTitle(QStringLiteral("Tolvane chart"));
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return false;
+    paint(painter);
+    return painter.end() && QFileInfo(path).size() > 0;
+}
 
 bool ChartImage::write(ControlCore &core, const QString &path, QString *error, const Look &look)
 {

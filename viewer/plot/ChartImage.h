@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QPainter;
+
 namespace tlv::viewer {
 
 class ControlCore;
@@ -26,6 +30,12 @@ public:
     };
 
     static bool write(ControlCore &core, const QString &path, QString *error, const Look &look);
+
+    // True for a name ending in ".svg", whatever its case.
+    [[nodiscard]] static bool isSvg(const QString &path);
+    // Writes what paint draws on a picture of size as an SVG file.
+    static bool writeSvg(
+        const QString &path, QSize size, const std::function<void(QPainter &)> &paint);
 };
 
 } // namespace tlv::viewer

@@ -2,6 +2,7 @@
 
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/plot/ChartImage.h"
 #include "viewer/plot/GraphTicks.h"
 #include "viewer/widgets/GraphHistory.h"
 #include "viewer/widgets/GraphTraceItem.h"
@@ -21,7 +22,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSvgGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -713,26 +713,9 @@ void GraphView::setLanes(bool on)
 
 bool GraphView::saveImage(const QString &path, QString *error)
 {
-    const bool svg
-        = QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0;
-    const QSize size = m_view->size();
-    bool ok = false;
-    if (svg) {
-        QSvgGenerator generator;
-        generator.setFileName(path);
-        generator.setSize(size);
-        generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle(QStringLiteral("Tolvane chart"));
-        QPainter painter;
-        ok = painter.begin(&generator);
-        if (ok) {
-            m_view->render(&painter);
-            ok = painter.end();
-        }
-        ok = ok && QFileInfo(path).size() > 0;
-    } else {
-        ok = m_view->grab().save(path, "PNG");
-    }
+    const bool ok = ChartImage::isSvg(path)
+        ? ChartImage::writeSvg(path, m_view->size(), [this](QPainter &p) { m_view->render(&p); })
+        : m_view->grab().save(path, "PNG");
     if (!ok && error)
         *error = QStringLiteral("The chart could not be written to ") + path;
     return ok;
