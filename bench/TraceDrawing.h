@@ -3,7 +3,7 @@
 // The lines of a chart drawn as the graph draws them, without the widgets around them: what
 // the redraw benchmarks time.
 
-#include "viewer/widgets/GraphTraces.h"
+#include "viewer/plot/GraphTraces.h"
 
 #include <QImage>
 #include <QPainter>

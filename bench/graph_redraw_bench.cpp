@@ -4,7 +4,7 @@
 // than the second, and grow with N only by the linear pass of the thinning.
 #include "TraceDrawing.h"
 
-#include "viewer/widgets/GraphTraces.h"
+#include "viewer/plot/GraphTraces.h"
 
 #include <QGuiApplication>
 

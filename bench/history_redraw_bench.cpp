@@ -7,8 +7,8 @@
 #include "journal/JournalHistory.h"
 #include "journal/JournalWriter.h"
 #include "journal/plant/PlantHistory.h"
+#include "viewer/plot/GraphTraces.h"
 #include "viewer/widgets/GraphHistory.h"
-#include "viewer/widgets/GraphTraces.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/widgets/ChartImage.h"
+#include "viewer/plot/ChartImage.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,7 +23,7 @@ struct PlotRequest
     viewer::ChartImage::Look look;
 };
 
-// True when the program must start with a QApplication.
+// True when the program must start with a QGuiApplication.
 [[nodiscard]] bool wantsPlot(const QStringList &args);
 // The plot options for a command's CommandOptions: those with a value, then the switches.
 [[nodiscard]] QStringList plotValueOptions();

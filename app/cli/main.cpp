@@ -1,7 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "app/cli/PlotOption.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -11,12 +11,12 @@ int main(int argc, char *argv[])
     QStringList given;
     for (int i = 1; i < argc; ++i)
         given.append(QString::fromLocal8Bit(argv[i]));
-    // Only a chart needs the widgets; it is drawn offscreen unless told otherwise.
+    // Only a chart needs the GUI (its fonts); it is drawn offscreen unless told otherwise.
     std::unique_ptr<QCoreApplication> application;
     if (tlv::app::wantsPlot(given)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        application = std::make_unique<QApplication>(argc, argv);
+        application = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }

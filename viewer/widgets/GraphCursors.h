@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/widgets/GraphData.h"
+#include "viewer/plot/GraphData.h"
 
 #include <QList>
 #include <QString>

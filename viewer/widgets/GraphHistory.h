@@ -1,7 +1,7 @@
 #pragma once
 
 #include "viewer/core/HistorySource.h"
-#include "viewer/widgets/GraphData.h"
+#include "viewer/plot/GraphData.h"
 
 #include <QStringList>
 

@@ -1,11 +1,8 @@
 #pragma once
 
-#include "viewer/widgets/GraphPalette.h"
-#include "viewer/widgets/GraphTraces.h"
+#include "viewer/plot/TracePainter.h"
 
 #include <QGraphicsItem>
-#include <QHash>
-#include <QPixmap>
 
 class QChart;
 
@@ -17,11 +14,7 @@ namespace tlv::viewer {
 class GraphTraceItem : public QGraphicsItem
 {
 public:
-    struct Line
-    {
-        QColor colour;
-        bool dots = false; // a marker on every point
-    };
+    using Line = TracePainter::Line;
 
     explicit GraphTraceItem(QChart *chart);
 
@@ -37,27 +30,8 @@ public:
     void plotAreaChanged();
 
 private:
-    const QPixmap &dot(const QColor &colour);
-    // The traces thinned to the plot's pixel columns, kept until the range,
-    // the width or the traces change.
-    const GraphTraces &shown(int columns);
-    // The own axis of a band: a base line and a few labelled ticks.
-    void paintBandAxis(QPainter *painter, const GraphTraces::Trace &trace, double yScale);
-
     QChart *m_chart;
-    QHash<QRgb, QPixmap> m_dots;
-    GraphTraces m_traces;
-    GraphTraces m_shown;
-    bool m_shownValid = false;
-    double m_shownLow = 0;
-    double m_shownHigh = 0;
-    int m_shownColumns = 0;
-    QList<Line> m_lines;
-    double m_xLow = 0;
-    double m_xHigh = 1;
-    int m_penWidth = 2;
-    bool m_smooth = true;
-    GraphPalette m_palette;
+    TracePainter m_painter;
     QRectF m_area;
 };
 

@@ -2,8 +2,9 @@
 
 #include "common/Prompter.h"
 #include "viewer/core/ControlCore.h"
+#include "viewer/plot/ChartImage.h"
+#include "viewer/plot/GraphTicks.h"
 #include "viewer/widgets/GraphHistory.h"
-#include "viewer/widgets/GraphTicks.h"
 #include "viewer/widgets/GraphTraceItem.h"
 
 #include <QCategoryAxis>
@@ -21,7 +22,6 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSvgGenerator>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -44,16 +44,7 @@ constexpr double HiddenAlpha = 0.3; // a hidden trace's legend entry
 // number) is written once, as the axis needs unique labels.
 void setTicks(QCategoryAxis *axis, const QList<GraphTicks::Tick> &ticks, double low, double high)
 {
-    QList<GraphTicks::Tick> wanted;
-    double last = low;
-    for (const auto &[value, text] : ticks) {
-        if (value <= last || value > high || text.isEmpty()
-            || std::any_of(wanted.cbegin(), wanted.cend(),
-                [&text](const GraphTicks::Tick &t) { return t.second == text; }))
-            continue;
-        wanted.append({ value, text });
-        last = value;
-    }
+    const QList<GraphTicks::Tick> wanted = GraphTicks::distinct(ticks, low, high);
     // Every change of the categories lays the axis out again: only real ones are made.
     const QStringList old = axis->categoriesLabels();
     bool same = old.size() == wanted.size() && axis->startValue() == low;
@@ -463,36 +454,24 @@ void GraphView::updateAxes()
 {
     const int lanes = int(m_traces.laneTitles.size());
     m_axisLanes->setVisible(lanes > 0);
-    QList<GraphTicks::Tick> laneTicks;
-    for (int i = 0; i < lanes; ++i)
-        laneTicks.append({ m_traces.laneCentres.value(i), m_traces.laneTitles.value(i) });
-    std::sort(laneTicks.begin(), laneTicks.end());
+    QList<GraphTicks::Tick> laneTicks = m_traces.laneTicks();
     // Lanes lower than a line of text: titles are left out so none overlap.
     const double pixelsPerUnit = m_chart->plotArea().height() > 0
         ? m_chart->plotArea().height() / std::max(m_traces.laneAxisHigh, 1.0)
         : 1e9;
     const double textHeight = QFontMetricsF(m_axisLanes->labelsFont()).height();
-    QList<GraphTicks::Tick> kept;
-    for (const GraphTicks::Tick &tick : std::as_const(laneTicks)) {
-        if (kept.isEmpty() || (tick.first - kept.last().first) * pixelsPerUnit >= textHeight)
-            kept.append(tick);
-    }
-    laneTicks = kept;
+    laneTicks = GraphTicks::spaced(laneTicks, pixelsPerUnit, textHeight);
     setTicks(m_axisLanes, laneTicks, 0, m_traces.laneAxisHigh);
 
     const bool lines = m_traces.anyLine || lanes == 0;
     m_axisY->setVisible(lines);
     const int plotHeight = int(std::max<qreal>(m_chart->plotArea().height(), 100));
-    const double low = m_traces.valueLow;
-    const double high = m_traces.valueHigh;
     QList<GraphTicks::Tick> ticks;
     if (m_options.ownRanges) {
         for (int p = 0; p <= 100; p += 25)
             ticks.append({ p / 100.0, QString::number(p) + QStringLiteral(" %") });
     } else {
-        // Ticks only where the lines are, not down in the lanes.
-        const double pad = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.1);
-        ticks = GraphTicks::valueTicks(low - pad, high + pad, std::max(3, plotHeight / 45));
+        ticks = m_traces.valueTicks(plotHeight);
     }
     m_axisY->setTitleText(m_options.ownRanges ? QStringLiteral("Share of own range") : QString());
     setTicks(m_axisY, ticks, m_traces.valueAxisLow, m_traces.valueAxisHigh);
@@ -537,17 +516,9 @@ void GraphView::relabelX()
             const QString widest = m_core.rows().cell(m_core.rows().dataRowCount() - 1, 0);
             const int labelWidth = QFontMetrics(m_axisX->labelsFont())
                                        .horizontalAdvance(widest + QStringLiteral("00"));
-            const double fit = double(width) / std::max(labelWidth, 1);
-            const double wanted = (high - low) / labelStep;
-            if (wanted > fit)
-                step = labelStep * int(std::ceil(GraphTicks::niceStep(wanted, int(fit))));
+            step = GraphTicks::recordStep(labelStep, high - low, width, labelWidth);
         }
-        const int from = std::max(1, int(std::ceil(low)));
-        const int to = std::min(m_data.records, int(std::floor(high)));
-        for (int i = from; i <= to; ++i) {
-            if (GraphData::labelled(m_core.rows(), m_data.first + i - 1, step))
-                ticks.append({ double(i), m_core.rows().cell(m_data.first + i - 1, 0) });
-        }
+        ticks = m_data.recordTicks(m_core.rows(), low, high, step);
     }
     // A label centred on a tick near the chart's edge would be cut there: it is left out.
     const QRectF area = m_chart->plotArea();
@@ -753,26 +724,9 @@ void GraphView::setLanes(bool on)
 
 bool GraphView::saveImage(const QString &path, QString *error)
 {
-    const bool svg
-        = QFileInfo(path).suffix().compare(QStringLiteral("svg"), Qt::CaseInsensitive) == 0;
-    const QSize size = m_view->size();
-    bool ok = false;
-    if (svg) {
-        QSvgGenerator generator;
-        generator.setFileName(path);
-        generator.setSize(size);
-        generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle(QStringLiteral("Tolvane chart"));
-        QPainter painter;
-        ok = painter.begin(&generator);
-        if (ok) {
-            m_view->render(&painter);
-            ok = painter.end();
-        }
-        ok = ok && QFileInfo(path).size() > 0;
-    } else {
-        ok = m_view->grab().save(path, "PNG");
-    }
+    const bool ok = ChartImage::isSvg(path)
+        ? ChartImage::writeSvg(path, m_view->size(), [this](QPainter &p) { m_view->render(&p); })
+        : m_view->grab().save(path, "PNG");
     if (!ok && error)
         *error = QStringLiteral("The chart could not be written to ") + path;
     return ok;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "viewer/core/HistorySource.h"
+#include "viewer/plot/GraphData.h"
+#include "viewer/plot/GraphPalette.h"
+#include "viewer/plot/GraphTraces.h"
 #include "viewer/widgets/GraphCursors.h"
-#include "viewer/widgets/GraphData.h"
-#include "viewer/widgets/GraphPalette.h"
-#include "viewer/widgets/GraphTraces.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "viewer/widgets/GridPalette.h"
 
-#include "viewer/widgets/GraphPalette.h"
+#include "viewer/plot/GraphPalette.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

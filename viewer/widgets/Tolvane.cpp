@@ -2,8 +2,8 @@
 
 #include "viewer/core/ControlCore.h"
 #include "viewer/files/FileBufferLoader.h"
+#include "viewer/plot/GraphData.h"
 #include "viewer/widgets/DialogPrompter.h"
-#include "viewer/widgets/GraphData.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GridPalette.h"
 #include "viewer/widgets/GridView.h"

@@ -16,7 +16,7 @@
 #include "tests/support/ScriptedPrompter.h"
 #include "viewer/core/ControlCore.h"
 #include "viewer/core/GraphViewState.h"
-#include "viewer/widgets/GraphPalette.h"
+#include "viewer/plot/GraphPalette.h"
 #include "viewer/widgets/GraphView.h"
 #include "viewer/widgets/GridView.h"
 #include "viewer/widgets/Tolvane.h"

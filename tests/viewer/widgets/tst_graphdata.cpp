@@ -1,11 +1,11 @@
 #include "../core/RecordRows.h"
 #include "viewer/core/ColumnTable.h"
 #include "viewer/core/RowStore.h"
+#include "viewer/plot/GraphData.h"
+#include "viewer/plot/GraphPalette.h"
+#include "viewer/plot/GraphTicks.h"
+#include "viewer/plot/GraphTraces.h"
 #include "viewer/widgets/GraphCursors.h"
-#include "viewer/widgets/GraphData.h"
-#include "viewer/widgets/GraphPalette.h"
-#include "viewer/widgets/GraphTicks.h"
-#include "viewer/widgets/GraphTraces.h"
 #include "viewer/widgets/GridPalette.h"
 
 #include <QDateTime>

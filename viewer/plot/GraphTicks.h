@@ -26,6 +26,17 @@ public:
     // A value with the decimals its step calls for ("0.25", "1200", "-3.5").
     [[nodiscard]] static QString valueText(double value, double step);
 
+    // The label step of a whole record axis: labelStep, or a 1/2/5 multiple
+    // of it where the labels, labelWidth pixels each, would not fit in width.
+    [[nodiscard]] static int recordStep(int labelStep, double span, int width, int labelWidth);
+
+    // The ticks an axis from low to high shows: rising, inside it, each label once.
+    [[nodiscard]] static QList<Tick> distinct(const QList<Tick> &ticks, double low, double high);
+    // Rising ticks thinned so their labels, textHeight high, do not overlap at
+    // pixelsPerUnit.
+    [[nodiscard]] static QList<Tick> spaced(
+        const QList<Tick> &ticks, double pixelsPerUnit, double textHeight);
+
     // Ticks of a value axis over low..high.
     [[nodiscard]] static QList<Tick> valueTicks(double low, double high, int target);
     // Ticks of a time axis: x is in seconds after originMs (ms since the

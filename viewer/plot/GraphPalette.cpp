@@ -1,6 +1,6 @@
-#include "viewer/widgets/GraphPalette.h"
+#include "viewer/plot/GraphPalette.h"
 
-#include "viewer/widgets/GraphTraces.h"
+#include "viewer/plot/GraphTraces.h"
 
 #include <QPalette>
 

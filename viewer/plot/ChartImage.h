@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QPainter;
+
 namespace tlv::viewer {
 
 class ControlCore;
@@ -11,7 +15,7 @@ class ControlCore;
 // The graph of a control written to a picture file without a window: the
 // newest MaxGraph rows of the selected columns, or of every data column when
 // none is selected. PNG, or SVG for a name ending in ".svg". Needs a
-// QApplication (the offscreen platform will do).
+// QGuiApplication for its fonts (the offscreen platform will do).
 class ChartImage
 {
 public:
@@ -26,8 +30,12 @@ public:
     };
 
     static bool write(ControlCore &core, const QString &path, QString *error, const Look &look);
-    static bool write(
-        ControlCore &core, const QString &path, QString *error, QSize size = DefaultSize);
+
+    // True for a name ending in ".svg", whatever its case.
+    [[nodiscard]] static bool isSvg(const QString &path);
+    // Writes what paint draws on a picture of size as an SVG file.
+    static bool writeSvg(
+        const QString &path, QSize size, const std::function<void(QPainter &)> &paint);
 };
 
 } // namespace tlv::viewer

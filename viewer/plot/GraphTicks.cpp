@@ -1,7 +1,8 @@
-#include "viewer/widgets/GraphTicks.h"
+#include "viewer/plot/GraphTicks.h"
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -62,6 +63,43 @@ QString GraphTicks::valueText(double value, double step)
     if (std::abs(value) >= 1e15)
         return QString::number(value, 'g', 6);
     return QString::number(value, 'f', std::min(decimals, 9));
+}
+
+QList<GraphTicks::Tick> GraphTicks::distinct(const QList<Tick> &ticks, double low, double high)
+{
+    QList<Tick> wanted;
+    double last = low;
+    for (const auto &[value, text] : ticks) {
+        if (value <= last || value > high || text.isEmpty()
+            || std::any_of(wanted.cbegin(), wanted.cend(),
+                [&text](const Tick &t) { return t.second == text; }))
+            continue;
+        wanted.append({ value, text });
+        last = value;
+    }
+    return wanted;
+}
+
+QList<GraphTicks::Tick> GraphTicks::spaced(
+    const QList<Tick> &ticks, double pixelsPerUnit, double textHeight)
+{
+    QList<Tick> kept;
+    for (const Tick &tick : ticks) {
+        if (kept.isEmpty() || (tick.first - kept.last().first) * pixelsPerUnit >= textHeight)
+            kept.append(tick);
+    }
+    return kept;
+}
+
+int GraphTicks::recordStep(int labelStep, double span, int width, int labelWidth)
+{
+    // Labels that would overlap are dropped at random by a chart: the step
+    // grows instead, so every label shown is one of the step.
+    const double fit = double(width) / std::max(labelWidth, 1);
+    const double wanted = span / std::max(labelStep, 1);
+    if (wanted <= fit)
+        return labelStep;
+    return labelStep * int(std::ceil(niceStep(wanted, int(fit))));
 }
 
 QList<GraphTicks::Tick> GraphTicks::valueTicks(double low, double high, int target)

@@ -1,6 +1,7 @@
-#include "viewer/widgets/GraphTraces.h"
+#include "viewer/plot/GraphTraces.h"
 
 #include "viewer/core/TraceDecimator.h"
+#include "viewer/plot/GraphTicks.h"
 
 #include <algorithm>
 #include <array>
@@ -32,6 +33,23 @@ QColor GraphTraces::colour(int columnNumber)
         return QColor::fromRgb(Palette[size_t(columnNumber)]);
     const int hue = int(std::fmod(std::max(columnNumber, 0) * 137.508, 360.0));
     return QColor::fromHsv(hue, 200, 190);
+}
+
+QList<std::pair<double, QString>> GraphTraces::laneTicks() const
+{
+    QList<std::pair<double, QString>> ticks;
+    for (qsizetype i = 0; i < laneTitles.size(); ++i)
+        ticks.append({ laneCentres.value(i), laneTitles[i] });
+    std::sort(ticks.begin(), ticks.end());
+    return ticks;
+}
+
+QList<std::pair<double, QString>> GraphTraces::valueTicks(int plotHeight) const
+{
+    const double low = valueLow;
+    const double high = valueHigh;
+    const double pad = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.1);
+    return GraphTicks::valueTicks(low - pad, high + pad, std::max(3, plotHeight / 45));
 }
 
 double GraphTraces::inBand(const Trace &trace, double v)

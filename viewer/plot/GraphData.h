@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 namespace tlv::common {
 class Prompter;
@@ -58,6 +59,10 @@ public:
     // "Record 12:  W0 = 5   W1 = 10" for chart row chartRow (from 1); empty
     // where no record falls.
     [[nodiscard]] QString pointerText(const RowStore &rows, int chartRow) const;
+    // The record axis over chart rows low..high: the row header of every
+    // record labelled on step, at its chart row.
+    [[nodiscard]] QList<std::pair<double, QString>> recordTicks(
+        const RowStore &rows, double low, double high, int step) const;
     // The grid row of a chart row (from 1); -1 where none falls.
     [[nodiscard]] int gridRow(int chartRow) const;
 

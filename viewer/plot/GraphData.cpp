@@ -1,4 +1,4 @@
-#include "viewer/widgets/GraphData.h"
+#include "viewer/plot/GraphData.h"
 
 #include "common/Prompter.h"
 #include "viewer/core/ColumnTable.h"
@@ -6,6 +6,7 @@
 #include "viewer/core/RowStore.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tlv::viewer {
 
@@ -105,6 +106,19 @@ GraphData GraphData::build(
         g.series.append(std::move(s));
     }
     return g;
+}
+
+QList<std::pair<double, QString>> GraphData::recordTicks(
+    const RowStore &rows, double low, double high, int step) const
+{
+    QList<std::pair<double, QString>> ticks;
+    const int from = std::max(1, int(std::ceil(low)));
+    const int to = std::min(records, int(std::floor(high)));
+    for (int i = from; i <= to; ++i) {
+        if (labelled(rows, first + i - 1, step))
+            ticks.append({ double(i), rows.cell(first + i - 1, 0) });
+    }
+    return ticks;
 }
 
 int GraphData::gridRow(int chartRow) const

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "viewer/widgets/GraphData.h"
+#include "viewer/plot/GraphData.h"
 
 #include <QColor>
 #include <QList>
 #include <QPointF>
 #include <QSet>
 #include <QStringList>
+
+#include <utility>
 
 namespace tlv::viewer {
 
@@ -63,6 +65,11 @@ public:
     // keeps per column only its first, lowest, highest and last point. Breaks
     // stay where they are; x, the ranges and the axes are those of the whole.
     [[nodiscard]] GraphTraces shownIn(double low, double high, int columns) const;
+    // The lane axis's titles at their lanes' centres, bottom first.
+    [[nodiscard]] QList<std::pair<double, QString>> laneTicks() const;
+    // The value axis's ticks for a plot plotHeight pixels high, only where the
+    // lines are, not down in the lanes.
+    [[nodiscard]] QList<std::pair<double, QString>> valueTicks(int plotHeight) const;
     // Centre of lane i on the lane axis.
     [[nodiscard]] static double laneCentre(int lane);
     // The lane axis position of value v of a band trace.
