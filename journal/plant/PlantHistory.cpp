@@ -308,9 +308,12 @@ bool reals(
 QString readBlocks(QSqlDatabase &db, const QString &sql, const QList<int> &positions, int columns,
     QList<viewer::HistoryBucket> *buckets)
 {
-    // The driver's PGconn* goes by the struct's name in Qt's type system.
+    // The driver's PGconn* goes by the struct's name in Qt 6.4's type system, by the typedef's
+    // in others.
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "pg_conn*") != 0)
+    if (!handle.isValid()
+        || (qstrcmp(handle.typeName(), "pg_conn*") != 0
+            && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return QStringLiteral("the PostgreSQL driver gives no connection");
     PGconn *connection = *static_cast<PGconn *const *>(handle.constData());
     const QByteArray utf8 = sql.toUtf8();
