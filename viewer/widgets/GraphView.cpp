@@ -648,7 +648,9 @@ std::optional<qint64> GraphView::cursorRecordB() const
 std::optional<qint64> GraphView::cursorRecord(
     int gridRow, const std::optional<HistoryRecord> &record) const
 {
-    if (historyShown())
+    // As the readout tells them: on a history the records found by a click or from the
+    // grid; where none was found (rows without a PC time) the grid rows.
+    if (historyShown() && (m_recordA || m_recordB))
         return record ? std::optional(record->recordNumber) : std::nullopt;
     bool ok = false;
     const qint64 n = gridRow >= 0 ? m_core.rows().cell(gridRow, 0).toLongLong(&ok) : 0;
