@@ -129,13 +129,13 @@ void ChartPainter::paint(QPainter &painter, QSize size) const
     const bool valueAxis = m_traces.anyLine || m_traces.laneTitles.isEmpty();
     const double guessHeight = std::max(bottom - top, 1.0);
     const QList<GraphTicks::Tick> valueTicks = valueAxis
-        ? GraphTicks::distinct(m_traces.valueTicks(int(std::max(guessHeight, 100.0))),
-            m_traces.valueAxisLow, m_traces.valueAxisHigh)
+        ? GraphTicks::distinct(
+            m_traces.valueTicks(guessHeight, line), m_traces.valueAxisLow, m_traces.valueAxisHigh)
         : QList<GraphTicks::Tick>();
     const double laneHigh = std::max(m_traces.laneAxisHigh, 1.0);
     // Lanes lower than a line of text: titles are left out so none overlap.
     const QList<GraphTicks::Tick> laneTicks = GraphTicks::distinct(
-        GraphTicks::spaced(m_traces.laneTicks(), guessHeight / laneHigh, line), 0,
+        GraphTicks::spaced(m_traces.laneTicks(), guessHeight / laneHigh, 1.5 * line), 0,
         m_traces.laneAxisHigh);
     const double left = Margin + (valueAxis ? widest(metrics, valueTicks) + TickLength + 2 : 0);
     const double right = all.right() - Margin

@@ -11,6 +11,10 @@ namespace tlv::viewer {
 
 namespace {
 
+constexpr double PixelsPerValueTick = 45;
+constexpr int MinValueTicks = 3;
+constexpr double UnknownPlotHeight = 300;
+
 // Share of the plot's height the lanes take below the lines.
 double laneShare(int lanes)
 {
@@ -44,12 +48,25 @@ QList<std::pair<double, QString>> GraphTraces::laneTicks() const
     return ticks;
 }
 
-QList<std::pair<double, QString>> GraphTraces::valueTicks(int plotHeight) const
+QList<std::pair<double, QString>> GraphTraces::valueTicks(
+    double plotHeight, double textHeight) const
 {
     const double low = valueLow;
     const double high = valueHigh;
     const double pad = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.1);
-    return GraphTicks::valueTicks(low - pad, high + pad, std::max(3, plotHeight / 45));
+    // With lanes below, the lines have only the upper part of the plot.
+    const double axisSpan = valueAxisHigh - valueAxisLow;
+    const double share = axisSpan > 0 ? std::min(1.0, (high - low + 2 * pad) / axisSpan) : 1.0;
+    // Not laid out yet: as for a plot of a common height, until it is.
+    if (!(plotHeight > 0))
+        plotHeight = UnknownPlotHeight;
+    const double band = plotHeight * share;
+    // Ticks fall at least band / target apart: a low plot takes fewer, down to
+    // one, rather than labels closer than a line and a half of text.
+    const int fit = int(band / (1.5 * std::max(textHeight, 1.0)));
+    const int target
+        = std::max(1, std::min(std::max(int(band / PixelsPerValueTick), MinValueTicks), fit));
+    return GraphTicks::valueTicks(low - pad, high + pad, target);
 }
 
 double GraphTraces::inBand(const Trace &trace, double v)

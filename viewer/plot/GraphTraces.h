@@ -68,8 +68,10 @@ public:
     // The lane axis's titles at their lanes' centres, bottom first.
     [[nodiscard]] QList<std::pair<double, QString>> laneTicks() const;
     // The value axis's ticks for a plot plotHeight pixels high, only where the
-    // lines are, not down in the lanes.
-    [[nodiscard]] QList<std::pair<double, QString>> valueTicks(int plotHeight) const;
+    // lines are, not down in the lanes: no more than fit with labels textHeight
+    // high a line apart, so a low plot shows fewer labels, each whole.
+    [[nodiscard]] QList<std::pair<double, QString>> valueTicks(
+        double plotHeight, double textHeight) const;
     // Centre of lane i on the lane axis.
     [[nodiscard]] static double laneCentre(int lane);
     // The lane axis position of value v of a band trace.

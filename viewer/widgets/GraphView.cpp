@@ -37,6 +37,7 @@ constexpr int PenWidth = 2;
 constexpr int DenseRows = 200; // chart rows from which lines are drawn thin
 constexpr int PixelsPerTick = 70;
 constexpr int CompactChartHeight = 240; // below it the record axis has no title
+constexpr double LabelPitch = 1.5; // side labels a line high, this many lines apart at least
 
 constexpr double HiddenAlpha = 0.3; // a hidden trace's legend entry
 
@@ -68,6 +69,9 @@ QCategoryAxis *newAxis(const QPen &grid)
     auto *axis = new QCategoryAxis;
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axis->setGridLinePen(grid);
+    // The ticks are thinned to fit their labels whole; the chart's own guess of
+    // the room (the same share for every label) would cut some to "...".
+    axis->setTruncateLabels(false);
     return axis;
 }
 
@@ -460,18 +464,22 @@ void GraphView::updateAxes()
         ? m_chart->plotArea().height() / std::max(m_traces.laneAxisHigh, 1.0)
         : 1e9;
     const double textHeight = QFontMetricsF(m_axisLanes->labelsFont()).height();
-    laneTicks = GraphTicks::spaced(laneTicks, pixelsPerUnit, textHeight);
+    laneTicks = GraphTicks::spaced(laneTicks, pixelsPerUnit, LabelPitch * textHeight);
     setTicks(m_axisLanes, laneTicks, 0, m_traces.laneAxisHigh);
 
     const bool lines = m_traces.anyLine || lanes == 0;
     m_axisY->setVisible(lines);
-    const int plotHeight = int(std::max<qreal>(m_chart->plotArea().height(), 100));
+    const double plotHeight = m_chart->plotArea().height();
+    const double valueHeight = QFontMetricsF(m_axisY->labelsFont()).height();
     QList<GraphTicks::Tick> ticks;
     if (m_options.ownRanges) {
         for (int p = 0; p <= 100; p += 25)
             ticks.append({ p / 100.0, QString::number(p) + QStringLiteral(" %") });
+        const double span = m_traces.valueAxisHigh - m_traces.valueAxisLow;
+        if (plotHeight > 0 && span > 0)
+            ticks = GraphTicks::spaced(ticks, plotHeight / span, LabelPitch * valueHeight);
     } else {
-        ticks = m_traces.valueTicks(plotHeight);
+        ticks = m_traces.valueTicks(plotHeight, valueHeight);
     }
     m_axisY->setTitleText(m_options.ownRanges ? QStringLiteral("Share of own range") : QString());
     setTicks(m_axisY, ticks, m_traces.valueAxisLow, m_traces.valueAxisHigh);
@@ -625,6 +633,28 @@ void GraphView::setCursorB(int gridRow)
         m_recordB = historyRecordOf(m_cursorB);
     placeMarks();
     updateReadout();
+}
+
+std::optional<qint64> GraphView::cursorRecordA() const
+{
+    return cursorRecord(m_cursorA, m_recordA);
+}
+
+std::optional<qint64> GraphView::cursorRecordB() const
+{
+    return cursorRecord(m_cursorB, m_recordB);
+}
+
+std::optional<qint64> GraphView::cursorRecord(
+    int gridRow, const std::optional<HistoryRecord> &record) const
+{
+    // As the readout tells them: on a history the records found by a click or from the
+    // grid; where none was found (rows without a PC time) the grid rows.
+    if (historyShown() && (m_recordA || m_recordB))
+        return record ? std::optional(record->recordNumber) : std::nullopt;
+    bool ok = false;
+    const qint64 n = gridRow >= 0 ? m_core.rows().cell(gridRow, 0).toLongLong(&ok) : 0;
+    return ok ? std::optional(n) : std::nullopt;
 }
 
 int GraphView::cursorRow(int gridRow) const

@@ -62,6 +62,10 @@ public:
     void setCursorB(int gridRow);
     [[nodiscard]] int cursorA() const { return m_cursorA; }
     [[nodiscard]] int cursorB() const { return m_cursorB; }
+    // The record number under a cursor as the grid writes it, wherever the cursor was
+    // placed (on a history a click finds its record without a grid row); none when unset.
+    [[nodiscard]] std::optional<qint64> cursorRecordA() const;
+    [[nodiscard]] std::optional<qint64> cursorRecordB() const;
     [[nodiscard]] const GraphCursors &cursors() const { return m_readings; }
 
     void setTimeAxis(bool on);
@@ -138,6 +142,8 @@ private:
     [[nodiscard]] int snapAt(double px) const;
     // The grid row a cursor put on gridRow takes.
     [[nodiscard]] int cursorRow(int gridRow) const;
+    [[nodiscard]] std::optional<qint64> cursorRecord(
+        int gridRow, const std::optional<HistoryRecord> &record) const;
     [[nodiscard]] bool zoomed() const { return m_zoomed; }
 
     ControlCore &m_core;

@@ -30,13 +30,9 @@ GraphViewState GraphViewKeeper::capture() const
     std::sort(s.columns.begin(), s.columns.end());
     s.ownRanges = m_graph.ownRanges();
     s.timeAxis = m_graph.timeAxis();
-    const auto record = [&rows](int row) -> std::optional<qint64> {
-        bool ok = false;
-        const qint64 n = row >= 0 ? rows.cell(row, 0).toLongLong(&ok) : 0;
-        return ok ? std::optional(n) : std::nullopt;
-    };
-    s.cursorA = record(m_graph.cursorA());
-    s.cursorB = record(m_graph.cursorB());
+    // As the user placed them: by a click on the chart, by a key or from the grid.
+    s.cursorA = m_graph.cursorRecordA();
+    s.cursorB = m_graph.cursorRecordB();
     // A view still waiting for its rows keeps what it waits for.
     if (m_pending) {
         s.cursorA = s.cursorA ? s.cursorA : m_pending->cursorA;

@@ -24,12 +24,15 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -88,7 +91,7 @@ void fillRows(viewer::ControlCore &core)
     for (int i = 0; i < 3; ++i)
         core.rows().addRecord(
             viewer::test::record({ viewer::test::num(40 + i), viewer::test::num(1) }, u"06/12/26"_s,
-                u"10:00:0%1"_s.arg(i)));
+                u"10:00:0%1"_s.arg(i), 1796551200000 + i * 1000));
 }
 
 struct WindowFixture : ::testing::Test
@@ -420,7 +423,34 @@ TEST_F(WindowFixture, TheGraphsViewComesBackWithTheProjectAndItsJournal)
     EXPECT_EQ(graph->data().series[0].title, u"Valve"_s);
     shoot(window.get(), u"tab0-graph-view-restored"_s);
 
-    // Nothing changed: closing leaves the project as it was.
+    // Cursors placed by clicks on the journal's chart are the ones kept, not the grid's.
+    auto *view = graph->findChild<QChartView *>(u"chartView"_s);
+    const auto click = [&](Qt::MouseButton button, double x) {
+        const QRectF area = graph->chart()->plotArea();
+        const auto [low, high] = graph->xRange();
+        const QPointF at(area.left() + (x - low) / (high - low) * area.width(), area.center().y());
+        QTest::mouseClick(view->viewport(), button, {}, view->mapFromScene(at));
+    };
+    click(Qt::LeftButton, 3);
+    click(Qt::RightButton, 2);
+    ASSERT_TRUE(graph->readoutText().startsWith(u"A: record 3"_s))
+        << qPrintable(graph->readoutText());
+    ASSERT_TRUE(window->close());
+    const auto clicked = viewer::GraphViewState::read(project);
+    ASSERT_TRUE(clicked.has_value());
+    EXPECT_EQ(clicked->cursorA, 3);
+    EXPECT_EQ(clicked->cursorB, 2);
+    window.reset();
+
+    // They come back on open; nothing changed, closing leaves the project as it was.
+    window = openWindow(box.folders, &prompter, fromPg5());
+    prompter.queueFile(journal);
+    child<QAction>("m_openJournal")->trigger();
+    QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
+    graph = window->control()->graph();
+    EXPECT_TRUE(graph->readoutText().startsWith(u"A: record 3"_s)
+        && graph->readoutText().contains(u"B: record 2"_s))
+        << qPrintable(graph->readoutText());
     const QByteArray before = test::Sandbox::read(project);
     ASSERT_TRUE(window->close());
     EXPECT_EQ(test::Sandbox::read(project), before);
@@ -602,6 +632,33 @@ QStringList layoutFaults(QWidget *page)
     return faults;
 }
 
+// The graph's tick labels cut short ("...") or closer than a line of text on a side axis.
+QStringList unreadableTicks(viewer::GraphView *graph)
+{
+    QStringList faults;
+    for (const QGraphicsItem *item : graph->chart()->scene()->items()) {
+        const auto *text = dynamic_cast<const QGraphicsTextItem *>(item);
+        if (text && text->isVisible()
+            && (text->toPlainText().contains(u'\u2026') || text->toPlainText().contains(u"..."_s)))
+            faults << text->toPlainText();
+    }
+    const double height = graph->chart()->plotArea().height();
+    for (QAbstractAxis *a : graph->chart()->axes(Qt::Vertical)) {
+        auto *axis = qobject_cast<QCategoryAxis *>(a);
+        if (!axis || !axis->isVisible())
+            continue;
+        const double line = QFontMetricsF(axis->labelsFont()).height();
+        const QStringList labels = axis->categoriesLabels();
+        for (qsizetype i = 1; i < labels.size(); ++i) {
+            const double apart = (axis->endValue(labels[i]) - axis->endValue(labels[i - 1]))
+                / (axis->max() - axis->min()) * height;
+            if (apart < line)
+                faults << labels[i - 1] + u" / "_s + labels[i];
+        }
+    }
+    return faults;
+}
+
 TEST_F(WindowFixture, AtTheMinimumSizeNothingOverlapsAndEveryFieldIsUsable)
 {
     // The demo running, so the viewer shows rows and the graph has lines.
@@ -618,6 +675,15 @@ TEST_F(WindowFixture, AtTheMinimumSizeNothingOverlapsAndEveryFieldIsUsable)
         QTest::qWait(100); // the chart lays its axes out in the event loop
         shoot(window.get(), u"layout-%1-graph"_s.arg(QString::fromLatin1(label)));
         EXPECT_EQ(layoutFaults(window->centralWidget()), QStringList()) << label << " graph";
+        viewer::GraphView *graph = window->control()->graph();
+        for (const int look : { 1, 2, 3, 0 }) { // lanes, time axis, both, neither
+            graph->setLanes((look & 1) != 0);
+            graph->setTimeAxis((look & 2) != 0);
+            QTest::qWait(100);
+            const QString name = u"layout-%1-graph-%2"_s.arg(QString::fromLatin1(label)).arg(look);
+            shoot(window.get(), name);
+            EXPECT_EQ(unreadableTicks(graph), QStringList()) << qPrintable(name);
+        }
         graphButton->click();
         for (int tab = 0; tab < tabs()->count(); ++tab) {
             tabs()->setCurrentIndex(tab);
