@@ -110,113 +110,125 @@ void ChartPainter::paintMarks(QPainter &painter, const QRectF &area) const
     }
 }
 
-void ChartPainter::paint(QPainter &painter, QSize size) const
+ChartPainter::Layout ChartPainter::layOut(const QFontMetricsF &metrics, QSize size) const
 {
-    const QRectF all(QPointF(0, 0), QSizeF(size));
-    painter.fillRect(all, m_palette.background);
-    const QFontMetricsF metrics(painter.font());
-    const double line = metrics.height();
+    Layout l;
+    l.all = QRectF(QPointF(0, 0), QSizeF(size));
+    l.line = metrics.height();
+    const double line = l.line;
 
-    const Legend legend = layOutLegend(metrics, all.width() - 2 * Margin);
-    const double legendTop = all.bottom() - Margin - legend.rows * line;
+    l.legend = layOutLegend(metrics, l.all.width() - 2 * Margin);
+    l.legendTop = l.all.bottom() - Margin - l.legend.rows * line;
     // A low chart would leave its tick labels no room: the record axis gives up its title.
-    bool xTitle = size.height() >= CompactChartHeight;
-    double bottom
-        = legendTop - (legend.rows > 0 ? Margin : 0) - TickLength - line - (xTitle ? line : 0);
+    l.xTitle = size.height() >= CompactChartHeight;
+    double bottom = l.legendTop - (l.legend.rows > 0 ? Margin : 0) - TickLength - line
+        - (l.xTitle ? line : 0);
     const double top = Margin + line / 2;
 
     // The value axis only where lines are drawn against it, or nothing else is there.
-    const bool valueAxis = m_traces.anyLine || m_traces.laneTitles.isEmpty();
+    l.valueAxis = m_traces.anyLine || m_traces.laneTitles.isEmpty();
     const double guessHeight = std::max(bottom - top, 1.0);
-    const QList<GraphTicks::Tick> valueTicks = valueAxis
-        ? GraphTicks::distinct(
-            m_traces.valueTicks(guessHeight, line), m_traces.valueAxisLow, m_traces.valueAxisHigh)
-        : QList<GraphTicks::Tick>();
+    if (l.valueAxis)
+        l.valueTicks = GraphTicks::distinct(
+            m_traces.valueTicks(guessHeight, line), m_traces.valueAxisLow, m_traces.valueAxisHigh);
     const double laneHigh = std::max(m_traces.laneAxisHigh, 1.0);
     // Lanes lower than a line of text: titles are left out so none overlap.
-    const QList<GraphTicks::Tick> laneTicks = GraphTicks::distinct(
+    l.laneTicks = GraphTicks::distinct(
         GraphTicks::spaced(m_traces.laneTicks(), guessHeight / laneHigh, 1.5 * line), 0,
         m_traces.laneAxisHigh);
-    const double left = Margin + (valueAxis ? widest(metrics, valueTicks) + TickLength + 2 : 0);
-    const double right = all.right() - Margin
-        - (m_traces.laneTitles.isEmpty() ? 0 : widest(metrics, laneTicks) + TickLength + 2);
+    const double left = Margin + (l.valueAxis ? widest(metrics, l.valueTicks) + TickLength + 2 : 0);
+    const double right = l.all.right() - Margin
+        - (m_traces.laneTitles.isEmpty() ? 0 : widest(metrics, l.laneTicks) + TickLength + 2);
 
     const double xLow = m_traces.xLow;
     const double xHigh = m_traces.xHigh;
     const int width = int(std::max(right - left, 100.0));
     const QString last = m_rows.cell(m_rows.dataRowCount() - 1, 0);
-    const int labelWidth = int(std::ceil(metrics.horizontalAdvance(last + QStringLiteral("00"))));
+    l.labelWidth = int(std::ceil(metrics.horizontalAdvance(last + QStringLiteral("00"))));
     const int step = GraphTicks::recordStep(
-        GraphData::labelStep(m_data.rowCount), xHigh - xLow, width, labelWidth);
-    const QList<GraphTicks::Tick> xTicks
-        = GraphTicks::distinct(m_data.recordTicks(m_rows, xLow, xHigh, step), xLow, xHigh);
+        GraphData::labelStep(m_data.rowCount), xHigh - xLow, width, l.labelWidth);
+    l.xTicks = GraphTicks::distinct(m_data.recordTicks(m_rows, xLow, xHigh, step), xLow, xHigh);
     // An axis without labels (the first few records) would float its title.
-    if (xTitle && xTicks.isEmpty()) {
-        xTitle = false;
+    if (l.xTitle && l.xTicks.isEmpty()) {
+        l.xTitle = false;
         bottom += line;
     }
-    const QRectF area(
-        QPointF(left, top), QPointF(std::max(right, left + 1), std::max(bottom, top + 1)));
+    l.area
+        = QRectF(QPointF(left, top), QPointF(std::max(right, left + 1), std::max(bottom, top + 1)));
+    return l;
+}
 
-    const auto toX
-        = [&](double x) { return area.left() + (x - xLow) / (xHigh - xLow) * area.width(); };
-    const auto toY = [&](double v, double low, double high) {
-        return high > low ? area.bottom() - (v - low) / (high - low) * area.height()
-                          : area.bottom();
-    };
+double ChartPainter::toX(const Layout &layout, double x) const
+{
+    return layout.area.left()
+        + (x - m_traces.xLow) / (m_traces.xHigh - m_traces.xLow) * layout.area.width();
+}
 
-    // Grid lines behind everything.
+double ChartPainter::toY(const Layout &layout, double v, double low, double high)
+{
+    const QRectF &area = layout.area;
+    return high > low ? area.bottom() - (v - low) / (high - low) * area.height() : area.bottom();
+}
+
+void ChartPainter::paintGrid(QPainter &painter, const Layout &l) const
+{
     QPen gridPen(m_palette.grid);
     gridPen.setWidth(1);
     painter.setPen(gridPen);
-    for (const GraphTicks::Tick &tick : valueTicks) {
-        const double y = toY(tick.first, m_traces.valueAxisLow, m_traces.valueAxisHigh);
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+    for (const GraphTicks::Tick &tick : l.valueTicks) {
+        const double y = toY(l, tick.first, m_traces.valueAxisLow, m_traces.valueAxisHigh);
+        painter.drawLine(QPointF(l.area.left(), y), QPointF(l.area.right(), y));
     }
-    for (const GraphTicks::Tick &tick : xTicks)
-        painter.drawLine(
-            QPointF(toX(tick.first), area.top()), QPointF(toX(tick.first), area.bottom()));
+    for (const GraphTicks::Tick &tick : l.xTicks)
+        painter.drawLine(QPointF(toX(l, tick.first), l.area.top()),
+            QPointF(toX(l, tick.first), l.area.bottom()));
+}
 
-    // Axis lines with their ticks and labels.
+void ChartPainter::paintAxes(QPainter &painter, const Layout &l) const
+{
+    const QRectF &area = l.area;
+    const double line = l.line;
     painter.setPen(m_palette.axisLine);
     painter.drawLine(area.bottomLeft(), area.bottomRight());
-    if (valueAxis)
+    if (l.valueAxis)
         painter.drawLine(area.bottomLeft(), area.topLeft());
     if (!m_traces.laneTitles.isEmpty())
         painter.drawLine(area.bottomRight(), area.topRight());
-    for (const GraphTicks::Tick &tick : valueTicks) {
-        const double y = toY(tick.first, m_traces.valueAxisLow, m_traces.valueAxisHigh);
+    for (const GraphTicks::Tick &tick : l.valueTicks) {
+        const double y = toY(l, tick.first, m_traces.valueAxisLow, m_traces.valueAxisHigh);
         painter.setPen(m_palette.axisLine);
         painter.drawLine(QPointF(area.left() - TickLength, y), QPointF(area.left(), y));
         painter.setPen(m_palette.text);
         painter.drawText(QRectF(Margin, y - line / 2, area.left() - TickLength - 2 - Margin, line),
             Qt::AlignRight | Qt::AlignVCenter, tick.second);
     }
-    for (const GraphTicks::Tick &tick : laneTicks) {
-        const double y = toY(tick.first, 0, m_traces.laneAxisHigh);
+    for (const GraphTicks::Tick &tick : l.laneTicks) {
+        const double y = toY(l, tick.first, 0, m_traces.laneAxisHigh);
         painter.setPen(m_palette.axisLine);
         painter.drawLine(QPointF(area.right(), y), QPointF(area.right() + TickLength, y));
         painter.setPen(m_palette.text);
         painter.drawText(
-            QRectF(area.right() + TickLength + 2, y - line / 2, all.right() - area.right(), line),
+            QRectF(area.right() + TickLength + 2, y - line / 2, l.all.right() - area.right(), line),
             Qt::AlignLeft | Qt::AlignVCenter, tick.second);
     }
-    for (const GraphTicks::Tick &tick : xTicks) {
-        const double x = toX(tick.first);
+    for (const GraphTicks::Tick &tick : l.xTicks) {
+        const double x = toX(l, tick.first);
         painter.setPen(m_palette.axisLine);
         painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + TickLength));
         painter.setPen(m_palette.text);
-        painter.drawText(QRectF(x - labelWidth, area.bottom() + TickLength, 2 * labelWidth, line),
+        painter.drawText(
+            QRectF(x - l.labelWidth, area.bottom() + TickLength, 2 * l.labelWidth, line),
             Qt::AlignHCenter | Qt::AlignTop, tick.second);
     }
-    if (xTitle) {
+    if (l.xTitle) {
         painter.setPen(m_palette.text);
         painter.drawText(QRectF(area.left(), area.bottom() + TickLength + line, area.width(), line),
             Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("Record"));
     }
+}
 
-    paintMarks(painter, area);
-
+void ChartPainter::paintLines(QPainter &painter, const QRectF &area) const
+{
     // Many rows: thin lines, as in the window.
     const bool dense = m_data.rowCount > DenseRows;
     QList<TracePainter::Line> lines;
@@ -226,12 +238,21 @@ void ChartPainter::paint(QPainter &painter, QSize size) const
     TracePainter traces;
     traces.setPalette(m_palette);
     traces.setTraces(m_traces, lines);
-    traces.setXRange(xLow, xHigh);
+    traces.setXRange(m_traces.xLow, m_traces.xHigh);
     traces.setPenWidth(dense ? 1 : PenWidth, !dense);
     traces.paint(painter, area);
+}
 
-    paintLegend(
-        painter, legend, QRectF(Margin, legendTop, all.width() - 2 * Margin, legend.rows * line));
+void ChartPainter::paint(QPainter &painter, QSize size) const
+{
+    const Layout l = layOut(QFontMetricsF(painter.font()), size);
+    painter.fillRect(l.all, m_palette.background);
+    paintGrid(painter, l); // behind everything
+    paintAxes(painter, l);
+    paintMarks(painter, l.area);
+    paintLines(painter, l.area);
+    paintLegend(painter, l.legend,
+        QRectF(Margin, l.legendTop, l.all.width() - 2 * Margin, l.legend.rows * l.line));
 }
 
 } // namespace tlv::viewer

@@ -2,8 +2,10 @@
 
 #include "viewer/plot/GraphData.h"
 #include "viewer/plot/GraphPalette.h"
+#include "viewer/plot/GraphTicks.h"
 #include "viewer/plot/GraphTraces.h"
 
+#include <QRectF>
 #include <QSize>
 
 class QFontMetricsF;
@@ -33,7 +35,29 @@ private:
         int rows = 0;
     };
 
+    // Where everything goes, worked out before anything is painted.
+    struct Layout
+    {
+        QRectF all;
+        QRectF area; // the plot
+        double line = 0; // a line of text
+        Legend legend;
+        double legendTop = 0;
+        bool valueAxis = false;
+        bool xTitle = false;
+        int labelWidth = 0;
+        QList<GraphTicks::Tick> valueTicks;
+        QList<GraphTicks::Tick> laneTicks;
+        QList<GraphTicks::Tick> xTicks;
+    };
+
+    [[nodiscard]] Layout layOut(const QFontMetricsF &metrics, QSize size) const;
     [[nodiscard]] Legend layOutLegend(const QFontMetricsF &metrics, double width) const;
+    [[nodiscard]] double toX(const Layout &layout, double x) const;
+    [[nodiscard]] static double toY(const Layout &layout, double v, double low, double high);
+    void paintGrid(QPainter &painter, const Layout &layout) const;
+    void paintAxes(QPainter &painter, const Layout &layout) const;
+    void paintLines(QPainter &painter, const QRectF &area) const;
     void paintLegend(QPainter &painter, const Legend &legend, const QRectF &box) const;
     void paintMarks(QPainter &painter, const QRectF &area) const;
 
