@@ -13,6 +13,7 @@ namespace {
 
 constexpr double DotRadius = 3.0;
 constexpr int BandTickPixels = 20; // least height per tick on a band's axis
+constexpr double LabelPitch = 1.5; // lines of text from one label to the next
 
 } // namespace
 
@@ -131,18 +132,30 @@ void TracePainter::paintBandAxis(
     // A flat line gets one label, at its value.
     QList<GraphTicks::Tick> ticks;
     if (trace.high > trace.low) {
-        const double pitch = std::max<double>(BandTickPixels, metrics.height() * 1.5);
+        const double pitch = std::max<double>(BandTickPixels, metrics.height() * LabelPitch);
         const int target = std::max(1, int(bandPixels / pitch));
         ticks = GraphTicks::valueTicks(trace.low, trace.high, target);
     } else {
         ticks.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
     }
-    for (const auto &[value, label] : std::as_const(ticks)) {
+    // Labels inside the plot at its left edge, kept within the band. The nice steps can
+    // give more ticks than asked for, and the band's edges push its end labels inwards:
+    // spaced as the value axis is, on where the labels land.
+    const auto textTop = [&](double value) {
+        const double y = toY(GraphTraces::inBand(trace, value));
+        return std::clamp(y - metrics.height() / 2, top, base - metrics.height());
+    };
+    QList<GraphTicks::Tick> kept;
+    for (const GraphTicks::Tick &tick : std::as_const(ticks)) {
+        if (kept.isEmpty()
+            || textTop(kept.last().first) - textTop(tick.first) >= LabelPitch * metrics.height())
+            kept.append(tick);
+    }
+    for (const auto &[value, label] : std::as_const(kept)) {
         const double y = toY(GraphTraces::inBand(trace, value));
         painter.setPen(gridPen);
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        // Labels inside the plot at its left edge, kept within the band.
-        const double textY = std::clamp(y - metrics.height() / 2, top, base - metrics.height());
+        const double textY = textTop(value);
         painter.setPen(m_palette.text);
         painter.drawText(QRectF(area.left() + 3, textY, area.width() / 3, metrics.height()),
             Qt::AlignLeft | Qt::AlignVCenter, label);
