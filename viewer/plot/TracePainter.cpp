@@ -129,27 +129,36 @@ void TracePainter::paintBandAxis(
         painter.restore();
         return;
     }
-    // A flat line gets one label, at its value.
-    QList<GraphTicks::Tick> ticks;
-    if (trace.high > trace.low) {
-        const double pitch = std::max<double>(BandTickPixels, metrics.height() * LabelPitch);
-        const int target = std::max(1, int(bandPixels / pitch));
-        ticks = GraphTicks::valueTicks(trace.low, trace.high, target);
-    } else {
-        ticks.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
-    }
-    // Labels inside the plot at its left edge, kept within the band. The nice steps can
-    // give more ticks than asked for, and the band's edges push its end labels inwards:
-    // spaced as the value axis is, on where the labels land.
+    // Labels inside the plot at its left edge, kept within the band.
     const auto textTop = [&](double value) {
         const double y = toY(GraphTraces::inBand(trace, value));
         return std::clamp(y - metrics.height() / 2, top, base - metrics.height());
     };
+    // Never closer than the value axis's labels. The nice steps can give more ticks than
+    // asked for, and the band's edges push its end labels inwards: fewer are asked for
+    // until they fit, and what still crowds is left out.
+    const double least = LabelPitch * metrics.height();
+    const auto spaced = [&](const QList<GraphTicks::Tick> &ticks) {
+        QList<GraphTicks::Tick> kept;
+        for (const GraphTicks::Tick &tick : ticks) {
+            if (kept.isEmpty() || textTop(kept.last().first) - textTop(tick.first) >= least)
+                kept.append(tick);
+        }
+        return kept;
+    };
+    // A flat line gets one label, at its value.
     QList<GraphTicks::Tick> kept;
-    for (const GraphTicks::Tick &tick : std::as_const(ticks)) {
-        if (kept.isEmpty()
-            || textTop(kept.last().first) - textTop(tick.first) >= LabelPitch * metrics.height())
-            kept.append(tick);
+    if (trace.high > trace.low) {
+        const double pitch = std::max<double>(BandTickPixels, least);
+        for (int target = std::max(1, int(bandPixels / pitch)); target >= 1; --target) {
+            const QList<GraphTicks::Tick> ticks
+                = GraphTicks::valueTicks(trace.low, trace.high, target);
+            kept = spaced(ticks);
+            if (kept.size() == ticks.size())
+                break;
+        }
+    } else {
+        kept.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
     }
     for (const auto &[value, label] : std::as_const(kept)) {
         const double y = toY(GraphTraces::inBand(trace, value));
