@@ -164,9 +164,11 @@ bool JournalDatabase::prepareWriting(const QString &named)
     wal.finish();
     if (!exec(QStringLiteral("PRAGMA synchronous = FULL")))
         return fail(named + QStringLiteral(" cannot be written: ") + m_error);
-    // A time range is found without reading every row; a journal written before the
-    // index existed gets it here, once.
-    if (!exec(QStringLiteral("CREATE INDEX IF NOT EXISTS rows_pc_millis ON rows (pc_millis)")))
+    // A time range, or a kept cursor's record, is found without reading every row; a
+    // journal written before the indexes existed gets them here, once.
+    if (!exec(QStringLiteral("CREATE INDEX IF NOT EXISTS rows_pc_millis ON rows (pc_millis)"))
+        || !exec(QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS rows_record_number ON rows (record_number)")))
         return fail(named + QStringLiteral(" cannot be written: ") + m_error);
     return true;
 }

@@ -196,14 +196,40 @@ bool JournalHistory::nearestRecord(
         return true;
     const qint64 id = q.value(0).toLongLong();
     q.finish();
+    return readRecord(id, positions, record);
+}
+
+bool JournalHistory::recordByNumber(
+    qint64 number, const QList<int> &positions, viewer::HistoryRecord *record)
+{
+    *record = {};
+    QSqlQuery q(m_db.db());
+    // The file's own rows: every version keeps the numbers there.
+    q.prepare(QStringLiteral(
+        "SELECT id, kind = 'record' FROM rows WHERE record_number = ? ORDER BY id DESC LIMIT 1"));
+    q.addBindValue(number);
+    if (!q.exec())
+        return fail(JournalDatabase::describe(q.lastError()));
+    if (!q.next())
+        return true;
+    const qint64 id = q.value(0).toLongLong();
+    const bool isRecord = q.value(1).toBool();
+    q.finish();
+    // A status row stands for the record nearest to it, as in the grid.
+    return isRecord ? readRecord(id, positions, record)
+                    : nearestRecord(id, false, positions, record);
+}
+
+bool JournalHistory::readRecord(
+    qint64 id, const QList<int> &positions, viewer::HistoryRecord *record)
+{
     QList<JournalRow> found;
     if (!m_reader.rows(id, id, &found)) {
         m_error = m_reader.errorString();
         return false;
     }
-    if (found.isEmpty())
-        return true;
-    *record = recordOf(found.first(), positions);
+    if (!found.isEmpty())
+        *record = recordOf(found.first(), positions);
     return true;
 }
 

@@ -19,6 +19,8 @@ public:
     bool buckets(const viewer::HistoryQuery &query, QList<viewer::HistoryBucket> *buckets) override;
     bool nearestRecord(qint64 key, bool byTime, const QList<int> &positions,
         viewer::HistoryRecord *record) override;
+    bool recordByNumber(
+        qint64 number, const QList<int> &positions, viewer::HistoryRecord *record) override;
     [[nodiscard]] QString errorString() const override { return m_error; }
     // The summary level the last buckets() read.
     [[nodiscard]] int level() const { return m_summary.level(); }
@@ -30,6 +32,7 @@ public:
 
 private:
     bool fail(const QString &why);
+    bool readRecord(qint64 id, const QList<int> &positions, viewer::HistoryRecord *record);
     bool copyOldRows();
     // Sums up what a recorder added since, when the summaries are our own.
     bool catchUp();

@@ -420,15 +420,36 @@ bool PlantHistory::nearestRecord(
         return fail(PlantConnection::describe(q.lastError()));
     if (!q.next())
         return true;
+    return readRecord(q.value(0).toLongLong(), positions, record);
+}
+
+bool PlantHistory::recordByNumber(
+    qint64 number, const QList<int> &positions, viewer::HistoryRecord *record)
+{
+    *record = {};
+    QSqlQuery q(m_server.db());
+    if (!q.exec(QStringLiteral("SELECT seq, kind = 'record' FROM tolvane.rows WHERE source_id = ")
+            + m_id + QStringLiteral(" AND record_number = ") + n(number)
+            + QStringLiteral(" ORDER BY seq DESC LIMIT 1")))
+        return fail(PlantConnection::describe(q.lastError()));
+    if (!q.next())
+        return true;
     const qint64 seq = q.value(0).toLongLong();
+    // A status row stands for the record nearest to it, as in the grid.
+    return q.value(1).toBool() ? readRecord(seq, positions, record)
+                               : nearestRecord(seq, false, positions, record);
+}
+
+bool PlantHistory::readRecord(
+    qint64 seq, const QList<int> &positions, viewer::HistoryRecord *record)
+{
     QList<journal::JournalRow> rows;
     if (!m_reader.rows(seq, seq, &rows)) {
         m_error = m_reader.errorString();
         return false;
     }
-    if (rows.isEmpty())
-        return true;
-    *record = journal::JournalHistory::recordOf(rows.first(), positions);
+    if (!rows.isEmpty())
+        *record = journal::JournalHistory::recordOf(rows.first(), positions);
     return true;
 }
 

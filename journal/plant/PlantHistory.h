@@ -17,12 +17,15 @@ public:
     bool buckets(const viewer::HistoryQuery &query, QList<viewer::HistoryBucket> *buckets) override;
     bool nearestRecord(qint64 key, bool byTime, const QList<int> &positions,
         viewer::HistoryRecord *record) override;
+    bool recordByNumber(
+        qint64 number, const QList<int> &positions, viewer::HistoryRecord *record) override;
     [[nodiscard]] QString errorString() const override { return m_error; }
     // The summary level the last buckets() read.
     [[nodiscard]] int level() const { return m_level; }
 
 private:
     bool fail(const QString &why);
+    bool readRecord(qint64 seq, const QList<int> &positions, viewer::HistoryRecord *record);
     bool seqSpanInTime(qint64 fromMs, qint64 toMs, qint64 *first, qint64 *last);
 
     PlantConnection m_server;

@@ -71,6 +71,8 @@ const char *const Tables[] = {
         PRIMARY KEY (source_id, seq, time)
     ) PARTITION BY RANGE (time))sql",
     "CREATE INDEX IF NOT EXISTS rows_source_time ON tolvane.rows (source_id, time)",
+    // A cursor kept with a view finds its record by number.
+    "CREATE INDEX IF NOT EXISTS rows_source_record ON tolvane.rows (source_id, record_number)",
     // Up to version 1 a summary was one row per block and data column; a full view read
     // thousands of them. Those are made again from the rows (init's last statement).
     R"sql(DO $$

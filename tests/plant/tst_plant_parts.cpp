@@ -383,6 +383,19 @@ TEST_F(PlantServer, AForwardedJournalIsDrawnLikeItsFileAtEveryLevel)
     EXPECT_EQ(record.values.value(0), std::round(500 * std::sin(996 / 300.0)) + (996 * 7919) % 13);
     ASSERT_TRUE(server.nearestRecord(Start + 5000 * 100 + 30, true, { 0 }, &record));
     EXPECT_EQ(record.id, 5000);
+    // A kept cursor by its record number, as the file finds it: a status row's number
+    // stands for the record before it, an unknown number for none.
+    for (const auto &[number, id] : { std::pair<qint64, qint64> { 4000, 4000 }, { 1994, 1993 },
+             { 9050, 9050 }, { 99999, 0 } }) {
+        tlv::viewer::HistoryRecord fromFile;
+        ASSERT_TRUE(server.recordByNumber(number, { 1, 0 }, &record))
+            << qPrintable(server.errorString());
+        ASSERT_TRUE(file.recordByNumber(number, { 1, 0 }, &fromFile))
+            << qPrintable(file.errorString());
+        EXPECT_EQ(record.id, id) << number;
+        EXPECT_EQ(fromFile.id, id) << number;
+        EXPECT_EQ(record.values, fromFile.values) << number;
+    }
 
     // A database of version 1, with a row per block and column: drawn from its rows until
     // init makes its summaries again.

@@ -77,6 +77,11 @@ public:
     virtual bool nearestRecord(
         qint64 key, bool byTime, const QList<int> &positions, HistoryRecord *record)
         = 0;
+    // The row that carries number (the latest where the PCD counted it twice), or the record
+    // nearest to it when that is a status row: a cursor kept by its number. An empty record
+    // (id 0) when there is none.
+    virtual bool recordByNumber(qint64 number, const QList<int> &positions, HistoryRecord *record)
+        = 0;
     [[nodiscard]] virtual QString errorString() const = 0;
 };
 

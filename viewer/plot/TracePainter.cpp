@@ -13,6 +13,7 @@ namespace {
 
 constexpr double DotRadius = 3.0;
 constexpr int BandTickPixels = 20; // least height per tick on a band's axis
+constexpr double LabelPitch = 1.5; // lines of text from one label to the next
 
 } // namespace
 
@@ -128,21 +129,42 @@ void TracePainter::paintBandAxis(
         painter.restore();
         return;
     }
+    // Labels inside the plot at its left edge, kept within the band.
+    const auto textTop = [&](double value) {
+        const double y = toY(GraphTraces::inBand(trace, value));
+        return std::clamp(y - metrics.height() / 2, top, base - metrics.height());
+    };
+    // Never closer than the value axis's labels. The nice steps can give more ticks than
+    // asked for, and the band's edges push its end labels inwards: fewer are asked for
+    // until they fit, and what still crowds is left out.
+    const double least = LabelPitch * metrics.height();
+    const auto spaced = [&](const QList<GraphTicks::Tick> &ticks) {
+        QList<GraphTicks::Tick> kept;
+        for (const GraphTicks::Tick &tick : ticks) {
+            if (kept.isEmpty() || textTop(kept.last().first) - textTop(tick.first) >= least)
+                kept.append(tick);
+        }
+        return kept;
+    };
     // A flat line gets one label, at its value.
-    QList<GraphTicks::Tick> ticks;
+    QList<GraphTicks::Tick> kept;
     if (trace.high > trace.low) {
-        const double pitch = std::max<double>(BandTickPixels, metrics.height() * 1.5);
-        const int target = std::max(1, int(bandPixels / pitch));
-        ticks = GraphTicks::valueTicks(trace.low, trace.high, target);
+        const double pitch = std::max<double>(BandTickPixels, least);
+        for (int target = std::max(1, int(bandPixels / pitch)); target >= 1; --target) {
+            const QList<GraphTicks::Tick> ticks
+                = GraphTicks::valueTicks(trace.low, trace.high, target);
+            kept = spaced(ticks);
+            if (kept.size() == ticks.size())
+                break;
+        }
     } else {
-        ticks.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
+        kept.append({ trace.low, GraphTicks::valueText(trace.low, 1) });
     }
-    for (const auto &[value, label] : std::as_const(ticks)) {
+    for (const auto &[value, label] : std::as_const(kept)) {
         const double y = toY(GraphTraces::inBand(trace, value));
         painter.setPen(gridPen);
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        // Labels inside the plot at its left edge, kept within the band.
-        const double textY = std::clamp(y - metrics.height() / 2, top, base - metrics.height());
+        const double textY = textTop(value);
         painter.setPen(m_palette.text);
         painter.drawText(QRectF(area.left() + 3, textY, area.width() / 3, metrics.height()),
             Qt::AlignLeft | Qt::AlignVCenter, label);

@@ -60,6 +60,9 @@ public:
     // Cursors on grid rows (-1 takes a cursor away); they snap to records.
     void setCursorA(int gridRow);
     void setCursorB(int gridRow);
+    // A cursor on a record of the history shown that the grid's rows may not hold; false
+    // (the cursor as it was) when there is no history or no such record.
+    bool setCursorOnRecord(bool cursorA, qint64 recordNumber);
     [[nodiscard]] int cursorA() const { return m_cursorA; }
     [[nodiscard]] int cursorB() const { return m_cursorB; }
     // The record number under a cursor as the grid writes it, wherever the cursor was

@@ -89,6 +89,25 @@ std::optional<HistoryRecord> GraphView::historyRecordOf(int gridRow) const
     return record;
 }
 
+bool GraphView::setCursorOnRecord(bool cursorA, qint64 recordNumber)
+{
+    HistorySource *history = m_core.history();
+    if (!history)
+        return false;
+    HistoryRecord record;
+    if (!history->recordByNumber(recordNumber, GraphHistory::positions(m_data.series), &record)) {
+        m_pointer->setText(history->errorString());
+        return false;
+    }
+    if (record.id <= 0)
+        return false;
+    (cursorA ? m_cursorA : m_cursorB) = -1;
+    (cursorA ? m_recordA : m_recordB) = record;
+    placeMarks();
+    updateReadout();
+    return true;
+}
+
 void GraphView::snapHistory(double px, bool cursorA)
 {
     const double x = pixelToX(px);

@@ -79,11 +79,18 @@ void GraphViewKeeper::applyPending()
     const GraphViewState state = *std::exchange(m_pending, std::nullopt);
     if (state.zoom)
         m_graph.setXRange(state.zoom->first, state.zoom->second);
-    // Records no longer (or not yet) in the grid leave their cursor unset.
+    // A record outside the grid's rows is looked up in the history shown; one found
+    // nowhere leaves its cursor unset.
+    const auto put = [this](bool cursorA, qint64 record) {
+        const int row = rowOfRecord(record);
+        if (row < 0 && m_graph.setCursorOnRecord(cursorA, record))
+            return;
+        cursorA ? m_graph.setCursorA(row) : m_graph.setCursorB(row);
+    };
     if (state.cursorA)
-        m_graph.setCursorA(rowOfRecord(*state.cursorA));
+        put(true, *state.cursorA);
     if (state.cursorB)
-        m_graph.setCursorB(rowOfRecord(*state.cursorB));
+        put(false, *state.cursorB);
 }
 
 } // namespace tlv::viewer

@@ -472,10 +472,11 @@ QPalette darkDesktop()
 TEST_F(WindowFixture, ARecordingPagesFromTheGridDrawsWholeAndReadsOnADarkDesktop)
 {
     // The project's own journal: the view kept with the project comes with it, its cursor A
-    // on the last row, a status row.
+    // on the last row, a status row, its cursor B on a record far before the grid's page.
     const QString path = box.project(u"plant.journal.db"_s);
     viewer::GraphViewState kept;
     kept.cursorA = 3000;
+    kept.cursorB = 100;
     ASSERT_TRUE(kept.write(project));
     {
         journal::JournalWriter writer;
@@ -523,12 +524,17 @@ TEST_F(WindowFixture, ARecordingPagesFromTheGridDrawsWholeAndReadsOnADarkDesktop
     window->resize(window->minimumSize());
     QApplication::processEvents();
     shoot(window.get(), u"recording-dark-smallest"_s);
-    // The kept cursor sits on the record nearest to its row.
+    // The kept cursors: A on the record nearest to its row, B found in the journal with
+    // its values, both kept again as they are.
     QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
     viewer::GraphView *graph = window->control()->graph();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !graph->traces().x.isEmpty(); }, 10000));
-    EXPECT_TRUE(graph->readoutText().startsWith(u"A: record 2999"_s))
-        << qPrintable(graph->readoutText());
+    const QString readout = graph->readoutText();
+    EXPECT_TRUE(readout.startsWith(u"A: record 2999"_s)) << qPrintable(readout);
+    EXPECT_TRUE(readout.contains(u"   B: record 100 (row 100)"_s)) << qPrintable(readout);
+    EXPECT_TRUE(readout.contains(u"Temperature:  A = 2999  B = 100  B - A = -2899"_s))
+        << qPrintable(readout);
+    EXPECT_EQ(graph->cursorRecordB(), 100);
     shoot(window.get(), u"recording-dark-smallest-graph"_s);
     QTest::mouseClick(child<QPushButton>("graphButton"), Qt::LeftButton);
 
