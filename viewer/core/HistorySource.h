@@ -73,7 +73,7 @@ public:
     // HistoryBuckets::levelFor the rows in the range.
     virtual bool buckets(const HistoryQuery &query, QList<HistoryBucket> *buckets) = 0;
     // The record (status and separator rows passed over) nearest to key (a row id, or a
-    // PC time when byTime); false with no error when there is none.
+    // PC time when byTime); an empty record (id 0) when there is none, false on an error.
     virtual bool nearestRecord(
         qint64 key, bool byTime, const QList<int> &positions, HistoryRecord *record)
         = 0;
